@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Shared set-up of ./run and ./test: install the Debian packages that are
+# missing (one apt-get update, only when something must be installed), then
+# configure and build into build/.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${OSTREL_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsqlite3-dev libcurl4-openssl-dev libpcre2-dev libgd-dev libfreetype-dev
+  libfontconfig-dev fonts-wqy-zenhei libarchive-dev libpugixml-dev libcivetweb-dev
+  libgtest-dev libgmock-dev libbenchmark-dev tzdata
+)
+
+ostrel_install_packages() {
+  local missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+ostrel_build() {
+  local werror="${OSTREL_WERROR:-OFF}"
+  cmake -S "$ROOT" -B "$BUILD" -DOSTREL_WERROR="$werror" >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)"
+}
