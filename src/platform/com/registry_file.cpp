@@ -1,0 +1,140 @@
+#include "platform/com/registry_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "platform/com/no_case.h"
+#include "platform/vb/vb_error.h"
+
+namespace ostrel::com {
+
+namespace {
+
+constexpr std::string_view kSection = "[Classes]";
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+std::string ExecutableFolder() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+[[noreturn]] void RaiseWriteError(const std::string& path, int err) {
+  throw vb::VbError(
+      75, "RegistryFile",
+      "Path/File access error: cannot write " + path + " (" + std::strerror(err) + ")");
+}
+
+}  // namespace
+
+std::string RegistryPath() {
+  const char* env = std::getenv("OSTREL_REGISTRY");
+  if (env != nullptr && *env != '\0') return env;
+  std::string folder = ExecutableFolder();
+  return folder == "/" ? "/registry.ini" : folder + "/registry.ini";
+}
+
+std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::ifstream in(path_);
+  std::string raw;
+  bool in_classes = false;
+  while (std::getline(in, raw)) {
+    std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      in_classes = EqualsNoCase(line, kSection);
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (!in_classes || eq == std::string_view::npos) continue;
+    std::string_view prog_id = Trim(line.substr(0, eq));
+    if (prog_id.empty()) continue;
+    entries.emplace_back(prog_id, Trim(line.substr(eq + 1)));
+  }
+  return entries;
+}
+
+bool RegistryFile::IsRegistered(std::string_view prog_id) const {
+  for (const auto& entry : Entries()) {
+    if (EqualsNoCase(entry.first, prog_id)) return true;
+  }
+  return false;
+}
+
+void RegistryFile::Register(std::string_view server,
+                            const std::vector<std::string>& prog_ids) const {
+  auto entries = Entries();
+  std::erase_if(entries, [&](const auto& entry) {
+    if (entry.second == server) return true;
+    for (const auto& id : prog_ids) {
+      if (EqualsNoCase(entry.first, id)) return true;
+    }
+    return false;
+  });
+  for (const auto& id : prog_ids) entries.emplace_back(id, std::string(server));
+  Write(entries);
+}
+
+void RegistryFile::Unregister(std::string_view server) const {
+  auto entries = Entries();
+  std::erase_if(entries, [&](const auto& entry) { return entry.second == server; });
+  Write(entries);
+}
+
+void RegistryFile::Write(const std::vector<std::pair<std::string, std::string>>& entries) const {
+  std::string text =
+      "; Classes registered by in-process servers (ProgID=server).\r\n"
+      "; Written by DllRegisterServer; do not edit while the host runs.\r\n";
+  text += kSection;
+  text += "\r\n";
+  for (const auto& [prog_id, server] : entries) text += prog_id + "=" + server + "\r\n";
+
+  // Write a temporary file beside the registry and rename it over the old
+  // one, so a reader never sees half a file and a failed write loses nothing.
+  std::string tmp = path_ + ".XXXXXX";
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) RaiseWriteError(path_, errno);
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      int err = errno;
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      RaiseWriteError(path_, err);
+    }
+    done += static_cast<size_t>(n);
+  }
+  int err = ::fsync(fd) != 0 ? errno : 0;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) {
+    ::unlink(tmp.c_str());
+    RaiseWriteError(path_, err);
+  }
+  ::chmod(tmp.c_str(), 0644);
+  if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
+    err = errno;
+    ::unlink(tmp.c_str());
+    RaiseWriteError(path_, err);
+  }
+}
+
+}  // namespace ostrel::com

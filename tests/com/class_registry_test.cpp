@@ -1,0 +1,149 @@
+#include "platform/com/class_registry.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/com/class_info.h"
+#include "platform/com/in_process_server.h"
+#include "platform/com/registry_file.h"
+#include "platform/vb/vb_error.h"
+
+namespace ostrel::com {
+namespace {
+
+class Plain : public Dispatch {
+ public:
+  const TypeInfo& Type() const override {
+    static const TypeInfo info = ClassInfo<Plain>("Plain").Build();
+    return info;
+  }
+};
+
+Factory MakePlain() {
+  return [] { return vb::ObjectRef(std::make_shared<Plain>()); };
+}
+
+int ErrorNumber(auto&& f) {
+  try {
+    f();
+  } catch (const vb::VbError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+// Each test gets its own registry file through OSTREL_REGISTRY.
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ostrel-com-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    path_ = dir_ + "/registry.ini";
+    setenv("OSTREL_REGISTRY", path_.c_str(), 1);
+    ClassRegistry::Global().Add("Test.Alpha", MakePlain(), "testsrv");
+    ClassRegistry::Global().Add("Test.Beta", MakePlain(), "testsrv");
+    ClassRegistry::Global().Add("Other.Gamma", MakePlain(), "othersrv");
+    ClassRegistry::Global().Add("Platform.Thing", MakePlain());
+  }
+  void TearDown() override {
+    unsetenv("OSTREL_REGISTRY");
+    std::filesystem::remove_all(dir_);
+  }
+  std::string FileText() const {
+    std::ifstream in(path_);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::string dir_;
+  std::string path_;
+};
+
+TEST_F(RegistryTest, ServerClassesNeedRegistrationBeforeCreateObject) {
+  EXPECT_EQ(RegistryPath(), path_);
+  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+
+  ASSERT_EQ(RegisterServer("testsrv"), kOk);
+  EXPECT_NE(FileText().find("Test.Alpha=testsrv\r\n"), std::string::npos);
+  EXPECT_NE(FileText().find("Test.Beta=testsrv\r\n"), std::string::npos);
+  vb::ObjectRef object = CreateObject("TEST.alpha");
+  ASSERT_TRUE(object);
+  EXPECT_EQ(object->Type().class_name(), "Plain");
+  // Another server's class stays refused until that server registers.
+  EXPECT_EQ(ErrorNumber([] { CreateObject("Other.Gamma"); }), 429);
+
+  ASSERT_EQ(UnregisterServer("testsrv"), kOk);
+  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+}
+
+TEST_F(RegistryTest, UnknownProgIdsRaise429AndPlatformClassesNeedNoRegistration) {
+  try {
+    CreateObject("No.Such.Class");
+    FAIL();
+  } catch (const vb::VbError& e) {
+    EXPECT_EQ(e.number(), 429);
+    EXPECT_EQ(e.description(), "ActiveX component can't create object");
+  }
+  EXPECT_TRUE(CreateObject("platform.thing"));
+}
+
+TEST_F(RegistryTest, RegistrationKeepsOtherServersAndSurvivesAReread) {
+  ASSERT_EQ(RegisterServer("othersrv"), kOk);
+  ASSERT_EQ(RegisterServer("testsrv"), kOk);
+  ASSERT_EQ(RegisterServer("testsrv"), kOk);  // again: no duplicates
+  auto entries = RegistryFile(path_).Entries();
+  EXPECT_EQ(entries.size(), 3u);
+  ASSERT_EQ(UnregisterServer("testsrv"), kOk);
+  entries = RegistryFile(path_).Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].first, "Other.Gamma");
+  EXPECT_EQ(entries[0].second, "othersrv");
+  EXPECT_TRUE(CreateObject("Other.Gamma"));
+}
+
+TEST_F(RegistryTest, ARegistryFileWithCommentsAndOtherSectionsIsRead) {
+  std::ofstream(path_) << "; hand-made\n[Other]\nTest.Alpha=nobody\n[classes]\n"
+                          "  Test.Beta = testsrv \nbroken line\n";
+  RegistryFile file(path_);
+  auto entries = file.Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].first, "Test.Beta");
+  EXPECT_EQ(entries[0].second, "testsrv");
+  EXPECT_TRUE(file.IsRegistered("test.beta"));
+  EXPECT_FALSE(file.IsRegistered("Test.Alpha"));
+}
+
+TEST_F(RegistryTest, AnUnwritableRegistryIsReportedAndLeavesNoFile) {
+  setenv("OSTREL_REGISTRY", (dir_ + "/missing/registry.ini").c_str(), 1);
+  EXPECT_EQ(RegisterServer("testsrv"), kSelfRegClassError);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
+  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+}
+
+TEST_F(RegistryTest, GetClassObjectServesOnlyTheServersOwnClasses) {
+  vb::ObjectRef out;
+  EXPECT_EQ(GetClassObject("testsrv", "test.beta", &out), kOk);
+  EXPECT_TRUE(out);
+  vb::ObjectRef other;
+  EXPECT_EQ(GetClassObject("testsrv", "Other.Gamma", &other), kClassNotAvailable);
+  EXPECT_EQ(GetClassObject("testsrv", "Nothing.Here", &other), kClassNotAvailable);
+  EXPECT_FALSE(other);
+  EXPECT_EQ(GetClassObject("testsrv", "Test.Beta", nullptr), kPointerError);
+}
+
+TEST_F(RegistryTest, CanUnloadNowOnlyWithoutLiveObjects) {
+  EXPECT_EQ(CanUnloadNow(), kOk);
+  vb::ObjectRef object = CreateObject("Platform.Thing");
+  EXPECT_EQ(CanUnloadNow(), kFalse);
+  object.reset();
+  EXPECT_EQ(CanUnloadNow(), kOk);
+}
+
+}  // namespace
+}  // namespace ostrel::com
