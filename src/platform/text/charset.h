@@ -7,6 +7,14 @@
 // "iso-8859-1"/"latin1"; "windows-1252"; other names are handed to iconv.
 // Decoding never fails: an invalid byte sequence becomes U+FFFD. Encoding
 // never fails: a character the charset lacks becomes "?".
+//
+// Details: decoding resynchronises byte by byte (one U+FFFD per byte that
+// starts no valid sequence; a lead byte with a bad trail costs only itself).
+// Encoding writes one "?" per character the charset lacks and per byte of
+// the input that is not UTF-8. "unicode" is UTF-16LE; "UTF-16" follows its
+// BOM and is little-endian without one; UTF-16 output has no BOM. Names
+// with iconv suffixes ("//IGNORE") are refused. Converters are kept per
+// thread, and a page converts in one pass.
 #pragma once
 
 #include <string>

@@ -8,10 +8,13 @@
 
 namespace ostrel::vb {
 
-void Randomize();               // seed from the clock, mixed into the state
-void Randomize(double seed);    // VB's Randomize number
-float Rnd();                    // uniform in [0, 1)
+void Randomize();  // seed from the clock, mixed into the state
+// VB's Randomize number: the same number restarts the same sequence.
+void Randomize(double seed);
+float Rnd();  // uniform in [0, 1), 24-bit steps
 // Replaces the source Randomize() mixes in (nullptr restores the clock).
+// Installing a source also resets the state to its start, so a test that
+// sets a source and calls Randomize() draws the same values every run.
 void SetRandomSource(std::function<uint64_t()> source);
 
 }  // namespace ostrel::vb
