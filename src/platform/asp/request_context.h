@@ -6,7 +6,9 @@
 //
 // The host builds one context per request and binds it to the serving thread
 // with a ContextScope; the component's objects find it through
-// CurrentContext() (nullptr outside a request).
+// CurrentContext() (nullptr outside a request). The host releases the page's
+// objects while the scope still stands, so what they do on release (an
+// Application.Lock, say) is still counted to the request.
 #pragma once
 
 #include <memory>
