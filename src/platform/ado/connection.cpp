@@ -1,0 +1,105 @@
+#include "platform/ado/connection.h"
+
+#include "platform/ado/ado_error.h"
+#include "platform/ado/database.h"
+#include "platform/fs/path_map.h"
+
+namespace ostrel::ado {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool KeyIs(std::string_view key, std::string_view wanted) {
+  if (key.size() != wanted.size()) return false;
+  for (size_t i = 0; i < key.size(); ++i) {
+    char a = key[i], b = wanted[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+bool HasDrive(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+}  // namespace
+
+std::string DataSourceOf(std::string_view connection_string) {
+  // key=value parts separated by ";"; a value may be quoted or braced, and
+  // may then hold ";" itself.
+  std::string source;
+  size_t i = 0;
+  std::string_view s = connection_string;
+  while (i < s.size()) {
+    size_t eq = s.find('=', i);
+    size_t semi = s.find(';', i);
+    if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
+      if (semi == std::string_view::npos) break;
+      i = semi + 1;  // a part without "=": ignored
+      continue;
+    }
+    std::string_view key = Trim(s.substr(i, eq - i));
+    size_t v = eq + 1;
+    while (v < s.size() && (s[v] == ' ' || s[v] == '\t')) ++v;
+    std::string_view value;
+    size_t next;
+    char open = v < s.size() ? s[v] : '\0';
+    char close = open == '{' ? '}' : open;
+    if (open == '"' || open == '\'' || open == '{') {
+      size_t end = s.find(close, v + 1);
+      if (end == std::string_view::npos) end = s.size();
+      value = s.substr(v + 1, end - v - 1);
+      next = s.find(';', end);
+    } else {
+      next = s.find(';', v);
+      value = Trim(s.substr(v, next == std::string_view::npos ? std::string_view::npos : next - v));
+    }
+    if (KeyIs(key, "Data Source") || KeyIs(key, "DBQ")) source = std::string(value);
+    if (next == std::string_view::npos) break;
+    i = next + 1;
+  }
+  return source;
+}
+
+// Like the released object of the original, the database stays open while
+// a recordset read from it still needs it.
+Connection::~Connection() = default;
+
+void Connection::Open(std::string_view connection_string, std::string_view user,
+                      std::string_view password, int32_t options) {
+  (void)user;
+  (void)password;
+  (void)options;
+  if (database_) RaiseAdo(kErrObjectOpen);
+  std::string source = DataSourceOf(connection_string);
+  if (source.empty()) {
+    RaiseAdo(kErrProvider, "The connection string names no database (Data Source=... or DBQ=...).");
+  }
+  std::string native = HasDrive(source) ? fs::ToNative(source) : source;
+  database_ = Database::Open(native);
+}
+
+Recordset Connection::Execute(std::string_view sql) {
+  if (!database_) RaiseAdo(kErrInvalidConnection);
+  Recordset rs;
+  rs.Open(sql, *this);
+  return rs;
+}
+
+void Connection::Close() {
+  if (!database_) RaiseAdo(kErrObjectClosed);
+  database_->Close();
+  database_.reset();
+}
+
+int32_t Connection::State() const { return database_ ? adStateOpen : adStateClosed; }
+
+}  // namespace ostrel::ado
