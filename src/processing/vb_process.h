@@ -1,0 +1,123 @@
+// VBProcess: the shared toolbox that every gathering object and the upload
+// clean-up own one of. It reaches the page through the request's host
+// objects and the host database through the request's shared connection.
+// This file holds the frame: public fields, the simple accessors, the
+// Application-variable cache and the SQL entry; the other members live in
+// the files named after their concern and forward to free functions where
+// they need no state.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "component/host_access.h"
+#include "processing/escaping.h"
+#include "processing/value_checks.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/dispatch.h"
+#include "platform/vb/variant.h"
+#include "platform/vb/vb_error.h"
+
+namespace ostrel::processing {
+
+class VBProcess : public com::Dispatch {
+ public:
+  VBProcess();
+  ~VBProcess() override;
+
+  const com::TypeInfo& Type() const override;
+
+  // Public fields, readable and writable by any holder.
+  std::string PathFileName;  // web paths of the saved files, joined by "|"
+  bool PictureExist = false;
+  std::string PreviewSetting;
+  vb::Variant CacheName{"myzemble"};
+  vb::Variant CacheData;
+  int16_t VersionID = 0;
+  std::string SiteName;
+  std::string FSO_ScriptName;
+  std::string InstallDir;
+
+  std::string Version() const { return "1.1.1282"; }
+  void SetAddImageMark(bool on) { add_image_mark_ = on; }
+  // Kilobytes; kept in bytes. A byte count beyond 32 bits raises 6 and keeps
+  // the old value.
+  void SetMaxSize(int32_t kilobytes);
+  void SetAllowExt(std::string extensions) { allow_ext_ = std::move(extensions); }
+  bool PictureEx() const { return PictureExist; }
+  const std::string& AllFileName() const { return PathFileName; }
+  void SetCachesName(std::string name) { CacheName = vb::Variant(std::move(name)); }
+  void SetConnectstr(std::string connection_string) { connectstr_ = std::move(connection_string); }
+  void SetSqlDataBase(int16_t kind) { sql_database_ = kind; }
+
+  // Runs one statement on the request's host connection, opening it first
+  // when it is not open. Nothing (nullptr) when the statement fails.
+  std::shared_ptr<ado::Recordset> Execute(const vb::Variant& sCommand);
+
+  // The Application-variable cache: Name selects an item and reads it,
+  // ObjIsEmpty says whether it must be reloaded, Value stores or reads it.
+  void SetName(const vb::Variant& name);
+  bool ObjIsEmpty() const;
+  void SetValue(const vb::Variant& value);
+  vb::Variant Value() const;
+  void DelCahe(const vb::Variant& name);
+
+  // Value checks and text formats (pure: see value_checks.h, escaping.h).
+  bool ChkBoolean(const std::string& s) const { return processing::ChkBoolean(s); }
+  vb::Currency CheckNumeric(const std::string& s) const { return processing::CheckNumeric(s); }
+  int32_t ChkNumeric(const std::string& s) const { return processing::ChkNumeric(s); }
+  bool CheckNull(const std::string& s) const { return processing::CheckNull(s); }
+  std::string CheckStr(const std::string& s) const { return processing::CheckStr(s); }
+  std::string CheckNostr(const std::string& s) const { return processing::CheckNostr(s); }
+  std::string CheckNullStr(const vb::Variant& s) const { return processing::CheckNullStr(s); }
+  vb::DateTime Formatime(const std::string& s) const { return processing::Formatime(s); }
+  vb::Currency FormatSize(const std::string& s) const { return processing::FormatSize(s); }
+  std::string FormatFileSize(double size) const { return processing::FormatFileSize(size); }
+  std::string URLDecode(const std::string& s) const { return processing::URLDecode(s); }
+  int32_t GetRndHits() const { return processing::GetRndHits(); }
+  int32_t GetRndStar() const { return processing::GetRndStar(); }
+  std::string JAPEncode(const vb::Variant& s) const { return processing::JAPEncode(s); }
+  std::string JAPUncode(const vb::Variant& s) const { return processing::JAPUncode(s); }
+  std::string FormatStr(const std::string& s) const { return processing::FormatStr(s); }
+  std::string HtmlRndFileName() const { return processing::HtmlRndFileName(); }
+  vb::Variant FormatDate(vb::Variant& date, vb::Variant& para) const {
+    return processing::FormatDate(date, para);
+  }
+  std::string ChkFormStr(const std::string& s) const { return processing::ChkFormStr(s); }
+  std::string ReadAlpha(const std::string& s) const { return processing::ReadAlpha(s); }
+
+  // Execute for late-bound callers: the recordset as an object, or Nothing.
+  vb::ObjectRef ExecuteObject(vb::Variant& sCommand);
+
+  // State read by the members of the other concerns.
+  int32_t max_size_bytes() const { return max_size_; }
+  const std::string& allow_ext() const { return allow_ext_; }
+  bool add_image_mark() const { return add_image_mark_; }
+  int16_t sql_database() const { return sql_database_; }
+  const component::HostObjects& host() const { return host_; }
+
+ private:
+  std::string CacheKey(std::string_view item) const;
+  [[noreturn]] static void RaiseNoCacheName();
+
+  component::HostObjects host_;
+  int32_t cache_lifetime_ = 28800;  // minutes
+  std::string cache_key_name_;
+  vb::Variant cache_entry_;
+  int32_t max_size_ = 0;  // bytes; 0 = no upper limit
+  std::string allow_ext_ = "gif|jpg|jpge|png|bmp|swf|fla|psd";
+  std::string connectstr_;
+  int16_t sql_database_ = 0;
+  bool add_image_mark_ = true;
+};
+
+// Opens the request's host connection from connStr. A failure writes the
+// connection message and ends the response; the connection is then nothing.
+// In every case the request's HostConnected flag becomes True.
+void OpenHostConnection(const std::string& connStr);
+
+// The error of a cache read or write before any item was named.
+constexpr int32_t kErrNoCacheName = vb::kObjectErrorBase + 1;
+
+}  // namespace ostrel::processing

@@ -1,0 +1,79 @@
+// A page request run in-process: the five host objects bound to the test's
+// thread, output kept in memory, and a fresh database made from the
+// project's schema in a temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/ado/schema_loader.h"
+#include "platform/asp/memory_sink.h"
+#include "platform/asp/request_context.h"
+
+namespace ostrel::testing {
+
+class PageFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("ostrel-page-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
+    std::filesystem::create_directories(dir_);
+    db_path_ = (dir_ / "site.db").string();
+    const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
+    ado::CreateDatabase(db_path_, {schema + "gather.sql", schema + "host.sql",
+                                   schema + "first_rows.sql"});
+    application_ = std::make_shared<asp::Application>();
+    StartRequest("");
+  }
+
+  void TearDown() override {
+    EndRequest();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  // Begins a new request with the given query string (the previous one ends).
+  void StartRequest(const std::string& query, const std::string& form = "") {
+    EndRequest();
+    asp::RequestInput input;
+    input.query_string = query;
+    input.form = form;
+    sink_ = std::make_shared<asp::MemorySink>();
+    session_ = session_ ? session_ : std::make_shared<asp::Session>("test-session");
+    context_ = std::make_unique<asp::RequestContext>(
+        std::make_shared<asp::Request>(input), std::make_shared<asp::Response>(sink_),
+        std::make_shared<asp::Server>("C:" + SiteRootNative(), "/admin/Admin_ArticleGather.asp"),
+        session_, application_);
+    scope_ = std::make_unique<asp::ContextScope>(*context_);
+  }
+
+  void EndRequest() {
+    if (context_ && context_->Response) context_->Response->Finish();
+    scope_.reset();
+    context_.reset();
+  }
+
+  // The page's output so far, decoded from GB2312.
+  std::string Output() {
+    context_->Response->Flush();
+    return sink_->Text();
+  }
+
+  std::string ConnString() const { return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db_path_; }
+  std::string SiteRootNative() const { return dir_.string(); }
+
+  std::filesystem::path dir_;
+  std::string db_path_;
+  std::shared_ptr<asp::Application> application_;
+  std::shared_ptr<asp::Session> session_;
+  std::shared_ptr<asp::MemorySink> sink_;
+  std::unique_ptr<asp::RequestContext> context_;
+  std::unique_ptr<asp::ContextScope> scope_;
+  static inline int counter_ = 0;
+};
+
+}  // namespace ostrel::testing
