@@ -1,0 +1,26 @@
+// Process-wide limits of remote fetches. Every request object copies them
+// when it is created and may then change its own copy.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace ostrel::net {
+
+struct FetchLimits {
+  // Time allowed to establish the connection (name lookup included).
+  std::chrono::milliseconds connect_timeout{15'000};
+  // Time allowed without receiving a byte once connected (waiting for the
+  // answer included). Counted in whole seconds, rounded up.
+  std::chrono::milliseconds idle_timeout{60'000};
+  // Largest body accepted; a larger one fails the fetch instead of being cut.
+  uint64_t max_body_bytes = 16 * 1024 * 1024;
+};
+
+FetchLimits GetFetchLimits();
+void SetFetchLimits(const FetchLimits& limits);
+// Shorthands that change one part of the process-wide limits.
+void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds idle);
+void SetMaxBodyBytes(uint64_t bytes);
+
+}  // namespace ostrel::net
