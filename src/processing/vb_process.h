@@ -55,6 +55,16 @@ class VBProcess : public com::Dispatch {
   // when it is not open. Nothing (nullptr) when the statement fails.
   std::shared_ptr<ado::Recordset> Execute(const vb::Variant& sCommand);
 
+  // Site configuration (site_config.cpp). ReadConfig loads the first row of
+  // QX_Config through the cache, from the database at most once a day, and
+  // copies five of its columns into the public fields; ReloadConfig stores
+  // fresh rows under the selected cache item. LoadSelectClass gives the
+  // option list of a channel's class tree, cached per channel; a failing
+  // query reaches the caller.
+  void ReadConfig();
+  void ReloadConfig();
+  std::string LoadSelectClass(vb::Variant& ChannelID);
+
   // The Application-variable cache: Name selects an item and reads it,
   // ObjIsEmpty says whether it must be reloaded, Value stores or reads it.
   void SetName(const vb::Variant& name);

@@ -9,10 +9,14 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/ado/connection.h"
 #include "platform/ado/schema_loader.h"
 #include "platform/asp/memory_sink.h"
 #include "platform/asp/request_context.h"
+#include "platform/vb/datetime.h"
 
 namespace ostrel::testing {
 
@@ -24,8 +28,8 @@ class PageFixture : public ::testing::Test {
     std::filesystem::create_directories(dir_);
     db_path_ = (dir_ / "site.db").string();
     const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
-    ado::CreateDatabase(db_path_, {schema + "gather.sql", schema + "host.sql",
-                                   schema + "first_rows.sql"});
+    ado::CreateDatabase(db_path_,
+                        {schema + "gather.sql", schema + "host.sql", schema + "first_rows.sql"});
     application_ = std::make_shared<asp::Application>();
     StartRequest("");
   }
@@ -37,11 +41,13 @@ class PageFixture : public ::testing::Test {
   }
 
   // Begins a new request with the given query string (the previous one ends).
-  void StartRequest(const std::string& query, const std::string& form = "") {
+  void StartRequest(const std::string& query, const std::string& form = "",
+                    std::vector<std::pair<std::string, std::string>> server_variables = {}) {
     EndRequest();
     asp::RequestInput input;
     input.query_string = query;
     input.form = form;
+    input.server_variables = std::move(server_variables);
     sink_ = std::make_shared<asp::MemorySink>();
     session_ = session_ ? session_ : std::make_shared<asp::Session>("test-session");
     context_ = std::make_unique<asp::RequestContext>(
@@ -63,7 +69,16 @@ class PageFixture : public ::testing::Test {
     return sink_->Text();
   }
 
-  std::string ConnString() const { return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db_path_; }
+  // Runs one statement on the test database through a connection of its own.
+  void RunSql(const std::string& sql) {
+    ado::Connection connection;
+    connection.Open(ConnString());
+    connection.Execute(sql);
+  }
+
+  std::string ConnString() const {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db_path_;
+  }
   std::string SiteRootNative() const { return dir_.string(); }
 
   std::filesystem::path dir_;
@@ -74,6 +89,17 @@ class PageFixture : public ::testing::Test {
   std::unique_ptr<asp::RequestContext> context_;
   std::unique_ptr<asp::ContextScope> scope_;
   static inline int counter_ = 0;
+};
+
+// Holds the clock at *now (read at every call) for the guard's lifetime.
+class ClockGuard {
+ public:
+  explicit ClockGuard(vb::DateTime* now) {
+    vb::SetClock([now] { return vb::ClockReading{*now, 0}; });
+  }
+  ~ClockGuard() { vb::SetClock(nullptr); }
+  ClockGuard(const ClockGuard&) = delete;
+  ClockGuard& operator=(const ClockGuard&) = delete;
 };
 
 }  // namespace ostrel::testing

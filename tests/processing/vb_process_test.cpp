@@ -10,15 +10,8 @@
 namespace ostrel::processing {
 namespace {
 
+using testing::ClockGuard;
 using testing::PageFixture;
-
-class ClockGuard {
- public:
-  explicit ClockGuard(vb::DateTime* now) {
-    vb::SetClock([now] { return vb::ClockReading{*now, 0}; });
-  }
-  ~ClockGuard() { vb::SetClock(nullptr); }
-};
 
 class VBProcessTest : public PageFixture {};
 

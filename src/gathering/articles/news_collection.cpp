@@ -52,6 +52,12 @@ void NewsCollection::OpenConnection() {
   component::HostState().HostConnected = true;
 }
 
+ado::Connection& NewsCollection::GatherConnection() {
+  if (!conn_) vb::Raise(vb::kErrObjectNotSet);
+  return *conn_;
+}
+
+// The members in the order of the class's dispatch interface.
 const com::TypeInfo& NewsCollection::Type() const {
   using N = NewsCollection;
   static const com::TypeInfo info = com::ClassInfo<N>("NewsCollection")
@@ -63,6 +69,11 @@ const com::TypeInfo& NewsCollection::Type() const {
                                         .Property("DBConnstr", nullptr, &N::SetDBConnstr)
                                         .Property("SqlDataBase", nullptr, &N::SetSqlDataBase)
                                         .Property("Imagemark", nullptr, &N::SetImageMark)
+                                        .Method("ReloadNewsItem", &N::ReloadNewsItem)
+                                        .Method("ReloadNewsConfig", &N::ReloadNewsConfig)
+                                        .Method("ReadNewsConfig", &N::ReadNewsConfig)
+                                        .Method("ReadNewsItem", &N::ReadNewsItem)
+                                        .Method("ShowCollection", &N::ShowCollection)
                                         .Build();
   return info;
 }

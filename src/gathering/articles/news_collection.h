@@ -11,6 +11,7 @@
 #include <string>
 
 #include "component/host_access.h"
+#include "gathering/articles/news_fields.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
@@ -36,6 +37,24 @@ class NewsCollection : public com::Dispatch {
   void SetSqlDataBase(int16_t n) { SqlDataBase_ = n; }
   void SetImageMark(bool on) { ImageMark_ = on; }
 
+  // Settings and items (news_settings.cpp). The reloads read one row into
+  // the cache item the caller selected and let a failure reach the caller;
+  // the readers go through the cache and skip a failing step.
+  void ReloadNewsItem(vb::Variant& ItemID);
+  void ReloadNewsConfig();
+  // Hands the database settings to the toolbox, loads the site
+  // configuration and the base settings (reloaded when the cached "Date" is
+  // not today).
+  void ReadNewsConfig();
+  void ReadNewsItem(vb::Variant& ItemID);
+
+  // The admin page's one entry (news_dispatch.cpp): reads the request and
+  // runs one action; an error inside the action ends that action only.
+  void ShowCollection();
+
+  // Drops the channel's cached rows (not built yet).
+  void RemoveAllCache();
+
   // Opens the gathering connection from ConnString and the request's host
   // connection from DBConnstr; a failure writes its message and ends the
   // response. Either way the request's HostConnected becomes True.
@@ -46,7 +65,39 @@ class NewsCollection : public com::Dispatch {
   // The gathering connection (nullptr when it could not be opened).
   const std::shared_ptr<ado::Connection>& gather_connection() const { return conn_; }
 
+  // What this request has read so far.
+  const NewsSettings& settings() const { return settings_; }
+  const NewsItemFields& item() const { return item_; }
+  int32_t channel_id() const { return ChannelID_; }
+  const std::string& action() const { return action_; }
+  int32_t item_id() const { return ItemID_; }
+  bool edit_mode() const { return edit_mode_; }
+  const std::string& admin_name() const { return AdminName_; }
+  const std::string& wait_banner() const { return WaitBanner_; }
+
  private:
+  // The open gathering connection; error 91 when there is none.
+  ado::Connection& GatherConnection();
+
+  // The item list and its names (item_list.cpp).
+  void ShowItemList();
+  std::string GetClassName(int32_t ClassID);
+  std::string GetSpecialName(int32_t SpecialID);
+
+  // Actions of the page protocol that are not built yet
+  // (news_pending_actions.cpp); each does nothing for now.
+  void ShowGatherConfig();
+  void SaveGatherConfig();
+  void ShowItemMenu();
+  void EditItemStep1();  // reads edit_mode_
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  void GatherNextLink();
+  void BeginGather();
+  void DeleteItems();
+  void CloneItem();
+
   component::HostObjects host_;
   std::shared_ptr<processing::VBProcess> process_;
   std::shared_ptr<ado::Connection> conn_;
@@ -56,6 +107,17 @@ class NewsCollection : public com::Dispatch {
   std::string ChannelPath_ = "/article/";
   std::string ModuleName_ = "文章";
   int16_t PageListNum_ = 30;
+  std::string action_;                  // Request("action"), lower-cased, not trimmed
+  bool edit_mode_ = false;              // the editor was reached through "edit", not "add"
+  std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
+  std::string sql_;                     // and its SQL text
+  vb::Variant settings_rows_;           // cached QX_NewsConfig row [column][0]
+  vb::Variant item_rows_;               // cached QX_NewsItem row [column][0]
+  std::string AdminName_;
+  int32_t ItemID_ = 0;
+  std::string WaitBanner_;
+  NewsSettings settings_;
+  NewsItemFields item_;
   std::string DBConnstr_;
   int16_t SqlDataBase_ = 0;
   bool ImageMark_ = true;

@@ -1,0 +1,161 @@
+// NewsCollection: the item list, the page shown when a request names no
+// action. It pages through the channel's gathering items, offers the
+// actions on each and, after a finished run (action=yes), its summary.
+#include <string>
+
+#include "gathering/articles/news_collection.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/datetime.h"
+#include "platform/vb/format.h"
+#include "processing/markup_text.h"
+#include "processing/page_messages.h"
+
+namespace ostrel::articles {
+
+using processing::HtmlAttribute;
+using processing::HtmlText;
+
+namespace {
+
+// A row's last run, red when it started today.
+std::string LastRunText(const vb::Variant& lastime) {
+  std::string text = HtmlText(lastime);
+  if (vb::IsDate(lastime) && vb::DateDiff("d", vb::CDate(lastime), vb::Now()) == 0) {
+    text = "<font color=red>" + text + "</font>";
+  }
+  return text;
+}
+
+// The run's elapsed seconds, from its start D (seconds since midnight, as
+// the run's first request took it); a run that crossed midnight gets the
+// day's seconds added.
+std::string ElapsedText(const vb::Variant& start) {
+  double elapsed = vb::Timer() - vb::CDbl(start);
+  if (elapsed < 0) elapsed += 86400;
+  return vb::FormatNumber(vb::Variant(elapsed), 2, true);
+}
+
+}  // namespace
+
+void NewsCollection::ShowItemList() {
+  asp::Response& out = host_.Response();
+  out.Write("<script language=\"JavaScript\" src=\"include/showpage.js\"></script>\r\n");
+  out.Write(
+      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
+      "class=\"tableborder\">");
+  out.Write("<tr>");
+  for (const char* heading : {" <th>项目名称</th>", " <th>所属分类</th>", " <th>所属专题</th>",
+                              " <th>状态</th>", " <th>上次采集时间</th>", " <th>管理操作</th>"}) {
+    out.Write(heading);
+  }
+  out.Write("</tr>");
+
+  const std::string channel = std::to_string(ChannelID_);
+  ado::Connection& connection = GatherConnection();
+  int32_t total = 0;
+  {
+    ado::Recordset count =
+        connection.Execute("SELECT COUNT(ItemID) FROM QX_NewsItem WHERE ChannelID=" + channel);
+    total = vb::CLng(count.Fields(0).Value());
+  }
+  // A page number that is no usable number (beyond 32 bits included) is 0.
+  int32_t page = 0;
+  vb::TryStep([&] { page = Process().ChkNumeric(vb::CStr(host_.Request().Item("page"))); });
+  if (page == 0) page = 1;
+  const int32_t per_page = PageListNum_ < 1 ? 30 : PageListNum_;
+  const int32_t pages = total / per_page + (total % per_page != 0 ? 1 : 0);
+  if (page < 1) page = 1;
+  if (page > pages) page = pages;  // an empty list shows page 0
+
+  rs_ = std::make_shared<ado::Recordset>();
+  sql_ =
+      "SELECT ItemID,ItemName,SiteUrl,ChannelID,ClassID,SpecialID,StopItem,lastime,RemoteListUrl "
+      "FROM [QX_NewsItem] WHERE ChannelID=" +
+      channel + " ORDER BY lastime DESC,ItemID DESC";
+  rs_->Open(sql_, connection, ado::adOpenKeyset, ado::adLockReadOnly);
+  if (rs_->Bof() && rs_->Eof()) {
+    out.Write("<tr><td align=center colspan=9 class=TableRow2>还没有添加任何采集项目！</td></tr>");
+  } else {
+    if (pages > 1) rs_->Move((page - 1) * per_page);
+    for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
+      if (!out.IsClientConnected()) out.End();
+      const std::string cls = i % 2 == 0 ? "class=TableRow1" : "class=TableRow2";
+      const std::string cell = " <td " + cls;
+      const std::string id = HtmlAttribute(rs_->Fields("ItemID").Value());
+      out.Write("<tr align=center>");
+      out.Write(cell + " title='点击打开目标网站'><a href='" +
+                HtmlAttribute(rs_->Fields("SiteUrl").Value()) + "' target=_blank>" +
+                HtmlText(rs_->Fields("ItemName").Value()) + "</a></td>");
+      out.Write(cell + " title='点击查看目标网站列表'><a href='" +
+                HtmlAttribute(rs_->Fields("RemoteListUrl").Value()) + "' target=_blank>" +
+                HtmlText(GetClassName(vb::CLng(rs_->Fields("ClassID").Value()))) + "</a></td>");
+      out.Write(cell + ">" + HtmlText(GetSpecialName(vb::CLng(rs_->Fields("SpecialID").Value()))) +
+                "</td>");
+      out.Write(cell + ">");
+      const bool open = vb::Equals(rs_->Fields("StopItem").Value(), vb::Variant(int32_t{0}));
+      out.Write(open ? "<font color=blue>√</font>" : "<font color=red>×</font>");
+      out.Write("</td>");
+      out.Write(cell + ">");
+      out.Write(LastRunText(rs_->Fields("lastime").Value()));
+      out.Write("</td>");
+      const std::string tail = "&ItemID=" + id + "&ChannelID=" + channel + "'";
+      out.Write(cell + "><a href='?action=edit" + tail + ">编辑</a> | ");
+      out.Write("<a href='?action=begin" + tail + ">采集</a> | ");
+      out.Write("<a href='?action=demo" + tail + ">演示</a> | ");
+      out.Write("<a href='?action=copy" + tail + ">克隆</a> | ");
+      out.Write("<a href='?action=del" + tail +
+                " onclick=\"{if(confirm('您确定要删除此项目吗?')){return true;}return false;}\">"
+                "删除</a>");
+      out.Write("</td>");
+      out.Write("</tr>");
+      rs_->MoveNext();
+    }
+  }
+  rs_->Close();
+  rs_.reset();
+
+  out.Write("<tr>");
+  out.Write(" <td colspan=\"9\" class=\"tablerow2\" align=\"right\">");
+  processing::WriteListPager(page, pages, total, per_page, "", ModuleName_ + "采集");
+  out.Write("</td>");
+  out.Write("</tr>");
+
+  // The summary shows once: showing it resets the count. The test is on the
+  // untrimmed action, so " yes" shows the list alone.
+  if (action_ == "yes") {
+    const std::string elapsed = ElapsedText(host_.Request().Item("D"));
+    out.Write("<tr>");
+    out.Write(" <td colspan=9 class=tablerow2>");
+    out.Write("<b class=style2>恭喜您！采集" + ModuleName_ + "全部完成...");
+    out.Write("成功采集" + ModuleName_ + " <font color=\"#FF0000\">" +
+              HtmlText(host_.Session().Item("SucceedCount")) +
+              "</font> 个，总费时 <font color=\"#FF0000\">" + elapsed + "</font> 秒,完成时间" +
+              vb::CStr(vb::Variant(vb::Now())) + "</b>");
+    out.Write("</td>");
+    out.Write("</tr>");
+    host_.Session().SetItem("SucceedCount", vb::Variant(int32_t{0}));
+  }
+  out.Write("</table>");
+}
+
+std::string NewsCollection::GetClassName(int32_t ClassID) {
+  std::string name = "没有分类";
+  vb::TryStep([&] {
+    std::shared_ptr<ado::Recordset> rs = Process().Execute(
+        vb::Variant("SELECT ClassName FROM QX_Classify WHERE ClassID=" + std::to_string(ClassID)));
+    if (rs && !rs->Eof()) name = processing::TextOf(rs->Fields("ClassName").Value());
+  });
+  return name;
+}
+
+std::string NewsCollection::GetSpecialName(int32_t SpecialID) {
+  std::string name = "没有指定专题";
+  vb::TryStep([&] {
+    std::shared_ptr<ado::Recordset> rs = Process().Execute(vb::Variant(
+        "SELECT SpecialName FROM QX_Special WHERE SpecialID=" + std::to_string(SpecialID)));
+    if (rs && !rs->Eof()) name = processing::TextOf(rs->Fields("SpecialName").Value());
+  });
+  return name;
+}
+
+}  // namespace ostrel::articles

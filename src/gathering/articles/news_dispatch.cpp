@@ -1,0 +1,77 @@
+// NewsCollection.ShowCollection: the article admin page's one entry. It
+// reads the request and runs exactly one action of the page protocol; any
+// other action (none, "yes" included) shows the item list.
+#include <string>
+
+#include "gathering/articles/news_collection.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/page_messages.h"
+
+namespace ostrel::articles {
+namespace {
+
+// Shown while a run collects its links.
+constexpr const char* kWaitBanner =
+    "<p align=center><div style=\"width:200px;height:30px;position:absolute;\">"
+    "<table width=200 height=30 border=0 cellspacing=1 cellpadding=0 bgcolor=#000000>"
+    "<tr><td bgcolor=#0650D2><marquee behavior=alternate scrollamount=5 "
+    "style=\"font-size:9pt;color:#FFFFFF\">...正在收集数据...请稍候...</marquee></td></tr>"
+    "</table></div></p>";
+
+}  // namespace
+
+void NewsCollection::ShowCollection() {
+  WaitBanner_ = kWaitBanner;
+  vb::TryStep([&] {
+    if (!component::HostState().HostConnected) OpenConnection();
+  });
+  processing::VBProcess& process = Process();
+  vb::TryStep(
+      [&] { ChannelID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ChannelID"))); });
+  if (ChannelID_ == 0) ChannelID_ = 1;
+  vb::TryStep([&] { AdminName_ = process.CheckStr(vb::CStr(host_.Session().Item("AdminName"))); });
+  vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Item("action"))); });
+
+  // The action ends where it fails; the page still gets its footer.
+  const std::string action = vb::Trim(action_);
+  vb::TryStep([&] {
+    if (action == "copy") {
+      CloneItem();
+    } else if (action == "del") {
+      DeleteItems();
+    } else if (action == "config") {
+      ShowGatherConfig();
+    } else if (action == "save") {
+      SaveGatherConfig();
+    } else if (action == "edit") {
+      vb::TryStep([&] { ItemID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
+      if (ItemID_ != 0) {
+        edit_mode_ = true;
+        EditItemStep1();
+      } else {
+        processing::AlertBack("请选择正确的项目ID!");
+      }
+    } else if (action == "add") {
+      edit_mode_ = false;
+      EditItemStep1();
+    } else if (action == "step2") {
+      EditItemStep2();
+    } else if (action == "step3") {
+      EditItemStep3();
+    } else if (action == "step4" || action == "demo") {
+      EditItemStep4();
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
+    } else if (action == "remove") {
+      RemoveAllCache();
+    } else {
+      ShowItemList();
+    }
+  });
+}
+
+}  // namespace ostrel::articles

@@ -1,0 +1,21 @@
+// NewsCollection: the actions of the page protocol that are still to come.
+// ShowCollection already dispatches to them, so the protocol stays complete;
+// each one does nothing until its page is written (and leaves this file).
+#include "gathering/articles/news_collection.h"
+
+namespace ostrel::articles {
+
+void NewsCollection::RemoveAllCache() {}
+void NewsCollection::ShowGatherConfig() {}
+void NewsCollection::SaveGatherConfig() {}
+void NewsCollection::ShowItemMenu() {}
+void NewsCollection::EditItemStep1() {}
+void NewsCollection::EditItemStep2() {}
+void NewsCollection::EditItemStep3() {}
+void NewsCollection::EditItemStep4() {}
+void NewsCollection::GatherNextLink() {}
+void NewsCollection::BeginGather() {}
+void NewsCollection::DeleteItems() {}
+void NewsCollection::CloneItem() {}
+
+}  // namespace ostrel::articles
