@@ -1,0 +1,67 @@
+#include "host/admin_pages.h"
+
+#include <string>
+
+namespace ostrel::host {
+
+AdminSettings AdminSettingsOf(const HostConfig& config) {
+  AdminSettings settings;
+  settings.admin_name = config.admin_name;
+  settings.admin_password = config.admin_password;
+  settings.gather_db = config.gather_db;
+  settings.host_db = config.host_db;
+  settings.page_list_num = config.page_list_num;
+  return settings;
+}
+
+void AddAdminPages(WebServer& server, const AdminSettings& settings) {
+  server.AddPage(
+      kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
+  server.AddPage(
+      kArticlePage, [settings](asp::RequestContext& page) { ArticleGatherPage(page, settings); },
+      true);
+  server.AddRedirect("/", kAdminFolder);
+  server.AddRedirect("/admin", kAdminFolder);
+  server.AddRedirect(kAdminFolder, kArticlePage);
+}
+
+void WriteHtmlHead(asp::Response& response, std::string_view title) {
+  response.Write("<html>\r\n<head>\r\n<title>");
+  response.Write(title);
+  response.Write("</title>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=");
+  response.Write(response.Charset());
+  response.Write(
+      "\">\r\n"
+      "<link href=\"/css/admin.css\" rel=\"stylesheet\" type=\"text/css\">\r\n"
+      "</head>\r\n<body>\r\n");
+}
+
+void WriteAdminHead(asp::Response& response, std::string_view title) {
+  WriteHtmlHead(response, title);
+  response.Write(
+      "<div class=\"admin-head\">"
+      "<a href=\"Admin_ArticleGather.asp\">采集项目管理</a>"
+      "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"
+      "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
+      "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
+      "</div>\r\n");
+}
+
+void WriteAdminFoot(asp::Response& response) {
+  response.Write("<div class=\"admin-foot\">Ostrel</div>\r\n</body>\r\n</html>\r\n");
+}
+
+bool SameSecret(std::string_view a, std::string_view b) {
+  // Every byte of the longer text is looked at, and the length difference
+  // counts as a difference.
+  size_t n = a.size() > b.size() ? a.size() : b.size();
+  unsigned diff = a.size() == b.size() ? 0 : 1;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+    unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+    diff |= static_cast<unsigned>(x ^ y);
+  }
+  return diff == 0;
+}
+
+}  // namespace ostrel::host

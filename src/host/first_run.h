@@ -1,0 +1,30 @@
+// What a new installation lacks and the host makes on start: the data
+// folder, the two databases (schema and first rows) and the admin password.
+#pragma once
+
+#include <string>
+
+#include "host/host_config.h"
+
+namespace ostrel::host {
+
+// Creates the data folder and every database file that does not exist yet,
+// from the scripts in config.schema_dir: gather.sql for the gathering
+// database, host.sql for the host database (both for one shared file), and
+// first_rows.sql, whose rows go into the databases made now and never into
+// one that existed (an administrator may have changed or removed them).
+// A database whose making fails is removed again. Returns true when a
+// database was made; raises VbError with the reason on failure.
+bool EnsureDatabases(const HostConfig& config);
+
+// When the configuration has no admin password, makes one, writes it into
+// the configuration file (creating the file, with the defaults written out,
+// when it is missing) and returns it so the caller can show it once.
+// Returns "" when a password was set already. Raises VbError when the file
+// cannot be written; the configuration then keeps no password.
+std::string EnsurePassword(HostConfig* config);
+
+// A password of 16 letters and digits from the system's random source.
+std::string GeneratePassword();
+
+}  // namespace ostrel::host

@@ -1,0 +1,113 @@
+// ostrel-host: the web host of the admin pages. It reads the configuration,
+// makes what a first run lacks (databases, admin password), records the
+// component's classes in the registry file, and serves the site until it is
+// stopped (SIGINT or SIGTERM).
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "host/admin_pages.h"
+#include "host/first_run.h"
+#include "host/host_config.h"
+#include "host/web_server.h"
+#include "platform/com/registry_file.h"
+#include "platform/fs/path_map.h"
+#include "platform/vb/vb_error.h"
+
+extern "C" int DllRegisterServer();
+
+namespace {
+
+using namespace ostrel;
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "ostrel-host: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  host::HostOptions options;
+  std::string error;
+  if (!host::ParseCommandLine(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "ostrel-host: %s\n%s", error.c_str(), host::CommandLineUsage());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(host::CommandLineUsage(), stdout);
+    return 0;
+  }
+  if (options.demo) {
+    std::printf(
+        "ostrel-host: --demo: the sample remote site is not part of this version yet; "
+        "starting without it.\n");
+  }
+
+  host::HostConfig config;
+  if (!host::LoadConfig(options, ExecutableFolder(), &config, &error)) return Fail(error);
+  std::string password;
+  try {
+    for (const auto& [letter, folder] : config.drives) fs::SetDrive(letter, folder);
+    password = host::EnsurePassword(&config);
+    if (host::EnsureDatabases(config)) {
+      std::printf("ostrel-host: made the databases %s and %s\n", config.gather_db.c_str(),
+                  config.host_db.c_str());
+    }
+  } catch (const vb::VbError& e) {
+    return Fail(e.description());
+  }
+  if (!std::filesystem::is_directory(config.site_root)) {
+    return Fail("the site root " + config.site_root + " is not a folder");
+  }
+  // A fresh installation has no registry file yet: the component's classes
+  // must be listed before a page can create them.
+  if (DllRegisterServer() != 0) {
+    return Fail("cannot write the registry file " + com::RegistryFile().path());
+  }
+
+  // The workers inherit the mask, so only the main thread takes the signals.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  host::ServerSettings settings;
+  settings.listen = config.listen;
+  settings.pages.site_root = config.site_root;
+  settings.pages.charset = config.charset;
+  settings.pages.login_page = host::kLoginPage;
+  settings.private_files = {config.config_path, config.gather_db, config.host_db};
+  host::WebServer server(settings);
+  host::AddAdminPages(server, host::AdminSettingsOf(config));
+  if (!server.Start(&error)) return Fail(error);
+
+  std::string address;
+  int port = 0;
+  host::SplitListen(config.listen, &address, &port);
+  std::printf("ostrel-host: site %s, data %s, configuration %s\n", config.site_root.c_str(),
+              config.data_dir.c_str(), config.config_path.c_str());
+  if (!password.empty()) {
+    std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
+                config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
+  }
+  std::printf("ostrel-host: listening on http://%s:%d/\n", address.c_str(), server.port());
+  std::fflush(stdout);
+
+  int signal_number = 0;
+  sigwait(&stop_signals, &signal_number);
+  std::printf("ostrel-host: stopping\n");
+  server.Stop();
+  return 0;
+}

@@ -1,0 +1,159 @@
+#include "host/page_runner.h"
+
+#include <civetweb.h>
+
+#include <cctype>
+#include <string_view>
+#include <utility>
+
+#include "host/civet_sink.h"
+#include "platform/asp/request.h"
+#include "platform/asp/response.h"
+#include "platform/asp/server.h"
+#include "platform/fs/path_map.h"
+#include "platform/text/charset.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/vb_error.h"
+
+namespace ostrel::host {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads the request body. False when it is larger than max bytes.
+bool ReadBody(mg_connection* conn, long long content_length, size_t max, std::string* body) {
+  if (content_length > static_cast<long long>(max)) return false;
+  char buffer[8192];
+  for (;;) {
+    int n = mg_read(conn, buffer, sizeof(buffer));
+    if (n <= 0) return true;
+    body->append(buffer, static_cast<size_t>(n));
+    if (body->size() > max) return false;
+  }
+}
+
+// "User-Agent" -> "HTTP_USER_AGENT".
+std::string HeaderVariable(std::string_view name) {
+  std::string out = "HTTP_";
+  for (char c : name) {
+    out += c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> ServerVariables(mg_connection* conn,
+                                                                 const std::string& page_path,
+                                                                 size_t body_size) {
+  const mg_request_info* info = mg_get_request_info(conn);
+  auto text = [](const char* s) { return text::SanitizeUtf8(s ? s : ""); };
+  std::string host = text(mg_get_header(conn, "Host"));
+  std::string server_name = host;
+  if (size_t colon = server_name.rfind(':');
+      colon != std::string::npos && server_name.find(']', colon) == std::string::npos) {
+    server_name.resize(colon);
+  }
+  std::vector<std::pair<std::string, std::string>> vars = {
+      {"REQUEST_METHOD", text(info->request_method)},
+      {"QUERY_STRING", text(info->query_string)},
+      {"SCRIPT_NAME", page_path},
+      {"PATH_INFO", page_path},
+      {"URL", page_path},
+      {"SERVER_NAME", server_name.empty() ? std::string("127.0.0.1") : server_name},
+      {"SERVER_PORT", std::to_string(info->server_port)},
+      {"SERVER_PROTOCOL", "HTTP/" + text(info->http_version)},
+      {"SERVER_SOFTWARE", "ostrel-host"},
+      {"REMOTE_ADDR", text(info->remote_addr)},
+      {"REMOTE_HOST", text(info->remote_addr)},
+      {"HTTPS", info->is_ssl ? "on" : "off"},
+      {"CONTENT_TYPE", text(mg_get_header(conn, "Content-Type"))},
+      {"CONTENT_LENGTH", std::to_string(body_size)},
+  };
+  for (int i = 0; i < info->num_headers; ++i) {
+    vars.emplace_back(HeaderVariable(info->http_headers[i].name),
+                      text(info->http_headers[i].value));
+  }
+  return vars;
+}
+
+bool LoggedIn(const asp::Session& session) {
+  vb::Variant name = session.Item(kAdminNameKey);
+  return name.IsString() && !name.AsString().empty();
+}
+
+}  // namespace
+
+PageRunner::PageRunner(PageSettings settings)
+    : settings_(std::move(settings)),
+      site_root_windows_(fs::ToWindows(settings_.site_root)),
+      application_(std::make_shared<asp::Application>()) {}
+
+int PageRunner::Run(mg_connection* conn, const std::string& page_path, const PageFunction& page,
+                    bool needs_login) {
+  const mg_request_info* info = mg_get_request_info(conn);
+  std::string_view method = info->request_method;
+  if (method != "GET" && method != "POST" && method != "HEAD") {
+    mg_send_http_error(conn, 405, "%s", "Method not allowed");
+    return 405;
+  }
+
+  asp::RequestInput input;
+  input.code_page = settings_.charset;
+  input.query_string = info->query_string ? info->query_string : "";
+  std::string body;
+  if (method == "POST") {
+    if (!ReadBody(conn, info->content_length, settings_.max_form_bytes, &body)) {
+      mg_send_http_error(conn, 413, "%s", "Request body too large");
+      return 413;
+    }
+    const char* type = mg_get_header(conn, "Content-Type");
+    if (type && StartsWithNoCase(type, "application/x-www-form-urlencoded")) input.form = body;
+  }
+  const char* cookie = mg_get_header(conn, "Cookie");
+  input.cookie_header = cookie ? cookie : "";
+  input.server_variables = ServerVariables(conn, page_path, body.size());
+  auto request = std::make_shared<asp::Request>(input);
+
+  const std::vector<std::string>& ids = request->Cookies().Values(kSessionCookie);
+  asp::SessionLease lease = sessions_.Acquire(ids.empty() ? std::string() : ids.front());
+
+  auto sink = std::make_shared<CivetSink>(conn, method != "HEAD");
+  auto response = std::make_shared<asp::Response>(sink, settings_.charset);
+  response->AddHeader("Cache-Control", "private");
+  if (lease.created()) {
+    response->AddHeader("Set-Cookie", std::string(kSessionCookie) + "=" +
+                                          lease.session()->SessionID() +
+                                          "; path=/; HttpOnly; SameSite=Lax");
+  }
+  auto server = std::make_shared<asp::Server>(site_root_windows_, page_path, settings_.charset);
+  {
+    asp::RequestContext context(request, response, server, lease.session(), application_);
+    asp::ContextScope scope(context);
+    try {
+      if (needs_login && !LoggedIn(*lease.session())) {
+        response->Redirect(settings_.login_page);
+      } else {
+        page(context);
+      }
+    } catch (const vb::VbError& error) {
+      // What escapes a page is shown where the page stopped, as the
+      // original server reported a script error.
+      response->Write("<p>" + asp::Server::HTMLEncode(error.description()) + " (" +
+                      std::to_string(error.number()) + ")</p>");
+    }
+    response->Finish();
+  }
+  sink->Finish();
+  return std::stoi(response->Status().substr(0, 3));
+}
+
+}  // namespace ostrel::host

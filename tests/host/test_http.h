@@ -1,0 +1,85 @@
+// Small helpers of the host's tests: a temporary folder and an HTTP/1.1
+// client over a real socket to 127.0.0.1 that reads chunked bodies chunk by
+// chunk, so a test can see what the host sent before a page ended.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ostrel::host::test {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string Path(std::string_view relative) const { return path_ + "/" + std::string(relative); }
+  // Writes a file, making its folders.
+  void Write(std::string_view relative, std::string_view bytes) const;
+  bool Exists(std::string_view relative) const;
+  std::string Read(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+struct HttpHead {
+  int status = 0;
+  std::vector<std::pair<std::string, std::string>> headers;
+  // The first value of a header (name without regard to case); "" if none.
+  std::string Header(std::string_view name) const;
+  bool chunked() const;
+};
+
+struct HttpResult {
+  HttpHead head;
+  std::string body;
+  int status() const { return head.status; }
+  std::string Header(std::string_view name) const { return head.Header(name); }
+};
+
+// One keep-alive connection to 127.0.0.1:port. Reads fail the test (and
+// return what they have) after 30 seconds without data, so a host that
+// never answers cannot hang the suite.
+class HttpConnection {
+ public:
+  explicit HttpConnection(int port);
+  ~HttpConnection();
+  HttpConnection(const HttpConnection&) = delete;
+  HttpConnection& operator=(const HttpConnection&) = delete;
+
+  void Send(std::string_view bytes);
+  // Sends a request; extra_headers are whole lines without CRLF.
+  void SendRequest(std::string_view method, std::string_view target,
+                   const std::vector<std::string>& extra_headers = {}, std::string_view body = "");
+  HttpHead ReadHead();
+  // The next chunk of a chunked body; "" for the closing chunk.
+  std::string ReadChunk();
+  // The whole body after ReadHead (chunked or by Content-Length).
+  std::string ReadBody(const HttpHead& head, bool head_request = false);
+  // A request and its whole answer.
+  HttpResult Fetch(std::string_view method, std::string_view target,
+                   const std::vector<std::string>& extra_headers = {}, std::string_view body = "");
+
+ private:
+  std::string ReadLine();
+  std::string ReadExactly(size_t n);
+  bool Fill();
+
+  int fd_ = -1;
+  std::string buffer_;
+};
+
+// A request on a new connection.
+HttpResult Fetch(int port, std::string_view method, std::string_view target,
+                 const std::vector<std::string>& extra_headers = {}, std::string_view body = "");
+
+// "ASPSESSIONID=XYZ; path=/..." -> "XYZ"; "" when the answer set no session.
+std::string SessionIdOf(const HttpResult& result);
+
+}  // namespace ostrel::host::test

@@ -1,0 +1,311 @@
+// The civetweb binding, with real requests on 127.0.0.1: flushed chunks
+// leave before the page ends, End and Redirect, the session cookie and the
+// serialised requests of one session, the shared Application, form decoding
+// from the code page, static files and refusals.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "host/test_http.h"
+#include "host/web_server.h"
+#include "platform/vb/convert.h"
+
+namespace ostrel::host {
+namespace {
+
+using test::Fetch;
+using test::HttpConnection;
+using test::HttpResult;
+using test::SessionIdOf;
+using test::TempFolder;
+
+// A door a page waits at until the test opens it.
+class Gate {
+ public:
+  void Wait() {
+    std::unique_lock lock(mu_);
+    cv_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    std::lock_guard lock(mu_);
+    open_ = true;
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool open_ = false;
+};
+
+// Waits (boundedly) until cond holds; false when it never did.
+template <class F>
+bool Eventually(F cond) {
+  for (int i = 0; i < 20000; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return cond();
+}
+
+std::string Text(const vb::Variant& value) {
+  return value.IsEmpty() || value.IsNull() ? std::string() : vb::CStr(value);
+}
+
+class WebServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    signal(SIGPIPE, SIG_IGN);
+    site_.Write("css/admin.css", "body{}");
+    site_.Write("admin/tmpNewslist1.dat", "http://a/");
+    site_.Write("secret.txt", "outside");
+    ServerSettings settings;
+    settings.listen = "127.0.0.1:0";
+    settings.threads = 8;
+    settings.pages.site_root = site_.path();
+    server_ = std::make_unique<WebServer>(settings);
+  }
+
+  void TearDown() override {
+    // A failed test must not leave a page waiting, or Stop would wait too.
+    gate_.Open();
+    server_->Stop();
+  }
+
+  void Start() {
+    std::string error;
+    ASSERT_TRUE(server_->Start(&error)) << error;
+    port_ = server_->port();
+    ASSERT_GT(port_, 0);
+  }
+
+  void AddPage(const std::string& path, PageFunction page, bool needs_login = false) {
+    server_->AddPage(path, std::move(page), needs_login);
+  }
+
+  TempFolder site_;
+  std::unique_ptr<WebServer> server_;
+  Gate gate_;
+  int port_ = 0;
+};
+
+TEST_F(WebServerTest, FlushSendsAChunkBeforeThePageEnds) {
+  AddPage("/admin/Flush.asp", [&](asp::RequestContext& page) {
+    page.Response->Write("first");
+    page.Response->Flush();
+    gate_.Wait();
+    page.Response->Write("second");
+  });
+  Start();
+  HttpConnection connection(port_);
+  connection.SendRequest("GET", "/admin/flush.asp");
+  test::HttpHead head = connection.ReadHead();
+  EXPECT_EQ(head.status, 200);
+  EXPECT_TRUE(head.chunked());
+  EXPECT_EQ(head.Header("Content-Type"), "text/html; charset=gb2312");
+  // The page is still waiting: this chunk was sent by Flush.
+  EXPECT_EQ(connection.ReadChunk(), "first");
+  gate_.Open();
+  EXPECT_EQ(connection.ReadChunk(), "second");
+  EXPECT_EQ(connection.ReadChunk(), "");
+}
+
+TEST_F(WebServerTest, EndDropsLaterOutputAndRedirectAnswers302) {
+  AddPage("/admin/End.asp", [](asp::RequestContext& page) {
+    page.Response->Write("kept");
+    page.Response->End();
+    page.Response->Write("dropped");
+  });
+  AddPage("/admin/Go.asp", [](asp::RequestContext& page) {
+    page.Response->Write("not shown");
+    page.Response->Redirect("Admin_Login.asp?from=中");
+    page.Response->Write("dropped");
+  });
+  Start();
+  HttpResult ended = Fetch(port_, "GET", "/admin/End.asp");
+  EXPECT_EQ(ended.status(), 200);
+  EXPECT_EQ(ended.body, "kept");
+
+  HttpResult moved = Fetch(port_, "GET", "/admin/Go.asp");
+  EXPECT_EQ(moved.status(), 302);
+  EXPECT_EQ(moved.Header("Location"), "Admin_Login.asp?from=%D6%D0");
+  EXPECT_EQ(moved.body, "");
+}
+
+TEST_F(WebServerTest, SessionCookieKeepsTheSessionAcrossRequests) {
+  AddPage("/admin/Visits.asp", [](asp::RequestContext& page) {
+    vb::Variant visits = page.Session->Item("visits");
+    int32_t n = visits.IsEmpty() ? 1 : vb::CLng(visits) + 1;
+    page.Session->SetItem("visits", vb::Variant(n));
+    page.Response->Write(std::to_string(n));
+  });
+  Start();
+  HttpConnection connection(port_);
+  HttpResult first = connection.Fetch("GET", "/admin/Visits.asp");
+  std::string id = SessionIdOf(first);
+  ASSERT_EQ(id.size(), 24u);
+  EXPECT_NE(first.Header("Set-Cookie").find("path=/; HttpOnly"), std::string::npos);
+  EXPECT_EQ(first.body, "1");
+
+  // Same connection (keep-alive), with the cookie: same session, no new cookie.
+  HttpResult second = connection.Fetch("GET", "/admin/Visits.asp", {"Cookie: ASPSESSIONID=" + id});
+  EXPECT_EQ(second.body, "2");
+  EXPECT_EQ(second.Header("Set-Cookie"), "");
+
+  // An unknown id gets a new session.
+  HttpResult stranger = Fetch(port_, "GET", "/admin/Visits.asp", {"Cookie: ASPSESSIONID=NOPE"});
+  EXPECT_EQ(stranger.body, "1");
+  EXPECT_NE(SessionIdOf(stranger), id);
+}
+
+TEST_F(WebServerTest, ApplicationIsSharedByAllSessions) {
+  AddPage("/admin/Count.asp", [](asp::RequestContext& page) {
+    asp::Application& application = *page.Application;
+    application.Lock();
+    vb::Variant n = application.Item("hits");
+    int32_t next = n.IsEmpty() ? 1 : vb::CLng(n) + 1;
+    application.SetItem("HITS", vb::Variant(next));
+    application.UnLock();
+    page.Response->Write(std::to_string(next));
+  });
+  Start();
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Count.asp").body, "1");
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Count.asp").body, "2");
+  EXPECT_EQ(Text(server_->pages().application().Item("hits")), "2");
+}
+
+TEST_F(WebServerTest, RequestsOfOneSessionRunOneAtATime) {
+  std::mutex log_mu;
+  std::vector<std::string> log;
+  std::atomic<int> entered{0};
+  AddPage("/admin/Hold.asp", [&](asp::RequestContext& page) {
+    std::string n = Text(page.Request->Item("n"));
+    {
+      std::lock_guard lock(log_mu);
+      log.push_back("start " + n);
+    }
+    ++entered;
+    if (n == "1") gate_.Wait();
+    std::lock_guard lock(log_mu);
+    log.push_back("end " + n);
+  });
+  Start();
+  std::string id = SessionIdOf(Fetch(port_, "GET", "/admin/Hold.asp?n=0"));
+  ASSERT_FALSE(id.empty());
+  std::string cookie = "Cookie: ASPSESSIONID=" + id;
+
+  HttpConnection holder(port_);
+  holder.SendRequest("GET", "/admin/Hold.asp?n=1", {cookie});
+  ASSERT_TRUE(Eventually([&] { return entered == 2; }));
+  HttpConnection waiter(port_);
+  waiter.SendRequest("GET", "/admin/Hold.asp?n=2", {cookie});
+  ASSERT_TRUE(Eventually([&] { return server_->pages().sessions().Users(id) == 2; }));
+  // Another session is not held up.
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Hold.asp?n=3").status(), 200);
+  EXPECT_EQ(entered, 3);
+
+  gate_.Open();
+  EXPECT_EQ(holder.ReadBody(holder.ReadHead()), "");
+  EXPECT_EQ(waiter.ReadBody(waiter.ReadHead()), "");
+  std::lock_guard lock(log_mu);
+  EXPECT_EQ(log, (std::vector<std::string>{"start 0", "end 0", "start 1", "start 3", "end 3",
+                                           "end 1", "start 2", "end 2"}));
+}
+
+TEST_F(WebServerTest, FormsAndQueriesAreDecodedFromTheCodePage) {
+  AddPage("/admin/Echo.asp", [](asp::RequestContext& page) {
+    page.Response->Write(Text(page.Request->Item("name")) + "|" +
+                         Text(page.Request->QueryString().Item("q")) + "|" +
+                         Text(page.Request->ServerVariables().Item("REQUEST_METHOD")) + "|" +
+                         Text(page.Request->ServerVariables().Item("SCRIPT_NAME")));
+  });
+  Start();
+  // "中文" in GB2312, posted as a browser posts a form of a GB2312 page.
+  HttpResult posted =
+      Fetch(port_, "POST", "/admin/echo.asp?q=%CE%C4",
+            {"Content-Type: application/x-www-form-urlencoded"}, "name=%D6%D0%CE%C4+x");
+  EXPECT_EQ(posted.status(), 200);
+  EXPECT_EQ(posted.body, "\xD6\xD0\xCE\xC4 x|\xCE\xC4|POST|/admin/Echo.asp");
+
+  // A body that is not a form is not read as one.
+  HttpResult other =
+      Fetch(port_, "POST", "/admin/Echo.asp", {"Content-Type: text/plain"}, "name=x");
+  EXPECT_EQ(other.body, "||POST|/admin/Echo.asp");
+
+  HttpResult head = Fetch(port_, "HEAD", "/admin/Echo.asp");
+  EXPECT_EQ(head.status(), 200);
+  EXPECT_EQ(head.body, "");
+}
+
+TEST_F(WebServerTest, AdminPagesWithoutLoginRedirectToTheLoginPage) {
+  AddPage(
+      "/admin/Secret.asp", [](asp::RequestContext& page) { page.Response->Write("inside"); }, true);
+  AddPage("/admin/Admin_Login.asp", [](asp::RequestContext& page) {
+    page.Session->SetItem("AdminName", vb::Variant("admin"));
+  });
+  Start();
+  HttpResult refused = Fetch(port_, "GET", "/admin/Secret.asp");
+  EXPECT_EQ(refused.status(), 302);
+  EXPECT_EQ(refused.Header("Location"), "/admin/Admin_Login.asp");
+  EXPECT_EQ(refused.body, "");
+
+  std::string cookie = "Cookie: ASPSESSIONID=" + SessionIdOf(refused);
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Admin_Login.asp", {cookie}).status(), 200);
+  HttpResult inside = Fetch(port_, "GET", "/admin/Secret.asp", {cookie});
+  EXPECT_EQ(inside.status(), 200);
+  EXPECT_EQ(inside.body, "inside");
+}
+
+TEST_F(WebServerTest, ServesStaticFilesAndRefusesTheRest) {
+  AddPage("/admin/Known.asp", [](asp::RequestContext&) {});
+  server_->AddRedirect("/", "/admin/");
+  Start();
+  HttpResult css = Fetch(port_, "GET", "/css/admin.css");
+  EXPECT_EQ(css.status(), 200);
+  EXPECT_EQ(css.Header("Content-Type"), "text/css; charset=utf-8");
+  EXPECT_EQ(css.body, "body{}");
+
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/tmpNewslist1.dat").status(), 404);
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Unknown.asp").status(), 404);
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/%2e%2e/secret.txt").status(), 403);
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/../secret.txt").status(), 403);
+  EXPECT_EQ(Fetch(port_, "POST", "/css/admin.css").status(), 405);
+  EXPECT_EQ(Fetch(port_, "PUT", "/admin/Known.asp").status(), 405);
+  HttpResult root = Fetch(port_, "GET", "/");
+  EXPECT_EQ(root.status(), 302);
+  EXPECT_EQ(root.Header("Location"), "/admin/");
+}
+
+TEST_F(WebServerTest, ClientGoneTurnsIsClientConnectedFalse) {
+  std::atomic<int> result{-1};
+  AddPage("/admin/Long.asp", [&](asp::RequestContext& page) {
+    page.Response->Write("start");
+    page.Response->Flush();
+    gate_.Wait();
+    const std::string block(64 * 1024, 'x');
+    for (int i = 0; i < 1000 && page.Response->IsClientConnected(); ++i) {
+      page.Response->Write(block);
+      page.Response->Flush();
+    }
+    result = page.Response->IsClientConnected() ? 1 : 0;
+  });
+  Start();
+  {
+    HttpConnection connection(port_);
+    connection.SendRequest("GET", "/admin/Long.asp");
+    connection.ReadHead();
+    EXPECT_EQ(connection.ReadChunk(), "start");
+  }
+  gate_.Open();
+  ASSERT_TRUE(Eventually([&] { return result != -1; }));
+  EXPECT_EQ(result, 0);
+}
+
+}  // namespace
+}  // namespace ostrel::host
