@@ -53,6 +53,14 @@ std::shared_ptr<ado::Recordset> VBProcess::Execute(const vb::Variant& sCommand) 
   return result;
 }
 
+bool VBProcess::vbCreatPathEx(vb::Variant& sPath) const {
+  // The folder chain is written back to the caller's variable.
+  std::string path = vb::CStr(sPath);
+  bool made = processing::vbCreatPathEx(host_, path);
+  sPath = vb::Variant(path);
+  return made;
+}
+
 // ---- Application-variable cache -------------------------------------------
 
 std::string VBProcess::CacheKey(std::string_view item) const {

@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "component/host_access.h"
 #include "processing/escaping.h"
+#include "processing/files_folders.h"
 #include "processing/value_checks.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
@@ -96,6 +98,40 @@ class VBProcess : public com::Dispatch {
   }
   std::string ChkFormStr(const std::string& s) const { return processing::ChkFormStr(s); }
   std::string ReadAlpha(const std::string& s) const { return processing::ReadAlpha(s); }
+
+  // Files, folders and XML documents (files_folders.h).
+  std::string CheckMapPath(const std::string& strPath, std::optional<bool> LastBacklash) const {
+    return processing::CheckMapPath(host_, strPath, LastBacklash.value_or(true));
+  }
+  std::string BuildDatePath(int16_t DirForm) const { return processing::BuildDatePath(DirForm); }
+  std::string GetRndFileName(const std::string& sExt) const {
+    return processing::GetRndFileName(sExt);
+  }
+  std::string GetFileExtName(const std::string& sName) const {
+    return processing::GetFileExtName(sName);
+  }
+  std::string CheckPath(const std::string& sPath) const { return processing::CheckPath(sPath); }
+  bool FolderExists(const std::string& sPath) const { return processing::FolderExists(sPath); }
+  bool CreatedPathEx(const std::string& sPath) const {
+    return processing::CreatedPathEx(host_, sPath);
+  }
+  bool vbCreatPathEx(vb::Variant& sPath) const;
+  bool DeleteFiles(const std::string& sFilePath, std::optional<bool> blnForce) const {
+    return processing::DeleteFiles(sFilePath, blnForce.value_or(true));
+  }
+  bool DeleteFolders(const std::string& sDirPath, std::optional<bool> blnForce) const {
+    return processing::DeleteFolders(sDirPath, blnForce.value_or(true));
+  }
+  bool MoveFolders(const std::string& from, const std::string& to) const {
+    return processing::MoveFolders(from, to);
+  }
+  bool MoveFiles(const std::string& from, const std::string& to) const {
+    return processing::MoveFiles(from, to);
+  }
+  bool CreateXMLDocument(const std::string& sXML, const std::string& FilePath) const {
+    return processing::CreateXMLDocument(host_, sXML, FilePath);
+  }
+  int32_t FindFileSize(const std::string& name) const { return processing::FindFileSize(name); }
 
   // Execute for late-bound callers: the recordset as an object, or Nothing.
   vb::ObjectRef ExecuteObject(vb::Variant& sCommand);
