@@ -52,8 +52,16 @@ class NewsCollection : public com::Dispatch {
   // runs one action; an error inside the action ends that action only.
   void ShowCollection();
 
-  // Drops the channel's cached rows (not built yet).
+  // ---- Gathering run: public members (news_run*.cpp) ----
+  int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
+  vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
+  void SaveNewsData(vb::Variant& url);
+  // ---- end of gathering run: public members ----
+
+  // ---- Item menu, editor and settings page: public members (news_editor*.cpp) ----
   void RemoveAllCache();
+  void InnerHtml(vb::Variant& msg);
+  // ---- end of item menu, editor and settings page: public members ----
 
   // Opens the gathering connection from ConnString and the request's host
   // connection from DBConnstr; a failure writes its message and ends the
@@ -84,8 +92,12 @@ class NewsCollection : public com::Dispatch {
   std::string GetClassName(int32_t ClassID);
   std::string GetSpecialName(int32_t SpecialID);
 
-  // Actions of the page protocol that are not built yet
-  // (news_pending_actions.cpp); each does nothing for now.
+  // ---- Gathering run: private members and state (news_run*.cpp) ----
+  void GatherNextLink();
+  void BeginGather();
+  // ---- end of gathering run: private members and state ----
+
+  // ---- Item menu, editor and settings page: private members and state (news_editor*.cpp) ----
   void ShowGatherConfig();
   void SaveGatherConfig();
   void ShowItemMenu();
@@ -93,10 +105,9 @@ class NewsCollection : public com::Dispatch {
   void EditItemStep2();
   void EditItemStep3();
   void EditItemStep4();
-  void GatherNextLink();
-  void BeginGather();
   void DeleteItems();
   void CloneItem();
+  // ---- end of item menu, editor and settings page: private members and state ----
 
   component::HostObjects host_;
   std::shared_ptr<processing::VBProcess> process_;
