@@ -1,0 +1,144 @@
+#include "processing/remote_saving.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "platform/ado/stream.h"
+#include "platform/net/fetch_limits.h"
+#include "platform/net/xml_http.h"
+#include "platform/text/regexp.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/files_folders.h"
+#include "processing/vb_process.h"
+#include "processing/watermark_hook.h"
+
+namespace ostrel::processing {
+namespace {
+
+// The only kinds of file a gathering run may put into the web tree.
+constexpr std::string_view kSavedExtensions[] = {"gif", "jpg", "jpeg", "png",
+                                                 "bmp", "swf", "fla",  "psd"};
+
+// Smaller bodies are error pages or placeholders, not pictures.
+constexpr size_t kMinBodyBytes = 100;
+
+bool InList(const std::vector<std::string>& list, const std::string& ext) {
+  return std::find(list.begin(), list.end(), ext) != list.end();
+}
+
+// True when a file named `name` may be saved: its extension is a picture or
+// media one and, when the toolbox lists extensions, one of those too.
+bool IsSavedKind(std::string_view name, std::string_view AllowExt) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string ext = vb::LCase(name.substr(dot + 1));
+  if (std::find(std::begin(kSavedExtensions), std::end(kSavedExtensions), ext) ==
+      std::end(kSavedExtensions)) {
+    return false;
+  }
+  std::vector<std::string> allowed = vb::Split(vb::LCase(AllowExt), "|");
+  for (std::string& item : allowed) item = vb::Trim(item);
+  return InList(allowed, ext);
+}
+
+// A ".." level would let a name climb out of the folder it was meant for.
+bool ClimbsUp(std::string_view path) {
+  std::string slashed = vb::Replace(path, "\\", "/");
+  for (const std::string& part : vb::Split(slashed, "/")) {
+    if (vb::Trim(part) == "..") return true;
+  }
+  return false;
+}
+
+// The file-name part of a path with either separator.
+std::string_view FileNameOf(std::string_view path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
+                    std::string_view s_RemoteFileUrl) {
+  bool saved = false;
+  vb::TryStep([&] {
+    if (ClimbsUp(s_LocalFileName)) return;
+    if (!IsSavedKind(FileNameOf(s_LocalFileName), box.allow_ext())) return;
+    const std::string target = CheckMapPath(box.host(), s_LocalFileName, false);
+    if (target.find(':') == std::string::npos) return;  // the name could not be mapped
+
+    // The body stops at the size limit as it arrives: a larger or endless
+    // one fails the fetch instead of filling memory or disk.
+    uint64_t cap = net::GetFetchLimits().max_body_bytes;
+    if (box.max_size_bytes() > 0) cap = std::min<uint64_t>(cap, box.max_size_bytes());
+    net::XmlHttp http;
+    http.SetMaxBodyBytes(cap);
+    http.open("GET", s_RemoteFileUrl, false);
+    http.setRequestHeader("Referer", s_RemoteFileUrl);
+    http.send();
+    if (http.readyState() != 4 || http.status() > 300) return;
+    const std::string& body = http.responseBody();
+    if (body.size() < kMinBodyBytes) return;
+    if (box.max_size_bytes() > 0 && body.size() > static_cast<size_t>(box.max_size_bytes())) {
+      return;
+    }
+
+    // Written beside the target and renamed; an existing file is never
+    // replaced, so an earlier picture cannot be lost to a repeated name.
+    ado::Stream stream;
+    stream.SetType(ado::adTypeBinary);
+    stream.Open();
+    stream.Write(body);
+    stream.SaveToFile(target, ado::adSaveCreateNotExist);
+    stream.Close();
+    saved = true;
+  });
+  if (saved && box.add_image_mark()) {
+    AddWatermark(box.host(), true, box.PreviewSetting, box.InstallDir, s_LocalFileName);
+  }
+  return saved;
+}
+
+std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_view strPath) {
+  std::string content(sHTML);
+  vb::TryStep([&] {
+    text::RegExp re;
+    re.Pattern =
+        "((http|https|ftp|rtsp|mms):(\\/\\/|\\\\\\\\){1}(([A-Za-z0-9_-])+[.]){1,}"
+        "(net|com|cn|org|cc|tv|[0-9]{1,3})(\\S*\\/)((\\S)+[.]{1}(" +
+        box.allow_ext() + ")))";
+    re.IgnoreCase = true;
+    re.Global = true;
+    std::vector<std::string> pictures;
+    std::set<std::string> seen;
+    for (const text::Match& match : re.Execute(content)) {
+      if (seen.insert(vb::UCase(match.Value())).second) pictures.push_back(match.Value());
+    }
+    if (pictures.empty()) {
+      box.PathFileName.clear();
+      return;
+    }
+
+    // The saved paths are listed from the upload folder on.
+    int32_t upload = vb::InStrRev(strPath, "UploadPic");
+    const std::string listed = upload > 0 ? vb::Mid(strPath, upload) : std::string(strPath);
+    const std::string folder = CheckMapPath(box.host(), strPath);
+    for (const std::string& url : pictures) {
+      // A picture that cannot be named or saved keeps its remote address.
+      vb::TryStep([&] {
+        std::string ext = url.substr(url.rfind('.') + 1);
+        std::string name = GetRndFileNameIn(folder, ext);
+        std::string local = std::string(strPath) + name;
+        if (!SaveRemoteFile(box, local, url)) return;
+        box.PathFileName += "|" + listed + name;
+        content = vb::Replace(content, url, local, 1, -1, vb::CompareMode::Text);
+      });
+    }
+  });
+  return content;
+}
+
+}  // namespace ostrel::processing

@@ -1,0 +1,152 @@
+#include "processing/url_fixing.h"
+
+#include <set>
+#include <vector>
+
+#include "platform/text/regexp.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+
+namespace ostrel::processing {
+namespace {
+
+constexpr vb::CompareMode kAnyCase = vb::CompareMode::Text;
+
+// Quotes, line breaks and "|" never belong to an address; a backslash is a
+// slash typed the Windows way.
+std::string CleanAddress(std::string_view text) {
+  std::string s = vb::Replace(text, "'", "");
+  s = vb::Replace(s, "\"", "");
+  s = vb::Replace(s, "\r\n", "");
+  s = vb::Replace(s, "\\", "/");
+  s = vb::Replace(s, "|", "");
+  return vb::Trim(s);
+}
+
+bool HasScheme(std::string_view url) {
+  std::string head = vb::LCase(vb::Left(url, 6));
+  return head == "http:/" || head == "https:" || head == "ftp://" || head == "rtsp:/" ||
+         head == "mms://";
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameAnyCase(std::string_view text, size_t at, std::string_view find) {
+  for (size_t i = 0; i < find.size(); ++i) {
+    if (AsciiLower(text[at + i]) != AsciiLower(find[i])) return false;
+  }
+  return true;
+}
+
+// What may stand before a whole link: the start, a quote, "=" or a blank.
+bool OpensLink(std::string_view text, size_t at) {
+  if (at == 0) return true;
+  char c = text[at - 1];
+  return c == '"' || c == '\'' || c == '=' || c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
+         c == '\f' || c == '\v';
+}
+
+// What may follow a whole link: the end, or anything that cannot carry its
+// file name on (a quote, a blank, ">", "?", "#" ...).
+bool ClosesLink(std::string_view text, size_t end) {
+  if (end == text.size()) return true;
+  auto c = static_cast<unsigned char>(text[end]);
+  bool name_goes_on = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-' || c == '.' || c == '/' || c >= 0x80;
+  return !name_goes_on;
+}
+
+// Replaces link, in any letter case, where it stands as a whole link.
+std::string ReplaceWholeLink(std::string_view text, std::string_view link, std::string_view with) {
+  if (link.empty()) return std::string(text);
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = 0; at + link.size() <= text.size();) {
+    if (SameAnyCase(text, at, link) && OpensLink(text, at) && ClosesLink(text, at + link.size())) {
+      out.append(text, copied, at - copied);
+      out.append(with);
+      at += link.size();
+      copied = at;
+    } else {
+      ++at;
+    }
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
+}  // namespace
+
+std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
+  if (vb::Len(url) < 2 || vb::Len(url) > 255 || vb::Len(CurrentUrl) < 2) return "";
+  std::string result;
+  vb::TryStep([&] {
+    const std::string page = CleanAddress(CurrentUrl);
+    const std::string link = CleanAddress(url);
+
+    // The host part: up to the first "/" after the scheme's "//".
+    int32_t slash = vb::InStr(9, page, "/");
+    std::string host = slash > 0 ? vb::Left(page, slash - 1) : "";
+    if (host.empty()) host = page;
+    const bool host_only = slash == 0;
+
+    if (HasScheme(link)) {
+      result = link;
+    } else if (vb::Left(link, 1) == "/") {
+      result = host + link;
+    } else if (vb::Left(link, 3) == "../") {
+      std::vector<std::string> parts = vb::Split(page, "/");
+      int32_t last = static_cast<int32_t>(parts.size()) - 1;
+      int32_t ups = static_cast<int32_t>(vb::Split(link, "../").size()) - 1;
+      std::string base = host;
+      if (last > ups + 3) {
+        base = vb::Join(std::vector<std::string>(parts.begin(), parts.begin() + (last - ups)), "/");
+      }
+      result = base + "/" + vb::Replace(link, "../", "");
+    } else {
+      // "http://host" names the host's root folder, not a folder "http://".
+      std::string folder = host_only ? host + "/" : vb::Left(page, vb::InStrRev(page, "/"));
+      result = folder + vb::Replace(link, "./", "");
+    }
+  });
+  return result;
+}
+
+std::string FormatContentUrl(std::string_view str, std::string_view url, std::string_view AllowExt,
+                             bool& PictureExist) {
+  std::string content(str);
+  bool found = false;
+  bool done = vb::TryStep([&] {
+    text::RegExp re;
+    re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + std::string(AllowExt) + ")))";
+    re.IgnoreCase = true;
+    re.Global = true;
+    std::set<std::string> seen;
+    for (const text::Match& match : re.Execute(content)) {
+      if (!seen.insert(vb::UCase(match.Value())).second) continue;
+      found = true;
+      std::string link = vb::Replace(match.Value(), "src=", "", 1, -1, kAnyCase);
+      link = vb::Replace(link, "href=", "", 1, -1, kAnyCase);
+      link = vb::Replace(link, "'", "");
+      link = vb::Replace(link, "\"", "");
+      if (vb::LCase(vb::Left(link, 4)) == "http") continue;
+      content = ReplaceWholeLink(content, link, FormatRemoteUrl(url, link));
+    }
+  });
+  if (!done) return std::string(str);
+  if (found) PictureExist = true;
+  return content;
+}
+
+std::string FormatUrl(std::string_view str) {
+  if (vb::Trim(str).empty() || vb::LCase(str) == "http://" || vb::Len(str) >= 255) return "";
+  std::string s = vb::Trim(str);
+  s = vb::Replace(s, "\r\n", "");
+  s = vb::Replace(s, "\t", "");
+  s = vb::Replace(s, "'", "");
+  s = vb::Replace(s, "\"", "");
+  if (s.find("://") == std::string::npos) s = "http://" + s;
+  return s;
+}
+
+}  // namespace ostrel::processing

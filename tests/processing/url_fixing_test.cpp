@@ -1,0 +1,133 @@
+// Links made absolute against the page they were found on, inside gathered
+// content, and typed-in addresses tidied.
+#include "processing/url_fixing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace ostrel::processing {
+namespace {
+
+constexpr const char* kPage = "http://www.site.cn/a/b/c.htm";
+constexpr const char* kDefaultExt = "gif|jpg|jpge|png|bmp|swf|fla|psd";
+
+TEST(FormatRemoteUrl, ResolvesAgainstThePage) {
+  EXPECT_EQ(FormatRemoteUrl(kPage, "/x.gif"), "http://www.site.cn/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "../x.gif"), "http://www.site.cn/a/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "../../x.gif"), "http://www.site.cn/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "../../../x.gif"), "http://www.site.cn/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "x.gif"), "http://www.site.cn/a/b/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "./x.gif"), "http://www.site.cn/a/b/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "HTTPS://other.com/y.jpg"), "HTTPS://other.com/y.jpg");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "ftp://f.org/z.zip"), "ftp://f.org/z.zip");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "mms://m.tv/s"), "mms://m.tv/s");
+}
+
+TEST(FormatRemoteUrl, APageAddressOfAHostAloneIsItsRootFolder) {
+  EXPECT_EQ(FormatRemoteUrl("http://host", "x.htm"), "http://host/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://www.site.cn", "x.htm"), "http://www.site.cn/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://host", "./x.htm"), "http://host/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://host", "../x.htm"), "http://host/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://host", "/x.htm"), "http://host/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://host/", "x.htm"), "http://host/x.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://127.0.0.1:8081", "list.html"),
+            "http://127.0.0.1:8081/list.html");
+}
+
+TEST(FormatRemoteUrl, LengthGuardsCountCharacters) {
+  EXPECT_EQ(FormatRemoteUrl(kPage, "x"), "");
+  EXPECT_EQ(FormatRemoteUrl("h", "x.gif"), "");
+  EXPECT_EQ(FormatRemoteUrl(kPage, std::string(256, 'a')), "");
+  EXPECT_EQ(FormatRemoteUrl(kPage, std::string(255, 'a')),
+            "http://www.site.cn/a/b/" + std::string(255, 'a'));
+  // 200 Chinese characters are 200, not 600.
+  std::string chinese;
+  for (int i = 0; i < 200; ++i) chinese += "图";
+  EXPECT_EQ(FormatRemoteUrl(kPage, chinese), "http://www.site.cn/a/b/" + chinese);
+}
+
+TEST(FormatRemoteUrl, CleansBothTexts) {
+  EXPECT_EQ(FormatRemoteUrl(kPage, "..\\img\\x.gif"), "http://www.site.cn/a/img/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "x|y.gif"), "http://www.site.cn/a/b/xy.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, " 'x.gif\" "), "http://www.site.cn/a/b/x.gif");
+  EXPECT_EQ(FormatRemoteUrl(kPage, "x\r\n.gif"), "http://www.site.cn/a/b/x.gif");
+  EXPECT_EQ(FormatRemoteUrl("\"http://www.site.cn\\a\\c.htm\"", "x.gif"),
+            "http://www.site.cn/a/x.gif");
+}
+
+std::string Fix(const std::string& content, bool& found, const char* ext = kDefaultExt) {
+  return FormatContentUrl(content, kPage, ext, found);
+}
+
+TEST(FormatContentUrl, MakesRelativePictureLinksAbsolute) {
+  bool found = false;
+  EXPECT_EQ(Fix("<img src=\"pic/a.jpg\"><a href='../b.GIF'>b</a><img src=/c.png>", found),
+            "<img src=\"http://www.site.cn/a/b/pic/a.jpg\">"
+            "<a href='http://www.site.cn/a/b.GIF'>b</a><img src=http://www.site.cn/c.png>");
+  EXPECT_TRUE(found);
+
+  // Found in two letter cases, fixed in both; a query after the name stays.
+  found = false;
+  EXPECT_EQ(
+      Fix("<img src=\"a.jpg?v=2\"> <IMG SRC=\"A.JPG\">", found),
+      "<img src=\"http://www.site.cn/a/b/a.jpg?v=2\"> <IMG SRC=\"http://www.site.cn/a/b/a.jpg\">");
+}
+
+TEST(FormatContentUrl, LeavesAbsoluteLinksButNotesThePicture) {
+  bool found = false;
+  const std::string content = "<img src=\"http://x.com/a.jpg\"><a href=page.htm>p</a>";
+  EXPECT_EQ(Fix(content, found), content);
+  EXPECT_TRUE(found);
+
+  // No picture link: the flag is neither set nor cleared.
+  found = false;
+  EXPECT_EQ(Fix("<a href=page.htm>p</a>", found), "<a href=page.htm>p</a>");
+  EXPECT_FALSE(found);
+  found = true;
+  Fix("plain text", found);
+  EXPECT_TRUE(found);
+}
+
+// A short relative link must not be rewritten inside a longer link that
+// ends the same way, whichever of the two comes first.
+TEST(FormatContentUrl, RewritesOnlyWholeLinks) {
+  bool found = false;
+  EXPECT_EQ(Fix("<img src=\"a.gif\"><img src=\"images/a.gif\">", found),
+            "<img src=\"http://www.site.cn/a/b/a.gif\">"
+            "<img src=\"http://www.site.cn/a/b/images/a.gif\">");
+  EXPECT_EQ(Fix("<img src=\"images/a.gif\"><img src=\"a.gif\">", found),
+            "<img src=\"http://www.site.cn/a/b/images/a.gif\">"
+            "<img src=\"http://www.site.cn/a/b/a.gif\">");
+  // Text that merely mentions the name elsewhere is not a link.
+  EXPECT_EQ(Fix("<img src=a.gif> see a.gifs and xa.gif", found),
+            "<img src=http://www.site.cn/a/b/a.gif> see a.gifs and xa.gif");
+}
+
+TEST(FormatContentUrl, EdgeResults) {
+  bool found = false;
+  // A relative link too long to fix leaves nothing in its place.
+  std::string long_link(260, 'n');
+  EXPECT_EQ(Fix("<img src=\"" + long_link + ".jpg\">", found), "<img src=\"\">");
+  // Extensions outside the list are not picture links.
+  found = false;
+  EXPECT_EQ(Fix("<img src=\"a.tif\">", found), "<img src=\"a.tif\">");
+  EXPECT_FALSE(found);
+  // A list that makes no pattern: the content comes back unchanged.
+  EXPECT_EQ(Fix("<img src=\"a.jpg\">", found, "jpg|("), "<img src=\"a.jpg\">");
+  EXPECT_FALSE(found);
+}
+
+TEST(FormatUrl, TidiesTypedAddresses) {
+  EXPECT_EQ(FormatUrl(" www.site.cn/soft/ "), "http://www.site.cn/soft/");
+  EXPECT_EQ(FormatUrl("ftp://f.org/x.zip"), "ftp://f.org/x.zip");
+  EXPECT_EQ(FormatUrl("'http://a.com/\tb\r\n\"'"), "http://a.com/b");
+  EXPECT_EQ(FormatUrl(""), "");
+  EXPECT_EQ(FormatUrl("   "), "");
+  EXPECT_EQ(FormatUrl("HTTP://"), "");
+  EXPECT_EQ(FormatUrl(std::string(255, 'a')), "");
+  EXPECT_EQ(FormatUrl(std::string(254, 'a')), "http://" + std::string(254, 'a'));
+}
+
+}  // namespace
+}  // namespace ostrel::processing
