@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/com/dispatch.h"
 #include "platform/image/gvbox.h"
 #include "platform/image/image_gen.h"
 #include "platform/image/persits_jpeg.h"
@@ -16,7 +17,8 @@
 
 namespace ostrel::imaging {
 
-class ImageMark {
+// Hosts reach it late-bound as "Ostrel.ImageMark" (image_mark_type.cpp).
+class ImageMark : public com::Dispatch {
  public:
   // Public fields, read and written by callers directly.
   std::string Transition_Color;  // "&hRRGGBB" as stored by TransitionColor
@@ -46,9 +48,9 @@ class ImageMark {
   };
 
   ImageMark();
-  ~ImageMark();
-  ImageMark(const ImageMark&) = delete;
-  ImageMark& operator=(const ImageMark&) = delete;
+  ~ImageMark() override;
+
+  const com::TypeInfo& Type() const override;
 
   // The text of ErrCodes.
   std::string Description() const;

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "image/test_pictures.h"
+#include "imaging/image_mark.h"
 #include "platform/image/installed.h"
+#include "platform/vb/convert.h"
 #include "processing/page_fixture.h"
 #include "support/fixtures.h"
 
@@ -252,6 +254,23 @@ TEST_F(WatermarkHookTest, SwitchedOffOrFailingSettingsGiveFalseAndTouchNothing) 
   // A file name without an extension cannot be named for a preview.
   WritePicture(Native("noext"), Format::kJpeg, 400, 300, 0xFFFFFF);
   EXPECT_FALSE(Mark(Setting(), "noext"));
+}
+
+// A host page drives ImageMark late-bound, by member name in any case.
+TEST_F(WatermarkHookTest, ImageMarkLateBound) {
+  imaging::ImageMark mark;
+  com::Dispatch& object = mark;
+  object.Let("drawfontcolor", vb::Variant("#00FF00"));
+  object.Let("TransitionColor", vb::Variant("#FF00FF"));
+  object.Let("PreviewType", vb::Variant(int32_t{2}));
+  EXPECT_EQ(vb::CLng(object.Get("previewtype")), 2);
+  EXPECT_EQ(mark.settings().draw_font_color, "&h00FF00");
+  EXPECT_EQ(object.Get("Transition_Color").AsString(), "&hFF00FF");
+  std::vector<vb::Variant> args = {vb::Variant("d:/web/up/2005/a.b.gif")};
+  EXPECT_EQ(object.Call("jpgfilename", args).AsString(), "pica.b.jpg");
+  EXPECT_EQ(object.Call("GetFilePath", args).AsString(), "d:\\web\\up\\2005\\");
+  object.Let("ErrCodes", vb::Variant(int16_t{2}));
+  EXPECT_EQ(object.Get("Description").AsString(), "文件类型不正确!");
 }
 
 }  // namespace
