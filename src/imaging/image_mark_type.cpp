@@ -2,24 +2,11 @@
 // the order of its dispatch interface: the public fields, the properties,
 // then the operations.
 #include <string>
-#include <string_view>
 
 #include "component/registration.h"
 #include "imaging/image_mark.h"
 #include "platform/com/class_info.h"
 #include "platform/vb/convert.h"
-
-namespace ostrel::com::detail {
-
-// The text setters and file-name helpers take their text as a view; a
-// late-bound caller's argument converts with CStr, as for std::string, and
-// the converted text lives until the member returns.
-template <>
-struct Param<std::string_view> {
-  static std::string From(vb::Variant* v) { return vb::CStr(*v); }
-};
-
-}  // namespace ostrel::com::detail
 
 namespace ostrel::imaging {
 

@@ -15,6 +15,9 @@
 #include "component/host_access.h"
 #include "processing/escaping.h"
 #include "processing/files_folders.h"
+#include "processing/remote_saving.h"
+#include "processing/url_fixing.h"
+#include "processing/watermark_hook.h"
 #include "processing/value_checks.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
@@ -98,6 +101,25 @@ class VBProcess : public com::Dispatch {
   }
   std::string ChkFormStr(const std::string& s) const { return processing::ChkFormStr(s); }
   std::string ReadAlpha(const std::string& s) const { return processing::ReadAlpha(s); }
+
+  // URL fixing, remote saving and the watermark hook (url_fixing.h,
+  // remote_saving.h, watermark_hook.h).
+  std::string FormatRemoteUrl(const std::string& CurrentUrl, const std::string& url) const {
+    return processing::FormatRemoteUrl(CurrentUrl, url);
+  }
+  std::string FormatContentUrl(const std::string& str, const std::string& url) {
+    return processing::FormatContentUrl(str, url, allow_ext_, PictureExist);
+  }
+  bool SaveRemoteFile(const std::string& local, const std::string& remote) const {
+    return processing::SaveRemoteFile(*this, local, remote);
+  }
+  std::string RemoteToLocal(const std::string& sHTML, const std::string& strPath) {
+    return processing::RemoteToLocal(*this, sHTML, strPath);
+  }
+  std::string FormatUrl(const std::string& str) const { return processing::FormatUrl(str); }
+  bool AddWatermark(const std::string& sFilePath) const {
+    return processing::AddWatermark(host_, add_image_mark_, PreviewSetting, InstallDir, sFilePath);
+  }
 
   // Files, folders and XML documents (files_folders.h).
   std::string CheckMapPath(const std::string& strPath, std::optional<bool> LastBacklash) const {

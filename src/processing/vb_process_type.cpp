@@ -48,6 +48,11 @@ const com::TypeInfo& VBProcess::Type() const {
           .Method("CheckNullStr", &P::CheckNullStr)
           .Method("CheckMapPath", &P::CheckMapPath)
           .Method("Formatime", &P::Formatime)
+          .Method("FormatRemoteUrl", &P::FormatRemoteUrl)
+          .Method("FormatContentUrl", &P::FormatContentUrl)
+          .Method("SaveRemoteFile", &P::SaveRemoteFile)
+          .Method("RemoteToLocal", &P::RemoteToLocal)
+          .Method("FormatUrl", &P::FormatUrl)
           .Method("FormatSize", &P::FormatSize)
           .Method("FormatFileSize", &P::FormatFileSize)
           .Method("URLDecode", &P::URLDecode)
@@ -79,6 +84,7 @@ const com::TypeInfo& VBProcess::Type() const {
           .Method("FormatDate", &P::FormatDate)
           .Method("ChkFormStr", &P::ChkFormStr)
           .Method("ReadAlpha", &P::ReadAlpha)
+          .Method("AddWatermark", &P::AddWatermark)
           .Build();
   return info;
 }

@@ -108,6 +108,10 @@ struct Param<std::string> {
 };
 template <>
 struct Param<const std::string&> : Param<std::string> {};
+// A text view parameter receives the converted text, which lives until the
+// member returns.
+template <>
+struct Param<std::string_view> : Param<std::string> {};
 template <>
 struct Param<vb::ObjectRef> {
   static vb::ObjectRef From(vb::Variant* v) {
