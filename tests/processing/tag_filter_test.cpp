@@ -1,0 +1,113 @@
+#include "processing/tag_filter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace ostrel::processing {
+namespace {
+
+// A removal list with the given flags on (24 entries, as items store them).
+std::string Flags(std::initializer_list<int> on) {
+  std::string list;
+  for (int i = 0; i < 24; ++i) {
+    bool set = std::find(on.begin(), on.end(), i) != on.end();
+    list += (i ? "|" : "") + std::string(set ? "1" : "0");
+  }
+  return list;
+}
+
+const std::string kPage =
+    "<div class=\"c\"><script>var a=1;</script><iframe src=\"x\"></iframe>"
+    "<font color=red>red</font><a href=\"/n\">link</a><img src=\"p.jpg\">"
+    "<table><tbody><tr><td>cell</td></tr></tbody></table></div>";
+
+TEST(Html2UbbTest, ShortListMeansScriptsAndFramesOnly) {
+  const std::string expected =
+      "<div class=\"c\"><font color=red>red</font><a href=\"/n\">link</a><img src=\"p.jpg\">"
+      "<table><tr><td>cell</td></tr></table></div>";
+  EXPECT_EQ(Html2Ubb(kPage), expected);
+  EXPECT_EQ(Html2Ubb(kPage, ""), expected);
+  // Exactly 20 characters is still too short: the default list applies, not
+  // the flags it holds.
+  const std::string twenty = "0|0|0|0|0|1|0|0|0|0|";
+  ASSERT_EQ(twenty.size(), 20u);
+  EXPECT_EQ(Html2Ubb(kPage, twenty), expected);
+}
+
+TEST(Html2UbbTest, EachFlagRemovesItsFamily) {
+  EXPECT_EQ(Html2Ubb(kPage, Flags({4, 5, 7, 8})),
+            "<script>var a=1;</script><iframe src=\"x\"></iframe>red"
+            "link<table><tr><td>cell</td></tr></table>");
+  EXPECT_EQ(Html2Ubb(kPage, Flags({0, 11, 12, 13})),
+            "<div class=\"c\"><iframe src=\"x\"></iframe><font color=red>red</font>"
+            "<a href=\"/n\">link</a><img src=\"p.jpg\">cell</div>");
+  EXPECT_EQ(Html2Ubb("<SCRIPT>x</SCRIPT>y", Flags({0})), "y");
+}
+
+TEST(Html2UbbTest, OnlyAnEntryOfOneSwitchesOn) {
+  std::string list = Flags({});
+  list.replace(list.find('0', 10), 1, "2");  // entry 5 = 2
+  list.replace(list.find('0', 14), 1, "-1");
+  EXPECT_EQ(Html2Ubb("<font x>a</font><a y>b</a>", list), "<font x>a</font><a y>b</a>");
+}
+
+TEST(Html2UbbTest, OpenEndedPatternsReachFurther) {
+  // "<A" also takes AREA tags; a bare "<a>" runs on to the next ">".
+  EXPECT_EQ(Html2Ubb("<area shape=x>m<a>x</a>y", Flags({7})), "my");
+  EXPECT_EQ(Html2Ubb("<tr>a</tr><track src=t>", Flags({12})), "");
+}
+
+TEST(Html2UbbTest, EveryTagFlagStillEscapesScriptBrackets) {
+  EXPECT_EQ(Html2Ubb("<p>5 %> 3</p><b>a<%b", Flags({10})), "5 %&gt; 3a&lt;%b");
+}
+
+TEST(Html2UbbTest, FixedCleanUpAlwaysRuns) {
+  EXPECT_EQ(Html2Ubb("a\tb\r\nc<!---->d<!-- x -->e<TBODY>f</tbody><%=x%>", Flags({})),
+            "abcdef&lt;%=x%&gt;");
+}
+
+TEST(Html2UbbTest, BadEntryStopsBeforeTheFixedCleanUp) {
+  // 21 characters but only 11 entries: flags 0 to 10 run, then it stops.
+  const std::string short_list = "0|0|0|0|0|1|0|0|0|0|1";
+  ASSERT_EQ(short_list.size(), 21u);
+  EXPECT_EQ(Html2Ubb("<b>a</b>\t<%", short_list), "a\t<%");
+  // An entry that is no number stops at that flag: earlier flags applied.
+  std::string list = Flags({4, 8});
+  list.replace(list.find('0', 12), 1, "x");  // entry 6
+  EXPECT_EQ(Html2Ubb("<div a>1</div><span b>2</span><img c>\t", list),
+            "1<span b>2</span><img c>\t");
+  EXPECT_EQ(Html2Ubb("", Flags({10})), "");
+}
+
+// A page of nested tags that never close until its very end: every family
+// ends within its limits.
+TEST(Html2UbbTest, NestedUnclosedTags) {
+  std::string page = "x";
+  while (page.size() < (10 << 20)) page += "<div <span <a <table <tr <td <font ";
+  page += ">";
+  EXPECT_EQ(Html2Ubb(page, Flags({4, 5, 6, 7, 8, 9, 11, 12, 13, 14})), "x");
+  page.pop_back();
+  EXPECT_EQ(Html2Ubb(page, Flags({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})).size(),
+            page.size());
+}
+
+TEST(ReplaceClassTest, RulesApplyInOrder) {
+  EXPECT_EQ(ReplaceClass("国内新闻", "国内|国际$$$国际|环球"), "环球新闻");
+  EXPECT_EQ(ReplaceClass(" a-b ", "a|x$$$-b|"), " x ");  // blanks kept, empty "to" deletes
+  EXPECT_EQ(ReplaceClass("abc", "a|x|y$$$b"), "xbc");    // extra parts ignored
+}
+
+TEST(ReplaceClassTest, ShortListsAndRules) {
+  EXPECT_EQ(ReplaceClass("  name  ", "ab"), "name");
+  EXPECT_EQ(ReplaceClass("", "a|b"), "");
+  // A rule of two characters and a rule without "|" change nothing.
+  EXPECT_EQ(ReplaceClass("a|b", "a|$$$abc$$$ab"), "a|b");
+  EXPECT_EQ(ReplaceClass("abc", "ab|$$$xyz"), "c");
+  EXPECT_EQ(ReplaceClass("abc", "ab$$$ac"), "abc");
+  EXPECT_EQ(ReplaceClass("ABC", "abc|x"), "ABC");  // exact case
+}
+
+}  // namespace
+}  // namespace ostrel::processing
