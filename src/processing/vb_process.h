@@ -15,7 +15,10 @@
 #include "component/host_access.h"
 #include "processing/escaping.h"
 #include "processing/files_folders.h"
+#include "processing/remote_fetch.h"
 #include "processing/remote_saving.h"
+#include "processing/tag_filter.h"
+#include "processing/text_cutting.h"
 #include "processing/url_fixing.h"
 #include "processing/watermark_hook.h"
 #include "processing/value_checks.h"
@@ -102,6 +105,39 @@ class VBProcess : public com::Dispatch {
   std::string ChkFormStr(const std::string& s) const { return processing::ChkFormStr(s); }
   std::string ReadAlpha(const std::string& s) const { return processing::ReadAlpha(s); }
 
+  // Remote fetching, text cutting and tag filtering (remote_fetch.h,
+  // text_cutting.h, tag_filter.h).
+  bool CheckHTTP(const std::string& url) const { return processing::CheckHTTP(url); }
+  std::string GetRemoteData(const std::string& url, std::optional<std::string> Cset) const {
+    return processing::GetRemoteData(url, Cset.value_or(""));
+  }
+  std::string FindMatch(const std::string& str, const std::string& start, const std::string& last,
+                        std::optional<bool> Condition) const {
+    return processing::FindMatch(str, start, last, Condition.value_or(false));
+  }
+  std::string CutFixed(const std::string& strHTML, const std::string& start,
+                       const std::string& last, std::optional<bool> Condition) const {
+    return processing::CutFixed(strHTML, start, last, Condition.value_or(false));
+  }
+  std::string ReplaceTrim(const std::string& strContent, std::optional<bool> blnRemark) const {
+    return processing::ReplaceTrim(strContent, blnRemark.value_or(false));
+  }
+  std::string CheckMatch(const std::string& strContent, const std::string& start,
+                         const std::string& last) const {
+    return processing::CheckMatch(strContent, start, last);
+  }
+  std::string CheckHTML(const std::string& str) const { return processing::CheckHTML(str); }
+  vb::Variant CutFixation(const std::string& str, const std::string& start,
+                          const std::string& last, int16_t Condition) const {
+    return processing::CutFixation(str, start, last, Condition);
+  }
+  std::string Html2Ubb(const std::string& strContent, std::optional<std::string> sRemoveCode) const {
+    return processing::Html2Ubb(strContent, sRemoveCode.value_or(""));
+  }
+  std::string ReplaceClass(const std::string& sClassName, const std::string& sClassList) const {
+    return processing::ReplaceClass(sClassName, sClassList);
+  }
+
   // URL fixing, remote saving and the watermark hook (url_fixing.h,
   // remote_saving.h, watermark_hook.h).
   std::string FormatRemoteUrl(const std::string& CurrentUrl, const std::string& url) const {
@@ -150,6 +186,10 @@ class VBProcess : public com::Dispatch {
   bool MoveFiles(const std::string& from, const std::string& to) const {
     return processing::MoveFiles(from, to);
   }
+  // Late-bound callers get the documents as objects (Nothing when no DOM
+  // version is installed).
+  vb::ObjectRef CreateXML2DOMObject() const;
+  vb::ObjectRef CreateXMLDOMObject() const;
   bool CreateXMLDocument(const std::string& sXML, const std::string& FilePath) const {
     return processing::CreateXMLDocument(host_, sXML, FilePath);
   }

@@ -3,6 +3,7 @@
 #include "component/registration.h"
 #include "platform/com/class_info.h"
 #include "processing/recordset_object.h"
+#include "processing/xml_document_object.h"
 #include "processing/vb_process.h"
 
 namespace ostrel::processing {
@@ -14,6 +15,9 @@ vb::ObjectRef VBProcess::ExecuteObject(vb::Variant& sCommand) {
   if (!rs) return vb::ObjectRef();
   return std::make_shared<RecordsetObject>(std::move(rs));
 }
+
+vb::ObjectRef VBProcess::CreateXML2DOMObject() const { return XmlDocumentRef(CreateXML2DOM()); }
+vb::ObjectRef VBProcess::CreateXMLDOMObject() const { return XmlDocumentRef(CreateXMLDOM()); }
 
 const com::TypeInfo& VBProcess::Type() const {
   using P = VBProcess;
@@ -47,12 +51,22 @@ const com::TypeInfo& VBProcess::Type() const {
           .Method("CheckNostr", &P::CheckNostr)
           .Method("CheckNullStr", &P::CheckNullStr)
           .Method("CheckMapPath", &P::CheckMapPath)
+          .Method("CheckHTTP", &P::CheckHTTP)
+          .Method("GetRemoteData", &P::GetRemoteData)
+          .Method("FindMatch", &P::FindMatch)
+          .Method("CutFixed", &P::CutFixed)
+          .Method("ReplaceTrim", &P::ReplaceTrim)
+          .Method("CheckMatch", &P::CheckMatch)
+          .Method("CheckHTML", &P::CheckHTML)
+          .Method("CutFixation", &P::CutFixation)
           .Method("Formatime", &P::Formatime)
           .Method("FormatRemoteUrl", &P::FormatRemoteUrl)
           .Method("FormatContentUrl", &P::FormatContentUrl)
           .Method("SaveRemoteFile", &P::SaveRemoteFile)
           .Method("RemoteToLocal", &P::RemoteToLocal)
           .Method("FormatUrl", &P::FormatUrl)
+          .Method("Html2Ubb", &P::Html2Ubb)
+          .Method("ReplaceClass", &P::ReplaceClass)
           .Method("FormatSize", &P::FormatSize)
           .Method("FormatFileSize", &P::FormatFileSize)
           .Method("URLDecode", &P::URLDecode)
@@ -69,6 +83,8 @@ const com::TypeInfo& VBProcess::Type() const {
           .Method("DeleteFolders", &P::DeleteFolders)
           .Method("MoveFolders", &P::MoveFolders)
           .Method("MoveFiles", &P::MoveFiles)
+          .Method("CreateXML2DOM", &P::CreateXML2DOMObject)
+          .Method("CreateXMLDOM", &P::CreateXMLDOMObject)
           .Method("CreateXMLDocument", &P::CreateXMLDocument)
           .Method("JAPEncode", &P::JAPEncode)
           .Method("JAPUncode", &P::JAPUncode)
