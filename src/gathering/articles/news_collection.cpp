@@ -74,6 +74,8 @@ const com::TypeInfo& NewsCollection::Type() const {
                                         .Method("ReadNewsConfig", &N::ReadNewsConfig)
                                         .Method("ReadNewsItem", &N::ReadNewsItem)
                                         .Method("ShowCollection", &N::ShowCollection)
+                                        .Method("RemoveAllCache", &N::RemoveAllCache)
+                                        .Method("InnerHtml", &N::InnerHtml)
                                         .Build();
   return info;
 }

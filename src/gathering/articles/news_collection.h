@@ -100,13 +100,25 @@ class NewsCollection : public com::Dispatch {
   // ---- Item menu, editor and settings page: private members and state (news_editor*.cpp) ----
   void ShowGatherConfig();
   void SaveGatherConfig();
-  void ShowItemMenu();
+  void ShowItemMenu(int32_t ItemID);
   void EditItemStep1();  // reads edit_mode_
   void EditItemStep2();
   void EditItemStep3();
   void EditItemStep4();
   void DeleteItems();
   void CloneItem();
+  // The address of the first article that the item's list page leads to
+  // (item_.RemoteListUrl, cut with the list codes FindListCode); "" after
+  // the failing step's alert.
+  std::string FirstArticleAddress(const std::string& encoding, const std::string& FindListCode);
+  // The trial run of step 4: one article page cut as a run would cut it and
+  // shown, nothing stored. False after the failing step's alert.
+  bool RunTrial(const std::string& encoding, const std::string& demo_url);
+  // An action's alert, then the browser goes to the referring page of this
+  // site, or to the channel's item list when there is none; the response ends.
+  void AlertToItemList(std::string_view msg);
+  std::string page_text_;       // the remote page fetched by a preview or the trial run
+  std::string RemoveCodeText_;  // the item's tag-filter flags, as step 4 read them
   // ---- end of item menu, editor and settings page: private members and state ----
 
   component::HostObjects host_;

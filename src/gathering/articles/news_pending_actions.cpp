@@ -5,21 +5,10 @@
 
 namespace ostrel::articles {
 
-void NewsCollection::RemoveAllCache() {}
-void NewsCollection::InnerHtml(vb::Variant&) {}
 int32_t NewsCollection::GetClassID(int32_t, std::string, std::string) { return 0; }
 vb::Variant NewsCollection::ClassUpdateCount(vb::Variant&, vb::Variant&) { return vb::Variant(); }
 void NewsCollection::SaveNewsData(vb::Variant&) {}
-void NewsCollection::ShowGatherConfig() {}
-void NewsCollection::SaveGatherConfig() {}
-void NewsCollection::ShowItemMenu() {}
-void NewsCollection::EditItemStep1() {}
-void NewsCollection::EditItemStep2() {}
-void NewsCollection::EditItemStep3() {}
-void NewsCollection::EditItemStep4() {}
 void NewsCollection::GatherNextLink() {}
 void NewsCollection::BeginGather() {}
-void NewsCollection::DeleteItems() {}
-void NewsCollection::CloneItem() {}
 
 }  // namespace ostrel::articles

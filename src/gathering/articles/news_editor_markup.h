@@ -1,0 +1,59 @@
+// Small pieces of markup and request reading that the article channel's
+// item editor, item actions and settings page share. Values that came from
+// the database or a remote site are encoded wherever they reach markup, so
+// that a form posted back unchanged stores exactly what it showed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/host_access.h"
+#include "platform/vb/variant.h"
+
+namespace ostrel::articles::editor {
+
+// " checked" / " selected" when on, "" otherwise.
+inline const char* Checked(bool on) { return on ? " checked" : ""; }
+inline const char* Selected(bool on) { return on ? " selected" : ""; }
+
+// The style attribute of a row that starts hidden (display:none); "" when
+// the row starts shown.
+inline const char* HiddenStyle(bool hidden) { return hidden ? " style=\"display:none\"" : ""; }
+
+// A value attribute: value="..." with & < > " ' as entities.
+std::string ValueAttribute(const vb::Variant& value);
+
+// A text area whose text is the value encoded. A line break follows the
+// start tag, because browsers drop one line break there: a code that begins
+// with a line break comes back with it.
+std::string TextArea(std::string_view name, const std::string& text, int rows, int cols);
+
+// A column's whole-number value, as the editor's radio and select rules
+// compare it; nothing for Null, Empty or text that is no number.
+std::optional<double> NumberOf(const vb::Variant& value);
+
+// Request(key) and Request.Form(key) as text ("" when missing).
+std::string RequestText(const asp::Request& request, std::string_view key);
+std::string FormText(const asp::Request& request, std::string_view key);
+
+// The part at index of a packed column; error 9 past the end, so a page
+// that shows a short list stops where the list ends.
+const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
+
+// Text for a double-quoted JavaScript string inside a script element.
+std::string ScriptString(std::string_view text);
+
+// The referring page when it is an http(s) address of this site (its host
+// and port are the request's HTTP_HOST); "" otherwise. Only such a page is
+// a safe place to send the browser back to.
+std::string OwnReferer(const asp::Request& request);
+
+// The button that goes one page back in the browser's history.
+inline constexpr std::string_view kBackButton =
+    "<input type=\"button\" name=\"B12\" value=\"返回上一页\" onclick=\"history.go(-1)\" "
+    "class=\"button\">";
+
+}  // namespace ostrel::articles::editor

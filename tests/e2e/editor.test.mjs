@@ -1,0 +1,311 @@
+// The article item editor in the browser: a new item made in the four
+// steps against the sample remote site (served by the demo host), with the
+// source views on and the trial run, which stores nothing and keeps remote
+// scripts out of the admin page; a run started from the last step; the
+// item saved through every step without changes; clone, delete, cache
+// clearing and the base settings.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { baseUrl, dataFolder, demo, logIn, openBrowser, query, siteFolder } from './browser.mjs';
+
+const adminPage = `${baseUrl}/admin/Admin_ArticleGather.asp`;
+const itemName = '编辑器测试：本地新闻';
+const gatherDb = () => path.join(dataFolder, 'gather.db');
+const hostDb = () => path.join(dataFolder, 'host.db');
+
+let browser;
+let page;
+const pageErrors = [];
+const dialogs = [];
+let answers = [];
+let itemId = 0;
+
+before(async () => {
+  browser = await openBrowser();
+  page = await browser.context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  // Alerts and confirms are accepted; prompts take the next prepared answer.
+  page.on('dialog', async (dialog) => {
+    dialogs.push({ type: dialog.type(), message: dialog.message() });
+    if (dialog.type() === 'prompt') await dialog.accept(answers.shift() ?? '');
+    else await dialog.accept();
+  });
+  await logIn(page);
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+function itemRow(id) {
+  const [row] = query(gatherDb(), `SELECT * FROM QX_NewsItem WHERE ItemID = ${id}`);
+  return row;
+}
+
+function articleCount() {
+  return query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_Article')[0].n;
+}
+
+async function submit(name = 'B22') {
+  await Promise.all([page.waitForNavigation(), page.click(`input[name=${name}]`)]);
+}
+
+test('step 1 makes a new item with its rule lists', async () => {
+  assert.ok(demo.remote, 'the demo host serves the sample remote site');
+  await page.goto(`${adminPage}?action=add`);
+  assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
+  assert.equal(await page.isVisible('#RetuneClassID'), false);
+  await page.fill('input[name=ItemName]', itemName);
+  await page.fill('input[name=SiteUrl]', `${demo.remote}/`);
+  await page.selectOption('select[name=ClassID]', '2');
+  await page.selectOption('select[name=selEncoding]', 'UTF-8');
+  assert.equal(await page.inputValue('input[name=Encoding]'), 'UTF-8');
+  await page.selectOption('select[name=selEncoding]', 'GB2312');
+  await page.check('input[name=AutoClass][value="1"]');
+  assert.equal(await page.isVisible('#RetuneClassID'), true);
+
+  answers = ['国内新闻', '国内'];
+  await page.click('input[name=addclass]');
+  answers = ['本地|', 'x'];  // a "|" inside a rule is refused
+  await page.click('input[name=addclass]');
+  assert.match(dialogs.at(-1).message, /不能含有/);
+  answers = ['演示', '示范'];
+  await page.click('input[name=addreplace]');
+  answers = ['版权', '版 权'];
+  await page.click('input[name=addreplace]');
+  await page.selectOption('select[name=strReplace]', '版权|版 权');
+  answers = ['版权所有', ''];
+  await page.click('input[name=modifyreplace]');
+  assert.deepEqual(
+    await page.$$eval('select[name=strReplace] option', (options) => options.map((o) => o.value)),
+    ['演示|示范', '版权所有|'],
+  );
+  // Back to the item's own class: the rule list stays, the row hides.
+  await page.check('input[name=AutoClass][value="0"]');
+  assert.equal(await page.isVisible('#RetuneClassID'), false);
+
+  await page.fill('input[name=RemoteListUrl]', `${demo.remote}/list_1.html`);
+  await page.check('input[name=ShowCode]');
+  await submit();
+
+  const [row] = query(gatherDb(), `SELECT * FROM QX_NewsItem WHERE ItemName = '${itemName}'`);
+  assert.ok(row, 'the item was stored');
+  itemId = row.ItemID;
+  assert.equal(row.RetuneClass, '国内新闻|国内');
+  assert.equal(row.strReplace, '演示|示范$$$版权所有|');
+  assert.equal(row.RemoveCode, '1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0');
+  // The next step goes on with the new item's own number.
+  assert.equal(await page.inputValue('input[name=ItemID]'), String(itemId));
+});
+
+test('step 2 shows the list page source and takes the list codes', async (t) => {
+  assert.equal(await page.isVisible('#soucodeid'), true);
+  const source = await page.inputValue('#content');
+  assert.match(source, /<ul class="newslist">/);
+  await page.check('input[name=soucode][value="0"]');
+  assert.equal(await page.isVisible('#soucodeid'), false);
+  await page.check('input[name=soucode][value="1"]');
+  if (await page.evaluate(() => typeof admin_Size === 'function')) {
+    await page.click('a[href="javascript:admin_Size(20,\'content\')"]');
+    assert.equal(await page.$eval('#content', (t) => t.rows), 40);
+    await page.click('a[href="javascript:admin_Size(-20,\'content\')"]');
+    assert.equal(await page.$eval('#content', (t) => t.rows), 20);
+  } else {
+    t.diagnostic('admin_Size is not loaded by the admin page (include/admin.js)');
+  }
+  await page.fill('textarea[name=FindListCode0]', '<ul class="newslist">');
+  await page.fill('textarea[name=FindListCode1]', '</ul>');
+  await page.fill('textarea[name=FindListCode2]', '<li><a href="');
+  await page.fill('textarea[name=FindListCode3]', '"');
+  await page.check('input[name=ShowCode]');
+  await submit();
+  assert.deepEqual(
+    itemRow(itemId).FindListCode.split('$$$'),
+    ['<ul class="newslist">', '</ul>', '<li><a href="', '"', '0', '0', '0', '0', '0', '0', '0', '0'],
+  );
+});
+
+test('step 3 shows the first article source and takes the article codes', async () => {
+  assert.match(await page.inputValue('#content'), /城区新增三处便民服务中心/);
+  assert.equal(await page.isVisible('#InfoCode8'), false);
+  const codes = {
+    0: '<h1 class="title">',
+    1: '</h1>',
+    2: '<!--content begin-->',
+    3: '<!--content end-->',
+    18: '（本文由演示新闻网提供）',
+  };
+  await page.check('input[name=selfont8][value="1"]');
+  assert.equal(await page.isVisible('#InfoCode8'), true);
+  Object.assign(codes, { 8: '<span class="author">', 9: '</span>' });
+  await page.check('input[name=selfont10][value="1"]');
+  Object.assign(codes, { 10: '<span class="source">', 11: '</span>' });
+  await page.check('input[name=selfont12][value="1"]');
+  Object.assign(codes, { 12: '<span class="date">', 13: '</span>' });
+  await page.check('input[name=IsNextPage][value="1"]');
+  assert.equal(await page.isVisible('#InfoCode14'), true);
+  Object.assign(codes, { 14: '<div class="pages">', 15: '</div>', 16: '<a href="', 17: '"' });
+  await page.check('input[name=selfont18][value="1"]');
+  for (const [i, code] of Object.entries(codes)) {
+    await page.fill(`textarea[name=FindInfoCode${i}]`, code);
+  }
+  await page.check('input[name=ShowCode]');
+  const before = articleCount();
+  await submit();
+
+  // The trial run of the first listed article.
+  const text = await page.textContent('table.TableBorder');
+  assert.match(text, /文章标题：城区新增三处便民服务中心/);
+  assert.match(text, /文章作者：刘洋/);
+  assert.match(text, /文章来源：示范新闻网/);
+  assert.match(text, /更新时间：2024-3-30 16:00:00/);
+  const frame = page.frameLocator('div.style2 iframe');
+  const shown = await frame.locator('body').textContent();
+  assert.match(shown, /可办理社保、户籍等六十多项业务/);
+  assert.ok(!shown.includes('（本文由演示新闻网提供）'), 'the filter string was applied');
+  assert.equal(await page.getAttribute('div.style2 iframe', 'sandbox'), '');
+  assert.equal(articleCount(), before);
+  const row = itemRow(itemId);
+  assert.equal(row.IsNextPage, 1);
+  assert.equal(row.FindInfoCode.split('$$$').length, 36);
+  assert.deepEqual(pageErrors, []);
+});
+
+test('a trial of a paged article and one of a hostile page store nothing', async () => {
+  const row = itemRow(itemId);
+  // A page of this site that tries to act in the admin page.
+  fs.mkdirSync(path.join(siteFolder, 'e2e_remote'), { recursive: true });
+  fs.writeFileSync(
+    path.join(siteFolder, 'e2e_remote', 'hostile.html'),
+    '<html><body><h1 class="title">Hostile page</h1><!--content begin-->' +
+      '<p>Remote text</p><script>top.document.title="taken";</script>' +
+      '<img src="nothing.gif" onerror="top.document.title=\'taken\';alert(1)">' +
+      '<a href="javascript:top.location=\'/\'">x</a><!--content end--></body></html>',
+  );
+
+  for (const [demoUrl, expected] of [
+    [`${demo.remote}/news/news_10.html`, /此处是内容分页标签：\[page_break\]/],
+    [`${baseUrl}/e2e_remote/hostile.html`, /Remote text/],
+  ]) {
+    await page.goto(`${adminPage}?action=step3&ChannelID=1&ItemID=${itemId}`);
+    await page.fill('input[name=NamedDemourl]', demoUrl);
+    await submit();
+    await page.goto(`${adminPage}?action=demo&ChannelID=1&ItemID=${itemId}`);
+    const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();
+    assert.match(shown, expected);
+  }
+  await page.waitForTimeout(300);
+  assert.equal(await page.title(), '文章采集管理');
+  assert.deepEqual(dialogs.filter((d) => d.message === '1'), []);
+  assert.deepEqual(pageErrors, []);
+  assert.equal(articleCount(), 0);
+  const after = itemRow(itemId);
+  assert.equal(after.NamedDemourl, `${baseUrl}/e2e_remote/hostile.html`);
+  assert.equal(after.FindInfoCode, row.FindInfoCode);
+  assert.equal(after.lastime, row.lastime);
+
+  // Back to the first listed article for the run.
+  await page.goto(`${adminPage}?action=step3&ChannelID=1&ItemID=${itemId}`);
+  await page.fill('input[name=NamedDemourl]', '');
+  await submit();
+  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+});
+
+test('the last step starts a run that stores the articles', async () => {
+  await page.goto(`${adminPage}?action=demo&ChannelID=1&ItemID=${itemId}`);
+  await Promise.all([page.waitForURL(/action=begin/), page.click('input[name=B32]')]);
+  await page.waitForURL(/action=yes/, { timeout: 120_000 });
+  assert.match(await page.textContent('b.style2'), /成功采集文章 \d+ 个/);
+  const titles = query(hostDb(), 'SELECT title FROM QX_Article').map((r) => r.title);
+  assert.ok(titles.includes('城区新增三处便民服务中心'), titles.join(','));
+});
+
+test('saving every step without changes keeps every column', async () => {
+  const before = itemRow(itemId);
+  await page.goto(`${adminPage}?action=edit&ChannelID=1&ItemID=${itemId}`);
+  assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
+  await submit();
+  assert.deepEqual(itemRow(itemId), before);
+  await submit();
+  assert.deepEqual(itemRow(itemId), before);
+  await submit();
+  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  assert.deepEqual(itemRow(itemId), before);
+  // "全部设置完成" leads to the channel's item list.
+  await submit('B22');
+  assert.equal(new URL(page.url()).search, '?ChannelID=1');
+  assert.deepEqual(pageErrors, []);
+});
+
+test('an item is cloned under its own name and the clone deleted', async () => {
+  await page.goto(`${adminPage}?ChannelID=1`);
+  const rows = page.locator('tr', { hasText: itemName });
+  assert.equal(await rows.count(), 1);
+  await Promise.all([
+    page.waitForURL(/action=copy/),
+    rows.first().locator('a', { hasText: /^克隆$/ }).click(),
+  ]);
+  await page.waitForURL((url) => !url.search.includes('action=copy'));
+  await page.waitForLoadState('load');
+  assert.equal(dialogs.at(-1).message, '恭喜您！采集项目克隆成功。');
+  const items = query(gatherDb(), `SELECT ItemID FROM QX_NewsItem WHERE ItemName = '${itemName}'`);
+  assert.equal(items.length, 2);
+  const cloneId = Math.max(...items.map((r) => r.ItemID));
+  // The clone heads the list: it was stamped last.
+  const first = page.locator('tr[align=center]').first();
+  assert.match(await first.innerHTML(), new RegExp(`ItemID=${cloneId}&`));
+
+  await Promise.all([page.waitForNavigation(), first.locator('a', { hasText: /^删除$/ }).click()]);
+  assert.equal(new URL(page.url()).search, '?ChannelID=1');
+  assert.equal(dialogs.at(-1).message, '您确定要删除此项目吗?');
+  assert.equal(itemRow(cloneId), undefined);
+  assert.ok(itemRow(itemId));
+  assert.equal(await page.locator('tr', { hasText: itemName }).count(), 1);
+});
+
+test('the cache is cleared name by name', async () => {
+  await page.goto(`${adminPage}?action=remove`);
+  const lines = await page.$$eval('li', (items) => items.map((li) => li.textContent));
+  assert.ok(lines.some((line) => /^更新 myzemble_newsconfig 完成$/.test(line)), lines.join('\n'));
+  assert.equal(lines.at(-1), '当前站点全部缓存清理完成。');
+});
+
+test('the base settings refuse what is unsafe and store the rest', async () => {
+  const settings = () => query(gatherDb(), 'SELECT * FROM QX_NewsConfig WHERE id = 1')[0];
+  const before = settings();
+  for (const [size, ext, message] of [
+    ['2097152', 'gif|jpg', /2097151/],
+    ['100', 'gif|asp', /asp/],
+    ['100', 'gif|.jpg', /字母和数字/],
+  ]) {
+    await page.goto(`${adminPage}?action=config`);
+    await page.fill('input[name=MaxPicSize]', size);
+    await page.fill('input[name=AllowPicExt]', ext);
+    await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
+    await page.waitForURL(/action=config/);
+    assert.match(dialogs.at(-1).message, message);
+    assert.deepEqual(settings(), before);
+  }
+  await page.goto(`${adminPage}?action=config`);
+  await page.check('input[name=RepeatDeal][value="2"]');
+  await page.fill('input[name=MaxPicSize]', '800');
+  await page.fill('input[name=AllowPicExt]', ' gif|jpg|png ');
+  await page.fill('input[name=setInterval]', '500');
+  await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
+  await page.waitForURL(/action=config/);
+  assert.equal(dialogs.at(-1).message, '保存采集基本设置成功!');
+  assert.deepEqual(settings(), {
+    ...before,
+    RepeatDeal: 2,
+    MaxPicSize: 800,
+    AllowPicExt: 'gif|jpg|png',
+    setInterval: 500,
+  });
+  // The form shows the stored row at once.
+  await page.reload();
+  assert.equal(await page.inputValue('input[name=AllowPicExt]'), 'gif|jpg|png');
+  assert.deepEqual(pageErrors, []);
+});
