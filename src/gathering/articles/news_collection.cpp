@@ -74,6 +74,9 @@ const com::TypeInfo& NewsCollection::Type() const {
                                         .Method("ReadNewsConfig", &N::ReadNewsConfig)
                                         .Method("ReadNewsItem", &N::ReadNewsItem)
                                         .Method("ShowCollection", &N::ShowCollection)
+                                        .Method("GetClassID", &N::GetClassID)
+                                        .Method("ClassUpdateCount", &N::ClassUpdateCount)
+                                        .Method("SaveNewsData", &N::SaveNewsData)
                                         .Method("RemoveAllCache", &N::RemoveAllCache)
                                         .Method("InnerHtml", &N::InnerHtml)
                                         .Build();

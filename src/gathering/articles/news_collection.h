@@ -93,8 +93,22 @@ class NewsCollection : public com::Dispatch {
   std::string GetSpecialName(int32_t SpecialID);
 
   // ---- Gathering run: private members and state (news_run*.cpp) ----
+  struct ListLinks;        // the links cut from a run's list pages (news_run_types.h)
+  struct GatheredArticle;  // one article on its way to QX_Article (news_run_types.h)
   void GatherNextLink();
   void BeginGather();
+  // Fetches the item's list page or pages and cuts their links; false when
+  // the one list page came back empty (the alert is written).
+  bool CollectListLinks(ListLinks& found);
+  // The first half of SaveNewsData: fetch, cut, class, paging, cleaning.
+  // False when the article was turned down (its error table, if any, is
+  // written).
+  bool ExtractArticle(const std::string& url, GatheredArticle& article);
+  // The second half: progress panel, pictures, the row, counters, status.
+  void StoreArticle(GatheredArticle& article);
+  void WriteProgressPanel(const GatheredArticle& article);
+  // Saves the content's pictures under the channel's upload folder.
+  void SaveArticlePictures(GatheredArticle& article);
   // ---- end of gathering run: private members and state ----
 
   // ---- Item menu, editor and settings page: private members and state (news_editor*.cpp) ----

@@ -1,0 +1,276 @@
+// A whole article gathering run, as a browser drives it: action=begin, then
+// one savenew request per link following each page's refresh script (the
+// interval is 0), up to the refresh to the run's end. Every request runs
+// in-process as the host page runs it (a NewsCollection made, set,
+// ReadNewsConfig, ShowCollection) against a fixture site on 127.0.0.1 in
+// the same process: a GB2312 list of the articles, each about 30 KB with two
+// relative pictures.
+//
+// Three runs, each on a fresh database: without pictures (the item keeps
+// them remote); the same with one more connection held open on the database
+// for the whole run, which shows what the per-request open and close of the
+// two connections costs (with no other connection, SQLite checkpoints and
+// deletes its write-ahead log at every last close and creates it again at
+// the next open); and with pictures (both saved and watermarked with a text
+// mark).
+// Each prints articles per second and CPU per article, of the requesting
+// thread alone (the component's work) and of the whole process (the
+// fixture server's threads too), and the ratio of the run's wall time to a
+// reference in the same process: plain fetches of the same article pages.
+//
+//   bench_run [articles [plain|pictures]]     default 500, both runs
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gathering/articles/news_collection.h"
+#include "platform/ado/connection.h"
+#include "platform/ado/schema_loader.h"
+#include "platform/asp/memory_sink.h"
+#include "platform/asp/request_context.h"
+#include "platform/text/charset.h"
+#include "platform/vb/convert.h"
+#include "processing/remote_fetch.h"
+#include "support/http_server.h"
+
+using namespace ostrel;
+
+namespace {
+
+namespace stdfs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// CPU seconds (user and system) of the calling thread or the process.
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  auto secs = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return secs(usage.ru_utime) + secs(usage.ru_stime);
+}
+
+void Write(const stdfs::path& path, const std::string& bytes) {
+  stdfs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// An article page of about 30 KB: header, navigation, the fields the item
+// cuts, a long content with two pictures, and a footer.
+std::string ArticlePage(int n) {
+  std::string page =
+      "<html>\r\n<head>\r\n<title>测试文章 " + std::to_string(n) +
+      "</title>\r\n<script src=\"/js/site.js\"></script>\r\n</head>\r\n<body>\r\n"
+      "<div class=\"nav\"><a href=\"/\">首页</a> | <a href=\"/news/list.htm\">新闻</a></div>\r\n"
+      "<h1 class=\"title\">测试文章第 " +
+      std::to_string(n) +
+      " 号</h1>\r\n"
+      "<div class=\"info\">作者：<span class=\"author\">记者" +
+      std::to_string(n % 17) +
+      "</span> 来源：<span class=\"src\">本站</span> 时间：<span class=\"time\">2025-8-" +
+      std::to_string(1 + n % 28) + " 10:20:30</span></div>\r\n<div class=\"content\">\r\n";
+  int paragraph = 0;
+  while (page.size() < 29000) {
+    page += "<p>　　这是第 " + std::to_string(++paragraph) +
+            " 段正文，讲述采集系统如何把远程网站的文章收进本地数据库，" +
+            "包括分页、图片和分类的处理。<font color=\"#333333\">注意</font>事项在此。</p>\r\n";
+    if (paragraph == 5) page += "<img src=\"pic/a" + std::to_string(n % 50) + ".jpg\">\r\n";
+    if (paragraph == 30) page += "<img src='/images/b" + std::to_string(n % 50) + ".gif'>\r\n";
+    if (paragraph % 20 == 0) page += "<script>ad(" + std::to_string(paragraph) + ");</script>\r\n";
+  }
+  page += "</div><!--/content-->\r\n<div class=\"foot\">版权所有</div>\r\n</body>\r\n</html>\r\n";
+  return text::Encode(page, "GB2312");
+}
+
+// The fixture site: the list, the articles and their pictures.
+void MakeSite(const stdfs::path& root, int articles) {
+  std::string list = "<html><body><ul class=\"list\">\r\n";
+  for (int n = 1; n <= articles; ++n) {
+    list +=
+        "<li><a href=\"a" + std::to_string(n) + ".htm\">文章" + std::to_string(n) + "</a></li>\r\n";
+    Write(root / "news" / ("a" + std::to_string(n) + ".htm"), ArticlePage(n));
+  }
+  list += "</ul></body></html>\r\n";
+  Write(root / "news" / "list.htm", text::Encode(list, "GB2312"));
+  const stdfs::path images = stdfs::path(OSTREL_SOURCE_DIR) / "tests" / "fixtures" / "images";
+  for (int i = 0; i < 50; ++i) {
+    stdfs::create_directories(root / "news" / "pic");
+    stdfs::create_directories(root / "images");
+    stdfs::copy_file(images / "photo.jpg",
+                     root / "news" / "pic" / ("a" + std::to_string(i) + ".jpg"));
+    stdfs::copy_file(images / "photo.gif", root / "images" / ("b" + std::to_string(i) + ".gif"));
+  }
+}
+
+// One site root, database and session for one run.
+class Run {
+ public:
+  Run(const stdfs::path& dir, const std::string& site, bool pictures) : dir_(dir) {
+    stdfs::create_directories(dir_ / "admin");
+    db_ = (dir_ / "site.db").string();
+    const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
+    ado::CreateDatabase(db_,
+                        {schema + "gather.sql", schema + "host.sql", schema + "first_rows.sql"});
+    ado::Connection c;
+    c.Open(ConnString());
+    c.Execute("UPDATE QX_NewsConfig SET setInterval=0, RepeatDeal=0 WHERE id=1");
+    c.Execute(
+        "UPDATE QX_Config SET PreviewSetting='0,0,1,120,90,Ostrel,12,#FF0000,宋体,0,"
+        "images/mark.gif,0.5,0,88,31,4' WHERE id=1");
+    c.Execute(
+        "INSERT INTO QX_NewsItem (ItemID, ItemName, ChannelID, ClassID, Encoding, IsDown, "
+        "PathForm, RemoteListUrl, FindListCode, FindInfoCode) VALUES (1, 'bench', 1, 2, "
+        "'GB2312', " +
+        std::string(pictures ? "1" : "0") + ", 1, '" + site + "/news/list.htm', " +
+        "'<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"', " +
+        "'<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div><!--/content-->$$$0$$$0"
+        "$$$0$$$0$$$<span class=\"author\">$$$</span>$$$<span class=\"src\">$$$</span>$$$"
+        "<span class=\"time\">$$$</span>')");
+    application_ = std::make_shared<asp::Application>();
+    session_ = std::make_shared<asp::Session>("bench");
+    session_->SetItem("AdminName", vb::Variant("admin"));
+  }
+
+  std::string ConnString() const { return "Data Source=" + db_; }
+
+  // One request of the admin page; its output.
+  std::string Page(const std::string& query) {
+    asp::RequestInput input;
+    input.query_string = query;
+    auto sink = std::make_shared<asp::MemorySink>();
+    asp::RequestContext context(
+        std::make_shared<asp::Request>(input), std::make_shared<asp::Response>(sink),
+        std::make_shared<asp::Server>("C:" + dir_.string(), "/admin/Admin_ArticleGather.asp"),
+        session_, application_);
+    {
+      asp::ContextScope scope(context);
+      auto news = std::make_shared<articles::NewsCollection>();
+      news->SetConnString(ConnString());
+      news->SetDBConnstr(ConnString());
+      news->ReadNewsConfig();
+      news->ShowCollection();
+      news.reset();
+      context.Response->Finish();
+    }
+    return sink->Text();
+  }
+
+  // The query of the request a page leads to, as the browser follows it.
+  static std::string Next(const std::string& page) {
+    for (const char* lead : {"reFresh(){window.location.href='Admin_ArticleGather.asp?",
+                             "buildRefresh(){window.location.href='Admin_ArticleGather.asp?",
+                             "content=\"1;url='Admin_ArticleGather.asp?"}) {
+      size_t at = page.rfind(lead);
+      if (at == std::string::npos) continue;
+      at += std::string(lead).size();
+      return page.substr(at, page.find('\'', at) - at);
+    }
+    return "";
+  }
+
+  int Stored() {
+    ado::Connection c;
+    c.Open(ConnString());
+    return vb::CLng(c.Execute("SELECT COUNT(*) FROM QX_Article").Fields(0).Value());
+  }
+
+ private:
+  stdfs::path dir_;
+  std::string db_;
+  std::shared_ptr<asp::Application> application_;
+  std::shared_ptr<asp::Session> session_;
+};
+
+struct Figures {
+  double wall = 0;
+  double thread_cpu = 0;
+  double process_cpu = 0;
+  int requests = 0;
+  int stored = 0;
+};
+
+Figures WholeRun(const stdfs::path& dir, const std::string& site, bool pictures,
+                 bool hold_connection = false) {
+  Run run(dir, site, pictures);
+  ado::Connection held;
+  if (hold_connection) held.Open(run.ConnString());
+  Figures f;
+  const double thread0 = CpuSeconds(RUSAGE_THREAD);
+  const double process0 = CpuSeconds(RUSAGE_SELF);
+  const auto start = Clock::now();
+  std::string query = "action=begin&ChannelID=1&ItemID=1";
+  while (!query.empty() && query.rfind("action=yes", 0) != 0) {
+    query = Run::Next(run.Page(query));
+    ++f.requests;
+  }
+  f.wall = std::chrono::duration<double>(Clock::now() - start).count();
+  f.thread_cpu = CpuSeconds(RUSAGE_THREAD) - thread0;
+  f.process_cpu = CpuSeconds(RUSAGE_SELF) - process0;
+  f.stored = run.Stored();
+  return f;
+}
+
+// The reference: each article page fetched and decoded once, nothing else.
+double FetchOnly(const std::string& site, int articles) {
+  const auto start = Clock::now();
+  size_t bytes = 0;
+  for (int n = 1; n <= articles; ++n) {
+    bytes +=
+        processing::GetRemoteData(site + "/news/a" + std::to_string(n) + ".htm", "GB2312").size();
+  }
+  if (bytes == 0) std::fprintf(stderr, "the fixture site answered nothing\n");
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Report(const char* name, const Figures& f, int articles, double reference) {
+  std::printf(
+      "%-18s %4d stored in %5d requests  %7.1f articles/s  CPU/article %6.3f ms (thread) "
+      "%6.3f ms (process)  wall / fetch-only %5.2f\n",
+      name, f.stored, f.requests, articles / f.wall, f.thread_cpu * 1000 / articles,
+      f.process_cpu * 1000 / articles, f.wall / reference);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int articles = argc > 1 ? std::atoi(argv[1]) : 500;
+  const stdfs::path root =
+      stdfs::temp_directory_path() / ("ostrel-run-bench-" + std::to_string(::getpid()));
+  MakeSite(root / "site", articles);
+
+  testing::HttpServer server;
+  server.ServeFolder(root / "site");
+  const std::string site = server.Url("");
+
+  FetchOnly(site, articles);  // warm the connections and caches
+  const double reference = FetchOnly(site, articles);
+  std::printf("%d articles of about 30 KB, two pictures each; fetch-only %.1f pages/s\n", articles,
+              articles / reference);
+
+  const std::string only = argc > 2 ? argv[2] : "";
+  bool complete = true;
+  if (only != "pictures") {
+    Figures plain = WholeRun(root / "plain", site, false);
+    Report("without pictures", plain, articles, reference);
+    complete = complete && plain.stored == articles;
+    Figures held = WholeRun(root / "held", site, false, true);
+    Report("  connection held", held, articles, reference);
+    complete = complete && held.stored == articles;
+  }
+  if (only != "plain") {
+    Figures pictures = WholeRun(root / "pictures", site, true);
+    Report("with pictures", pictures, articles, reference);
+    complete = complete && pictures.stored == articles;
+  }
+
+  server.Stop();
+  std::error_code ec;
+  stdfs::remove_all(root, ec);
+  return complete ? 0 : 1;
+}

@@ -1,0 +1,99 @@
+// NewsCollection.GetClassID and ClassUpdateCount: a gathered article's
+// class in the host's class tree (QX_Classify), found from the class names
+// cut from its page, and the article counters of that class and of every
+// class above it.
+#include <string>
+#include <vector>
+
+#include "gathering/articles/news_collection.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+#include "processing/markup_text.h"
+#include "processing/value_checks.h"
+
+namespace ostrel::articles {
+namespace {
+
+// A class name as it goes into a statement: trimmed, without quotes (so it
+// cannot end the literal it stands in) and without NUL characters.
+std::string ClassNameLiteral(const std::string& name) {
+  return processing::CheckStr(vb::Replace(vb::Trim(name), "'", ""));
+}
+
+// The ClassID of the first row, 0 when there is none.
+int32_t FirstClassID(const std::shared_ptr<ado::Recordset>& rs) {
+  if (!rs || rs->Eof()) return 0;
+  return vb::CLng(rs->Fields("ClassID").Value());
+}
+
+// Parentstr and the class itself as an "in" list. The host keeps Parentstr
+// as whole numbers joined by commas; anything else in it is left out, so
+// the list is always a list of numbers.
+std::string ClassList(const vb::Variant& parents, int32_t class_id) {
+  std::string list;
+  for (const std::string& part : vb::Split(processing::TextOf(parents), ",")) {
+    std::string number = vb::Trim(part);
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (number.size() > 10) continue;
+    list += number + ",";
+  }
+  return list + std::to_string(class_id);
+}
+
+}  // namespace
+
+int32_t NewsCollection::GetClassID(int32_t chanid, std::string superior, std::string inferior) {
+  superior = ClassNameLiteral(superior);
+  inferior = ClassNameLiteral(inferior);
+  processing::VBProcess& process = Process();
+  int32_t channel = 0;
+  vb::TryStep([&] { channel = process.ChkNumeric(std::to_string(chanid)); });
+  if (channel == 0) return 0;
+  const std::string in_channel =
+      "SELECT ClassID,ClassName,child FROM [QX_Classify] WHERE ChannelID=" +
+      std::to_string(channel);
+
+  int32_t result = 0;
+  vb::TryStep([&] {
+    if (!superior.empty()) {
+      std::shared_ptr<ado::Recordset> parent = process.Execute(
+          vb::Variant(in_channel + " And TurnLink=0 And ClassName='" + superior + "'"));
+      if (!parent || parent->Eof()) return;
+      const int32_t parent_id = vb::CLng(parent->Fields("ClassID").Value());
+      if (vb::CLng(parent->Fields("child").Value()) == 0) {
+        result = parent_id;
+        return;
+      }
+      if (inferior.empty()) return;
+      result = FirstClassID(process.Execute(
+          vb::Variant(in_channel + " And parentid=" + std::to_string(parent_id) +
+                      " And child=0 And TurnLink=0 And ClassName='" + inferior + "'")));
+    } else if (!inferior.empty()) {
+      result = FirstClassID(process.Execute(vb::Variant(
+          "SELECT ClassID,ClassName,child,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+          std::to_string(channel) + " And child=0 And TurnLink=0 And ClassName='" + inferior +
+          "'")));
+    }
+  });
+  return result;
+}
+
+vb::Variant NewsCollection::ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid) {
+  vb::TryStep([&] {
+    processing::VBProcess& process = Process();
+    const std::string channel = std::to_string(vb::CLng(ChannelID));
+    const int32_t class_id = vb::CLng(sortid);
+    std::shared_ptr<ado::Recordset> rs = process.Execute(
+        vb::Variant("SELECT ClassID,Parentstr FROM [QX_Classify] WHERE ChannelID = " + channel +
+                    " And ClassID=" + std::to_string(class_id)));
+    if (!rs || rs->Eof()) return;
+    const std::string list =
+        ClassList(rs->Fields("Parentstr").Value(), vb::CLng(rs->Fields("ClassID").Value()));
+    process.Execute(vb::Variant(
+        "UPDATE [QX_Classify] SET ShowCount=ShowCount+1,isUpdate=1 WHERE ChannelID = " + channel +
+        " And ClassID in (" + list + ")"));
+  });
+  return vb::Variant();
+}
+
+}  // namespace ostrel::articles

@@ -1,0 +1,162 @@
+// Gathering runs of the article channel against the small remote site of
+// tests/fixtures/article_site (GB2312 pages served on 127.0.0.1), with the
+// admin page's folder and the database of PageFixture.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "news_page.h"
+#include "platform/ado/connection.h"
+#include "platform/text/charset.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/datetime.h"
+#include "support/fixtures.h"
+#include "support/http_server.h"
+
+namespace ostrel::articles {
+
+// The list codes of the site's list pages and the article codes of its
+// articles (title, content, parent and child class, author, source, time,
+// paging area and paging links).
+inline const std::string kListCodes = "<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"$$$0$$$0";
+inline std::string InfoCodes(const std::vector<std::pair<int, std::string>>& changes = {}) {
+  std::vector<std::string> codes = {"<h1 class=\"title\">",
+                                    "</h1>",
+                                    "<div class=\"content\">",
+                                    "</div><!--/content-->",
+                                    "<span class=\"p\">",
+                                    "</span>",
+                                    "<span class=\"c\">",
+                                    "</span>",
+                                    "<span class=\"author\">",
+                                    "</span>",
+                                    "<span class=\"src\">",
+                                    "</span>",
+                                    "<span class=\"time\">",
+                                    "</span>",
+                                    "<div class=\"pages\">",
+                                    "</div>",
+                                    "<a href=\"",
+                                    "\"",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "0"};
+  for (const auto& [index, code] : changes) codes[static_cast<size_t>(index)] = code;
+  std::string joined;
+  for (size_t i = 0; i < codes.size(); ++i) joined += (i ? "$$$" : "") + codes[i];
+  return joined;
+}
+
+class NewsRunTest : public NewsPageTest {
+ protected:
+  void SetUp() override {
+    NewsPageTest::SetUp();
+    std::filesystem::create_directories(dir_ / "admin");
+    site_.ServeFolder(ostrel::testing::FixturePath("article_site"));
+    now_ = vb::DateAdd("h", 12, vb::DateSerial(2026, 3, 1));
+    clock_ = std::make_unique<ostrel::testing::ClockGuard>(&now_);
+  }
+  void TearDown() override {
+    clock_.reset();
+    NewsPageTest::TearDown();
+  }
+
+  // An item of channel 1, class 2 (a leaf under class 1), gathering the
+  // site's unpaged list; extra is a list of "column=value" SQL assignments
+  // applied after the insert.
+  void AddRunItem(int id, const std::string& extra = "") {
+    RunSql(
+        "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
+        "StopItem, Encoding, IsDown, AutoClass, PathForm, IsNowTime, AllHits, star, lastime, "
+        "RemoteListUrl, FindListCode, FindInfoCode, IsNextPage) VALUES (" +
+        std::to_string(id) + ", '站点', '" + site_.Url("/") + "', 1, 2, 0, 0, 'GB2312', 0, 0, 1, " +
+        "0, 50, 3, '2020-01-01 00:00:00', '" + site_.Url("/news/list.htm") + "', '" +
+        Sql(kListCodes) + "', '" + Sql(InfoCodes()) + "', 1)");
+    if (!extra.empty()) {
+      RunSql("UPDATE QX_NewsItem SET " + extra + " WHERE ItemID=" + std::to_string(id));
+    }
+  }
+  // Changes the base settings and drops their cached copy.
+  void SetConfig(const std::string& assignments) {
+    RunSql("UPDATE QX_NewsConfig SET " + assignments + " WHERE id=1");
+    application_->contents().Remove("myzemble_newsconfig");
+  }
+  // Changes an item and drops its cached copy.
+  void SetItem(int id, const std::string& assignments) {
+    RunSql("UPDATE QX_NewsItem SET " + assignments + " WHERE ItemID=" + std::to_string(id));
+    application_->contents().Remove("myzemble_newsitem" + std::to_string(id));
+  }
+
+  // One request of the admin page, as the host page makes it.
+  std::string Page(const std::string& query) {
+    StartRequest(query);
+    auto news = MakeNews();
+    news->ReadNewsConfig();
+    news->ShowCollection();
+    last_ = news;
+    return Output();
+  }
+
+  // The query of the request a step's page leads to: its next-step script,
+  // or its refresh to the run's end; "" when it leads nowhere.
+  static std::string NextQuery(const std::string& page) {
+    for (const char* lead : {"reFresh(){window.location.href='Admin_ArticleGather.asp?",
+                             "buildRefresh(){window.location.href='Admin_ArticleGather.asp?",
+                             "content=\"1;url='Admin_ArticleGather.asp?"}) {
+      size_t at = page.rfind(lead);
+      if (at == std::string::npos) continue;
+      at += std::string(lead).size();
+      return page.substr(at, page.find('\'', at) - at);
+    }
+    return "";
+  }
+
+  std::filesystem::path LinkListPath(int id) const {
+    return dir_ / "admin" / ("tmpNewslist" + std::to_string(id) + ".dat");
+  }
+  // The raw bytes of an item's link list ("" when there is none).
+  std::string LinkListBytes(int id) const {
+    std::ifstream in(LinkListPath(id), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  void WriteLinkList(int id, const std::string& utf8) const {
+    std::ofstream(LinkListPath(id), std::ios::binary) << text::Encode(utf8, "GB2312");
+  }
+
+  // The first value of a query on the test database, as text ("" for none).
+  std::string Value(const std::string& sql) {
+    ado::Connection connection;
+    connection.Open(ConnString());
+    ado::Recordset rs = connection.Execute(sql);
+    if (rs.Eof()) return "";
+    return vb::CStr(rs.Fields(0).Value());
+  }
+  int Count(const std::string& table_and_condition) {
+    return std::stoi(Value("SELECT COUNT(*) FROM " + table_and_condition));
+  }
+
+  static std::string Sql(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out;
+  }
+  std::string Url(const std::string& path) const { return site_.Url(path); }
+
+  ostrel::testing::HttpServer site_;
+  vb::DateTime now_;
+  std::unique_ptr<ostrel::testing::ClockGuard> clock_;
+};
+
+}  // namespace ostrel::articles
