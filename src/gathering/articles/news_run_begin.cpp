@@ -20,9 +20,11 @@
 namespace ostrel::articles {
 namespace {
 
+// The second line points at the page where the administrator opens
+// gathering again: this host's own base settings page.
 constexpr const char* kGatheringClosed =
     "采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能。\n"
-    "如需帮助，请访问 Ostrel 的主页：https://ostrel.example/";
+    "如需帮助，请联系网站管理员，或打开采集基本设置：";
 constexpr const char* kListPageEmpty = "获取远程信息出错！请确定你的远程列表URL输入无误。";
 
 // A link text this short is no article address.
@@ -64,7 +66,8 @@ void NewsCollection::BeginGather() {
   vb::Variant item_id(ItemID_);
   ReadNewsItem(item_id);
   if (settings_.stopGather == 1) {
-    processing::AlertBack(kGatheringClosed);
+    processing::AlertBack(std::string(kGatheringClosed) + ScriptFileName_ +
+                          "?action=config&ChannelID=" + std::to_string(ChannelID_));
     return;
   }
   if (item_.StopItem >= 1) {
