@@ -2,6 +2,7 @@
 
 #include "platform/ado/ado_error.h"
 #include "platform/ado/database.h"
+#include "platform/ado/database_pool.h"
 #include "platform/fs/path_map.h"
 
 namespace ostrel::ado {
@@ -84,7 +85,7 @@ void Connection::Open(std::string_view connection_string, std::string_view user,
     RaiseAdo(kErrProvider, "The connection string names no database (Data Source=... or DBQ=...).");
   }
   std::string native = HasDrive(source) ? fs::ToNative(source) : source;
-  database_ = Database::Open(native);
+  database_ = AcquireDatabase(native);
 }
 
 Recordset Connection::Execute(std::string_view sql) {
@@ -96,7 +97,7 @@ Recordset Connection::Execute(std::string_view sql) {
 
 void Connection::Close() {
   if (!database_) RaiseAdo(kErrObjectClosed);
-  database_->Close();
+  // The database itself stays open for the next connection to the file.
   database_.reset();
 }
 
