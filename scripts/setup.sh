@@ -14,10 +14,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev tzdata
 )
 
-# The browser tests: Debian's Chromium, and Node with npm (tests/e2e/run.sh
-# installs playwright-core from its lock file). A Node that came from
+# The browser tests: Debian's Chromium, sqlite3 (the tests look into the
+# databases), and Node with npm (tests/e2e/run.sh installs playwright-core
+# from its lock file). A Node that came from
 # elsewhere is kept: only a missing command brings in Debian's package.
-E2E_PACKAGES=(chromium)
+E2E_PACKAGES=(chromium sqlite3)
 command -v node >/dev/null 2>&1 || E2E_PACKAGES+=(nodejs)
 command -v npm >/dev/null 2>&1 || E2E_PACKAGES+=(npm)
 

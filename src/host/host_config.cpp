@@ -110,7 +110,8 @@ const char* CommandLineUsage() {
          "  --config FILE       the configuration file (default: DIR/ostrel.ini)\n"
          "  --data DIR          the data folder: databases, configuration (default: ./data)\n"
          "  --listen ADDR:PORT  where to listen (default: 127.0.0.1:8080; port 0 picks one)\n"
-         "  --demo              reserved for the sample remote site (not served yet)\n";
+         "  --demo              also serve the sample remote site on another loopback port,\n"
+         "                      with a ready gathering item for it\n";
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, HostOptions* options, std::string* error) {
@@ -131,6 +132,9 @@ bool ParseCommandLine(int argc, const char* const* argv, HostOptions* options, s
       target = &options->listen;
     } else if (arg == "--demo") {
       options->demo = true;
+      continue;
+    } else if (arg == "--test-pages") {
+      options->test_pages = true;
       continue;
     } else if (arg == "--help" || arg == "-h") {
       options->help = true;
@@ -186,6 +190,7 @@ bool LoadConfig(const HostOptions& options, const std::string& exe_dir, HostConf
                                                      : cwd + "/data/ostrel.ini";
   config->site_root = FindFolder(exe_dir, "site");
   config->schema_dir = FindFolder(exe_dir, "schema");
+  config->demo_root = FindFolder(exe_dir, "demo");
   config->gather_db = "gather.db";
   config->host_db = "host.db";
 

@@ -30,6 +30,9 @@ struct HostOptions {
   std::string data_dir;
   std::string listen;
   bool demo = false;
+  // Adds the pages the browser tests need (tests/e2e/run.sh passes
+  // --test-pages); never for a real site, so the usage text leaves it out.
+  bool test_pages = false;
   bool help = false;
 };
 
@@ -39,6 +42,7 @@ struct HostConfig {
   std::string data_dir;    // native, absolute
   std::string site_root;   // native, absolute, no trailing "/"
   std::string schema_dir;  // the SQL scripts of a new installation
+  std::string demo_root;   // the sample remote site's files (--demo)
   std::string listen = "127.0.0.1:8080";
   int code_page = 936;
   std::string charset = "gb2312";  // the code page's name in Content-Type and for posted forms

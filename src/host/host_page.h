@@ -18,4 +18,12 @@ inline constexpr char kAdminNameKey[] = "AdminName";
 // The cookie that carries the session id.
 inline constexpr char kSessionCookie[] = "ASPSESSIONID";
 
+// Gives the request a new, empty session in place of the one its cookie
+// named, which is dropped: its id stops working and nothing of it is
+// carried over. page.Session is the new session from then on, and the
+// response's cookie carries the new id. A login calls it before it sets
+// AdminName, so an id planted in a browser before the login is worthless
+// after it. Raises VbError once the response's headers are sent.
+void RenewSession(asp::RequestContext& page);
+
 }  // namespace ostrel::host

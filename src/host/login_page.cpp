@@ -1,6 +1,7 @@
 // Admin_Login.asp: the administrator's login. The form is posted in the
-// page's code page (GB2312); a right name and password set
-// Session("AdminName") and lead to the article channel's page.
+// page's code page (GB2312); a right name and password give the browser a
+// new session holding Session("AdminName") and lead to the article
+// channel's page.
 #include <string>
 
 #include "host/admin_pages.h"
@@ -58,6 +59,9 @@ void LoginPage(asp::RequestContext& page, const AdminSettings& settings) {
   bool name_ok = SameSecret(name, settings.admin_name);
   bool password_ok = SameSecret(password, settings.admin_password);
   if (name_ok && password_ok && !settings.admin_password.empty()) {
+    // A new session: an id someone planted in this browser before the login
+    // must not become a logged-in one.
+    RenewSession(page);
     page.Session->SetItem(kAdminNameKey, vb::Variant(name));
     response.Redirect("Admin_ArticleGather.asp");
     return;

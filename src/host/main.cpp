@@ -1,17 +1,23 @@
 // ostrel-host: the web host of the admin pages. It reads the configuration,
 // makes what a first run lacks (databases, admin password), records the
 // component's classes in the registry file, and serves the site until it is
-// stopped (SIGINT or SIGTERM).
+// stopped (SIGINT or SIGTERM). With --demo it also serves the sample remote
+// site and readies its gathering item.
 #include <signal.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "host/admin_pages.h"
+#include "host/database_keeper.h"
+#include "host/demo_site.h"
 #include "host/first_run.h"
 #include "host/host_config.h"
+#include "host/test_pages.h"
 #include "host/web_server.h"
 #include "platform/com/registry_file.h"
 #include "platform/fs/path_map.h"
@@ -37,6 +43,12 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SQLite's memory statistics take one process-wide lock on every
+  // allocation, which makes the page workers (each opening its own
+  // connections and parsing the schema) wait for one another. Nothing here
+  // reads the statistics. Must come before SQLite is first used.
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
   host::HostOptions options;
   std::string error;
   if (!host::ParseCommandLine(argc, argv, &options, &error)) {
@@ -47,12 +59,6 @@ int main(int argc, char** argv) {
     std::fputs(host::CommandLineUsage(), stdout);
     return 0;
   }
-  if (options.demo) {
-    std::printf(
-        "ostrel-host: --demo: the sample remote site is not part of this version yet; "
-        "starting without it.\n");
-  }
-
   host::HostConfig config;
   if (!host::LoadConfig(options, ExecutableFolder(), &config, &error)) return Fail(error);
   std::string password;
@@ -89,8 +95,23 @@ int main(int argc, char** argv) {
   settings.pages.charset = config.charset;
   settings.pages.login_page = host::kLoginPage;
   settings.private_files = {config.config_path, config.gather_db, config.host_db};
+  host::DatabaseKeeper keeper({config.gather_db, config.host_db});
   host::WebServer server(settings);
   host::AddAdminPages(server, host::AdminSettingsOf(config));
+  if (options.test_pages) host::AddTestPages(server);
+
+  // The sample site first, so its item points at a site that answers.
+  std::unique_ptr<host::DemoSite> demo;
+  int demo_item = 0;
+  if (options.demo) {
+    demo = std::make_unique<host::DemoSite>(config.demo_root);
+    if (!demo->Start(&error)) return Fail(error);
+    try {
+      demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
+    } catch (const vb::VbError& e) {
+      return Fail("demo item: " + e.description());
+    }
+  }
   if (!server.Start(&error)) return Fail(error);
 
   std::string address;
@@ -102,6 +123,10 @@ int main(int argc, char** argv) {
     std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
                 config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
   }
+  if (demo) {
+    std::printf("ostrel-host: demo site on %s/ (gathering item %d \"%s\")\n",
+                demo->origin().c_str(), demo_item, host::kDemoItemName);
+  }
   std::printf("ostrel-host: listening on http://%s:%d/\n", address.c_str(), server.port());
   std::fflush(stdout);
 
@@ -109,5 +134,6 @@ int main(int argc, char** argv) {
   sigwait(&stop_signals, &signal_number);
   std::printf("ostrel-host: stopping\n");
   server.Stop();
+  if (demo) demo->Stop();
   return 0;
 }

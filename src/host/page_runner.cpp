@@ -3,6 +3,7 @@
 #include <civetweb.h>
 
 #include <cctype>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -85,6 +86,15 @@ std::vector<std::pair<std::string, std::string>> ServerVariables(mg_connection* 
   return vars;
 }
 
+// What RenewSession needs of the running request; the request's context
+// holds a pointer to it.
+struct SessionControl {
+  asp::SessionStore* store = nullptr;
+  CivetSink* sink = nullptr;
+  // The session a renewal made, held like the request's own until the end.
+  std::optional<asp::SessionLease> renewed;
+};
+
 bool LoggedIn(const asp::Session& session) {
   vb::Variant name = session.Item(kAdminNameKey);
   return name.IsString() && !name.AsString().empty();
@@ -129,14 +139,12 @@ int PageRunner::Run(mg_connection* conn, const std::string& page_path, const Pag
   auto sink = std::make_shared<CivetSink>(conn, method != "HEAD");
   auto response = std::make_shared<asp::Response>(sink, settings_.charset);
   response->AddHeader("Cache-Control", "private");
-  if (lease.created()) {
-    response->AddHeader("Set-Cookie", std::string(kSessionCookie) + "=" +
-                                          lease.session()->SessionID() +
-                                          "; path=/; HttpOnly; SameSite=Lax");
-  }
+  if (lease.created()) sink->SetSessionCookie(lease.session()->SessionID());
   auto server = std::make_shared<asp::Server>(site_root_windows_, page_path, settings_.charset);
+  SessionControl control{&sessions_, sink.get(), std::nullopt};
   {
     asp::RequestContext context(request, response, server, lease.session(), application_);
+    context.Extension<SessionControl*>() = &control;
     asp::ContextScope scope(context);
     try {
       if (needs_login && !LoggedIn(*lease.session())) {
@@ -154,6 +162,21 @@ int PageRunner::Run(mg_connection* conn, const std::string& page_path, const Pag
   }
   sink->Finish();
   return std::stoi(response->Status().substr(0, 3));
+}
+
+void RenewSession(asp::RequestContext& page) {
+  SessionControl* control = page.Extension<SessionControl*>();
+  if (control == nullptr || page.Response->HeadersSent()) {
+    throw vb::VbError(vb::kErrInvalidCall, "ostrel-host",
+                      "the session cannot be renewed once the page's headers are sent");
+  }
+  std::string old_id = page.Session->SessionID();
+  asp::SessionLease fresh = control->store->Acquire("");
+  page.Session = fresh.session();
+  control->renewed.reset();
+  control->renewed.emplace(std::move(fresh));
+  control->store->Remove(old_id);
+  control->sink->SetSessionCookie(page.Session->SessionID());
 }
 
 }  // namespace ostrel::host

@@ -1,11 +1,20 @@
 #include "host/web_server.h"
 
+#include <arpa/inet.h>
 #include <civetweb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string_view>
+#include <thread>
+
+#include "host/host_config.h"
 
 namespace ostrel::host {
 
@@ -75,8 +84,51 @@ bool WebServer::Start(std::string* error) {
 
 void WebServer::Stop() {
   if (context_ == nullptr) return;
-  mg_stop(context_);
+  mg_context* context = context_;
   context_ = nullptr;
+  // civetweb's listening thread looks at the stop flag only between waits
+  // of two seconds for a new connection; connecting wakes it at once, so a
+  // stop (Ctrl-C, every test) does not sit out the wait.
+  std::atomic<bool> stopped{false};
+  std::thread stopper([&] {
+    mg_stop(context);
+    stopped = true;
+  });
+  while (!stopped) {
+    WakeListener();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  stopper.join();
+}
+
+void WebServer::WakeListener() const {
+  std::string address;
+  int port = 0;
+  if (!SplitListen(settings_.listen, &address, &port)) return;
+  bool ipv6 = address.starts_with("[");
+  if (ipv6) address = address.substr(1, address.size() - 2);
+  // A listener on every address is reached through the loopback one.
+  if (address == "0.0.0.0") address = "127.0.0.1";
+  if (address == "::") address = "::1";
+  sockaddr_storage storage{};
+  socklen_t size = 0;
+  if (ipv6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    in6->sin6_family = AF_INET6;
+    in6->sin6_port = htons(static_cast<uint16_t>(port_));
+    if (::inet_pton(AF_INET6, address.c_str(), &in6->sin6_addr) != 1) return;
+    size = sizeof(*in6);
+  } else {
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
+    in4->sin_family = AF_INET;
+    in4->sin_port = htons(static_cast<uint16_t>(port_));
+    if (::inet_pton(AF_INET, address.c_str(), &in4->sin_addr) != 1) return;
+    size = sizeof(*in4);
+  }
+  int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;
+  ::connect(fd, reinterpret_cast<sockaddr*>(&storage), size);
+  ::close(fd);
 }
 
 int WebServer::OnRequest(mg_connection* conn) {

@@ -59,6 +59,8 @@ class WebServer {
   static int OnRequest(mg_connection* conn);
   int Handle(mg_connection* conn);
   int ServeStatic(mg_connection* conn, const std::string& path);
+  // Connects to the listening port and lets go at once.
+  void WakeListener() const;
 
   ServerSettings settings_;
   PageRunner runner_;

@@ -1,6 +1,9 @@
 // Shared set-up of the browser tests: Debian's Chromium, headless, with a
-// fresh profile, driven through playwright-core; the host that run.sh
-// started; and a raw HTTP fetch that sends a path exactly as written.
+// fresh profile, driven through playwright-core; the hosts that run.sh
+// started (the main one, and the demo one with the sample remote site); a
+// raw HTTP fetch that sends a path exactly as written; the login; and a
+// look into a host's SQLite database.
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -10,6 +13,17 @@ import { chromium } from 'playwright-core';
 export const baseUrl = process.env.OSTREL_URL;
 export const adminPassword = process.env.OSTREL_ADMIN_PASSWORD;
 export const siteFolder = process.env.OSTREL_SITE;
+
+// The host started with --demo: its admin pages, the sample remote site it
+// serves, its copy of the site tree and its data folder, and the demo/
+// folder of the repository (the remote site's files).
+export const demo = {
+  url: process.env.OSTREL_DEMO_URL,
+  remote: process.env.OSTREL_DEMO_REMOTE,
+  siteFolder: process.env.OSTREL_DEMO_SITE,
+  dataFolder: process.env.OSTREL_DEMO_DATA,
+  files: process.env.OSTREL_DEMO_FILES,
+};
 
 if (!baseUrl || !adminPassword || !siteFolder) {
   throw new Error('run the browser tests through tests/e2e/run.sh');
@@ -42,9 +56,26 @@ export async function openBrowser() {
   };
 }
 
+// Logs the page in on the host at url (its login form).
+export async function logIn(page, url = baseUrl) {
+  await page.goto(`${url}/admin/Admin_Login.asp`);
+  await page.fill('input[name=AdminName]', 'admin');
+  await page.fill('input[name=Password]', adminPassword);
+  await Promise.all([page.waitForNavigation(), page.click('input[type=submit]')]);
+  if (new URL(page.url()).pathname !== '/admin/Admin_ArticleGather.asp') {
+    throw new Error(`login failed: ${page.url()}`);
+  }
+}
+
+// The rows of a query on a SQLite file, as objects (sqlite3 -json).
+export function query(dbFile, sql) {
+  const out = execFileSync('sqlite3', ['-json', dbFile, sql], { encoding: 'utf8' });
+  return out.trim() === '' ? [] : JSON.parse(out);
+}
+
 // GET of a path sent as it stands (no "." or ".." resolved on the way).
-export function rawGet(rawPath) {
-  const url = new URL(baseUrl);
+export function rawGet(rawPath, base = baseUrl) {
+  const url = new URL(base);
   return new Promise((resolve, reject) => {
     const request = http.request(
       { host: url.hostname, port: url.port, path: rawPath, method: 'GET' },

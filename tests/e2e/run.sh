@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Browser tests of the admin pages: starts ostrel-host on a free loopback
-# port with a fresh data folder, a copy of the site and a known password,
-# runs the tests (node's own test runner, headless Chromium through
-# playwright-core), and stops the host.
-#   usage: tests/e2e/run.sh BUILD_DIR
+# Browser tests of the admin pages: starts two ostrel-hosts on free loopback
+# ports, each with a fresh data folder, its own copy of the site and a known
+# password, runs the tests (node's own test runner, headless Chromium through
+# playwright-core), and stops the hosts.
+#   the main host: the admin pages and the test pages (--test-pages);
+#   the demo host: the same with --demo, the sample remote site and its
+#     gathering item, for the tests that run a whole gathering (host_demo*),
+#     so their item and articles never meet the other tests' databases.
+#   usage: tests/e2e/run.sh BUILD_DIR [TEST_FILE...]   (default: every *.test.mjs)
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
-BUILD="$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)"
+BUILD="$(cd "${1:?usage: run.sh BUILD_DIR [TEST_FILE...]}" && pwd)"
+shift
 HOST="$BUILD/src/host/ostrel-host"
 
 if [ ! -x "$HOST" ]; then
@@ -19,62 +24,93 @@ if [ ! -x /usr/bin/chromium ]; then
   echo "run.sh: /usr/bin/chromium is missing (Debian package chromium)" >&2
   exit 1
 fi
+if ! command -v sqlite3 >/dev/null 2>&1; then
+  echo "run.sh: sqlite3 is missing (Debian package sqlite3)" >&2
+  exit 1
+fi
 if [ ! -d "$HERE/node_modules/playwright-core" ]; then
   # Only the driver: the browser is Debian's, never one downloaded.
   (cd "$HERE" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-e2e.XXXXXX")"
-HOST_PID=""
+HOST_PIDS=()
 cleanup() {
-  if [ -n "$HOST_PID" ] && kill -0 "$HOST_PID" 2>/dev/null; then
-    kill "$HOST_PID"
-    wait "$HOST_PID" 2>/dev/null || true
-  fi
+  for pid in "${HOST_PIDS[@]}"; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid"
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 PASSWORD="e2e-Pass-$RANDOM$RANDOM"
-cp -r "$ROOT/site" "$WORK/site"
-mkdir -p "$WORK/data"
-cat > "$WORK/data/ostrel.ini" <<INI
+
+# start_host NAME [OPTION...]: a host in $WORK/NAME; sets PORT and, with
+# --demo, DEMO_PORT.
+start_host() {
+  local name="$1"
+  shift
+  local dir="$WORK/$name"
+  mkdir -p "$dir/data"
+  cp -r "$ROOT/site" "$dir/site"
+  cat > "$dir/data/ostrel.ini" <<INI
 [Host]
-SiteRoot=$WORK/site
+SiteRoot=$dir/site
 AdminName=admin
 AdminPassword=$PASSWORD
 INI
+  # Its own registry file, so parallel test runs never share one.
+  OSTREL_REGISTRY="$dir/registry.ini" "$HOST" --data "$dir/data" --listen 127.0.0.1:0 "$@" \
+    >"$dir/host.log" 2>&1 &
+  local pid=$!
+  HOST_PIDS+=("$pid")
+  PORT=""
+  for _ in $(seq 1 300); do
+    PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$dir/host.log")"
+    [ -n "$PORT" ] && break
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if [ -z "$PORT" ]; then
+    echo "run.sh: ostrel-host ($name) did not start:" >&2
+    cat "$dir/host.log" >&2
+    exit 1
+  fi
+  DEMO_PORT="$(sed -n 's|.*demo site on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$dir/host.log")"
+}
 
-# Its own registry file, so parallel test runs never share one.
-OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
-  >"$WORK/host.log" 2>&1 &
-HOST_PID=$!
+start_host main --test-pages
+export OSTREL_URL="http://127.0.0.1:$PORT"
+export OSTREL_SITE="$WORK/main/site"
+export OSTREL_DATA="$WORK/main/data"
 
-PORT=""
-for _ in $(seq 1 300); do
-  PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$WORK/host.log")"
-  [ -n "$PORT" ] && break
-  if ! kill -0 "$HOST_PID" 2>/dev/null; then break; fi
-  sleep 0.1
-done
-if [ -z "$PORT" ]; then
-  echo "run.sh: ostrel-host did not start:" >&2
-  cat "$WORK/host.log" >&2
+start_host demo --demo --test-pages
+if [ -z "$DEMO_PORT" ]; then
+  echo "run.sh: the demo host did not name its demo site:" >&2
+  cat "$WORK/demo/host.log" >&2
   exit 1
 fi
-
-export OSTREL_URL="http://127.0.0.1:$PORT"
+export OSTREL_DEMO_URL="http://127.0.0.1:$PORT"
+export OSTREL_DEMO_REMOTE="http://127.0.0.1:$DEMO_PORT"
+export OSTREL_DEMO_SITE="$WORK/demo/site"
+export OSTREL_DEMO_DATA="$WORK/demo/data"
+export OSTREL_DEMO_FILES="$ROOT/demo"
 export OSTREL_ADMIN_PASSWORD="$PASSWORD"
-export OSTREL_SITE="$WORK/site"
-export OSTREL_DATA="$WORK/data"
+
 cd "$HERE"
 status=0
-# One file at a time: the files share the host and its databases.
-for file in ./*.test.mjs; do
+# One file at a time: the files share the hosts and their databases.
+if [ "$#" -eq 0 ]; then set -- ./*.test.mjs; fi
+for file in "$@"; do
   node --test "$file" || status=1
 done
 if [ "$status" -ne 0 ]; then
-  echo "--- ostrel-host log ---" >&2
-  cat "$WORK/host.log" >&2
+  for name in main demo; do
+    echo "--- ostrel-host ($name) log ---" >&2
+    cat "$WORK/$name/host.log" >&2
+  done
 fi
 exit "$status"

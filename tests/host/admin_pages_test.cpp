@@ -4,6 +4,8 @@
 // component classes, so the page shows the creation error in its frame.
 #include <gtest/gtest.h>
 
+#include <strings.h>
+
 #include <memory>
 
 #include "host/admin_pages.h"
@@ -38,6 +40,19 @@ class AdminPagesTest : public ::testing::Test {
     admin.gather_db = site_.Path("gather.db");
     admin.host_db = site_.Path("host.db");
     AddAdminPages(*server_, admin);
+    // Plants an item in the session before the login and shows what the
+    // session holds.
+    server_->AddPage(
+        "/admin/Probe.asp",
+        [](asp::RequestContext& page) {
+          if (!page.Request->QueryString().Item("plant").IsEmpty()) {
+            page.Session->SetItem("planted", vb::Variant("yes"));
+          }
+          page.Response->Write(page.Session->Item("planted"));
+          page.Response->Write("|");
+          page.Response->Write(page.Session->Item(kAdminNameKey));
+        },
+        false);
     std::string error;
     ASSERT_TRUE(server_->Start(&error)) << error;
     port_ = server_->port();
@@ -85,6 +100,7 @@ TEST_F(AdminPagesTest, LoginRefusesAWrongPasswordAndLetsTheRightOneIn) {
   HttpResult in = Login(cookie, name, "Right-Pass");
   EXPECT_EQ(in.status(), 302);
   EXPECT_EQ(in.Header("Location"), "Admin_ArticleGather.asp");
+  cookie = "Cookie: ASPSESSIONID=" + SessionIdOf(in);
 
   HttpResult page = Fetch(port_, "GET", kArticlePage, {cookie});
   EXPECT_EQ(page.status(), 200);
@@ -94,6 +110,59 @@ TEST_F(AdminPagesTest, LoginRefusesAWrongPasswordAndLetsTheRightOneIn) {
   EXPECT_TRUE(Has(page.body, "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"));
   EXPECT_TRUE(Has(page.body, "页面错误 429"));
   EXPECT_TRUE(Has(page.body, "</body>\r\n</html>"));
+}
+
+int SetCookieCount(const HttpResult& result) {
+  int n = 0;
+  for (const auto& [name, value] : result.head.headers) {
+    if (name.size() == 10 && strncasecmp(name.c_str(), "Set-Cookie", 10) == 0) ++n;
+  }
+  return n;
+}
+
+TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
+  HttpResult planted = Fetch(port_, "GET", "/admin/Probe.asp?plant=1");
+  const std::string old_id = SessionIdOf(planted);
+  ASSERT_FALSE(old_id.empty());
+  EXPECT_EQ(planted.body, "yes|");
+  const std::string old_cookie = "Cookie: ASPSESSIONID=" + old_id;
+
+  HttpResult in = Login(old_cookie, "%B9%DC%C0%ED%D4%B1", "Right-Pass");
+  EXPECT_EQ(in.status(), 302);
+  ASSERT_EQ(SetCookieCount(in), 1);
+  const std::string new_id = SessionIdOf(in);
+  ASSERT_EQ(new_id.size(), 24u);
+  EXPECT_NE(new_id, old_id);
+  EXPECT_NE(in.Header("Set-Cookie").find("; path=/; HttpOnly"), std::string::npos);
+
+  // The new session holds the login and nothing of the old one.
+  const std::string new_cookie = "Cookie: ASPSESSIONID=" + new_id;
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp", {new_cookie}).body, Gbk("|管理员"));
+  EXPECT_EQ(Fetch(port_, "GET", kArticlePage, {new_cookie}).status(), 200);
+
+  // The old id is gone: it gets a fresh session without the login.
+  HttpResult stale = Fetch(port_, "GET", kArticlePage, {old_cookie});
+  EXPECT_EQ(stale.status(), 302);
+  EXPECT_EQ(stale.Header("Location"), kLoginPage);
+  const std::string stale_id = SessionIdOf(stale);
+  EXPECT_FALSE(stale_id.empty());
+  EXPECT_NE(stale_id, old_id);
+  EXPECT_NE(stale_id, new_id);
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp", {old_cookie}).status(), 200);
+  EXPECT_EQ(server_->pages().sessions().Users(old_id), 0);
+
+  // A refused login keeps the session it came with.
+  HttpResult refused = Login(new_cookie, "%B9%DC%C0%ED%D4%B1", "wrong");
+  EXPECT_EQ(SetCookieCount(refused), 0);
+  EXPECT_EQ(Fetch(port_, "GET", kArticlePage, {new_cookie}).status(), 200);
+}
+
+TEST_F(AdminPagesTest, LoginWithoutACookieSendsOneSessionCookie) {
+  HttpResult in = Login("X-No-Cookie: 1", "%B9%DC%C0%ED%D4%B1", "Right-Pass");
+  EXPECT_EQ(in.status(), 302);
+  ASSERT_EQ(SetCookieCount(in), 1);
+  EXPECT_EQ(Fetch(port_, "GET", kArticlePage, {"Cookie: ASPSESSIONID=" + SessionIdOf(in)}).status(),
+            200);
 }
 
 TEST(SameSecretTest, EqualOnlyWhenEveryByteAndTheLengthMatch) {

@@ -26,6 +26,8 @@ TEST(CommandLineTest, TakesOptionsWithSeparateOrJoinedValues) {
   EXPECT_EQ(options.data_dir, "/var/o");
   EXPECT_EQ(options.listen, "127.0.0.1:9000");
   EXPECT_TRUE(options.demo);
+  EXPECT_FALSE(options.test_pages);
+  EXPECT_TRUE(Options({"--test-pages"}).test_pages);
 
   std::string error;
   HostOptions rejected;

@@ -148,6 +148,8 @@ std::string HttpConnection::ReadExactly(size_t n) {
   return out;
 }
 
+bool HttpConnection::Closed() { return buffer_.empty() && !Fill(); }
+
 HttpHead HttpConnection::ReadHead() {
   HttpHead head;
   std::string status = ReadLine();

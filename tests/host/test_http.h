@@ -62,6 +62,9 @@ class HttpConnection {
   std::string ReadChunk();
   // The whole body after ReadHead (chunked or by Content-Length).
   std::string ReadBody(const HttpHead& head, bool head_request = false);
+  // True when the host has closed the connection and nothing more is to be
+  // read (waits up to the read timeout for either).
+  bool Closed();
   // A request and its whole answer.
   HttpResult Fetch(std::string_view method, std::string_view target,
                    const std::vector<std::string>& extra_headers = {}, std::string_view body = "");

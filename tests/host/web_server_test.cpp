@@ -15,6 +15,7 @@
 #include "host/test_http.h"
 #include "host/web_server.h"
 #include "platform/vb/convert.h"
+#include "platform/vb/vb_error.h"
 
 namespace ostrel::host {
 namespace {
@@ -162,6 +163,62 @@ TEST_F(WebServerTest, SessionCookieKeepsTheSessionAcrossRequests) {
   HttpResult stranger = Fetch(port_, "GET", "/admin/Visits.asp", {"Cookie: ASPSESSIONID=NOPE"});
   EXPECT_EQ(stranger.body, "1");
   EXPECT_NE(SessionIdOf(stranger), id);
+}
+
+TEST_F(WebServerTest, RenewSessionReplacesTheSessionUntilTheHeadIsSent) {
+  AddPage("/admin/Id.asp", [](asp::RequestContext& page) {
+    page.Session->SetItem("seen", vb::Variant("yes"));
+    page.Response->Write(page.Session->SessionID());
+  });
+  AddPage("/admin/Renew.asp", [](asp::RequestContext& page) {
+    if (!page.Request->QueryString().Item("flush").IsEmpty()) {
+      page.Response->Write("flushed|");
+      page.Response->Flush();
+    }
+    try {
+      RenewSession(page);
+    } catch (const vb::VbError&) {
+      page.Response->Write("refused|");
+    }
+    page.Response->Write(page.Session->SessionID() + "|" + Text(page.Session->Item("seen")));
+  });
+  Start();
+  const std::string old_id = Fetch(port_, "GET", "/admin/Id.asp").body;
+  const std::string old_cookie = "Cookie: ASPSESSIONID=" + old_id;
+
+  HttpResult renewed = Fetch(port_, "GET", "/admin/Renew.asp", {old_cookie});
+  const std::string new_id = SessionIdOf(renewed);
+  ASSERT_EQ(new_id.size(), 24u);
+  EXPECT_NE(new_id, old_id);
+  EXPECT_EQ(renewed.body, new_id + "|");
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Id.asp", {"Cookie: ASPSESSIONID=" + new_id}).body, new_id);
+  HttpResult stale = Fetch(port_, "GET", "/admin/Id.asp", {old_cookie});
+  EXPECT_NE(stale.body, old_id);
+  EXPECT_EQ(SessionIdOf(stale), stale.body);
+
+  // Once the head has gone out, the browser could not learn a new id.
+  const std::string cookie = "Cookie: ASPSESSIONID=" + new_id;
+  HttpResult late = Fetch(port_, "GET", "/admin/Renew.asp?flush=1", {cookie});
+  EXPECT_EQ(late.body, "flushed|refused|" + new_id + "|yes");
+  EXPECT_EQ(late.Header("Set-Cookie"), "");
+}
+
+TEST_F(WebServerTest, TheConnectionStaysOpenUnlessTheBrowserAsksToClose) {
+  AddPage("/admin/Page.asp", [](asp::RequestContext& page) { page.Response->Write("body"); });
+  Start();
+  HttpConnection connection(port_);
+  HttpResult head = connection.Fetch("HEAD", "/admin/Page.asp");
+  EXPECT_EQ(head.status(), 200);
+  EXPECT_EQ(head.Header("Connection"), "keep-alive");
+  EXPECT_FALSE(head.Header("Date").empty());
+  // Nothing of a body followed the head: the next answer reads cleanly.
+  HttpResult get = connection.Fetch("GET", "/admin/Page.asp");
+  EXPECT_EQ(get.body, "body");
+
+  HttpResult last = connection.Fetch("GET", "/admin/Page.asp", {"Connection: close"});
+  EXPECT_EQ(last.body, "body");
+  EXPECT_EQ(last.Header("Connection"), "close");
+  EXPECT_TRUE(connection.Closed());
 }
 
 TEST_F(WebServerTest, ApplicationIsSharedByAllSessions) {

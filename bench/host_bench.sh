@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The host's cost of a page: the article channel's item list (30 rows) against
+# a static file of exactly its size, served by the same ostrel-host in the
+# same run and measured with wrk the same way. Prints both requests-per-second
+# figures and their ratio; the item list should stay within 3x of the file.
+#
+#   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N]
+#
+# Needs wrk (Debian package wrk) and sqlite3; skips (exit 0) when either is
+# missing. Each connection has its own wrk thread and its own logged-in
+# session, since the requests of one session are served one at a time.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="$ROOT/build"
+DURATION=5
+CONNECTIONS=4
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --duration) DURATION="$2"; shift 2 ;;
+    --connections) CONNECTIONS="$2"; shift 2 ;;
+    *) BUILD="$1"; shift ;;
+  esac
+done
+HOST="$BUILD/src/host/ostrel-host"
+
+for tool in wrk sqlite3 curl; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "host_bench: skipped: $tool is missing (Debian package $tool)"
+    exit 0
+  fi
+done
+if [ ! -x "$HOST" ]; then
+  echo "host_bench: $HOST is not built" >&2
+  exit 1
+fi
+
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-bench.XXXXXX")"
+HOST_PID=""
+cleanup() {
+  if [ -n "$HOST_PID" ] && kill -0 "$HOST_PID" 2>/dev/null; then
+    kill "$HOST_PID"
+    wait "$HOST_PID" 2>/dev/null || true
+  fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+PASSWORD="bench-$RANDOM$RANDOM"
+cp -r "$ROOT/site" "$WORK/site"
+mkdir -p "$WORK/data"
+cat > "$WORK/data/ostrel.ini" <<INI
+[Host]
+SiteRoot=$WORK/site
+AdminPassword=$PASSWORD
+PageListNum=30
+INI
+OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
+  >"$WORK/host.log" 2>&1 &
+HOST_PID=$!
+PORT=""
+for _ in $(seq 1 300); do
+  PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$WORK/host.log")"
+  [ -n "$PORT" ] && break
+  kill -0 "$HOST_PID" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$PORT" ]; then
+  echo "host_bench: ostrel-host did not start:" >&2
+  cat "$WORK/host.log" >&2
+  exit 1
+fi
+BASE="http://127.0.0.1:$PORT"
+
+# Thirty items fill the first page of the list; the class names and last run
+# times make each row do the work a real row does.
+sqlite3 "$WORK/data/gather.db" "
+  WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
+  INSERT INTO QX_NewsItem (ItemName, SiteUrl, ChannelID, ClassID, RemoteListUrl)
+  SELECT '测试项目' || i, 'http://127.0.0.1/site' || i || '/', 1, 1 + i % 4,
+         'http://127.0.0.1/site' || i || '/list.html' FROM n;"
+
+# One logged-in session per connection.
+COOKIES=()
+for i in $(seq 1 "$CONNECTIONS"); do
+  jar="$WORK/jar$i"
+  curl -s -o /dev/null -c "$jar" "$BASE/admin/Admin_Login.asp"
+  curl -s -o /dev/null -b "$jar" -c "$jar" --data "AdminName=admin&Password=$PASSWORD" \
+    "$BASE/admin/Admin_Login.asp"
+  COOKIES+=("ASPSESSIONID=$(awk '$6 == "ASPSESSIONID" {print $7}' "$jar" | tail -1)")
+done
+
+LIST="/admin/Admin_ArticleGather.asp"
+curl -s -o "$WORK/list.html" -b "${COOKIES[0]}" "$BASE$LIST"
+ROWS="$(grep -o 'action=begin' "$WORK/list.html" | wc -l)"
+if [ "$ROWS" -ne 30 ]; then
+  echo "host_bench: the item list shows $ROWS rows, not 30:" >&2
+  head -c 2000 "$WORK/list.html" >&2
+  exit 1
+fi
+SIZE="$(stat -c %s "$WORK/list.html")"
+# The same bytes as a file of the site.
+mkdir -p "$WORK/site/bench"
+cp "$WORK/list.html" "$WORK/site/bench/list.html"
+
+# Gives each wrk thread (one connection each) its own session, and counts the
+# answers that are not 200 (a lost login would turn into fast redirects).
+LUA_COOKIES=""
+for cookie in "${COOKIES[@]}"; do LUA_COOKIES+="\"$cookie\", "; done
+cat > "$WORK/bench.lua" <<LUA
+local cookies = { $LUA_COOKIES}
+local threads = {}
+function setup(thread)
+  table.insert(threads, thread)
+  thread:set("cookie", cookies[(#threads - 1) % #cookies + 1])
+end
+function init(args)
+  wrk.headers["Cookie"] = cookie
+  not_ok = 0
+end
+function response(status, headers, body)
+  if status ~= 200 then not_ok = not_ok + 1 end
+end
+function done(summary, latency, requests)
+  local n = 0
+  for _, t in ipairs(threads) do n = n + t:get("not_ok") end
+  io.write(string.format("not_ok %d\n", n))
+end
+LUA
+
+# measure PATH: requests per second (after a short warm-up).
+measure() {
+  wrk -t"$CONNECTIONS" -c"$CONNECTIONS" -d1s -s "$WORK/bench.lua" "$BASE$1" >/dev/null
+  wrk -t"$CONNECTIONS" -c"$CONNECTIONS" -d"${DURATION}s" -s "$WORK/bench.lua" "$BASE$1" \
+    >"$WORK/wrk.out"
+  local bad
+  bad="$(awk '$1 == "not_ok" {print $2}' "$WORK/wrk.out")"
+  if [ "${bad:-1}" -ne 0 ]; then
+    echo "host_bench: $1 gave $bad answers other than 200" >&2
+    cat "$WORK/wrk.out" >&2
+    exit 1
+  fi
+  awk '$1 == "Requests/sec:" {print $2}' "$WORK/wrk.out"
+}
+
+DYNAMIC="$(measure "$LIST")"
+STATIC="$(measure /bench/list.html)"
+RATIO="$(awk -v s="$STATIC" -v d="$DYNAMIC" 'BEGIN {printf "%.2f", s / d}')"
+echo "host_bench: $CONNECTIONS connections, ${DURATION}s each, page of $SIZE bytes"
+echo "  item list (30 rows)      $DYNAMIC requests/s"
+echo "  static file, same size   $STATIC requests/s"
+echo "  ratio static/dynamic     $RATIO (target: 3 or less)"

@@ -1,0 +1,47 @@
+// The sample remote site of `ostrel-host --demo`: the demo/ folder (GB2312
+// list and article pages with pictures) served as static files by a second
+// listener of the host process on 127.0.0.1, and the ready article gathering
+// item that cuts it, so a whole run can be tried without a network.
+#pragma once
+
+#include <string>
+
+#include "host/web_server.h"
+
+namespace ostrel::host {
+
+// The name that finds the demo item in QX_NewsItem.
+inline constexpr char kDemoItemName[] = "演示站点：本地新闻";
+
+class DemoSite {
+ public:
+  // demo_root: native, absolute. listen: ADDR:PORT (port 0 picks a free one).
+  explicit DemoSite(const std::string& demo_root, const std::string& listen = "127.0.0.1:0");
+
+  // False, with the reason in *error, when the folder is missing or the
+  // address cannot be listened on.
+  bool Start(std::string* error);
+  void Stop() { server_.Stop(); }
+  int port() const { return server_.port(); }
+  // "http://127.0.0.1:PORT": what the demo item's addresses start with.
+  std::string origin() const;
+
+ private:
+  std::string demo_root_;
+  std::string address_;
+  WebServer server_;
+};
+
+// Makes the gathering database hold the demo item with its addresses at
+// origin: inserts it when no item of its name exists, otherwise points the
+// addresses of every such item that still lead to a loopback port at origin
+// (the port changes from run to run), leaving the rest of the rows as the
+// administrator may have edited them. Returns the (first) demo item's
+// ItemID. Raises VbError when the database cannot be written.
+int EnsureDemoItem(const std::string& gather_db, const std::string& origin);
+
+// text with a leading "http://127.0.0.1:PORT" replaced by origin; other
+// texts unchanged.
+std::string MoveToOrigin(const std::string& text, const std::string& origin);
+
+}  // namespace ostrel::host
