@@ -38,6 +38,8 @@ void WriteHtmlHead(asp::Response& response, std::string_view title) {
 
 void WriteAdminHead(asp::Response& response, std::string_view title) {
   WriteHtmlHead(response, title);
+  // admin_Size: the size buttons of the editor's source views.
+  response.Write("<script language=\"JavaScript\" src=\"include/admin.js\"></script>\r\n");
   response.Write(
       "<div class=\"admin-head\">"
       "<a href=\"Admin_ArticleGather.asp\">采集项目管理</a>"

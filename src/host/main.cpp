@@ -13,7 +13,6 @@
 #include <string>
 
 #include "host/admin_pages.h"
-#include "host/database_keeper.h"
 #include "host/demo_site.h"
 #include "host/first_run.h"
 #include "host/host_config.h"
@@ -95,7 +94,6 @@ int main(int argc, char** argv) {
   settings.pages.charset = config.charset;
   settings.pages.login_page = host::kLoginPage;
   settings.private_files = {config.config_path, config.gather_db, config.host_db};
-  host::DatabaseKeeper keeper({config.gather_db, config.host_db});
   host::WebServer server(settings);
   host::AddAdminPages(server, host::AdminSettingsOf(config));
   if (options.test_pages) host::AddTestPages(server);

@@ -13,6 +13,7 @@ import { chromium } from 'playwright-core';
 export const baseUrl = process.env.OSTREL_URL;
 export const adminPassword = process.env.OSTREL_ADMIN_PASSWORD;
 export const siteFolder = process.env.OSTREL_SITE;
+export const dataFolder = process.env.OSTREL_DATA;
 
 // The host started with --demo: its admin pages, the sample remote site it
 // serves, its copy of the site tree and its data folder, and the demo/

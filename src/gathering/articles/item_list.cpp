@@ -1,6 +1,7 @@
 // NewsCollection: the item list, the page shown when a request names no
 // action. It pages through the channel's gathering items, offers the
 // actions on each and, after a finished run (action=yes), its summary.
+#include <map>
 #include <string>
 
 #include "gathering/articles/news_collection.h"
@@ -77,6 +78,18 @@ void NewsCollection::ShowItemList() {
     out.Write("<tr><td align=center colspan=9 class=TableRow2>还没有添加任何采集项目！</td></tr>");
   } else {
     if (pages > 1) rs_->Move((page - 1) * per_page);
+    // Most items of a page share a few classes: each name is read once.
+    std::map<int32_t, std::string> class_names, special_names;
+    auto class_name = [&](int32_t id) {
+      auto it = class_names.find(id);
+      if (it == class_names.end()) it = class_names.emplace(id, GetClassName(id)).first;
+      return it->second;
+    };
+    auto special_name = [&](int32_t id) {
+      auto it = special_names.find(id);
+      if (it == special_names.end()) it = special_names.emplace(id, GetSpecialName(id)).first;
+      return it->second;
+    };
     for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
       if (!out.IsClientConnected()) out.End();
       const std::string cls = i % 2 == 0 ? "class=TableRow1" : "class=TableRow2";
@@ -88,8 +101,8 @@ void NewsCollection::ShowItemList() {
                 HtmlText(rs_->Fields("ItemName").Value()) + "</a></td>");
       out.Write(cell + " title='点击查看目标网站列表'><a href='" +
                 HtmlAttribute(rs_->Fields("RemoteListUrl").Value()) + "' target=_blank>" +
-                HtmlText(GetClassName(vb::CLng(rs_->Fields("ClassID").Value()))) + "</a></td>");
-      out.Write(cell + ">" + HtmlText(GetSpecialName(vb::CLng(rs_->Fields("SpecialID").Value()))) +
+                HtmlText(class_name(vb::CLng(rs_->Fields("ClassID").Value()))) + "</a></td>");
+      out.Write(cell + ">" + HtmlText(special_name(vb::CLng(rs_->Fields("SpecialID").Value()))) +
                 "</td>");
       out.Write(cell + ">");
       const bool open = vb::Equals(rs_->Fields("StopItem").Value(), vb::Variant(int32_t{0}));

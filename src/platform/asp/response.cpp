@@ -39,7 +39,8 @@ Response::Response(std::shared_ptr<ResponseSink> sink, std::string charset)
 
 void Response::Write(std::string_view text) {
   if (ended_) return;
-  buffer_bytes_ += text::Encode(text, CodePage());
+  // Kept as text and converted once per flush: pages write many small pieces.
+  buffer_bytes_ += text;
   if (!buffer_) Flush();
 }
 
@@ -64,8 +65,8 @@ void Response::Flush() {
   if (ended_) return;
   SendHeadOnce();
   if (buffer_bytes_.empty()) return;
-  std::string chunk;
-  chunk.swap(buffer_bytes_);
+  std::string chunk = text::Encode(buffer_bytes_, CodePage());
+  buffer_bytes_.clear();
   if (sink_) sink_->SendBody(chunk);
 }
 

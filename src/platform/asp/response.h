@@ -68,7 +68,7 @@ class Response {
   ResponseHead head_;  // status and the added headers
   std::string content_type_ = "text/html";
   std::string charset_;
-  std::string buffer_bytes_;
+  std::string buffer_bytes_;  // UTF-8 text written since the last flush
   bool buffer_ = true;
   bool head_sent_ = false;
   bool ended_ = false;
