@@ -1,10 +1,14 @@
 #include "processing/text_cutting.h"
 
+#include <string.h>
+
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/text/regexp.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 #include "processing/marker_pattern.h"
 #include "processing/page_cleaning.h"
@@ -28,6 +32,62 @@ std::string CutSpans(std::string_view text, const std::vector<MarkerPattern::Spa
   }
   out.append(text.substr(copied_to));
   return out;
+}
+
+// The key under which FindMatch keeps a cut: the cut upper-cased. Links are
+// nearly always ASCII, where upper-casing is a byte operation; other text
+// takes the full Unicode rules.
+std::string CutKey(std::string_view cut) {
+  if (!vb::IsAscii(cut)) return vb::UCase(cut);
+  std::string key(cut);
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return key;
+}
+
+// CutFixed's common case, plain markers (no brace) with no line feed
+// between the first begin code and the first end code after it: that pair
+// is then what the marker search finds. After the begin code the page is
+// taken a stretch at a time: the end code is looked for in it, and the
+// stretch, while at hand, checked for a line feed and copied out. A cut of
+// megabytes (a list area can be most of a page) so reads the page once;
+// searching it whole, then checking and copying the cut, read it three
+// times. False when the case is not this one; the caller then runs the
+// marker search.
+bool CutBetweenPlainMarkers(std::string_view html, std::string_view start, std::string_view last,
+                            std::string* cut) {
+  constexpr size_t npos = std::string_view::npos;
+  constexpr size_t kStretch = 64 << 10;
+  if (start.find('{') != npos || last.find('{') != npos) return false;
+  // needle's first place in html[from, until), or npos.
+  auto find = [html](std::string_view needle, size_t from, size_t until) {
+    if (from > until || needle.size() > until - from) return npos;
+    const void* found = memmem(html.data() + from, until - from, needle.data(), needle.size());
+    return found == nullptr ? npos
+                            : static_cast<size_t>(static_cast<const char*>(found) - html.data());
+  };
+  const size_t begin = find(start, 0, html.size());
+  if (begin == npos) return true;  // no begin code: no cut
+  const size_t inner = begin + start.size();
+  std::string out;
+  for (size_t at = inner; at < html.size(); at += kStretch) {
+    const size_t stretch_end = std::min(html.size(), at + kStretch);
+    // The end code starts in this stretch, one character past the begin
+    // code at the earliest, and may run into the next stretch.
+    const size_t end =
+        find(last, std::max(at, inner + 1), std::min(html.size(), stretch_end + last.size() - 1));
+    const size_t upto = end == npos ? stretch_end : end;
+    if (memchr(html.data() + at, '\n', upto - at) != nullptr) return false;
+    if (at == inner && end == npos) out.reserve(html.size() - inner);  // a long cut
+    out.append(html.substr(at, upto - at));
+    if (end != npos) {
+      if (out.size() < out.capacity() / 2) out.shrink_to_fit();  // room given back
+      *cut = std::move(out);
+      return true;
+    }
+  }
+  return true;  // no end code after the begin code: no cut
 }
 
 }  // namespace
@@ -55,7 +115,7 @@ std::string FindMatch(std::string_view str, std::string_view start, std::string_
     bool first = true;
     for (const MarkerPattern::Span& span : marker.Find(str, /*global=*/true)) {
       std::string_view cut = str.substr(span.begin, span.end - span.begin);
-      if (!seen.insert(vb::UCase(cut)).second) continue;
+      if (!seen.insert(CutKey(cut)).second) continue;
       if (!first) joined += "|||";
       joined += cut;
       first = false;
@@ -73,6 +133,7 @@ std::string CutFixed(std::string_view strHTML, std::string_view start, std::stri
                      bool Condition) {
   if (start.empty() || last.empty()) return "";
   std::string result;
+  if (!Condition && CutBetweenPlainMarkers(strHTML, start, last, &result)) return result;
   vb::TryStep([&] {
     MarkerPattern marker(start, last, /*ignore_case=*/false);
     std::vector<MarkerPattern::Span> spans = marker.Find(strHTML, /*global=*/false);

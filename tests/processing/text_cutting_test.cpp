@@ -8,6 +8,7 @@
 
 #include "platform/text/regexp.h"
 #include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
 #include "processing/marker_pattern.h"
 
 namespace ostrel::processing {
@@ -67,6 +68,22 @@ TEST(CutFixedTest, MarkersAreLiteralExceptBraces) {
   EXPECT_EQ(CutFixed("<xxx>inner!</xx>", "<x{3}>", "</xx>"), "nner!");
   EXPECT_EQ(CutFixed("<xx>a</xx>", "<x{2}>", "</xx>"), "");  // less than nothing left
   EXPECT_EQ(CutFixed("{abc}x{/abc}", "{abc}", "{/abc}"), "x");
+}
+
+// A cut is read a stretch of 64 KiB at a time: an end code across a
+// stretch's edge, a cut of several stretches and a line feed far from the
+// begin code must come out as from one search.
+TEST(CutFixedTest, LongCutsAcrossStretches) {
+  for (size_t length : {65533u, 65534u, 65535u, 65536u, 65537u, 200000u}) {
+    std::string inner(length, 'x');
+    EXPECT_EQ(CutFixed("<b>" + inner + "</b>tail</b>", "<b>", "</b>"), inner) << length;
+  }
+  std::string far(70000, 'x');
+  // The first begin code has a line feed before any end code: the next line's
+  // pair is the cut.
+  EXPECT_EQ(CutFixed("<b>" + far + "\n<b>y</b>", "<b>", "</b>"), "y");
+  EXPECT_EQ(CutFixed("<b>" + far + "\n" + far + "</b>", "<b>", "</b>"), "");
+  EXPECT_EQ(CutFixed("<b>" + far, "<b>", "</b>"), "");
 }
 
 TEST(CutFixedTest, BadRepeatCountGivesNothing) {
@@ -158,7 +175,9 @@ TEST(MarkerPatternTest, LiteralScanAgreesWithRegExp) {
   };
   int literal_runs = 0;
   for (int round = 0; round < 6000; ++round) {
-    std::string page = draw(fragments, 40);
+    // Short pages probe the edges one by one; long ones run the scan's
+    // blocks of places.
+    std::string page = draw(fragments, round % 3 == 0 ? 400 : 40);
     std::string start = draw(marker_fragments, 2);
     std::string last = draw(marker_fragments, 2);
     bool ignore_case = round % 2 == 0;
@@ -179,8 +198,44 @@ TEST(MarkerPatternTest, LiteralScanAgreesWithRegExp) {
     }
     ASSERT_EQ(found, expected) << "page=[" << page << "] start=[" << start << "] last=[" << last
                                << "] ignore_case=" << ignore_case;
+    if (!ignore_case) {
+      // CutFixed takes a way of its own for plain markers.
+      std::string cut;
+      if (!expected.empty()) {
+        cut = page.substr(expected[0].first + start.size(),
+                          expected[0].second - expected[0].first - start.size() - last.size());
+      }
+      ASSERT_EQ(CutFixed(page, start, last), cut)
+          << "page=[" << page << "] start=[" << start << "] last=[" << last << "]";
+    }
   }
   EXPECT_GT(literal_runs, 3000);  // the comparison really exercised the scan
+}
+
+// A page of near misses (a long marker that almost matches everywhere) takes
+// the scan's way out to a plain search; what it finds must not change, where
+// ever the real marker stands and whatever the letter case.
+TEST(MarkerPatternTest, NearMissesFindTheSameMarkers) {
+  const std::string start = std::string(40, 'a') + "b" + std::string(40, 'a');
+  const std::string last = std::string(30, 'c') + "d" + std::string(30, 'c');
+  for (size_t offset : {0u, 1u, 63u, 255u, 256u, 700u, 5000u}) {
+    for (bool ignore_case : {false, true}) {
+      SCOPED_TRACE("offset " + std::to_string(offset) + (ignore_case ? " caseless" : ""));
+      std::string marked_start = ignore_case ? vb::UCase(start) : start;
+      std::string page = std::string(20000 + offset, 'a') + marked_start + "x" +
+                         std::string(20000, 'c') + last + "tail";
+      MarkerPattern marker(start, last, ignore_case);
+      ASSERT_TRUE(marker.IsLiteralFor(page));
+      std::vector<MarkerPattern::Span> spans = marker.Find(page, true);
+      ASSERT_EQ(spans.size(), 1u);
+      EXPECT_EQ(spans[0].begin, 20000 + offset);
+      EXPECT_EQ(spans[0].end, page.size() - 4);
+      // A line feed among the near misses of the end code ends the search.
+      std::string broken = page;
+      broken[20000 + offset + start.size() + 9000] = '\n';
+      EXPECT_TRUE(marker.Find(broken, true).empty());
+    }
+  }
 }
 
 // Hostile pages end with the failure result and do not hang.
