@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "platform/text/regexp.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/utf8.h"
 #include "processing/text_cutting.h"
 
@@ -25,15 +26,6 @@ constexpr size_t npos = std::string_view::npos;
 // LONG S ("s").
 constexpr std::string_view kKelvinSign = "\xE2\x84\xAA";
 constexpr std::string_view kLongS = "\xC5\xBF";
-
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-// The markers of a caseless search with their ASCII letters in lower case.
-std::string AsciiLowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = LowerByte(c);
-  return out;
-}
 
 size_t FindByte(std::string_view hay, char c, size_t from) {
   if (from >= hay.size()) return npos;
@@ -61,7 +53,7 @@ size_t FindFoldedFrom(std::string_view hay, std::string_view needle, size_t from
   size_t pos = from;
   while (pos <= hay.size() && k <= hay.size() - pos) {
     size_t length = std::min(hay.size() - pos, window + k - 1);
-    lowered = AsciiLowerCopy(hay.substr(pos, length));
+    lowered = vb::LowerAscii(hay.substr(pos, length));
     size_t at = FindFrom(lowered, needle, 0);
     if (at != npos) return pos + at;
     pos += window;
@@ -146,7 +138,8 @@ Probe ProbeOf(std::string_view needle) {
 template <bool kFold>
 size_t SamePrefix(std::string_view hay, size_t pos, std::string_view needle) {
   size_t i = 0;
-  while (i < needle.size() && (kFold ? LowerByte(hay[pos + i]) : hay[pos + i]) == needle[i]) ++i;
+  while (i < needle.size() && (kFold ? vb::FoldAscii(hay[pos + i]) : hay[pos + i]) == needle[i])
+    ++i;
   return i;
 }
 
@@ -238,8 +231,8 @@ MarkerPattern::MarkerPattern(std::string_view start, std::string_view last, bool
   bool ascii = vb::IsAscii(start) && vb::IsAscii(last);
   literal_ = !braces && (!ignore_case || ascii);
   if (ignore_case) {
-    start_ = AsciiLowerCopy(start);
-    last_ = AsciiLowerCopy(last);
+    start_ = vb::LowerAscii(start);
+    last_ = vb::LowerAscii(last);
   } else {
     start_ = std::string(start);
     last_ = std::string(last);

@@ -4,6 +4,7 @@
 #include "platform/ado/database.h"
 #include "platform/ado/database_pool.h"
 #include "platform/fs/path_map.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::ado {
 
@@ -13,17 +14,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-bool KeyIs(std::string_view key, std::string_view wanted) {
-  if (key.size() != wanted.size()) return false;
-  for (size_t i = 0; i < key.size(); ++i) {
-    char a = key[i], b = wanted[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
 }
 
 bool HasDrive(std::string_view path) {
@@ -63,7 +53,8 @@ std::string DataSourceOf(std::string_view connection_string) {
       next = s.find(';', v);
       value = Trim(s.substr(v, next == std::string_view::npos ? std::string_view::npos : next - v));
     }
-    if (KeyIs(key, "Data Source") || KeyIs(key, "DBQ")) source = std::string(value);
+    if (vb::EqualsNoCase(key, "Data Source") || vb::EqualsNoCase(key, "DBQ"))
+      source = std::string(value);
     if (next == std::string_view::npos) break;
     i = next + 1;
   }

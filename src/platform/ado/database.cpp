@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/ado/ado_error.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::ado {
 
@@ -13,34 +14,13 @@ namespace {
 // over rather than growing without bound.
 constexpr size_t kCacheLimit = 256;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
 }  // namespace
 
 ResetGuard::~ResetGuard() { sqlite3_reset(stmt_); }
 
 int ColumnSet::Find(std::string_view name) const {
   for (size_t i = 0; i < names.size(); ++i) {
-    if (EqualsNoCase(names[i], name)) return static_cast<int>(i);
+    if (vb::EqualsNoCase(names[i], name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -117,7 +97,7 @@ void Database::FindKey(ColumnSet* columns) {
     if (sqlite3_column_int(stmt, 5) == 0) continue;
     ++key_columns;
     const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2));
-    if (type && EqualsNoCase(type, "INTEGER")) {
+    if (type && vb::EqualsNoCase(type, "INTEGER")) {
       key = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
     }
   }
@@ -125,7 +105,7 @@ void Database::FindKey(ColumnSet* columns) {
   // Only a single INTEGER PRIMARY KEY column is the rowid itself.
   if (key_columns != 1 || key.empty()) return;
   for (int i = 0; i < columns->count(); ++i) {
-    if (EqualsNoCase(columns->origins[i], key)) {
+    if (vb::EqualsNoCase(columns->origins[i], key)) {
       columns->key_index = i;
       return;
     }

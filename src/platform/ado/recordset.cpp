@@ -13,16 +13,6 @@ namespace ostrel::ado {
 
 namespace {
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
 vb::Variant KeyValue(int64_t rowid) {
   if (rowid >= INT32_MIN && rowid <= INT32_MAX) return vb::Variant(static_cast<int32_t>(rowid));
   return vb::Variant(static_cast<double>(rowid));

@@ -203,6 +203,16 @@ std::string RewriteTop(std::string_view sql) {
   return out;
 }
 
+std::string QuoteName(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
 bool IsBlankTail(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     Token t = NextToken(text, i);

@@ -40,6 +40,10 @@ std::vector<Token> TokenizeSql(std::string_view sql);
 // comments. Text without such a clause is returned unchanged.
 std::string RewriteTop(std::string_view sql);
 
+// A table or column name as a quoted name ("a""b" for a"b), for the
+// statements the recordsets build from names SQLite reported.
+std::string QuoteName(std::string_view name);
+
 // True when text holds nothing but blanks, comments and semicolons.
 bool IsBlankTail(std::string_view text);
 

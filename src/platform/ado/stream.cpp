@@ -12,6 +12,7 @@
 #include "platform/ado/ado_error.h"
 #include "platform/fs/path_map.h"
 #include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::ado {
 
@@ -20,17 +21,9 @@ namespace {
 // The largest file LoadFromFile reads into memory.
 constexpr int64_t kMaxLoadSize = 256 * 1024 * 1024;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 // The byte-order mark a text stream in this charset starts with, or "".
 std::string_view ByteOrderMark(std::string_view charset) {
-  std::string name = Lower(charset);
+  std::string name = vb::LowerAscii(charset);
   if (name == "utf-8" || name == "utf8") return "\xEF\xBB\xBF";
   if (name == "unicode" || name == "utf-16" || name == "utf-16le") return "\xFF\xFE";
   return "";

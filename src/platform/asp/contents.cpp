@@ -1,13 +1,13 @@
 #include "platform/asp/contents.h"
 
-#include "platform/com/no_case.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::asp {
 
 size_t Contents::Find(std::string_view key) const {
   for (size_t i = 0; i < items_.size(); ++i) {
-    if (com::EqualsNoCase(items_[i].first, key)) return i;
+    if (vb::EqualsNoCase(items_[i].first, key)) return i;
   }
   return items_.size();
 }

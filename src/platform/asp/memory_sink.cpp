@@ -1,7 +1,7 @@
 #include "platform/asp/memory_sink.h"
 
-#include "platform/com/no_case.h"
 #include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::asp {
 
@@ -25,7 +25,7 @@ std::string MemorySink::Text(std::string_view code_page) const {
 std::string MemorySink::Header(std::string_view name) const {
   if (!head) return "";
   for (const auto& [key, value] : head->headers) {
-    if (com::EqualsNoCase(key, name)) return value;
+    if (vb::EqualsNoCase(key, name)) return value;
   }
   return "";
 }

@@ -1,6 +1,6 @@
 #include "platform/asp/request_collection.h"
 
-#include "platform/com/no_case.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::asp {
@@ -12,14 +12,14 @@ RequestCollection::RequestCollection(
 
 const RequestCollection::Entry* RequestCollection::Find(std::string_view key) const {
   for (const Entry& entry : entries_) {
-    if (com::EqualsNoCase(entry.key, key)) return &entry;
+    if (vb::EqualsNoCase(entry.key, key)) return &entry;
   }
   return nullptr;
 }
 
 void RequestCollection::Add(std::string_view key, std::string value) {
   for (Entry& entry : entries_) {
-    if (com::EqualsNoCase(entry.key, key)) {
+    if (vb::EqualsNoCase(entry.key, key)) {
       entry.values.push_back(std::move(value));
       return;
     }

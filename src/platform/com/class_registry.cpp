@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/com/no_case.h"
 #include "platform/com/registry_file.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::com {
@@ -15,18 +15,18 @@ ClassRegistry& ClassRegistry::Global() {
 
 void ClassRegistry::Add(std::string prog_id, Factory factory, std::string server) {
   std::lock_guard lock(mu_);
-  std::string key = LowerAscii(prog_id);
+  std::string key = vb::LowerAscii(prog_id);
   entries_[key] = Entry{std::move(prog_id), std::move(factory), std::move(server)};
 }
 
 void ClassRegistry::Remove(std::string_view prog_id) {
   std::lock_guard lock(mu_);
-  entries_.erase(LowerAscii(prog_id));
+  entries_.erase(vb::LowerAscii(prog_id));
 }
 
 std::optional<ClassRegistry::Entry> ClassRegistry::Find(std::string_view prog_id) const {
   std::lock_guard lock(mu_);
-  auto it = entries_.find(LowerAscii(prog_id));
+  auto it = entries_.find(vb::LowerAscii(prog_id));
   if (it == entries_.end()) return std::nullopt;
   return it->second;
 }
@@ -40,7 +40,7 @@ std::vector<std::string> ClassRegistry::ProgIds(std::string_view server) const {
     }
   }
   std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
-    return LowerAscii(a) < LowerAscii(b);
+    return vb::LowerAscii(a) < vb::LowerAscii(b);
   });
   return ids;
 }

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/com/no_case.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::com {
@@ -59,7 +59,7 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
     std::string_view line = Trim(raw);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
-      in_classes = EqualsNoCase(line, kSection);
+      in_classes = vb::EqualsNoCase(line, kSection);
       continue;
     }
     size_t eq = line.find('=');
@@ -73,7 +73,7 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
 
 bool RegistryFile::IsRegistered(std::string_view prog_id) const {
   for (const auto& entry : Entries()) {
-    if (EqualsNoCase(entry.first, prog_id)) return true;
+    if (vb::EqualsNoCase(entry.first, prog_id)) return true;
   }
   return false;
 }
@@ -84,7 +84,7 @@ void RegistryFile::Register(std::string_view server,
   std::erase_if(entries, [&](const auto& entry) {
     if (entry.second == server) return true;
     for (const auto& id : prog_ids) {
-      if (EqualsNoCase(entry.first, id)) return true;
+      if (vb::EqualsNoCase(entry.first, id)) return true;
     }
     return false;
   });

@@ -2,21 +2,21 @@
 
 #include <cassert>
 
-#include "platform/com/no_case.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::com {
 
 TypeInfo::TypeInfo(std::string class_name, std::vector<Member> members)
     : class_name_(std::move(class_name)), members_(std::move(members)) {
   for (size_t i = 0; i < members_.size(); ++i) {
-    bool inserted = index_.emplace(LowerAscii(members_[i].name), i).second;
+    bool inserted = index_.emplace(vb::LowerAscii(members_[i].name), i).second;
     assert(inserted && "a member is declared twice");
     (void)inserted;
   }
 }
 
 const Member* TypeInfo::Find(std::string_view name) const {
-  auto it = index_.find(LowerAscii(name));
+  auto it = index_.find(vb::LowerAscii(name));
   return it == index_.end() ? nullptr : &members_[it->second];
 }
 

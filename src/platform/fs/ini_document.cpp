@@ -1,6 +1,7 @@
 #include "platform/fs/ini_document.h"
 
 #include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::fs {
 namespace {
@@ -10,17 +11,6 @@ std::string_view Trim(std::string_view s) {
   if (begin == std::string_view::npos) return {};
   size_t end = s.find_last_not_of(" \t");
   return s.substr(begin, end - begin + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 bool IsBlank(std::string_view raw) { return Trim(raw).empty(); }
@@ -69,7 +59,7 @@ IniDocument::Line IniDocument::Parse(std::string raw) {
 int IniDocument::FindSection(std::string_view section) const {
   section = Trim(section);
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && SameName(lines_[i].name, section)) {
+    if (lines_[i].kind == Kind::kSection && vb::EqualsNoCase(lines_[i].name, section)) {
       return static_cast<int>(i);
     }
   }
@@ -86,7 +76,8 @@ int IniDocument::FindKey(size_t header, std::string_view key) const {
   key = Trim(key);
   size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kKey && SameName(lines_[i].name, key)) return static_cast<int>(i);
+    if (lines_[i].kind == Kind::kKey && vb::EqualsNoCase(lines_[i].name, key))
+      return static_cast<int>(i);
   }
   return -1;
 }
@@ -115,7 +106,7 @@ std::vector<std::string> IniDocument::Sections() const {
   for (const Line& line : lines_) {
     if (line.kind != Kind::kSection) continue;
     bool seen = false;
-    for (const std::string& s : sections) seen = seen || SameName(s, line.name);
+    for (const std::string& s : sections) seen = seen || vb::EqualsNoCase(s, line.name);
     if (!seen) sections.push_back(line.name);
   }
   return sections;

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::image {
@@ -20,22 +21,11 @@ Switches& State() {
   return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The switch of a ProgID, or null for a name that is not one of ours.
 bool* SwitchOf(Switches& s, std::string_view prog_id) {
-  if (SameName(prog_id, kGvboxProgId)) return &s.gvbox;
-  if (SameName(prog_id, kPersitsJpegProgId)) return &s.persits;
-  if (SameName(prog_id, kImageGenProgId)) return &s.imagegen;
+  if (vb::EqualsNoCase(prog_id, kGvboxProgId)) return &s.gvbox;
+  if (vb::EqualsNoCase(prog_id, kPersitsJpegProgId)) return &s.persits;
+  if (vb::EqualsNoCase(prog_id, kImageGenProgId)) return &s.imagegen;
   return nullptr;
 }
 

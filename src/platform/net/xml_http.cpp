@@ -8,6 +8,7 @@
 #include "platform/net/curl_common.h"
 #include "platform/net/net_error.h"
 #include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::net {
@@ -18,10 +19,6 @@ constexpr char kSource[] = "MSXML2.XMLHTTP";
 constexpr long kMaxRedirects = 10;
 // Sites answer a request without a browser name differently, or not at all.
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 std::string_view TrimView(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -139,7 +136,7 @@ void XmlHttp::setRequestHeader(std::string_view name, std::string_view value) {
     Fail(vb::kErrInvalidCall, "Invalid request header \"" + std::string(name) + "\"");
   }
   for (auto& header : request_headers_) {
-    if (SameName(header.first, name)) {
+    if (vb::EqualsNoCase(header.first, name)) {
       header.second = std::string(value);
       return;
     }
@@ -248,7 +245,7 @@ std::string XmlHttp::getResponseHeader(std::string_view name) const {
   std::string value;
   bool found = false;
   for (const auto& header : response_headers_) {
-    if (!SameName(header.first, name)) continue;
+    if (!vb::EqualsNoCase(header.first, name)) continue;
     if (found) value += ", ";
     value += header.second;
     found = true;

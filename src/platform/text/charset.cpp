@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 
@@ -30,11 +31,7 @@ struct Charset {
 std::string NormalName(std::string_view name) {
   while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
   while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
-  std::string n(name);
-  for (char& c : n) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return n;
+  return vb::LowerAscii(name);
 }
 
 // Descriptors are opened once per thread and conversion direction and reset

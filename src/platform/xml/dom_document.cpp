@@ -8,6 +8,7 @@
 #include "platform/fs/fs_error.h"
 #include "platform/fs/path_map.h"
 #include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::xml {
@@ -19,22 +20,12 @@ constexpr unsigned kParseFlags = pugi::parse_full | pugi::parse_fragment;
 // Larger files are not documents the component writes.
 constexpr size_t kMaxDocumentBytes = 64 << 20;
 
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool IsUtf8Name(std::string_view e) {
-  return e.empty() || SameAscii(e, "utf-8") || SameAscii(e, "utf8");
+  return e.empty() || vb::EqualsNoCase(e, "utf-8") || vb::EqualsNoCase(e, "utf8");
 }
 bool IsUtf16Name(std::string_view e) {
-  return SameAscii(e, "utf-16") || SameAscii(e, "unicode") || SameAscii(e, "utf-16le");
+  return vb::EqualsNoCase(e, "utf-16") || vb::EqualsNoCase(e, "unicode") ||
+         vb::EqualsNoCase(e, "utf-16le");
 }
 
 // The encoding a file's declaration names, read from its first bytes.

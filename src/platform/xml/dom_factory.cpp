@@ -4,16 +4,10 @@
 #include <set>
 #include <string>
 
+#include "platform/vb/ascii_case.h"
+
 namespace ostrel::xml {
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return out;
-}
 
 struct Removed {
   std::mutex mu;
@@ -28,10 +22,10 @@ Removed& NotInstalled() {
 // 0 unknown, 1 apartment document, 2 free-threaded document.
 int Kind(const std::string& lower) {
   for (std::string_view id : kDomDocumentProgIds) {
-    if (Lower(id) == lower) return 1;
+    if (vb::LowerAscii(id) == lower) return 1;
   }
   for (std::string_view id : kFreeThreadedDomDocumentProgIds) {
-    if (Lower(id) == lower) return 2;
+    if (vb::LowerAscii(id) == lower) return 2;
   }
   return 0;
 }
@@ -39,7 +33,7 @@ int Kind(const std::string& lower) {
 }  // namespace
 
 std::shared_ptr<DomDocument> CreateDomDocument(std::string_view prog_id) {
-  std::string lower = Lower(prog_id);
+  std::string lower = vb::LowerAscii(prog_id);
   int kind = Kind(lower);
   if (kind == 0) return nullptr;
   {
@@ -52,9 +46,9 @@ std::shared_ptr<DomDocument> CreateDomDocument(std::string_view prog_id) {
 void SetDomDocumentInstalled(std::string_view prog_id, bool installed) {
   std::lock_guard lock(NotInstalled().mu);
   if (installed) {
-    NotInstalled().prog_ids.erase(Lower(prog_id));
+    NotInstalled().prog_ids.erase(vb::LowerAscii(prog_id));
   } else {
-    NotInstalled().prog_ids.insert(Lower(prog_id));
+    NotInstalled().prog_ids.insert(vb::LowerAscii(prog_id));
   }
 }
 

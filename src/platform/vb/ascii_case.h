@@ -1,13 +1,16 @@
 // Names compared without regard to letter case, as the hosting platform
-// compares member names, ProgIDs and the keys of the ASP collections. Only
-// ASCII letters fold: the names in use are ASCII, and Chinese text has no case.
+// compares them: member names and ProgIDs, the keys of the ASP collections
+// and of connection strings, column names, charset names, HTTP header
+// names, INI sections and keys. Only ASCII letters fold: the names in use
+// are ASCII, and Chinese text has no case. (Text that VB compares with
+// vbTextCompare folds further: see FoldText in utf8.h.)
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace ostrel::com {
+namespace ostrel::vb {
 
 inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -25,4 +28,4 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace ostrel::com
+}  // namespace ostrel::vb
