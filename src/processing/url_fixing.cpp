@@ -88,7 +88,11 @@ std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
     int32_t slash = vb::InStr(9, page, "/");
     std::string host = slash > 0 ? vb::Left(page, slash - 1) : "";
     if (host.empty()) host = page;
-    const bool host_only = slash == 0;
+    // Only an address whose one slashes are its scheme's "//" is a host
+    // alone; a text with a folder and no scheme keeps its folder.
+    const int32_t scheme = vb::InStr(page, "://");
+    const bool host_only = slash == 0 && scheme > 0 && vb::InStrRev(page, "/") == scheme + 2 &&
+                           vb::Len(page) > scheme + 2;
 
     if (HasScheme(link)) {
       result = link;

@@ -33,6 +33,11 @@ TEST(FormatRemoteUrl, APageAddressOfAHostAloneIsItsRootFolder) {
   EXPECT_EQ(FormatRemoteUrl("http://host/", "x.htm"), "http://host/x.htm");
   EXPECT_EQ(FormatRemoteUrl("http://127.0.0.1:8081", "list.html"),
             "http://127.0.0.1:8081/list.html");
+  // Texts that are no host alone keep the page-folder rule: up to the last
+  // "/", or nothing before the link when there is none.
+  EXPECT_EQ(FormatRemoteUrl("x/y", "z.htm"), "x/z.htm");
+  EXPECT_EQ(FormatRemoteUrl("ab", "z.htm"), "z.htm");
+  EXPECT_EQ(FormatRemoteUrl("http://", "z.htm"), "http://z.htm");
 }
 
 TEST(FormatRemoteUrl, LengthGuardsCountCharacters) {
