@@ -56,8 +56,8 @@ void ImageMark::Image_Obj_0(vb::Variant& Imagename, vb::Variant& TempFilename,
 void ImageMark::Image_Obj_1(vb::Variant& Imagename, vb::Variant& TempFilename,
                             vb::Variant& FileExt) {
   Render(s_.make_preview, TempFilename, [&](bool& preview_written) {
-    image::PersitsJpeg& jpeg = Held(jpeg_);
     FileExt = vb::Variant(vb::LCase(vb::CStr(FileExt)));
+    image::PersitsJpeg& jpeg = Held(jpeg_);
     // Windows ignores trailing blanks in file names; the picture is opened
     // and saved under the trimmed name so both reach the same file.
     std::string picture = vb::Trim(vb::CStr(Imagename));
@@ -111,8 +111,8 @@ void ImageMark::Image_Obj_1(vb::Variant& Imagename, vb::Variant& TempFilename,
 void ImageMark::Image_Obj_2(vb::Variant& Imagename, vb::Variant& TempFilename,
                             vb::Variant& FileExt) {
   Render(s_.make_preview, TempFilename, [&](bool& preview_written) {
-    image::ImageGen& gen = Held(image_gen_);
     FileExt = vb::Variant(vb::LCase(vb::CStr(FileExt)));
+    image::ImageGen& gen = Held(image_gen_);
     std::string picture = vb::Trim(vb::CStr(Imagename));
     gen.LoadImage(picture);
     if (!gen.ErrorDescription().empty()) {

@@ -27,7 +27,7 @@ constexpr int kImageGen = 2;
 struct Args {
   vb::Variant name, preview, ext;
   Args(const TempDir& dir, const std::string& file, const std::string& ext_text)
-      : name(dir.Win(file)), preview(dir.Win("pic" + file + ".jpg")), ext(ext_text) {}
+      : name(dir.Windows(file)), preview(dir.Windows("pic" + file + ".jpg")), ext(ext_text) {}
 };
 
 // An object set up as the watermark hook sets it: no preview, a mark box.
@@ -70,7 +70,7 @@ TEST_P(BothMarkers, ChineseTextMarkInTheBottomRightCorner) {
   EXPECT_GE(box.x0, 318);
   EXPECT_GE(box.y0, 278);
   EXPECT_EQ(dir.Names().size(), 1u);  // no preview when the hook asks for none
-  EXPECT_EQ(args.preview.AsString(), dir.Win("pica.jpg.jpg"));
+  EXPECT_EQ(args.preview.AsString(), dir.Windows("pica.jpg.jpg"));
 }
 
 TEST_P(BothMarkers, NoMarkKindLeavesThePictureUnwritten) {
@@ -128,7 +128,7 @@ TEST_P(BothMarkers, GifGetsNoMarkButAPreview) {
   Args args(dir, "a.gif", "GIF");
   mark->CreateView(args.name, args.preview, args.ext);
   EXPECT_EQ(ReadBytes(dir.Native("a.gif")), before);
-  ASSERT_EQ(args.preview.AsString(), dir.Win("pica.gif.jpg"));
+  ASSERT_EQ(args.preview.AsString(), dir.Windows("pica.gif.jpg"));
   Picture preview = LoadNative(dir.Native("pica.gif.jpg"));
   EXPECT_EQ(preview.format(), Format::kJpeg);
   EXPECT_EQ(preview.width(), 120);
@@ -172,7 +172,7 @@ TEST_P(BothMarkers, MissingMarkPictureLeavesThePictureWhole) {
   TempDir dir;
   WritePicture(dir.Native("a.jpg"), Format::kJpeg, 400, 300, 0x808080);
   std::string before = ReadBytes(dir.Native("a.jpg"));
-  auto mark = HookMark(GetParam(), 2, dir.Win("no-such-mark.png"));
+  auto mark = HookMark(GetParam(), 2, dir.Windows("no-such-mark.png"));
   mark->MakePreview(true);
   Args args(dir, "a.jpg", "jpg");
   mark->CreateView(args.name, args.preview, args.ext);
@@ -189,7 +189,7 @@ TEST_P(BothMarkers, PictureMarkWithKeyColourInTheCorner) {
   WriteBytes(dir.Native("mark.png"), EncodePicture(Format::kPng, 80, 20, [](int x, int) {
                return x < 40 ? 0xFF00FFu : 0x0000FFu;
              }));
-  auto mark = HookMark(GetParam(), 2, dir.Win("mark.png"));
+  auto mark = HookMark(GetParam(), 2, dir.Windows("mark.png"));
   mark->TransitionColor("#FF00FF");
   mark->DrawGraph(vb::Currency{5000});  // half opacity
   Args args(dir, "a.png", "png");
@@ -214,7 +214,7 @@ TEST(PersitsRenderer, PictureMarkIsScaledToTheBoxAndPlaced) {
   } cases[] = {{4, 318, 278}, {2, 160, 140}, {1, 2, 278}, {9, 0, 0}};
   for (const auto& c : cases) {
     WritePicture(dir.Native("a.png"), Format::kPng, 400, 300, 0xFFFFFF);
-    auto mark = HookMark(kPersits, 2, dir.Win("mark.png"));
+    auto mark = HookMark(kPersits, 2, dir.Windows("mark.png"));
     mark->DrawXYType(c.xy_type);
     Args args(dir, "a.png", "png");
     mark->CreateView(args.name, args.preview, args.ext);
@@ -273,8 +273,8 @@ TEST(GvboxRenderer, PreviewOrCodeMinusOne) {
   mark.SetPreviewImageSize = 150;
   mark.DrawType(1);
   Args args(dir, " " + std::string("a.jpg"), "jpg");
-  args.name = vb::Variant("  " + dir.Win("a.jpg") + " ");  // blanks are trimmed
-  args.preview = vb::Variant(dir.Win("pica.jpg"));
+  args.name = vb::Variant("  " + dir.Windows("a.jpg") + " ");  // blanks are trimmed
+  args.preview = vb::Variant(dir.Windows("pica.jpg"));
   mark.CreateView(args.name, args.preview, args.ext);
   EXPECT_EQ(mark.ErrCodes, 0);
   EXPECT_EQ(ReadBytes(dir.Native("a.jpg")), before);  // this component never marks
@@ -285,7 +285,7 @@ TEST(GvboxRenderer, PreviewOrCodeMinusOne) {
   WriteBytes(dir.Native("b.jpg"), "not a picture");
   ImageMark failing;
   failing.PreviewType(0);
-  vb::Variant name(dir.Win("b.jpg")), temp(dir.Win("picb.jpg")), ext("jpg");
+  vb::Variant name(dir.Windows("b.jpg")), temp(dir.Windows("picb.jpg")), ext("jpg");
   failing.CreateView(name, temp, ext);
   EXPECT_EQ(failing.ErrCodes, -1);
   EXPECT_EQ(failing.Description(), "生成预览图错误");
@@ -304,6 +304,24 @@ TEST(CreateView, CallerCodeStopsEverything) {
   mark->CreateView(args.name, args.preview, args.ext);
   EXPECT_EQ(ReadBytes(dir.Native("a.png")), before);
   EXPECT_EQ(args.ext.AsString(), "PNG");
+}
+
+// The renderers are public: called without their component they end at the
+// first call on it, after the extension was lower-cased.
+TEST(Renderers, CalledWithoutTheirComponent) {
+  TempDir dir;
+  WritePicture(dir.Native("a.png"), Format::kPng, 400, 300, 0xFFFFFF);
+  std::string before = ReadBytes(dir.Native("a.png"));
+  ImageMark mark;
+  mark.DrawType(1);
+  Args persits(dir, "a.png", "PNG");
+  mark.Image_Obj_1(persits.name, persits.preview, persits.ext);
+  EXPECT_EQ(persits.ext.AsString(), "png");
+  Args image_gen(dir, "a.png", "PNG");
+  mark.Image_Obj_2(image_gen.name, image_gen.preview, image_gen.ext);
+  EXPECT_EQ(image_gen.ext.AsString(), "png");
+  EXPECT_EQ(ReadBytes(dir.Native("a.png")), before);
+  EXPECT_EQ(mark.ErrCodes, 0);
 }
 
 TEST(CreateView, ArgumentsOfAnyTypeAndBadPaths) {
