@@ -60,7 +60,11 @@ class Response {
 
  private:
   // The code page of Write: the charset, or 936 when the page named none.
-  std::string_view CodePage() const { return charset_.empty() ? "GB2312" : charset_; }
+  // Both branches are views: a std::string branch would make the result a
+  // temporary copy that dies before the caller reads it.
+  std::string_view CodePage() const {
+    return charset_.empty() ? std::string_view("GB2312") : std::string_view(charset_);
+  }
   void SendHeadOnce();
   [[noreturn]] void RaiseHeadersSent() const;
 
