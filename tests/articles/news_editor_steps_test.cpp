@@ -161,6 +161,27 @@ TEST_F(EditorStepsTest, EditPageShowsTheStoredValuesEncoded) {
   EXPECT_EQ(FieldOf(form, "ReplaceList"), "q|");
 }
 
+TEST_F(EditorStepsTest, DateFolderFormsAreOfferedInTheirOrder) {
+  const int id = AddFullItem();
+  const std::string item = std::to_string(id);
+  RunSql("UPDATE QX_NewsItem SET PathForm=7 WHERE ItemID=" + item);
+  std::string page = Request("action=edit&ChannelID=1&ItemID=" + item);
+  EXPECT_NE(page.find("<select name=\"PathForm\"><option value=\"0\">不使用日期目录</option>"
+                      "<option value=\"1\">2005-8</option><option value=\"2\">2005_8</option>"
+                      "<option value=\"3\">20058</option><option value=\"4\">2005</option>"
+                      "<option value=\"5\">2005/8</option><option value=\"6\">2005/8/8</option>"
+                      "<option value=\"7\" selected>200588</option></select>"),
+            std::string::npos)
+      << page;
+  // 8 is no form: nothing is selected.
+  RunSql("UPDATE QX_NewsItem SET PathForm=8 WHERE ItemID=" + item);
+  page = Request("action=edit&ChannelID=1&ItemID=" + item);
+  const size_t forms = page.find("<select name=\"PathForm\">");
+  ASSERT_NE(forms, std::string::npos);
+  EXPECT_EQ(page.substr(forms, page.find("</select>", forms) - forms).find("selected"),
+            std::string::npos);
+}
+
 TEST_F(EditorStepsTest, EditRefusesAnItemOfAnotherChannel) {
   const int id = AddFullItem(1);
   const std::string page = Request("action=edit&ChannelID=2&ItemID=" + std::to_string(id));
@@ -275,6 +296,24 @@ TEST_F(EditorStepsTest, StepTwoSaveKeepsTheLaterColumnsAndDropsTheCache) {
   EXPECT_EQ(after["ItemName"], "改名");
   after["ItemName"] = before.at("ItemName");
   EXPECT_EQ(after, before);
+}
+
+TEST_F(EditorStepsTest, StepTwoWithoutAFormShowsTheNewestItemOrMovesTheSavedOne) {
+  AddItem(4, 1, "四", "2005-01-01 00:00:00");
+  AddItem(9, 1, "九", "2005-01-01 00:00:00");
+  AddItem(12, 2, "十二", "2005-01-01 00:00:00");
+  RunSql("UPDATE QX_NewsItem SET FindListCode='a$$$b$$$c$$$d$$$0$$$0' WHERE ItemID=9");
+  const std::string page = Request("action=step2&ChannelID=1");
+  EXPECT_EQ(FieldOf(ReadForm(page), "ItemID"), "9");
+  EXPECT_EQ(FieldOf(ReadForm(page), "FindListCode2"), "c");
+  EXPECT_EQ(page.find("设置第一步"), std::string::npos);
+
+  // The save finds the row by its number alone and gives it this channel.
+  const int id = AddFullItem(2);
+  Fields form = ReadForm(Request("action=edit&ChannelID=2&ItemID=" + std::to_string(id)));
+  const std::string saved = Post("ChannelID=1", form);
+  EXPECT_EQ(ItemRow(id)["ChannelID"], "1");
+  EXPECT_NE(saved.find("采集项目第二步"), std::string::npos);
 }
 
 TEST_F(EditorStepsTest, StepThreeStoresTheSixListCodesAsPosted) {

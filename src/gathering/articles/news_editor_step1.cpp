@@ -1,6 +1,7 @@
 // NewsCollection: the item editor's first page, the item's base settings
 // (name, site, class, switches, list address, tag filters and the two rule
 // lists). It posts action=step2; it writes nothing to any database.
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,8 @@ using editor::ValueAttribute;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
-constexpr const char* kPathForms[] = {"不使用日期目录", "2005-8",   "2005_8", "20058",
-                                      "2005/8",         "2005/8/8", "200588", nullptr};
+constexpr const char* kPathForms[] = {"不使用日期目录", "2005-8", "2005_8",   "20058",
+                                      "2005",           "2005/8", "2005/8/8", "200588"};
 constexpr const char* kRemoveCodeLabels[] = {"SCRIPT", "IFARME", "OBJECT", "APPLET", "DIV",
                                              "FONT",   "SPAN",   "A",      "IMG",    "FORM",
                                              "HTML",   "TABLE",  "TR",     "TD",     "TH"};
@@ -198,7 +199,7 @@ void NewsCollection::EditItemStep1() {
       n++, std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
 
   std::string path_forms = "<select name=\"PathForm\">";
-  for (int i = 0; kPathForms[i] != nullptr; ++i) {
+  for (int i = 0; i < static_cast<int>(std::size(kPathForms)); ++i) {
     path_forms += "<option value=\"" + std::to_string(i) + "\"" +
                   Selected(row.Equals("PathForm", i, 1)) + ">" + kPathForms[i] + "</option>";
   }
