@@ -78,7 +78,6 @@ TEST_F(EditorConfigTest, SaveRefusesUnsafeTypesAndSizesAndChangesNothing) {
     const char* message;
   } cases[] = {
       {"", "10", "请输入允许下载的文件类型!"},
-      {"   ", "10", "请输入允许下载的文件类型!"},
       {"gif|asp", "10", "不能是asp"},
       {"gif|PHP", "10", "不能是asp"},
       {"gif|shtml|jpg", "10", "不能是asp"},
@@ -100,6 +99,10 @@ TEST_F(EditorConfigTest, SaveRefusesUnsafeTypesAndSizesAndChangesNothing) {
   EXPECT_NE(Post("action=save", Form("40000", "0", "1", "gif", "10")).find("数值超出范围"),
             std::string::npos);
   EXPECT_EQ(Settings(), before);
+  // Blanks alone are no empty field: they store an empty list.
+  EXPECT_NE(Post("action=save", Form("0", "0", "1", "   ", "10")).find("成功"), std::string::npos);
+  EXPECT_EQ(Settings()["AllowPicExt"], "");
+  EXPECT_FALSE(Cached("NewsConfig"));
   // The largest size still fits.
   EXPECT_NE(Post("action=save", Form("0", "0", "2097151", "gif", "10")).find("成功"),
             std::string::npos);

@@ -95,11 +95,14 @@ void NewsCollection::ShowGatherConfig() {
 void NewsCollection::SaveGatherConfig() {
   const asp::Request& request = host_.Request();
   processing::VBProcess& process = Process();
-  const std::string AllowPicExt = vb::Trim(editor::FormText(request, "AllowPicExt"));
-  if (AllowPicExt.empty()) {
+  // Only a field left empty is refused; blanks alone pass and store an
+  // empty list, which lets no picture be saved.
+  const std::string posted_ext = editor::FormText(request, "AllowPicExt");
+  if (posted_ext.empty()) {
     processing::AlertBack("请输入允许下载的文件类型!");
     return;
   }
+  const std::string AllowPicExt = vb::Trim(posted_ext);
   if (!SafeExtensions(AllowPicExt)) {
     processing::AlertBack(
         "允许下载的文件类型只能由字母和数字组成，并且不能是asp、aspx、php、cgi、pl、jsp、shtml!");
