@@ -3,6 +3,7 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "articles/news_editor_test_page.h"
@@ -21,6 +22,10 @@ constexpr const char* kArticle =
     "<html><body><h1>标题<b>一</b></h1><span class=au>作者甲</span>\n"
     "<div id=c><p>正文内容<script>parent.hacked=1</script><img src=\"p.gif\"></p></div>\n"
     "<div id=pg><a href=\"/a1_2.html\">2</a><a href=\"/A1.html\">1</a></div></body></html>";
+// An article whose paging list lies inside its content.
+constexpr const char* kInnerPaging =
+    "<html><body><h1>内页</h1><div id=c><p>甲</p><p id=pg><a href=\"/a1_2.html\">2</a></p></div>"
+    "</body></html>";
 constexpr const char* kSecondPage = "<html><body><div id=c>第二页</div></body></html>";
 
 class EditorTrialTest : public NewsEditorTest {
@@ -33,10 +38,12 @@ class EditorTrialTest : public NewsEditorTest {
     server_.Route("/a2.html", HttpAnswer::Page(kArticle, utf8));
     server_.Route("/a1_2.html", HttpAnswer::Page(kSecondPage, utf8));
     server_.Route("/A1.html", HttpAnswer::Page(kArticle, utf8));
+    server_.Route("/inner.html", HttpAnswer::Page(kInnerPaging, utf8));
     InsertItem();
   }
 
-  void InsertItem() {
+  // The item's article codes, with some of them changed, quoted for SQL.
+  static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
     std::string info[36];
     for (auto& code : info) code = "0";
     info[0] = "<h1>";
@@ -52,9 +59,14 @@ class EditorTrialTest : public NewsEditorTest {
     info[16] = "<a href=\"";
     info[17] = "\">";
     info[18] = "正文";
+    for (const auto& [index, code] : changes) info[index] = code;
     std::string codes;
     for (int i = 0; i < 36; ++i) codes += (i ? "$$$" : "") + info[i];
-    codes = vb::Replace(codes, "'", "''");
+    return vb::Replace(codes, "'", "''");
+  }
+
+  void InsertItem() {
+    const std::string codes = InfoCodes();
     RunSql(
         "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, Encoding, "
         "AutoClass, RemoveCode, RemoteListUrl, FindListCode, FindInfoCode, IsNextPage, "
@@ -116,6 +128,43 @@ TEST_F(EditorTrialTest, TrialCutsTheFirstListedArticleAndStoresNothing) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_Article"), 0);
 }
 
+TEST_F(EditorTrialTest, TrialFollowsTheSwitchesOfTheCodes) {
+  vb::DateTime now = vb::CDate(vb::Variant("2026-3-4 10:20:30"));
+  ::ostrel::testing::ClockGuard clock(&now);
+  // A literal author, an empty source, a time that is no date, a match
+  // filter set on one side only, paging mode 1 with the paging list outside
+  // the content, and no automatic class.
+  RunSql("UPDATE QX_NewsItem SET AutoClass=0, IsNextPage=1, FindInfoCode='" +
+         InfoCodes({{8, "0"}, {9, " 某人 "}, {10, ""}, {11, ""}, {13, "不是日期"}, {22, "<img"}}) +
+         "'");
+  std::string page = Request("action=demo&ChannelID=1&ItemID=1");
+  EXPECT_NE(page.find("<b>文章作者：</b>某人<br>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<b>文章来源：</b>不详<br>"), std::string::npos);
+  EXPECT_NE(page.find("<b>更新时间：</b>2026-3-4 10:20:30<br>"), std::string::npos);
+  EXPECT_EQ(page.find("文章类别："), std::string::npos);
+  EXPECT_NE(page.find("&lt;img src="), std::string::npos);
+  EXPECT_EQ(page.find("[page_break]"), std::string::npos);
+  EXPECT_TRUE(server_.RequestsFor("/a1_2.html").empty());
+  // Both author codes unset: the default.
+  RunSql("UPDATE QX_NewsItem SET FindInfoCode='" + InfoCodes({{8, "0"}, {9, "0"}}) + "'");
+  EXPECT_NE(Request("action=demo&ChannelID=1&ItemID=1").find("<b>文章作者：</b>佚名<br>"),
+            std::string::npos);
+
+  // Mode 1 with the paging list inside the content: the list is cut out of
+  // the content and the next page joined.
+  RunSql("UPDATE QX_NewsItem SET NamedDemourl='" + server_.Url("/inner.html") +
+         "', FindInfoCode='" + InfoCodes({{14, "<p id=pg>"}, {15, "</p>"}}) + "'");
+  page = Request("action=demo&ChannelID=1&ItemID=1");
+  EXPECT_NE(page.find("&lt;p&gt;甲&lt;/p&gt;&lt;br/&gt;&lt;span"), std::string::npos) << page;
+  EXPECT_NE(page.find("第2页"), std::string::npos);
+  EXPECT_EQ(server_.RequestsFor("/a1_2.html").size(), 1u);
+  // Mode 0 skips paging.
+  RunSql("UPDATE QX_NewsItem SET IsNextPage=0");
+  page = Request("action=demo&ChannelID=1&ItemID=1");
+  EXPECT_EQ(page.find("[page_break]"), std::string::npos);
+  EXPECT_EQ(server_.RequestsFor("/a1_2.html").size(), 1u);
+}
+
 TEST_F(EditorTrialTest, DemoAddressOfTenCharactersOrMoreIsUsedWithoutQuotes) {
   RunSql("UPDATE QX_NewsItem SET NamedDemourl='\"" + server_.Url("/a2.html") +
          "\"' WHERE ItemID=1");
@@ -123,6 +172,11 @@ TEST_F(EditorTrialTest, DemoAddressOfTenCharactersOrMoreIsUsedWithoutQuotes) {
   EXPECT_NE(page.find("标题一"), std::string::npos);
   EXPECT_EQ(server_.RequestsFor("/a2.html").size(), 1u);
   EXPECT_TRUE(server_.RequestsFor("/list.html").empty());
+  // Nine characters are no address: the first listed article is tried.
+  RunSql("UPDATE QX_NewsItem SET NamedDemourl='http://x/'");
+  EXPECT_NE(Request("action=demo&ChannelID=1&ItemID=1").find("标题一"), std::string::npos);
+  EXPECT_EQ(server_.RequestsFor("/list.html").size(), 1u);
+  EXPECT_EQ(server_.RequestsFor("/a1.html").size(), 1u);
 }
 
 TEST_F(EditorTrialTest, FailingStepsAlertAndEndThePage) {
