@@ -157,6 +157,18 @@ TEST_F(StoreArticleTest, RemoteTextIsEncodedInThePage) {
   EXPECT_EQ(Value("SELECT ComeFrom FROM QX_Article"), "本站");
 }
 
+TEST_F(StoreArticleTest, PanelShowsTheAddressAsPassed) {
+  // The page is fetched at the trimmed address; the panel shows the line.
+  const std::string line = Url("/news/art1.htm") + "  ";
+  WriteLinkList(1, line);
+  std::string page = GatherArt1();
+  EXPECT_NE(page.find("目标地址：</font></strong><a href='" + line + "' target=_blank>" + line +
+                      "</a><br>"),
+            std::string::npos)
+      << page;
+  EXPECT_EQ(Rows(), 1);
+}
+
 TEST_F(StoreArticleTest, LongAuthorCutInTheRowOnly) {
   const std::string author(150, 'a');
   SetItem(1, "FindInfoCode='" + Sql(InfoCodes({{8, "0"}, {9, author}})) + "'");

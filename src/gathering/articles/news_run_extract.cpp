@@ -74,6 +74,7 @@ bool NewsCollection::ExtractArticle(const std::string& argument, GatheredArticle
 
   const CodeList codes(item_.FindInfoCode);
   const std::string charset = vb::Trim(item_.Encoding);
+  article.link = argument;
   const std::string& url = article.url = vb::Trim(argument);
   if (vb::Len(url) < 10) return false;
 

@@ -63,8 +63,8 @@ void NewsCollection::WriteProgressPanel(const GatheredArticle& article) {
                         HtmlText(article.parentRuled) + " / " + HtmlText(article.childRuled)));
   }
   out.Write(PanelLine("采集时间：", vb::DateText(vb::Now())));
-  out.Write(PanelLine("目标地址：", "<a href='" + HtmlAttribute(article.url) + "' target=_blank>" +
-                                        HtmlText(article.url) + "</a>"));
+  out.Write(PanelLine("目标地址：", "<a href='" + HtmlAttribute(article.link) + "' target=_blank>" +
+                                        HtmlText(article.link) + "</a>"));
   out.Write(
       "<div><li><span id=txt2 name=txt2 style=\"font-size:9pt;color:red;\">正在采集，请稍候...."
       "</span></li></div>");

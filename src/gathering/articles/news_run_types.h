@@ -28,6 +28,7 @@ struct NewsCollection::ListLinks {
 // One article: the fields cut from its page and cleaned, then the values
 // the storing half adds.
 struct NewsCollection::GatheredArticle {
+  std::string link;     // the address as the step passed it, shown in the panel
   std::string url;      // the article page's address, trimmed
   std::string title;    // escaped (FormatStr): shown, looked up and stored
   std::string content;  // cleaned; then with absolute links and local pictures
