@@ -90,6 +90,17 @@ TEST_F(ShowCollectionTest, ThirtyOneItemsMakeTwoPages) {
             std::string::npos);
 }
 
+TEST_F(ShowCollectionTest, APageThatSetsNothingShowsThirtyRows) {
+  AddItems(31, 1);
+  StartRequest("");
+  auto news = MakeNews();
+  news->ReadNewsConfig();
+  news->ShowCollection();
+  std::string page = Output();
+  EXPECT_EQ(CountOf(page, kRow), 30);
+  EXPECT_NE(page.find("ShowListPage(1,2,31,30,'','文章采集');"), std::string::npos);
+}
+
 TEST_F(ShowCollectionTest, AnEmptyChannel) {
   AddItems(3, 2);
   std::string page = ShowPage("ChannelID=1");

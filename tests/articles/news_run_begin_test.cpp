@@ -80,6 +80,18 @@ TEST_F(BeginGatherTest, SinglePageOfPagedList) {
             h + "/news/art1.htm\r\n");
 }
 
+TEST_F(BeginGatherTest, PageNumberStandsForStarAndPageidInAnyCase) {
+  AddRunItem(1, "IsPagination=1, startid=3, lastid=3, PaginalList='" +
+                    Url("/pages/*/list.htm?p={$PAGEID}&q={$pageid}") + "'");
+  Page("action=begin&ItemID=1");
+  std::vector<std::string> seen;
+  for (const auto& request : site_.Requests())
+    seen.push_back(request.method + " " + request.target);
+  EXPECT_EQ(seen, (std::vector<std::string>{"HEAD /pages/3/list.htm?p=3&q=3",
+                                            "GET /pages/3/list.htm?p=3&q=3"}));
+  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"), Url("/pages/3/item31.htm"));
+}
+
 TEST_F(BeginGatherTest, RefusesWithAlerts) {
   AddRunItem(1);
   const std::string no_item =

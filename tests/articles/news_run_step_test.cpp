@@ -9,6 +9,8 @@
 namespace ostrel::articles {
 namespace {
 
+using ostrel::testing::HttpAnswer;
+
 class GatherStepTest : public NewsRunTest {
  protected:
   // The pages of a whole run of item 1 (begin, each step, the end), followed
@@ -207,6 +209,42 @@ TEST_F(GatherStepTest, ContentPagesJoined) {
   Page("action=savenew&ItemID=1");
   EXPECT_EQ(Article("content", "分页的文章").find("[page_break]"), std::string::npos);
   EXPECT_NE(Article("content", "分页的文章").find("class=\"pages\""), std::string::npos);
+}
+
+TEST_F(GatherStepTest, PagingAreaOutsideTheContent) {
+  // Mode 1 looks for the paging area in the cut content only; mode 2 in the
+  // whole page.
+  site_.Route("/news/outside.htm",
+              HttpAnswer::Page("<h1 class=\"title\">页外分页</h1><div class=\"content\">"
+                               "<p>第一页</p></div><!--/content--><div class=\"pages\">"
+                               "<a href=\"art2_2.htm\">2</a></div>",
+                               "text/html; charset=utf-8"));
+  AddRunItem(1);
+  WriteLinkList(1, Url("/news/outside.htm"));
+  Page("action=savenew&ItemID=1");
+  EXPECT_EQ(Article("content", "页外分页"), "<p>第一页</p>");
+  EXPECT_TRUE(site_.RequestsFor("/news/art2_2.htm").empty());
+
+  SetItem(1, "IsNextPage=2");
+  SetConfig("RepeatDeal=1");
+  Page("action=savenew&ItemID=1");
+  EXPECT_EQ(Article("content", "页外分页"), "<p>第一页</p>[page_break]<p>第二页内容</p>");
+}
+
+TEST_F(GatherStepTest, ShortTitleKeys) {
+  // Brackets and dollar signs do not count towards the four characters; a
+  // short title stands whole on both sides.
+  const std::string tail = "</h1><div class=\"content\">x</div><!--/content-->";
+  site_.Route("/keys/long.htm", HttpAnswer::Page("<h1 class=\"title\">[AB]$CD$EFGH" + tail,
+                                                 "text/html; charset=utf-8"));
+  site_.Route("/keys/short.htm",
+              HttpAnswer::Page("<h1 class=\"title\">AB" + tail, "text/html; charset=utf-8"));
+  AddRunItem(1);
+  WriteLinkList(1, Url("/keys/long.htm") + "\r\n" + Url("/keys/short.htm"));
+  Page("action=savenew&ItemID=1");
+  Page("action=savenew&ItemID=1&page=1&D=1");
+  EXPECT_EQ(Article("Related", "[AB]$CD$EFGH"), "ABCD|EFGH");
+  EXPECT_EQ(Article("Related", "AB"), "AB|AB");
 }
 
 TEST_F(GatherStepTest, CarriesStartTimeAndInterval) {

@@ -138,6 +138,23 @@ TEST_F(StoreArticleTest, ClassFromThePage) {
   EXPECT_EQ(Counter(2), "1");
 }
 
+TEST_F(StoreArticleTest, ClassRulesBeforeResolution) {
+  // art3's parent 体育&"x without its quote is ruled into the leaf 技术 (4);
+  // the child name is literally empty.
+  SetItem(1, "AutoClass=1, RetuneClass='体育&x|技术', FindInfoCode='" +
+                 Sql(InfoCodes({{6, "0"}, {7, "0"}})) + "'");
+  WriteLinkList(1, Url("/other/art3.htm"));
+  EXPECT_NE(GatherArt1().find(kStored), std::string::npos);
+  EXPECT_EQ(Value("SELECT ClassID FROM QX_Article"), "4");
+
+  // Ruled into a name that is no class: the table shows both forms.
+  SetItem(1, "RetuneClass='体育|运动'");
+  EXPECT_NE(GatherArt1().find("<li>目标类别：体育&amp;&quot;x /  </li><li>当前类别：运动&amp;x / "
+                              " </li>"),
+            std::string::npos);
+  EXPECT_EQ(Count("QX_Article"), 1);
+}
+
 TEST_F(StoreArticleTest, RemoteTextIsEncodedInThePage) {
   SetItem(1, "AutoClass=1");
   // Parent "体育&\"x" names no class: the table shows the names encoded.
