@@ -220,6 +220,11 @@ TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
     if (name == "IsPagination") value = "1";
   }
   EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
+  // A number out of range does not hide the checks that come first.
+  for (auto& [name, value] : form) {
+    if (name == "AllHits") value = "99999999999";
+  }
+  EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
   form = NewItemForm();
   for (auto& [name, value] : form) {
     if (name == "AutoClass") value = "1";

@@ -69,25 +69,30 @@ void NewsCollection::EditItemStep2() {
   int32_t saved_id = 0;  // the key of a row this request inserted
   if (change) {
     StepOneNumbers n{};
-    const bool read = vb::TryStep([&] {
-      auto num = [&](std::string_view key) { return process.ChkNumeric(FormText(request, key)); };
-      n.ClassID = num("ClassID");
-      n.SpecialID = num("SpecialID");
-      n.StopItem = num("StopItem");
-      n.IsDown = num("IsDown");
-      n.AutoClass = num("AutoClass");
-      n.PathForm = num("PathForm");
-      n.IsNowTime = num("IsNowTime");
-      n.AllHits = num("AllHits");
-      n.star = num("star");
-      n.IsPagination = num("IsPagination");
-      n.startid = num("startid");
-      n.lastid = num("lastid");
-      for (int i = 0; i <= 14; ++i) {
-        n.RemoveCode += std::to_string(num("RemoveCode" + std::to_string(i))) + "|";
-      }
-      n.RemoveCode += "0|0|0|0|0|0|0|0|0";
-    });
+    // Each number on its own, so one out of range leaves the others read
+    // and the checks below run in their order on the true values.
+    bool read = true;
+    auto num = [&](std::string_view key) {
+      int32_t value = 0;
+      if (!vb::TryStep([&] { value = process.ChkNumeric(FormText(request, key)); })) read = false;
+      return value;
+    };
+    n.ClassID = num("ClassID");
+    n.SpecialID = num("SpecialID");
+    n.StopItem = num("StopItem");
+    n.IsDown = num("IsDown");
+    n.AutoClass = num("AutoClass");
+    n.PathForm = num("PathForm");
+    n.IsNowTime = num("IsNowTime");
+    n.AllHits = num("AllHits");
+    n.star = num("star");
+    n.IsPagination = num("IsPagination");
+    n.startid = num("startid");
+    n.lastid = num("lastid");
+    for (int i = 0; i <= 14; ++i) {
+      n.RemoveCode += std::to_string(num("RemoveCode" + std::to_string(i))) + "|";
+    }
+    n.RemoveCode += "0|0|0|0|0|0|0|0|0";
     std::string problem = StepOneProblem(request, n);
     if (problem.empty() && (!read || !Fits16(n.StopItem) || !Fits16(n.IsDown) ||
                             !Fits16(n.AutoClass) || !Fits16(n.PathForm) || !Fits16(n.IsNowTime) ||
