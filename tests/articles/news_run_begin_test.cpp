@@ -128,6 +128,18 @@ TEST_F(BeginGatherTest, EmptyListPageWritesNothing) {
   EXPECT_EQ(Value("SELECT lastime FROM QX_NewsItem WHERE ItemID=1"), "2020-1-1");
 }
 
+TEST_F(BeginGatherTest, AFailingStepEndsTheRunThere) {
+  // The link list cannot be written (the admin page's folder is gone): the
+  // step ends after the counter is reset, before the stamp and the script.
+  AddRunItem(1);
+  session_->SetItem("SucceedCount", vb::Variant(int32_t{3}));
+  std::filesystem::remove_all(dir_ / "admin");
+  std::string page = Page("action=begin&ItemID=1");
+  EXPECT_EQ(page, last_->wait_banner());
+  EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
+  EXPECT_EQ(Value("SELECT lastime FROM QX_NewsItem WHERE ItemID=1"), "2020-1-1");
+}
+
 TEST_F(BeginGatherTest, ListWithoutLinksGivesEmptyFileAndRefresh) {
   AddRunItem(1, "FindListCode='<ol>$$$</ol>$$$<a href=\"$$$\"'");
   EXPECT_NE(Page("action=begin&ItemID=1").find(kRefresh), std::string::npos);
