@@ -3,34 +3,21 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 
 #include "platform/ado/connection.h"
 #include "platform/ado/schema_loader.h"
+#include "support/temp_dir.h"
 
 namespace ostrel::ado {
 
 class AdoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ostrel-ado-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Native(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Native(const std::string& name) const { return dir_.Native(name); }
   // The same file in Windows form, through the default drive C: = "/".
-  std::string Windows(const std::string& name) const {
-    std::string path = "C:" + Native(name);
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    return path;
-  }
+  std::string Windows(const std::string& name) const { return dir_.Windows(name); }
   static std::string Script(const char* name) {
     return std::string(OSTREL_SOURCE_DIR) + "/schema/" + name;
   }
@@ -52,7 +39,7 @@ class AdoTest : public ::testing::Test {
   }
   void OpenSite(Connection* conn) { conn->Open("Data Source=" + MakeSiteDatabase()); }
 
-  std::string dir_;
+  ::ostrel::testing::TempDir dir_;
 };
 
 // Runs body, expecting a VbError with the given number.

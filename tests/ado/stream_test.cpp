@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "ado_fixture.h"
 #include "platform/ado/ado_error.h"
 
@@ -14,15 +10,6 @@ namespace {
 
 class StreamTest : public AdoTest {
  protected:
-  std::string ReadFile(const std::string& name) {
-    std::ifstream in(Native(name), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(Native(name), std::ios::binary) << bytes;
-  }
   // Reads a file the way the gathering run reads its link list.
   std::string ReadText(const std::string& name, const char* charset) {
     Stream s;
@@ -38,13 +25,6 @@ class StreamTest : public AdoTest {
     s.Close();
     return text;
   }
-  std::vector<std::string> Entries() {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
-      names.push_back(e.path().filename().string());
-    }
-    return names;
-  }
 };
 
 TEST_F(StreamTest, Gb2312TextWrittenAndReadBack) {
@@ -57,26 +37,26 @@ TEST_F(StreamTest, Gb2312TextWrittenAndReadBack) {
   s.WriteText(text);
   s.SaveToFile(Windows("tmpNewslist1.dat"), adSaveCreateOverWrite);
   s.Close();
-  std::string bytes = ReadFile("tmpNewslist1.dat");
+  std::string bytes = dir_.Read("tmpNewslist1.dat");
   // No byte-order mark, and the characters in code page 936.
   EXPECT_EQ(bytes.substr(0, 20), "http://127.0.0.1/\xD0\xC2\xCE");
   EXPECT_NE(bytes.find("\xD6\xD0\xCE\xC4"), std::string::npos);
   EXPECT_EQ(bytes.size(), text.size() - 4);  // four characters, one byte less each
   EXPECT_EQ(ReadText("tmpNewslist1.dat", "GB2312"), text);
-  EXPECT_EQ(Entries(), std::vector<std::string>{"tmpNewslist1.dat"});  // no temporary left
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"tmpNewslist1.dat"});  // no temporary left
 }
 
 TEST_F(StreamTest, ReadsBig5AndUtf8) {
-  WriteFile("big5.txt", "\xA4\xA4\xA4\xE5 ok");
+  dir_.Write("big5.txt", "\xA4\xA4\xA4\xE5 ok");
   EXPECT_EQ(ReadText("big5.txt", "BIG5"), "中文 ok");
-  WriteFile("utf8.txt", "\xEF\xBB\xBF中文");
+  dir_.Write("utf8.txt", "\xEF\xBB\xBF中文");
   EXPECT_EQ(ReadText("utf8.txt", "UTF-8"), "中文");
-  WriteFile("plain.txt", "中文");
+  dir_.Write("plain.txt", "中文");
   EXPECT_EQ(ReadText("plain.txt", "utf-8"), "中文");
   // Bytes the charset cannot read do not stop the reading.
-  WriteFile("broken.txt",
-            "a\xFF"
-            "b");
+  dir_.Write("broken.txt",
+             "a\xFF"
+             "b");
   EXPECT_EQ(ReadText("broken.txt", "UTF-8"),
             "a\xEF\xBF\xBD"
             "b");
@@ -91,7 +71,7 @@ TEST_F(StreamTest, Utf8TextStartsWithAMark) {
   s.WriteText("文");
   EXPECT_EQ(s.Size(), 9);
   s.SaveToFile(Windows("u.txt"), adSaveCreateOverWrite);
-  EXPECT_EQ(ReadFile("u.txt"), "\xEF\xBB\xBF中文");
+  EXPECT_EQ(dir_.Read("u.txt"), "\xEF\xBB\xBF中文");
   s.SetPosition(0);
   EXPECT_EQ(s.ReadText(), "中文");
 }
@@ -104,18 +84,18 @@ TEST_F(StreamTest, BinaryBytesAndSaveModes) {
   s.Write(body);
   EXPECT_EQ(s.Position(), 12);
   s.SaveToFile(Windows("pic.gif"), adSaveCreateOverWrite);
-  EXPECT_EQ(ReadFile("pic.gif"), body);
+  EXPECT_EQ(dir_.Read("pic.gif"), body);
 
   // Mode 1 refuses an existing file and leaves it alone; mode 2 replaces it.
-  WriteFile("old.gif", "old");
+  dir_.Write("old.gif", "old");
   EXPECT_VB_ERROR(kErrWriteFile, s.SaveToFile(Windows("old.gif"), adSaveCreateNotExist));
-  EXPECT_EQ(ReadFile("old.gif"), "old");
+  EXPECT_EQ(dir_.Read("old.gif"), "old");
   s.SaveToFile(Windows("new.gif"));  // mode 1 is the default
-  EXPECT_EQ(ReadFile("new.gif"), body);
+  EXPECT_EQ(dir_.Read("new.gif"), body);
   s.SaveToFile(Windows("old.gif"), adSaveCreateOverWrite);
-  EXPECT_EQ(ReadFile("old.gif"), body);
+  EXPECT_EQ(dir_.Read("old.gif"), body);
   EXPECT_VB_ERROR(kErrWriteFile, s.SaveToFile(Windows("no/such/dir/x.gif"), 2));
-  EXPECT_EQ(Entries().size(), 3u);  // pic, old, new: no temporaries
+  EXPECT_EQ(dir_.Names().size(), 3u);  // pic, old, new: no temporaries
 
   s.SetPosition(6);
   EXPECT_EQ(s.Read(2), std::string("\x00\x01", 2));

@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/com/class_info.h"
 #include "platform/com/in_process_server.h"
 #include "platform/com/registry_file.h"
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
+#include "support/temp_dir.h"
 
 namespace ostrel::com {
 namespace {
@@ -28,46 +28,29 @@ Factory MakePlain() {
   return [] { return vb::ObjectRef(std::make_shared<Plain>()); };
 }
 
-int ErrorNumber(auto&& f) {
-  try {
-    f();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 // Each test gets its own registry file through OSTREL_REGISTRY.
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ostrel-com-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    path_ = dir_ + "/registry.ini";
+    path_ = dir_.Native("registry.ini");
     setenv("OSTREL_REGISTRY", path_.c_str(), 1);
     ClassRegistry::Global().Add("Test.Alpha", MakePlain(), "testsrv");
     ClassRegistry::Global().Add("Test.Beta", MakePlain(), "testsrv");
     ClassRegistry::Global().Add("Other.Gamma", MakePlain(), "othersrv");
     ClassRegistry::Global().Add("Platform.Thing", MakePlain());
   }
-  void TearDown() override {
-    unsetenv("OSTREL_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
-  std::string FileText() const {
-    std::ifstream in(path_);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void TearDown() override { unsetenv("OSTREL_REGISTRY"); }
+  std::string FileText() const { return dir_.Read("registry.ini"); }
 
-  std::string dir_;
+  testing::TempDir dir_;
   std::string path_;
 };
 
 TEST_F(RegistryTest, ServerClassesNeedRegistrationBeforeCreateObject) {
   EXPECT_EQ(RegistryPath(), path_);
-  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+  EXPECT_EQ(ErrorOf([] { CreateObject("Test.Alpha"); }), 429);
 
   ASSERT_EQ(RegisterServer("testsrv"), kOk);
   EXPECT_NE(FileText().find("Test.Alpha=testsrv\r\n"), std::string::npos);
@@ -76,10 +59,10 @@ TEST_F(RegistryTest, ServerClassesNeedRegistrationBeforeCreateObject) {
   ASSERT_TRUE(object);
   EXPECT_EQ(object->Type().class_name(), "Plain");
   // Another server's class stays refused until that server registers.
-  EXPECT_EQ(ErrorNumber([] { CreateObject("Other.Gamma"); }), 429);
+  EXPECT_EQ(ErrorOf([] { CreateObject("Other.Gamma"); }), 429);
 
   ASSERT_EQ(UnregisterServer("testsrv"), kOk);
-  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+  EXPECT_EQ(ErrorOf([] { CreateObject("Test.Alpha"); }), 429);
 }
 
 TEST_F(RegistryTest, UnknownProgIdsRaise429AndPlatformClassesNeedNoRegistration) {
@@ -120,10 +103,10 @@ TEST_F(RegistryTest, ARegistryFileWithCommentsAndOtherSectionsIsRead) {
 }
 
 TEST_F(RegistryTest, AnUnwritableRegistryIsReportedAndLeavesNoFile) {
-  setenv("OSTREL_REGISTRY", (dir_ + "/missing/registry.ini").c_str(), 1);
+  setenv("OSTREL_REGISTRY", dir_.Native("missing/registry.ini").c_str(), 1);
   EXPECT_EQ(RegisterServer("testsrv"), kSelfRegClassError);
-  EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
-  EXPECT_EQ(ErrorNumber([] { CreateObject("Test.Alpha"); }), 429);
+  EXPECT_FALSE(dir_.Exists("missing"));
+  EXPECT_EQ(ErrorOf([] { CreateObject("Test.Alpha"); }), 429);
 }
 
 TEST_F(RegistryTest, GetClassObjectServesOnlyTheServersOwnClasses) {

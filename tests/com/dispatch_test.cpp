@@ -9,6 +9,7 @@
 #include "platform/com/class_info.h"
 #include "platform/com/event.h"
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 namespace ostrel::com {
 namespace {
@@ -49,14 +50,7 @@ class Gauge : public Dispatch {
   std::string name_;
 };
 
-int ErrorNumber(auto&& f) {
-  try {
-    f();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(DispatchTest, MembersAreFoundInAnyLetterCase) {
   Gauge g;
@@ -95,28 +89,28 @@ TEST(DispatchTest, TypedArgumentsAreConvertedAsALateBoundCallDoes) {
   EXPECT_EQ(g.limit, 300);
 
   std::vector<Variant> bad{Variant("abc")};
-  EXPECT_EQ(ErrorNumber([&] { g.Call("Sum", bad); }), vb::kErrTypeMismatch);
-  EXPECT_EQ(ErrorNumber([&] { g.Let("Limit", Variant(int32_t{40000})); }), vb::kErrOverflow);
+  EXPECT_EQ(ErrorOf([&] { g.Call("Sum", bad); }), vb::kErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([&] { g.Let("Limit", Variant(int32_t{40000})); }), vb::kErrOverflow);
   EXPECT_EQ(g.limit, 300);
 }
 
 TEST(DispatchTest, ArgumentCountIsChecked) {
   Gauge g;
-  EXPECT_EQ(ErrorNumber([&] { g.Call("Sum"); }), 449);
+  EXPECT_EQ(ErrorOf([&] { g.Call("Sum"); }), 449);
   std::vector<Variant> three{Variant(int32_t{1}), Variant(int32_t{2}), Variant(int32_t{3})};
-  EXPECT_EQ(ErrorNumber([&] { g.Call("Sum", three); }), 450);
+  EXPECT_EQ(ErrorOf([&] { g.Call("Sum", three); }), 450);
   EXPECT_EQ(g.Call("Count", three).AsLong(), 3);  // the raw list takes any count
-  EXPECT_EQ(ErrorNumber([&] { g.Call("Name", three); }), 450);
+  EXPECT_EQ(ErrorOf([&] { g.Call("Name", three); }), 450);
 }
 
 TEST(DispatchTest, UnknownMembersAndWrongAccessRaise438) {
   Gauge g;
-  EXPECT_EQ(ErrorNumber([&] { g.Get("Missing"); }), vb::kErrNoSuchMember);
-  EXPECT_EQ(ErrorNumber([&] { g.Call("Missing"); }), vb::kErrNoSuchMember);
-  EXPECT_EQ(ErrorNumber([&] { g.Let("Missing", Variant()); }), vb::kErrNoSuchMember);
-  EXPECT_EQ(ErrorNumber([&] { g.Get("Limit"); }), vb::kErrNoSuchMember);  // set-only
-  EXPECT_EQ(ErrorNumber([&] { g.Let("Version", Variant("x")); }), vb::kErrNoSuchMember);
-  EXPECT_EQ(ErrorNumber([&] { g.Let("Reset", Variant()); }), vb::kErrNoSuchMember);
+  EXPECT_EQ(ErrorOf([&] { g.Get("Missing"); }), vb::kErrNoSuchMember);
+  EXPECT_EQ(ErrorOf([&] { g.Call("Missing"); }), vb::kErrNoSuchMember);
+  EXPECT_EQ(ErrorOf([&] { g.Let("Missing", Variant()); }), vb::kErrNoSuchMember);
+  EXPECT_EQ(ErrorOf([&] { g.Get("Limit"); }), vb::kErrNoSuchMember);  // set-only
+  EXPECT_EQ(ErrorOf([&] { g.Let("Version", Variant("x")); }), vb::kErrNoSuchMember);
+  EXPECT_EQ(ErrorOf([&] { g.Let("Reset", Variant()); }), vb::kErrNoSuchMember);
   try {
     g.Get("Missing");
   } catch (const vb::VbError& e) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "component/host_access.h"
@@ -12,6 +11,7 @@
 #include "platform/com/class_info.h"
 #include "platform/com/registry_file.h"
 #include "platform/vb/vb_error.h"
+#include "support/temp_dir.h"
 
 namespace ostrel::component {
 namespace {
@@ -36,16 +36,9 @@ const ComponentClass<Probe> kProbe("Ostrel.Probe");
 
 class RegistrationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ostrel-reg-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    setenv("OSTREL_REGISTRY", (dir_ + "/registry.ini").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("OSTREL_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
-  std::string dir_;
+  void SetUp() override { setenv("OSTREL_REGISTRY", dir_.Native("registry.ini").c_str(), 1); }
+  void TearDown() override { unsetenv("OSTREL_REGISTRY"); }
+  testing::TempDir dir_;
 };
 
 TEST_F(RegistrationTest, RegisteredClassesAreCreatableByProgId) {

@@ -5,24 +5,16 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 
-#include "fs/scratch_folder.h"
 #include "platform/vb/vb_error.h"
+#include "support/drive_folder.h"
+#include "support/error_of.h"
 
 using namespace ostrel::fs;
-using ostrel::vb::VbError;
 
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ostrel::testing::ErrorOf;
 
 std::vector<std::string> Names(const std::vector<File>& files) {
   std::vector<std::string> names;
@@ -32,7 +24,7 @@ std::vector<std::string> Names(const std::vector<File>& files) {
 
 class FsoTest : public ::testing::Test {
  protected:
-  ScratchFolder dir;
+  ostrel::testing::DriveFolder dir;
   FileSystemObject fso;
 };
 
@@ -205,9 +197,8 @@ TEST_F(FsoTest, GetFolderWalksSortedEntries) {
 }
 
 TEST_F(FsoTest, LinksAreNeverWalkedOrDeletedThrough) {
-  ScratchFolder outside_holder;  // maps D: too; remap to ours below
-  std::string outside = outside_holder.native();
-  SetDrive('D', dir.native());
+  ostrel::testing::TempDir outside_holder;
+  std::string outside = outside_holder.path().string();
   outside_holder.Write("keep.txt", "precious");
   dir.MakeFolder("tree");
   ASSERT_EQ(symlink(outside.c_str(), dir.Native("tree/link").c_str()), 0);

@@ -3,27 +3,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <functional>
-
-#include "fs/scratch_folder.h"
 #include "platform/fs/kernel32_files.h"
 #include "platform/fs/vb_files.h"
 #include "platform/fs/wildcard.h"
 #include "platform/vb/vb_error.h"
+#include "support/drive_folder.h"
+#include "support/error_of.h"
 
 using namespace ostrel::fs;
-using ostrel::vb::VbError;
 
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ostrel::testing::ErrorOf;
 
 std::vector<std::string> Find(const std::string& pattern) {
   std::vector<std::string> names;
@@ -58,7 +49,7 @@ TEST(Wildcards, DosRules) {
 
 class FindTest : public ::testing::Test {
  protected:
-  ScratchFolder dir;
+  ostrel::testing::DriveFolder dir;
 };
 
 TEST_F(FindTest, EntriesComeSortedWithTheDotsFirst) {
@@ -123,11 +114,10 @@ TEST_F(FindTest, NoMatchGivesAnAllZeroRecord) {
 }
 
 TEST_F(FindTest, LinksAreEntriesOfTheirOwn) {
-  ScratchFolder outside;
-  SetDrive('D', dir.native());
+  ostrel::testing::TempDir outside;
   outside.Write("big", std::string(100, 'x'));
   dir.MakeFolder("tree");
-  ASSERT_EQ(symlink(outside.native().c_str(), dir.Native("tree/dirlink").c_str()), 0);
+  ASSERT_EQ(symlink(outside.path().c_str(), dir.Native("tree/dirlink").c_str()), 0);
   ASSERT_EQ(symlink(outside.Native("big").c_str(), dir.Native("tree/filelink").c_str()), 0);
   FindData data;
   std::unique_ptr<FindSearch> search = FindFirstFileA("D:\\tree\\*link", &data);

@@ -3,20 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 using namespace ostrel::fs;
-using ostrel::vb::VbError;
 
 namespace {
 
-int ErrorOf(void (*f)()) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ostrel::testing::ErrorOf;
 
 class PathMapTest : public ::testing::Test {
  protected:

@@ -1,51 +1,25 @@
 #include "platform/xml/dom_document.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-
-#include "platform/fs/path_map.h"
 #include "platform/text/charset.h"
 #include "platform/vb/vb_error.h"
 #include "platform/xml/dom_factory.h"
+#include "support/drive_folder.h"
+#include "support/error_of.h"
 
 using namespace ostrel::xml;
-using ostrel::vb::VbError;
 
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ostrel::testing::ErrorOf;
 
+// D: is a fresh folder for each test.
 class DomTest : public ::testing::Test {
  protected:
-  DomTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-xml-XXXXXX").string();
-    native_ = mkdtemp(pattern.data());
-    ostrel::fs::SetDrive('D', native_);
-  }
-  ~DomTest() override {
-    ostrel::fs::ResetDrives();
-    ResetDomDocumentInstalled();
-    std::filesystem::remove_all(native_);
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream in(native_ + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  void Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(native_ + "/" + name, std::ios::binary) << bytes;
-  }
-  std::string native_;
+  ~DomTest() override { ResetDomDocumentInstalled(); }
+
+  ostrel::testing::DriveFolder dir_;
 };
 
 TEST_F(DomTest, SaveWritesTheDeclaredEncodingAndLoadReadsItBack) {
@@ -56,7 +30,7 @@ TEST_F(DomTest, SaveWritesTheDeclaredEncodingAndLoadReadsItBack) {
                   "<!-- 注释 --></site>"));
   EXPECT_EQ(doc.parseError().errorCode, 0);
   doc.save("D:\\out.xml");
-  std::string bytes = Read("out.xml");
+  std::string bytes = dir_.Read("out.xml");
   EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n" +
                        ostrel::text::ToAnsi("<site name=\"采集\"><title>新闻 &amp; 文章 ") +
                        "&#128512;</title>" + ostrel::text::ToAnsi("<!-- 注释 --></site>\r\n"));
@@ -72,8 +46,8 @@ TEST_F(DomTest, WithoutDeclarationTheFileIsUtf8) {
   DomDocument doc;
   ASSERT_TRUE(doc.loadXML("<a>中文</a>"));
   doc.save("D:\\u.xml");
-  EXPECT_EQ(Read("u.xml"), "<a>中文</a>\r\n");
-  Write("bom.xml", "\xEF\xBB\xBF<a>中文</a>");
+  EXPECT_EQ(dir_.Read("u.xml"), "<a>中文</a>\r\n");
+  dir_.Write("bom.xml", "\xEF\xBB\xBF<a>中文</a>");
   DomDocument bom;
   ASSERT_TRUE(bom.load("D:\\bom.xml"));
   EXPECT_EQ(bom.documentElement().text(), "中文");
@@ -83,7 +57,7 @@ TEST_F(DomTest, Utf16FilesCarryTheirByteOrderMark) {
   DomDocument doc;
   ASSERT_TRUE(doc.loadXML("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>文</a>"));
   doc.save("D:\\w.xml");
-  std::string bytes = Read("w.xml");
+  std::string bytes = dir_.Read("w.xml");
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   DomDocument again;
@@ -106,25 +80,25 @@ TEST_F(DomTest, ParseErrorsLeaveAnEmptyDocument) {
   EXPECT_FALSE(doc.loadXML("text<a/>"));
   EXPECT_FALSE(doc.load("D:\\missing.xml"));
   EXPECT_NE(doc.parseError().errorCode, 0);
-  Write("odd.xml", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>");
+  dir_.Write("odd.xml", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>");
   EXPECT_FALSE(doc.load("D:\\odd.xml"));
   ASSERT_TRUE(doc.loadXML("<ok/>"));
   EXPECT_EQ(doc.parseError().errorCode, 0);
 }
 
 TEST_F(DomTest, FailedSaveRaisesAndKeepsTheOldFile) {
-  Write("keep.xml", "<old/>");
+  dir_.Write("keep.xml", "<old/>");
   DomDocument doc;
   ASSERT_TRUE(doc.loadXML("<new/>"));
   EXPECT_EQ(ErrorOf([&] { doc.save("D:\\missing\\x.xml"); }), 76);
   EXPECT_EQ(ErrorOf([&] { doc.save("relative.xml"); }), 76);
-  std::filesystem::create_directory(native_ + "/keep.xml.d");
+  dir_.MakeFolder("keep.xml.d");
   EXPECT_NE(ErrorOf([&] { doc.save("D:\\keep.xml.d"); }), 0);
-  EXPECT_EQ(Read("keep.xml"), "<old/>");
+  EXPECT_EQ(dir_.Read("keep.xml"), "<old/>");
   DomDocument odd;
   ASSERT_TRUE(odd.loadXML("<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>"));
   EXPECT_EQ(ErrorOf([&] { odd.save("D:\\keep.xml"); }), 5);
-  EXPECT_EQ(Read("keep.xml"), "<old/>");
+  EXPECT_EQ(dir_.Read("keep.xml"), "<old/>");
 }
 
 TEST_F(DomTest, BuildAndSelectNodes) {
