@@ -8,6 +8,7 @@
 #include "platform/image/installed.h"
 #include "platform/image/persits_jpeg.h"
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 namespace ostrel::image {
 namespace {
@@ -19,14 +20,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 using testing::WritePicture;
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ::ostrel::testing::ErrorOf;
 
 class InstalledSwitch : public ::testing::Test {
  protected:
@@ -61,23 +55,23 @@ TEST_P(FormatKept, MarkedPictureKeepsItsFormat) {
   TempDir dir;
   WritePicture(dir.Native("pic.jpg"), GetParam(), 120, 80, 0xFFFFFF);
   auto jpeg = PersitsJpeg::Create();
-  jpeg->Open(dir.Win("pic.jpg"));
+  jpeg->Open(dir.Windows("pic.jpg"));
   EXPECT_EQ(jpeg->OriginalWidth(), 120);
   EXPECT_EQ(jpeg->Originalheight(), 80);
   jpeg->Canvas.Font.Size = 14;
   jpeg->Canvas.Font.Color = 0x0000FF;
   jpeg->Canvas.Print(4, 4, "Ostrel");
-  jpeg->Save(dir.Win("pic.jpg"));
+  jpeg->Save(dir.Windows("pic.jpg"));
   Picture saved = LoadNative(dir.Native("pic.jpg"));
   EXPECT_EQ(saved.format(), GetParam());
   EXPECT_GT(ChangedBox(saved, 0xFFFFFF, 40).w(), 0);
 
   auto gen = ImageGen::Create();
-  gen->LoadImage(dir.Win("pic.jpg"));
+  gen->LoadImage(dir.Windows("pic.jpg"));
   ASSERT_EQ(gen->ErrorDescription(), "");
   gen->Text = "x";
   gen->DrawTextOnImage(60, 40, gen->TextWidth(), gen->TextHeight());
-  gen->SaveImage(0, gen->ImageFormat(), dir.Win("pic.jpg"));
+  gen->SaveImage(0, gen->ImageFormat(), dir.Windows("pic.jpg"));
   EXPECT_EQ(SniffFormat(ReadBytes(dir.Native("pic.jpg"))), GetParam());
 }
 
@@ -90,9 +84,9 @@ TEST(PersitsJpeg, UnchangedPictureIsNotRewritten) {
   WritePicture(dir.Native("a.jpg"), Format::kJpeg, 50, 40, 0x808080);
   std::string before = ReadBytes(dir.Native("a.jpg"));
   auto jpeg = PersitsJpeg::Create();
-  jpeg->Open(dir.Win("a.jpg"));
+  jpeg->Open(dir.Windows("a.jpg"));
   jpeg->Canvas.Print(1, 1, "");  // nothing to draw
-  jpeg->Save(dir.Win("a.jpg"));
+  jpeg->Save(dir.Windows("a.jpg"));
   EXPECT_EQ(ReadBytes(dir.Native("a.jpg")), before);
 }
 
@@ -100,8 +94,8 @@ TEST(PersitsJpeg, NotAPictureIsLeftAlone) {
   TempDir dir;
   WriteBytes(dir.Native("a.jpg"), "GIF? no: <html>moved</html>");
   auto jpeg = PersitsJpeg::Create();
-  EXPECT_EQ(ErrorOf([&] { jpeg->Open(dir.Win("a.jpg")); }), 481);
-  EXPECT_EQ(ErrorOf([&] { jpeg->Save(dir.Win("a.jpg")); }), 5);  // nothing open
+  EXPECT_EQ(ErrorOf([&] { jpeg->Open(dir.Windows("a.jpg")); }), 481);
+  EXPECT_EQ(ErrorOf([&] { jpeg->Save(dir.Windows("a.jpg")); }), 5);  // nothing open
   EXPECT_EQ(ReadBytes(dir.Native("a.jpg")), "GIF? no: <html>moved</html>");
 }
 
@@ -109,15 +103,15 @@ TEST(ImageGen, LoadFailureIsReportedAsText) {
   TempDir dir;
   WriteBytes(dir.Native("a.gif"), "not a picture");
   auto gen = ImageGen::Create();
-  gen->LoadImage(dir.Win("a.gif"));
+  gen->LoadImage(dir.Windows("a.gif"));
   EXPECT_NE(gen->ErrorDescription(), "");
   EXPECT_EQ(ErrorOf([&] { gen->Width(); }), 5);
-  gen->LoadImage(dir.Win("missing.gif"));
+  gen->LoadImage(dir.Windows("missing.gif"));
   EXPECT_NE(gen->ErrorDescription(), "");
   EXPECT_EQ(ReadBytes(dir.Native("a.gif")), "not a picture");
 
   WritePicture(dir.Native("b.gif"), Format::kGif, 30, 20);
-  gen->LoadImage(dir.Win("b.gif"));
+  gen->LoadImage(dir.Windows("b.gif"));
   EXPECT_EQ(gen->ErrorDescription(), "");
   EXPECT_EQ(gen->ImageFormat(), ImageGen::kGif);
   EXPECT_EQ(gen->Width(), 30);
@@ -137,9 +131,9 @@ TEST(ImageGen, WatermarkPositionsKeepTwoPixelsFromTheEdges) {
   for (const auto& c : cases) {
     WritePicture(dir.Native("a.png"), Format::kPng, 100, 60, 0xFFFFFF);
     auto gen = ImageGen::Create();
-    gen->LoadImage(dir.Win("a.png"));
-    gen->AddWatermark(dir.Win("mark.png"), c.code, 1.0, vb::Variant(""), true);
-    gen->SaveImage(0, gen->ImageFormat(), dir.Win("a.png"));
+    gen->LoadImage(dir.Windows("a.png"));
+    gen->AddWatermark(dir.Windows("mark.png"), c.code, 1.0, vb::Variant(""), true);
+    gen->SaveImage(0, gen->ImageFormat(), dir.Windows("a.png"));
     testing::Box box = ChangedBox(LoadNative(dir.Native("a.png")), 0xFFFFFF, 0);
     EXPECT_EQ(box.x0, c.x0) << c.code;
     EXPECT_EQ(box.y0, c.y0) << c.code;
@@ -153,11 +147,11 @@ TEST(ImageGen, SaveRules) {
   WritePicture(dir.Native("a.bmp"), Format::kBmp, 300, 200, 0x102030);
   std::string before = ReadBytes(dir.Native("a.bmp"));
   auto gen = ImageGen::Create();
-  gen->LoadImage(dir.Win("a.bmp"));
-  gen->SaveImage(0, gen->ImageFormat(), dir.Win("a.bmp"));  // nothing done: not rewritten
+  gen->LoadImage(dir.Windows("a.bmp"));
+  gen->SaveImage(0, gen->ImageFormat(), dir.Windows("a.bmp"));  // nothing done: not rewritten
   EXPECT_EQ(ReadBytes(dir.Native("a.bmp")), before);
-  EXPECT_EQ(ErrorOf([&] { gen->SaveImage(1, ImageGen::kJpeg, dir.Win("x.jpg")); }), 5);
-  EXPECT_EQ(ErrorOf([&] { gen->SaveImage(0, 9, dir.Win("x.jpg")); }), 5);
+  EXPECT_EQ(ErrorOf([&] { gen->SaveImage(1, ImageGen::kJpeg, dir.Windows("x.jpg")); }), 5);
+  EXPECT_EQ(ErrorOf([&] { gen->SaveImage(0, 9, dir.Windows("x.jpg")); }), 5);
   EXPECT_EQ(ErrorOf([&] { gen->ResizeImage(0, 10, 0, 0); }), 5);
   EXPECT_EQ(dir.Names().size(), 1u);
 }
@@ -167,9 +161,9 @@ TEST(CGvbox, WritesAPreviewOfTheAskedSize) {
   WritePicture(dir.Native("a.jpg"), Format::kPng, 400, 200, 0x00AA00);
   std::string before = ReadBytes(dir.Native("a.jpg"));
   auto box = CGvbox::Create();
-  box->SetSavePreviewImagePath(dir.Win("pica.jpg"));
+  box->SetSavePreviewImagePath(dir.Windows("pica.jpg"));
   box->SetPreviewImageSize(100);
-  box->SetImageFile(dir.Win("a.jpg"));
+  box->SetImageFile(dir.Windows("a.jpg"));
   ASSERT_TRUE(box->DoImageProcess());
   Picture p = LoadNative(dir.Native("pica.jpg"));
   EXPECT_EQ(p.format(), Format::kJpeg);
@@ -187,8 +181,8 @@ TEST(CGvbox, FailsWithoutLeavingAnything) {
   TempDir dir;
   WriteBytes(dir.Native("a.jpg"), "plain text");
   auto box = CGvbox::Create();
-  box->SetSavePreviewImagePath(dir.Win("pica.jpg"));
-  box->SetImageFile(dir.Win("a.jpg"));
+  box->SetSavePreviewImagePath(dir.Windows("pica.jpg"));
+  box->SetImageFile(dir.Windows("a.jpg"));
   EXPECT_FALSE(box->DoImageProcess());
   box->SetImageFile("");
   EXPECT_FALSE(box->DoImageProcess());
@@ -200,7 +194,7 @@ TEST(CGvbox, FailsWithoutLeavingAnything) {
   // Without a preview path nothing is written, and a picture still counts.
   WritePicture(dir.Native("b.png"), Format::kPng, 20, 20);
   auto plain = CGvbox::Create();
-  plain->SetImageFile(dir.Win("b.png"));
+  plain->SetImageFile(dir.Windows("b.png"));
   EXPECT_TRUE(plain->DoImageProcess());
   EXPECT_EQ(dir.Names().size(), 2u);
 }

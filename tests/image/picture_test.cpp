@@ -13,6 +13,7 @@
 #include "platform/image/picture_file.h"
 #include "platform/image/picture_format.h"
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 namespace ostrel::image {
 namespace {
@@ -25,14 +26,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 using testing::WritePicture;
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ::ostrel::testing::ErrorOf;
 
 TEST(PictureFormat, SniffedFromLeadingBytesOnly) {
   for (Format f : {Format::kJpeg, Format::kPng, Format::kGif, Format::kBmp}) {

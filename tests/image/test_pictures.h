@@ -3,54 +3,23 @@
 #pragma once
 
 #include <gd.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "platform/fs/path_map.h"
 #include "platform/image/picture.h"
 #include "platform/image/picture_format.h"
+#include "support/temp_dir.h"
 
 namespace ostrel::image::testing {
 
-// A fresh folder under /tmp, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    char templ[] = "/tmp/ostrel-image-XXXXXX";
-    path_ = mkdtemp(templ);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  // Native path of a file in the folder.
-  std::string Native(const std::string& name) const { return path_ + "/" + name; }
-  // The Windows form the components are given ("C:\tmp\...").
-  std::string Win(const std::string& name) const { return fs::ToWindows(Native(name)); }
-  const std::string& path() const { return path_; }
-  // Names of the files in the folder (temporary files included).
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    return names;
-  }
-
- private:
-  std::string path_;
-};
+// Pictures are made in a TempDir (support/temp_dir.h).
+using ::ostrel::testing::TempDir;
 
 inline std::string ReadBytes(const std::string& native) {
   std::ifstream in(native, std::ios::binary);

@@ -7,18 +7,12 @@
 #include "imaging/mark_layout.h"
 #include "platform/image/installed.h"
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 namespace ostrel::imaging {
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ::ostrel::testing::ErrorOf;
 
 TEST(ImageMarkSettings, FreshObject) {
   ImageMark mark;
@@ -40,10 +34,10 @@ TEST(ImageMarkSettings, FreshObject) {
   image::testing::TempDir dir;
   image::testing::WritePicture(dir.Native("a.jpg"), image::Format::kJpeg, 300, 200);
   std::string before = image::testing::ReadBytes(dir.Native("a.jpg"));
-  vb::Variant name(dir.Win("a.jpg")), preview(dir.Win("pica.jpg")), ext("JPG");
+  vb::Variant name(dir.Windows("a.jpg")), preview(dir.Windows("pica.jpg")), ext("JPG");
   mark.CreateView(name, preview, ext);
   EXPECT_EQ(image::testing::ReadBytes(dir.Native("a.jpg")), before);
-  EXPECT_EQ(preview.AsString(), dir.Win("pica.jpg"));
+  EXPECT_EQ(preview.AsString(), dir.Windows("pica.jpg"));
   EXPECT_EQ(ext.AsString(), "JPG");
   EXPECT_EQ(dir.Names().size(), 1u);
 }
@@ -147,7 +141,7 @@ TEST_P(MissingComponent, ReportsCodeOneAndDoesNothing) {
   EXPECT_EQ(mark.Description(), texts[type]);
   mark.DrawType(1);
   mark.DrawInfo("水印");
-  vb::Variant name(dir.Win("a.png")), preview(dir.Win("pica.jpg")), ext("PNG");
+  vb::Variant name(dir.Windows("a.png")), preview(dir.Windows("pica.jpg")), ext("PNG");
   mark.CreateView(name, preview, ext);
   EXPECT_EQ(image::testing::ReadBytes(dir.Native("a.png")), before);
   EXPECT_EQ(dir.Names().size(), 1u);
