@@ -8,11 +8,13 @@
 #include "platform/net/fetch_limits.h"
 #include "platform/net/net_error.h"
 #include "platform/vb/vb_error.h"
+#include "support/fetch_limits_guard.h"
 #include "support/fixtures.h"
 #include "support/http_server.h"
 
 using namespace std::chrono_literals;
 using ostrel::net::XmlHttp;
+using ostrel::testing::FetchLimitsGuard;
 using ostrel::testing::FixturePath;
 using ostrel::testing::GeneratedBytes;
 using ostrel::testing::HttpAnswer;
@@ -27,11 +29,9 @@ namespace {
 class XmlHttpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = ostrel::net::GetFetchLimits();
     ostrel::net::SetTimeouts(2s, 2s);
     server_.ServeFolder(FixturePath());
   }
-  void TearDown() override { ostrel::net::SetFetchLimits(saved_); }
 
   // A fixture page as the server hands it out.
   std::string ServedPage(const std::string& name) const {
@@ -61,8 +61,8 @@ class XmlHttpTest : public ::testing::Test {
     return 0;
   }
 
+  FetchLimitsGuard limits_{ostrel::net::GetFetchLimits()};  // puts back what SetUp changes
   HttpServer server_;
-  ostrel::net::FetchLimits saved_;
   std::string last_error_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
+#include "support/clock_guard.h"
 
 using namespace ostrel;
 using namespace ostrel::processing;
@@ -26,19 +27,12 @@ std::vector<int32_t> EscapedCodes() {
 
 std::string Ref(int32_t code) { return "&#" + std::to_string(code) + ";"; }
 
-vb::DateTime At(int y, int mo, int d, int h, int mi, int s) {
-  return vb::DateTime{vb::DateSerial(y, mo, d).serial + vb::TimeSerial(h, mi, s).serial};
-}
-
 // Formatime reads dates against a fixed clock: 2024-03-05 14:07:09.
 class FormatimeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vb::SetClock([] { return vb::ClockReading{At(2024, 3, 5, 14, 7, 9), 0}; });
-  }
-  void TearDown() override { vb::SetClock(nullptr); }
-
   static std::string Read(std::string_view text) { return vb::ToStorageText(Formatime(text)); }
+
+  ostrel::testing::ClockGuard clock_{ostrel::testing::At(2024, 3, 5, 14, 7, 9)};
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,19 +14,14 @@
 #include "platform/vb/vb_error.h"
 #include "platform/xml/dom_factory.h"
 #include "processing/page_fixture.h"
+#include "support/error_of.h"
 
 namespace ostrel::processing {
 namespace {
 
 namespace sfs = std::filesystem;
-
-vb::DateTime At(int y, int mo, int d, int h, int mi, int s) {
-  return vb::DateTime{vb::DateSerial(y, mo, d).serial + vb::TimeSerial(h, mi, s).serial};
-}
-
-void SetNow(vb::DateTime now) {
-  vb::SetClock([now] { return vb::ClockReading{now, 0}; });
-}
+using testing::At;
+using testing::ErrorOf;
 
 // A second of the clock no earlier test has used: names handed out in one
 // second are remembered for the process.
@@ -44,16 +40,6 @@ std::string StampOf(vb::DateTime t) {
   return s;
 }
 
-template <class F>
-int32_t ErrorOf(F&& call) {
-  try {
-    call();
-  } catch (const vb::VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 // A page request whose site root is the fixture's temporary folder, with
 // helpers to name the same places natively and in Windows form.
 class FilesFoldersTest : public testing::PageFixture {
@@ -63,10 +49,13 @@ class FilesFoldersTest : public testing::PageFixture {
     host_ = component::HostObjects::Take();
   }
   void TearDown() override {
-    vb::SetClock(nullptr);
+    clock_.reset();
     xml::ResetDomDocumentInstalled();
     PageFixture::TearDown();
   }
+
+  // Holds the clock at now until the next call or the end of the test.
+  void SetNow(vb::DateTime now) { clock_.emplace(now); }
 
   std::string Win(const std::string& rel = "") const {
     std::string path = "C:" + SiteRootNative() + (rel.empty() ? "" : "/" + rel);
@@ -84,6 +73,7 @@ class FilesFoldersTest : public testing::PageFixture {
   bool IsFolder(const std::string& rel) const { return sfs::is_directory(Native(rel)); }
 
   component::HostObjects host_;
+  std::optional<testing::ClockGuard> clock_;
 };
 
 // ---- Paths and names ----------------------------------------------------------

@@ -1,10 +1,10 @@
 // A page request run in-process: the five host objects bound to the test's
 // thread, output kept in memory, and a fresh database made from the
-// project's schema in a temporary folder.
+// project's schema in a temporary folder. Tests that hold the clock still
+// use ClockGuard (support/clock_guard.h, included here).
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -16,16 +16,16 @@
 #include "platform/ado/schema_loader.h"
 #include "platform/asp/memory_sink.h"
 #include "platform/asp/request_context.h"
-#include "platform/vb/datetime.h"
+#include "support/clock_guard.h"
+#include "support/temp_dir.h"
 
 namespace ostrel::testing {
 
 class PageFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ostrel-page-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
-    std::filesystem::create_directories(dir_);
+    folder_ = std::make_unique<TempDir>();
+    dir_ = folder_->path();
     db_path_ = (dir_ / "site.db").string();
     const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
     ado::CreateDatabase(db_path_,
@@ -36,8 +36,7 @@ class PageFixture : public ::testing::Test {
 
   void TearDown() override {
     EndRequest();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    folder_.reset();
   }
 
   // Begins a new request with the given query string (the previous one ends).
@@ -81,25 +80,14 @@ class PageFixture : public ::testing::Test {
   }
   std::string SiteRootNative() const { return dir_.string(); }
 
-  std::filesystem::path dir_;
+  std::unique_ptr<TempDir> folder_;  // the site root, with the database in it
+  std::filesystem::path dir_;        // its path
   std::string db_path_;
   std::shared_ptr<asp::Application> application_;
   std::shared_ptr<asp::Session> session_;
   std::shared_ptr<asp::MemorySink> sink_;
   std::unique_ptr<asp::RequestContext> context_;
   std::unique_ptr<asp::ContextScope> scope_;
-  static inline int counter_ = 0;
-};
-
-// Holds the clock at *now (read at every call) for the guard's lifetime.
-class ClockGuard {
- public:
-  explicit ClockGuard(vb::DateTime* now) {
-    vb::SetClock([now] { return vb::ClockReading{*now, 0}; });
-  }
-  ~ClockGuard() { vb::SetClock(nullptr); }
-  ClockGuard(const ClockGuard&) = delete;
-  ClockGuard& operator=(const ClockGuard&) = delete;
 };
 
 }  // namespace ostrel::testing

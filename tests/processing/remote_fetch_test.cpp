@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/net/fetch_limits.h"
+#include "support/fetch_limits_guard.h"
 #include "support/fixtures.h"
 #include "support/http_server.h"
 
@@ -17,23 +18,12 @@ using testing::HttpAnswer;
 
 class RemoteFetchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = net::GetFetchLimits();
-    net::FetchLimits limits;
-    limits.connect_timeout = milliseconds(2000);
-    limits.idle_timeout = milliseconds(1000);
-    limits.max_body_bytes = 1 << 20;
-    net::SetFetchLimits(limits);
-    server_.ServeFolder(testing::FixturePath("pages"));
-  }
-  void TearDown() override {
-    server_.Stop();
-    net::SetFetchLimits(saved_);
-  }
+  void SetUp() override { server_.ServeFolder(testing::FixturePath("pages")); }
+  void TearDown() override { server_.Stop(); }
 
   std::string Url(std::string_view path) const { return server_.Url(path); }
 
-  net::FetchLimits saved_;
+  testing::FetchLimitsGuard limits_;
   testing::HttpServer server_;
 };
 

@@ -20,6 +20,7 @@
 #include "processing/files_folders.h"
 #include "processing/page_fixture.h"
 #include "processing/vb_process.h"
+#include "support/fetch_limits_guard.h"
 #include "support/fixtures.h"
 #include "support/http_server.h"
 
@@ -27,7 +28,6 @@ namespace ostrel::processing {
 namespace {
 
 namespace sfs = std::filesystem;
-using std::chrono::milliseconds;
 using testing::HttpAnswer;
 
 // The folder an article run saves into: the channel's upload folder and a
@@ -38,12 +38,6 @@ class RemoteSavingTest : public testing::PageFixture {
  protected:
   void SetUp() override {
     PageFixture::SetUp();
-    saved_limits_ = net::GetFetchLimits();
-    net::FetchLimits limits;
-    limits.connect_timeout = milliseconds(2000);
-    limits.idle_timeout = milliseconds(1000);
-    limits.max_body_bytes = 1 << 20;
-    net::SetFetchLimits(limits);
     server_.ServeFolder(::ostrel::testing::FixturePath("images"));
     sfs::create_directories(dir_ / "article/UploadPic/2004-2");
     box_ = std::make_unique<VBProcess>();
@@ -52,7 +46,6 @@ class RemoteSavingTest : public testing::PageFixture {
   void TearDown() override {
     server_.Stop();
     box_.reset();
-    net::SetFetchLimits(saved_limits_);
     PageFixture::TearDown();
   }
 
@@ -78,7 +71,7 @@ class RemoteSavingTest : public testing::PageFixture {
     return files;
   }
 
-  net::FetchLimits saved_limits_;
+  testing::FetchLimitsGuard limits_;
   testing::HttpServer server_;
   std::unique_ptr<VBProcess> box_;
 };

@@ -10,6 +10,7 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/vb_error.h"
+#include "support/clock_guard.h"
 
 using namespace ostrel;
 using namespace ostrel::processing;
@@ -26,9 +27,7 @@ void ExpectOverflow(auto&& call) {
   }
 }
 
-vb::DateTime At(int y, int mo, int d, int h, int mi, int s) {
-  return vb::DateTime{vb::DateSerial(y, mo, d).serial + vb::TimeSerial(h, mi, s).serial};
-}
+using ostrel::testing::At;
 
 }  // namespace
 
@@ -196,7 +195,7 @@ TEST(RandomMembers, StayInTheirRanges) {
 }
 
 TEST(RandomMembers, HtmlRndFileNameIsTheClockAndTwoDigits) {
-  vb::SetClock([] { return vb::ClockReading{At(2024, 3, 5, 4, 7, 9), 42}; });
+  ostrel::testing::ClockGuard clock(At(2024, 3, 5, 4, 7, 9), 42);
   for (int i = 0; i < 50; ++i) {
     std::string name = HtmlRndFileName();
     ASSERT_EQ(name.size(), 16u) << name;
@@ -205,7 +204,6 @@ TEST(RandomMembers, HtmlRndFileNameIsTheClockAndTwoDigits) {
     EXPECT_GE(tail, 10);
     EXPECT_LE(tail, 99);
   }
-  vb::SetClock(nullptr);
 }
 
 TEST(FormatDate, TheTenLayouts) {

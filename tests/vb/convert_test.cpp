@@ -6,23 +6,15 @@
 
 #include "platform/vb/datetime.h"
 #include "platform/vb/vb_error.h"
+#include "support/clock_guard.h"
+#include "support/error_of.h"
 
 using namespace ostrel::vb;
 
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  return DateTime{DateSerial(y, mo, d).serial + TimeSerial(h, mi, s).serial};
-}
+using ostrel::testing::At;
+using ostrel::testing::ErrorOf;
 
 }  // namespace
 

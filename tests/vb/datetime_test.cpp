@@ -2,27 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/vb/convert.h"
 #include "platform/vb/vb_error.h"
+#include "support/clock_guard.h"
 
 using namespace ostrel::vb;
 
 namespace {
 
-// Adds the time in seconds: adding serials is wrong before 1899-12-30.
-DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  return DateAdd("s", h * 3600 + mi * 60 + s, DateSerial(y, mo, d));
-}
+using ostrel::testing::At;
 
 std::string Text(DateTime d) { return ToStorageText(d); }
 
 // Installs a fixed clock for one test and restores the system clock after.
 class FixedClock : public ::testing::Test {
  protected:
-  void Set(double serial, uint64_t ticks = 0) {
-    SetClock([serial, ticks] { return ClockReading{DateTime{serial}, ticks}; });
-  }
-  void TearDown() override { SetClock(nullptr); }
+  void Set(double serial, uint64_t ticks = 0) { clock_.emplace(DateTime{serial}, ticks); }
+
+  std::optional<ostrel::testing::ClockGuard> clock_;
 };
 
 }  // namespace

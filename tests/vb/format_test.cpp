@@ -4,16 +4,11 @@
 
 #include "platform/vb/datetime.h"
 #include "platform/vb/vb_error.h"
+#include "support/clock_guard.h"
 
 using namespace ostrel::vb;
 
-namespace {
-
-DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  return DateAdd("s", h * 3600 + mi * 60 + s, DateSerial(y, mo, d));
-}
-
-}  // namespace
+using ostrel::testing::At;
 
 TEST(Format, NumberFormats) {
   struct Case {

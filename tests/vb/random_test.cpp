@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/vb/datetime.h"
+#include "support/clock_guard.h"
 
 using namespace ostrel::vb;
 
@@ -12,10 +13,7 @@ namespace {
 
 class RandomTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    SetRandomSource(nullptr);
-    SetClock(nullptr);
-  }
+  void TearDown() override { SetRandomSource(nullptr); }
 };
 
 std::vector<float> Draw(int n) {
@@ -64,7 +62,7 @@ TEST_F(RandomTest, ValuesStayInTheUnitInterval) {
 TEST_F(RandomTest, ReseedingInTheSameClockTickStillDiffers) {
   // The clock stands still: the persistent state (and the high-resolution
   // clock) keep two re-seeded draws apart.
-  SetClock([] { return ClockReading{DateTime{38572.5}, 123456789}; });
+  ostrel::testing::ClockGuard clock(DateTime{38572.5}, 123456789);
   std::set<float> seen;
   for (int i = 0; i < 100; ++i) {
     Randomize();

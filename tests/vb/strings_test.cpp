@@ -3,19 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/vb/vb_error.h"
+#include "support/error_of.h"
 
 using namespace ostrel::vb;
 
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ostrel::testing::ErrorOf;
 
 // U+1F600, one character of two UTF-16 units.
 const std::string kSmile = "\xF0\x9F\x98\x80";
