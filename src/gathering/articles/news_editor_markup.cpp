@@ -68,4 +68,28 @@ std::string OwnReferer(const asp::Request& request) {
   return referer;
 }
 
+void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address) {
+  out.Write(
+      "<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 采集目标网站源代码 "
+      "<input type=\"radio\" name=\"soucode\" value=\"0\" "
+      "onclick=\"document.getElementById('soucodeid').style.display='none';\"> 关闭源代码窗口 "
+      "<input type=\"radio\" name=\"soucode\" value=\"1\" checked "
+      "onclick=\"document.getElementById('soucodeid').style.display='';\"> 查看源代码"
+      "</td></tr>\r\n");
+  out.Write(
+      "<tr><td colspan=2 class=TableRow1 id=\"soucodeid\">"
+      "<textarea name=\"content\" id=\"content\" rows=\"20\" wrap=\"off\" "
+      "style=\"width:100%\">\r\n" +
+      asp::Server::HTMLEncode(page_text) +
+      "</textarea><br><a href=\"javascript:admin_Size(-20,'content')\">"
+      "<img src=\"images/minus.gif\" border=\"0\"></a> "
+      "<a href=\"javascript:admin_Size(20,'content')\"><img src=\"images/plus.gif\" "
+      "border=\"0\"></a></td></tr>\r\n");
+  const std::string href = processing::HtmlAttribute(vb::Variant(address));
+  out.Write("<tr><td colspan=2 class=TableRow2>采集的目标地址 → <a href='" + href +
+            "' target=_blank><font color=red>" + processing::HtmlText(vb::Variant(address)) +
+            "</font></a> <a href='view-source:" + href +
+            "' target=_blank><font color=blue>点击查看目标源代码</font></a></td></tr>\r\n");
+}
+
 }  // namespace ostrel::articles::editor

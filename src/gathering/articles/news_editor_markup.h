@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "component/host_access.h"
+#include "platform/asp/response.h"
 #include "platform/vb/variant.h"
 
 namespace ostrel::articles::editor {
@@ -50,6 +51,10 @@ std::string ScriptString(std::string_view text);
 // and port are the request's HTTP_HOST); "" otherwise. Only such a page is
 // a safe place to send the browser back to.
 std::string OwnReferer(const asp::Request& request);
+
+// The source view of the editor's steps 2 and 3: the fetched page's source
+// in a text area that admin_Size resizes, and the page's address.
+void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);
 
 // The button that goes one page back in the browser's history.
 inline constexpr std::string_view kBackButton =
