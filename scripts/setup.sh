@@ -38,8 +38,17 @@ ostrel_install_packages() {
   fi
 }
 
+# ostrel_build [TARGET...]: configures and builds the named targets (all
+# when none is named). A build folder keeps the warning setting it was made
+# with unless OSTREL_WERROR says otherwise, so ./run after ./test rebuilds
+# nothing.
 ostrel_build() {
-  local werror="${OSTREL_WERROR:-OFF}"
-  cmake -S "$ROOT" -B "$BUILD" -DOSTREL_WERROR="$werror" >/dev/null
-  cmake --build "$BUILD" -j"$(nproc)"
+  local werror=()
+  [ -n "${OSTREL_WERROR:-}" ] && werror=(-DOSTREL_WERROR="$OSTREL_WERROR")
+  cmake -S "$ROOT" -B "$BUILD" "${werror[@]}" >/dev/null
+  if (($#)); then
+    cmake --build "$BUILD" -j"$(nproc)" --target "$@"
+  else
+    cmake --build "$BUILD" -j"$(nproc)"
+  fi
 }
