@@ -158,3 +158,27 @@ TEST(Charset, LargePagesAndThreads) {
   for (const std::string& r : results) EXPECT_EQ(r, half + kFFFD + half);
   EXPECT_EQ(Encode(results[0], "GB2312"), page + "?" + page);
 }
+
+TEST(Charset, MarkupAroundTextEncodesAsOneConversionWould) {
+  // ASCII runs are copied and only the runs between them converted: the
+  // bytes must be those of converting the text character by character.
+  std::string page = "<td class=x>中文</td>\r\n<b>한글 €</b>x\xFFy<i>測</i>";
+  std::string expected;
+  for (size_t i = 0; i < page.size();) {
+    size_t n = 1;
+    unsigned char c = static_cast<unsigned char>(page[i]);
+    if (c >= 0xF0)
+      n = 4;
+    else if (c >= 0xE0)
+      n = 3;
+    else if (c >= 0xC0)
+      n = 2;
+    if (c == 0xFF) n = 1;
+    expected += Encode(page.substr(i, n), "GB2312");
+    i += n;
+  }
+  EXPECT_EQ(Encode(page, "GB2312"), expected);
+  EXPECT_EQ(Encode("plain ascii", "GB2312"), "plain ascii");
+  EXPECT_EQ(Encode("한", "GB2312"), "?");
+  EXPECT_EQ(Encode("x\xFFy", "GB2312"), "x?y");
+}

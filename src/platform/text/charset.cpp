@@ -94,6 +94,13 @@ std::optional<Charset> Resolve(std::string_view name) {
   return Charset{Family::Iconv, n};
 }
 
+// Charsets whose bytes below 0x80 are ASCII and never part of a longer
+// character.
+bool AsciiCompatible(const Charset& cs) {
+  return cs.iconv_name == "CP936" || cs.iconv_name == "CP950" || cs.iconv_name == "ASCII" ||
+         cs.iconv_name == "ISO-8859-1" || cs.iconv_name == "CP1252";
+}
+
 Charset ResolveOrRaise(std::string_view name) {
   std::optional<Charset> cs = Resolve(name);
   if (!cs) throw vb::VbError(kErrUnknownCharset, "", "Unknown charset");
@@ -237,10 +244,29 @@ std::string Encode(std::string_view utf8, std::string_view charset) {
   iconv_t cd = Descriptor(cs.iconv_name, "UTF-8");
   if (cd == kNoDescriptor) throw vb::VbError(kErrUnknownCharset, "", "Unknown charset");
   // A character the charset lacks (or a byte that is no UTF-8) becomes "?".
-  return Convert(cd, utf8, utf8.size(), [utf8](size_t at) {
-    vb::Utf8Char ch = DecodeUtf8At(utf8, at);
-    return std::pair<size_t, std::string_view>(ch.bytes, "?");
-  });
+  auto convert = [cd](std::string_view piece) {
+    return Convert(cd, piece, piece.size(), [piece](size_t at) {
+      vb::Utf8Char ch = DecodeUtf8At(piece, at);
+      return std::pair<size_t, std::string_view>(ch.bytes, "?");
+    });
+  };
+  if (!AsciiCompatible(cs)) return convert(utf8);
+  // Pages are mostly ASCII markup: copy ASCII runs as they are and hand only
+  // the runs between them to iconv (an ASCII byte never falls inside a UTF-8
+  // sequence, so the runs split cleanly).
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    size_t ascii = vb::AsciiSpan(utf8, i, utf8.size() - i);
+    out.append(utf8.substr(i, ascii));
+    i += ascii;
+    size_t end = i;
+    while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) >= 0x80) ++end;
+    if (end > i) out += convert(utf8.substr(i, end - i));
+    i = end;
+  }
+  return out;
 }
 
 std::string SanitizeUtf8(std::string_view text) {
