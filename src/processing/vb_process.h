@@ -13,6 +13,10 @@
 #include <string>
 
 #include "component/host_access.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/dispatch.h"
+#include "platform/vb/variant.h"
+#include "platform/vb/vb_error.h"
 #include "processing/escaping.h"
 #include "processing/files_folders.h"
 #include "processing/remote_fetch.h"
@@ -20,12 +24,8 @@
 #include "processing/tag_filter.h"
 #include "processing/text_cutting.h"
 #include "processing/url_fixing.h"
-#include "processing/watermark_hook.h"
 #include "processing/value_checks.h"
-#include "platform/ado/recordset.h"
-#include "platform/com/dispatch.h"
-#include "platform/vb/variant.h"
-#include "platform/vb/vb_error.h"
+#include "processing/watermark_hook.h"
 
 namespace ostrel::processing {
 
@@ -127,11 +127,12 @@ class VBProcess : public com::Dispatch {
     return processing::CheckMatch(strContent, start, last);
   }
   std::string CheckHTML(const std::string& str) const { return processing::CheckHTML(str); }
-  vb::Variant CutFixation(const std::string& str, const std::string& start,
-                          const std::string& last, int16_t Condition) const {
+  vb::Variant CutFixation(const std::string& str, const std::string& start, const std::string& last,
+                          int16_t Condition) const {
     return processing::CutFixation(str, start, last, Condition);
   }
-  std::string Html2Ubb(const std::string& strContent, std::optional<std::string> sRemoveCode) const {
+  std::string Html2Ubb(const std::string& strContent,
+                       std::optional<std::string> sRemoveCode) const {
     return processing::Html2Ubb(strContent, sRemoveCode.value_or(""));
   }
   std::string ReplaceClass(const std::string& sClassName, const std::string& sClassList) const {

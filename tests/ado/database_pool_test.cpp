@@ -55,7 +55,10 @@ TEST_F(DatabasePoolTest, AReplacedFileIsNeverReadThroughAnOldHandle) {
 
 TEST_F(DatabasePoolTest, ARemovedFileIsStillRefused) {
   std::string path = MakeDatabase("CREATE TABLE t(a);");
-  { Connection conn; conn.Open("Data Source=" + path); }
+  {
+    Connection conn;
+    conn.Open("Data Source=" + path);
+  }
   std::filesystem::remove(path);
   Connection conn;
   EXPECT_THROW(conn.Open("Data Source=" + path), vb::VbError);

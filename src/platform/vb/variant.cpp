@@ -46,18 +46,30 @@ Variant Variant::FromList(std::vector<Variant> items) {
 
 VarType Variant::type() const {
   switch (value_.index()) {
-    case 0: return VarType::Empty;
-    case 1: return VarType::Null;
-    case 2: return VarType::Integer;
-    case 3: return VarType::Long;
-    case 4: return VarType::Single;
-    case 5: return VarType::Double;
-    case 6: return VarType::Currency;
-    case 7: return VarType::Date;
-    case 8: return VarType::String;
-    case 9: return VarType::Boolean;
-    case 10: return VarType::Object;
-    default: return VarType::Array;
+    case 0:
+      return VarType::Empty;
+    case 1:
+      return VarType::Null;
+    case 2:
+      return VarType::Integer;
+    case 3:
+      return VarType::Long;
+    case 4:
+      return VarType::Single;
+    case 5:
+      return VarType::Double;
+    case 6:
+      return VarType::Currency;
+    case 7:
+      return VarType::Date;
+    case 8:
+      return VarType::String;
+    case 9:
+      return VarType::Boolean;
+    case 10:
+      return VarType::Object;
+    default:
+      return VarType::Array;
   }
 }
 

@@ -10,10 +10,10 @@ namespace ostrel::vb {
 
 // Error numbers the runtime raises itself.
 enum ErrNumber : int32_t {
-  kErrInvalidCall = 5,       // invalid procedure call or argument
+  kErrInvalidCall = 5,  // invalid procedure call or argument
   kErrOverflow = 6,
   kErrOutOfMemory = 7,
-  kErrSubscript = 9,         // subscript out of range
+  kErrSubscript = 9,  // subscript out of range
   kErrDivByZero = 11,
   kErrTypeMismatch = 13,
   kErrFileNotFound = 53,
@@ -21,7 +21,7 @@ enum ErrNumber : int32_t {
   kErrPermission = 70,
   kErrPathNotFound = 76,
   kErrObjectRequired = 424,
-  kErrNoSuchMember = 438,    // object doesn't support this property or method
+  kErrNoSuchMember = 438,  // object doesn't support this property or method
   kErrObjectNotSet = 91,
 };
 
