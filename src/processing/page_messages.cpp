@@ -7,11 +7,7 @@
 #include "platform/vb/strings.h"
 
 namespace ostrel::processing {
-namespace {
 
-asp::Response& PageResponse() { return component::HostObjects::Take().Response(); }
-
-// Text for a double-quoted JavaScript string inside a script element.
 // Backslashes go first, so the escapes added after them stay single.
 std::string ScriptString(std::string_view text) {
   std::string t = vb::Replace(text, "\\", "\\\\");
@@ -24,6 +20,10 @@ std::string ScriptString(std::string_view text) {
   // "</script>" in the text would end the element before the string ends.
   return vb::Replace(t, "</", "<\\/");
 }
+
+namespace {
+
+asp::Response& PageResponse() { return component::HostObjects::Take().Response(); }
 
 // The alert text: list items become the lines of the alert.
 std::string AlertText(std::string_view msg) {
@@ -69,12 +69,17 @@ void AlertBack(std::string_view msg) {
   out.Flush();
 }
 
+std::string OwnReferer(const asp::Request& request) {
+  std::string referer = ServerVariable(request, "HTTP_REFERER");
+  return IsOwnAddress(referer, ServerVariable(request, "HTTP_HOST")) ? referer : std::string();
+}
+
 void AlertReturn(std::string_view msg) {
   component::HostObjects host = component::HostObjects::Take();
   asp::Response& out = host.Response();
-  const std::string referer = ServerVariable(host.Request(), "HTTP_REFERER");
+  const std::string referer = OwnReferer(host.Request());
   WriteAlert(out, msg);
-  if (IsOwnAddress(referer, ServerVariable(host.Request(), "HTTP_HOST"))) {
+  if (!referer.empty()) {
     out.Write("location.replace(\"" + ScriptString(referer) + "\");\r\n");
   } else {
     out.Write("history.back();\r\n");

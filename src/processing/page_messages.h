@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "platform/asp/request.h"
 
 namespace ostrel::processing {
 
@@ -29,5 +32,13 @@ void ShowErrorTable(std::string_view msg);
 // item lists' pager. Not flushed.
 void WriteListPager(int32_t page, int32_t pages, int32_t total, int32_t size, std::string_view s1,
                     std::string_view s2);
+
+// text escaped for a JavaScript string in either quotes: backslash, quotes,
+// line breaks and "</" (which would end the script element).
+std::string ScriptString(std::string_view text);
+
+// HTTP_REFERER when it is an http(s) address of this host (HTTP_HOST),
+// else "": the only referrer a page may send the browser back to.
+std::string OwnReferer(const asp::Request& request);
 
 }  // namespace ostrel::processing

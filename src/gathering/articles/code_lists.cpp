@@ -6,7 +6,9 @@
 #include "platform/vb/variant.h"
 #include "platform/vb/vb_error.h"
 #include "processing/escaping.h"
+#include "processing/remote_fetch.h"
 #include "processing/text_cutting.h"
+#include "processing/url_fixing.h"
 #include "processing/value_checks.h"
 
 namespace ostrel::articles {
@@ -152,6 +154,31 @@ std::string ApplyFilters(std::string cleaned, const CodeList& info) {
     cleaned = processing::CheckMatch(cleaned, info[begin], info[begin + 1]);
   }
   return cleaned;
+}
+
+std::string ContinuationPages(const CodeList& info, const std::string& url,
+                              const std::string& charset, const std::string& searched,
+                              bool* found_area) {
+  *found_area = false;
+  std::string area = processing::ReplaceTrim(
+      processing::CutFixed(searched, info[kPagingAreaBegin], info[kPagingAreaEnd], true));
+  if (area.empty()) return "";
+  std::string links = processing::FindMatch(area, info[kPagingLinkBegin], info[kPagingLinkEnd]);
+  if (links.empty()) return "";
+  *found_area = true;
+
+  // The article's own address is not fetched again, whatever its letter case.
+  const std::string own = vb::LCase(url);
+  std::string extra;
+  for (const std::string& link : vb::Split(links, "|||")) {
+    std::string address = processing::FormatRemoteUrl(url, link);
+    if (vb::Len(address) <= 8 || vb::LCase(address) == own) continue;
+    std::string next = processing::ReplaceTrim(processing::GetRemoteData(address, charset));
+    if (vb::Len(next) <= 10) continue;
+    std::string part = ReadContent(info, next);
+    if (!part.empty()) extra += "[page_break]" + part;
+  }
+  return extra;
 }
 
 }  // namespace ostrel::articles

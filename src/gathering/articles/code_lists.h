@@ -130,6 +130,14 @@ std::string ReadWriteTime(const CodeList& info, std::string_view page, const Tem
 // set.
 bool PagingOn(const CodeList& info, int32_t IsNextPage);
 
+// The continuation pages of a paged article, fetched from the links of the
+// paging area found in searched, each as "[page_break]" and its content; ""
+// when the area or its links are not found (*found_area says which). The
+// article's own address is not fetched again, whatever its letter case.
+std::string ContinuationPages(const CodeList& info, const std::string& url,
+                              const std::string& charset, const std::string& searched,
+                              bool* found_area);
+
 // The cleaned content with each set filter string (info 18 to 21) removed
 // wherever it occurs, then the blocks of each set match filter (info 22/23,
 // 24/25) removed.

@@ -38,36 +38,6 @@ const std::string& PartAt(const std::vector<std::string>& parts, size_t index) {
   return parts[index];
 }
 
-std::string ScriptString(std::string_view text) {
-  std::string t = vb::Replace(text, "\\", "\\\\");
-  t = vb::Replace(t, "\"", "\\\"");
-  t = vb::Replace(t, "'", "\\'");
-  t = vb::Replace(t, "\r", "\\r");
-  t = vb::Replace(t, "\n", "\\n");
-  return vb::Replace(t, "</", "<\\/");
-}
-
-std::string OwnReferer(const asp::Request& request) {
-  const std::string referer = processing::TextOf(request.ServerVariables().Item("HTTP_REFERER"));
-  const std::string host =
-      vb::LCase(processing::TextOf(request.ServerVariables().Item("HTTP_HOST")));
-  if (host.empty()) return "";
-  const std::string lower = vb::LCase(referer);
-  size_t start;
-  if (lower.starts_with("http://")) {
-    start = 7;
-  } else if (lower.starts_with("https://")) {
-    start = 8;
-  } else {
-    return "";
-  }
-  const size_t end = lower.find_first_of("/?#\\", start);
-  if (lower.substr(start, end == std::string::npos ? std::string::npos : end - start) != host) {
-    return "";
-  }
-  return referer;
-}
-
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address) {
   out.Write(
       "<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 采集目标网站源代码 "

@@ -44,14 +44,6 @@ std::string FormText(const asp::Request& request, std::string_view key);
 // that shows a short list stops where the list ends.
 const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
 
-// Text for a double-quoted JavaScript string inside a script element.
-std::string ScriptString(std::string_view text);
-
-// The referring page when it is an http(s) address of this site (its host
-// and port are the request's HTTP_HOST); "" otherwise. Only such a page is
-// a safe place to send the browser back to.
-std::string OwnReferer(const asp::Request& request);
-
 // The source view of the editor's steps 2 and 3: the fetched page's source
 // in a text area that admin_Size resizes, and the page's address.
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);

@@ -87,7 +87,7 @@ void NewsCollection::DeleteItems() {
   connection.Execute("DELETE" + where);
   for (int32_t id : deleted) Process().DelCahe(vb::Variant("NewsItem" + std::to_string(id)));
 
-  std::string back = editor::OwnReferer(request);
+  std::string back = processing::OwnReferer(request);
   if (back.empty()) back = ScriptFileName_ + "?ChannelID=" + std::to_string(ChannelID_);
   host_.Response().Redirect(back);
 }
@@ -127,15 +127,15 @@ void NewsCollection::CloneItem() {
 void NewsCollection::AlertToItemList(std::string_view msg) {
   // Without a page of this site to return to, the browser must not reload
   // the action itself (a clone would clone again): it goes to the list.
-  if (!editor::OwnReferer(host_.Request()).empty()) {
+  if (!processing::OwnReferer(host_.Request()).empty()) {
     processing::AlertReturn(msg);
     return;
   }
   asp::Response& out = host_.Response();
   const std::string list = ScriptFileName_ + "?ChannelID=" + std::to_string(ChannelID_);
   out.Write("<script language=\"javascript\">\r\n");
-  out.Write("alert(\"" + editor::ScriptString(msg) + "\");");
-  out.Write("location.replace(\"" + editor::ScriptString(list) + "\");\r\n");
+  out.Write("alert(\"" + processing::ScriptString(msg) + "\");");
+  out.Write("location.replace(\"" + processing::ScriptString(list) + "\");\r\n");
   out.Write("</script>\r\n");
   out.Flush();
   out.End();

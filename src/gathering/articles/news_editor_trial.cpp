@@ -43,32 +43,6 @@ std::string TrialClassName(const CodeList& codes, int32_t begin, const std::stri
                                                     SubstituteTags(codes[begin + 1], begin, tags)));
 }
 
-// The continuation pages of the article, each "[page_break]" and its
-// content; "" when the paging area or its links are not found. *found says
-// whether paging took place.
-std::string FurtherPages(const CodeList& codes, const std::string& address,
-                         const std::string& encoding, const std::string& searched, bool* found) {
-  *found = false;
-  const std::string list = processing::ReplaceTrim(
-      processing::CutFixed(searched, codes[kPagingAreaBegin], codes[kPagingAreaEnd], true), false);
-  if (list.empty()) return "";
-  const std::string links =
-      processing::FindMatch(list, codes[kPagingLinkBegin], codes[kPagingLinkEnd], false);
-  if (links.empty()) return "";
-  *found = true;
-  const std::string own = vb::LCase(address);
-  std::string further;
-  for (const std::string& link : vb::Split(links, "|||")) {
-    const std::string next = processing::FormatRemoteUrl(address, link);
-    if (vb::Len(next) <= 8 || vb::LCase(next) == own) continue;
-    const std::string p = processing::ReplaceTrim(processing::GetRemoteData(next, encoding), false);
-    if (vb::Len(p) <= 10) continue;
-    const std::string c = ReadContent(codes, p);
-    if (!c.empty()) further += "[page_break]" + c;
-  }
-  return further;
-}
-
 }  // namespace
 
 bool NewsCollection::RunTrial(const std::string& encoding, const std::string& demo_url) {
@@ -114,7 +88,7 @@ bool NewsCollection::RunTrial(const std::string& encoding, const std::string& de
   if (PagingOn(codes, item_.IsNextPage)) {
     bool found = false;
     const std::string further =
-        FurtherPages(codes, address, encoding, item_.IsNextPage == 1 ? content : page, &found);
+        ContinuationPages(codes, address, encoding, item_.IsNextPage == 1 ? content : page, &found);
     if (found) {
       content =
           processing::CheckMatch(content + further, codes[kPagingAreaBegin], codes[kPagingAreaEnd]);

@@ -24,33 +24,6 @@ namespace {
 
 using processing::HtmlText;
 
-// The continuation pages of a paged article, each as "[page_break]" and
-// its content; "" when the paging area or its links are not found.
-std::string ContinuationPages(const CodeList& codes, const std::string& url,
-                              const std::string& charset, const std::string& searched,
-                              bool* found_area) {
-  *found_area = false;
-  std::string area = processing::ReplaceTrim(
-      processing::CutFixed(searched, codes[kPagingAreaBegin], codes[kPagingAreaEnd], true));
-  if (area.empty()) return "";
-  std::string links = processing::FindMatch(area, codes[kPagingLinkBegin], codes[kPagingLinkEnd]);
-  if (links.empty()) return "";
-  *found_area = true;
-
-  // The article's own address is not fetched again, whatever its letter case.
-  const std::string own = vb::LCase(url);
-  std::string extra;
-  for (const std::string& link : vb::Split(links, "|||")) {
-    std::string address = processing::FormatRemoteUrl(url, link);
-    if (vb::Len(address) <= 8 || vb::LCase(address) == own) continue;
-    std::string next = processing::ReplaceTrim(processing::GetRemoteData(address, charset));
-    if (vb::Len(next) <= 10) continue;
-    std::string part = ReadContent(codes, next);
-    if (!part.empty()) extra += "[page_break]" + part;
-  }
-  return extra;
-}
-
 // The short title key: four characters from each end of the title without
 // the characters that would break the list it is kept in.
 std::string TitleKey(const std::string& title) {
