@@ -55,6 +55,19 @@ std::string NoProxyList() {
   return list + "127.0.0.1,localhost,::1";
 }
 
+void PrepareRemoteHandle(CURL* h, const FetchLimits& limits, TransferGuard& /*guard*/) {
+  // libcurl copies option strings, so a temporary list is enough.
+  std::string no_proxy = NoProxyList();
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout.count()));
+  if (limits.idle_timeout.count() > 0) {
+    long seconds = static_cast<long>((limits.idle_timeout.count() + 999) / 1000);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, seconds);
+  }
+}
+
 void RaiseTransferError(CURLcode code, std::string_view url, const char* detail,
                         const char* source) {
   int32_t number = kErrConnectionAborted;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/net/fetch_limits.h"
+
 namespace ostrel::net {
 
 // Initialises libcurl once per process (safe to call from any thread).
@@ -24,6 +26,17 @@ std::string EncodeUrl(std::string_view url);
 // The hosts that never go through a proxy: those of the environment's
 // no_proxy plus the loopback names, where the fixture and demo sites live.
 std::string NoProxyList();
+
+// The per-transfer state of the guards that PrepareRemoteHandle sets on a
+// handle. It must outlive the transfer (keep it beside the handle).
+struct TransferGuard {};
+
+// Sets on a fresh handle what every remote transfer shares, pages, pictures
+// and downloads alike: no signals, the proxy exceptions and the connect and
+// idle limits. Every remote fetch passes its handle through here, so a limit
+// or rule added here reaches them all. Callers set the address, protocols,
+// redirects and callbacks of their own.
+void PrepareRemoteHandle(CURL* handle, const FetchLimits& limits, TransferGuard& guard);
 
 // Raises the VbError for a failed transfer. `source` names the object,
 // `detail` is libcurl's error buffer (may be empty).

@@ -154,29 +154,20 @@ void XmlHttp::send(std::string_view body) {
   Transfer transfer;
   transfer.max_body = limits_.max_body_bytes;
   char error[CURL_ERROR_SIZE] = "";
-  std::string no_proxy = NoProxyList();
+  TransferGuard guard;
+  PrepareRemoteHandle(h, limits_, guard);
 
   curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
   curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(limits_.connect_timeout.count()));
-  if (limits_.idle_timeout.count() > 0) {
-    long seconds = static_cast<long>((limits_.idle_timeout.count() + 999) / 1000);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, seconds);
-  }
 
   if (method_ == "HEAD") {
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
