@@ -1,5 +1,6 @@
 #include "platform/net/fetch_limits.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace ostrel::net {
@@ -8,6 +9,7 @@ namespace {
 
 std::mutex g_mu;
 FetchLimits g_limits;
+std::atomic<bool> g_cancelled{false};
 
 }  // namespace
 
@@ -31,5 +33,9 @@ void SetMaxBodyBytes(uint64_t bytes) {
   std::lock_guard<std::mutex> lock(g_mu);
   g_limits.max_body_bytes = bytes;
 }
+
+void CancelAllTransfers() { g_cancelled.store(true); }
+
+bool TransfersCancelled() { return g_cancelled.load(); }
 
 }  // namespace ostrel::net
