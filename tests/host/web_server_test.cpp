@@ -347,6 +347,54 @@ TEST_F(WebServerTest, ServesStaticFilesAndRefusesTheRest) {
   EXPECT_EQ(root.Header("Location"), "/admin/");
 }
 
+TEST(SlowClientTest, SlowHeadersNeitherHoldUpOthersNorStayForever) {
+  TempFolder site;
+  site.Write("css/admin.css", "body{}");
+  ServerSettings settings;
+  settings.listen = "127.0.0.1:0";
+  settings.threads = 2;
+  settings.header_timeout = std::chrono::milliseconds(2000);
+  settings.pages.site_root = site.path();
+  WebServer server(settings);
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  // 200 clients that send their header a line at a time and never end it.
+  std::vector<std::unique_ptr<HttpConnection>> slow;
+  for (int i = 0; i < 200; ++i) {
+    slow.push_back(std::make_unique<HttpConnection>(server.port()));
+    slow.back()->Send("GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  }
+  for (auto& connection : slow) connection->Send("X-Slow: 1\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Fetch(server.port(), "GET", "/css/admin.css").body, "body{}");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // The header deadline ends them: civetweb answers 400 and lets go.
+  EXPECT_EQ(slow.front()->ReadHead().status, 400);
+  EXPECT_EQ(slow.back()->ReadHead().status, 400);
+  server.Stop();
+}
+
+TEST_F(WebServerTest, ABodyTrickledBelowTheMinimumRateIsCutOff) {
+  std::atomic<bool> ran{false};
+  AddPage("/admin/Form.asp", [&](asp::RequestContext&) { ran = true; });
+  Start();
+  HttpConnection connection(port_);
+  connection.Send(
+      "POST /admin/Form.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://127.0.0.1\r\n"
+      "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 100000\r\n\r\n");
+  // A byte a second: never silent long enough for a read to time out, but
+  // far below the rate; the grace period is 10 s.
+  std::atomic<int> status{0};
+  std::thread reader([&] { status = connection.ReadHead().status; });
+  for (int i = 0; i < 40 && status == 0; ++i) {
+    connection.Send("a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  reader.join();
+  EXPECT_EQ(status, 408);
+  EXPECT_FALSE(ran);
+}
+
 TEST_F(WebServerTest, ClientGoneTurnsIsClientConnectedFalse) {
   std::atomic<int> result{-1};
   AddPage("/admin/Long.asp", [&](asp::RequestContext& page) {
