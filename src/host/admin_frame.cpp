@@ -16,9 +16,9 @@ AdminSettings AdminSettingsOf(const HostConfig& config) {
 }
 
 void AddChannelPage(WebServer& server, ChannelPage page) {
-  server.AddPage(page.path, std::move(page.function),
-                 PageOptions{true, std::move(page.changing_actions),
-                             std::move(page.remote_actions)});
+  server.AddPage(
+      page.path, std::move(page.function),
+      PageOptions{true, std::move(page.changing_actions), std::move(page.remote_actions)});
 }
 
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {

@@ -30,11 +30,9 @@ struct ChannelPage {
   PageFunction function;
   // The channels' page protocol: delete, clone, settings save, begin a
   // run, a run step, cache clearing.
-  std::vector<std::string> changing_actions = {"del",   "copy",    "save",
-                                               "begin", "savenew", "remove"};
+  std::vector<std::string> changing_actions = {"del", "copy", "save", "begin", "savenew", "remove"};
   // The run's steps and the editor's steps that fetch the remote pages.
-  std::vector<std::string> remote_actions = {"begin", "savenew", "step2",
-                                             "step3", "step4",   "demo"};
+  std::vector<std::string> remote_actions = {"begin", "savenew", "step2", "step3", "step4", "demo"};
 };
 
 void AddChannelPage(WebServer& server, ChannelPage page);

@@ -220,7 +220,6 @@ std::string EnsurePassword(HostConfig* config) {
   return password;
 }
 
-
 void EnsureSiteTree(const HostConfig& config) {
   MakeFolder(config.site_root);
   std::error_code ec;

@@ -94,8 +94,8 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
   if (auto v = get("Host", "FetchTimeout")) {
     if (!ParseInt(*v, &config->fetch_timeout_seconds) || config->fetch_timeout_seconds < 1 ||
         config->fetch_timeout_seconds > 86400) {
-      return Fail(error, "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v +
-                             "\"");
+      return Fail(error,
+                  "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
     }
   }
   if (auto v = get("Host", "AllowPrivateRemote")) {

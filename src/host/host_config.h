@@ -46,11 +46,11 @@ struct HostOptions {
 struct HostConfig {
   std::string config_path;  // the configuration file (read, and written on first run)
   bool config_exists = false;
-  std::string data_dir;    // native, absolute
-  std::string site_root;   // native, absolute, no trailing "/"
-  std::string asset_root;  // the shipped site/ folder, served read-only beneath site_root
-  std::string schema_dir;  // the SQL scripts of a new installation
-  std::string demo_root;   // the sample remote site's files (--demo)
+  std::string data_dir;       // native, absolute
+  std::string site_root;      // native, absolute, no trailing "/"
+  std::string asset_root;     // the shipped site/ folder, served read-only beneath site_root
+  std::string schema_dir;     // the SQL scripts of a new installation
+  std::string demo_root;      // the sample remote site's files (--demo)
   std::string registry_file;  // the component's class list
   std::string listen = "127.0.0.1:8080";
   std::string demo_listen = "127.0.0.1:8081";

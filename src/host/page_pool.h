@@ -10,13 +10,13 @@
 // other session, are still answered however many steps are stuck.
 #pragma once
 
+#include <pthread.h>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <pthread.h>
 #include <vector>
 
 namespace ostrel::host {

@@ -36,16 +36,6 @@ bool Has(const std::string& body, std::string_view utf8) {
   return body.find(text::Encode(utf8, "GB2312")) != std::string::npos;
 }
 
-// Waits (boundedly) until cond holds; false when it never did.
-template <class F>
-bool Eventually(F cond) {
-  for (int i = 0; i < 20000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return cond();
-}
-
 class ChannelHostTest : public ::testing::Test {
  protected:
   static net::FetchLimits Limits() {
@@ -105,8 +95,7 @@ class ChannelHostTest : public ::testing::Test {
     return "Cookie: ASPSESSIONID=" + test::SessionIdOf(in);
   }
 
-  HttpResult Page(const std::string& cookie, const std::string& query,
-                  const std::string& referer) {
+  HttpResult Page(const std::string& cookie, const std::string& query, const std::string& referer) {
     return Fetch(port_, "GET", std::string(kArticlePage) + "?" + query, {cookie, referer});
   }
 
@@ -179,8 +168,7 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   const int item = EnsureDemoItem(config_.gather_db, "http://" + remote_.Host());
   const std::string list = remote_.Url("/never.html") + "\r\n" + remote_.Url("/never.html");
   root_.Write("site/admin/tmpNewslist" + std::to_string(item) + ".dat", list);
-  const std::string step =
-      "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + std::to_string(item);
+  const std::string step = "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + std::to_string(item);
 
   // 40 sessions start a step each; the remote never answers.
   constexpr int kSteps = 40;
@@ -194,7 +182,7 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   }
   // The remote share of the page threads is stuck; the other steps get the
   // busy page instead of queueing behind them.
-  ASSERT_TRUE(Eventually([&] { return remote_.RequestCount() == 4; }));
+  ASSERT_TRUE(test::Eventually([&] { return remote_.RequestCount() == 4; }));
   int busy = 0;
   for (auto& connection : steps) {
     test::HttpHead head = connection->ReadHead();

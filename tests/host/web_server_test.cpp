@@ -45,15 +45,7 @@ class Gate {
   bool open_ = false;
 };
 
-// Waits (boundedly) until cond holds; false when it never did.
-template <class F>
-bool Eventually(F cond) {
-  for (int i = 0; i < 20000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return cond();
-}
+using test::Eventually;
 
 std::string Text(const vb::Variant& value) {
   return value.IsEmpty() || value.IsNull() ? std::string() : vb::CStr(value);
@@ -162,8 +154,7 @@ TEST_F(WebServerTest, SessionCookieKeepsTheSessionAcrossRequests) {
   HttpResult made = Fetch(port_, "GET", "/admin/NewSession.asp");
   std::string id = SessionIdOf(made);
   ASSERT_EQ(id.size(), 24u);
-  EXPECT_NE(made.Header("Set-Cookie").find("path=/; HttpOnly; SameSite=Strict"),
-            std::string::npos);
+  EXPECT_NE(made.Header("Set-Cookie").find("path=/; HttpOnly; SameSite=Strict"), std::string::npos);
 
   // Same connection (keep-alive), with the cookie: same session, no new cookie.
   EXPECT_EQ(connection.Fetch("GET", "/admin/Visits.asp", {"Cookie: ASPSESSIONID=" + id}).body, "1");
@@ -295,16 +286,15 @@ TEST_F(WebServerTest, FormsAndQueriesAreDecodedFromTheCodePage) {
   });
   Start();
   // "中文" in GB2312, posted as a browser posts a form of a GB2312 page.
-  HttpResult posted =
-      Fetch(port_, "POST", "/admin/echo.asp?q=%CE%C4",
-            {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
-            "name=%D6%D0%CE%C4+x");
+  HttpResult posted = Fetch(port_, "POST", "/admin/echo.asp?q=%CE%C4",
+                            {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
+                            "name=%D6%D0%CE%C4+x");
   EXPECT_EQ(posted.status(), 200);
   EXPECT_EQ(posted.body, "\xD6\xD0\xCE\xC4 x|\xCE\xC4|POST|/admin/Echo.asp");
 
   // A body that is not a form is not read as one.
   HttpResult other = Fetch(port_, "POST", "/admin/Echo.asp",
-                          {test::kOwnOrigin, "Content-Type: text/plain"}, "name=x");
+                           {test::kOwnOrigin, "Content-Type: text/plain"}, "name=x");
   EXPECT_EQ(other.body, "||POST|/admin/Echo.asp");
 }
 
