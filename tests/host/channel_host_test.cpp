@@ -130,6 +130,46 @@ TEST_F(ChannelHostTest, MissingOrShortLinkListsGiveTheErrorTableAndTheHostStaysU
   EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
 }
 
+// The query of the request a step's page leads to; "" when it leads nowhere.
+std::string NextQuery(const std::string& page) {
+  for (const char* lead : {"reFresh(){window.location.href='Admin_ArticleGather.asp?",
+                           "buildRefresh(){window.location.href='Admin_ArticleGather.asp?",
+                           "content=\"1;url='Admin_ArticleGather.asp?"}) {
+    size_t at = page.rfind(lead);
+    if (at == std::string::npos) continue;
+    at += std::string_view(lead).size();
+    return page.substr(at, page.find('\'', at) - at);
+  }
+  return "";
+}
+
+TEST_F(ChannelHostTest, AWholeRunOfTheDemoItemGoesThroughTheHost) {
+  DemoSite demo(std::string(OSTREL_SOURCE_DIR) + "/demo");
+  std::string error;
+  ASSERT_TRUE(demo.Start(&error)) << error;
+  const int item = EnsureDemoItem(config_.gather_db, demo.origin());
+  const std::string cookie = Login();
+  std::string query = "action=begin&ChannelID=1&ItemID=" + std::to_string(item);
+  std::vector<std::string> actions;
+  std::string last;
+  while (!query.empty() && actions.size() < 30) {
+    actions.push_back(query.substr(7, query.find('&') - 7));
+    HttpResult step = Page(cookie, query, own_referer_);
+    ASSERT_EQ(step.status(), 200) << query;
+    last = step.body;
+    query = actions.back() == "yes" ? "" : NextQuery(step.body);
+  }
+  std::vector<std::string> expected = {"begin"};
+  expected.insert(expected.end(), 13, "savenew");
+  expected.push_back("yes");
+  EXPECT_EQ(actions, expected);
+  EXPECT_TRUE(Has(last, "成功采集文章 <font color=\"#FF0000\">12</font> 个"));
+  ado::Connection connection;
+  connection.Open("Data Source=" + config_.host_db);
+  EXPECT_EQ(vb::CLng(connection.Execute("SELECT COUNT(*) FROM QX_Article").Fields(0).Value()), 12);
+  demo.Stop();
+}
+
 TEST_F(ChannelHostTest, ChangingActionsFromAnotherSiteAreRefusedAndChangeNothing) {
   const std::string cookie = Login();
   const std::string id = std::to_string(EnsureDemoItem(config_.gather_db, "http://127.0.0.1:1"));
