@@ -4,7 +4,7 @@
 # same run and measured with wrk the same way. Prints both requests-per-second
 # figures and their ratio; the item list should stay within 3x of the file.
 #
-#   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N]
+#   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N] [--no-run]
 #
 # Needs wrk (Debian package wrk) and sqlite3; skips (exit 0) when either is
 # missing. Each connection has its own wrk thread and its own logged-in
@@ -17,10 +17,12 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$ROOT/build"
 DURATION=5
 CONNECTIONS=4
+DURING_RUN=1
 while [ "$#" -gt 0 ]; do
   case "$1" in
     --duration) DURATION="$2"; shift 2 ;;
     --connections) CONNECTIONS="$2"; shift 2 ;;
+    --no-run) DURING_RUN=0; shift ;;
     *) BUILD="$1"; shift ;;
   esac
 done
@@ -101,7 +103,7 @@ for i in $(seq 1 "$CONNECTIONS"); do COOKIES+=("$(login "$i")"); done
 RUN_COOKIE="$(login run)"
 DEMO_ITEM="$(sqlite3 "$WORK/data/gather.db" \
   "SELECT ItemID FROM QX_NewsItem WHERE ItemName = '演示站点：本地新闻' LIMIT 1")"
-(
+[ "$DURING_RUN" -eq 1 ] && (
   PAGE="$BASE/admin/Admin_ArticleGather.asp"
   while :; do
     curl -s -o /dev/null -b "$RUN_COOKIE" -H "Referer: $PAGE" \
@@ -112,7 +114,7 @@ DEMO_ITEM="$(sqlite3 "$WORK/data/gather.db" \
     done
   done
 ) &
-RUN_PID=$!
+[ "$DURING_RUN" -eq 1 ] && RUN_PID=$!
 
 LIST="/admin/Admin_ArticleGather.asp"
 curl -s -o "$WORK/list.html" -b "${COOKIES[0]}" "$BASE$LIST"
@@ -170,7 +172,8 @@ measure() {
 DYNAMIC="$(measure "$LIST")"
 STATIC="$(measure /bench/list.html)"
 RATIO="$(awk -v s="$STATIC" -v d="$DYNAMIC" 'BEGIN {printf "%.2f", s / d}')"
-echo "host_bench: $CONNECTIONS connections, ${DURATION}s each, page of $SIZE bytes, during a run"
+WHEN="$([ "$DURING_RUN" -eq 1 ] && echo ", during a run" || true)"
+echo "host_bench: $CONNECTIONS connections, ${DURATION}s each, page of $SIZE bytes$WHEN"
 echo "  item list (30 rows)      $DYNAMIC requests/s"
 echo "  static file, same size   $STATIC requests/s"
 echo "  ratio static/dynamic     $RATIO (target: 3 or less)"
