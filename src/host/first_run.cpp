@@ -31,16 +31,22 @@ constexpr char kConfigTemplate[] =
     "; from the data folder, SiteRoot from the folder of this file.\n"
     "[Host]\n"
     "Listen=127.0.0.1:8080\n"
-    "; SiteRoot=/path/to/site\n"
+    "; SiteRoot=/path/to/site   (default: the data folder's site/)\n"
     "CodePage=936\n"
     "AdminName=admin\n"
     "AdminPassword=\n"
     "PageListNum=30\n"
+    "; Seconds a remote page or picture may take in all.\n"
+    "FetchTimeout=60\n"
+    "; 1: remote fetches may reach loopback and private addresses.\n"
+    "AllowPrivateRemote=0\n"
     "[Database]\n"
     "Gather=gather.db\n"
     "Host=host.db\n"
     "[Drives]\n"
-    "; D=/srv/files\n";
+    "; D=/srv/files\n"
+    "[Demo]\n"
+    "Listen=127.0.0.1:8081\n";
 
 [[noreturn]] void RaiseFirstRun(int32_t number, std::string description) {
   throw vb::VbError(number, "ostrel-host", std::move(description));
