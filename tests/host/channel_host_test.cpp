@@ -21,6 +21,7 @@
 #include "platform/vb/convert.h"
 #include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
+#include "support/run_steps.h"
 
 extern "C" int DllRegisterServer();
 
@@ -130,19 +131,6 @@ TEST_F(ChannelHostTest, MissingOrShortLinkListsGiveTheErrorTableAndTheHostStaysU
   EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
 }
 
-// The query of the request a step's page leads to; "" when it leads nowhere.
-std::string NextQuery(const std::string& page) {
-  for (const char* lead : {"reFresh(){window.location.href='Admin_ArticleGather.asp?",
-                           "buildRefresh(){window.location.href='Admin_ArticleGather.asp?",
-                           "content=\"1;url='Admin_ArticleGather.asp?"}) {
-    size_t at = page.rfind(lead);
-    if (at == std::string::npos) continue;
-    at += std::string_view(lead).size();
-    return page.substr(at, page.find('\'', at) - at);
-  }
-  return "";
-}
-
 TEST_F(ChannelHostTest, AWholeRunOfTheDemoItemGoesThroughTheHost) {
   DemoSite demo(std::string(OSTREL_SOURCE_DIR) + "/demo");
   std::string error;
@@ -157,7 +145,7 @@ TEST_F(ChannelHostTest, AWholeRunOfTheDemoItemGoesThroughTheHost) {
     HttpResult step = Page(cookie, query, own_referer_);
     ASSERT_EQ(step.status(), 200) << query;
     last = step.body;
-    query = actions.back() == "yes" ? "" : NextQuery(step.body);
+    query = actions.back() == "yes" ? "" : testing::NextStepQuery(step.body);
   }
   std::vector<std::string> expected = {"begin"};
   expected.insert(expected.end(), 13, "savenew");
