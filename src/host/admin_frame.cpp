@@ -20,6 +20,9 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kArticlePage, [settings](asp::RequestContext& page) { ArticleGatherPage(page, settings); },
       true);
+  server.AddPage(
+      kMaintenancePage, [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
+      true);
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -46,6 +49,7 @@ void WriteAdminHead(asp::Response& response, std::string_view title) {
       "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"
       "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
       "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
+      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "</div>\r\n");
 }
 

@@ -16,6 +16,7 @@ namespace ostrel::host {
 inline constexpr char kAdminFolder[] = "/admin/";
 inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
+inline constexpr char kMaintenancePage[] = "/admin/Admin_Maintenance.asp";
 
 // What the pages take from the configuration.
 struct AdminSettings {
@@ -47,5 +48,7 @@ bool SameSecret(std::string_view a, std::string_view b);
 // The pages themselves.
 void LoginPage(asp::RequestContext& page, const AdminSettings& settings);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+// The upload-file clean-up: a dry run, then a posted confirmation deletes.
+void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host
