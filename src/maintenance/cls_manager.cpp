@@ -53,14 +53,7 @@ clsManager::clsManager() {
 clsManager::~clsManager() {
   host_.Release();
   process_.reset();
-  component::HostConnectionState& state = component::HostState();
-  if (state.HostConnection) {
-    vb::TryStep([&] {
-      if (state.HostConnection->State() == ado::adStateOpen) state.HostConnection->Close();
-    });
-    state.HostConnection.reset();
-  }
-  state.HostConnected = false;
+  processing::CloseHostConnection();
 }
 
 void clsManager::Refuse(const std::string& reason) {
