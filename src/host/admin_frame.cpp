@@ -1,6 +1,7 @@
 #include "host/admin_pages.h"
 
 #include <string>
+#include <utility>
 
 namespace ostrel::host {
 
@@ -14,15 +15,25 @@ AdminSettings AdminSettingsOf(const HostConfig& config) {
   return settings;
 }
 
+void AddChannelPage(WebServer& server, ChannelPage page) {
+  server.AddPage(page.path, std::move(page.function),
+                 PageOptions{true, std::move(page.changing_actions),
+                             std::move(page.remote_actions)});
+}
+
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
-  server.AddPage(
-      kArticlePage, [settings](asp::RequestContext& page) { ArticleGatherPage(page, settings); },
-      true);
-  server.AddPage(
-      kMaintenancePage, [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
-      true);
+  server.AddPage(kLogoutPage, &LogoutPage, false);
+  AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
+                            ArticleGatherPage(page, settings);
+                          }});
+  // The clean-up deletes only on its posted "clean"; nothing it does fetches.
+  AddChannelPage(server,
+                 {kMaintenancePage,
+                  [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
+                  {"clean"},
+                  {}});
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -50,6 +61,7 @@ void WriteAdminHead(asp::Response& response, std::string_view title) {
       "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
       "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
       "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
+      "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a>"
       "</div>\r\n");
 }
 
