@@ -1,9 +1,7 @@
 #include "maintenance/cls_manager.h"
 
-#include <mutex>
-#include <set>
-
 #include "component/registration.h"
+#include "maintenance/channel_lock.h"
 #include "platform/ado/connection.h"
 #include "platform/com/class_info.h"
 
@@ -11,37 +9,6 @@ namespace ostrel::maintenance {
 namespace {
 
 const component::ComponentClass<clsManager> kManagerClass("Ostrel.clsManager");
-
-// The channel folders being cleaned in this process. A second clean-up of
-// the same channel is refused while the first runs, rather than queued
-// behind a walk that may take long.
-class ChannelLock {
- public:
-  explicit ChannelLock(std::string folder) : folder_(std::move(folder)) {
-    std::lock_guard<std::mutex> guard(Mutex());
-    held_ = Busy().insert(folder_).second;
-  }
-  ~ChannelLock() {
-    if (!held_) return;
-    std::lock_guard<std::mutex> guard(Mutex());
-    Busy().erase(folder_);
-  }
-  ChannelLock(const ChannelLock&) = delete;
-  ChannelLock& operator=(const ChannelLock&) = delete;
-  bool held() const { return held_; }
-
- private:
-  static std::mutex& Mutex() {
-    static std::mutex mutex;
-    return mutex;
-  }
-  static std::set<std::string>& Busy() {
-    static std::set<std::string> busy;
-    return busy;
-  }
-  std::string folder_;
-  bool held_ = false;
-};
 
 }  // namespace
 
