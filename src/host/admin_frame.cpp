@@ -28,6 +28,12 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
                             ArticleGatherPage(page, settings);
                           }});
+  // The clean-up deletes only on its posted "clean"; nothing it does fetches.
+  AddChannelPage(server,
+                 {kMaintenancePage,
+                  [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
+                  {"clean"},
+                  {}});
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -54,6 +60,7 @@ void WriteAdminHead(asp::Response& response, std::string_view title) {
       "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"
       "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
       "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
+      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a>"
       "</div>\r\n");
 }

@@ -18,6 +18,7 @@ inline constexpr char kAdminFolder[] = "/admin/";
 inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kLogoutPage[] = "/admin/Admin_Logout.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
+inline constexpr char kMaintenancePage[] = "/admin/Admin_Maintenance.asp";
 
 // A channel's page (articles, software, Flash, clean-up), registered with
 // AddChannelPage: that road, and only it, puts the page behind the login and
@@ -69,5 +70,7 @@ bool SameSecret(std::string_view a, std::string_view b);
 void LoginPage(asp::RequestContext& page, const AdminSettings& settings);
 void LogoutPage(asp::RequestContext& page);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+// The upload-file clean-up: a dry run, then a posted confirmation deletes.
+void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host
