@@ -158,8 +158,9 @@ class Downloader : public com::Dispatch {
   // The HTTP(S) probe with its redirects. Leaves the answer open in data_
   // (Execute) or closes it (DownAddress); kFtp when a redirect led to ftp.
   Road ProbeHttp(bool down_address);
+  // `redirected`: a redirect of the HTTP probe led here.
   void OpenFtp(const std::string& server, const std::string& user, const std::string& password,
-               int32_t port);
+               int32_t port, bool redirected = false);
   // The Content-Length of the stored headers as FileSize.
   int32_t HeaderSize() const;
   bool AcceptedExt(std::string_view strFile) const;

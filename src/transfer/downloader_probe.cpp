@@ -140,6 +140,7 @@ Downloader::Road Downloader::ProbeHttp(bool down_address) {
       request.extra_headers.push_back("Content-Type: application/x-www-form-urlencoded");
     }
     request.limits = limits_;
+    request.continues = hop > 0;
     if (!data_.Open(request)) {
       success_ = false;
       ErrNumber = 1;
@@ -183,7 +184,7 @@ Downloader::Road Downloader::ProbeHttp(bool down_address) {
 }
 
 void Downloader::OpenFtp(const std::string& server, const std::string& user,
-                         const std::string& password, int32_t port) {
+                         const std::string& password, int32_t port, bool redirected) {
   success_ = false;
   net::InternetRequest request;
   std::string authority = server + ":" + std::to_string(port);
@@ -193,6 +194,7 @@ void Downloader::OpenFtp(const std::string& server, const std::string& user,
   request.ftp_user = user;
   request.ftp_password = password;
   request.limits = limits_;
+  request.continues = redirected;
   if (!data_.Open(request)) {
     ErrNumber = 1;
     return;
@@ -223,6 +225,7 @@ void Downloader::Execute() {
   data_.Close();
   raw_headers_.clear();
   ParseAddress(url_);
+  const bool is_ftp_start = is_ftp_;
   bool ftp = is_ftp_;
   if (!ftp) {
     if (scheme_ == "http" || scheme_ == "https") {
@@ -235,7 +238,7 @@ void Downloader::Execute() {
   }
   if (success_) {
     if (ftp) {
-      OpenFtp(server_, user_name_, password_, ftp_port_);
+      OpenFtp(server_, user_name_, password_, ftp_port_, !is_ftp_start);
     } else {
       file_size_ = HeaderSize();
     }
@@ -270,6 +273,7 @@ std::string Downloader::DownAddress() {
     success_ = true;
     data_.Close();
     ParseAddress(url_);
+    const bool is_ftp_start = is_ftp_;
     bool ftp = is_ftp_;
     if (!ftp) {
       if (scheme_ == "http" || scheme_ == "https") {
@@ -280,7 +284,7 @@ std::string Downloader::DownAddress() {
     }
     DownFileUrl = url_;
     if (success_ && ftp) {
-      OpenFtp(server_, user_name_, password_, ftp_port_);
+      OpenFtp(server_, user_name_, password_, ftp_port_, !is_ftp_start);
     } else {
       file_size_ = success_ ? HeaderSize() : 0;
     }

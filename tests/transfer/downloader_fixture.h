@@ -18,12 +18,6 @@
 
 namespace ostrel::testing {
 
-inline net::FetchLimits LoopbackLimits() {
-  net::FetchLimits limits = FetchLimitsGuard::Short();
-  limits.allow_private = true;
-  return limits;
-}
-
 class DownloaderTest : public ::testing::Test {
  protected:
   DownloaderTest()
@@ -56,7 +50,7 @@ class DownloaderTest : public ::testing::Test {
     return names;
   }
 
-  FetchLimitsGuard limits_{LoopbackLimits()};
+  FetchLimitsGuard limits_;  // short, and loopback allowed
   TempDir site_;
   HttpServer http_;
   std::shared_ptr<asp::MemorySink> sink_;

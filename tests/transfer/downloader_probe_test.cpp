@@ -75,6 +75,15 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   refused->Execute();
   EXPECT_EQ(refused->ErrNumber, 1);
   EXPECT_EQ(refused->FileSize(), 0);
+  // Every transfer passes the shared address rule.
+  net::FetchLimits strict = FetchLimitsGuard::Short();
+  strict.allow_private = false;
+  FetchLimitsGuard no_private(strict);
+  http_.Route("/a.zip", HttpAnswer::Huge(500));
+  auto private_address = Make(http_.Url("/a.zip"));
+  private_address->Execute();
+  EXPECT_EQ(private_address->ErrNumber, 1);
+  EXPECT_EQ(http_.RequestCount(), 6u);
   EXPECT_TRUE(Left().empty());
 }
 

@@ -24,27 +24,39 @@ Events* Record(transfer::Downloader& down, Events* events) {
 }
 
 TEST_F(DownloaderTest, EveryBlockRaisesOneEvent) {
-  for (int size : {12000, 10240, 0}) {
-    std::string path = "/f" + std::to_string(size) + ".zip";
-    http_.Route(path, HttpAnswer::Huge(static_cast<uint64_t>(size)));
-    auto down = Make(http_.Url(path));
+  using P = std::vector<std::pair<int32_t, int32_t>>;
+  using std::chrono::milliseconds;
+  struct Case {
+    const char* path;
+    HttpAnswer answer;
+    P events;
+  };
+  const Case cases[] = {
+      {"/f12000.zip", HttpAnswer::Huge(12000), {{5120, 5120}, {10240, 5120}, {12000, 1760}}},
+      // An exact multiple ends with an empty block.
+      {"/f10240.zip", HttpAnswer::Huge(10240), {{5120, 5120}, {10240, 5120}, {10240, 0}}},
+      {"/f0.zip", HttpAnswer::Huge(0), {{0, 0}}},
+      // A server that trickles its bytes still gives full blocks.
+      {"/slow.zip", HttpAnswer::Slow(GeneratedBytes(0, 12000), milliseconds(0), milliseconds(2), 700),
+       {{5120, 5120}, {10240, 5120}, {12000, 1760}}},
+  };
+  for (const Case& c : cases) {
+    http_.Route(c.path, c.answer);
+    auto down = Make(http_.Url(c.path));
     down->LeastSize(0);
     down->Progress(true);
     Events events;
     Record(*down, &events);
     down->Execute();
-    ASSERT_EQ(down->ErrNumber, 0) << size;
-    ASSERT_TRUE(down->StartDownLoad()) << size;
-    std::vector<std::pair<int32_t, int32_t>> counts;
+    ASSERT_EQ(down->ErrNumber, 0) << c.path;
+    ASSERT_TRUE(down->StartDownLoad()) << c.path;
+    P counts;
     for (const auto& [progress, ret, speed] : events) counts.emplace_back(progress, ret);
-    using P = std::vector<std::pair<int32_t, int32_t>>;
-    const P expected = size == 12000   ? P{{5120, 5120}, {10240, 5120}, {12000, 1760}}
-                       : size == 10240 ? P{{5120, 5120}, {10240, 5120}, {10240, 0}}
-                                       : P{{0, 0}};
-    EXPECT_EQ(counts, expected);
-    EXPECT_EQ(site_.Read("down/" + down->GenFileName()), GeneratedBytes(0, size));
+    EXPECT_EQ(counts, c.events) << c.path;
+    EXPECT_EQ(site_.Read("down/" + down->GenFileName()),
+              GeneratedBytes(0, static_cast<size_t>(c.events.back().first)));
   }
-  EXPECT_EQ(Left(), (std::vector<std::string>{"f0.zip", "f10240.zip", "f12000.zip"}));
+  EXPECT_EQ(Left(), (std::vector<std::string>{"f0.zip", "f10240.zip", "f12000.zip", "slow.zip"}));
 }
 
 TEST_F(DownloaderTest, HostileServersLeaveNoFile) {

@@ -115,8 +115,14 @@ struct InternetFile::State {
 InternetFile::InternetFile() = default;
 InternetFile::~InternetFile() = default;
 
-bool InternetFile::Open(const InternetRequest& request) {
+void InternetFile::Drop() {
+  if (state_) reached_public_ = state_->guard.reached_public;
   state_.reset();
+}
+
+bool InternetFile::Open(const InternetRequest& request) {
+  Drop();
+  const bool reached_public = request.continues && reached_public_;
   status_ = 0;
   raw_headers_.clear();
   content_length_.reset();
@@ -142,6 +148,7 @@ bool InternetFile::Open(const InternetRequest& request) {
   s->ftp = scheme == "ftp";
   CURL* h = s->easy;
   PrepareRemoteHandle(h, request.limits, s->guard);
+  s->guard.reached_public = reached_public;
   curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, scheme.c_str());
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
@@ -179,7 +186,7 @@ bool InternetFile::Open(const InternetRequest& request) {
       failed_ = true;
       error_ = "No answer from " + request.url;
     }
-    state_.reset();
+    Drop();
     return false;
   }
   status_ = state_->ftp ? 0 : state_->status;
@@ -226,7 +233,9 @@ void InternetFile::Finish(int code) {
   s.result = static_cast<CURLcode>(code);
   if (s.result == CURLE_OK) return;
   failed_ = true;
-  if (s.result == CURLE_ABORTED_BY_CALLBACK && TransfersCancelled()) {
+  if (s.guard.stopped == TransferGuard::Stop::kRefusedAddress) {
+    error_ = s.guard.refusal;
+  } else if (s.guard.stopped == TransferGuard::Stop::kCancelled || TransfersCancelled()) {
     error_ = "Every transfer was stopped";
   } else {
     error_ = s.error[0] != '\0' ? s.error : curl_easy_strerror(s.result);
@@ -258,7 +267,7 @@ void InternetFile::Close() {
     failed_ = true;
     error_ = "The transfer was closed before its end";
   }
-  state_.reset();
+  Drop();
 }
 
 std::optional<std::string> RawHeaderValue(std::string_view raw, std::string_view name) {

@@ -50,6 +50,10 @@ struct InternetRequest {
   std::string ftp_user;
   std::string ftp_password;
   FetchLimits limits = GetFetchLimits();
+  // This request follows a redirect answered to the one before it on the
+  // same InternetFile: the address rule sees one transfer, so a public site
+  // cannot lead it on to a private address.
+  bool continues = false;
 };
 
 class InternetFile {
@@ -94,6 +98,8 @@ class InternetFile {
   // came; false once the transfer is over.
   bool Pump();
   void Finish(int code);
+  // Ends the transfer, remembering what the address rule saw.
+  void Drop();
 
   std::unique_ptr<State> state_;
   int status_ = 0;
@@ -102,6 +108,7 @@ class InternetFile {
   bool failed_ = false;
   bool ended_ = false;  // the body was read to its end
   std::string error_;
+  bool reached_public_ = false;  // the last transfer connected to a public address
 };
 
 // The value of a header in raw headers as InternetFile::raw_headers gives
