@@ -98,9 +98,10 @@ pid_t StartHttpServer(const std::string& file, uint16_t* port) {
       if (n <= 0) break;
       head.append(buffer, static_cast<size_t>(n));
     }
-    std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                         "Content-Length: " +
-                         std::to_string(st.st_size) + "\r\nConnection: close\r\n\r\n";
+    std::string answer =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Length: " +
+        std::to_string(st.st_size) + "\r\nConnection: close\r\n\r\n";
     if (send(client, answer.data(), answer.size(), MSG_NOSIGNAL) > 0) {
       int fd = open(file.c_str(), O_RDONLY);
       off_t offset = 0;
@@ -162,7 +163,8 @@ Run RunDownloader(const std::string& url, const std::string& folder, int64_t exp
     down.SaveFilePath(ostrel::fs::ToWindows(folder));
     down.Execute();
     if (down.ErrNumber != 0 || !down.StartDownLoad()) {
-      std::fprintf(stderr, "Downloader failed on %s: %s\n", url.c_str(), down.Description().c_str());
+      std::fprintf(stderr, "Downloader failed on %s: %s\n", url.c_str(),
+                   down.Description().c_str());
       std::exit(1);
     }
   }
@@ -190,11 +192,12 @@ void Report(const char* protocol, double megabytes, const std::vector<Run>& curl
   };
   double curl_s = best(curl, &Run::seconds), ours_s = best(ours, &Run::seconds);
   double curl_cpu = best(curl, &Run::cpu_seconds), ours_cpu = best(ours, &Run::cpu_seconds);
-  std::printf("%-4s curl %7.0f MB/s %6.2f ms CPU/MB | Downloader %7.0f MB/s %6.2f ms CPU/MB | "
-              "throughput %.2fx curl, CPU/MB %.2fx curl, peak RSS +%.1f MB\n",
-              protocol, megabytes / curl_s, curl_cpu * 1000 / megabytes, megabytes / ours_s,
-              ours_cpu * 1000 / megabytes, curl_s / ours_s, ours_cpu / curl_cpu,
-              static_cast<double>(rss_growth_kb) / 1024);
+  std::printf(
+      "%-4s curl %7.0f MB/s %6.2f ms CPU/MB | Downloader %7.0f MB/s %6.2f ms CPU/MB | "
+      "throughput %.2fx curl, CPU/MB %.2fx curl, peak RSS +%.1f MB\n",
+      protocol, megabytes / curl_s, curl_cpu * 1000 / megabytes, megabytes / ours_s,
+      ours_cpu * 1000 / megabytes, curl_s / ours_s, ours_cpu / curl_cpu,
+      static_cast<double>(rss_growth_kb) / 1024);
 }
 
 }  // namespace
@@ -204,7 +207,8 @@ int main(int argc, char** argv) {
   const int64_t bytes = megabytes * 1024 * 1024;
   const int kRounds = 3;
 
-  sfs::path root = sfs::temp_directory_path() / ("ostrel-bench-download-" + std::to_string(getpid()));
+  sfs::path root =
+      sfs::temp_directory_path() / ("ostrel-bench-download-" + std::to_string(getpid()));
   sfs::create_directories(root / "serve");
   sfs::create_directories(root / "out");
   const std::string source = (root / "serve" / "big.bin").string();
@@ -212,7 +216,8 @@ int main(int argc, char** argv) {
     std::ofstream file(source, std::ios::binary);
     std::string chunk(1 << 20, '\0');
     for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('a' + i % 26);
-    for (int64_t i = 0; i < megabytes; ++i) file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    for (int64_t i = 0; i < megabytes; ++i)
+      file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
   }
 
   uint16_t http_port = 0;

@@ -61,8 +61,8 @@ std::string Downloader::SaveFilePath() const { return vb::Trim(save_file_); }
 
 void Downloader::FilePrefix(std::string_view sPrefix) {
   RefuseSeparators(sPrefix, "FilePrefix");
-  std::string value = vb::Replace(Without(sPrefix, "*'? |,"), "@NULL", "", 1, -1,
-                                  vb::CompareMode::Text);
+  std::string value =
+      vb::Replace(Without(sPrefix, "*'? |,"), "@NULL", "", 1, -1, vb::CompareMode::Text);
   file_prefix_ = vb::Len(value) < 2 ? "" : value;
 }
 
@@ -91,9 +91,7 @@ std::string Downloader::CheckPath(std::string_view sPath) const {
   return processing::CheckPath(sPath);
 }
 
-std::string Downloader::URLDecode(std::string_view str) const {
-  return processing::URLDecode(str);
-}
+std::string Downloader::URLDecode(std::string_view str) const { return processing::URLDecode(str); }
 
 bool Downloader::CreatedPathEx(std::string_view sPath) const {
   return processing::CreatedPathEx(host_, sPath);
@@ -221,7 +219,8 @@ bool Downloader::CopyToFile() {
     if (error != EEXIST || draw == kNameDraws) return false;
     std::string name = save_file_.substr(save_file_.find_last_of('\\') + 1);
     size_t dot = name.rfind('.');
-    std::string random = processing::GetRndFileName(dot == std::string::npos ? "" : name.substr(dot + 1));
+    std::string random =
+        processing::GetRndFileName(dot == std::string::npos ? "" : name.substr(dot + 1));
     if (dot == std::string::npos) random.pop_back();
     save_file_ = FolderOf(save_file_) + random;
   }

@@ -46,7 +46,8 @@ void TSpeed::Count(int32_t lCount) {
 
 int64_t TSpeed::Speed() {
   if (last_tick_ == sample_tick_) return last_speed_;
-  last_speed_ = PerSecond(static_cast<int64_t>(count_end_) - sample_count_, last_tick_ - sample_tick_);
+  last_speed_ =
+      PerSecond(static_cast<int64_t>(count_end_) - sample_count_, last_tick_ - sample_tick_);
   sample_tick_ = last_tick_;
   sample_count_ = count_end_;
   return last_speed_;

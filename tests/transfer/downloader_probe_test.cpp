@@ -23,8 +23,8 @@ TEST_F(DownloaderTest, AddressesSplitIntoServerPortCredentialsAndPath) {
   const Case cases[] = {
       {"http://127.0.0.1:1/soft/a.zip", false, "127.0.0.1", "", "", 0, "/soft/a.zip"},
       {"ftp://u:p@127.0.0.1:1/pub/a.rar", true, "127.0.0.1", "u", "p", 1, "pub/a.rar"},
-      {"FTP://127.0.0.1/pub/a.rar", true, "127.0.0.1", "anonymous", "ostrel-user@example.com",
-       21, "pub/a.rar"},
+      {"FTP://127.0.0.1/pub/a.rar", true, "127.0.0.1", "anonymous", "ostrel-user@example.com", 21,
+       "pub/a.rar"},
   };
   for (const Case& c : cases) {
     Downloader down;

@@ -37,7 +37,8 @@ TEST_F(DownloaderTest, EveryBlockRaisesOneEvent) {
       {"/f10240.zip", HttpAnswer::Huge(10240), {{5120, 5120}, {10240, 5120}, {10240, 0}}},
       {"/f0.zip", HttpAnswer::Huge(0), {{0, 0}}},
       // A server that trickles its bytes still gives full blocks.
-      {"/slow.zip", HttpAnswer::Slow(GeneratedBytes(0, 12000), milliseconds(0), milliseconds(2), 700),
+      {"/slow.zip",
+       HttpAnswer::Slow(GeneratedBytes(0, 12000), milliseconds(0), milliseconds(2), 700),
        {{5120, 5120}, {10240, 5120}, {12000, 1760}}},
   };
   for (const Case& c : cases) {

@@ -78,7 +78,9 @@ struct InternetFile::State {
     std::string_view line = WithoutLineEnd(std::string_view(data, bytes));
     if (line.substr(0, 5) == "HTTP/") {
       size_t space = line.find(' ');
-      s->status = space == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
+      s->status = space == std::string_view::npos
+                      ? 0
+                      : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
       s->raw.assign(line);
       s->raw += '\0';
       s->length.reset();
@@ -274,11 +276,13 @@ std::optional<std::string> RawHeaderValue(std::string_view raw, std::string_view
   size_t start = raw.find('\0');  // the status line comes first
   while (start != std::string_view::npos && start + 1 < raw.size()) {
     size_t end = raw.find('\0', start + 1);
-    std::string_view line = raw.substr(start + 1, end == std::string_view::npos ? end : end - start - 1);
+    std::string_view line =
+        raw.substr(start + 1, end == std::string_view::npos ? end : end - start - 1);
     size_t colon = line.find(':');
     if (colon != std::string_view::npos && vb::EqualsNoCase(line.substr(0, colon), name)) {
       std::string_view value = line.substr(colon + 1);
-      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+      while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
       return std::string(value);
     }
     start = end;
