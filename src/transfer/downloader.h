@@ -155,6 +155,10 @@ class Downloader : public com::Dispatch {
   // Splits an address into scheme, server, port, credentials and request
   // path. Raises 5 for an address without "/" after its host.
   void ParseAddress(std::string_view address);
+  // The way to the file shared by Execute and DownAddress: the address
+  // split, the HTTP(S) probe, then the FTP file when the address or a
+  // redirect is ftp. Sets success_ (and ErrNumber on a failure).
+  void Reach(bool down_address);
   // The HTTP(S) probe with its redirects. Leaves the answer open in data_
   // (Execute) or closes it (DownAddress); kFtp when a redirect led to ftp.
   Road ProbeHttp(bool down_address);

@@ -219,31 +219,29 @@ int32_t Downloader::HeaderSize() const {
   return vb::CLng(vb::Variant(text));
 }
 
-void Downloader::Execute() {
-  ErrNumber = 0;
+void Downloader::Reach(bool down_address) {
   success_ = true;
   data_.Close();
-  raw_headers_.clear();
   ParseAddress(url_);
-  const bool is_ftp_start = is_ftp_;
-  bool ftp = is_ftp_;
-  if (!ftp) {
-    if (scheme_ == "http" || scheme_ == "https") {
-      ftp = ProbeHttp(false) == Road::kFtp;
-    } else {
-      // Neither http(s) nor ftp: nothing here can fetch it.
+  bool redirected = false;
+  if (!is_ftp_) {
+    if (scheme_ != "http" && scheme_ != "https") {
+      // Nothing here fetches another scheme.
       success_ = false;
       ErrNumber = 1;
+      return;
     }
+    redirected = ProbeHttp(down_address) == Road::kFtp;
   }
+  if (success_ && is_ftp_) OpenFtp(server_, user_name_, password_, ftp_port_, redirected);
+}
+
+void Downloader::Execute() {
+  ErrNumber = 0;
+  raw_headers_.clear();
+  Reach(false);
   if (success_) {
-    if (ftp) {
-      OpenFtp(server_, user_name_, password_, ftp_port_, !is_ftp_start);
-    } else {
-      file_size_ = HeaderSize();
-    }
-  }
-  if (success_) {
+    if (!is_ftp_) file_size_ = HeaderSize();
     if (max_size_ >= 1 && file_size_ > max_size_) {
       ErrNumber = 2;
       success_ = false;
@@ -270,23 +268,12 @@ void Downloader::Execute() {
 
 std::string Downloader::DownAddress() {
   try {
-    success_ = true;
-    data_.Close();
-    ParseAddress(url_);
-    const bool is_ftp_start = is_ftp_;
-    bool ftp = is_ftp_;
-    if (!ftp) {
-      if (scheme_ == "http" || scheme_ == "https") {
-        ftp = ProbeHttp(true) == Road::kFtp;
-      } else {
-        success_ = false;
-      }
-    }
+    Reach(true);
     DownFileUrl = url_;
-    if (success_ && ftp) {
-      OpenFtp(server_, user_name_, password_, ftp_port_, !is_ftp_start);
-    } else {
-      file_size_ = success_ ? HeaderSize() : 0;
+    if (!success_) {
+      file_size_ = 0;
+    } else if (!is_ftp_) {
+      file_size_ = HeaderSize();
     }
     std::string result = success_ ? url_ : "";
     Cancel();
