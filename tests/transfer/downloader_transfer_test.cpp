@@ -131,6 +131,17 @@ TEST_F(DownloaderTest, AnExistingFileIsNeverReplaced) {
   EXPECT_EQ(down->SaveFilePath(), site_.Windows("down\\" + name));
 }
 
+TEST_F(DownloaderTest, AddressesAreDecodedAndEncodedAgain) {
+  // Stored as "中.zip", asked for in the system code page's bytes.
+  http_.Route("/soft/%D6%D0.zip", HttpAnswer::Huge(500));
+  auto down = Make(http_.Url("/soft/%D6%D0.zip"));
+  down->Execute();
+  ASSERT_EQ(down->ErrNumber, 0);
+  ASSERT_TRUE(down->StartDownLoad());
+  EXPECT_EQ(down->GenFileName(), "中.zip");
+  EXPECT_EQ(Left(), std::vector<std::string>{"中.zip"});
+}
+
 TEST_F(DownloaderTest, FtpFilesAreCopiedWhole) {
   TempDir root;
   std::string bytes = GeneratedBytes(0, 70000);
