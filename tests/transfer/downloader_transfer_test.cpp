@@ -6,7 +6,6 @@
 
 #include "component/registration.h"
 #include "platform/vb/convert.h"
-#include "support/error_of.h"
 #include "support/ftp_server.h"
 #include "transfer/downloader_fixture.h"
 
@@ -176,7 +175,6 @@ TEST_F(DownloaderTest, HostPagesConnectToGetDataByName) {
   EXPECT_TRUE(vb::CBool(down.Call("StartDownLoad")));
   EXPECT_EQ(seen, (std::vector<std::string>{"5120/5120", "6000/880"}));
   down.Unadvise("GetData", cookie);
-  EXPECT_EQ(ErrorOf([&] { down.Advise("NoSuchEvent", nullptr); }), vb::kErrNoSuchMember);
 }
 
 }  // namespace
