@@ -128,6 +128,16 @@ TEST_F(DownloaderTest, AnExistingFileIsNeverReplaced) {
   EXPECT_TRUE(name.ends_with(".zip"));
   EXPECT_EQ(site_.Read("down/" + name), GeneratedBytes(0, 1000));
   EXPECT_EQ(down->SaveFilePath(), site_.Windows("down\\" + name));
+
+  // A full path given by the caller ("/" read as "\"), taken as well.
+  std::string given = site_.Windows("down\\b.zip");
+  std::replace(given.begin(), given.end(), '\\', '/');
+  auto named = Make(http_.Url("/soft/a.zip"));
+  named->SaveFile(given);
+  named->Execute();
+  ASSERT_TRUE(named->StartDownLoad());
+  EXPECT_EQ(named->GenFileName(), "b.zip");
+  EXPECT_EQ(site_.Read("down/b.zip"), GeneratedBytes(0, 1000));
 }
 
 TEST_F(DownloaderTest, AddressesAreDecodedAndEncodedAgain) {
