@@ -16,6 +16,8 @@ namespace ostrel::host {
 inline constexpr char kAdminFolder[] = "/admin/";
 inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
+inline constexpr char kSoftPage[] = "/admin/admin_SoftGather.asp";
+inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 
 // What the pages take from the configuration.
 struct AdminSettings {
@@ -36,8 +38,10 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings);
 // response, the style sheet), then the body's start tag.
 void WriteHtmlHead(asp::Response& response, std::string_view title);
 // The page frame: the head (quirks mode: no DOCTYPE, as the admin markup
-// expects; the style sheet; the channel's links) and the foot.
-void WriteAdminHead(asp::Response& response, std::string_view title);
+// expects; the style sheet; the channels' pages and the links of the
+// channel whose page script is given) and the foot.
+void WriteAdminHead(asp::Response& response, std::string_view title,
+                    std::string_view script = "Admin_ArticleGather.asp");
 void WriteAdminFoot(asp::Response& response);
 
 // True when the two texts are equal; the time taken does not depend on
@@ -47,5 +51,7 @@ bool SameSecret(std::string_view a, std::string_view b);
 // The pages themselves.
 void LoginPage(asp::RequestContext& page, const AdminSettings& settings);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void SoftGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void ServeredPage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host
