@@ -34,12 +34,7 @@ INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLin
          (3, 1, '国际', 1, 0, 0, 1, 2, 1, '1', 'world', 'news/world', 0, 0),
          (4, 1, '技术', 0, 0, 0, 2, 0, 0, '0', 'tech', 'tech', 0, 0);
 
--- The software channel (2): one top class with two children, and one
--- download server of its own (a top-level server is its own root).
-INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, rootid,
-  orders, parentid, Parentstr, ClassDir, HtmlFileDir, ShowCount, isUpdate)
-  VALUES (5, 2, '软件', 0, 0, 2, 3, 0, 0, '0', 'soft', 'soft', 0, 0),
-         (6, 2, '工具软件', 1, 0, 0, 3, 1, 5, '5', 'tools', 'soft/tools', 0, 0),
-         (7, 2, '游戏娱乐', 1, 0, 0, 3, 2, 5, '5', 'games', 'soft/games', 0, 0);
+-- The software channel's (2) one download server (a top-level server is its
+-- own root).
 INSERT OR IGNORE INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid)
   VALUES (1, 2, '本地下载', 0, 1);

@@ -79,6 +79,7 @@ TEST_F(SoftCollectionTest, ActionsAndChannel) {
 }
 
 TEST_F(SoftCollectionTest, ItemListPagesEncodesAndSummarises) {
+  AddClasses();
   for (int i = 1; i <= 31; ++i) AddItem(i, 2, "软件" + std::to_string(i));
   AddItem(40, 3, "别的频道");
   RunSql("UPDATE QX_SoftItem SET ItemName='<b>x</b>', StopItem=1 WHERE ItemID=31");
@@ -132,6 +133,7 @@ TEST_F(SoftCollectionTest, RemoveAllCacheClearsEveryVariable) {
 }
 
 TEST_F(SoftCollectionTest, ClassAndServerLookups) {
+  AddClasses();
   RunSql(
       "INSERT INTO QX_Classify (ClassID, ChannelID, ClassName, child, TurnLink, parentid, "
       "Parentstr, ClassDir, HtmlFileDir) VALUES (20, 2, 'Kids Games', 0, 0, 0, '0', 'kg', 'kg'), "

@@ -38,6 +38,17 @@ class SoftPageTest : public testing::PageFixture {
     return Request(query, EncodeForm(fields), zip_switch);
   }
 
+  // The software channel's class tree: 软件 (5) with 工具软件 (6) and
+  // 游戏娱乐 (7).
+  void AddClasses() {
+    RunSql(
+        "INSERT INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, rootid, "
+        "orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES "
+        "(5, 2, '软件', 0, 0, 2, 3, 0, 0, '0', 'soft', 'soft'), "
+        "(6, 2, '工具软件', 1, 0, 0, 3, 1, 5, '5', 'tools', 'soft/tools'), "
+        "(7, 2, '游戏娱乐', 1, 0, 0, 3, 2, 5, '5', 'games', 'soft/games')");
+  }
+
   void AddItem(int id, int channel, const std::string& name, const std::string& extra = "") {
     RunSql(
         "INSERT INTO QX_SoftItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
