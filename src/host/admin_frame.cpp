@@ -1,6 +1,7 @@
 #include "host/admin_pages.h"
 
 #include <string>
+#include <utility>
 
 namespace ostrel::host {
 
@@ -14,16 +15,30 @@ AdminSettings AdminSettingsOf(const HostConfig& config) {
   return settings;
 }
 
+void AddChannelPage(WebServer& server, ChannelPage page) {
+  server.AddPage(page.path, std::move(page.function),
+                 PageOptions{true, std::move(page.changing_actions),
+                             std::move(page.remote_actions)});
+}
+
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
-  server.AddPage(
-      kArticlePage, [settings](asp::RequestContext& page) { ArticleGatherPage(page, settings); },
-      true);
-  server.AddPage(
-      kSoftPage, [settings](asp::RequestContext& page) { SoftGatherPage(page, settings); }, true);
-  server.AddPage(
-      kServeredPage, [settings](asp::RequestContext& page) { ServeredPage(page, settings); }, true);
+  server.AddPage(kLogoutPage, &LogoutPage, false);
+  AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
+                            ArticleGatherPage(page, settings);
+                          }});
+  AddChannelPage(server, {kSoftPage, [settings](asp::RequestContext& page) {
+                            SoftGatherPage(page, settings);
+                          }});
+  // The server page changes rows through its form (a POST) and its delete
+  // links; it fetches nothing remote.
+  AddChannelPage(server, {.path = kServeredPage,
+                          .function = [settings](asp::RequestContext& page) {
+                            ServeredPage(page, settings);
+                          },
+                          .changing_actions = {"save", "del"},
+                          .remote_actions = {}});
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -54,7 +69,8 @@ void WriteAdminHead(asp::Response& response, std::string_view title, std::string
   response.Write("<div class=\"admin-head\"><a href=\"" + page + "\">采集项目管理</a><a href=\"" +
                  page + "?action=add\">添加采集项目</a><a href=\"" + page +
                  "?action=config\">采集基本设置</a><a href=\"" + page +
-                 "?action=remove\">清除缓存</a></div>\r\n");
+                 "?action=remove\">清除缓存</a>"
+                 "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
 }
 
 void WriteAdminFoot(asp::Response& response) {

@@ -120,9 +120,23 @@ void AddFirstRows(const std::vector<std::string>& new_files,
   sqlite3_close_v2(db);
 }
 
+// Files made while it stands are readable by their owner only: the
+// databases and the configuration hold the admin's data and password.
+class OwnerOnly {
+ public:
+  OwnerOnly() : previous_(::umask(077)) {}
+  ~OwnerOnly() { ::umask(previous_); }
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+
+ private:
+  mode_t previous_;
+};
+
 }  // namespace
 
 bool EnsureDatabases(const HostConfig& config) {
+  OwnerOnly owner_only;
   const std::string gather_sql = config.schema_dir + "/gather.sql";
   const std::string host_sql = config.schema_dir + "/host.sql";
   const std::string rows_sql = config.schema_dir + "/first_rows.sql";
@@ -181,6 +195,7 @@ std::string GeneratePassword() {
 
 std::string EnsurePassword(HostConfig* config) {
   if (!config->admin_password.empty()) return "";
+  OwnerOnly owner_only;
   std::string bytes = kConfigTemplate;
   if (config->config_exists) {
     int rc = fs::ReadWholeFile(config->config_path, 1 << 20, &bytes);
@@ -203,6 +218,31 @@ std::string EnsurePassword(HostConfig* config) {
   config->config_exists = true;
   config->admin_password = password;
   return password;
+}
+
+
+void EnsureSiteTree(const HostConfig& config) {
+  MakeFolder(config.site_root);
+  std::error_code ec;
+  if (config.asset_root.empty() || config.asset_root == config.site_root) return;
+  for (stdfs::recursive_directory_iterator it(config.asset_root, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!it->is_directory(ec)) continue;
+    MakeFolder(config.site_root + "/" +
+               stdfs::relative(it->path(), config.asset_root, ec).string());
+  }
+}
+
+void CloseDatabases(const HostConfig& config) {
+  for (const std::string* path : {&config.gather_db, &config.host_db}) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path->c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+      sqlite3_busy_timeout(db, 2000);
+      sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    }
+    // The last connection's close removes the write-ahead log.
+    sqlite3_close_v2(db);
+  }
 }
 
 }  // namespace ostrel::host

@@ -78,6 +78,11 @@ class HttpConnection {
   std::string buffer_;
 };
 
+// The header a page of this host adds to the requests it makes (the test
+// client says "Host: 127.0.0.1"): without it a request that changes state
+// is refused as coming from another site.
+inline constexpr char kOwnOrigin[] = "Origin: http://127.0.0.1";
+
 // A request on a new connection.
 HttpResult Fetch(int port, std::string_view method, std::string_view target,
                  const std::vector<std::string>& extra_headers = {}, std::string_view body = "");
