@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The host's cost of a page: the article channel's item list (30 rows) against
-# a static file of exactly its size, served by the same ostrel-host in the
-# same run and measured with wrk the same way. Prints both requests-per-second
-# figures and their ratio; the item list should stay within 3x of the file.
+# The host's cost of a page: the article and the software channels' item
+# lists (30 rows each), each against a static file of exactly its size,
+# served by the same ostrel-host in the same run and measured with wrk the
+# same way. Prints the requests-per-second figures and their ratios; each
+# item list should stay within 3x of its file.
 #
 #   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N] [--no-run]
 #
@@ -87,7 +88,11 @@ sqlite3 "$WORK/data/gather.db" "
   WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
   INSERT INTO QX_NewsItem (ItemName, SiteUrl, ChannelID, ClassID, RemoteListUrl)
   SELECT '测试项目' || i, 'http://127.0.0.1/site' || i || '/', 1, 1 + i % 4,
-         'http://127.0.0.1/site' || i || '/list.html' FROM n;"
+         'http://127.0.0.1/site' || i || '/list.html' FROM n;
+  WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
+  INSERT INTO QX_SoftItem (ItemName, SiteUrl, ChannelID, ClassID, RemoteListUrl)
+  SELECT '测试软件' || i, 'http://127.0.0.1/soft' || i || '/', 2, 1 + i % 4,
+         'http://127.0.0.1/soft' || i || '/list.html' FROM n;"
 
 # One logged-in session per connection, and one for the run.
 login() {
@@ -116,18 +121,26 @@ DEMO_ITEM="$(sqlite3 "$WORK/data/gather.db" \
 ) &
 [ "$DURING_RUN" -eq 1 ] && RUN_PID=$!
 
-LIST="/admin/Admin_ArticleGather.asp"
-curl -s -o "$WORK/list.html" -b "${COOKIES[0]}" "$BASE$LIST"
-ROWS="$(grep -o 'action=begin' "$WORK/list.html" | wc -l)"
-if [ "$ROWS" -lt 30 ]; then
-  echo "host_bench: the item list shows $ROWS rows, not 30:" >&2
-  head -c 2000 "$WORK/list.html" >&2
-  exit 1
-fi
-SIZE="$(stat -c %s "$WORK/list.html")"
-# The same bytes as a file of the site.
+# page_copy NAME PATH: fetches the item list at PATH, checks its 30 rows and
+# puts the same bytes into the site as /bench/NAME.html.
 mkdir -p "$WORK/data/site/bench"
-cp "$WORK/list.html" "$WORK/data/site/bench/list.html"
+page_copy() {
+  curl -s -o "$WORK/$1.html" -b "${COOKIES[0]}" "$BASE$2"
+  local rows
+  rows="$(grep -o 'action=begin' "$WORK/$1.html" | wc -l)"
+  if [ "$rows" -lt 30 ]; then
+    echo "host_bench: the item list $2 shows $rows rows, not 30:" >&2
+    head -c 2000 "$WORK/$1.html" >&2
+    exit 1
+  fi
+  cp "$WORK/$1.html" "$WORK/data/site/bench/$1.html"
+}
+LIST="/admin/Admin_ArticleGather.asp"
+SOFT_LIST="/admin/admin_SoftGather.asp"
+page_copy list "$LIST"
+page_copy soft "$SOFT_LIST"
+SIZE="$(stat -c %s "$WORK/list.html")"
+SOFT_SIZE="$(stat -c %s "$WORK/soft.html")"
 
 # Gives each wrk thread (one connection each) its own session, and counts the
 # answers that are not 200 (a lost login would turn into fast redirects).
@@ -171,9 +184,14 @@ measure() {
 
 DYNAMIC="$(measure "$LIST")"
 STATIC="$(measure /bench/list.html)"
-RATIO="$(awk -v s="$STATIC" -v d="$DYNAMIC" 'BEGIN {printf "%.2f", s / d}')"
+SOFT_DYNAMIC="$(measure "$SOFT_LIST")"
+SOFT_STATIC="$(measure /bench/soft.html)"
+ratio() { awk -v s="$1" -v d="$2" 'BEGIN {printf "%.2f", s / d}'; }
 WHEN="$([ "$DURING_RUN" -eq 1 ] && echo ", during a run" || true)"
-echo "host_bench: $CONNECTIONS connections, ${DURATION}s each, page of $SIZE bytes$WHEN"
-echo "  item list (30 rows)      $DYNAMIC requests/s"
-echo "  static file, same size   $STATIC requests/s"
-echo "  ratio static/dynamic     $RATIO (target: 3 or less)"
+echo "host_bench: $CONNECTIONS connections, ${DURATION}s each$WHEN"
+echo "  article item list (30 rows, $SIZE bytes)   $DYNAMIC requests/s"
+echo "  static file, same size                     $STATIC requests/s"
+echo "  ratio static/dynamic                       $(ratio "$STATIC" "$DYNAMIC") (target: 3 or less)"
+echo "  software item list (30 rows, $SOFT_SIZE bytes)  $SOFT_DYNAMIC requests/s"
+echo "  static file, same size                     $SOFT_STATIC requests/s"
+echo "  ratio static/dynamic                       $(ratio "$SOFT_STATIC" "$SOFT_DYNAMIC") (target: 3 or less)"

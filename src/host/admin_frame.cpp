@@ -34,6 +34,17 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings) {
                   [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
                   {"clean"},
                   {}});
+  AddChannelPage(server, {kSoftPage, [settings](asp::RequestContext& page) {
+                            SoftGatherPage(page, settings);
+                          }});
+  // The server page changes rows through its form (a POST) and its delete
+  // links; it fetches nothing remote.
+  AddChannelPage(server, {.path = kServeredPage,
+                          .function = [settings](asp::RequestContext& page) {
+                            ServeredPage(page, settings);
+                          },
+                          .changing_actions = {"save", "del"},
+                          .remote_actions = {}});
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -50,19 +61,23 @@ void WriteHtmlHead(asp::Response& response, std::string_view title) {
       "</head>\r\n<body>\r\n");
 }
 
-void WriteAdminHead(asp::Response& response, std::string_view title) {
+void WriteAdminHead(asp::Response& response, std::string_view title, std::string_view script) {
   WriteHtmlHead(response, title);
   // admin_Size: the size buttons of the editor's source views.
   response.Write("<script language=\"JavaScript\" src=\"include/admin.js\"></script>\r\n");
   response.Write(
-      "<div class=\"admin-head\">"
-      "<a href=\"Admin_ArticleGather.asp\">采集项目管理</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
+      "<div class=\"admin-channels\">"
+      "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
+      "<a href=\"admin_SoftGather.asp\">软件采集</a>"
+      "<a href=\"admin_Servered.asp\">下载服务器</a>"
       "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
-      "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a>"
       "</div>\r\n");
+  const std::string page(script);
+  response.Write("<div class=\"admin-head\"><a href=\"" + page + "\">采集项目管理</a><a href=\"" +
+                 page + "?action=add\">添加采集项目</a><a href=\"" + page +
+                 "?action=config\">采集基本设置</a><a href=\"" + page +
+                 "?action=remove\">清除缓存</a>"
+                 "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
 }
 
 void WriteAdminFoot(asp::Response& response) {

@@ -19,6 +19,8 @@ inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kLogoutPage[] = "/admin/Admin_Logout.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
 inline constexpr char kMaintenancePage[] = "/admin/Admin_Maintenance.asp";
+inline constexpr char kSoftPage[] = "/admin/admin_SoftGather.asp";
+inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 
 // A channel's page (articles, software, Flash, clean-up), registered with
 // AddChannelPage: that road, and only it, puts the page behind the login and
@@ -57,9 +59,10 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings);
 // response, the style sheet), then the body's start tag.
 void WriteHtmlHead(asp::Response& response, std::string_view title);
 // The page frame: the head (quirks mode: no DOCTYPE, as the admin markup
-// expects; the style sheet; the channel's links and the logout link) and
-// the foot.
-void WriteAdminHead(asp::Response& response, std::string_view title);
+// expects; the style sheet; the channels' pages, the links of the channel
+// whose page script is given and the logout link) and the foot.
+void WriteAdminHead(asp::Response& response, std::string_view title,
+                    std::string_view script = "Admin_ArticleGather.asp");
 void WriteAdminFoot(asp::Response& response);
 
 // True when the two texts are equal; the time taken does not depend on
@@ -72,5 +75,7 @@ void LogoutPage(asp::RequestContext& page);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
 // The upload-file clean-up: a dry run, then a posted confirmation deletes.
 void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings);
+void SoftGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void ServeredPage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host

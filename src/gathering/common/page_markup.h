@@ -1,5 +1,5 @@
-// Small pieces of markup and request reading that the article channel's
-// item editor, item actions and settings page share. Values that came from
+// Small pieces of markup and request reading that the channels' item
+// editors, item actions and settings pages share. Values that came from
 // the database or a remote site are encoded wherever they reach markup, so
 // that a form posted back unchanged stores exactly what it showed.
 #pragma once
@@ -14,7 +14,7 @@
 #include "platform/asp/response.h"
 #include "platform/vb/variant.h"
 
-namespace ostrel::articles::editor {
+namespace ostrel::gathering::markup {
 
 // " checked" / " selected" when on, "" otherwise.
 inline const char* Checked(bool on) { return on ? " checked" : ""; }
@@ -53,4 +53,4 @@ inline constexpr std::string_view kBackButton =
     "<input type=\"button\" name=\"B12\" value=\"返回上一页\" onclick=\"history.go(-1)\" "
     "class=\"button\">";
 
-}  // namespace ostrel::articles::editor
+}  // namespace ostrel::gathering::markup
