@@ -93,6 +93,20 @@ class Output {
   size_t used_ = 0;
 };
 
+// Copies the ASCII runs of `in` as they stand (both sides of every
+// conversion here are ASCII there) and hands each other character to
+// `convert`, which writes it and answers how many input bytes it took.
+template <class Convert>
+void ConvertBeyondAscii(std::string_view in, Output& out, Convert convert) {
+  size_t i = 0;
+  while (i < in.size()) {
+    size_t ascii = vb::AsciiSpan(in, i, in.size() - i);
+    out.Append(in.data() + i, ascii);
+    i += ascii;
+    while (i < in.size() && static_cast<unsigned char>(in[i]) >= 0x80) i += convert(i);
+  }
+}
+
 }  // namespace
 
 bool DoubleByteTable::Build(const char* iconv_name) {
@@ -146,27 +160,21 @@ std::string DoubleByteTable::Decode(std::string_view b) const {
   // invalid bytes (three bytes each) can make the string grow.
   text.reserve(b.size() + b.size() / 2 + 16);
   Output out(&text);
-  size_t i = 0;
-  while (i < b.size()) {
-    size_t ascii = vb::AsciiSpan(b, i, b.size() - i);
-    out.Append(b.data() + i, ascii);
-    i += ascii;
-    while (i < b.size() && static_cast<unsigned char>(b[i]) >= 0x80) {
-      const unsigned lead = static_cast<unsigned char>(b[i]) - 0x80;
-      const char16_t pair =
-          i + 1 < b.size() ? pairs_[lead * 256 + static_cast<unsigned char>(b[i + 1])] : 0;
-      if (pair != 0) {
-        out.Unit(pair);
-        i += 2;
-      } else if (single_[lead] != 0) {
-        out.Unit(single_[lead]);
-        i += 1;
-      } else {
-        out.Append(kReplacement, 3);
-        i += 1;
-      }
+  ConvertBeyondAscii(b, out, [&](size_t i) -> size_t {
+    const unsigned lead = static_cast<unsigned char>(b[i]) - 0x80;
+    const char16_t pair =
+        i + 1 < b.size() ? pairs_[lead * 256 + static_cast<unsigned char>(b[i + 1])] : 0;
+    if (pair != 0) {
+      out.Unit(pair);
+      return 2;
     }
-  }
+    if (single_[lead] != 0) {
+      out.Unit(single_[lead]);
+    } else {
+      out.Append(kReplacement, 3);
+    }
+    return 1;
+  });
   return text;
 }
 
@@ -199,29 +207,23 @@ std::string DoubleByteTable::Encode(std::string_view utf8) const {
   std::string bytes;
   bytes.reserve(utf8.size());
   Output out(&bytes);
-  size_t i = 0;
-  while (i < utf8.size()) {
-    size_t ascii = vb::AsciiSpan(utf8, i, utf8.size() - i);
-    out.Append(utf8.data() + i, ascii);
-    i += ascii;
-    while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) >= 0x80) {
-      vb::Utf8Char ch = vb::DecodeUtf8At(utf8, i);
-      i += ch.bytes;
-      const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
-      char* p = out.Room(2);
-      if (code == 0) {
-        p[0] = '?';
-        out.Wrote(1);
-      } else if (code < 0x100) {
-        p[0] = static_cast<char>(code);
-        out.Wrote(1);
-      } else {
-        p[0] = static_cast<char>(code >> 8);
-        p[1] = static_cast<char>(code & 0xFF);
-        out.Wrote(2);
-      }
+  ConvertBeyondAscii(utf8, out, [&](size_t i) -> size_t {
+    vb::Utf8Char ch = vb::DecodeUtf8At(utf8, i);
+    const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
+    char* p = out.Room(2);
+    if (code == 0) {
+      p[0] = '?';
+      out.Wrote(1);
+    } else if (code < 0x100) {
+      p[0] = static_cast<char>(code);
+      out.Wrote(1);
+    } else {
+      p[0] = static_cast<char>(code >> 8);
+      p[1] = static_cast<char>(code & 0xFF);
+      out.Wrote(2);
     }
-  }
+    return ch.bytes;
+  });
   return bytes;
 }
 
