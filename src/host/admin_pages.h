@@ -19,6 +19,7 @@ inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kLogoutPage[] = "/admin/Admin_Logout.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
 inline constexpr char kSoftPage[] = "/admin/admin_SoftGather.asp";
+inline constexpr char kFlashPage[] = "/admin/Admin_FlashGather.asp";
 inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 
 // A channel's page (articles, software, Flash, clean-up), registered with
@@ -75,6 +76,7 @@ void LoginPage(asp::RequestContext& page, const AdminSettings& settings);
 void LogoutPage(asp::RequestContext& page);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
 void SoftGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void FlashGatherPage(asp::RequestContext& page, const AdminSettings& settings);
 void ServeredPage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host

@@ -39,6 +39,10 @@ constexpr char kConfigTemplate[] =
     "[Database]\n"
     "Gather=gather.db\n"
     "Host=host.db\n"
+    "[Flash]\n"
+    "; PlayerDownloadHost=download.macromedia.com\n"
+    "; PlayerWebHost=www.macromedia.com\n"
+    "; MediaPlayerHost=activex.microsoft.com\n"
     "[Drives]\n"
     "; D=/srv/files\n";
 

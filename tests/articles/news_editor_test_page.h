@@ -191,9 +191,6 @@ class NewsEditorTest : public NewsPageTest {
   void Cache(const std::string& name) {
     application_->SetItem("myzemble_" + vb::LCase(name), vb::Variant("cached"));
   }
-  bool Cached(const std::string& name) {
-    return application_->contents().Contains("myzemble_" + vb::LCase(name));
-  }
 };
 
 }  // namespace ostrel::articles
