@@ -61,6 +61,8 @@ start_host() {
 SiteRoot=$dir/site
 AdminName=admin
 AdminPassword=$PASSWORD
+; The tests' remote pages are served by the hosts themselves, on loopback.
+AllowPrivateRemote=1
 [Demo]
 Listen=127.0.0.1:0
 INI
