@@ -26,6 +26,13 @@ inline std::string FieldOf(const Fields& fields, const std::string& name) {
   }
   return "";
 }
+// The fields with the value of every field called name replaced.
+inline Fields WithField(Fields fields, const std::string& name, const std::string& value) {
+  for (auto& field : fields) {
+    if (field.first == name) field.second = value;
+  }
+  return fields;
+}
 inline bool HasField(const Fields& fields, const std::string& name) {
   for (const auto& field : fields) {
     if (field.first == name) return true;

@@ -68,11 +68,7 @@ TEST_F(FlashConfigTest, MarksAndRefusals) {
       {"setInterval", "99999999999", "采集过程间隔时间的数值超出范围!"},
   };
   for (const auto& c : cases) {
-    Fields form = FullForm();
-    for (auto& [name, value] : form) {
-      if (name == c.field) value = c.value;
-    }
-    EXPECT_NE(Post("action=save", form).find(std::string("alert(\"") + c.message + "\");"),
+    EXPECT_NE(Post("action=save", WithField(FullForm(), c.field, c.value)).find(std::string("alert(\"") + c.message + "\");"),
               std::string::npos)
         << c.field;
     EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), before) << c.field;

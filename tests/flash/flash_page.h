@@ -18,6 +18,7 @@ using articles::EncodeForm;
 using articles::FieldOf;
 using articles::Fields;
 using articles::ReadForm;
+using articles::WithField;
 using testing::CountOf;
 
 class FlashPageTest : public testing::PageFixture {

@@ -17,6 +17,7 @@ using articles::EncodeForm;
 using articles::FieldOf;
 using articles::Fields;
 using articles::ReadForm;
+using articles::WithField;
 
 class SoftPageTest : public testing::PageFixture {
  protected:
