@@ -19,10 +19,10 @@ namespace {
 
 struct GatherPage {
   std::string_view title;
-  std::string_view script;        // ScriptFileName, and the frame's channel links
+  std::string_view script;  // ScriptFileName, and the frame's channel links
   std::string_view prog_id;
   std::string_view channel_path;
-  std::string_view read_config;   // the settings reader the page calls first
+  std::string_view read_config;  // the settings reader the page calls first
   std::vector<std::pair<std::string_view, vb::Variant>> lets = {};  // the channel's own
 };
 

@@ -35,8 +35,9 @@ TEST_F(FlashCollectionTest, RecordsReadByPosition) {
   AddItem(1, 5, "甲", "star=0, showmode=3, PathForm=70000, RetuneClass=NULL, strReplace='a|b'");
   AddItem(2, 5, "乙", "star=5, RemoteListUrl='http://r/', downpage=1, FindInfoCode='x$$$y'");
   AddItem(3, 5, "丙", "star=6");
-  RunSql("UPDATE QX_FlashConfig SET UseDownload=9, isProgress=3, setInterval=70000, "
-         "MaxDownSize=512, AllowDownExt='swf|jpg', FilePrefix='p', FileSuffix='s' WHERE id=1");
+  RunSql(
+      "UPDATE QX_FlashConfig SET UseDownload=9, isProgress=3, setInterval=70000, "
+      "MaxDownSize=512, AllowDownExt='swf|jpg', FilePrefix='p', FileSuffix='s' WHERE id=1");
   Request("");
   const FlashSettings& s = last_->settings();
   EXPECT_EQ(s.UseDownload, 9);
@@ -84,7 +85,8 @@ TEST_F(FlashCollectionTest, ActionsAndChannel) {
     EXPECT_NE(Request(query).find("还没有找到任何采集项目！"), std::string::npos) << query;
   }
   // The editor, clone and run actions write nothing of their own yet.
-  for (const char* action : {"copy", "add", "step2", "step3", "step4", "demo", "begin", "savenew"}) {
+  for (const char* action :
+       {"copy", "add", "step2", "step3", "step4", "demo", "begin", "savenew"}) {
     EXPECT_EQ(Request(std::string("action=") + action + "&ItemID=1"), "") << action;
   }
   EXPECT_NE(last_->wait_banner().find("...正在收集数据...请稍候..."), std::string::npos);
@@ -97,10 +99,11 @@ TEST_F(FlashCollectionTest, ItemListPagesAndSummarises) {
   const std::string page1 = Request("page=x");
   EXPECT_EQ(CountOf(page1, "<tr align=center>"), 30);
   EXPECT_NE(page1.find("ShowListPage(1,2,31,30,'','动画采集');"), std::string::npos);
-  EXPECT_NE(page1.find("&lt;i&gt;x&lt;/i&gt;</a></td> <td class=TableRow1 title='点击查看目标网站列表'>"
-                       "<a href='http://site/list' target=_blank>没有分类</a></td> "
-                       "<td class=TableRow1>没有指定专题</td>"),
-            std::string::npos);
+  EXPECT_NE(
+      page1.find("&lt;i&gt;x&lt;/i&gt;</a></td> <td class=TableRow1 title='点击查看目标网站列表'>"
+                 "<a href='http://site/list' target=_blank>没有分类</a></td> "
+                 "<td class=TableRow1>没有指定专题</td>"),
+      std::string::npos);
   EXPECT_NE(page1.find("?action=del&ItemID=31&ChannelID=5'"), std::string::npos);
   EXPECT_EQ(CountOf(Request("page=2"), "<tr align=center>"), 1);
 

@@ -9,9 +9,15 @@ namespace {
 using FlashConfigTest = FlashPageTest;
 
 Fields FullForm() {
-  return {{"ChannelID", "5"},      {"UseDownload", "1"},          {"RepeatDeal", "1"},
-          {"isProgress", "1"},     {"setInterval", "2500"},       {"MaxDownSize", "800"},
-          {"AllowDownExt", " swf|gif "}, {"FilePrefix", " 0 "},   {"FileSuffix", "x'<\""}};
+  return {{"ChannelID", "5"},
+          {"UseDownload", "1"},
+          {"RepeatDeal", "1"},
+          {"isProgress", "1"},
+          {"setInterval", "2500"},
+          {"MaxDownSize", "800"},
+          {"AllowDownExt", " swf|gif "},
+          {"FilePrefix", " 0 "},
+          {"FileSuffix", "x'<\""}};
 }
 
 TEST_F(FlashConfigTest, EveryFieldSavedAndShownAgain) {
@@ -68,7 +74,8 @@ TEST_F(FlashConfigTest, MarksAndRefusals) {
       {"setInterval", "99999999999", "采集过程间隔时间的数值超出范围!"},
   };
   for (const auto& c : cases) {
-    EXPECT_NE(Post("action=save", WithField(FullForm(), c.field, c.value)).find(std::string("alert(\"") + c.message + "\");"),
+    EXPECT_NE(Post("action=save", WithField(FullForm(), c.field, c.value))
+                  .find(std::string("alert(\"") + c.message + "\");"),
               std::string::npos)
         << c.field;
     EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), before) << c.field;
@@ -100,11 +107,12 @@ TEST(PlayerMarkup, EveryModeAndNothingElse) {
     const char* inside;
   } modes[] = {
       {1, 7,
-       "<object codebase=\"http://dl.example/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0\" "
+       "<object "
+       "codebase=\"http://dl.example/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0\" "
        "height=\"400\" width=\"550\" classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\">\r\n",
        "       <param name=\"movie\" value=\"/flash/a&quot;b.swf\">\r\n"},
-      {2, 0,
-       "<img src=\"/flash/a&quot;b.swf\" border=\"0\" onload=\"return imgzoom(this,550)\">", ""},
+      {2, 0, "<img src=\"/flash/a&quot;b.swf\" border=\"0\" onload=\"return imgzoom(this,550)\">",
+       ""},
       {3, 7,
        "<object classid=\"CLSID:22D6F312-B0F6-11D0-94AB-0080C74C7E95\" class=\"OBJECT\" "
        "id=\"MediaPlayer\" width=\"220\" height=\"220\">\r\n"
@@ -141,7 +149,8 @@ TEST(PlayerMarkup, EveryModeAndNothingElse) {
                       "P1_Prod_Version=ShockwaveFlash\" type=\"application/x-shockwave-flash\" "
                       "width=\"550\" height=\"400\">\r\n</embed>\r\n</object>\r\n"),
             std::string::npos);
-  for (const vb::Variant& mode : {vb::Variant(0), vb::Variant(6), vb::Variant(-1), vb::Variant("x")}) {
+  for (const vb::Variant& mode :
+       {vb::Variant(0), vb::Variant(6), vb::Variant(-1), vb::Variant("x")}) {
     EXPECT_EQ(PlayerHtml(url, mode, hosts), "");
   }
   for (int mode = 1; mode <= 5; ++mode) {

@@ -25,8 +25,8 @@ std::vector<gathering::SettingsSection> FlashCollection::SettingsSections() {
                {{"0", "跳过", {MarkRule::kEquals, 0}}, {"1", "更新", {MarkRule::kAbove, 0}}}),
       ProgressRow(s.isProgress),
   };
-  for (SettingRow& row : DownloadFileRows(s.setInterval, s.MaxDownSize, s.AllowDownExt,
-                                          s.FilePrefix, s.FileSuffix)) {
+  for (SettingRow& row :
+       DownloadFileRows(s.setInterval, s.MaxDownSize, s.AllowDownExt, s.FilePrefix, s.FileSuffix)) {
     main.rows.push_back(std::move(row));
   }
   // The rows keep the classes they have on the software page, where the

@@ -106,8 +106,8 @@ std::string PlayerHtml(const vb::Variant& url, const vb::Variant& mode, const Pl
              download +
              "/pub/shockwave/cabs/director/sw.cab#version=8,5,1,0\" width=\"100%\" "
              "height=\"100%\">\r\n";
-      html += Param("src", src) + Param("swRemote", kDirectorRemote) +
-              Param("swStretchStyle", "fill");
+      html +=
+          Param("src", src) + Param("swRemote", kDirectorRemote) + Param("swStretchStyle", "fill");
       html += std::string(kIndent) + "<PARAM name=\"bgColor\" value=\"#000000\">\r\n";
       html += std::string(kIndent) + "<PARAM name=logo value=\"false\">\r\n";
       html += std::string(kIndent) + "<embed src=\"" + src +

@@ -21,7 +21,14 @@ PlayerHosts GetPlayerHosts();
 void SetPlayerHosts(const PlayerHosts& hosts);
 
 // The show modes of ShowFlashMode and ShowPlayerHtml.
-enum ShowMode : int16_t { kNoShow = 0, kFlash = 1, kPicture = 2, kMedia = 3, kReal = 4, kDirector = 5 };
+enum ShowMode : int16_t {
+  kNoShow = 0,
+  kFlash = 1,
+  kPicture = 2,
+  kMedia = 3,
+  kReal = 4,
+  kDirector = 5
+};
 
 // The markup of address url in show mode mode (1 to 5): each line ends with
 // CRLF, except the picture's one element. "" for an address shorter than
