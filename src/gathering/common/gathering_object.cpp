@@ -73,7 +73,8 @@ void GatheringObject::OpenConnection() {
 
 ado::Connection& GatheringObject::GatherConnection() {
   if (connection_failed_) {
-    throw vb::VbError(ado::kErrInvalidConnection, ado::kErrorSource, std::string(kConnectionFailed));
+    throw vb::VbError(ado::kErrInvalidConnection, ado::kErrorSource,
+                      std::string(kConnectionFailed));
   }
   if (!conn_ || conn_->State() != ado::adStateOpen) ado::RaiseAdo(ado::kErrInvalidConnection);
   return *conn_;
@@ -90,7 +91,8 @@ void GatheringObject::FixStar(int16_t& star) {
 }
 
 bool GatheringObject::TakeEditItem() {
-  vb::TryStep([&] { ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID")); });
+  vb::TryStep(
+      [&] { ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID")); });
   if (ItemID_ == 0) {
     processing::AlertBack("请选择正确的项目ID!");
     return false;
