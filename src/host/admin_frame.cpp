@@ -37,6 +37,9 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   AddChannelPage(server, {kSoftPage, [settings](asp::RequestContext& page) {
                             SoftGatherPage(page, settings);
                           }});
+  AddChannelPage(server, {kFlashPage, [settings](asp::RequestContext& page) {
+                            FlashGatherPage(page, settings);
+                          }});
   // The server page changes rows through its form (a POST) and its delete
   // links; it fetches nothing remote.
   AddChannelPage(server, {.path = kServeredPage,
@@ -69,6 +72,7 @@ void WriteAdminHead(asp::Response& response, std::string_view title, std::string
       "<div class=\"admin-channels\">"
       "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
       "<a href=\"admin_SoftGather.asp\">软件采集</a>"
+      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
       "<a href=\"admin_Servered.asp\">下载服务器</a>"
       "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "</div>\r\n");

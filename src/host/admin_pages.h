@@ -20,6 +20,7 @@ inline constexpr char kLogoutPage[] = "/admin/Admin_Logout.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
 inline constexpr char kMaintenancePage[] = "/admin/Admin_Maintenance.asp";
 inline constexpr char kSoftPage[] = "/admin/admin_SoftGather.asp";
+inline constexpr char kFlashPage[] = "/admin/Admin_FlashGather.asp";
 inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 
 // A channel's page (articles, software, Flash, clean-up), registered with
@@ -76,6 +77,7 @@ void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings)
 // The upload-file clean-up: a dry run, then a posted confirmation deletes.
 void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings);
 void SoftGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void FlashGatherPage(asp::RequestContext& page, const AdminSettings& settings);
 void ServeredPage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host

@@ -18,6 +18,10 @@
 //   [Database]
 //   Gather=gather.db             the gathering database (ConnString)
 //   Host=host.db                 the host database (DBConnstr); may name the same file
+//   [Flash]                      the outside hosts the Flash channel's player markup names
+//   PlayerDownloadHost=          (empty: the component's defaults)
+//   PlayerWebHost=
+//   MediaPlayerHost=
 //   [Drives]
 //   D=/srv/files                 drive letters beyond C: (C: is "/" unless set here)
 //   [Demo]
@@ -64,6 +68,11 @@ struct HostConfig {
   std::string gather_db;  // native, absolute
   std::string host_db;
   std::vector<std::pair<char, std::string>> drives;  // letter (upper case) -> native folder
+  // The player markup's hosts ("host" or "host:port"); "" keeps the
+  // component's default.
+  std::string player_download_host;
+  std::string player_web_host;
+  std::string media_player_host;
 };
 
 // Parses the command line (argv[0] is skipped). False, with the reason in

@@ -269,9 +269,10 @@ test('an item is cloned under its own name and the clone deleted', async () => {
 });
 
 test('the cache is cleared name by name', async () => {
-  // From the page frame's link: the host refuses the action typed in alone.
-  await page.goto(adminPage);
-  await Promise.all([page.waitForNavigation(), page.click('a[href="Admin_ArticleGather.asp?action=remove"]')]);
+  // Through the page's own link: a typed action address has no Referer
+  // and the host refuses it.
+  await page.goto(`${adminPage}?ChannelID=1`);
+  await Promise.all([page.waitForNavigation(), page.click('.admin-head a:has-text("清除缓存")')]);
   const lines = await page.$$eval('li', (items) => items.map((li) => li.textContent));
   assert.ok(lines.some((line) => /^更新 myzemble_newsconfig 完成$/.test(line)), lines.join('\n'));
   assert.equal(lines.at(-1), '当前站点全部缓存清理完成。');

@@ -66,6 +66,7 @@ start_host() {
 [Host]
 AdminName=admin
 AdminPassword=$PASSWORD
+; The tests' remote pages are served by the hosts themselves, on loopback.
 AllowPrivateRemote=1
 [Demo]
 Listen=127.0.0.1:0
