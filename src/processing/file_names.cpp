@@ -1,5 +1,6 @@
 // The name-making members of files_folders.h: date folders, random file
 // names, extensions and the trailing "\".
+#include <algorithm>
 #include <bitset>
 #include <cmath>
 #include <mutex>
@@ -52,6 +53,12 @@ int32_t Draw() { return static_cast<int32_t>(std::floor(kNumbers * vb::Rnd())) +
 // otherwise a new draw among the free numbers. `taken` says whether a
 // number is in use elsewhere (an existing file). -1 when every number is in
 // use. Marks the number issued.
+//
+// `taken` may cost a file look-up, so after a clash the numbers not yet
+// issued are drawn from one by one, each dropped when taken, rather than
+// all looked up first: the result is still an even draw among the free
+// numbers, and a busy second (hundreds of pictures) asks the disk once or
+// twice per name instead of hundreds of times.
 template <class Taken>
 int32_t DrawFree(const std::string& stamp, Taken taken) {
   Issued& issued = IssuedNumbers();
@@ -60,15 +67,25 @@ int32_t DrawFree(const std::string& stamp, Taken taken) {
     issued.stamp = stamp;
     issued.used.reset();
   }
-  auto is_free = [&](int32_t n) { return !issued.used[n - kFirstNumber] && !taken(n); };
   int32_t n = Draw();
-  if (!is_free(n)) {
-    std::vector<int32_t> free;
+  if (issued.used[n - kFirstNumber] || taken(n)) {
+    std::vector<int32_t> left;
+    left.reserve(kNumbers);
     for (int32_t k = kFirstNumber; k < kFirstNumber + kNumbers; ++k) {
-      if (is_free(k)) free.push_back(k);
+      if (k != n && !issued.used[k - kFirstNumber]) left.push_back(k);
     }
-    if (free.empty()) return -1;
-    n = free[static_cast<size_t>(std::floor(free.size() * static_cast<double>(vb::Rnd())))];
+    n = -1;
+    while (!left.empty()) {
+      size_t at = static_cast<size_t>(std::floor(left.size() * static_cast<double>(vb::Rnd())));
+      at = std::min(at, left.size() - 1);
+      if (!taken(left[at])) {
+        n = left[at];
+        break;
+      }
+      left[at] = left.back();
+      left.pop_back();
+    }
+    if (n < 0) return -1;
   }
   issued.used[n - kFirstNumber] = true;
   return n;

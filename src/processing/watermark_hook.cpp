@@ -69,8 +69,11 @@ bool AddWatermark(const component::HostObjects& host, bool mark_on, std::string_
     mark.TransitionColor(item[12]);
 
     // The marked picture replaces the saved file only when a mark is drawn;
-    // ImageMark's own outcome (ErrCodes) is not the hook's concern.
-    mark.CreateView(name, preview, ext);
+    // ImageMark's own outcome (ErrCodes) is not the hook's concern. The
+    // thumbnail component (type 0) draws no mark and, with no preview asked
+    // for, only opens the picture to see that it can: nothing the hook keeps,
+    // so the decoding (most of a picture's cost in a run) is skipped.
+    if (Whole(item[0]) != 0) mark.CreateView(name, preview, ext);
     drawn = true;
   });
   return drawn;

@@ -313,6 +313,10 @@ std::string RegExp::Replace(std::string_view s, std::string_view replacement) co
   auto compiled = Compile(Pattern, IgnoreCase, Multiline);
   Walker walker(*compiled, s);
   std::string out;
+  // Most replacements remove or swap short tags: the result is about the
+  // size of the subject, and growing it step by step would copy it again
+  // and again.
+  out.reserve(s.size());
   size_t copied_to = 0;
   while (walker.Next()) {
     out.append(s.substr(copied_to, walker.start() - copied_to));

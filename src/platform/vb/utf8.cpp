@@ -23,6 +23,15 @@ std::string MapText(std::string_view s, Map map) {
       ++i;
       continue;
     }
+    // U+1000 to U+CFFF (CJK above all) have no case in any of the maps,
+    // which only change characters below U+0500 and the full-width
+    // letters: a well-formed one is passed over without decoding.
+    if (c >= 0xE1 && c <= 0xEC && i + 2 < out.size() &&
+        IsCont(static_cast<unsigned char>(out[i + 1])) &&
+        IsCont(static_cast<unsigned char>(out[i + 2]))) {
+      i += 3;
+      continue;
+    }
     Utf8Char ch = DecodeUtf8At(out, i);
     if (ch.valid) {
       char32_t m = map(ch.cp);
