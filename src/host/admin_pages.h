@@ -27,7 +27,7 @@ inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 // AddChannelPage: that road, and only it, puts the page behind the login and
 // the host's one cross-site check (its changing_actions, every POST and
 // every change=yes are refused unless Origin or Referer names this host),
-// and runs its remote_actions within the remote share of the page threads,
+// and runs its remote_actions within the remote share of the page stacks,
 // with the busy page when no share frees up in time.
 struct ChannelPage {
   std::string path;  // "/admin/Admin_ArticleGather.asp"

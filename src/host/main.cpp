@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   // connections and parsing the schema) wait for one another. Nothing here
   // reads the statistics. Must come before SQLite is first used.
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-  // A page builds and frees some tens of kilobytes on its page thread; with
+  // A page builds and frees some tens of kilobytes per request; with
   // the default threshold each free gave the memory back to the kernel and
   // the next page asked for it again (an madvise and a TLB flush on every
   // processor, per request). Each arena keeps up to 8 MB; blocks of 4 MB

@@ -1,5 +1,9 @@
 #include "host/page_pool.h"
 
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -8,64 +12,83 @@
 
 namespace ostrel::host {
 
+namespace {
+
+// One page stack's mapping: a guard page below the stack, so that an
+// overrun stops the process at once instead of writing over other memory.
+size_t GuardBytes() { return static_cast<size_t>(sysconf(_SC_PAGESIZE)); }
+
+void* MapStack() {
+  const size_t guard = GuardBytes();
+  void* base = mmap(nullptr, PagePool::kStackBytes + guard, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK | MAP_NORESERVE, -1, 0);
+  if (base == MAP_FAILED) return nullptr;
+  if (mprotect(base, guard, PROT_NONE) != 0) {
+    munmap(base, PagePool::kStackBytes + guard);
+    return nullptr;
+  }
+  return static_cast<char*>(base) + guard;
+}
+
+void UnmapStack(void* stack) {
+  const size_t guard = GuardBytes();
+  munmap(static_cast<char*>(stack) - guard, PagePool::kStackBytes + guard);
+}
+
+// The page being run on this thread's page stack, for PageEntry.
+struct PageCall {
+  const std::function<void()>* job = nullptr;
+  ucontext_t caller{};
+};
+thread_local PageCall* current_call = nullptr;
+
+void PageEntry() {
+  try {
+    (*current_call->job)();
+  } catch (const std::exception& error) {
+    // A fault of one page must not end the host; it is logged and the
+    // request ends where it stopped.
+    std::fprintf(stderr, "ostrel-host: a page failed: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "ostrel-host: a page failed\n");
+  }
+  // Returning resumes uc_link: the request thread's own stack.
+}
+
+// Runs job on stack and returns when it has ended, on the calling thread.
+void RunOnStack(void* stack, const std::function<void()>& job) {
+  PageCall call;
+  call.job = &job;
+  ucontext_t page{};
+  getcontext(&page);
+  page.uc_stack.ss_sp = stack;
+  page.uc_stack.ss_size = PagePool::kStackBytes;
+  page.uc_link = &call.caller;
+  makecontext(&page, &PageEntry, 0);
+  PageCall* outer = std::exchange(current_call, &call);
+  swapcontext(&call.caller, &page);
+  current_call = outer;
+}
+
+}  // namespace
+
 PagePool::PagePool(int threads, int remote_share) {
-  threads = std::max(threads, 1);
-  remote_share_ = std::clamp(remote_share, 1, std::max(threads - 1, 1));
-  pthread_attr_t attr;
-  pthread_attr_init(&attr);
-  pthread_attr_setstacksize(&attr, kStackBytes);
-  for (int i = 0; i < threads; ++i) {
-    pthread_t thread;
-    if (pthread_create(&thread, &attr, &PagePool::ThreadMain, this) != 0) {
-      // Without its page threads the host cannot serve a page at all.
-      std::fprintf(stderr, "ostrel-host: cannot start a page thread\n");
+  threads_ = std::max(threads, 1);
+  remote_share_ = std::clamp(remote_share, 1, std::max(threads_ - 1, 1));
+  for (int i = 0; i < threads_; ++i) {
+    void* stack = MapStack();
+    if (stack == nullptr) {
+      // Without its page stacks the host cannot serve a page at all.
+      std::fprintf(stderr, "ostrel-host: cannot make a page stack\n");
       std::abort();
     }
-    threads_.push_back(thread);
+    free_stacks_.push_back(stack);
   }
-  pthread_attr_destroy(&attr);
 }
 
-PagePool::~PagePool() { Stop(); }
-
-void* PagePool::ThreadMain(void* self) {
-  static_cast<PagePool*>(self)->Work();
-  return nullptr;
-}
-
-void PagePool::Work() {
-  Worker self;
-  std::unique_lock lock(mu_);
-  for (;;) {
-    Job* job = nullptr;
-    if (!queue_.empty()) {
-      job = queue_.front();
-      queue_.pop_front();
-    } else if (stopping_) {
-      return;
-    } else {
-      idle_.push_back(&self);
-      self.wake.wait(lock, [&] { return self.job != nullptr || stopping_; });
-      if (self.job == nullptr) {
-        std::erase(idle_, &self);
-        continue;  // stopping: what is queued still runs
-      }
-      job = std::exchange(self.job, nullptr);
-    }
-    lock.unlock();
-    try {
-      (*job->function)();
-    } catch (const std::exception& error) {
-      // A fault of one page must not end the host; it is logged and the
-      // request ends where it stopped.
-      std::fprintf(stderr, "ostrel-host: a page failed: %s\n", error.what());
-    } catch (...) {
-      std::fprintf(stderr, "ostrel-host: a page failed\n");
-    }
-    lock.lock();
-    job->done = true;
-    job->finished.notify_one();
-  }
+PagePool::~PagePool() {
+  Stop();
+  for (void* stack : free_stacks_) UnmapStack(stack);
 }
 
 PagePool::Outcome PagePool::Run(const std::function<void()>& job, Kind kind,
@@ -79,17 +102,29 @@ PagePool::Outcome PagePool::Run(const std::function<void()>& job, Kind kind,
     if (!free) return Outcome::kBusy;
     ++remote_running_;
   }
-  Job entry;
-  entry.function = &job;
-  if (!idle_.empty()) {
-    Worker* worker = idle_.back();
-    idle_.pop_back();
-    worker->job = &entry;
-    worker->wake.notify_one();
+  void* stack = nullptr;
+  if (!free_stacks_.empty()) {
+    stack = free_stacks_.back();
+    free_stacks_.pop_back();
+    ++running_;
   } else {
-    queue_.push_back(&entry);
+    Waiter waiter;
+    queue_.push_back(&waiter);
+    waiter.granted.wait(lock, [&] { return waiter.stack != nullptr; });
+    stack = waiter.stack;  // handed over: still counted as running
   }
-  entry.finished.wait(lock, [&] { return entry.done; });
+  lock.unlock();
+  RunOnStack(stack, job);
+  lock.lock();
+  if (!queue_.empty()) {
+    Waiter* next = queue_.front();
+    queue_.pop_front();
+    next->stack = stack;
+    next->granted.notify_one();
+  } else {
+    free_stacks_.push_back(stack);
+    if (--running_ == 0) ended_.notify_all();
+  }
   if (kind == Kind::kRemote) {
     --remote_running_;
     share_.notify_one();
@@ -98,15 +133,11 @@ PagePool::Outcome PagePool::Run(const std::function<void()>& job, Kind kind,
 }
 
 void PagePool::Stop() {
-  {
-    std::lock_guard lock(mu_);
-    if (stopping_ && threads_.empty()) return;
-    stopping_ = true;
-    for (Worker* worker : idle_) worker->wake.notify_one();
-  }
+  std::unique_lock lock(mu_);
+  stopping_ = true;
   share_.notify_all();
-  for (pthread_t thread : threads_) pthread_join(thread, nullptr);
-  threads_.clear();
+  // What is queued still runs: a waiting job gets its stack as one ends.
+  ended_.wait(lock, [this] { return running_ == 0; });
 }
 
 }  // namespace ostrel::host

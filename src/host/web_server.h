@@ -1,7 +1,7 @@
 // WebServer: ostrel-host's HTTP side over civetweb. civetweb's request
 // threads read each request (the whole header within a deadline, so slow
 // clients are dropped) and serve redirects and static files themselves; a
-// page goes to the PagePool, whose threads have a full stack. Routes: a
+// page runs through the PagePool, on a page stack of full size. Routes: a
 // registered redirect (the site's "/" to the admin folder), a host page
 // (only the registered ones: any other .asp path is 404), else a static
 // file of the site tree (see static_files.h).
@@ -9,7 +9,7 @@
 // Every page request passes the same road before its page runs: HEAD never
 // runs a page; a request that changes state (PageOptions) is refused unless
 // it comes from this host's own pages (cross_site.h); a page that fetches
-// from remote sites waits for its share of the page threads, and gets the
+// from remote sites waits for its share of the page stacks, and gets the
 // busy page when none frees up in time.
 #pragma once
 
@@ -32,8 +32,8 @@ namespace ostrel::host {
 
 struct ServerSettings {
   std::string listen = "127.0.0.1:8080";  // ADDR:PORT; port 0 picks a free one
-  // Page threads (PagePool), and how many of them pages that fetch from
-  // remote sites may hold at once (0: half).
+  // Pages running at once (PagePool's page stacks), and how many of them
+  // may be pages that fetch from remote sites (0: half).
   int threads = 32;
   int remote_share = 0;
   // civetweb's threads: one per open connection, however slow. Cheap (they
@@ -42,7 +42,7 @@ struct ServerSettings {
   int connection_threads = 400;
   // The whole request header must arrive within this time.
   std::chrono::milliseconds header_timeout{10'000};
-  // How long a remote page waits for its share of the page threads.
+  // How long a remote page waits for its share of the page stacks.
   std::chrono::milliseconds share_wait{10'000};
   BodyLimits body;
   PageSettings pages;
