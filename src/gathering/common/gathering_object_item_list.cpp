@@ -18,10 +18,11 @@ using processing::HtmlText;
 
 namespace {
 
-// A row's last run, red when it started today.
-std::string LastRunText(const vb::Variant& lastime) {
+// A row's last run, red when it started on the day of now (the page's one
+// reading of the clock).
+std::string LastRunText(const vb::Variant& lastime, vb::DateTime now) {
   std::string text = HtmlText(lastime);
-  if (vb::IsDate(lastime) && vb::DateDiff("d", vb::CDate(lastime), vb::Now()) == 0) {
+  if (vb::IsDate(lastime) && vb::DateDiff("d", vb::CDate(lastime), now) == 0) {
     text = "<font color=red>" + text + "</font>";
   }
   return text;
@@ -92,6 +93,7 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
       if (it == special_names.end()) it = special_names.emplace(id, GetSpecialName(id)).first;
       return it->second;
     };
+    const vb::DateTime now = vb::Now();
     for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
       if (!out.IsClientConnected()) out.End();
       const std::string cls = i % 2 == 0 ? "class=TableRow1" : "class=TableRow2";
@@ -111,7 +113,7 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
       out.Write(open ? "<font color=blue>√</font>" : "<font color=red>×</font>");
       out.Write("</td>");
       out.Write(cell + ">");
-      out.Write(LastRunText(rs_->Fields("lastime").Value()));
+      out.Write(LastRunText(rs_->Fields("lastime").Value(), now));
       out.Write("</td>");
       const std::string tail = "&ItemID=" + id + "&ChannelID=" + channel + "'";
       out.Write(cell + "><a href='?action=edit" + tail + ">编辑</a> | ");

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <system_error>
 
 #include "platform/vb/ascii_case.h"
@@ -50,9 +53,13 @@ std::string RegistryPath() {
   return folder == "/" ? "/registry.ini" : folder + "/registry.ini";
 }
 
-std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
-  std::vector<std::pair<std::string, std::string>> entries;
-  std::ifstream in(path_);
+namespace {
+
+using EntryList = std::vector<std::pair<std::string, std::string>>;
+
+EntryList ReadEntries(const std::string& path) {
+  EntryList entries;
+  std::ifstream in(path);
   std::string raw;
   bool in_classes = false;
   while (std::getline(in, raw)) {
@@ -71,8 +78,55 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
   return entries;
 }
 
+// The entries last read from each file, with what stat said of the file
+// then. Every CreateObject asks the registry, several times per page: one
+// stat instead of reading and parsing the file. The file is only ever
+// replaced whole (a new inode), and an edit by hand changes its times.
+struct CachedFile {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  std::shared_ptr<const EntryList> entries;
+
+  bool Describes(const struct stat& st) const {
+    return device == st.st_dev && inode == st.st_ino && size == st.st_size &&
+           modified.tv_sec == st.st_mtim.tv_sec && modified.tv_nsec == st.st_mtim.tv_nsec &&
+           changed.tv_sec == st.st_ctim.tv_sec && changed.tv_nsec == st.st_ctim.tv_nsec;
+  }
+};
+
+std::shared_ptr<const EntryList> CurrentEntries(const std::string& path) {
+  static std::mutex mu;
+  static auto* cache = new std::map<std::string, CachedFile>;  // used until exit
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    std::lock_guard lock(mu);
+    cache->erase(path);
+    return std::make_shared<const EntryList>(ReadEntries(path));
+  }
+  {
+    std::lock_guard lock(mu);
+    auto it = cache->find(path);
+    if (it != cache->end() && it->second.Describes(st)) return it->second.entries;
+  }
+  auto entries = std::make_shared<const EntryList>(ReadEntries(path));
+  // Read after the stat: a file replaced in between is read anew next time.
+  CachedFile file{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim, entries};
+  std::lock_guard lock(mu);
+  (*cache)[path] = std::move(file);
+  return entries;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
+  return *CurrentEntries(path_);
+}
+
 bool RegistryFile::IsRegistered(std::string_view prog_id) const {
-  for (const auto& entry : Entries()) {
+  for (const auto& entry : *CurrentEntries(path_)) {
     if (vb::EqualsNoCase(entry.first, prog_id)) return true;
   }
   return false;

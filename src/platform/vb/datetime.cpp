@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -261,12 +262,44 @@ std::string LongTimeText(DateTime d) {
   return buf;
 }
 
+namespace {
+
+// What "%d" and "%02d" (for 0 to 99) write, without a format parse per
+// field: a list page shows a date on every row.
+void AppendNumber(std::string* out, int32_t n) {
+  char buf[16];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, n);
+  out->append(buf, end);
+}
+
+void AppendTwoDigits(std::string* out, int32_t n) {
+  out->push_back(static_cast<char>('0' + n / 10));
+  out->push_back(static_cast<char>('0' + n % 10));
+}
+
+}  // namespace
+
 std::string DateText(DateTime d) {
   int64_t s = SerialToSeconds(d.serial);
   int64_t day = FloorDiv(s, kSecondsPerDay);
   if (day == 0) return LongTimeText(d);
   if (s == day * kSecondsPerDay) return ShortDateText(d);
-  return ShortDateText(d) + " " + LongTimeText(d);
+  // ShortDateText(d) + " " + LongTimeText(d), from one split of the date.
+  DateFields f = SplitDate(d);
+  std::string text;
+  text.reserve(20);
+  AppendNumber(&text, f.year);
+  text.push_back('-');
+  AppendNumber(&text, f.month);
+  text.push_back('-');
+  AppendNumber(&text, f.day);
+  text.push_back(' ');
+  AppendNumber(&text, f.hour);
+  text.push_back(':');
+  AppendTwoDigits(&text, f.minute);
+  text.push_back(':');
+  AppendTwoDigits(&text, f.second);
+  return text;
 }
 
 std::string ToStorageText(DateTime d) {
