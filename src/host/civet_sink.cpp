@@ -92,13 +92,21 @@ void CivetSink::SendHead(const asp::ResponseHead& head) {
 
 void CivetSink::SendBody(std::string_view bytes) {
   // An empty chunk would end the body.
-  if (!send_body_ || bytes.empty() || !connected_) return;
+  if (!send_body_ || bytes.empty() || !connected_ || body_ended_) return;
   AppendChunk(&pending_, bytes);
   Send();
 }
 
+void CivetSink::SendLastBody(std::string_view bytes) {
+  if (!send_body_ || !connected_ || body_ended_) return;
+  if (!bytes.empty()) AppendChunk(&pending_, bytes);
+  pending_ += "0\r\n\r\n";
+  body_ended_ = true;
+  Send();
+}
+
 void CivetSink::Finish() {
-  if (!head_sent_ || !connected_) return;
+  if (!head_sent_ || !connected_ || body_ended_) return;
   if (send_body_) pending_ += "0\r\n\r\n";
   Send();
 }

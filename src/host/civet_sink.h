@@ -30,6 +30,9 @@ class CivetSink : public asp::ResponseSink {
 
   void SendHead(const asp::ResponseHead& head) override;
   void SendBody(std::string_view bytes) override;
+  // The last chunk and the closing one leave in one write: the browser
+  // then reads the whole end of the page at once.
+  void SendLastBody(std::string_view bytes) override;
   bool IsConnected() const override { return connected_; }
 
   // Ends the body; call once, after the response has sent its head.
@@ -40,6 +43,7 @@ class CivetSink : public asp::ResponseSink {
   mg_connection* conn_;
   bool send_body_;
   bool head_sent_ = false;
+  bool body_ended_ = false;  // the closing chunk has been written
   void Send();  // writes pending_
 
   bool connected_ = true;  // false once a write has failed: the browser left

@@ -61,18 +61,25 @@ void Response::SendHeadOnce() {
   if (sink_) sink_->SendHead(head);
 }
 
-void Response::Flush() {
+void Response::Flush() { FlushBuffer(false); }
+
+void Response::FlushBuffer(bool last) {
   if (ended_) return;
   SendHeadOnce();
   if (buffer_bytes_.empty()) return;
   std::string chunk = text::Encode(buffer_bytes_, CodePage());
   buffer_bytes_.clear();
-  if (sink_) sink_->SendBody(chunk);
+  if (!sink_) return;
+  if (last) {
+    sink_->SendLastBody(chunk);
+  } else {
+    sink_->SendBody(chunk);
+  }
 }
 
 void Response::End() {
   if (ended_) return;
-  Flush();
+  FlushBuffer(true);
   ended_ = true;
 }
 

@@ -66,6 +66,8 @@ class Response {
     return charset_.empty() ? std::string_view("GB2312") : std::string_view(charset_);
   }
   void SendHeadOnce();
+  // Flush; last: the response ends with this chunk.
+  void FlushBuffer(bool last);
   [[noreturn]] void RaiseHeadersSent() const;
 
   std::shared_ptr<ResponseSink> sink_;

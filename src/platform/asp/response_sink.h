@@ -22,6 +22,9 @@ class ResponseSink {
   virtual void SendHead(const ResponseHead& head) = 0;
   // One chunk of the body, in the page's code page.
   virtual void SendBody(std::string_view bytes) = 0;
+  // The last chunk: the response has ended and nothing follows, so a sink
+  // may close the body with it.
+  virtual void SendLastBody(std::string_view bytes) { SendBody(bytes); }
   // False once the browser has gone away.
   virtual bool IsConnected() const = 0;
 };
