@@ -208,7 +208,18 @@ std::string DoubleByteTable::Encode(std::string_view utf8) const {
   bytes.reserve(utf8.size());
   Output out(&bytes);
   ConvertBeyondAscii(utf8, out, [&](size_t i) -> size_t {
-    vb::Utf8Char ch = vb::DecodeUtf8At(utf8, i);
+    vb::Utf8Char ch;
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data()) + i;
+    // U+1000 to U+CFFF (the CJK characters above all) in three well-formed
+    // bytes: read here, without the general decoder's checks.
+    if (in[0] >= 0xE1 && in[0] <= 0xEC && i + 2 < utf8.size() && (in[1] & 0xC0) == 0x80 &&
+        (in[2] & 0xC0) == 0x80) {
+      ch = vb::Utf8Char{static_cast<char32_t>((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 |
+                                              (in[2] & 0x3F)),
+                        3, 1, true};
+    } else {
+      ch = vb::DecodeUtf8At(utf8, i);
+    }
     const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
     char* p = out.Room(2);
     if (code == 0) {
