@@ -43,26 +43,8 @@ std::string ShowRows(int first, int last, bool show) {
 
 std::string NewsCollection::FirstArticleAddress(const std::string& encoding,
                                                 const std::string& FindListCode) {
-  const CodeList list(FindListCode);
-  page_text_ =
-      processing::ReplaceTrim(processing::GetRemoteData(item_.RemoteListUrl, encoding), false);
-  if (page_text_.empty()) {
-    processing::AlertBack("获取远程信息出错！请确定你的远程列表URL输入无误。");
-    return "";
-  }
-  const std::string area = processing::ReplaceTrim(
-      processing::CutFixed(page_text_, list[kListAreaBegin], list[kListAreaEnd], false), true);
-  if (area.empty()) {
-    processing::AlertBack("获取远程列表出错！请确定你的远程列表开始和结束代码输入无误。");
-    return "";
-  }
-  const std::string link = processing::FormatRemoteUrl(
-      item_.RemoteListUrl, processing::CutFixed(area, list[kLinkBegin], list[kLinkEnd], false));
-  if (link.empty()) {
-    processing::AlertBack("获取远程连接出错！请确定你的连接开始和结束代码输入无误。");
-    return "";
-  }
-  return link;
+  return gathering::FirstListLink(item_.RemoteListUrl, encoding, CodeList(FindListCode),
+                                  page_text_);
 }
 
 void NewsCollection::EditItemStep3() {

@@ -69,6 +69,7 @@ const com::TypeInfo& SoftCollection::Type() const {
                                         .Method("AddDownServer", &S::AddDownServer)
                                         .Method("RemoveAllCache", &S::RemoveAllCache)
                                         .Method("InnerHtml", &S::InnerHtml)
+                                        .Method("ReplaceSoftType", &S::ReplaceSoftType)
                                         .Build();
   return info;
 }

@@ -14,6 +14,7 @@
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "gathering/software/soft_entry.h"
 #include "gathering/software/soft_fields.h"
 #include "platform/vb/variant.h"
 
@@ -72,6 +73,10 @@ class SoftCollection : public gathering::GatheringObject {
   vb::Variant AddDownServer(int32_t ChannelID, int32_t downid, int32_t softid,
                             std::string softname);
 
+  // A software type name through the "$$$"-joined "from|to" rules of
+  // ReplaceList, in order (soft_run_extract.cpp).
+  std::string ReplaceSoftType(std::string strType, std::string ReplaceList);
+
   // What this request has read so far.
   const SoftSettings& settings() const { return settings_; }
   const SoftItemFields& item() const { return item_; }
@@ -84,6 +89,24 @@ class SoftCollection : public gathering::GatheringObject {
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
   void SaveGatherConfig();
+
+  // Entry extraction (soft_run_extract.cpp), shared by the gathering run
+  // and the editor's trial run. ExtractSoftEntry fetches the detail page at
+  // url in the item's charset (item_ holds the item) and cuts and cleans
+  // every field into entry. It returns "" for a complete entry, or the
+  // message that stops it (a run shows it in an error table, the trial as
+  // an alert). A run also resolves the class (ResolveEntryClass, which may
+  // set the class folder) and saves the thumbnail under the channel folder;
+  // what the run does next with the links (MaxAddress, download servers)
+  // is its own. A VbError reaches the caller.
+  std::string ExtractSoftEntry(const std::string& url, EntryReading reading, SoftEntry& entry);
+  std::string ResolveEntryClass(SoftEntry& entry);
+  std::string SaveThumbnail(const std::string& picture);
+  // The absolute download links of a separate download page, "|||"-joined;
+  // "" whenever its area or its links are not found.
+  std::string GetDownPageLinks(const std::string& address, const std::string& area_begin,
+                               const std::string& area_end, const std::string& link_begin,
+                               const std::string& link_end, const std::string& charset);
 
   // Page properties.
   std::string SendCookie_;
