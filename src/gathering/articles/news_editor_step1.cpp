@@ -17,10 +17,13 @@ namespace ostrel::articles {
 namespace {
 
 using markup::Checked;
+using markup::FormRow;
 using markup::HiddenStyle;
-using markup::NumberOf;
+using markup::RadioPair;
+using markup::RuleOptions;
 using markup::Selected;
 using markup::ValueAttribute;
+using Row = markup::ItemRow;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -29,73 +32,6 @@ constexpr const char* kPathForms[] = {"不使用日期目录", "2005-8", "2005_8
 constexpr const char* kRemoveCodeLabels[] = {"SCRIPT", "IFARME", "OBJECT", "APPLET", "DIV",
                                              "FONT",   "SPAN",   "A",      "IMG",    "FORM",
                                              "HTML",   "TABLE",  "TR",     "TD",     "TH"};
-
-// The item's row in edit mode; add mode has none and shows the defaults.
-class Row {
- public:
-  explicit Row(ado::Recordset* rs) : rs_(rs) {}
-  bool edit() const { return rs_ != nullptr; }
-  vb::Variant operator[](std::string_view column) const {
-    return rs_ ? rs_->Fields(column).Value() : vb::Variant();
-  }
-  // Radio rule: "0" when the column is 0, "1" when above; add mode "0".
-  bool Is(std::string_view column, int value) const {
-    if (!rs_) return value == 0;
-    std::optional<double> n = NumberOf((*this)[column]);
-    if (!n) return false;
-    return value == 0 ? *n == 0 : *n > 0;
-  }
-  bool Equals(std::string_view column, int value, int add_default) const {
-    if (!rs_) return value == add_default;
-    std::optional<double> n = NumberOf((*this)[column]);
-    return n && *n == value;
-  }
-
- private:
-  ado::Recordset* rs_;
-};
-
-// A pair of radio buttons "0"/"1" with their labels; onclick0/onclick1
-// are the scripts that show or hide dependent rows.
-std::string RadioPair(const Row& row, std::string_view name, std::string_view label0,
-                      std::string_view label1, std::string_view onclick0 = "",
-                      std::string_view onclick1 = "") {
-  auto one = [&](int value, std::string_view label, std::string_view onclick) {
-    std::string s = "<input type=\"radio\" name=\"" + std::string(name) + "\" value=\"" +
-                    std::to_string(value) + "\"";
-    if (!onclick.empty()) s += " onclick=\"" + std::string(onclick) + "\"";
-    s += Checked(row.Is(name, value));
-    return s + "> " + std::string(label);
-  };
-  return one(0, label0, onclick0) + " " + one(1, label1, onclick1);
-}
-
-std::string Display(std::string_view id, bool show) {
-  return "document.getElementById('" + std::string(id) + "').style.display='" +
-         (show ? "" : "none") + "';";
-}
-
-// One form row: label cell and field cell, with the row's own attributes.
-std::string FormRow(std::string_view label, const std::string& field, int n,
-                    std::string_view row_attributes = "") {
-  const std::string cls = n % 2 == 0 ? "TableRow1" : "TableRow2";
-  return "<tr" + std::string(row_attributes) + "><td class=" + cls +
-         " width=\"20%\" align=right><b>" + std::string(label) + "</b></td><td class=" + cls + ">" +
-         field + "</td></tr>\r\n";
-}
-
-// The options of a stored rule list: each part longer than min_length,
-// in stored order.
-std::string RuleOptions(const vb::Variant& column, int32_t min_length) {
-  std::string options;
-  if (column.IsNull() || column.IsEmpty()) return options;
-  for (const std::string& rule : vb::Split(vb::CStr(column), "$$$")) {
-    if (vb::Len(rule) <= min_length) continue;
-    options += "<option" + ValueAttribute(vb::Variant(rule)) + ">" + HtmlText(vb::Variant(rule)) +
-               "</option>";
-  }
-  return options;
-}
 
 }  // namespace
 
@@ -122,27 +58,12 @@ void NewsCollection::EditItemStep1() {
   const Row row(item.get());
 
   out.Write("<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>\r\n");
-  out.Write("<form name=\"myform\" method=\"post\" action=\"" +
-            HtmlAttribute(vb::Variant(ScriptFileName_)) +
-            "\" onsubmit=\"return CheckForm();\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"action\" value=\"step2\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ChannelID\" value=\"" + channel + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(ItemID_) +
-            "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n");
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>" + title + "</th></tr>\r\n");
+  out.Write(markup::StepFormHead(ScriptFileName_, "step2", ChannelID_, ItemID_, title,
+                                 "return CheckForm();"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
   int n = 0;
-  auto text = [&](std::string_view name, int size, const vb::Variant& value, bool has_value) {
-    std::string s = "<input type=\"text\" name=\"" + std::string(name) + "\" size=\"" +
-                    std::to_string(size) + "\"";
-    if (has_value) s += ValueAttribute(value);
-    return s + ">";
-  };
+  auto text = markup::TextInput;
   out.Write(FormRow("项目名称：", text("ItemName", 30, row["ItemName"], row.edit()), n++));
   out.Write(FormRow("目标站点URL：",
                     text("SiteUrl", 30, row.edit() ? row["SiteUrl"] : vb::Variant("http://"), true),
@@ -183,8 +104,8 @@ void NewsCollection::EditItemStep1() {
       n++));
   out.Write(FormRow("是否下载图片到本地：", RadioPair(row, "IsDown", "否", "是"), n++));
   out.Write(FormRow("是否自动归类：",
-                    RadioPair(row, "AutoClass", "否", "是", Display("RetuneClassID", false),
-                              Display("RetuneClassID", true)),
+                    RadioPair(row, "AutoClass", "否", "是", markup::ShowElement("RetuneClassID", false),
+                              markup::ShowElement("RetuneClassID", true)),
                     n++));
   out.Write(FormRow(
       "分类替换操作：",
@@ -233,8 +154,8 @@ void NewsCollection::EditItemStep1() {
   out.Write(
       FormRow("远程列表URL：", text("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
   const bool paged = row.Is("IsPagination", 1);
-  const std::string show_pages = Display("Pageinate1", true) + Display("Pageinate2", true);
-  const std::string hide_pages = Display("Pageinate1", false) + Display("Pageinate2", false);
+  const std::string show_pages = markup::ShowElement("Pageinate1", true) + markup::ShowElement("Pageinate2", true);
+  const std::string hide_pages = markup::ShowElement("Pageinate1", false) + markup::ShowElement("Pageinate2", false);
   out.Write(FormRow("是否列表分页采集：",
                     RadioPair(row, "IsPagination", "否", "是", hide_pages, show_pages), n++));
   out.Write(FormRow("远程列表分页URL：",
@@ -260,11 +181,7 @@ void NewsCollection::EditItemStep1() {
           "value=\"\">",
       n++));
 
-  out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(markup::kBackButton);
-  out.Write(
-      " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
-      "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");
+  out.Write(markup::StepButtonRow());
   out.Write("</table>\r\n</form>\r\n");
   if (item) {
     item->Close();

@@ -176,17 +176,7 @@ void NewsCollection::EditItemStep2() {
   rs_->Close();
   rs_.reset();
 
-  out.Write("<form name=\"myform\" method=\"post\" action=\"" +
-            HtmlAttribute(vb::Variant(ScriptFileName_)) + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"action\" value=\"step3\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ChannelID\" value=\"" + channel + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(item_id) +
-            "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n");
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>采集项目第二步</th></tr>\r\n");
+  out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
   if (showcode >= 1) {
@@ -225,11 +215,7 @@ void NewsCollection::EditItemStep2() {
       "<span id=\"especial\" style=\"display:none\"> <input type=\"text\" name=\"FindListCode5\" "
       "size=\"60\"" +
       markup::ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
-  out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(markup::kBackButton);
-  out.Write(
-      " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
-      "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");
+  out.Write(markup::StepButtonRow());
   out.Write("</table>\r\n</form>\r\n");
 }
 

@@ -97,17 +97,7 @@ void NewsCollection::EditItemStep3() {
     if (!named.IsNull()) demo = vb::CStr(named);
   }
 
-  out.Write("<form name=\"myform\" method=\"post\" action=\"" +
-            HtmlAttribute(vb::Variant(ScriptFileName_)) + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"action\" value=\"step4\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ChannelID\" value=\"" + channel + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(ItemID_) +
-            "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n");
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
+  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
   if (showcode >= 1) {
@@ -252,11 +242,7 @@ void NewsCollection::EditItemStep3() {
               "><input type=\"text\" name=\"NamedDemourl\" size=\"80\"" +
               markup::ValueAttribute(vb::Variant(shown_demo)) + "></td></tr>\r\n");
   }
-  out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(markup::kBackButton);
-  out.Write(
-      " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
-      "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");
+  out.Write(markup::StepButtonRow());
   out.Write(
       "<tr><td colspan=2 class=TableRow1><b>说明：</b>“标题”和“内容”必需截取；其它的如果不截取，"
       "请在开始代码输入“0”或者留空，在结束代码输入初始值。截取后的代码将自动清除HTML格式(内容除外)"

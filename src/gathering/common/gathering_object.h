@@ -40,6 +40,14 @@ struct ItemListTexts {
   std::string_view empty_line;
 };
 
+// What a clone copies: the item table, and its columns in the order they
+// are set, before and after the last-run time that the clone stamps.
+struct CloneColumns {
+  std::string_view table;
+  std::span<const std::string_view> before_stamp;
+  std::span<const std::string_view> after_stamp;
+};
+
 class GatheringObject : public com::Dispatch {
  public:
   ~GatheringObject() override;
@@ -123,6 +131,11 @@ class GatheringObject : public com::Dispatch {
   // site, or to the channel's item list when there is none; the response
   // ends.
   void AlertToItemList(std::string_view msg);
+
+  // The clone (gathering_object_clone.cpp): a copy of the channel's item
+  // that the request names, then back to the item list. An item of another
+  // channel, or none, is refused with an alert and nothing is written.
+  void CloneItem(const CloneColumns& columns);
 
   // The item list (gathering_object_item_list.cpp).
   void ShowItemList(const ItemListTexts& texts);

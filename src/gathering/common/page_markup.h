@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "component/host_access.h"
+#include "platform/ado/recordset.h"
 #include "platform/asp/response.h"
 #include "platform/vb/variant.h"
 
@@ -47,6 +48,63 @@ const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
 // The source view of the editor's steps 2 and 3: the fetched page's source
 // in a text area that admin_Size resizes, and the page's address.
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);
+
+// ---- The item editors' forms ----------------------------------------------
+
+// The item's row on an editor's first step: edit mode has the row, add mode
+// has none and shows the defaults.
+class ItemRow {
+ public:
+  explicit ItemRow(ado::Recordset* rs) : rs_(rs) {}
+  bool edit() const { return rs_ != nullptr; }
+  vb::Variant operator[](std::string_view column) const {
+    return rs_ ? rs_->Fields(column).Value() : vb::Variant();
+  }
+  // The radio rule: value 0 when the column is 0, value 1 when it is above;
+  // add mode marks value 0.
+  bool Is(std::string_view column, int value) const;
+  // The select rule: the option equal to the column; add mode the default.
+  bool Equals(std::string_view column, int value, int add_default) const;
+
+ private:
+  ado::Recordset* rs_;
+};
+
+// A pair of radio buttons "0"/"1" with their labels, marked by the radio
+// rule; onclick0/onclick1 are the scripts that show or hide other rows.
+std::string RadioPair(const ItemRow& row, std::string_view name, std::string_view label0,
+                      std::string_view label1, std::string_view onclick0 = "",
+                      std::string_view onclick1 = "");
+
+// The script that shows or hides the element with this id.
+std::string ShowElement(std::string_view id, bool show);
+
+// One form row: a label cell and a field cell of the class that alternates
+// with n, with the row's own attributes (an id, a hidden style).
+std::string FormRow(std::string_view label, const std::string& field, int n,
+                    std::string_view row_attributes = "");
+
+// A text field; the value attribute only when has_value.
+std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value);
+
+// The options of a stored "$$$"-joined rule list, each rule longer than
+// min_length characters, in stored order; none for Null.
+std::string RuleOptions(const vb::Variant& column, int32_t min_length);
+
+// The head of an editor step's form: the form posting to script, the hidden
+// action (the next step), ChannelID, ItemID and change=yes, and the table
+// with its title row. on_submit is the form's check ("" for none).
+std::string StepFormHead(std::string_view script, std::string_view next_action,
+                         int32_t ChannelID, int32_t ItemID, std::string_view title,
+                         std::string_view on_submit = "");
+
+// The editor's navigation row for an existing item; every link only shows
+// a step (none carries change).
+void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID);
+
+// The last row of steps 1 to 3: back, next, and the box that asks the next
+// step for its source view (or the trial run).
+std::string StepButtonRow();
 
 // The button that goes one page back in the browser's history.
 inline constexpr std::string_view kBackButton =
