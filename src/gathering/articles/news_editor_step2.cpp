@@ -25,36 +25,6 @@ using markup::PartAt;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
-// The numbers of the first page's form, read before anything is dropped or
-// written, so a number out of range is refused with nothing changed.
-struct StepOneNumbers {
-  int32_t ClassID, SpecialID, StopItem, IsDown, AutoClass, PathForm, IsNowTime, AllHits, star;
-  int32_t IsPagination, startid, lastid;
-  std::string RemoveCode;
-};
-
-// The first check of the first page's form that fails; "" when all pass.
-std::string StepOneProblem(const asp::Request& request, const StepOneNumbers& n) {
-  if (vb::Trim(FormText(request, "ItemName")).empty()) return "请填写项目名称！";
-  const std::string site = FormText(request, "SiteUrl");
-  if (vb::Trim(site).empty()) return "请填写目标站点URL！";
-  if (vb::LCase(vb::Left(site, 4)) != "http") {
-    return "目标站点URL输入错误，请在URL前面加上“http://”！";
-  }
-  if (vb::Len(vb::Trim(FormText(request, "Encoding"))) < 3) return "请选择目标站点的文件编码！";
-  if (n.AutoClass == 0 && n.ClassID == 0) {
-    return "该一级分类已经有下属分类，不能采集；请重新选择分类！";
-  }
-  if (vb::Trim(FormText(request, "RemoteListUrl")).empty()) return "请填写远程列表URL！";
-  if (n.IsPagination >= 1 && vb::Trim(FormText(request, "PaginalList")).empty()) {
-    return "请填写远程分页列表URL！";
-  }
-  return "";
-}
-
-// 16-bit columns: a larger number would not read back.
-bool Fits16(int32_t n) { return n <= INT16_MAX; }
-
 }  // namespace
 
 void NewsCollection::EditItemStep2() {
@@ -68,37 +38,22 @@ void NewsCollection::EditItemStep2() {
 
   int32_t saved_id = 0;  // the key of a row this request inserted
   if (change) {
-    StepOneNumbers n{};
-    // Each number on its own, so one out of range leaves the others read
-    // and the checks below run in their order on the true values.
-    bool read = true;
-    auto num = [&](std::string_view key) {
-      int32_t value = 0;
-      if (!vb::TryStep([&] { value = process.ChkNumeric(FormText(request, key)); })) read = false;
-      return value;
-    };
-    n.ClassID = num("ClassID");
-    n.SpecialID = num("SpecialID");
-    n.StopItem = num("StopItem");
-    n.IsDown = num("IsDown");
-    n.AutoClass = num("AutoClass");
-    n.PathForm = num("PathForm");
-    n.IsNowTime = num("IsNowTime");
-    n.AllHits = num("AllHits");
-    n.star = num("star");
-    n.IsPagination = num("IsPagination");
-    n.startid = num("startid");
-    n.lastid = num("lastid");
-    for (int i = 0; i <= 14; ++i) {
-      n.RemoveCode += std::to_string(num("RemoveCode" + std::to_string(i))) + "|";
-    }
-    n.RemoveCode += "0|0|0|0|0|0|0|0|0";
-    std::string problem = StepOneProblem(request, n);
-    if (problem.empty() && (!read || !Fits16(n.StopItem) || !Fits16(n.IsDown) ||
-                            !Fits16(n.AutoClass) || !Fits16(n.PathForm) || !Fits16(n.IsNowTime) ||
-                            !Fits16(n.star) || !Fits16(n.IsPagination))) {
-      problem = "输入的数值超出范围，请重新输入！";
-    }
+    markup::FormNumbers form(process, request);
+    struct {
+      int32_t ClassID, SpecialID;
+      int16_t StopItem, IsDown, AutoClass, PathForm, IsNowTime;
+      int32_t AllHits;
+      int16_t star, IsPagination;
+      int32_t startid, lastid;
+      std::string RemoveCode;
+    } n{form.Long("ClassID"),      form.Long("SpecialID"), form.Small("StopItem"),
+        form.Small("IsDown"),      form.Small("AutoClass"), form.Small("PathForm"),
+        form.Small("IsNowTime"),   form.Long("AllHits"),    form.Small("star"),
+        form.Small("IsPagination"), form.Long("startid"),   form.Long("lastid"),
+        form.RemoveCode()};
+    std::string problem =
+        markup::StepOneProblem(request, n.AutoClass, n.ClassID, n.IsPagination, 3);
+    if (problem.empty() && !form.all_fit()) problem = markup::kNumberOutOfRange;
     if (!problem.empty()) {
       processing::AlertBack(problem);
       return;
@@ -132,7 +87,7 @@ void NewsCollection::EditItemStep2() {
     set("IsNowTime", vb::Variant(n.IsNowTime));
     set("AllHits", vb::Variant(n.AllHits));
     set("star", vb::Variant(n.star));
-    set("RemoveCode", vb::Variant(vb::Trim(n.RemoveCode)));
+    set("RemoveCode", vb::Variant(n.RemoveCode));
     set("RemoteListUrl", vb::Variant(vb::Trim(FormText(request, "RemoteListUrl"))));
     set("PaginalList", vb::Variant(vb::Trim(FormText(request, "PaginalList"))));
     set("IsPagination", vb::Variant(n.IsPagination));

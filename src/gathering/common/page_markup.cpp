@@ -95,6 +95,160 @@ std::string RuleOptions(const vb::Variant& column, int32_t min_length) {
   return options;
 }
 
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+  // The class list marks every option with its number; the item's own
+  // becomes "selected", the others keep their harmless marks.
+  vb::Variant channel_id(ChannelID);
+  std::string classes = process.LoadSelectClass(channel_id);
+  if (row.edit()) {
+    classes =
+        vb::Replace(classes, "{ClassID=" + processing::TextOf(row["ClassID"]) + "}", "selected");
+  }
+  return "<select name=\"ClassID\">" + classes + "</select>";
+}
+
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+  std::string specials = "<option value=\"0\">不指定专题</option>";
+  std::shared_ptr<ado::Recordset> rs = process.Execute(
+      vb::Variant("SELECT SpecialID,SpecialName FROM QX_Special Where ChannelID = " +
+                  std::to_string(ChannelID) + " ORDER BY orders"));
+  if (!rs) vb::Raise(vb::kErrObjectNotSet);
+  for (; !rs->Eof(); rs->MoveNext()) {
+    const vb::Variant id = rs->Fields("SpecialID").Value();
+    const bool chosen = row.edit() && vb::Equals(id, row["SpecialID"]);
+    specials += "<option" + ValueAttribute(id) + Selected(chosen) + ">" +
+                processing::HtmlText(rs->Fields("SpecialName").Value()) + "</option>";
+  }
+  return "<select name=\"SpecialID\">" + specials + "</select>";
+}
+
+std::string EncodingField(const ItemRow& row) {
+  return TextInput("Encoding", 15, row.edit() ? row["Encoding"] : vb::Variant("GB2312"), true) +
+         " 请选择编码→<select name=\"selEncoding\" "
+         "onchange=\"if(this.value!='')document.myform.Encoding.value=this.value;\">"
+         "<option value=\"\">请选择编码</option><option value=\"GB2312\">GB2312</option>"
+         "<option value=\"UTF-8\">UTF-8</option><option value=\"BIG5\">BIG5</option></select>";
+}
+
+std::string NumberSelect(const ItemRow& row, std::string_view name,
+                         std::span<const std::string_view> labels, int add_default) {
+  std::string select = "<select name=\"" + std::string(name) + "\">";
+  for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
+    select += "<option value=\"" + std::to_string(i) + "\"" +
+              Selected(row.Equals(name, i, add_default)) + ">" + std::string(labels[i]) +
+              "</option>";
+  }
+  return select + "</select>";
+}
+
+std::string StarSelect(const ItemRow& row) {
+  std::string stars = "<select name=\"star\">";
+  for (int i = 5; i >= 0; --i) {
+    std::string label = i > 0 ? "" : "自动星级";
+    for (int j = 0; j < i; ++j) label += "★";
+    stars += "<option value=\"" + std::to_string(i) + "\"" + Selected(row.Equals("star", i, 3)) +
+             ">" + label + "</option>";
+  }
+  return stars + "</select>";
+}
+
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row) {
+  constexpr const char* kLabels[] = {"SCRIPT", "IFARME", "OBJECT", "APPLET", "DIV",
+                                     "FONT",   "SPAN",   "A",      "IMG",    "FORM",
+                                     "HTML",   "TABLE",  "TR",     "TD",     "TH"};
+  std::vector<std::string> flags;
+  if (row.edit()) flags = vb::Split(vb::CStr(row["RemoveCode"]), "|");
+  std::string boxes;
+  for (size_t i = 0; i < 15; ++i) {
+    const bool on = row.edit() ? process.ChkNumeric(PartAt(flags, i)) == 1 : i < 2;
+    if (i == 7) boxes += "<br>";
+    boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) +
+             "\" value=\"1\"" + Checked(on) + "> " + kLabels[i] + " ";
+  }
+  return boxes;
+}
+
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width) {
+  const bool classes = kind == RuleKind::kClass;
+  const std::string column = classes ? "RetuneClass" : "strReplace";
+  const std::string what = classes ? "Class" : "Replace";
+  const std::string lower = classes ? "class" : "replace";
+  const std::string word = classes ? "分类" : "字符";
+  // The class list's double click keeps the page script's old name.
+  const std::string on_double = classes ? "ModifyCalss" : "ModifyReplace";
+  return "<select name=\"" + column + "\" size=\"2\" style=\"width:" + std::to_string(width) +
+         "px\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
+         "</select> <input type=\"button\" name=\"add" + lower + "\" value=\"添加替换" + word +
+         "\" onclick=\"Add" + what + "();\" class=\"button\"> <input type=\"button\" name=\"modify" +
+         lower + "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what +
+         "();\" class=\"button\"> <input type=\"button\" name=\"del" + lower +
+         "\" value=\"删除当前" + word + "\" onclick=\"Del" + what +
+         "();\" class=\"button\"><input type=\"hidden\" name=\"" + what +
+         "List\" value=\"\">";
+}
+
+std::string PaginationRows(const ItemRow& row, int n) {
+  const bool paged = row.Is("IsPagination", 1);
+  const std::string show = ShowElement("Pageinate1", true) + ShowElement("Pageinate2", true);
+  const std::string hide = ShowElement("Pageinate1", false) + ShowElement("Pageinate2", false);
+  return FormRow("是否列表分页采集：", RadioPair(row, "IsPagination", "否", "是", hide, show), n) +
+         FormRow("远程列表分页URL：",
+                 TextInput("PaginalList", 70, row["PaginalList"], row.edit()) +
+                     " <font color=red>* 分页代码 {$pageid}</font>",
+                 n + 1, std::string(" id=\"Pageinate1\"") + HiddenStyle(!paged)) +
+         FormRow("远程列表起始页：",
+                 "开始页：" +
+                     TextInput("startid", 6, row.edit() ? row["startid"] : vb::Variant("1"), true) +
+                     " 结束页：" +
+                     TextInput("lastid", 6, row.edit() ? row["lastid"] : vb::Variant("2"), true) +
+                     " <font color=red>* 例如：1 - 9 或者 9 - 1</font>",
+                 n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
+}
+
+int32_t FormNumbers::Long(std::string_view key) {
+  int32_t value = 0;
+  if (!vb::TryStep([&] { value = process_.ChkNumeric(FormText(request_, key)); })) {
+    all_fit_ = false;
+  }
+  return value;
+}
+
+int16_t FormNumbers::Small(std::string_view key) {
+  const int32_t value = Long(key);
+  if (value > INT16_MAX) {
+    all_fit_ = false;
+    return 0;
+  }
+  return static_cast<int16_t>(value);
+}
+
+std::string FormNumbers::RemoveCode() {
+  std::string flags;
+  for (int i = 0; i <= 14; ++i) flags += std::to_string(Long("RemoveCode" + std::to_string(i))) + "|";
+  return vb::Trim(flags + "0|0|0|0|0|0|0|0|0");
+}
+
+std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32_t ClassID,
+                           int32_t IsPagination, int32_t least_encoding) {
+  if (vb::Trim(FormText(request, "ItemName")).empty()) return "请填写项目名称！";
+  const std::string site = FormText(request, "SiteUrl");
+  if (vb::Trim(site).empty()) return "请填写目标站点URL！";
+  if (vb::LCase(vb::Left(site, 4)) != "http") {
+    return "目标站点URL输入错误，请在URL前面加上“http://”！";
+  }
+  if (vb::Len(vb::Trim(FormText(request, "Encoding"))) < least_encoding) {
+    return "请选择目标站点的文件编码！";
+  }
+  if (AutoClass == 0 && ClassID == 0) {
+    return "该一级分类已经有下属分类，不能采集；请重新选择分类！";
+  }
+  if (vb::Trim(FormText(request, "RemoteListUrl")).empty()) return "请填写远程列表URL！";
+  if (IsPagination >= 1 && vb::Trim(FormText(request, "PaginalList")).empty()) {
+    return "请填写远程分页列表URL！";
+  }
+  return "";
+}
+
 std::string StepFormHead(std::string_view script, std::string_view next_action,
                          int32_t ChannelID, int32_t ItemID, std::string_view title,
                          std::string_view on_submit) {

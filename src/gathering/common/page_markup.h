@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/ado/recordset.h"
 #include "platform/asp/response.h"
 #include "platform/vb/variant.h"
+#include "processing/vb_process.h"
 
 namespace ostrel::gathering::markup {
 
@@ -90,6 +92,62 @@ std::string TextInput(std::string_view name, int size, const vb::Variant& value,
 // The options of a stored "$$$"-joined rule list, each rule longer than
 // min_length characters, in stored order; none for Null.
 std::string RuleOptions(const vb::Variant& column, int32_t min_length);
+
+// The first step's fields that every channel's item has. Each gives the
+// field cell's content; the channel places it in its own row.
+//   ClassSelect: the channel's class list, the item's class selected.
+//   SpecialSelect: "不指定专题" and the channel's specials.
+//   EncodingField: the charset text (GB2312 for a new item) and its chooser.
+//   NumberSelect: options 0.. with the labels given, by the select rule.
+//   StarSelect: five stars down to "自动星级", 3 for a new item.
+//   RemoveCodeBoxes: the 15 tag filters of RemoveCode; SCRIPT and IFARME
+//     for a new item. A stored list shorter than 15 ends the page.
+//   RuleListBox: a rule list box (class rules or text rules) with its
+//     buttons and the hidden field the page script fills before submit.
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
+std::string EncodingField(const ItemRow& row);
+std::string NumberSelect(const ItemRow& row, std::string_view name,
+                         std::span<const std::string_view> labels, int add_default);
+std::string StarSelect(const ItemRow& row);
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row);
+enum class RuleKind { kClass, kText };
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width);
+
+// The three rows of list paging (the switch, the paged address, the first
+// and last page), rows n, n+1 and n+2; the last two start hidden unless the
+// item pages its list.
+std::string PaginationRows(const ItemRow& row, int n);
+
+// ---- Saving the first step ------------------------------------------------
+
+// The whole numbers of a posted form (ChkNumeric: 0 for anything but a
+// non-negative number). A number too large for its column is kept as 0 and
+// remembered, so the save can be refused before anything changes.
+class FormNumbers {
+ public:
+  FormNumbers(processing::VBProcess& process, const asp::Request& request)
+      : process_(process), request_(request) {}
+  int32_t Long(std::string_view key);   // a Long column
+  int16_t Small(std::string_view key);  // a 16-bit column
+  bool all_fit() const { return all_fit_; }
+  // The 24 tag-filter flags of RemoveCode: the form's 15, then nine 0.
+  std::string RemoveCode();
+
+ private:
+  processing::VBProcess& process_;
+  const asp::Request& request_;
+  bool all_fit_ = true;
+};
+
+inline constexpr std::string_view kNumberOutOfRange = "输入的数值超出范围，请重新输入！";
+
+// The first check of a first step's form that fails, "" when all pass: a
+// name, a site address beginning with "http", a charset of at least
+// least_encoding characters, a class that takes entries unless the class
+// comes from the page, a list address, and a paged list's address.
+std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32_t ClassID,
+                           int32_t IsPagination, int32_t least_encoding);
 
 // The head of an editor step's form: the form posting to script, the hidden
 // action (the next step), ChannelID, ItemID and change=yes, and the table
