@@ -148,28 +148,7 @@ void NewsCollection::EditItemStep2() {
     markup::WriteSourceView(out, page_text_, list_url);
   }
 
-  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
-  constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
-                                     "获取连接开始代码：", "获取连接结束代码："};
-  for (size_t i = 0; i < 4; ++i) {
-    const std::string cls = i % 2 == 0 ? "TableRow1" : "TableRow2";
-    out.Write("<tr><td class=" + cls + " width=\"20%\" align=right><b>" + kLabels[i] +
-              "</b></td><td class=" + cls + ">" +
-              markup::TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80) +
-              "</td></tr>\r\n");
-  }
-  const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
-  out.Write(
-      "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
-      "<input type=\"radio\" name=\"FindListCode4\" value=\"0\"" +
-      std::string(Checked(!relocate)) +
-      " onclick=\"document.getElementById('especial').style.display='none';\"> 不作处理 "
-      "<input type=\"radio\" name=\"FindListCode4\" value=\"1\"" +
-      Checked(relocate) +
-      " disabled onclick=\"document.getElementById('especial').style.display='';\"> 重新定位"
-      "<span id=\"especial\" style=\"display:none\"> <input type=\"text\" name=\"FindListCode5\" "
-      "size=\"60\"" +
-      markup::ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
+  markup::WriteListCodeRows(out, process, codes);
   out.Write(markup::StepButtonRow());
   out.Write("</table>\r\n</form>\r\n");
 }

@@ -20,24 +20,8 @@
 namespace ostrel::articles {
 namespace {
 
-using markup::Checked;
-using markup::HiddenStyle;
 using processing::HtmlAttribute;
 using processing::HtmlText;
-
-// A radio group that shows or hides the code rows first..last.
-struct Switch {
-  std::string label;
-  std::string name;
-  std::vector<std::pair<std::string, std::string>> options;  // value, label
-  int first, last;
-  std::string note;
-};
-
-std::string ShowRows(int first, int last, bool show) {
-  return "for(var i=" + std::to_string(first) + ";i<=" + std::to_string(last) +
-         ";i++)document.getElementById('InfoCode'+i).style.display='" + (show ? "" : "none") + "';";
-}
 
 }  // namespace
 
@@ -112,136 +96,53 @@ void NewsCollection::EditItemStep3() {
   }
 
   const std::string& m = ModuleName_;
-  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- " + m + "信息设置</td></tr>\r\n");
-
-  const std::string hidden_labels[2] = {"隐藏设置窗口", "打开设置窗口"};
-  const Switch switches[] = {
-      {m + "分类设置(可选项)：",
-       "selClass",
-       {{"0", "分类设置窗口"}, {"1", "打开设置窗口"}},
-       4,
-       7,
+  const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
+                                                                   {"1", "打开设置窗口"}};
+  markup::InfoCodeForm form;
+  form.title = "项 目 编 辑 -- " + m + "信息设置";
+  form.labels = {"获取" + m + "标题开始代码：",
+                 "获取" + m + "标题结束代码：",
+                 "获取" + m + "内容开始代码：",
+                 "获取" + m + "内容结束代码：",
+                 "获取父分类名称开始代码：",
+                 "获取父分类名称结束代码：",
+                 "获取子分类名称开始代码：",
+                 "获取子分类名称结束代码：",
+                 "<font color=blue>获取" + m + "作者开始代码：</font>",
+                 "<font color=blue>获取" + m + "作者结束代码：</font>",
+                 "获取" + m + "来源开始代码：",
+                 "获取" + m + "来源结束代码：",
+                 "获取更新时间开始代码：",
+                 "获取更新时间结束代码：",
+                 "内容分页列表开始代码：",
+                 "内容分页列表结束代码：",
+                 "获取分页连接开始代码：",
+                 "获取分页连接结束代码：",
+                 "内容过虑字符一：",
+                 "内容过虑字符二：",
+                 "内容过虑字符三：",
+                 "内容过虑字符四：",
+                 "匹配字符过滤一开始代码：",
+                 "匹配字符过滤一结束代码：",
+                 "匹配字符过滤二开始代码：",
+                 "匹配字符过滤二结束代码："};
+  form.notes.assign(26, "");
+  form.notes[4] = form.notes[6] = "不获取分类请输入“0”";
+  form.notes[5] = form.notes[7] = "手动设置，请直接输入分类名称";
+  form.notes[12] = form.notes[13] = "不设置请输入“0”";
+  form.groups = {
+      {m + "分类设置(可选项)：", "selClass", {{"0", "分类设置窗口"}, {"1", "打开设置窗口"}}, 4, 7,
        "* 如果第一步设置了自动归类，请设置此项"},
-      {m + "作者设置：",
-       "selfont8",
-       {{"0", hidden_labels[0]}, {"1", hidden_labels[1]}},
-       8,
-       9,
-       "* 如果指定作者,开始代码填“0”，结束代码填作者名称"},
-      {m + "来源设置：",
-       "selfont10",
-       {{"0", hidden_labels[0]}, {"1", hidden_labels[1]}},
-       10,
-       11,
-       "* 如果要指定来源,开始代码填“0”，结束代码填来源"},
-      {m + "更新时间设置：",
-       "selfont12",
-       {{"0", hidden_labels[0]}, {"1", hidden_labels[1]}},
-       12,
-       13,
-       "* 如果第一步设置显示为最新时间，此设置无效"},
-      {"是否内容分页采集：",
-       "IsNextPage",
-       {{"0", "不作设置"}, {"1", "内容分页设置"}, {"2", "分页设置"}},
-       14,
-       17,
-       "* 如果内容有分页，请设置此项"},
-      {"内容过滤设置：",
-       "selfont18",
-       {{"0", hidden_labels[0]}, {"1", hidden_labels[1]}},
-       18,
-       21,
-       ""},
-      {"匹配字符设置：",
-       "selfont22",
-       {{"0", hidden_labels[0]}, {"1", hidden_labels[1]}},
-       22,
-       25,
-       ""},
+      {m + "作者设置：", "selfont8", shown, 8, 9, "* 如果指定作者,开始代码填“0”，结束代码填作者名称"},
+      {m + "来源设置：", "selfont10", shown, 10, 11, "* 如果要指定来源,开始代码填“0”，结束代码填来源"},
+      {m + "更新时间设置：", "selfont12", shown, 12, 13, "* 如果第一步设置显示为最新时间，此设置无效"},
+      {"是否内容分页采集：", "IsNextPage", {{"0", "不作设置"}, {"1", "内容分页设置"}, {"2", "分页设置"}},
+       14, 17, "* 如果内容有分页，请设置此项", item_.IsNextPage},
+      {"内容过滤设置：", "selfont18", shown, 18, 21, ""},
+      {"匹配字符设置：", "selfont22", shown, 22, 25, ""},
   };
-  const std::string labels[26] = {"获取" + m + "标题开始代码：",
-                                  "获取" + m + "标题结束代码：",
-                                  "获取" + m + "内容开始代码：",
-                                  "获取" + m + "内容结束代码：",
-                                  "获取父分类名称开始代码：",
-                                  "获取父分类名称结束代码：",
-                                  "获取子分类名称开始代码：",
-                                  "获取子分类名称结束代码：",
-                                  "<font color=blue>获取" + m + "作者开始代码：</font>",
-                                  "<font color=blue>获取" + m + "作者结束代码：</font>",
-                                  "获取" + m + "来源开始代码：",
-                                  "获取" + m + "来源结束代码：",
-                                  "获取更新时间开始代码：",
-                                  "获取更新时间结束代码：",
-                                  "内容分页列表开始代码：",
-                                  "内容分页列表结束代码：",
-                                  "获取分页连接开始代码：",
-                                  "获取分页连接结束代码：",
-                                  "内容过虑字符一：",
-                                  "内容过虑字符二：",
-                                  "内容过虑字符三：",
-                                  "内容过虑字符四：",
-                                  "匹配字符过滤一开始代码：",
-                                  "匹配字符过滤一结束代码：",
-                                  "匹配字符过滤二开始代码：",
-                                  "匹配字符过滤二结束代码："};
-  auto note = [](int i) -> std::string {
-    switch (i) {
-      case 4:
-      case 6:
-        return "<br>不获取分类请输入“0”";
-      case 5:
-      case 7:
-        return "<br>手动设置，请直接输入分类名称";
-      case 12:
-      case 13:
-        return "<br>不设置请输入“0”";
-      default:
-        return "";
-    }
-  };
-
-  int row = 0;
-  auto cls = [&row] { return (row++ % 2 == 0) ? std::string("TableRow1") : "TableRow2"; };
-  auto code_row = [&](int i, bool hidden) {
-    const std::string c = cls();
-    std::string attributes;
-    if (i >= 4) attributes = " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden);
-    out.Write("<tr" + attributes + "><td class=" + c + " width=\"20%\" align=right><b>" +
-              labels[i] + "</b>" + note(i) + "</td><td class=" + c + ">" +
-              markup::TextArea("FindInfoCode" + std::to_string(i), markup::PartAt(info, i), 5, 80) +
-              "</td></tr>\r\n");
-  };
-  for (int i = 0; i <= 3; ++i) code_row(i, false);
-  for (const Switch& s : switches) {
-    const bool paging = s.name == "IsNextPage";
-    std::string radios;
-    for (const auto& [value, label] : s.options) {
-      bool on = value == "0";
-      if (paging) {
-        on = (value == "0" && item_.IsNextPage == 0) || (value == "1" && item_.IsNextPage == 1) ||
-             (value == "2" && item_.IsNextPage > 1);
-      }
-      radios += "<input type=\"radio\" name=\"" + s.name + "\" value=\"" + value + "\" onclick=\"" +
-                ShowRows(s.first, s.last, value != "0") + "\"" + Checked(on) + "> " + label + " ";
-    }
-    if (!s.note.empty()) radios += "<font color=red>" + s.note + "</font>";
-    const std::string c = cls();
-    out.Write("<tr><td class=" + c + " align=right><b>" + s.label + "</b></td><td class=" + c +
-              ">" + radios + "</td></tr>\r\n");
-    for (int i = s.first; i <= s.last; ++i) {
-      code_row(i, paging ? item_.IsNextPage == 0 : true);
-    }
-  }
-
-  std::string shown_demo;
-  if (!demo.empty()) shown_demo = vb::Trim(vb::Replace(vb::Replace(demo, "'", ""), "\"", ""));
-  {
-    const std::string c = cls();
-    out.Write("<tr><td class=" + c + " align=right><b>指定演示URL：</b></td><td class=" + c +
-              "><input type=\"text\" name=\"NamedDemourl\" size=\"80\"" +
-              markup::ValueAttribute(vb::Variant(shown_demo)) + "></td></tr>\r\n");
-  }
+  const int n = markup::WriteInfoCodeRows(out, form, info);
+  out.Write(markup::DemoUrlRow(demo, n));
   out.Write(markup::StepButtonRow());
   out.Write(
       "<tr><td colspan=2 class=TableRow1><b>说明：</b>“标题”和“内容”必需截取；其它的如果不截取，"

@@ -1,5 +1,7 @@
 #include "gathering/common/page_markup.h"
 
+#include <algorithm>
+
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
@@ -279,6 +281,67 @@ void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID) {
   out.Write("<a href='?action=begin" + tail + " style=\"color: red;\">开始采集</a>");
   out.Write("</td>\r\n");
   out.Write("</tr>\r\n");
+}
+
+void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
+                       const std::vector<std::string>& codes) {
+  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
+  constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
+                                     "获取连接开始代码：", "获取连接结束代码："};
+  for (int i = 0; i < 4; ++i) {
+    out.Write(FormRow(kLabels[i], TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80),
+                      i));
+  }
+  const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
+  out.Write(
+      "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
+      "<input type=\"radio\" name=\"FindListCode4\" value=\"0\"" +
+      std::string(Checked(!relocate)) + " onclick=\"" + ShowElement("especial", false) +
+      "\"> 不作处理 <input type=\"radio\" name=\"FindListCode4\" value=\"1\"" + Checked(relocate) +
+      " disabled onclick=\"" + ShowElement("especial", true) +
+      "\"> 重新定位<span id=\"especial\" style=\"display:none\"> <input type=\"text\" "
+      "name=\"FindListCode5\" size=\"60\"" +
+      ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
+}
+
+int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
+                       const std::vector<std::string>& info) {
+  out.Write("<tr><td colspan=2 class=TableTitle>" + form.title + "</td></tr>\r\n");
+  int n = 0;
+  auto code_row = [&](int i, std::string_view attributes) {
+    std::string label = form.labels[static_cast<size_t>(i)];
+    const std::string& note = form.notes[static_cast<size_t>(i)];
+    if (!note.empty()) label += "</b><br><font color=blue>" + note + "</font><b>";
+    out.Write(FormRow(label, TextArea("FindInfoCode" + std::to_string(i), PartAt(info, i), 5, 80),
+                      n++, attributes));
+  };
+  for (int i = 0; i <= 3; ++i) code_row(i, "");
+  for (const CodeGroup& group : form.groups) {
+    const int last_value = std::stoi(group.options.back().first);
+    const int marked = group.stored < 0 ? 0 : std::min(group.stored, last_value);
+    std::string radios;
+    for (const auto& [value, label] : group.options) {
+      const std::string show = "for(var i=" + std::to_string(group.first) +
+                               ";i<=" + std::to_string(group.last) +
+                               ";i++)document.getElementById('InfoCode'+i).style.display='" +
+                               (value != "0" ? "" : "none") + "';";
+      radios += "<input type=\"radio\" name=\"" + group.name + "\" value=\"" + value +
+                "\" onclick=\"" + show + "\"" + Checked(std::stoi(value) == marked) + "> " +
+                label + " ";
+    }
+    radios += "<font color=red>" + group.note + "</font>";
+    out.Write(FormRow(group.label, radios, n++));
+    const bool hidden = group.stored < 0 || group.stored == 0;
+    for (int i = group.first; i <= group.last; ++i) {
+      code_row(i, " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden));
+    }
+  }
+  return n;
+}
+
+std::string DemoUrlRow(const std::string& stored, int n) {
+  const std::string shown = vb::Trim(vb::Replace(vb::Replace(stored, "'", ""), "\"", ""));
+  return FormRow("指定演示URL：", TextInput("NamedDemourl", 80, vb::Variant(shown), true), n);
 }
 
 std::string StepButtonRow() {

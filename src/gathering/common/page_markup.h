@@ -160,6 +160,41 @@ std::string StepFormHead(std::string_view script, std::string_view next_action,
 // a step (none carries change).
 void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID);
 
+// Step 2's rows: the four list-page codes (the list area, one link) of
+// FindListCode's parts and its special setting, whose relocation is
+// offered but not enabled. A stored list shorter than six parts ends the
+// page.
+void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
+                       const std::vector<std::string>& codes);
+
+// Step 3's code form: the detail-page codes of FindInfoCode, each in a
+// text area, the first four always shown, the others in groups that a
+// pair (or row) of radio buttons opens and closes. Gives the number of
+// rows written, for the rows that follow.
+struct CodeGroup {
+  std::string label;
+  std::string name;                                          // the radio group
+  std::vector<std::pair<std::string, std::string>> options;  // value, label
+  int first, last;                                           // its code rows
+  std::string note;                                          // the red hint
+  // A group whose radio is a stored setting (its name is a column): the
+  // stored value marks the option of that value (the last for a larger
+  // one), and the rows start shown unless it is 0. Otherwise -1: the
+  // first option is marked and the rows start hidden.
+  int32_t stored = -1;
+};
+struct InfoCodeForm {
+  std::string title;                // "项 目 编 辑 -- " & ModuleName & "信息设置"
+  std::vector<std::string> labels;  // by code index
+  std::vector<std::string> notes;   // by code index: a line under the label ("" none)
+  std::vector<CodeGroup> groups;
+};
+int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
+                       const std::vector<std::string>& info);
+
+// The trial address row of step 3: the stored address without quotes.
+std::string DemoUrlRow(const std::string& stored, int n);
+
 // The last row of steps 1 to 3: back, next, and the box that asks the next
 // step for its source view (or the trial run).
 std::string StepButtonRow();

@@ -85,6 +85,20 @@ class SoftCollection : public gathering::GatheringObject {
   bool edit_mode() const { return edit_mode_; }
 
  private:
+  // The item editor (soft_editor_*.cpp) and the clone. SaveStepOne stores
+  // the first page's form and gives the item's number (a new item's own
+  // key), or -1 after the alert that refused it.
+  void ShowItemMenu(int32_t ItemID);
+  void EditItemStep1();  // reads edit_mode_
+  int32_t SaveStepOne();
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  // The trial run of step 4: one entry read as a run reads it and shown,
+  // nothing stored; false after the alert that stopped it.
+  bool RunTrial(const std::string& demo_url);
+  void CloneItem();
+
   // The settings page (soft_config_page.cpp).
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
