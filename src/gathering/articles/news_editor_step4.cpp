@@ -88,24 +88,12 @@ void NewsCollection::EditItemStep4() {
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  const std::string run_tail = "&ChannelID=" + channel + "&ItemID=" + item;
   if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || showcode > 0) {
     if (!RunTrial(encoding, demo)) return;
   } else {
-    out.Write(
-        "<tr><td colspan=2 class=TableRow1><li>恭喜您！采集项目设置全部完成。</li>"
-        "<li>如果要查看项目设置是否正确，请点击<a href='?action=demo" +
-        run_tail + "' class=showmenu>项目演示</a></li></td></tr>\r\n");
+    out.Write(markup::FinishRow(ChannelID_, ItemID_));
   }
-  out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(markup::kBackButton);
-  out.Write(
-      " <input type=\"button\" name=\"B22\" value=\"全部设置完成\" "
-      "onclick=\"location.href='?ChannelID=" +
-      channel +
-      "'\" class=\"button\"> <input type=\"button\" name=\"B32\" value=\"开始采集\" "
-      "onclick=\"location.href='?action=begin" +
-      run_tail + "'\" class=\"button\"></td></tr>\r\n");
+  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
   out.Write("</table>\r\n");
 }
 

@@ -350,6 +350,37 @@ std::string StepButtonRow() {
          "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n";
 }
 
+std::string FinishRow(int32_t ChannelID, int32_t ItemID) {
+  return "<tr><td colspan=2 class=TableRow1><li>恭喜您！采集项目设置全部完成。</li>"
+         "<li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=" +
+         std::to_string(ChannelID) + "&ItemID=" + std::to_string(ItemID) +
+         "' class=showmenu>项目演示</a> </li></td></tr>\r\n";
+}
+
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID) {
+  const std::string channel = std::to_string(ChannelID);
+  return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
+         " <input type=\"button\" name=\"B22\" value=\"全部设置完成\" "
+         "onclick=\"location.href='?ChannelID=" +
+         channel +
+         "'\" class=\"button\"> <input type=\"button\" name=\"B32\" value=\"开始采集\" "
+         "onclick=\"location.href='?action=begin&ChannelID=" +
+         channel + "&ItemID=" + std::to_string(ItemID) + "'\" class=\"button\"></td></tr>\r\n";
+}
+
+std::string SandboxedView(const std::string& html) {
+  return "<iframe sandbox=\"\" srcdoc=\"" + processing::HtmlText(vb::Variant(html)) +
+         "\" style=\"width:100%;height:480px;border:0;background:#fff\"></iframe>";
+}
+
+std::string RemoteLink(const std::string& address) {
+  const std::string text = processing::HtmlText(vb::Variant(address));
+  const std::string scheme = vb::LCase(vb::Left(vb::Trim(address), 8));
+  if (!scheme.starts_with("http://") && !scheme.starts_with("https://")) return text;
+  return "<a href='" + processing::HtmlAttribute(vb::Variant(address)) + "' target='_blank'>" +
+         text + "</a>";
+}
+
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address) {
   out.Write(
       "<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 采集目标网站源代码 "

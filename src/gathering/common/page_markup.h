@@ -199,6 +199,22 @@ std::string DemoUrlRow(const std::string& stored, int n);
 // step for its source view (or the trial run).
 std::string StepButtonRow();
 
+// Step 4's rows: the item is complete (with the link to its trial run),
+// and the buttons back, to the item list and to a run of the item.
+std::string FinishRow(int32_t ChannelID, int32_t ItemID);
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID);
+
+// ---- The trial run -----------------------------------------------------------
+
+// Remote markup shown in a sandboxed frame (no scripts, an origin of its
+// own), so nothing a remote page holds can act in the admin page.
+std::string SandboxedView(const std::string& html);
+
+// A remote address as a link that opens in a new window, shown as text;
+// an address that is not http(s) (javascript: and the like) is shown as
+// text only.
+std::string RemoteLink(const std::string& address);
+
 // The button that goes one page back in the browser's history.
 inline constexpr std::string_view kBackButton =
     "<input type=\"button\" name=\"B12\" value=\"返回上一页\" onclick=\"history.go(-1)\" "
