@@ -1,9 +1,10 @@
 #include "platform/archive/archive_reader.h"
 
+#include "platform/archive/archive_locale.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,30 +20,6 @@ namespace {
 constexpr uint64_t kSignatureSearchBytes = 4 * 1024 * 1024;
 constexpr uint64_t kZipTailBytes = 65536 + 22;
 constexpr size_t kBlock = 256 * 1024;
-
-// libarchive converts names to and from the calling thread's locale; under
-// a UTF-8 locale it hands out UTF-8 and can read code page 936 names.
-locale_t Utf8Locale() {
-  static locale_t loc = [] {
-    locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
-    if (l == nullptr) l = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
-    return l;
-  }();
-  return loc;
-}
-
-class LocaleScope {
- public:
-  LocaleScope() : old_(Utf8Locale() ? uselocale(Utf8Locale()) : nullptr) {}
-  ~LocaleScope() {
-    if (old_ != nullptr) uselocale(old_);
-  }
-  LocaleScope(const LocaleScope&) = delete;
-  LocaleScope& operator=(const LocaleScope&) = delete;
-
- private:
-  locale_t old_;
-};
 
 bool ReadAt(int fd, uint64_t offset, size_t length, std::string* out) {
   out->resize(length);

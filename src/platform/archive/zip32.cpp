@@ -3,7 +3,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cerrno>
 #include <set>
 
+#include "platform/archive/archive_locale.h"
 #include "platform/fs/dir_listing.h"
 #include "platform/fs/path_map.h"
 #include "platform/fs/wildcard.h"
@@ -125,15 +125,6 @@ bool SpelledInCp936(const std::string& name) {
   return text::Decode(bytes, "CP936") == name;
 }
 
-locale_t Utf8Locale() {
-  static locale_t loc = [] {
-    locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
-    if (l == nullptr) l = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
-    return l;
-  }();
-  return loc;
-}
-
 int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT& opt) {
   std::vector<char> buffer(256 * 1024);
   for (const auto& item : items) {
@@ -141,10 +132,13 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
     if (user_functions.ServiceApplication && user_functions.ServiceApplication(item.stored, 0) != 0) {
       return ZE_LOGIC;
     }
-    archive_write_set_format_option(a, "zip", "hdrcharset",
-                                    SpelledInCp936(item.stored) ? "CP936" : "UTF-8");
+    // The writer marks a name UTF-8 when the thread's locale is UTF-8 and
+    // stores the bytes it is given otherwise: code page 936 bytes go in
+    // under the C locale, the others as UTF-8 under a UTF-8 one.
+    bool cp936 = SpelledInCp936(item.stored);
+    uselocale(cp936 ? CLocale() : Utf8Locale());
     struct archive_entry* entry = archive_entry_new();
-    archive_entry_set_pathname_utf8(entry, item.stored.c_str());
+    archive_entry_set_pathname(entry, (cp936 ? text::Encode(item.stored, "CP936") : item.stored).c_str());
     int fd = -1;
     struct stat st{};
     if (item.is_folder) {
@@ -166,6 +160,7 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
     int rc = archive_write_header(a, entry);
     archive_entry_free(entry);
     if (rc < ARCHIVE_WARN) {
+      if (user_functions.print) user_functions.print(std::string("zip error: ") + archive_error_string(a) + "\n");
       if (fd >= 0) close(fd);
       return ZE_WRITE;
     }
@@ -233,7 +228,7 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
   int fd = mkstemp(temp.data());
   if (fd < 0) return ZE_CREAT;
   fchmod(fd, 0644);
-  locale_t old = Utf8Locale() ? uselocale(Utf8Locale()) : nullptr;
+  LocaleScope scope;
   struct ::archive* a = archive_write_new();
   archive_write_set_format_zip(a);
   if (opt.fLevel == '0') {
@@ -245,7 +240,6 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
   int rc = archive_write_open_fd(a, fd) == ARCHIVE_OK ? WriteItems(a, items, opt) : ZE_CREAT;
   if (archive_write_close(a) != ARCHIVE_OK && rc == ZE_OK) rc = ZE_WRITE;
   archive_write_free(a);
-  if (old != nullptr) uselocale(old);
   if (fsync(fd) != 0 && rc == ZE_OK) rc = ZE_WRITE;
   close(fd);
   if (rc == ZE_OK && rename(temp.c_str(), target.c_str()) != 0) rc = ZE_CREAT;
