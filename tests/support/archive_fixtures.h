@@ -27,9 +27,12 @@ inline int Shell(const std::string& command) {
 }
 
 struct FixtureEntry {
+  enum Kind { kFile, kFolder, kSymlink };
+  FixtureEntry(std::string n, std::string d, Kind k = kFile, std::string target = "")
+      : name(std::move(n)), data(std::move(d)), kind(k), link_target(std::move(target)) {}
   std::string name;  // UTF-8 as stored (hostile names allowed)
   std::string data;
-  enum Kind { kFile, kFolder, kSymlink, kHardlink } kind = kFile;
+  Kind kind;
   std::string link_target;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/archive/archive_reader.h"
 
 #include "platform/archive/archive_locale.h"
+#include "platform/text/charset.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -114,12 +115,12 @@ std::optional<std::vector<std::string>> SafeEntryParts(std::string_view name) {
 struct ReaderCallbacks {
   static la_ssize_t Read(struct ::archive*, void* data, const void** buffer) {
     auto* r = static_cast<ArchiveReader*>(data);
-    r->window_.resize(kBlock);
+    r->input_.resize(kBlock);
     ssize_t n;
     do {
-      n = read(r->fd_, r->window_.data(), r->window_.size());
+      n = read(r->fd_, r->input_.data(), r->input_.size());
     } while (n < 0 && errno == EINTR);
-    *buffer = r->window_.data();
+    *buffer = r->input_.data();
     return n;
   }
   static la_int64_t Seek(struct ::archive*, void* data, la_int64_t offset, int whence) {
@@ -146,6 +147,17 @@ struct ReaderCallbacks {
     return after - before;
   }
 };
+
+namespace {
+bool MentionsEncryption(struct ::archive* a) {
+  const char* text = archive_error_string(a);
+  if (text == nullptr) return false;
+  std::string s(text);
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s.find("passphrase") != std::string::npos || s.find("encrypt") != std::string::npos ||
+         s.find("password") != std::string::npos || s.find("decrypt") != std::string::npos;
+}
+}  // namespace
 
 ArchiveReader::~ArchiveReader() {
   if (a_ != nullptr) {
@@ -182,10 +194,8 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   r->a_ = archive_read_new();
   if (zip) {
     archive_read_support_format_zip_seekable(r->a_);
-    archive_read_set_options(r->a_, "zip:hdrcharset=CP936");
   } else if (start->kind == ArchiveStart::kRar4) {
     archive_read_support_format_rar(r->a_);
-    archive_read_set_options(r->a_, "rar:hdrcharset=CP936");
   } else {
     archive_read_support_format_rar5(r->a_);
   }
@@ -194,7 +204,12 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   archive_read_set_read_callback(r->a_, ReaderCallbacks::Read);
   archive_read_set_seek_callback(r->a_, ReaderCallbacks::Seek);
   archive_read_set_skip_callback(r->a_, ReaderCallbacks::Skip);
-  if (archive_read_open1(r->a_) != ARCHIVE_OK) return nullptr;
+  if (archive_read_open1(r->a_) != ARCHIVE_OK) {
+    // A file that starts as an archive and does not open is a damaged or
+    // encrypted archive, not some other file to be taken as it is.
+    if (start->offset == 0) SetLastRefusal(MentionsEncryption(r->a_) ? Refusal::kEncrypted : Refusal::kDamaged);
+    return nullptr;
+  }
   return r;
 }
 
@@ -204,16 +219,6 @@ Refusal ArchiveReader::Fail(Refusal r) {
   return refusal_;
 }
 
-namespace {
-bool MentionsEncryption(struct ::archive* a) {
-  const char* text = archive_error_string(a);
-  if (text == nullptr) return false;
-  std::string s(text);
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s.find("passphrase") != std::string::npos || s.find("encrypt") != std::string::npos ||
-         s.find("password") != std::string::npos || s.find("decrypt") != std::string::npos;
-}
-}  // namespace
 
 void ArchiveReader::AddPassword(std::string_view password) {
   if (password.empty()) return;
@@ -235,9 +240,17 @@ int ArchiveReader::Next(EntryInfo* out) {
     return -1;
   }
   EntryInfo info;
-  const char* name = archive_entry_pathname_utf8(entry_);
-  if (name == nullptr) name = archive_entry_pathname(entry_);
-  info.name = name != nullptr ? name : "";
+  // Names marked UTF-8 (and RAR's Unicode names) come converted; a name
+  // stored without a mark is taken as UTF-8 when it is valid UTF-8, as
+  // archives made on systems that write UTF-8 store it, and otherwise as
+  // code page 936.
+  const char* utf8 = archive_entry_pathname_utf8(entry_);
+  const char* raw = archive_entry_pathname(entry_);
+  if (utf8 != nullptr) {
+    info.name = utf8;
+  } else if (raw != nullptr) {
+    info.name = text::Decode(raw, "CP936");
+  }
   auto type = archive_entry_filetype(entry_);
   info.is_folder = type == AE_IFDIR;
   info.is_link = (type != AE_IFDIR && type != AE_IFREG) || archive_entry_hardlink(entry_) != nullptr ||
@@ -253,9 +266,9 @@ int ArchiveReader::Next(EntryInfo* out) {
 }
 
 Refusal ArchiveReader::ReadData(int fd) {
-  window_.resize(kBlock);
+  output_.resize(kBlock);
   for (;;) {
-    la_ssize_t n = archive_read_data(a_, window_.data(), window_.size());
+    la_ssize_t n = archive_read_data(a_, output_.data(), output_.size());
     if (n == 0) return Refusal::kNone;
     if (n < 0) {
       return Fail(current_.encrypted || MentionsEncryption(a_) ? Refusal::kEncrypted : Refusal::kDamaged);
@@ -265,7 +278,7 @@ Refusal ArchiveReader::ReadData(int fd) {
       return Fail(Refusal::kTooLarge);
     }
     if (fd >= 0) {
-      const char* p = window_.data();
+      const char* p = output_.data();
       size_t left = static_cast<size_t>(n);
       while (left > 0) {
         ssize_t w = write(fd, p, left);

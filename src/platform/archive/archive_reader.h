@@ -4,9 +4,9 @@
 // and UnRAR libraries are built on this one reader.
 //
 // Entry names come out as UTF-8 whatever the archive stored: zip names
-// without the UTF-8 flag and RAR 4 names without a Unicode part are read
-// as code page 936, as the archives made on the systems the component
-// serves store them.
+// without the UTF-8 flag and RAR 4 names without a Unicode part are taken
+// as UTF-8 when they are valid UTF-8 and otherwise as code page 936, which
+// is how the archives made on the systems the component serves store them.
 #pragma once
 
 #include <cstdint>
@@ -108,7 +108,8 @@ class ArchiveReader {
   uint64_t unpacked_ = 0;
   ExtractLimits limits_;
   Refusal refusal_ = Refusal::kNone;
-  std::vector<char> window_;
+  std::vector<char> input_;   // what libarchive reads the file into
+  std::vector<char> output_;  // what it unpacks entries into
   friend struct ReaderCallbacks;
 };
 
