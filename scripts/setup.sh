@@ -12,6 +12,8 @@ PACKAGES=(
   libsqlite3-dev libcurl4-openssl-dev libpcre2-dev libgd-dev libfreetype-dev
   libfontconfig-dev fonts-wqy-zenhei libarchive-dev libpugixml-dev libcivetweb-dev
   libgtest-dev libgmock-dev libbenchmark-dev tzdata
+  python3-pyftpdlib
+  zip unzip
 )
 
 # The browser tests: Debian's Chromium, sqlite3 (the tests look into the

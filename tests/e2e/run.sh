@@ -61,6 +61,9 @@ start_host() {
 SiteRoot=$dir/site
 AdminName=admin
 AdminPassword=$PASSWORD
+AllowPrivateRemote=1
+[Demo]
+Listen=127.0.0.1:0
 INI
   # Its own registry file, so parallel test runs never share one.
   OSTREL_REGISTRY="$dir/registry.ini" "$HOST" --data "$dir/data" --listen 127.0.0.1:0 "$@" \
