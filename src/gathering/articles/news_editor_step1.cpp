@@ -34,13 +34,8 @@ void NewsCollection::EditItemStep1() {
   std::string title;
   std::shared_ptr<ado::Recordset> item;
   if (edit_mode_) {
-    item = std::make_shared<ado::Recordset>(
-        GatherConnection().Execute("SELECT * FROM QX_NewsItem WHERE ChannelID=" + channel +
-                                   " And ItemID=" + std::to_string(ItemID_)));
-    if (item->Bof() && item->Eof()) {
-      processing::AlertBack("错误的系统参数!");
-      return;
-    }
+    item = EditedItem("QX_NewsItem");
+    if (!item) return;
     rs_ = item;
     title = "编辑采集项目 第一步";
   } else {

@@ -134,18 +134,9 @@ void NewsCollection::EditItemStep2() {
   out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (showcode >= 1) {
-    const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
-    page_text_ = processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
-    if (page_text_.empty()) {
-      const std::string first_step =
-          "?action=edit&ChannelID=" + channel + "&ItemID=" + std::to_string(item_id);
-      out.Write("<script language=\"javascript\">");
-      out.Write("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');");
-      out.Write("location.replace('" + first_step + "');</script>\r\n");
-      return;
-    }
-    markup::WriteSourceView(out, page_text_, list_url);
+  if (showcode >= 1 &&
+      !markup::WriteListSource(out, request, ChannelID_, item_id, page_text_)) {
+    return;
   }
 
   markup::WriteListCodeRows(out, process, codes);

@@ -33,33 +33,17 @@ std::string NewsCollection::FirstArticleAddress(const std::string& encoding,
 
 void NewsCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
-  const asp::Request& request = host_.Request();
-  processing::VBProcess& process = Process();
-  const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
-  const std::string where =
-      " FROM QX_NewsItem WHERE ChannelID=" + channel + " And ItemID=" + std::to_string(ItemID_);
-
-  if (vb::Trim(markup::RequestText(request, "change")) == "yes") {
-    process.DelCahe(vb::Variant("NewsItem" + std::to_string(ItemID_)));
-    std::string codes;
-    for (int i = 0; i <= 5; ++i) {
-      codes += markup::FormText(request, "FindListCode" + std::to_string(i)) + "$$$";
-    }
-    codes += "0$$$0$$$0$$$0$$$0$$$0";
-    sql_ = "SELECT ItemID,FindListCode" + where;
-    rs_ = std::make_shared<ado::Recordset>();
-    rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-    if (rs_->Bof() && rs_->Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      rs_.reset();
+  const EditorStep step = ReadEditorStep();
+  const std::string where = " FROM QX_NewsItem WHERE ChannelID=" + std::to_string(ChannelID_) +
+                            " And ItemID=" + std::to_string(ItemID_);
+  if (step.change) {
+    const std::string codes =
+        markup::PostedCodes(host_.Request(), "FindListCode", 6, "0$$$0$$$0$$$0$$$0$$$0");
+    if (!SaveItemColumns("QX_NewsItem", "FindListCode", "NewsItem", [&](ado::Recordset& rs) {
+          rs.Fields("FindListCode").SetValue(vb::Variant(codes));
+        })) {
       return;
     }
-    rs_->Fields("FindListCode").SetValue(vb::Variant(codes));
-    rs_->Update();
-    rs_->Close();
-    rs_.reset();
   }
 
   sql_ = "SELECT ItemID,Encoding,RemoteListUrl,FindListCode,FindInfoCode,IsNextPage,NamedDemourl" +
@@ -84,7 +68,7 @@ void NewsCollection::EditItemStep3() {
   out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (showcode >= 1) {
+  if (step.showcode >= 1) {
     const std::string link = FirstArticleAddress(encoding, list_codes);
     if (link.empty()) return;
     page_text_ = processing::GetRemoteData(link, encoding);

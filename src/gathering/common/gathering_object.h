@@ -152,9 +152,25 @@ class GatheringObject : public com::Dispatch {
   // ends.
   void AlertToItemList(std::string_view msg);
 
-  // The clone (gathering_object_clone.cpp): a copy of the channel's item
-  // that the request names, then back to the item list. An item of another
-  // channel, or none, is refused with an alert and nothing is written.
+  // The item editors (gathering_object_editor.cpp). ReadEditorStep reads a
+  // step's request: ItemID (into ItemID_), showcode and change=yes.
+  struct EditorStep {
+    int32_t showcode = 0;
+    bool change = false;
+  };
+  EditorStep ReadEditorStep();
+  // The channel's item ItemID_ as a first step shows it in edit mode;
+  // nullptr after the alert "错误的系统参数!".
+  std::shared_ptr<ado::Recordset> EditedItem(std::string_view table);
+  // Writes columns of the channel's item ItemID_ through set, then drops
+  // the item's cached row (cache_prefix & ItemID). False after the alert
+  // "错误的系统参数！" when the channel has no such item: nothing is written.
+  bool SaveItemColumns(std::string_view table, std::string_view columns,
+                       std::string_view cache_prefix,
+                       const std::function<void(ado::Recordset&)>& set);
+  // The clone: a copy of the channel's item that the request names, then
+  // back to the item list. An item of another channel, or none, is refused
+  // with an alert and nothing is written.
   void CloneItem(const CloneColumns& columns);
 
   // The item list (gathering_object_item_list.cpp).

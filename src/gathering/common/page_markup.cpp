@@ -7,6 +7,7 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
+#include "processing/remote_fetch.h"
 
 namespace ostrel::gathering::markup {
 
@@ -342,6 +343,30 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
 std::string DemoUrlRow(const std::string& stored, int n) {
   const std::string shown = vb::Trim(vb::Replace(vb::Replace(stored, "'", ""), "\"", ""));
   return FormRow("指定演示URL：", TextInput("NamedDemourl", 80, vb::Variant(shown), true), n);
+}
+
+std::string PostedCodes(const asp::Request& request, std::string_view prefix, int count,
+                        std::string_view padding) {
+  std::string codes;
+  for (int i = 0; i < count; ++i) {
+    codes += FormText(request, std::string(prefix) + std::to_string(i)) + "$$$";
+  }
+  return codes + std::string(padding);
+}
+
+bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
+                     int32_t ItemID, std::string& page_text) {
+  const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
+  page_text = processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
+  if (page_text.empty()) {
+    out.Write("<script language=\"javascript\">");
+    out.Write("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');");
+    out.Write("location.replace('?action=edit&ChannelID=" + std::to_string(ChannelID) +
+              "&ItemID=" + std::to_string(ItemID) + "');</script>\r\n");
+    return false;
+  }
+  WriteSourceView(out, page_text, list_url);
+  return true;
 }
 
 std::string StepButtonRow() {

@@ -195,6 +195,18 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
 // The trial address row of step 3: the stored address without quotes.
 std::string DemoUrlRow(const std::string& stored, int n);
 
+// The codes of a step's form, prefix0 to prefix<count-1>, each followed by
+// "$$$", then padding: the packed column the step stores.
+std::string PostedCodes(const asp::Request& request, std::string_view prefix, int count,
+                        std::string_view padding);
+
+// Step 2's source view of the list page the first step's form names
+// (RemoteListUrl, Encoding), its text left in page_text. When the page
+// cannot be fetched the browser is sent back to step 1 of the item with
+// an alert, and false comes back.
+bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
+                     int32_t ItemID, std::string& page_text);
+
 // The last row of steps 1 to 3: back, next, and the box that asks the next
 // step for its source view (or the trial run).
 std::string StepButtonRow();

@@ -107,14 +107,9 @@ int32_t SoftCollection::SaveStepOne() {
 
 void SoftCollection::EditItemStep2() {
   asp::Response& out = host_.Response();
-  const asp::Request& request = host_.Request();
-  processing::VBProcess& process = Process();
-  const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
-
+  const EditorStep step = ReadEditorStep();
   int32_t item_id = ItemID_;
-  if (vb::Trim(markup::RequestText(request, "change")) == "yes") {
+  if (step.change) {
     item_id = SaveStepOne();
     if (item_id < 0) return;
   }
@@ -122,7 +117,7 @@ void SoftCollection::EditItemStep2() {
   std::vector<std::string> codes;
   {
     ado::Recordset rs = GatherConnection().Execute(
-        "SELECT ItemID,FindListCode FROM QX_SoftItem WHERE ChannelID=" + channel +
+        "SELECT ItemID,FindListCode FROM QX_SoftItem WHERE ChannelID=" + std::to_string(ChannelID_) +
         " And ItemID=" + std::to_string(item_id));
     if (rs.Eof()) {
       processing::AlertBack("错误的系统参数！");
@@ -135,21 +130,12 @@ void SoftCollection::EditItemStep2() {
   out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (showcode >= 1) {
-    const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
-    const std::string page =
-        processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
-    if (page.empty()) {
-      out.Write("<script language=\"javascript\">\r\n");
-      out.Write("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');");
-      out.Write("location.replace('?action=edit&ChannelID=" + channel +
-                "&ItemID=" + std::to_string(item_id) + "');\r\n");
-      out.Write("</script>\r\n");
-      return;
-    }
-    markup::WriteSourceView(out, page, list_url);
+  std::string list_page;
+  if (step.showcode >= 1 &&
+      !markup::WriteListSource(out, host_.Request(), ChannelID_, item_id, list_page)) {
+    return;
   }
-  markup::WriteListCodeRows(out, process, codes);
+  markup::WriteListCodeRows(out, Process(), codes);
   out.Write(markup::StepButtonRow());
   out.Write("</table>\r\n</form>\r\n");
 }

@@ -16,44 +16,30 @@ namespace ostrel::software {
 void SoftCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
   const asp::Request& request = host_.Request();
-  processing::VBProcess& process = Process();
-  const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
-  const std::string item = std::to_string(ItemID_);
-  const std::string where = " FROM QX_SoftItem WHERE ChannelID=" + channel + " And ItemID=" + item;
-
-  if (vb::Trim(markup::RequestText(request, "change")) == "yes") {
+  const EditorStep step = ReadEditorStep();
+  const std::string where = " FROM QX_SoftItem WHERE ChannelID=" + std::to_string(ChannelID_) +
+                            " And ItemID=" + std::to_string(ItemID_);
+  if (step.change) {
     // Read first: a switch too large for its column is refused before
     // anything changes.
-    markup::FormNumbers form(process, request);
+    markup::FormNumbers form(Process(), request);
     const int16_t downpage = form.Small("downpage");
     if (!form.all_fit()) {
       processing::AlertBack(markup::kNumberOutOfRange);
       return;
     }
-    std::string codes;
-    for (int i = 0; i <= 39; ++i) {
-      codes += markup::FormText(request, "FindInfoCode" + std::to_string(i)) + "$$$";
-    }
-    codes += "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0";
-    sql_ = "SELECT ItemID,FindInfoCode,downpage,NamedDemourl" + where;
-    rs_ = std::make_shared<ado::Recordset>();
-    rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-    if (rs_->Bof() && rs_->Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      rs_.reset();
+    const std::string codes = markup::PostedCodes(
+        request, "FindInfoCode", 40, "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
+    const std::string demo =
+        vb::Trim(vb::Replace(markup::RequestText(request, "NamedDemourl"), "'", ""));
+    if (!SaveItemColumns("QX_SoftItem", "FindInfoCode,downpage,NamedDemourl", "SoftItem",
+                         [&](ado::Recordset& rs) {
+                           rs.Fields("FindInfoCode").SetValue(vb::Variant(codes));
+                           rs.Fields("downpage").SetValue(vb::Variant(downpage));
+                           rs.Fields("NamedDemourl").SetValue(vb::Variant(demo));
+                         })) {
       return;
     }
-    rs_->Fields("FindInfoCode").SetValue(vb::Variant(codes));
-    rs_->Fields("downpage").SetValue(vb::Variant(downpage));
-    rs_->Fields("NamedDemourl")
-        .SetValue(vb::Variant(
-            vb::Trim(vb::Replace(markup::RequestText(request, "NamedDemourl"), "'", ""))));
-    rs_->Update();
-    rs_->Close();
-    rs_.reset();
-    process.DelCahe(vb::Variant("SoftItem" + item));
   }
 
   sql_ =
@@ -87,7 +73,7 @@ void SoftCollection::EditItemStep4() {
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || showcode > 0) {
+  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || step.showcode > 0) {
     if (!RunTrial(demo)) return;
   } else {
     out.Write(markup::FinishRow(ChannelID_, ItemID_));
