@@ -276,8 +276,9 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
     const std::string picture = processing::FormatRemoteUrl(
         url, processing::CheckNostr(
                  processing::CheckHTML(vb::Trim(Cut(page, codes, 24, tags, kNoTags)))));
-    const std::string ext = vb::LCase(processing::GetFileExtName(picture));
-    if (!picture.empty() && IsPictureExtension(ext)) {
+    const std::string ext =
+        picture.empty() ? "" : vb::LCase(processing::GetFileExtName(picture));
+    if (IsPictureExtension(ext)) {
       const std::string file = process.GetRndFileName(ext);
       const std::string folder = "UploadPic/" + process.BuildDatePath(item_.PathForm);
       const std::string physical = process.CheckMapPath(ChannelPath_ + folder, true);

@@ -28,8 +28,7 @@ void SoftCollection::SaveSoftData(vb::Variant& url) {
   // An error ends the entry silently; the run goes on with the next line.
   vb::TryStep([&] {
     GatheredSoft soft;
-    if (!ExtractSoft(vb::CStr(url), soft)) return;
-    kept = StoreSoft(soft);
+    if (ExtractSoft(vb::CStr(url), soft)) kept = StoreSoft(soft);
   });
   if (kept) return;
   processing::VBProcess& process = Process();
