@@ -1,7 +1,6 @@
 // SoftCollection.ShowCollection: the software admin page's one entry. It
 // reads the request and runs exactly one action of the page protocol; any
-// other action (none, "yes" included) shows the item list. The run's
-// actions reach their members once those are built.
+// other action (none, "yes" included) shows the item list.
 #include <string>
 
 #include "gathering/software/soft_collection.h"
@@ -52,8 +51,10 @@ void SoftCollection::ShowCollection() {
       CloneItem();
     } else if (action == "remove") {
       RemoveAllCache();
-    } else if (action == "begin" || action == "savenew") {
-      // The run steps.
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
     } else {
       ShowItemList({.table = "QX_SoftItem", .empty_line = "还没有找到任何采集项目！"});
     }

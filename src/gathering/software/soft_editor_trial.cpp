@@ -40,13 +40,13 @@ bool SoftCollection::RunTrial(const std::string& demo_url) {
   auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
   std::string cell = "<tr><td colspan=2 class=TableRow1>";
   cell += "<b>软件名称：</b><span class='style1'>" + text(entry.name + " " + entry.version);
-  cell += "</span><br><b>更新时间：</b>" + text(entry.time);
+  cell += "</span><br><b>更新时间：</b>" + text(entry.updateTime);
   cell += "<br><b>软件大小：</b>" + std::to_string(entry.SoftSize);
   cell += " <b>KB</b><br><b>软件语言：</b>" + text(entry.language);
   cell += "<br><b>软件类别：</b>" + text(entry.type);
   if (item_.AutoClass > 0) cell += text(" / " + entry.parent + " / " + entry.child);
   cell += "<br><b>授权方式：</b>" + text(entry.impower);
-  cell += "<br><b>运行环境：</b>" + text(entry.system);
+  cell += "<br><b>运行环境：</b>" + text(entry.runSystem);
   cell += "<br><b>联系方式：</b>" + text(entry.contact);
   cell += "<br><b>程序主页：</b>" + markup::RemoteLink(entry.homepage);
   cell += "<br><b>目标地址：</b>" + markup::RemoteLink(entry.url);
@@ -61,7 +61,7 @@ bool SoftCollection::RunTrial(const std::string& demo_url) {
   cell +=
       "<br><b  class='style3'>软件简介：</b><hr style='height: 1;width: 65%;color: "
       "red;text-align:left;'><div class='style2'>" +
-      markup::SandboxedView(entry.intro) + "</div></td></tr>\r\n";
+      markup::SandboxedView(entry.content) + "</div></td></tr>\r\n";
   host_.Response().Write(cell);
   return true;
 }

@@ -71,11 +71,11 @@ enum class EntryReading { kRun, kTrial };
 
 struct SoftEntry {
   std::string url;   // the detail page's address, trimmed
-  std::string page;  // its text, flattened (ReplaceTrim)
+  std::string page_text;  // its text, flattened (ReplaceTrim)
   // Run: escaped for storing (FormatStr after CheckNostr); trial: CheckNostr.
   std::string name;
   std::string version;
-  std::string intro;  // tag-filtered (Html2Ubb), filters and replacements applied
+  std::string content;  // the introduction: tag-filtered (Html2Ubb), filters and replacements applied
   // The class names as cut; the run cuts them only with AutoClass on.
   std::string parent;
   std::string child;
@@ -84,12 +84,12 @@ struct SoftEntry {
   std::string parentRuled;
   std::string childRuled;
   int32_t ClassID = 0;  // run: the item's class or the one the names led to
-  std::string time;     // the update time in text form
+  std::string updateTime;  // the update time in text form
   int32_t SoftSize = 0;  // kilobytes
   std::string language;
   std::string type;
   std::string impower;  // the licence kind
-  std::string system;   // the run system
+  std::string runSystem;
   std::string contact;
   std::string homepage;
   std::string thumbnail;  // run: the saved picture, relative to the channel folder

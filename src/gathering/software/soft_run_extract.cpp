@@ -80,6 +80,14 @@ std::string TextField(const CodeList& codes, int32_t begin, const std::string& p
   return CheckNostr(value);
 }
 
+// Picture types a thumbnail may be saved as.
+bool IsPictureExtension(const std::string& ext) {
+  for (const char* allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
+    if (ext == allowed) return true;
+  }
+  return false;
+}
+
 // The run's length rule: outside [least, most] characters the default.
 std::string Limited(std::string value, int32_t least, int32_t most, std::string_view fallback) {
   const int32_t n = vb::Len(value);
@@ -101,26 +109,22 @@ std::string SoftCollection::ReplaceSoftType(std::string strType, std::string Rep
   return vb::Trim(strType);
 }
 
-std::string SoftCollection::GetDownPageLinks(const std::string& address,
-                                             const std::string& area_begin,
-                                             const std::string& area_end,
-                                             const std::string& link_begin,
-                                             const std::string& link_end,
-                                             const std::string& charset) {
-  const std::string page =
-      processing::ReplaceTrim(processing::GetRemoteData(address, charset), false);
+std::string SoftCollection::GetDownPageLinks(std::string url, std::string areaBegin,
+                                             std::string areaEnd, std::string linkBegin,
+                                             std::string linkEnd, std::string charset) {
+  const std::string page = processing::ReplaceTrim(processing::GetRemoteData(url, charset));
   if (page.empty()) return "";
-  if (area_begin.empty() || area_end == "0") return "";
-  if (processing::ReplaceTrim(CutFixed(page, area_begin, area_end, false), true).empty()) {
+  if (areaBegin.empty() || areaEnd == "0") return "";
+  if (processing::ReplaceTrim(processing::CutFixed(page, areaBegin, areaEnd), true).empty()) {
     return "";
   }
-  if (link_begin.empty() || link_end == "0") return "";
+  if (linkBegin.empty() || linkEnd == "0") return "";
   // The links are searched in the whole page: the area only has to be there.
-  const std::string links = CheckNostr(processing::FindMatch(page, link_begin, link_end, false));
+  const std::string links = processing::FindMatch(page, linkBegin, linkEnd);
   if (links.empty()) return "";
   std::vector<std::string> absolute;
   for (const std::string& link : vb::Split(links, "|||")) {
-    if (!link.empty()) absolute.push_back(processing::FormatRemoteUrl(address, link));
+    if (!link.empty()) absolute.push_back(processing::FormatRemoteUrl(url, link));
   }
   return vb::Join(absolute, "|||");
 }
@@ -131,8 +135,8 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   const CodeList codes(item_.FindInfoCode);
   const std::string encoding = vb::Trim(item_.Encoding);
   entry.url = vb::Trim(url);
-  entry.page = processing::ReplaceTrim(processing::GetRemoteData(entry.url, encoding), false);
-  const std::string& page = entry.page;
+  entry.page_text = processing::ReplaceTrim(processing::GetRemoteData(entry.url, encoding), false);
+  const std::string& page = entry.page_text;
   if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
 
   // The name is always cut, whatever its codes hold.
@@ -145,9 +149,9 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
     if (run && vb::Len(entry.version) > 40) entry.version.clear();
   }
 
-  entry.intro = Cut(codes, kIntroBegin, page);
-  if (run ? vb::Len(entry.intro) < 5 : entry.intro.empty()) entry.intro = name;
-  entry.intro = processing::Html2Ubb(entry.intro, item_.RemoveCode);
+  entry.content = Cut(codes, kIntroBegin, page);
+  if (run ? vb::Len(entry.content) < 5 : entry.content.empty()) entry.content = name;
+  entry.content = processing::Html2Ubb(entry.content, item_.RemoveCode);
 
   // The class names. A run reads them only to find the class by them and
   // drops a name too long to be one; the trial shows them as cut.
@@ -169,7 +173,7 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
     if (!error.empty()) return error;
   }
 
-  entry.time = gathering::GatheredTimeText(
+  entry.updateTime = gathering::GatheredTimeText(
       codes[kTimeBegin], codes[kTimeEnd], [&] { return Cut(codes, kTimeBegin, page); },
       run ? item_.IsNowTime : 0);
   if (!IsUnset(codes[kSizeBegin])) {
@@ -193,8 +197,8 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   tags.SoftType = &entry.type;
   entry.impower = TextField(codes, kImpowerBegin, page, tags, kDefaultImpower);
   if (run) entry.impower = Limited(entry.impower, 2, 20, kDefaultImpower);
-  entry.system = TextField(codes, kSystemBegin, page, {}, kDefaultSystem);
-  if (run) entry.system = Limited(entry.system, 2, 48, kDefaultSystem);
+  entry.runSystem = TextField(codes, kSystemBegin, page, {}, kDefaultSystem);
+  if (run) entry.runSystem = Limited(entry.runSystem, 2, 48, kDefaultSystem);
   entry.contact = TextField(codes, kContactBegin, page, {}, run ? " " : "");
   if (run) entry.contact = Limited(entry.contact, 0, 100, " ");
   if (!IsUnset(codes[kHomepageBegin])) {
@@ -218,9 +222,11 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
       processing::ReplaceTrim(CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaEnd]), true);
   if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
   if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
-  const std::string links = CheckNostr(
-      processing::FindMatch(area, codes[kDownLinkBegin], codes[kDownLinkEnd], false));
-  if (links.empty()) return "获取下载连接错误！请确定你的代码输入正确。";
+  // The links are kept as found: a percent-encoded link stays valid for the
+  // download. What a run stores passes through CheckNostr (StoreSoft).
+  const std::string links =
+      processing::FindMatch(area, codes[kDownLinkBegin], codes[kDownLinkEnd], false);
+  if (CheckNostr(links).empty()) return "获取下载连接错误！请确定你的代码输入正确。";
   entry.links = vb::Split(links, "|||");
   if (item_.downpage > 0) {
     const std::string found = GetDownPageLinks(
@@ -231,14 +237,14 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 
   // Cleaning.
   for (int32_t filter : {kFilterString1, kFilterString2}) {
-    if (!IsUnset(codes[filter])) entry.intro = vb::Replace(entry.intro, codes[filter], "");
+    if (!IsUnset(codes[filter])) entry.content = vb::Replace(entry.content, codes[filter], "");
   }
   if (!IsUnset(codes[kMatchFilterBegin]) && !IsUnset(codes[kMatchFilterEnd])) {
-    entry.intro =
-        processing::CheckMatch(entry.intro, codes[kMatchFilterBegin], codes[kMatchFilterEnd]);
+    entry.content =
+        processing::CheckMatch(entry.content, codes[kMatchFilterBegin], codes[kMatchFilterEnd]);
   }
   if (!item_.strReplace.empty()) {
-    entry.intro = processing::ReplaceClass(entry.intro, item_.strReplace);
+    entry.content = processing::ReplaceClass(entry.content, item_.strReplace);
     if (!entry.homepage.empty()) {
       entry.homepage = processing::ReplaceClass(entry.homepage, item_.strReplace);
     }
@@ -291,17 +297,22 @@ std::string SoftCollection::ResolveEntryClass(SoftEntry& entry) {
 }
 
 std::string SoftCollection::SaveThumbnail(const std::string& picture) {
+  // The saved name takes its extension from a picture type, never from the
+  // remote address as it stands.
+  const std::string ext = vb::LCase(processing::GetFileExtName(picture));
+  if (!IsPictureExtension(ext)) return "";
   std::string saved;
   // A picture that cannot be saved leaves the entry without one.
   vb::TryStep([&] {
     processing::VBProcess& process = Process();
     const std::string folder = "UploadPic/" + processing::BuildDatePath(item_.PathForm);
-    const std::string physical =
-        processing::CheckMapPath(host_, ChannelPath_ + folder, true);
+    const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
     processing::CreatedPathEx(host_, physical);
-    const std::string file =
-        processing::GetRndFileNameIn(physical, processing::GetFileExtName(picture));
-    if (process.SaveRemoteFile(physical + file, picture)) saved = folder + file;
+    const std::string file = processing::GetRndFileNameIn(physical, ext);
+    if (process.SaveRemoteFile(physical + file, picture)) {
+      saved = folder + file;
+      entry_files_.push_back(physical + file);
+    }
   });
   return saved;
 }
