@@ -2,8 +2,8 @@
 // written into the host's own site folder: a new item made in the four
 // steps with their source views, trials of a plain entry, of an entry
 // whose links lie on a separate download page and of a hostile page (none
-// stores anything), the item saved through every step without changes,
-// clone and delete.
+// stores anything), the item saved through every step without changes, a
+// run started from the last step, clone and delete.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -68,8 +68,14 @@ before(async () => {
   await logIn(page);
 });
 
+// The other browser tests share this host: leave its channel as it was.
 after(async () => {
   await browser?.close();
+  query(gatherDb(), `DELETE FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
+  query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID IN (50, 51)');
+  query(hostDb(), 'DELETE FROM QX_SoftList WHERE ClassID = 51');
+  query(hostDb(), 'DELETE FROM QX_DownAddress');
+  fs.rmSync(path.join(siteFolder, 'e2e_soft'), { recursive: true, force: true });
 });
 
 const itemRow = (id) => query(gatherDb(), `SELECT * FROM QX_SoftItem WHERE ItemID = ${id}`)[0];
@@ -199,6 +205,22 @@ test('saving every step without changes keeps every column', async () => {
   assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
   await submit('B22');
   assert.equal(new URL(page.url()).search, '?ChannelID=2');
+});
+
+test('the last step starts a run that stores the entries', async () => {
+  await openStep3();
+  await submit();
+  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  await page.click('input[name=B32]');
+  await page.waitForURL(/action=yes/, { timeout: 120_000 });
+  const rows = query(hostDb(), 'SELECT SoftName, SoftVer, ClassID FROM QX_SoftList ORDER BY softid');
+  assert.deepEqual(rows, [
+    { SoftName: '示范下载器', SoftVer: '3.2', ClassID: 51 },
+    { SoftName: '分页软件', SoftVer: '', ClassID: 51 },
+  ]);
+  const [link] = query(hostDb(), 'SELECT downid, DownFileName FROM QX_DownAddress ORDER BY softid');
+  assert.equal(link.downid, 1);
+  assert.equal(link.DownFileName, 'e2e_soft/files/b.zip'); // address number 1 (MaxAddress)
 });
 
 test('an item is cloned and the clone deleted', async () => {
