@@ -32,7 +32,8 @@ class SoftEditorTest : public SoftPageTest {
         "MaxAddress=2, AutoClass=1, PathForm=9, SaveFilePath='/d/', AutoRename=1, IsNowTime=1, "
         "AllHits=999, star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
         "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
-        "FindListCode='<ul class=\"l\">$$$</ul>$$$<a href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
+        "FindListCode='<ul class=\"l\">$$$</ul>$$$<a "
+        "href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
         "0$$$0$$$0', downpage=1, RetuneClass='a|b$$$长名|短', RemoveFile='r.txt|s.url', "
         "strLeachName='[x]', NamedDemourl='http://s/d''\"1.html', strReplace='x$$$甲|乙' "
         "WHERE ItemID=" +
@@ -46,13 +47,24 @@ class SoftEditorTest : public SoftPageTest {
 TEST_F(SoftEditorTest, NewItemFormShowsTheDefaults) {
   const std::string page = Request("action=add");
   const Fields form = ReadForm(page);
-  const std::map<std::string, std::string> expected = {
-      {"action", "step2"},       {"ItemID", "0"},          {"change", "yes"},
-      {"SiteUrl", "http://"},    {"Encoding", "GB2312"},   {"MaxAddress", "1"},
-      {"SaveFilePath", "/soft/UploadFile/"}, {"AllHits", "0"}, {"star", "3"},
-      {"PathForm", "1"},         {"StopItem", "0"},        {"IsPagination", "0"},
-      {"startid", "1"},          {"lastid", "2"},          {"downid", "0"},
-      {"RemoveCode0", "1"},      {"RemoveCode1", "1"},     {"RemoveFile", ""}};
+  const std::map<std::string, std::string> expected = {{"action", "step2"},
+                                                       {"ItemID", "0"},
+                                                       {"change", "yes"},
+                                                       {"SiteUrl", "http://"},
+                                                       {"Encoding", "GB2312"},
+                                                       {"MaxAddress", "1"},
+                                                       {"SaveFilePath", "/soft/UploadFile/"},
+                                                       {"AllHits", "0"},
+                                                       {"star", "3"},
+                                                       {"PathForm", "1"},
+                                                       {"StopItem", "0"},
+                                                       {"IsPagination", "0"},
+                                                       {"startid", "1"},
+                                                       {"lastid", "2"},
+                                                       {"downid", "0"},
+                                                       {"RemoveCode0", "1"},
+                                                       {"RemoveCode1", "1"},
+                                                       {"RemoveFile", ""}};
   for (const auto& [name, value] : expected) EXPECT_EQ(FieldOf(form, name), value) << name;
   EXPECT_FALSE(HasField(form, "RemoveCode2"));
   EXPECT_NE(page.find("<th colspan=2>添加新的采集项目</th>"), std::string::npos);
@@ -147,8 +159,8 @@ TEST_F(SoftEditorTest, RefusedFormsChangeNothing) {
     EXPECT_NE(page.find(std::string("alert(\"") + c.message), std::string::npos) << c.field;
     EXPECT_EQ(page.find("<form"), std::string::npos) << c.field;
   }
-  const Fields codes = {{"ItemID", "7"}, {"change", "yes"}, {"FindInfoCode0", "x"},
-                        {"downpage", "40000"}};
+  const Fields codes = {
+      {"ItemID", "7"}, {"change", "yes"}, {"FindInfoCode0", "x"}, {"downpage", "40000"}};
   EXPECT_NE(Step("step4", codes).find("输入的数值超出范围"), std::string::npos);
   EXPECT_EQ(Row("SELECT * FROM QX_SoftItem WHERE ItemID=7"), before);
 
@@ -170,9 +182,9 @@ TEST_F(SoftEditorTest, ArchiveFieldsOnlyWithZipSwitch) {
   EXPECT_FALSE(HasField(form, "RemoveFile"));
   form.emplace_back("RemoveFile", "gone");
   Post("action=step2", form, false);
-  EXPECT_EQ(Row("SELECT RemoveFile, strLeachName FROM QX_SoftItem WHERE ItemID=7"),
-            (std::map<std::string, std::string>{{"RemoveFile", "r.txt|s.url"},
-                                                {"strLeachName", "[x]"}}));
+  EXPECT_EQ(
+      Row("SELECT RemoveFile, strLeachName FROM QX_SoftItem WHERE ItemID=7"),
+      (std::map<std::string, std::string>{{"RemoveFile", "r.txt|s.url"}, {"strLeachName", "[x]"}}));
 }
 
 TEST_F(SoftEditorTest, CloneCopiesEveryColumnOfTheChannelsItem) {

@@ -66,12 +66,12 @@ class SoftTrialTest : public SoftPageTest {
   // The item's detail-page codes, with some of them changed.
   static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
     std::map<int, std::string> info = {
-        {0, "<h1>"},         {1, "</h1>"},     {2, "<div id=intro>"}, {3, "</div>"},
-        {5, "工具"},         {12, "<span id=lang>"}, {13, "</span>"}, {14, "<span id=type>"},
-        {15, "</span>"},     {17, " 共享软件 "},  {10, "<span id=size>"}, {11, "</span>"},
-        {9, "2005-8-8"},     {26, "<ul id=down>"}, {27, "</ul>"},     {28, "<a href=\""},
-        {29, "\">"},         {30, "<div id=dl>"}, {31, "</div>"},     {32, "<a href=\""},
-        {33, "\">"},         {34, "广告"},        {38, "<span id=v>"}, {39, "</span>"}};
+        {0, "<h1>"},     {1, "</h1>"},           {2, "<div id=intro>"},  {3, "</div>"},
+        {5, "工具"},     {12, "<span id=lang>"}, {13, "</span>"},        {14, "<span id=type>"},
+        {15, "</span>"}, {17, " 共享软件 "},     {10, "<span id=size>"}, {11, "</span>"},
+        {9, "2005-8-8"}, {26, "<ul id=down>"},   {27, "</ul>"},          {28, "<a href=\""},
+        {29, "\">"},     {30, "<div id=dl>"},    {31, "</div>"},         {32, "<a href=\""},
+        {33, "\">"},     {34, "广告"},           {38, "<span id=v>"},    {39, "</span>"}};
     for (const auto& [index, code] : changes) info[index] = code;
     std::string codes;
     for (int i = 0; i < 53; ++i) codes += (i ? "$$$" : "") + (info.count(i) ? info[i] : "0");

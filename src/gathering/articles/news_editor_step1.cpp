@@ -61,13 +61,14 @@ void NewsCollection::EditItemStep1() {
   out.Write(FormRow("关闭采集项目：", RadioPair(row, "StopItem", "打开", "关闭"), n++));
   out.Write(FormRow("目标文档编码：", markup::EncodingField(row), n++));
   out.Write(FormRow("是否下载图片到本地：", RadioPair(row, "IsDown", "否", "是"), n++));
-  out.Write(FormRow("是否自动归类：",
-                    RadioPair(row, "AutoClass", "否", "是",
-                              markup::ShowElement("RetuneClassID", false),
-                              markup::ShowElement("RetuneClassID", true)),
-                    n++));
+  out.Write(
+      FormRow("是否自动归类：",
+              RadioPair(row, "AutoClass", "否", "是", markup::ShowElement("RetuneClassID", false),
+                        markup::ShowElement("RetuneClassID", true)),
+              n++));
   out.Write(FormRow("分类替换操作：", markup::RuleListBox(row, markup::RuleKind::kClass, 2, 300),
-                    n++, std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
+                    n++,
+                    std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
   out.Write(FormRow("日期路径格式：", markup::NumberSelect(row, "PathForm", kPathForms, 1), n++));
   out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
   out.Write(FormRow("初始点击数：",

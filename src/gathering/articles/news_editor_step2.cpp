@@ -46,10 +46,10 @@ void NewsCollection::EditItemStep2() {
       int16_t star, IsPagination;
       int32_t startid, lastid;
       std::string RemoveCode;
-    } n{form.Long("ClassID"),      form.Long("SpecialID"), form.Small("StopItem"),
-        form.Small("IsDown"),      form.Small("AutoClass"), form.Small("PathForm"),
-        form.Small("IsNowTime"),   form.Long("AllHits"),    form.Small("star"),
-        form.Small("IsPagination"), form.Long("startid"),   form.Long("lastid"),
+    } n{form.Long("ClassID"),       form.Long("SpecialID"),  form.Small("StopItem"),
+        form.Small("IsDown"),       form.Small("AutoClass"), form.Small("PathForm"),
+        form.Small("IsNowTime"),    form.Long("AllHits"),    form.Small("star"),
+        form.Small("IsPagination"), form.Long("startid"),    form.Long("lastid"),
         form.RemoveCode()};
     std::string problem =
         markup::StepOneProblem(request, n.AutoClass, n.ClassID, n.IsPagination, 3);
@@ -60,17 +60,7 @@ void NewsCollection::EditItemStep2() {
     }
 
     process.DelCahe(vb::Variant("NewsItem" + std::to_string(ItemID_)));
-    rs_ = std::make_shared<ado::Recordset>();
-    sql_ = ItemID_ != 0 ? "SELECT * FROM QX_NewsItem WHERE ItemID=" + std::to_string(ItemID_)
-                        : "SELECT * FROM QX_NewsItem WHERE (ItemID is null)";
-    rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-    if (ItemID_ == 0) {
-      rs_->AddNew();
-    } else if (rs_->Eof()) {
-      rs_.reset();
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    if (!OpenItemRow("QX_NewsItem")) return;
     auto set = [&](std::string_view column, vb::Variant value) {
       rs_->Fields(column).SetValue(std::move(value));
     };
@@ -134,8 +124,7 @@ void NewsCollection::EditItemStep2() {
   out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (showcode >= 1 &&
-      !markup::WriteListSource(out, request, ChannelID_, item_id, page_text_)) {
+  if (showcode >= 1 && !markup::WriteListSource(out, request, ChannelID_, item_id, page_text_)) {
     return;
   }
 

@@ -2,6 +2,7 @@
 // the list-page codes of the second page; on request it shows the source
 // of the first article page those codes lead to; then it writes the form
 // of the article-page codes, which posts action=step4.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,6 @@ std::string NewsCollection::FirstArticleAddress(const std::string& encoding,
 void NewsCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  const std::string where = " FROM QX_NewsItem WHERE ChannelID=" + std::to_string(ChannelID_) +
-                            " And ItemID=" + std::to_string(ItemID_);
   if (step.change) {
     const std::string codes =
         markup::PostedCodes(host_.Request(), "FindListCode", 6, "0$$$0$$$0$$$0$$$0$$$0");
@@ -46,16 +45,14 @@ void NewsCollection::EditItemStep3() {
     }
   }
 
-  sql_ = "SELECT ItemID,Encoding,RemoteListUrl,FindListCode,FindInfoCode,IsNextPage,NamedDemourl" +
-         where;
   std::string encoding, list_codes, demo;
   std::vector<std::string> info;
   {
-    ado::Recordset rs = GatherConnection().Execute(sql_);
-    if (rs.Bof() && rs.Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    std::optional<ado::Recordset> row = ItemColumns(
+        "QX_NewsItem", "Encoding,RemoteListUrl,FindListCode,FindInfoCode,IsNextPage,NamedDemourl",
+        ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
     encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
     item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
     list_codes = vb::CStr(rs.Fields("FindListCode").Value());
@@ -81,7 +78,7 @@ void NewsCollection::EditItemStep3() {
 
   const std::string& m = ModuleName_;
   const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
-                                                                   {"1", "打开设置窗口"}};
+                                                                  {"1", "打开设置窗口"}};
   markup::InfoCodeForm form;
   form.title = "项 目 编 辑 -- " + m + "信息设置";
   form.labels = {"获取" + m + "标题开始代码：",
@@ -115,13 +112,25 @@ void NewsCollection::EditItemStep3() {
   form.notes[5] = form.notes[7] = "手动设置，请直接输入分类名称";
   form.notes[12] = form.notes[13] = "不设置请输入“0”";
   form.groups = {
-      {m + "分类设置(可选项)：", "selClass", {{"0", "分类设置窗口"}, {"1", "打开设置窗口"}}, 4, 7,
+      {m + "分类设置(可选项)：",
+       "selClass",
+       {{"0", "分类设置窗口"}, {"1", "打开设置窗口"}},
+       4,
+       7,
        "* 如果第一步设置了自动归类，请设置此项"},
-      {m + "作者设置：", "selfont8", shown, 8, 9, "* 如果指定作者,开始代码填“0”，结束代码填作者名称"},
-      {m + "来源设置：", "selfont10", shown, 10, 11, "* 如果要指定来源,开始代码填“0”，结束代码填来源"},
-      {m + "更新时间设置：", "selfont12", shown, 12, 13, "* 如果第一步设置显示为最新时间，此设置无效"},
-      {"是否内容分页采集：", "IsNextPage", {{"0", "不作设置"}, {"1", "内容分页设置"}, {"2", "分页设置"}},
-       14, 17, "* 如果内容有分页，请设置此项", item_.IsNextPage},
+      {m + "作者设置：", "selfont8", shown, 8, 9,
+       "* 如果指定作者,开始代码填“0”，结束代码填作者名称"},
+      {m + "来源设置：", "selfont10", shown, 10, 11,
+       "* 如果要指定来源,开始代码填“0”，结束代码填来源"},
+      {m + "更新时间设置：", "selfont12", shown, 12, 13,
+       "* 如果第一步设置显示为最新时间，此设置无效"},
+      {"是否内容分页采集：",
+       "IsNextPage",
+       {{"0", "不作设置"}, {"1", "内容分页设置"}, {"2", "分页设置"}},
+       14,
+       17,
+       "* 如果内容有分页，请设置此项",
+       item_.IsNextPage},
       {"内容过滤设置：", "selfont18", shown, 18, 21, ""},
       {"匹配字符设置：", "selfont22", shown, 22, 25, ""},
   };

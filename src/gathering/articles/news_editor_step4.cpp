@@ -2,6 +2,7 @@
 // the article-page codes, the paging mode and the trial address of the
 // third page; then it either says the item is complete or, for
 // action=demo or a ticked ShowCode, runs the trial run (news_editor_trial.cpp).
+#include <optional>
 #include <string>
 
 #include "gathering/articles/news_collection.h"
@@ -17,8 +18,6 @@ void NewsCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
   const asp::Request& request = host_.Request();
   const EditorStep step = ReadEditorStep();
-  const std::string where = " FROM QX_NewsItem WHERE ChannelID=" + std::to_string(ChannelID_) +
-                            " And ItemID=" + std::to_string(ItemID_);
   if (step.change) {
     // Read first: a paging mode out of range is refused before anything changes.
     markup::FormNumbers form(Process(), request);
@@ -27,8 +26,8 @@ void NewsCollection::EditItemStep4() {
       processing::AlertBack(markup::kNumberOutOfRange);
       return;
     }
-    const std::string codes = markup::PostedCodes(request, "FindInfoCode", 26,
-                                                  "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
+    const std::string codes =
+        markup::PostedCodes(request, "FindInfoCode", 26, "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
     const std::string demo =
         vb::Replace(vb::Trim(markup::RequestText(request, "NamedDemourl")), "'", "");
     if (!SaveItemColumns("QX_NewsItem", "FindInfoCode,IsNextPage,NamedDemourl", "NewsItem",
@@ -41,17 +40,15 @@ void NewsCollection::EditItemStep4() {
     }
   }
 
-  sql_ =
-      "SELECT ItemID,AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
-      "IsNextPage,RetuneClass,NamedDemourl,strReplace" +
-      where;
   std::string encoding, demo;
   {
-    ado::Recordset rs = GatherConnection().Execute(sql_);
-    if (rs.Bof() && rs.Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    std::optional<ado::Recordset> row =
+        ItemColumns("QX_NewsItem",
+                    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
+                    "IsNextPage,RetuneClass,NamedDemourl,strReplace",
+                    ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
     item_.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
     item_.IsNextPage = vb::CInt(rs.Fields("IsNextPage").Value());
     encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));

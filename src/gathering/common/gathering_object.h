@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -198,6 +199,13 @@ class GatheringObject : public com::Dispatch {
   bool SaveItemColumns(std::string_view table, std::string_view columns,
                        std::string_view cache_prefix,
                        const std::function<void(ado::Recordset&)>& set);
+  // The channel's item (SELECT ItemID,columns) for a step to show; nullopt
+  // after the alert "错误的系统参数！".
+  std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,
+                                            int32_t item);
+  // rs_ open on the row of item ItemID_ for the first step's save, a new
+  // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
+  bool OpenItemRow(std::string_view table);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.
@@ -229,7 +237,7 @@ class GatheringObject : public com::Dispatch {
   std::string ChannelPath_;
   std::string ModuleName_;
   int16_t PageListNum_ = 30;
-  std::string action_;                  // Request("action"), lower-cased, not trimmed
+  std::string action_;  // Request("action"), lower-cased, not trimmed
   std::string AdminName_;
   int32_t ItemID_ = 0;
   std::string WaitBanner_;

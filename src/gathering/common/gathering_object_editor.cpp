@@ -57,6 +57,33 @@ bool GatheringObject::SaveItemColumns(std::string_view table, std::string_view c
   return true;
 }
 
+std::optional<ado::Recordset> GatheringObject::ItemColumns(std::string_view table,
+                                                           std::string_view columns, int32_t item) {
+  sql_ = "SELECT ItemID," + std::string(columns) + " FROM " + std::string(table) +
+         " WHERE ChannelID=" + std::to_string(ChannelID_) + " And ItemID=" + std::to_string(item);
+  ado::Recordset rs = GatherConnection().Execute(sql_);
+  if (rs.Bof() && rs.Eof()) {
+    processing::AlertBack("错误的系统参数！");
+    return std::nullopt;
+  }
+  return rs;
+}
+
+bool GatheringObject::OpenItemRow(std::string_view table) {
+  rs_ = std::make_shared<ado::Recordset>();
+  sql_ = "SELECT * FROM " + std::string(table) +
+         (ItemID_ != 0 ? " WHERE ItemID=" + std::to_string(ItemID_) : " WHERE (ItemID is null)");
+  rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
+  if (ItemID_ == 0) {
+    rs_->AddNew();
+  } else if (rs_->Eof()) {
+    rs_.reset();
+    processing::AlertBack("错误的系统参数！");
+    return false;
+  }
+  return true;
+}
+
 void GatheringObject::CloneItem(const CloneColumns& columns) {
   constexpr std::string_view kWrongParameter = "请选择正确的系统参数！";
   ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID"));

@@ -76,8 +76,8 @@ std::string FormRow(std::string_view label, const std::string& field, int n,
                     std::string_view row_attributes) {
   const std::string cls = n % 2 == 0 ? "TableRow1" : "TableRow2";
   return "<tr" + std::string(row_attributes) + "><td class=" + cls +
-         " width=\"20%\" align=right><b>" + std::string(label) + "</b></td><td class=" + cls +
-         ">" + field + "</td></tr>\r\n";
+         " width=\"20%\" align=right><b>" + std::string(label) + "</b></td><td class=" + cls + ">" +
+         field + "</td></tr>\r\n";
 }
 
 std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value) {
@@ -165,8 +165,8 @@ std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row) 
   for (size_t i = 0; i < 15; ++i) {
     const bool on = row.edit() ? process.ChkNumeric(PartAt(flags, i)) == 1 : i < 2;
     if (i == 7) boxes += "<br>";
-    boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) +
-             "\" value=\"1\"" + Checked(on) + "> " + kLabels[i] + " ";
+    boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) + "\" value=\"1\"" +
+             Checked(on) + "> " + kLabels[i] + " ";
   }
   return boxes;
 }
@@ -182,12 +182,12 @@ std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, i
   return "<select name=\"" + column + "\" size=\"2\" style=\"width:" + std::to_string(width) +
          "px\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
          "</select> <input type=\"button\" name=\"add" + lower + "\" value=\"添加替换" + word +
-         "\" onclick=\"Add" + what + "();\" class=\"button\"> <input type=\"button\" name=\"modify" +
-         lower + "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what +
+         "\" onclick=\"Add" + what +
+         "();\" class=\"button\"> <input type=\"button\" name=\"modify" + lower +
+         "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what +
          "();\" class=\"button\"> <input type=\"button\" name=\"del" + lower +
          "\" value=\"删除当前" + word + "\" onclick=\"Del" + what +
-         "();\" class=\"button\"><input type=\"hidden\" name=\"" + what +
-         "List\" value=\"\">";
+         "();\" class=\"button\"><input type=\"hidden\" name=\"" + what + "List\" value=\"\">";
 }
 
 std::string PaginationRows(const ItemRow& row, int n) {
@@ -227,7 +227,8 @@ int16_t FormNumbers::Small(std::string_view key) {
 
 std::string FormNumbers::RemoveCode() {
   std::string flags;
-  for (int i = 0; i <= 14; ++i) flags += std::to_string(Long("RemoveCode" + std::to_string(i))) + "|";
+  for (int i = 0; i <= 14; ++i)
+    flags += std::to_string(Long("RemoveCode" + std::to_string(i))) + "|";
   return vb::Trim(flags + "0|0|0|0|0|0|0|0|0");
 }
 
@@ -252,16 +253,14 @@ std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32
   return "";
 }
 
-std::string StepFormHead(std::string_view script, std::string_view next_action,
-                         int32_t ChannelID, int32_t ItemID, std::string_view title,
-                         std::string_view on_submit) {
+std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
+                         int32_t ItemID, std::string_view title, std::string_view on_submit) {
   std::string head = "<form name=\"myform\" method=\"post\" action=\"" +
                      processing::HtmlAttribute(vb::Variant(std::string(script))) + "\"";
   if (!on_submit.empty()) head += " onsubmit=\"" + std::string(on_submit) + "\"";
   head += ">\r\n<input type=\"hidden\" name=\"action\" value=\"" + std::string(next_action) +
-          "\">\r\n<input type=\"hidden\" name=\"ChannelID\" value=\"" +
-          std::to_string(ChannelID) + "\">\r\n<input type=\"hidden\" name=\"ItemID\" value=\"" +
-          std::to_string(ItemID) +
+          "\">\r\n<input type=\"hidden\" name=\"ChannelID\" value=\"" + std::to_string(ChannelID) +
+          "\">\r\n<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(ItemID) +
           "\">\r\n<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n"
           "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
           "class=\"TableBorder\">\r\n<tr><th colspan=2>" +
@@ -290,8 +289,8 @@ void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
   constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
                                      "获取连接开始代码：", "获取连接结束代码："};
   for (int i = 0; i < 4; ++i) {
-    out.Write(FormRow(kLabels[i], TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80),
-                      i));
+    out.Write(FormRow(kLabels[i],
+                      TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80), i));
   }
   const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
   out.Write(
@@ -306,7 +305,7 @@ void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
 }
 
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
-                       const std::vector<std::string>& info) {
+                      const std::vector<std::string>& info) {
   out.Write("<tr><td colspan=2 class=TableTitle>" + form.title + "</td></tr>\r\n");
   int n = 0;
   auto code_row = [&](int i, std::string_view attributes) {
@@ -327,8 +326,8 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
                                ";i++)document.getElementById('InfoCode'+i).style.display='" +
                                (value != "0" ? "" : "none") + "';";
       radios += "<input type=\"radio\" name=\"" + group.name + "\" value=\"" + value +
-                "\" onclick=\"" + show + "\"" + Checked(std::stoi(value) == marked) + "> " +
-                label + " ";
+                "\" onclick=\"" + show + "\"" + Checked(std::stoi(value) == marked) + "> " + label +
+                " ";
     }
     radios += "<font color=red>" + group.note + "</font>";
     out.Write(FormRow(group.label, radios, n++));

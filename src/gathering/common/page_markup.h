@@ -152,9 +152,8 @@ std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32
 // The head of an editor step's form: the form posting to script, the hidden
 // action (the next step), ChannelID, ItemID and change=yes, and the table
 // with its title row. on_submit is the form's check ("" for none).
-std::string StepFormHead(std::string_view script, std::string_view next_action,
-                         int32_t ChannelID, int32_t ItemID, std::string_view title,
-                         std::string_view on_submit = "");
+std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
+                         int32_t ItemID, std::string_view title, std::string_view on_submit = "");
 
 // The editor's navigation row for an existing item; every link only shows
 // a step (none carries change).
@@ -190,7 +189,7 @@ struct InfoCodeForm {
   std::vector<CodeGroup> groups;
 };
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
-                       const std::vector<std::string>& info);
+                      const std::vector<std::string>& info);
 
 // The trial address row of step 3: the stored address without quotes.
 std::string DemoUrlRow(const std::string& stored, int n);

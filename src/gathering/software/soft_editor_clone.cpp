@@ -10,12 +10,12 @@ namespace {
 // The columns a clone copies, in the order they are set; lastime is
 // stamped between RemoveCode and RemoteListUrl.
 constexpr std::string_view kCopiedBeforeStamp[] = {
-    "ItemName",   "SiteUrl",   "ChannelID",  "ClassID",  "SpecialID",    "StopItem",
-    "Encoding",   "IsDown",    "downid",     "MaxAddress", "AutoClass",  "PathForm",
-    "SaveFilePath", "AutoRename", "IsNowTime", "AllHits", "star",         "RemoveCode"};
+    "ItemName",     "SiteUrl",    "ChannelID", "ClassID",    "SpecialID", "StopItem",
+    "Encoding",     "IsDown",     "downid",    "MaxAddress", "AutoClass", "PathForm",
+    "SaveFilePath", "AutoRename", "IsNowTime", "AllHits",    "star",      "RemoveCode"};
 constexpr std::string_view kCopiedAfterStamp[] = {
-    "RemoteListUrl", "PaginalList", "IsPagination", "startid",      "lastid",
-    "FindListCode",  "FindInfoCode", "downpage",    "RetuneClass",  "RemoveFile",
+    "RemoteListUrl", "PaginalList",  "IsPagination", "startid",     "lastid",
+    "FindListCode",  "FindInfoCode", "downpage",     "RetuneClass", "RemoveFile",
     "strLeachName",  "NamedDemourl", "strReplace"};
 
 }  // namespace

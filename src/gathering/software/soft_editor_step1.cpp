@@ -22,7 +22,7 @@ using markup::RadioPair;
 using markup::TextInput;
 
 constexpr std::string_view kPathForms[] = {
-    "不使用日期目录", "2005-8", "2005_8", "20058",  "2005", "2005/8", "2005/8/8", "200588",
+    "不使用日期目录",      "2005-8",      "2005_8", "20058", "2005", "2005/8", "2005/8/8", "200588",
     "分类目录名称+200508", "分类目录名称"};
 
 }  // namespace
@@ -71,8 +71,8 @@ void SoftCollection::EditItemStep1() {
 
   // The server list is written by its own member, straight into the page.
   const std::string cls = n++ % 2 == 0 ? "TableRow1" : "TableRow2";
-  out.Write("<tr><td class=" + cls + " width=\"20%\" align=right><b>选择下载服务器：</b></td><td class=" +
-            cls + ">");
+  out.Write("<tr><td class=" + cls +
+            " width=\"20%\" align=right><b>选择下载服务器：</b></td><td class=" + cls + ">");
   SelDownServer(item_.downid);
   out.Write(
       "    <font color='blue'>* 如果软件下载到本地，建议选择或<a "
@@ -85,28 +85,28 @@ void SoftCollection::EditItemStep1() {
                         ">&nbsp;&nbsp;<font color='blue'>* "
                         "如果文件下载到本地，这里是下载地址序号，0-9。</font>",
                     n++));
-  out.Write(FormRow("是否自动归类：",
-                    RadioPair(row, "AutoClass", "否", "是",
-                              markup::ShowElement("RetuneClassID", false),
-                              markup::ShowElement("RetuneClassID", true)),
-                    n++));
+  out.Write(
+      FormRow("是否自动归类：",
+              RadioPair(row, "AutoClass", "否", "是", markup::ShowElement("RetuneClassID", false),
+                        markup::ShowElement("RetuneClassID", true)),
+              n++));
   // Rules of any length are listed, so a save keeps every stored rule.
   out.Write(FormRow("分类替换操作：", markup::RuleListBox(row, markup::RuleKind::kClass, 0, 300),
                     n++,
                     std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
   out.Write(FormRow("日期路径格式：", markup::NumberSelect(row, "PathForm", kPathForms, 1), n++));
-  out.Write(FormRow("保存软件的路径：",
-                    TextInput("SaveFilePath", 45, value_or("SaveFilePath", "/soft/UploadFile/"),
-                              true) +
-                        "      <font color=\"blue\">* 可以使用相对路径或者绝对路径</font>",
-                    n++));
+  out.Write(
+      FormRow("保存软件的路径：",
+              TextInput("SaveFilePath", 45, value_or("SaveFilePath", "/soft/UploadFile/"), true) +
+                  "      <font color=\"blue\">* 可以使用相对路径或者绝对路径</font>",
+              n++));
   out.Write(FormRow("是否自动更改文件名称：", RadioPair(row, "AutoRename", "否", "是"), n++));
   out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
   out.Write(FormRow("初始点击数：", TextInput("AllHits", 10, value_or("AllHits", "0"), true), n++));
   out.Write(FormRow("软件星级：", markup::StarSelect(row), n++));
   out.Write(FormRow("简介过滤设置：", markup::RemoveCodeBoxes(process, row), n++));
-  out.Write(FormRow("远程列表URL：", TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()),
-                    n++));
+  out.Write(FormRow("远程列表URL：",
+                    TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
   out.Write(markup::PaginationRows(row, n));
   n += 3;
 

@@ -44,21 +44,13 @@ int32_t SoftCollection::SaveStepOne() {
     return -1;
   }
 
-  rs_ = std::make_shared<ado::Recordset>();
-  sql_ = ItemID_ != 0 ? "SELECT * FROM QX_SoftItem WHERE ItemID=" + std::to_string(ItemID_)
-                      : "SELECT * FROM QX_SoftItem WHERE (ItemID is null)";
-  rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-  if (ItemID_ == 0) {
-    rs_->AddNew();
-  } else if (rs_->Eof()) {
-    rs_.reset();
-    processing::AlertBack("错误的系统参数！");
-    return -1;
-  }
+  if (!OpenItemRow("QX_SoftItem")) return -1;
   auto set = [&](std::string_view column, vb::Variant value) {
     rs_->Fields(column).SetValue(std::move(value));
   };
-  auto trimmed = [&](std::string_view key) { return vb::Variant(vb::Trim(FormText(request, key))); };
+  auto trimmed = [&](std::string_view key) {
+    return vb::Variant(vb::Trim(FormText(request, key)));
+  };
   set("ItemName", trimmed("ItemName"));
   set("SiteUrl", trimmed("SiteUrl"));
   set("ChannelID", vb::Variant(ChannelID_));
@@ -92,7 +84,8 @@ int32_t SoftCollection::SaveStepOne() {
   set("RetuneClass", trimmed("ClassList"));
   set("strReplace", trimmed("ReplaceList"));
   if (ZipSwitch_) {
-    set("RemoveFile", vb::Variant(vb::Trim(vb::Replace(FormText(request, "RemoveFile"), "\r\n", "|"))));
+    set("RemoveFile",
+        vb::Variant(vb::Trim(vb::Replace(FormText(request, "RemoveFile"), "\r\n", "|"))));
     set("strLeachName", trimmed("strLeachName"));
   }
   rs_->Update();
@@ -117,8 +110,8 @@ void SoftCollection::EditItemStep2() {
   std::vector<std::string> codes;
   {
     ado::Recordset rs = GatherConnection().Execute(
-        "SELECT ItemID,FindListCode FROM QX_SoftItem WHERE ChannelID=" + std::to_string(ChannelID_) +
-        " And ItemID=" + std::to_string(item_id));
+        "SELECT ItemID,FindListCode FROM QX_SoftItem WHERE ChannelID=" +
+        std::to_string(ChannelID_) + " And ItemID=" + std::to_string(item_id));
     if (rs.Eof()) {
       processing::AlertBack("错误的系统参数！");
       return;

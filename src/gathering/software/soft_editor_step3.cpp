@@ -2,6 +2,7 @@
 // the list-page codes of the second page; on request it shows the source
 // of the first detail page those codes lead to; then it writes the form of
 // the detail-page codes, which posts action=step4.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ namespace {
 // The code form's labels, notes and groups for the channel's word m.
 markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
   const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
-                                                                   {"1", "打开设置窗口"}};
+                                                                  {"1", "打开设置窗口"}};
   markup::InfoCodeForm form;
   form.title = "项 目 编 辑 -- " + m + "信息设置";
   form.labels = {"获取" + m + "名称开始代码：",
@@ -70,11 +71,23 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
   for (int i = 30; i <= 33; ++i) form.notes[static_cast<size_t>(i)] = "新页面";
   form.groups = {
       {"软件版本设置：", "selfont38", shown, 38, 39, ""},
-      {m + "分类设置(可选项)：", "selClass", {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
-       4, 7, "* 如果第一步设置了自动归类，请设置此项"},
-      {m + "更新时间设置：", "seltime", {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}}, 8,
-       9, "* 如果第一步设置显示为最新时间，此设置无效"},
-      {m + "大小设置：", "selsize", {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}}, 10, 11,
+      {m + "分类设置(可选项)：",
+       "selClass",
+       {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
+       4,
+       7,
+       "* 如果第一步设置了自动归类，请设置此项"},
+      {m + "更新时间设置：",
+       "seltime",
+       {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}},
+       8,
+       9,
+       "* 如果第一步设置显示为最新时间，此设置无效"},
+      {m + "大小设置：",
+       "selsize",
+       {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}},
+       10,
+       11,
        "* 如果软件是下载到本地，系统可以自动获取" + m + "大小"},
       {m + "语言设置：", "selfont12", shown, 12, 13, ""},
       {m + "类型设置：", "selfont14", shown, 14, 15, ""},
@@ -83,10 +96,19 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
       {"联系方式设置：", "selfont20", shown, 20, 21, ""},
       {"程序主页设置：", "selfont22", shown, 22, 23, ""},
       {m + "缩略图设置：", "selimg", shown, 24, 25, " "},
-      {"设置下载地址连接：", "seldown", {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}}, 26,
-       29, ""},
-      {"是否新窗口打开下载连接：", "downpage", {{"0", "不作设置"}, {"1", "设置下载地址"}}, 30, 33,
-       "* 如果要在新页面打开下载，请设置此项", downpage},
+      {"设置下载地址连接：",
+       "seldown",
+       {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}},
+       26,
+       29,
+       ""},
+      {"是否新窗口打开下载连接：",
+       "downpage",
+       {{"0", "不作设置"}, {"1", "设置下载地址"}},
+       30,
+       33,
+       "* 如果要在新页面打开下载，请设置此项",
+       downpage},
       {"内容过滤设置：", "selfont34", shown, 34, 35, ""},
       {"匹配字符设置：", "selfont36", shown, 36, 37, ""},
   };
@@ -98,8 +120,6 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
 void SoftCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  const std::string where = " FROM QX_SoftItem WHERE ChannelID=" + std::to_string(ChannelID_) +
-                            " And ItemID=" + std::to_string(ItemID_);
   if (step.change) {
     const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", 6,
                                                   "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
@@ -110,22 +130,20 @@ void SoftCollection::EditItemStep3() {
     }
   }
 
-  sql_ = "SELECT ItemID,Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl" +
-         where;
   std::string encoding, list_codes, demo;
   std::vector<std::string> info;
   {
-    ado::Recordset rs = GatherConnection().Execute(sql_);
-    if (rs.Bof() && rs.Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    std::optional<ado::Recordset> row = ItemColumns(
+        "QX_SoftItem", "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
+        ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
     encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
     item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
     list_codes = vb::CStr(rs.Fields("FindListCode").Value());
     // Six "0" more, so a short list still shows "0" in the boxes it lacks.
-    info = vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + "$$$0$$$0$$$0$$$0$$$0$$$0",
-                     "$$$");
+    info =
+        vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + "$$$0$$$0$$$0$$$0$$$0$$$0", "$$$");
     item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
     demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
   }
@@ -135,8 +153,8 @@ void SoftCollection::EditItemStep3() {
 
   if (step.showcode >= 1) {
     std::string list_page;
-    const std::string link = gathering::FirstListLink(
-        item_.RemoteListUrl, encoding, gathering::CodeList(list_codes), list_page);
+    const std::string link = gathering::FirstListLink(item_.RemoteListUrl, encoding,
+                                                      gathering::CodeList(list_codes), list_page);
     if (link.empty()) return;
     const std::string page = processing::GetRemoteData(link, encoding);
     if (page.empty()) {

@@ -2,6 +2,7 @@
 // the detail-page codes, the download-page switch and the trial address of
 // the third page; then it either says the item is complete or, for
 // action=demo or a ticked ShowCode, runs the trial run (soft_editor_trial.cpp).
+#include <optional>
 #include <string>
 
 #include "gathering/common/page_markup.h"
@@ -17,8 +18,6 @@ void SoftCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
   const asp::Request& request = host_.Request();
   const EditorStep step = ReadEditorStep();
-  const std::string where = " FROM QX_SoftItem WHERE ChannelID=" + std::to_string(ChannelID_) +
-                            " And ItemID=" + std::to_string(ItemID_);
   if (step.change) {
     // Read first: a switch too large for its column is refused before
     // anything changes.
@@ -42,17 +41,15 @@ void SoftCollection::EditItemStep4() {
     }
   }
 
-  sql_ =
-      "SELECT ItemID,AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
-      "DownPage,RetuneClass,NamedDemourl,strReplace" +
-      where;
   std::string demo;
   {
-    ado::Recordset rs = GatherConnection().Execute(sql_);
-    if (rs.Bof() && rs.Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    std::optional<ado::Recordset> row =
+        ItemColumns("QX_SoftItem",
+                    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
+                    "DownPage,RetuneClass,NamedDemourl,strReplace",
+                    ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
     item_.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
     item_.Encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
     item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));

@@ -70,12 +70,13 @@ enum SoftInfoCode : int32_t {
 enum class EntryReading { kRun, kTrial };
 
 struct SoftEntry {
-  std::string url;   // the detail page's address, trimmed
+  std::string url;        // the detail page's address, trimmed
   std::string page_text;  // its text, flattened (ReplaceTrim)
   // Run: escaped for storing (FormatStr after CheckNostr); trial: CheckNostr.
   std::string name;
   std::string version;
-  std::string content;  // the introduction: tag-filtered (Html2Ubb), filters and replacements applied
+  std::string
+      content;  // the introduction: tag-filtered (Html2Ubb), filters and replacements applied
   // The class names as cut; the run cuts them only with AutoClass on.
   std::string parent;
   std::string child;
@@ -83,9 +84,9 @@ struct SoftEntry {
   // item's RetuneClass rules; in the trial the names as cut.
   std::string parentRuled;
   std::string childRuled;
-  int32_t ClassID = 0;  // run: the item's class or the one the names led to
+  int32_t ClassID = 0;     // run: the item's class or the one the names led to
   std::string updateTime;  // the update time in text form
-  int32_t SoftSize = 0;  // kilobytes
+  int32_t SoftSize = 0;    // kilobytes
   std::string language;
   std::string type;
   std::string impower;  // the licence kind

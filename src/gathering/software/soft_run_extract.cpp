@@ -266,10 +266,10 @@ std::string SoftCollection::ResolveEntryClass(SoftEntry& entry) {
   if (item_.AutoClass <= 0) {
     // The item's own class, which must be a leaf of this channel that
     // holds entries.
-    std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(
-        "SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-        std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-        " And child=0 And TurnLink=0"));
+    std::shared_ptr<ado::Recordset> rs = process.Execute(
+        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
+                    " And child=0 And TurnLink=0"));
     if (!rs) vb::Raise(vb::kErrObjectNotSet);
     if (rs->Eof() || item_.ClassID == 0) {
       return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";

@@ -29,8 +29,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   asp::Request& request = host_.Request();
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
   soft.page = process.ChkNumeric(vb::CStr(request.Item("page")));
-  soft.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0})
-                                                                     : request.Item("d"))));
+  soft.D = vb::CStr(vb::Variant(
+      vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0}) : request.Item("d"))));
   if (ItemID_ == 0) return false;
   vb::Variant item_id(ItemID_);
   ReadSoftItem(item_id);
@@ -52,7 +52,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   const std::vector<std::string>& links = soft.links;
   const int32_t last = static_cast<int32_t>(links.size()) - 1;
   const int32_t chosen = MaxAddress > last ? 0 : MaxAddress;
-  soft.firstAddress = processing::FormatRemoteUrl(url, vb::Trim(links[static_cast<size_t>(chosen)]));
+  soft.firstAddress =
+      processing::FormatRemoteUrl(url, vb::Trim(links[static_cast<size_t>(chosen)]));
   if (item_.downid != 0) {
     soft.addressText = "|||";
     const int32_t slash = vb::InStr(10, soft.firstAddress, "/");
@@ -116,10 +117,13 @@ void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
             HtmlText(vb::Variant(soft.impower)) +
             "<br><strong><font color=blue>运行环境：</font></strong>" +
             HtmlText(vb::Variant(soft.runSystem)));
-  out.Write("<br><strong><font color=blue>软件大小：</font></strong><span id=txt3 "
-            "style=\"font-size:9pt;color:red\">" +
-            std::to_string(SoftSize) + " KB</span><br><strong><font color=blue>更新时间："
-            "</font></strong>" + HtmlText(vb::Variant(soft.updateTime)));
+  out.Write(
+      "<br><strong><font color=blue>软件大小：</font></strong><span id=txt3 "
+      "style=\"font-size:9pt;color:red\">" +
+      std::to_string(SoftSize) +
+      " KB</span><br><strong><font color=blue>更新时间："
+      "</font></strong>" +
+      HtmlText(vb::Variant(soft.updateTime)));
   out.Write("<br><strong><font color=blue>采集页面：</font></strong><a href='" +
             HtmlAttribute(vb::Variant(entry_url_)) + "' target=_blank>" +
             HtmlText(vb::Variant(entry_url_)) + "</a>");
@@ -129,15 +133,18 @@ void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
   if (settings_.TrueAddress == 1) {
     std::string& real = soft.realAddress;
     if (item_.IsDown == 0) real = GetRealDownAddress(soft.firstAddress);
-    out.Write("<br><strong><font color=blue>下载地址：</font></strong><span  id='showaddre'>"
-              "<a href='" + HtmlAttribute(vb::Variant(real)) + "' target=_blank><font color='red'>" +
-              HtmlText(vb::Variant(real)) + "</font></a></span>");
+    out.Write(
+        "<br><strong><font color=blue>下载地址：</font></strong><span  id='showaddre'>"
+        "<a href='" +
+        HtmlAttribute(vb::Variant(real)) + "' target=_blank><font color='red'>" +
+        HtmlText(vb::Variant(real)) + "</font></a></span>");
   } else {
     // The download scripts fill this span whatever the settings say.
     out.Write("<br><span  id='showaddre'></span>");
   }
-  out.Write("<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
-            "align=center>");
+  out.Write(
+      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
+      "align=center>");
   out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
             "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
   out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +

@@ -18,8 +18,8 @@ struct SoftCollection::GatheredSoft : SoftEntry {
   std::string serverFile;    // the file's path on the download server
   std::string realAddress;   // where the link led (TrueAddress)
   int32_t AllHits = 0;
-  int32_t page = 0;          // the run's line, for the skip link
-  std::string D;             // the run's start time as the request carried it
+  int32_t page = 0;  // the run's line, for the skip link
+  std::string D;     // the run's start time as the request carried it
 };
 
 }  // namespace ostrel::software
