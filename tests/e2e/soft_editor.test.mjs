@@ -224,6 +224,9 @@ test('the last step starts a run that stores the entries', async () => {
 });
 
 test('an item is cloned and the clone deleted', async () => {
+  // Typed in, with no page of this host behind it, a clone or a save is refused.
+  assert.equal((await page.goto(`${softPage}?action=copy&ItemID=${itemId}`)).status(), 403);
+  assert.equal((await page.goto(`${softPage}?action=step4&change=yes&ItemID=${itemId}`)).status(), 403);
   await page.goto(`${softPage}?ChannelID=2`);
   const rows = page.locator('tr', { hasText: itemName });
   assert.equal(await rows.count(), 1);
