@@ -35,15 +35,7 @@ std::string NewsCollection::FirstArticleAddress(const std::string& encoding,
 void NewsCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  if (step.change) {
-    const std::string codes =
-        markup::PostedCodes(host_.Request(), "FindListCode", 6, "0$$$0$$$0$$$0$$$0$$$0");
-    if (!SaveItemColumns("QX_NewsItem", "FindListCode", "NewsItem", [&](ado::Recordset& rs) {
-          rs.Fields("FindListCode").SetValue(vb::Variant(codes));
-        })) {
-      return;
-    }
-  }
+  if (step.change && !SaveListCodes("QX_NewsItem", "NewsItem", "0$$$0$$$0$$$0$$$0$$$0")) return;
 
   std::string encoding, list_codes, demo;
   std::vector<std::string> info;

@@ -57,6 +57,14 @@ bool GatheringObject::SaveItemColumns(std::string_view table, std::string_view c
   return true;
 }
 
+bool GatheringObject::SaveListCodes(std::string_view table, std::string_view cache_prefix,
+                                    std::string_view padding) {
+  const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", 6, padding);
+  return SaveItemColumns(table, "FindListCode", cache_prefix, [&](ado::Recordset& rs) {
+    rs.Fields("FindListCode").SetValue(vb::Variant(codes));
+  });
+}
+
 std::optional<ado::Recordset> GatheringObject::ItemColumns(std::string_view table,
                                                            std::string_view columns, int32_t item) {
   sql_ = "SELECT ItemID," + std::string(columns) + " FROM " + std::string(table) +

@@ -120,15 +120,8 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
 void SoftCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  if (step.change) {
-    const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", 6,
-                                                  "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
-    if (!SaveItemColumns("QX_SoftItem", "FindListCode", "SoftItem", [&](ado::Recordset& rs) {
-          rs.Fields("FindListCode").SetValue(vb::Variant(codes));
-        })) {
-      return;
-    }
-  }
+  if (step.change && !SaveListCodes("QX_SoftItem", "SoftItem", "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0"))
+    return;
 
   std::string encoding, list_codes, demo;
   std::vector<std::string> info;
