@@ -15,6 +15,11 @@ using ostrel::testing::HttpAnswer;
 
 std::string DatePath() { return processing::BuildDatePath(1); }
 
+std::string ReadFixtureBytes(const std::string& demo_path) {
+  std::ifstream in(std::string(OSTREL_SOURCE_DIR) + "/demo/" + demo_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   AddRunItem();
   session_->SetItem("SucceedCount", vb::Variant(int32_t{4}));
@@ -197,6 +202,53 @@ TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   EXPECT_NE(page.find("<span  id='showaddre'><a href='" + real + "'"), std::string::npos);
   EXPECT_EQ(Soft("DownAddress", "重定向软件"), "点击此处下载|||" + real);
   EXPECT_EQ(Soft("SoftSize", "重定向软件"), "47");
+}
+
+// Remote addresses and names the page must not trust: a thumbnail address
+// that names no picture type, a file address with a quote, the same file
+// name twice, a name longer than 220 characters.
+TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
+  AddRunItem("downpage=0");
+  DownloadAndRepack();
+  SetConfig("isZipFile=0, RepeatDeal=2");
+  const std::string name(230, 'n');
+  site_.Route("/soft/soft_01.html",
+              HttpAnswer::Page("<h1 class=\"softname\">" + name + "</h1><img class=\"thumb\" "
+                               "src=\"pic.php?id=1\"><ul class=\"downlist\"><a href=\"/q.zip\">"
+                               "</a></ul>"));
+  site_.Route("/q.zip", HttpAnswer::Redirect("/x'y.zip"));
+  const std::string zip = ReadFixtureBytes("soft/files/notes.zip");
+  site_.Route("/x'y.zip", HttpAnswer::Page(zip, "application/zip"));
+  site_.Route("/x%27y.zip", HttpAnswer::Page(zip, "application/zip"));
+  Page("action=begin&ItemID=1&ChannelID=2");
+  const std::string step = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
+  const std::string page = Page(step);
+  EXPECT_NE(page.find("y.zip<\\/font>"), std::string::npos);
+  EXPECT_EQ(page.find("x'y.zip<\\/font>"), std::string::npos);
+  EXPECT_NE(page.find("x&#39;y.zip"), std::string::npos);
+  EXPECT_EQ(Soft("SoftImage", std::string(220, 'n')), "");
+
+  // Again: the long name is found as stored, the file gets a name of its own.
+  Page(step);
+  EXPECT_EQ(Count("QX_SoftList", "SoftName='" + std::string(220, 'n') + "'"), 2);
+  EXPECT_EQ(FilesIn("soft/UploadFile").size(), 2u);
+  SetConfig("RepeatDeal=0");
+  EXPECT_NE(Page(step).find("目标软件已存在"), std::string::npos);
+}
+
+// An answer of unknown length that ends on a whole block: the last event
+// brings 0 bytes; with Space 0 every event writes. Nothing divides by zero.
+TEST_F(SoftRunTest, ProgressWithoutSizeOrLastBlock) {
+  HttpAnswer chunked = HttpAnswer::Page(std::string(10240, 'z'), "application/zip");
+  chunked.chunked = true;
+  site_.Route("/c.zip", chunked);
+  auto soft = std::make_shared<SoftCollection>();
+  soft->SetSpace(0);
+  EXPECT_EQ(soft->FileDownload(site_.Url("/c.zip"), "/got/c.zip", 3), folder_->Windows("got/c.zip"));
+  const std::string out = Output();
+  EXPECT_EQ(CountOf(out, "Proess1.innerHTML='进度："), 3);
+  EXPECT_EQ(out.find("tablePros.style.width"), std::string::npos);
+  EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
 }
 
 TEST_F(SoftRunTest, PublicMembers) {

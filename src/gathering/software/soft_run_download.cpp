@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gathering/software/soft_collection.h"
+#include "platform/fs/file.h"
 #include "platform/fs/file_system_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
@@ -110,18 +111,29 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
     out.Write("<script>showaddre.innerHTML=\"" + ScriptString(link) + "\";</script>");
     out.Flush();
 
-    // A probe that failed leaves nothing to copy: StartDownLoad says so.
-    if (!down.StartDownLoad()) {
+    // A probe that failed leaves nothing to copy: StartDownLoad says so. An
+    // empty file is no download either.
+    const bool copied = down.StartDownLoad();
+    const std::string saved = copied ? down.SaveFilePath() : "";
+    std::string reason = down.Description();
+    uint64_t bytes = 0;
+    if (copied) vb::TryStep([&] { bytes = fs::FileSystemObject().GetFile(saved).Size(); });
+    if (copied && bytes == 0) {
+      process.DeleteFiles(saved, true);
+      reason = "文件下载失败！";
+    } else if (copied) {
+      reason.clear();
+    }
+    if (!reason.empty() || !copied) {
       out.Write("<script>");
       out.Write("txt1.innerHTML='软件下载失败';");
-      out.Write("txt2.innerHTML='<font color=blue>" + ScriptString(HtmlText(vb::Variant(down.Description()))) +
+      out.Write("txt2.innerHTML='<font color=blue>" + ScriptString(HtmlText(vb::Variant(reason))) +
                 "</font>';");
       out.Write("</script>\r\n");
       out.Flush();
       return;
     }
     DownSucceed_ = true;
-    const std::string saved = down.SaveFilePath();
     if (settings_.isZipFile == 1) {
       // Until the re-pack has put its result in place, the download is the
       // entry's file to remove if it fails.
