@@ -16,9 +16,9 @@ AdminSettings AdminSettingsOf(const HostConfig& config) {
 }
 
 void AddChannelPage(WebServer& server, ChannelPage page) {
-  server.AddPage(page.path, std::move(page.function),
-                 PageOptions{true, std::move(page.changing_actions),
-                             std::move(page.remote_actions)});
+  server.AddPage(
+      page.path, std::move(page.function),
+      PageOptions{true, std::move(page.changing_actions), std::move(page.remote_actions)});
 }
 
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
@@ -28,8 +28,17 @@ void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
                             ArticleGatherPage(page, settings);
                           }});
+  // The clean-up deletes only on its posted "clean"; nothing it does fetches.
+  AddChannelPage(server,
+                 {kMaintenancePage,
+                  [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
+                  {"clean"},
+                  {}});
   AddChannelPage(server, {kSoftPage, [settings](asp::RequestContext& page) {
                             SoftGatherPage(page, settings);
+                          }});
+  AddChannelPage(server, {kFlashPage, [settings](asp::RequestContext& page) {
+                            FlashGatherPage(page, settings);
                           }});
   // The server page changes rows through its form (a POST) and its delete
   // links; it fetches nothing remote.
@@ -63,7 +72,9 @@ void WriteAdminHead(asp::Response& response, std::string_view title, std::string
       "<div class=\"admin-channels\">"
       "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
       "<a href=\"admin_SoftGather.asp\">软件采集</a>"
+      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
       "<a href=\"admin_Servered.asp\">下载服务器</a>"
+      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "</div>\r\n");
   const std::string page(script);
   response.Write("<div class=\"admin-head\"><a href=\"" + page + "\">采集项目管理</a><a href=\"" +

@@ -18,7 +18,9 @@ inline constexpr char kAdminFolder[] = "/admin/";
 inline constexpr char kLoginPage[] = "/admin/Admin_Login.asp";
 inline constexpr char kLogoutPage[] = "/admin/Admin_Logout.asp";
 inline constexpr char kArticlePage[] = "/admin/Admin_ArticleGather.asp";
+inline constexpr char kMaintenancePage[] = "/admin/Admin_Maintenance.asp";
 inline constexpr char kSoftPage[] = "/admin/admin_SoftGather.asp";
+inline constexpr char kFlashPage[] = "/admin/Admin_FlashGather.asp";
 inline constexpr char kServeredPage[] = "/admin/admin_Servered.asp";
 
 // A channel's page (articles, software, Flash, clean-up), registered with
@@ -32,11 +34,9 @@ struct ChannelPage {
   PageFunction function;
   // The channels' page protocol: delete, clone, settings save, begin a
   // run, a run step, cache clearing.
-  std::vector<std::string> changing_actions = {"del",   "copy",    "save",
-                                               "begin", "savenew", "remove"};
+  std::vector<std::string> changing_actions = {"del", "copy", "save", "begin", "savenew", "remove"};
   // The run's steps and the editor's steps that fetch the remote pages.
-  std::vector<std::string> remote_actions = {"begin", "savenew", "step2",
-                                             "step3", "step4",   "demo"};
+  std::vector<std::string> remote_actions = {"begin", "savenew", "step2", "step3", "step4", "demo"};
 };
 
 void AddChannelPage(WebServer& server, ChannelPage page);
@@ -74,7 +74,10 @@ bool SameSecret(std::string_view a, std::string_view b);
 void LoginPage(asp::RequestContext& page, const AdminSettings& settings);
 void LogoutPage(asp::RequestContext& page);
 void ArticleGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+// The upload-file clean-up: a dry run, then a posted confirmation deletes.
+void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings);
 void SoftGatherPage(asp::RequestContext& page, const AdminSettings& settings);
+void FlashGatherPage(asp::RequestContext& page, const AdminSettings& settings);
 void ServeredPage(asp::RequestContext& page, const AdminSettings& settings);
 
 }  // namespace ostrel::host

@@ -4,16 +4,11 @@
 #include <cctype>
 
 #include "platform/asp/url_encoding.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::host {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
@@ -34,7 +29,7 @@ bool FindValue(std::string_view pairs, std::string_view key, std::string* value)
     std::string_view segment = pairs.substr(at, end - at);
     at = end + 1;
     size_t eq = segment.find('=');
-    if (Lower(asp::PercentDecode(segment.substr(0, eq))) != Lower(key)) continue;
+    if (vb::LowerAscii(asp::PercentDecode(segment.substr(0, eq))) != vb::LowerAscii(key)) continue;
     *value = eq == std::string_view::npos ? "" : asp::PercentDecode(segment.substr(eq + 1));
     return true;
   }
@@ -44,7 +39,7 @@ bool FindValue(std::string_view pairs, std::string_view key, std::string* value)
 std::string Item(std::string_view query, std::string_view form, std::string_view key) {
   std::string value;
   if (!FindValue(query, key, &value)) FindValue(form, key, &value);
-  return Lower(Trim(value));
+  return vb::LowerAscii(Trim(value));
 }
 
 // "http://127.0.0.1:8080/admin/x.asp" -> "http://127.0.0.1:8080" (lower case).
@@ -52,7 +47,7 @@ std::string OriginOf(std::string_view url) {
   size_t scheme_end = url.find("://");
   if (scheme_end == std::string_view::npos) return "";
   size_t path = url.find_first_of("/?#", scheme_end + 3);
-  return Lower(url.substr(0, path));
+  return vb::LowerAscii(url.substr(0, path));
 }
 
 }  // namespace
@@ -71,10 +66,10 @@ bool ChangesState(const RequestTraits& request, const std::vector<std::string>& 
 bool FromThisHost(std::string_view origin, std::string_view referer, std::string_view host,
                   bool https) {
   if (host.empty()) return false;
-  std::string own = (https ? "https://" : "http://") + Lower(host);
+  std::string own = (https ? "https://" : "http://") + vb::LowerAscii(host);
   // A browser sends "null" for an origin it hides (a sandboxed frame, a
   // redirect across sites): that is never this host.
-  if (!origin.empty()) return Lower(origin) == own;
+  if (!origin.empty()) return vb::LowerAscii(origin) == own;
   return !referer.empty() && OriginOf(referer) == own;
 }
 

@@ -31,16 +31,28 @@ constexpr char kConfigTemplate[] =
     "; from the data folder, SiteRoot from the folder of this file.\n"
     "[Host]\n"
     "Listen=127.0.0.1:8080\n"
-    "; SiteRoot=/path/to/site\n"
+    "; SiteRoot=/path/to/site   (default: the data folder's site/)\n"
     "CodePage=936\n"
     "AdminName=admin\n"
     "AdminPassword=\n"
     "PageListNum=30\n"
+    "; Seconds a remote page or picture may take in all.\n"
+    "FetchTimeout=60\n"
+    "; Seconds a file download may take in all.\n"
+    "DownloadTimeout=3600\n"
+    "; 1: remote fetches may reach loopback and private addresses.\n"
+    "AllowPrivateRemote=0\n"
     "[Database]\n"
     "Gather=gather.db\n"
     "Host=host.db\n"
+    "[Flash]\n"
+    "; PlayerDownloadHost=download.macromedia.com\n"
+    "; PlayerWebHost=www.macromedia.com\n"
+    "; MediaPlayerHost=activex.microsoft.com\n"
     "[Drives]\n"
-    "; D=/srv/files\n";
+    "; D=/srv/files\n"
+    "[Demo]\n"
+    "Listen=127.0.0.1:8081\n";
 
 [[noreturn]] void RaiseFirstRun(int32_t number, std::string description) {
   throw vb::VbError(number, "ostrel-host", std::move(description));
@@ -219,7 +231,6 @@ std::string EnsurePassword(HostConfig* config) {
   config->admin_password = password;
   return password;
 }
-
 
 void EnsureSiteTree(const HostConfig& config) {
   MakeFolder(config.site_root);

@@ -80,6 +80,18 @@ bool Fail(std::string* error, std::string message) {
   return false;
 }
 
+// A host name, with an optional port: letters, digits, "-", "." and ":".
+// The value goes into markup and addresses, so nothing else is taken.
+bool IsHostName(std::string_view text) {
+  if (text.empty() || text.size() > 253) return false;
+  for (char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != ':') {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Applies the file's values over the defaults.
 bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, HostConfig* config,
                std::string* error) {
@@ -94,8 +106,15 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
   if (auto v = get("Host", "FetchTimeout")) {
     if (!ParseInt(*v, &config->fetch_timeout_seconds) || config->fetch_timeout_seconds < 1 ||
         config->fetch_timeout_seconds > 86400) {
-      return Fail(error, "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v +
-                             "\"");
+      return Fail(error,
+                  "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
+    }
+  }
+  if (auto v = get("Host", "DownloadTimeout")) {
+    if (!ParseInt(*v, &config->download_timeout_seconds) ||
+        config->download_timeout_seconds < 1 || config->download_timeout_seconds > 86400) {
+      return Fail(error,
+                  "DownloadTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
     }
   }
   if (auto v = get("Host", "AllowPrivateRemote")) {
@@ -114,6 +133,20 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
     if (!ParseInt(*v, &config->page_list_num) || config->page_list_num < 1 ||
         config->page_list_num > 32767) {
       return Fail(error, "PageListNum must be a number from 1 to 32767, not \"" + *v + "\"");
+    }
+  }
+  const std::pair<const char*, std::string*> player_hosts[] = {
+      {"PlayerDownloadHost", &config->player_download_host},
+      {"PlayerWebHost", &config->player_web_host},
+      {"MediaPlayerHost", &config->media_player_host},
+  };
+  for (const auto& [key, target] : player_hosts) {
+    if (auto v = get("Flash", key)) {
+      if (!IsHostName(*v)) {
+        return Fail(error, std::string(key) + " must be a host name (host or host:port), not \"" +
+                               *v + "\"");
+      }
+      *target = *v;
     }
   }
   if (auto v = get("Database", "Gather")) config->gather_db = *v;

@@ -18,6 +18,10 @@
 //   [Database]
 //   Gather=gather.db             the gathering database (ConnString)
 //   Host=host.db                 the host database (DBConnstr); may name the same file
+//   [Flash]                      the outside hosts the Flash channel's player markup names
+//   PlayerDownloadHost=          (empty: the component's defaults)
+//   PlayerWebHost=
+//   MediaPlayerHost=
 //   [Drives]
 //   D=/srv/files                 drive letters beyond C: (C: is "/" unless set here)
 //   [Demo]
@@ -46,15 +50,16 @@ struct HostOptions {
 struct HostConfig {
   std::string config_path;  // the configuration file (read, and written on first run)
   bool config_exists = false;
-  std::string data_dir;    // native, absolute
-  std::string site_root;   // native, absolute, no trailing "/"
-  std::string asset_root;  // the shipped site/ folder, served read-only beneath site_root
-  std::string schema_dir;  // the SQL scripts of a new installation
-  std::string demo_root;   // the sample remote site's files (--demo)
+  std::string data_dir;       // native, absolute
+  std::string site_root;      // native, absolute, no trailing "/"
+  std::string asset_root;     // the shipped site/ folder, served read-only beneath site_root
+  std::string schema_dir;     // the SQL scripts of a new installation
+  std::string demo_root;      // the sample remote site's files (--demo)
   std::string registry_file;  // the component's class list
   std::string listen = "127.0.0.1:8080";
   std::string demo_listen = "127.0.0.1:8081";
   int fetch_timeout_seconds = 60;
+  int download_timeout_seconds = 3600;
   bool allow_private_remote = false;
   int code_page = 936;
   std::string charset = "gb2312";  // the code page's name in Content-Type and for posted forms
@@ -64,6 +69,11 @@ struct HostConfig {
   std::string gather_db;  // native, absolute
   std::string host_db;
   std::vector<std::pair<char, std::string>> drives;  // letter (upper case) -> native folder
+  // The player markup's hosts ("host" or "host:port"); "" keeps the
+  // component's default.
+  std::string player_download_host;
+  std::string player_web_host;
+  std::string media_player_host;
 };
 
 // Parses the command line (argv[0] is skipped). False, with the reason in

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "gathering/flash/player_markup.h"
 #include "host/admin_pages.h"
 #include "host/demo_site.h"
 #include "host/first_run.h"
@@ -73,8 +74,14 @@ int main(int argc, char** argv) {
   }
   net::FetchLimits limits = net::GetFetchLimits();
   limits.total_timeout = std::chrono::seconds(config.fetch_timeout_seconds);
+  limits.download_timeout = std::chrono::seconds(config.download_timeout_seconds);
   limits.allow_private = config.allow_private_remote;
   net::SetFetchLimits(limits);
+  flash::PlayerHosts player_hosts = flash::GetPlayerHosts();
+  if (!config.player_download_host.empty()) player_hosts.download = config.player_download_host;
+  if (!config.player_web_host.empty()) player_hosts.web = config.player_web_host;
+  if (!config.media_player_host.empty()) player_hosts.media = config.media_player_host;
+  flash::SetPlayerHosts(player_hosts);
 
   std::string password;
   try {

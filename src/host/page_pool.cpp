@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 namespace ostrel::host {
 
@@ -33,12 +34,24 @@ void* PagePool::ThreadMain(void* self) {
 }
 
 void PagePool::Work() {
+  Worker self;
   std::unique_lock lock(mu_);
   for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-    if (queue_.empty()) return;  // stopping, and nothing left to run
-    Job* job = queue_.front();
-    queue_.pop_front();
+    Job* job = nullptr;
+    if (!queue_.empty()) {
+      job = queue_.front();
+      queue_.pop_front();
+    } else if (stopping_) {
+      return;
+    } else {
+      idle_.push_back(&self);
+      self.wake.wait(lock, [&] { return self.job != nullptr || stopping_; });
+      if (self.job == nullptr) {
+        std::erase(idle_, &self);
+        continue;  // stopping: what is queued still runs
+      }
+      job = std::exchange(self.job, nullptr);
+    }
     lock.unlock();
     try {
       (*job->function)();
@@ -51,7 +64,7 @@ void PagePool::Work() {
     }
     lock.lock();
     job->done = true;
-    changed_.notify_all();
+    job->finished.notify_one();
   }
 }
 
@@ -60,18 +73,27 @@ PagePool::Outcome PagePool::Run(const std::function<void()>& job, Kind kind,
   std::unique_lock lock(mu_);
   if (stopping_) return Outcome::kStopped;
   if (kind == Kind::kRemote) {
-    bool free = changed_.wait_for(lock, max_wait,
-                                  [this] { return stopping_ || remote_running_ < remote_share_; });
+    bool free = share_.wait_for(lock, max_wait,
+                                [this] { return stopping_ || remote_running_ < remote_share_; });
     if (stopping_) return Outcome::kStopped;
     if (!free) return Outcome::kBusy;
     ++remote_running_;
   }
-  Job entry{&job};
-  queue_.push_back(&entry);
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return entry.done; });
-  if (kind == Kind::kRemote) --remote_running_;
-  changed_.notify_all();
+  Job entry;
+  entry.function = &job;
+  if (!idle_.empty()) {
+    Worker* worker = idle_.back();
+    idle_.pop_back();
+    worker->job = &entry;
+    worker->wake.notify_one();
+  } else {
+    queue_.push_back(&entry);
+  }
+  entry.finished.wait(lock, [&] { return entry.done; });
+  if (kind == Kind::kRemote) {
+    --remote_running_;
+    share_.notify_one();
+  }
   return Outcome::kDone;
 }
 
@@ -80,8 +102,9 @@ void PagePool::Stop() {
     std::lock_guard lock(mu_);
     if (stopping_ && threads_.empty()) return;
     stopping_ = true;
+    for (Worker* worker : idle_) worker->wake.notify_one();
   }
-  changed_.notify_all();
+  share_.notify_all();
   for (pthread_t thread : threads_) pthread_join(thread, nullptr);
   threads_.clear();
 }

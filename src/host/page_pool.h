@@ -10,13 +10,13 @@
 // other session, are still answered however many steps are stuck.
 #pragma once
 
+#include <pthread.h>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <pthread.h>
 #include <vector>
 
 namespace ostrel::host {
@@ -47,16 +47,26 @@ class PagePool {
 
  private:
   struct Job {
-    const std::function<void()>* function;
+    const std::function<void()>* function = nullptr;
     bool done = false;
+    std::condition_variable finished;  // the waiting request thread's own
+  };
+  struct Worker {
+    std::condition_variable wake;
+    Job* job = nullptr;
   };
   static void* ThreadMain(void* self);
   void Work();
 
   int remote_share_;
   std::mutex mu_;
-  std::condition_variable changed_;
-  std::deque<Job*> queue_;
+  // Each wakes only whom it concerns: a freed share one remote page, a new
+  // job the page thread idle the shortest time (its stack and caches are
+  // still warm; handing jobs round all the threads made a page markedly
+  // slower).
+  std::condition_variable share_;
+  std::vector<Worker*> idle_;  // newest last
+  std::deque<Job*> queue_;     // jobs that found no idle thread
   int remote_running_ = 0;
   bool stopping_ = false;
   std::vector<pthread_t> threads_;

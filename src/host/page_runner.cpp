@@ -165,7 +165,6 @@ void RenewSession(asp::RequestContext& page) {
   control->sink->SetSessionCookie(page.Session->SessionID());
 }
 
-
 void EndSession(asp::RequestContext& page) {
   SessionControl* control = page.Extension<SessionControl*>();
   if (control == nullptr) return;

@@ -87,8 +87,8 @@ BodyStatus ReadRequestBody(mg_connection* conn, const BodyLimits& limits, std::s
     if (n <= 0) break;
     body->append(buffer, static_cast<size_t>(n));
     if (body->size() > limits.max_bytes) return BodyStatus::kTooLarge;
-    auto allowed = limits.grace + std::chrono::milliseconds(body->size() * 1000 /
-                                                            limits.min_bytes_per_second);
+    auto allowed =
+        limits.grace + std::chrono::milliseconds(body->size() * 1000 / limits.min_bytes_per_second);
     if (std::chrono::steady_clock::now() - start > allowed) return BodyStatus::kTooSlow;
   }
   if (expected >= 0 && static_cast<long long>(body->size()) < expected) {

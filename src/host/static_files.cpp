@@ -6,16 +6,11 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::host {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // The real path of a file that exists; "" otherwise.
 std::string RealPath(const std::string& path) {
@@ -70,7 +65,7 @@ StaticFiles::StaticFiles(std::string site_root, std::vector<std::string> private
 std::string StaticFiles::ContentType(std::string_view name) {
   size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return "application/octet-stream";
-  std::string extension = Lower(name.substr(dot + 1));
+  std::string extension = vb::LowerAscii(name.substr(dot + 1));
   for (const TypeEntry& entry : kTypes) {
     if (extension == entry.extension) return entry.type;
   }
@@ -78,7 +73,7 @@ std::string StaticFiles::ContentType(std::string_view name) {
 }
 
 bool StaticFiles::IsPrivateName(std::string_view name) {
-  std::string lower = Lower(name);
+  std::string lower = vb::LowerAscii(name);
   if (lower.empty() || lower[0] == '.') return true;
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
     if (lower.ends_with(suffix)) return true;

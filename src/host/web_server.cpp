@@ -17,16 +17,11 @@
 
 #include "host/cross_site.h"
 #include "host/host_config.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::host {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 int LogMessage(const mg_connection*, const char* message) {
   std::fprintf(stderr, "ostrel-host: %s\n", message);
@@ -45,11 +40,11 @@ WebServer::WebServer(ServerSettings settings)
 WebServer::~WebServer() { Stop(); }
 
 void WebServer::AddPage(const std::string& path, PageFunction page, PageOptions options) {
-  pages_[Lower(path)] = Page{path, std::move(page), std::move(options)};
+  pages_[vb::LowerAscii(path)] = Page{path, std::move(page), std::move(options)};
 }
 
 void WebServer::AddRedirect(const std::string& path, std::string target) {
-  redirects_[Lower(path)] = std::move(target);
+  redirects_[vb::LowerAscii(path)] = std::move(target);
 }
 
 bool WebServer::Start(std::string* error) {
@@ -159,7 +154,7 @@ int WebServer::Handle(mg_connection* conn) {
     return 400;
   }
   std::string path = raw;
-  std::string key = Lower(path);
+  std::string key = vb::LowerAscii(path);
 
   if (auto redirect = redirects_.find(key); redirect != redirects_.end()) {
     mg_send_http_redirect(conn, redirect->second.c_str(), 302);
@@ -201,8 +196,8 @@ int WebServer::ServePage(mg_connection* conn, const Page& page) {
     }
   }
   const char* type = mg_get_header(conn, "Content-Type");
-  bool form = type != nullptr && std::string_view(type).find("x-www-form-urlencoded") !=
-                                     std::string_view::npos;
+  bool form = type != nullptr &&
+              std::string_view(type).find("x-www-form-urlencoded") != std::string_view::npos;
   RequestTraits traits =
       TraitsOf(method, info->query_string ? info->query_string : "", form ? body : "");
   if (ChangesState(traits, page.options.changing_actions)) {

@@ -6,30 +6,26 @@ import assert from 'node:assert/strict';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, logIn, openBrowser, query } from './browser.mjs';
+import { baseUrl, dataFolder, itemRowCount, openAdminPage, query } from './browser.mjs';
 
 const gatherDb = () => path.join(dataFolder, 'gather.db');
 const hostDb = () => path.join(dataFolder, 'host.db');
 const softPage = `${baseUrl}/admin/admin_SoftGather.asp`;
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  page.on('dialog', (dialog) => dialog.accept());
-  await logIn(page);
+  admin = await openAdminPage();
+  ({ page } = admin);
 });
 
 after(async () => {
-  await browser?.close();
-  assert.deepEqual(pageErrors, []);
+  await admin?.close();
+  assert.deepEqual(admin?.pageErrors, []);
 });
 
-const rowCount = () => page.$$eval('table.tableborder tr[align=center]', (rows) => rows.length);
+const rowCount = () => itemRowCount(page);
 
 test('the channel bar opens the empty software item list', async () => {
   await Promise.all([page.waitForNavigation(), page.click('.admin-channels a:has-text("软件采集")')]);

@@ -124,7 +124,8 @@ int SetCookieCount(const HttpResult& result) {
 }
 
 TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
-  const std::string old_id = SessionIdOf(Login("X-No-Cookie: 1", "%B9%DC%C0%ED%D4%B1", "Right-Pass"));
+  const std::string old_id =
+      SessionIdOf(Login("X-No-Cookie: 1", "%B9%DC%C0%ED%D4%B1", "Right-Pass"));
   ASSERT_FALSE(old_id.empty());
   const std::string old_cookie = "Cookie: ASPSESSIONID=" + old_id;
   EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp?plant=1", {old_cookie}).body, Gbk("yes|管理员"));
@@ -135,8 +136,7 @@ TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
   const std::string new_id = SessionIdOf(in);
   ASSERT_EQ(new_id.size(), 24u);
   EXPECT_NE(new_id, old_id);
-  EXPECT_NE(in.Header("Set-Cookie").find("; path=/; HttpOnly; SameSite=Strict"),
-            std::string::npos);
+  EXPECT_NE(in.Header("Set-Cookie").find("; path=/; HttpOnly; SameSite=Strict"), std::string::npos);
 
   // The new session holds the login and nothing of the old one.
   const std::string new_cookie = "Cookie: ASPSESSIONID=" + new_id;

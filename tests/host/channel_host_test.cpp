@@ -21,6 +21,7 @@
 #include "platform/vb/convert.h"
 #include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
+#include "support/run_steps.h"
 
 extern "C" int DllRegisterServer();
 
@@ -34,16 +35,6 @@ using test::TempFolder;
 
 bool Has(const std::string& body, std::string_view utf8) {
   return body.find(text::Encode(utf8, "GB2312")) != std::string::npos;
-}
-
-// Waits (boundedly) until cond holds; false when it never did.
-template <class F>
-bool Eventually(F cond) {
-  for (int i = 0; i < 20000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return cond();
 }
 
 class ChannelHostTest : public ::testing::Test {
@@ -105,8 +96,7 @@ class ChannelHostTest : public ::testing::Test {
     return "Cookie: ASPSESSIONID=" + test::SessionIdOf(in);
   }
 
-  HttpResult Page(const std::string& cookie, const std::string& query,
-                  const std::string& referer) {
+  HttpResult Page(const std::string& cookie, const std::string& query, const std::string& referer) {
     return Fetch(port_, "GET", std::string(kArticlePage) + "?" + query, {cookie, referer});
   }
 
@@ -139,6 +129,33 @@ TEST_F(ChannelHostTest, MissingOrShortLinkListsGiveTheErrorTableAndTheHostStaysU
   EXPECT_EQ(list.status(), 200);
   EXPECT_TRUE(Has(list.body, "采集项目管理"));
   EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
+}
+
+TEST_F(ChannelHostTest, AWholeRunOfTheDemoItemGoesThroughTheHost) {
+  DemoSite demo(std::string(OSTREL_SOURCE_DIR) + "/demo");
+  std::string error;
+  ASSERT_TRUE(demo.Start(&error)) << error;
+  const int item = EnsureDemoItem(config_.gather_db, demo.origin());
+  const std::string cookie = Login();
+  std::string query = "action=begin&ChannelID=1&ItemID=" + std::to_string(item);
+  std::vector<std::string> actions;
+  std::string last;
+  while (!query.empty() && actions.size() < 30) {
+    actions.push_back(query.substr(7, query.find('&') - 7));
+    HttpResult step = Page(cookie, query, own_referer_);
+    ASSERT_EQ(step.status(), 200) << query;
+    last = step.body;
+    query = actions.back() == "yes" ? "" : testing::NextStepQuery(step.body);
+  }
+  std::vector<std::string> expected = {"begin"};
+  expected.insert(expected.end(), 13, "savenew");
+  expected.push_back("yes");
+  EXPECT_EQ(actions, expected);
+  EXPECT_TRUE(Has(last, "成功采集文章 <font color=\"#FF0000\">12</font> 个"));
+  ado::Connection connection;
+  connection.Open("Data Source=" + config_.host_db);
+  EXPECT_EQ(vb::CLng(connection.Execute("SELECT COUNT(*) FROM QX_Article").Fields(0).Value()), 12);
+  demo.Stop();
 }
 
 TEST_F(ChannelHostTest, ChangingActionsFromAnotherSiteAreRefusedAndChangeNothing) {
@@ -179,8 +196,7 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   const int item = EnsureDemoItem(config_.gather_db, "http://" + remote_.Host());
   const std::string list = remote_.Url("/never.html") + "\r\n" + remote_.Url("/never.html");
   root_.Write("site/admin/tmpNewslist" + std::to_string(item) + ".dat", list);
-  const std::string step =
-      "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + std::to_string(item);
+  const std::string step = "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + std::to_string(item);
 
   // 40 sessions start a step each; the remote never answers.
   constexpr int kSteps = 40;
@@ -194,7 +210,7 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   }
   // The remote share of the page threads is stuck; the other steps get the
   // busy page instead of queueing behind them.
-  ASSERT_TRUE(Eventually([&] { return remote_.RequestCount() == 4; }));
+  ASSERT_TRUE(test::Eventually([&] { return remote_.RequestCount() == 4; }));
   int busy = 0;
   for (auto& connection : steps) {
     test::HttpHead head = connection->ReadHead();

@@ -41,8 +41,8 @@ class HostProcessTest : public ::testing::Test {
                 "[Host]\nAdminPassword=Pass\nAllowPrivateRemote=1\n[Demo]\nListen=127.0.0.1:0\n");
     const std::string host = std::string(OSTREL_BINARY_DIR) + "/src/host/ostrel-host";
     const std::string log = data_.Path("host.log");
-    const char* argv[] = {host.c_str(), "--data", data_.path().c_str(), "--listen",
-                          "127.0.0.1:0", nullptr};
+    const char* argv[] = {host.c_str(), "--data",      data_.path().c_str(),
+                          "--listen",   "127.0.0.1:0", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -53,9 +53,9 @@ class HostProcessTest : public ::testing::Test {
       if (!std::string_view(*e).starts_with("OSTREL_REGISTRY=")) env.push_back(*e);
     }
     env.push_back(nullptr);
-    ASSERT_EQ(posix_spawn(&pid_, host.c_str(), &actions, nullptr, const_cast<char**>(argv),
-                          env.data()),
-              0);
+    ASSERT_EQ(
+        posix_spawn(&pid_, host.c_str(), &actions, nullptr, const_cast<char**>(argv), env.data()),
+        0);
     posix_spawn_file_actions_destroy(&actions);
     for (int i = 0; i < 300 && port_ == 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -132,8 +132,8 @@ TEST_F(HostProcessTest, AMissingLinkListAnswersTheErrorTableAndTheHostStaysUp) {
 
 TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadLog) {
   testing::HttpServer remote;
-  remote.Route("/never.html", testing::HttpAnswer::Slow("x", std::chrono::hours(1),
-                                                        std::chrono::milliseconds(0)));
+  remote.Route("/never.html",
+               testing::HttpAnswer::Slow("x", std::chrono::hours(1), std::chrono::milliseconds(0)));
   const int item = EnsureDemoItem(data_.Path("gather.db"), "http://" + remote.Host());
   data_.Write("site/admin/tmpNewslist" + std::to_string(item) + ".dat",
               remote.Url("/never.html") + "\r\n" + remote.Url("/never.html"));

@@ -45,15 +45,7 @@ class Gate {
   bool open_ = false;
 };
 
-// Waits (boundedly) until cond holds; false when it never did.
-template <class F>
-bool Eventually(F cond) {
-  for (int i = 0; i < 20000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return cond();
-}
+using test::Eventually;
 
 std::string Text(const vb::Variant& value) {
   return value.IsEmpty() || value.IsNull() ? std::string() : vb::CStr(value);
@@ -162,8 +154,7 @@ TEST_F(WebServerTest, SessionCookieKeepsTheSessionAcrossRequests) {
   HttpResult made = Fetch(port_, "GET", "/admin/NewSession.asp");
   std::string id = SessionIdOf(made);
   ASSERT_EQ(id.size(), 24u);
-  EXPECT_NE(made.Header("Set-Cookie").find("path=/; HttpOnly; SameSite=Strict"),
-            std::string::npos);
+  EXPECT_NE(made.Header("Set-Cookie").find("path=/; HttpOnly; SameSite=Strict"), std::string::npos);
 
   // Same connection (keep-alive), with the cookie: same session, no new cookie.
   EXPECT_EQ(connection.Fetch("GET", "/admin/Visits.asp", {"Cookie: ASPSESSIONID=" + id}).body, "1");
@@ -295,16 +286,15 @@ TEST_F(WebServerTest, FormsAndQueriesAreDecodedFromTheCodePage) {
   });
   Start();
   // "中文" in GB2312, posted as a browser posts a form of a GB2312 page.
-  HttpResult posted =
-      Fetch(port_, "POST", "/admin/echo.asp?q=%CE%C4",
-            {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
-            "name=%D6%D0%CE%C4+x");
+  HttpResult posted = Fetch(port_, "POST", "/admin/echo.asp?q=%CE%C4",
+                            {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
+                            "name=%D6%D0%CE%C4+x");
   EXPECT_EQ(posted.status(), 200);
   EXPECT_EQ(posted.body, "\xD6\xD0\xCE\xC4 x|\xCE\xC4|POST|/admin/Echo.asp");
 
   // A body that is not a form is not read as one.
   HttpResult other = Fetch(port_, "POST", "/admin/Echo.asp",
-                          {test::kOwnOrigin, "Content-Type: text/plain"}, "name=x");
+                           {test::kOwnOrigin, "Content-Type: text/plain"}, "name=x");
   EXPECT_EQ(other.body, "||POST|/admin/Echo.asp");
 }
 
@@ -345,6 +335,54 @@ TEST_F(WebServerTest, ServesStaticFilesAndRefusesTheRest) {
   HttpResult root = Fetch(port_, "GET", "/");
   EXPECT_EQ(root.status(), 302);
   EXPECT_EQ(root.Header("Location"), "/admin/");
+}
+
+TEST(SlowClientTest, SlowHeadersNeitherHoldUpOthersNorStayForever) {
+  TempFolder site;
+  site.Write("css/admin.css", "body{}");
+  ServerSettings settings;
+  settings.listen = "127.0.0.1:0";
+  settings.threads = 2;
+  settings.header_timeout = std::chrono::milliseconds(2000);
+  settings.pages.site_root = site.path();
+  WebServer server(settings);
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  // 200 clients that send their header a line at a time and never end it.
+  std::vector<std::unique_ptr<HttpConnection>> slow;
+  for (int i = 0; i < 200; ++i) {
+    slow.push_back(std::make_unique<HttpConnection>(server.port()));
+    slow.back()->Send("GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  }
+  for (auto& connection : slow) connection->Send("X-Slow: 1\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Fetch(server.port(), "GET", "/css/admin.css").body, "body{}");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // The header deadline ends them: civetweb answers 400 and lets go.
+  EXPECT_EQ(slow.front()->ReadHead().status, 400);
+  EXPECT_EQ(slow.back()->ReadHead().status, 400);
+  server.Stop();
+}
+
+TEST_F(WebServerTest, ABodyTrickledBelowTheMinimumRateIsCutOff) {
+  std::atomic<bool> ran{false};
+  AddPage("/admin/Form.asp", [&](asp::RequestContext&) { ran = true; });
+  Start();
+  HttpConnection connection(port_);
+  connection.Send(
+      "POST /admin/Form.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://127.0.0.1\r\n"
+      "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 100000\r\n\r\n");
+  // A byte a second: never silent long enough for a read to time out, but
+  // far below the rate; the grace period is 10 s.
+  std::atomic<int> status{0};
+  std::thread reader([&] { status = connection.ReadHead().status; });
+  for (int i = 0; i < 40 && status == 0; ++i) {
+    connection.Send("a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  reader.join();
+  EXPECT_EQ(status, 408);
+  EXPECT_FALSE(ran);
 }
 
 TEST_F(WebServerTest, ClientGoneTurnsIsClientConnectedFalse) {

@@ -57,11 +57,7 @@ TEST_F(SoftConfigTest, MarksAndTheArchiveSwitch) {
   EXPECT_EQ(page.find("压缩包处理设置"), std::string::npos);
   EXPECT_NE(page.find("<tr><td class=TableRow2 align=right>&nbsp;</td>"), std::string::npos);
   // Off: the archive columns stay, whatever the request carries.
-  Fields form = FullForm();
-  for (auto& [name, value] : form) {
-    if (name == "WinRarPath") value = "";
-  }
-  EXPECT_NE(Post("action=save", form, false).find("成功"), std::string::npos);
+  EXPECT_NE(Post("action=save", WithField(FullForm(), "WinRarPath", ""), false).find("成功"), std::string::npos);
   EXPECT_EQ(Row("SELECT WinRarPath FROM QX_SoftConfig")["WinRarPath"], "keep");
 }
 
@@ -83,11 +79,7 @@ TEST_F(SoftConfigTest, RefusedSavesChangeNothing) {
       {"MaxDownSize", "99999999999", "允许下载的文件大小的数值超出范围!"},
   };
   for (const auto& c : cases) {
-    Fields form = FullForm();
-    for (auto& [name, value] : form) {
-      if (name == c.field) value = c.value;
-    }
-    const std::string page = Post("action=save", form);
+    const std::string page = Post("action=save", WithField(FullForm(), c.field, c.value));
     EXPECT_NE(page.find(std::string("alert(\"") + c.message + "\");history.back();"),
               std::string::npos)
         << c.field << page;

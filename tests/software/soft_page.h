@@ -17,6 +17,7 @@ using articles::EncodeForm;
 using articles::FieldOf;
 using articles::Fields;
 using articles::ReadForm;
+using articles::WithField;
 
 class SoftPageTest : public testing::PageFixture {
  protected:
@@ -60,32 +61,9 @@ class SoftPageTest : public testing::PageFixture {
     }
   }
 
-  std::map<std::string, std::string> Row(const std::string& sql) {
-    ado::Connection connection;
-    connection.Open(ConnString());
-    ado::Recordset rs = connection.Execute(sql);
-    std::map<std::string, std::string> row;
-    if (rs.Eof()) return row;
-    for (int32_t i = 0; i < rs.Fields().Count(); ++i) {
-      const vb::Variant value = rs.Fields(i).Value();
-      row[rs.Fields(i).Name()] = value.IsNull() ? "<null>" : vb::CStr(value);
-    }
-    return row;
-  }
-  int Count(const std::string& table, const std::string& where = "1=1") {
-    return std::stoi(Row("SELECT COUNT(*) AS n FROM " + table + " WHERE " + where)["n"]);
-  }
-  bool Cached(const std::string& name) {
-    return application_->contents().Contains("myzemble_" + vb::LCase(name));
-  }
-
   std::shared_ptr<SoftCollection> last_;
 };
 
-inline int CountOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
+using testing::CountOf;
 
 }  // namespace ostrel::software

@@ -53,7 +53,6 @@ class NewsCollection : public gathering::GatheringObject {
   // What this request has read so far.
   const NewsSettings& settings() const { return settings_; }
   const NewsItemFields& item() const { return item_; }
-  bool edit_mode() const { return edit_mode_; }
 
  private:
   // ---- Gathering run: private members and state (news_run*.cpp) ----
@@ -93,7 +92,6 @@ class NewsCollection : public gathering::GatheringObject {
   std::string RemoveCodeText_;  // the item's tag-filter flags, as step 4 read them
   // ---- end of item menu, editor and settings page: private members and state ----
 
-  bool edit_mode_ = false;              // the editor was reached through "edit", not "add"
   vb::Variant settings_rows_;           // cached QX_NewsConfig row [column][0]
   vb::Variant item_rows_;               // cached QX_NewsItem row [column][0]
   NewsSettings settings_;

@@ -33,14 +33,7 @@ void NewsCollection::ShowCollection() {
     } else if (action == "save") {
       SaveGatherConfig();
     } else if (action == "edit") {
-      vb::TryStep(
-          [&] { ItemID_ = Process().ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
-      if (ItemID_ != 0) {
-        edit_mode_ = true;
-        EditItemStep1();
-      } else {
-        processing::AlertBack("请选择正确的项目ID!");
-      }
+      if (TakeEditItem()) EditItemStep1();
     } else if (action == "add") {
       edit_mode_ = false;
       EditItemStep1();

@@ -10,14 +10,6 @@
 namespace ostrel::articles {
 namespace {
 
-// The item number a caller gave, as it goes into SQL and the cache name.
-// Only a whole number gets there; anything else is item 0, which no row has.
-int32_t ItemNumber(const vb::Variant& ItemID) {
-  int32_t id = 0;
-  vb::TryStep([&] { id = processing::ChkNumeric(vb::CStr(ItemID)); });
-  return id;
-}
-
 using gathering::Column;
 
 // QX_NewsConfig, columns 1 to 5.
@@ -70,7 +62,7 @@ void NewsCollection::ReadNewsItem(vb::Variant& ItemID) {
   item_rows_ = ReadItemRows("NewsItem", ItemNumber(ItemID), [&] { ReloadNewsItem(ItemID); });
   gathering::CopyColumns<NewsItemFields>(item_rows_, kItemColumns, item_);
   // 0 means "automatic"; a rating above 5 is no rating. A negative one stays.
-  if (item_.star > 5 || item_.star == 0) item_.star = static_cast<int16_t>(Process().GetRndStar());
+  FixStar(item_.star);
 }
 
 }  // namespace ostrel::articles

@@ -1,17 +1,27 @@
 #include "gathering/common/gathering_object.h"
 
+#include "gathering/common/page_markup.h"
+#include "platform/ado/ado_error.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
+#include "processing/page_messages.h"
+#include "processing/value_checks.h"
 
 namespace ostrel::gathering {
+namespace {
+
+constexpr std::string_view kConnectionFailed = "数据库连接出错，请检查连接字串。";
+
+}  // namespace
 
 GatheringObject::GatheringObject(const ChannelDefaults& defaults)
     : ScriptFileName_(defaults.ScriptFileName),
       ChannelID_(defaults.ChannelID),
       ChannelPath_(defaults.ChannelPath),
       ModuleName_(defaults.ModuleName),
-      default_channel_(defaults.ChannelID) {
+      default_channel_(defaults.RequestChannelID != 0 ? defaults.RequestChannelID
+                                                      : defaults.ChannelID) {
   vb::TryStep([&] { host_ = component::HostObjects::Take(); });
   component::HostState().HostConnected = false;
 }
@@ -51,8 +61,9 @@ void GatheringObject::OpenConnection() {
   });
   if (!opened) {
     conn_.reset();
+    connection_failed_ = true;
     vb::TryStep([&] {
-      host_.Response().Write("数据库连接出错，请检查连接字串。");
+      host_.Response().Write(kConnectionFailed);
       host_.Response().End();
     });
   }
@@ -61,8 +72,33 @@ void GatheringObject::OpenConnection() {
 }
 
 ado::Connection& GatheringObject::GatherConnection() {
-  if (!conn_) vb::Raise(vb::kErrObjectNotSet);
+  if (connection_failed_) {
+    throw vb::VbError(ado::kErrInvalidConnection, ado::kErrorSource,
+                      std::string(kConnectionFailed));
+  }
+  if (!conn_ || conn_->State() != ado::adStateOpen) ado::RaiseAdo(ado::kErrInvalidConnection);
   return *conn_;
+}
+
+int32_t GatheringObject::ItemNumber(const vb::Variant& ItemID) {
+  int32_t id = 0;
+  vb::TryStep([&] { id = processing::ChkNumeric(vb::CStr(ItemID)); });
+  return id;
+}
+
+void GatheringObject::FixStar(int16_t& star) {
+  if (star > 5 || star == 0) star = static_cast<int16_t>(Process().GetRndStar());
+}
+
+bool GatheringObject::TakeEditItem() {
+  vb::TryStep(
+      [&] { ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID")); });
+  if (ItemID_ == 0) {
+    processing::AlertBack("请选择正确的项目ID!");
+    return false;
+  }
+  edit_mode_ = true;
+  return true;
 }
 
 std::string GatheringObject::ReadRequest(std::string_view wait_banner) {
@@ -80,6 +116,7 @@ std::string GatheringObject::ReadRequest(std::string_view wait_banner) {
 }
 
 void GatheringObject::RunAction(const std::function<void()>& action) {
+  if (connection_failed_) return;
   // The action ends where it fails; the page still gets its footer.
   vb::TryStep(action);
 }

@@ -25,13 +25,16 @@
 
 namespace ostrel::gathering {
 
-// A channel's defaults: the admin page's script, the channel number that a
-// missing or unusable ChannelID falls back to, its folder and its word.
+// A channel's defaults: the admin page's script, the channel number of a
+// new object, its folder and its word, and the channel number that a
+// missing or unusable ChannelID of the request falls back to (0: the new
+// object's).
 struct ChannelDefaults {
   std::string_view ScriptFileName;
   int32_t ChannelID;
   std::string_view ChannelPath;
   std::string_view ModuleName;
+  int32_t RequestChannelID = 0;
 };
 
 // The item list's data: the item table and the line shown when the channel
@@ -65,6 +68,14 @@ class GatheringObject : public com::Dispatch {
   void SetDBConnstr(std::string s) { DBConnstr_ = std::move(s); }
   void SetSqlDataBase(int16_t n) { SqlDataBase_ = n; }
   void SetImageMark(bool on) { ImageMark_ = on; }
+  // The download progress of the software and Flash runs: the bar's
+  // border, colour and background, the speed text's colour, and every how
+  // many downloader events the progress is written.
+  void SetProsBorder(std::string s) { ProsBorder_ = std::move(s); }
+  void SetProsColor(std::string s) { ProsColor_ = std::move(s); }
+  void SetProsBack(std::string s) { ProsBack_ = std::move(s); }
+  void SetSpeedColor(std::string s) { SpeedColor_ = std::move(s); }
+  void SetSpace(int16_t n) { Space_ = n; }
 
   // The class tree (gathering_object_classes.cpp). GetClassID gives the
   // leaf class, no outside link, that the gathered parent and child names
@@ -80,8 +91,12 @@ class GatheringObject : public com::Dispatch {
 
   // Opens the gathering connection from ConnString and the request's host
   // connection from DBConnstr; a failure writes its message and ends the
-  // response. Either way the request's HostConnected becomes True.
+  // response, and marks the object unusable. Either way the request's
+  // HostConnected becomes True.
   void OpenConnection();
+  // False once the gathering connection could not be opened: every later
+  // use of it fails with that reason, and ShowCollection runs no action.
+  bool usable() const { return !connection_failed_; }
 
   // The toolbox, made on first use.
   processing::VBProcess& Process();
@@ -94,6 +109,7 @@ class GatheringObject : public com::Dispatch {
   int32_t item_id() const { return ItemID_; }
   const std::string& admin_name() const { return AdminName_; }
   const std::string& wait_banner() const { return WaitBanner_; }
+  bool edit_mode() const { return edit_mode_; }
   // The folder of the class GetClassID (or a run's own-class check) found,
   // ending in "/"; "" until then.
   const std::string& class_folder() const { return ClassFolder_; }
@@ -102,15 +118,29 @@ class GatheringObject : public com::Dispatch {
   // Takes the request's host objects; HostConnected becomes False.
   explicit GatheringObject(const ChannelDefaults& defaults);
 
-  // The open gathering connection; error 91 when there is none.
+  // The open gathering connection. When it could not be opened, or is
+  // closed, error 3709 with the reason: nothing runs on a dead connection.
   ado::Connection& GatherConnection();
+
+  // The item number a caller gave, as it goes into SQL and a cache name:
+  // only a whole number gets there; anything else is item 0, which no row
+  // has.
+  static int32_t ItemNumber(const vb::Variant& ItemID);
+  // A star rating of 0 means "automatic" and one above 5 is no rating: both
+  // become the toolbox's random star. A negative one stays.
+  void FixStar(int16_t& star);
+  // The "edit" action's item: ItemID from the request; when it is no usable
+  // number, the alert "请选择正确的项目ID!" and false. edit_mode() is true
+  // after a usable one.
+  bool TakeEditItem();
 
   // The dispatcher's frame: keeps the wait banner, opens the connections,
   // reads the channel (0 or unusable gives the channel's default), the
   // administrator and the action (lower-cased, untrimmed in action_).
   // Returns the trimmed action the channel's table is matched against.
   std::string ReadRequest(std::string_view wait_banner);
-  // Runs one action; an error inside it ends that action only.
+  // Runs one action; an error inside it ends that action only. An object
+  // whose gathering connection failed runs none.
   void RunAction(const std::function<void()>& action);
 
   // Records (gathering_object_records.cpp). ReloadRows runs sql on the
@@ -178,11 +208,18 @@ class GatheringObject : public com::Dispatch {
   int32_t ItemID_ = 0;
   std::string WaitBanner_;
   std::string ClassFolder_;
+  bool edit_mode_ = false;  // the editor was reached through "edit", not "add"
+  std::string ProsBorder_ = "#384780";
+  std::string ProsColor_ = "#0650D2";
+  std::string ProsBack_ = "#FFFFFF";
+  std::string SpeedColor_ = "red";
+  int16_t Space_ = 3;
   std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
   std::string sql_;                     // and its SQL text
 
  private:
   int32_t default_channel_;
+  bool connection_failed_ = false;
 };
 
 }  // namespace ostrel::gathering

@@ -69,8 +69,11 @@ std::string LabelName(const std::string& label) {
 void GatheringObject::ShowSettingsForm(const SettingsForm& form,
                                        std::span<const SettingsSection> sections) {
   asp::Response& out = host_.Response();
-  out.Write("<form name=myform method=post action='?action=save'>\r\n");
-  out.Write("<input type=hidden name='ChannelID' value='" + std::to_string(ChannelID_) + "'>\r\n");
+  const std::string form_start =
+      "<form name=myform method=post action='?action=save'>\r\n"
+      "<input type=hidden name='ChannelID' value='" +
+      std::to_string(ChannelID_) + "'>\r\n";
+  if (!form.form_in_table) out.Write(form_start);
   std::string last_class = "TableRow2";
   bool first_table = true;
   for (const SettingsSection& section : sections) {
@@ -79,9 +82,10 @@ void GatheringObject::ShowSettingsForm(const SettingsForm& form,
     out.Write("<table border=0 align=center cellpadding=3 cellspacing=1 class=\"" +
               std::string(section.table_class) + "\">\r\n");
     out.Write("<tr><th colspan=2>" + section.heading + "</th></tr>\r\n");
+    if (form.form_in_table && first_table) out.Write(form_start);
     for (size_t i = 0; i < section.rows.size(); ++i) {
       const SettingRow& row = section.rows[i];
-      const std::string cls = RowClass(i);
+      const std::string cls = row.row_class.empty() ? RowClass(i) : std::string(row.row_class);
       std::string label_cell = "<td class=" + cls;
       std::string value_cell = "<td class=" + cls;
       if (i == 0) {
@@ -99,8 +103,9 @@ void GatheringObject::ShowSettingsForm(const SettingsForm& form,
   out.Write("<tr><td class=" + button_class +
             " align=right>&nbsp;</td><td class=TableRow2 align=center>");
   out.Write(markup::kBackButton);
-  out.Write("&nbsp;&nbsp;<input type=submit name=B22 value='保存设置' class=Button></td></tr>\r\n");
-  out.Write("</table></form> ");
+  out.Write("&nbsp;&nbsp;<input type=submit name=B22 value='保存设置' class=Button></td>");
+  // A form opened inside the table closes with the last row.
+  out.Write(form.form_in_table ? "\r\n  </tr></form> \r\n</table> " : "</tr>\r\n</table></form> ");
 }
 
 void GatheringObject::SaveSettings(std::string_view table, std::string_view cache_name,

@@ -52,11 +52,6 @@ class SoftCollection : public gathering::GatheringObject {
   void SetLockedRAR(bool on) { LockedRAR_ = on; }
   void SetUnzipPass(std::string s) { UnzipPass_ = std::move(s); }
   void SetSynchro(bool on) { Synchro_ = on; }
-  void SetProsBorder(std::string s) { ProsBorder_ = std::move(s); }
-  void SetProsColor(std::string s) { ProsColor_ = std::move(s); }
-  void SetProsBack(std::string s) { ProsBack_ = std::move(s); }
-  void SetSpeedColor(std::string s) { SpeedColor_ = std::move(s); }
-  void SetSpace(int16_t n) { Space_ = n; }
   void SetDownName(std::string s) { DownName_ = std::move(s); }
   // The text as a Boolean (True/False or a number); anything else raises 13
   // and keeps the old value.
@@ -96,7 +91,6 @@ class SoftCollection : public gathering::GatheringObject {
   const SoftItemFields& item() const { return item_; }
   bool zip_switch() const { return ZipSwitch_; }
   const std::string& unzip_path() const { return UnzipPath_; }
-  bool edit_mode() const { return edit_mode_; }
 
  private:
   // The settings page (soft_config_page.cpp).
@@ -150,16 +144,10 @@ class SoftCollection : public gathering::GatheringObject {
   bool LockedRAR_ = true;
   std::string UnzipPass_;
   bool Synchro_ = true;
-  std::string ProsBorder_ = "#384780";
-  std::string ProsColor_ = "#0650D2";
-  std::string ProsBack_ = "#FFFFFF";
-  std::string SpeedColor_ = "red";
-  int16_t Space_ = 3;
   std::string DownName_ = "点击此处下载";
   bool ZipSwitch_ = false;
   int32_t LeastSize_ = 100;
 
-  bool edit_mode_ = false;     // the editor was reached through "edit", not "add"
   vb::Variant settings_rows_;  // cached QX_SoftConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_SoftItem row [column][0]
   SoftSettings settings_;

@@ -5,24 +5,10 @@
 #include <string>
 
 #include "gathering/software/soft_collection.h"
-#include "processing/page_messages.h"
 
 namespace ostrel::software {
-namespace {
-
-// Shown while a run collects its links; its colours are fixed.
-constexpr const char* kWaitBanner =
-    "<p align=center><div style=\"width:200px;height:30px;position:absolute;\">"
-    "<table align=center border=0 cellpadding=0 cellspacing=1 bgcolor=#000000 width='200' "
-    "height='30'><tr><td bgcolor=#0650D2><marquee align=middle behavior=alternate "
-    "scrollamount=5 style=\"font-size:9pt\"><font color=#FFFFFF>...正在收集数据...请稍候..."
-    "</font></marquee></td></tr></table>"
-    "</div></p>";
-
-}  // namespace
-
 void SoftCollection::ShowCollection() {
-  const std::string action = ReadRequest(kWaitBanner);
+  const std::string action = ReadRequest(markup::kWaitBanner);
   RunAction([&] {
     if (action == "del") {
       DeleteItems("QX_SoftItem", "SoftItem");
@@ -31,13 +17,7 @@ void SoftCollection::ShowCollection() {
     } else if (action == "save") {
       SaveGatherConfig();
     } else if (action == "edit") {
-      vb::TryStep(
-          [&] { ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID")); });
-      if (ItemID_ == 0) {
-        processing::AlertBack("请选择正确的项目ID!");
-        return;
-      }
-      edit_mode_ = true;
+      if (!TakeEditItem()) return;
     } else if (action == "add") {
       edit_mode_ = false;
     } else if (action == "remove") {

@@ -12,14 +12,6 @@ namespace {
 
 using gathering::Column;
 
-// The item number a caller gave, as it goes into SQL and the cache name.
-// Only a whole number gets there; anything else is item 0, which no row has.
-int32_t ItemNumber(const vb::Variant& ItemID) {
-  int32_t id = 0;
-  vb::TryStep([&] { id = processing::ChkNumeric(vb::CStr(ItemID)); });
-  return id;
-}
-
 constexpr Column<SoftSettings> kSettingsColumns[] = {
     {1, &SoftSettings::UseDownload},   {2, &SoftSettings::RepeatDeal},
     {3, &SoftSettings::isProgress},    {4, &SoftSettings::TrueAddress},
@@ -84,8 +76,7 @@ void SoftCollection::ReadSoftItem(vb::Variant& ItemID) {
   item_rows_ = ReadItemRows("SoftItem", ItemNumber(ItemID), [&] { ReloadSoftItem(ItemID); });
   gathering::CopyColumns<SoftItemFields>(item_rows_, kItemColumns, item_);
   if (!ZipSwitch_) item_.strLeachName.clear();
-  // 0 means "automatic"; a rating above 5 is no rating. A negative one stays.
-  if (item_.star > 5 || item_.star == 0) item_.star = static_cast<int16_t>(Process().GetRndStar());
+  FixStar(item_.star);
 }
 
 }  // namespace ostrel::software

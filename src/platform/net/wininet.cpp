@@ -168,6 +168,8 @@ bool InternetFile::Open(const InternetRequest& request) {
   } else {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    // A proxy's answer to CONNECT is not the server's answer.
+    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &State::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, s.get());
     if (!request.referer.empty()) curl_easy_setopt(h, CURLOPT_REFERER, request.referer.c_str());
