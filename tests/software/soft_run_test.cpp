@@ -129,6 +129,28 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   EXPECT_EQ(FilesIn("soft/UploadFile").size(), 5u);
 }
 
+// Unset codes give the defaults; an unset begin code makes the end code the
+// value.
+TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
+  AddRunItem("downpage=0");
+  SetItem("FindInfoCode='" + Sql(SoftInfoCodes({{12, "0"}, {13, "0"}, {14, "0"}, {15, "0"},
+                                                {16, "0"}, {17, "共享软件"}, {18, "0"},
+                                                {19, "0"}, {20, "0"}, {21, "0"}, {22, "0"},
+                                                {23, "0"}, {24, "0"}, {38, "0"}})) + "'");
+  Page("action=begin&ItemID=1&ChannelID=2");
+  Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  EXPECT_EQ(Row("SELECT Languages, SoftType, impower, RunSystem, Contact, Homepage, SoftImage, "
+                "SoftVer FROM QX_SoftList"),
+            (std::map<std::string, std::string>{{"Languages", "简体中文"},
+                                                {"SoftType", "国产软件"},
+                                                {"impower", "共享软件"},
+                                                {"RunSystem", "Win9X/Win2000/WinXP/Win2003"},
+                                                {"Contact", ""},
+                                                {"Homepage", "http://"},
+                                                {"SoftImage", ""},
+                                                {"SoftVer", ""}}));
+}
+
 // RepeatDeal 0, 1 and 2 and test mode, with a download server and the
 // addresses kept (no download).
 TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
