@@ -106,8 +106,8 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   const std::string address = Soft("DownAddress", tool);
   const std::string prefix = "点击此处下载|||/soft/UploadFile/" + DatePath();
   ASSERT_EQ(address.rfind(prefix, 0), 0u) << address;
-  const std::string saved = (dir_ / "soft" / "UploadFile" / DatePath()).string() +
-                            address.substr(prefix.size());
+  const std::string saved =
+      (dir_ / "soft" / "UploadFile" / DatePath()).string() + address.substr(prefix.size());
   const auto names = ostrel::testing::ListArchive(saved);
   EXPECT_EQ(names.count("tool1/site.txt"), 1u);
   EXPECT_EQ(names.count("tool1/ad.url"), 0u);
@@ -133,10 +133,22 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
 // value.
 TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
   AddRunItem("downpage=0");
-  SetItem("FindInfoCode='" + Sql(SoftInfoCodes({{12, "0"}, {13, "0"}, {14, "0"}, {15, "0"},
-                                                {16, "0"}, {17, "共享软件"}, {18, "0"},
-                                                {19, "0"}, {20, "0"}, {21, "0"}, {22, "0"},
-                                                {23, "0"}, {24, "0"}, {38, "0"}})) + "'");
+  SetItem("FindInfoCode='" +
+          Sql(SoftInfoCodes({{12, "0"},
+                             {13, "0"},
+                             {14, "0"},
+                             {15, "0"},
+                             {16, "0"},
+                             {17, "共享软件"},
+                             {18, "0"},
+                             {19, "0"},
+                             {20, "0"},
+                             {21, "0"},
+                             {22, "0"},
+                             {23, "0"},
+                             {24, "0"},
+                             {38, "0"}})) +
+          "'");
   Page("action=begin&ItemID=1&ChannelID=2");
   Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   EXPECT_EQ(Row("SELECT Languages, SoftType, impower, RunSystem, Contact, Homepage, SoftImage, "
@@ -155,23 +167,26 @@ TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
 // addresses kept (no download).
 TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
   AddRunItem("downid=1, downpage=0, SaveFilePath='/files/'");
-  RunSql("INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
-         "(9, 1, 'other', 0, 9)");
+  RunSql(
+      "INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
+      "(9, 1, 'other', 0, 9)");
   const std::string q = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
   Page("action=begin&ItemID=1&ChannelID=2");
   Page(q);
   const std::string id = Soft("softid", "演示压缩工具");
   EXPECT_EQ(Soft("DownAddress", "演示压缩工具"), "|||");
-  EXPECT_EQ(Row("SELECT DownFileName, downid FROM QX_DownAddress WHERE softid=" + id),
-            (std::map<std::string, std::string>{{"DownFileName", "soft/down_01.html"},
-                                                {"downid", "1"}}));
+  EXPECT_EQ(
+      Row("SELECT DownFileName, downid FROM QX_DownAddress WHERE softid=" + id),
+      (std::map<std::string, std::string>{{"DownFileName", "soft/down_01.html"}, {"downid", "1"}}));
   struct Case {
     int repeat;
     int rows;
     int counter;
     const char* status;
-  } cases[] = {{0, 1, 1, "目标软件已存在，不予采集"}, {1, 1, 1, "软件采集成功"},
-               {2, 2, 2, "软件采集成功"}, {9, 2, 2, "软件采集成功"}};
+  } cases[] = {{0, 1, 1, "目标软件已存在，不予采集"},
+               {1, 1, 1, "软件采集成功"},
+               {2, 2, 2, "软件采集成功"},
+               {9, 2, 2, "软件采集成功"}};
   for (const Case& c : cases) {
     if (c.repeat == 9) {
       SetConfig("UseDownload=9, RepeatDeal=2");
@@ -183,7 +198,8 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
     EXPECT_NE(page.find(c.status), std::string::npos) << c.repeat;
     EXPECT_EQ(Count("QX_SoftList", "SoftName='演示压缩工具'"), c.rows) << c.repeat;
     EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=6")["ShowCount"],
-              std::to_string(c.counter)) << c.repeat;
+              std::to_string(c.counter))
+        << c.repeat;
     EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), c.repeat == 0 ? "0" : "1");
   }
   // Updated in place kept its id; each stored row has its own server link,
@@ -210,14 +226,15 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
 TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   AddRunItem("downpage=0");
   SetConfig("TrueAddress=1");
-  SetItem("FindInfoCode='" + Sql(SoftInfoCodes({{26, "<div class=\"intro\">"},
-                                                {27, "</div>"},
-                                                {28, "<a href=\""}})) + "'");
+  SetItem("FindInfoCode='" +
+          Sql(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
+          "'");
   // The first link of the list leads through a 302 to the file.
-  site_.Route("/soft/soft_01.html",
-              HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
-                                            "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
-                                            "GB2312")));
+  site_.Route(
+      "/soft/soft_01.html",
+      HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
+                                    "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
+                                    "GB2312")));
   Page("action=begin&ItemID=1&ChannelID=2");
   const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   const std::string real = site_.Url("/soft/files/tool1.zip");
@@ -235,7 +252,8 @@ TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
   SetConfig("isZipFile=0, RepeatDeal=2");
   const std::string name(230, 'n');
   site_.Route("/soft/soft_01.html",
-              HttpAnswer::Page("<h1 class=\"softname\">" + name + "</h1><img class=\"thumb\" "
+              HttpAnswer::Page("<h1 class=\"softname\">" + name +
+                               "</h1><img class=\"thumb\" "
                                "src=\"pic.php?id=1\"><ul class=\"downlist\"><a href=\"/q.zip\">"
                                "</a></ul>"));
   site_.Route("/q.zip", HttpAnswer::Redirect("/x'y.zip"));
@@ -266,7 +284,8 @@ TEST_F(SoftRunTest, ProgressWithoutSizeOrLastBlock) {
   site_.Route("/c.zip", chunked);
   auto soft = std::make_shared<SoftCollection>();
   soft->SetSpace(0);
-  EXPECT_EQ(soft->FileDownload(site_.Url("/c.zip"), "/got/c.zip", 3), folder_->Windows("got/c.zip"));
+  EXPECT_EQ(soft->FileDownload(site_.Url("/c.zip"), "/got/c.zip", 3),
+            folder_->Windows("got/c.zip"));
   const std::string out = Output();
   EXPECT_EQ(CountOf(out, "Proess1.innerHTML='进度："), 3);
   EXPECT_EQ(out.find("tablePros.style.width"), std::string::npos);
@@ -296,7 +315,8 @@ TEST_F(SoftRunTest, PublicMembers) {
   EXPECT_EQ(path, folder_->Windows("got/n.zip"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "got" / "n.zip"), 36420u);
   const std::string out = Output();
-  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"), std::string::npos);
+  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"),
+            std::string::npos);
   EXPECT_NE(out.find("tablePros.style.width=400;"), std::string::npos);
   EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
   EXPECT_EQ(soft->FileDownload(site_.Url("/missing.zip"), "/got/m.zip"), "");

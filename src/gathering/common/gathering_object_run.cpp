@@ -32,9 +32,9 @@ bool GatheringObject::ReadRunItemID() {
 
 void GatheringObject::StartFirstStep(std::string_view item_table) {
   ado::Recordset item;
-  item.Open("SELECT * FROM " + std::string(item_table) + " WHERE ItemID= " +
-                std::to_string(ItemID_),
-            GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
+  item.Open(
+      "SELECT * FROM " + std::string(item_table) + " WHERE ItemID= " + std::to_string(ItemID_),
+      GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
   item.Fields("lastime").SetValue(vb::Variant(vb::Now()));
   item.Update();
   item.Close();

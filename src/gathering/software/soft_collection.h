@@ -125,10 +125,10 @@ class SoftCollection : public gathering::GatheringObject {
 
   std::shared_ptr<transfer::Downloader> FileDown_;
   std::shared_ptr<transfer::RedoZipFile> repacker_;
-  std::string entry_url_;         // the info page being gathered: referrer of every download
-  bool DownSucceed_ = false;      // the entry's file is in place
-  int32_t DownFileSize_ = 0;      // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;   // GetData events handled while progress is on
+  std::string entry_url_;        // the info page being gathered: referrer of every download
+  bool DownSucceed_ = false;     // the entry's file is in place
+  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;  // GetData events handled while progress is on
   std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.

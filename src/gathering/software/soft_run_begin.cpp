@@ -18,13 +18,16 @@ namespace {
 constexpr int32_t kShortestLink = 6;
 
 const gathering::ProgressTableMarkup kProgressMarkup = {
-    .bar_before = "        <td style=\"border: 1px #384780 solid ;background-color: #FFFFFF;\">"
-                  "<table width='",
-    .bar_after = "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor=#36D91A>"
-                 "<tr><td></td></tr></table></td>",
+    .bar_before =
+        "        <td style=\"border: 1px #384780 solid ;background-color: #FFFFFF;\">"
+        "<table width='",
+    .bar_after =
+        "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor=#36D91A>"
+        "<tr><td></td></tr></table></td>",
     .whole_bar = true,
-    .stop_before = "   <tr><td height='30' align='center'><input type='button' name='stop' "
-                   "value=' 立即停止采集 ' onclick=\"window.location.href='",
+    .stop_before =
+        "   <tr><td height='30' align='center'><input type='button' name='stop' "
+        "value=' 立即停止采集 ' onclick=\"window.location.href='",
     .stop_after = "';\" class=button></td></tr>",
 };
 

@@ -78,8 +78,9 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
     transfer::Downloader& down = NewDownloader();
     down.url(vb::Trim(address));
     down.Progress(process.ChkBoolean(std::to_string(settings_.isProgress)));
-    down.SaveFilePath(settings_.isZipFile == 0 ? process.CheckMapPath(folder, true)
-                                               : process.CheckMapPath(settings_.DownFilePath, true));
+    down.SaveFilePath(settings_.isZipFile == 0
+                          ? process.CheckMapPath(folder, true)
+                          : process.CheckMapPath(settings_.DownFilePath, true));
     down.UnsealDown(process.ChkBoolean(std::to_string(settings_.UseDownload)));
     down.ReferHost(entry_url_);
     if (!SendCookie_.empty()) down.setCookie(SendCookie_);
@@ -103,9 +104,10 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
 
     // The address came from the remote site: it is encoded for the link
     // and then for the script string that carries it.
-    out.Write("<script>txt3.innerHTML=\"" +
-              ScriptString(process.FormatFileSize(DownFileSize_)) + "\";</script>");
-    const std::string link = "<a href='" + processing::HtmlAttribute(vb::Variant(down.DownFileUrl)) +
+    out.Write("<script>txt3.innerHTML=\"" + ScriptString(process.FormatFileSize(DownFileSize_)) +
+              "\";</script>");
+    const std::string link = "<a href='" +
+                             processing::HtmlAttribute(vb::Variant(down.DownFileUrl)) +
                              "' target='_blank'><font color='red'>" +
                              HtmlText(vb::Variant(down.DownFileUrl)) + "</font></a>";
     out.Write("<script>showaddre.innerHTML=\"" + ScriptString(link) + "\";</script>");
@@ -237,8 +239,7 @@ void SoftCollection::FileDown_GetData(int32_t Progress, int32_t Ret, const std::
       const double width =
           static_cast<double>(progress_events_) / (static_cast<double>(DownFileSize_) / Ret) * 400;
       out.Write("<script>tablePros.style.width=" +
-                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) +
-                ";</script>\r\n");
+                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) + ";</script>\r\n");
     }
     out.Flush();
   }

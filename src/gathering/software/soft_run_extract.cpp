@@ -73,8 +73,7 @@ std::string Cut(const std::string& page, const CodeList& codes, int32_t begin, c
 // else the end code as a literal value, else the default; then CheckNostr,
 // and a value outside [2, longest] characters gives the default.
 std::string ShortField(const std::string& page, const CodeList& codes, int32_t begin,
-                       const Tags& tags, int which, const std::string& fallback,
-                       int32_t longest) {
+                       const Tags& tags, int which, const std::string& fallback, int32_t longest) {
   std::string value;
   if (!IsUnset(codes[begin])) {
     value = processing::CheckHTML(vb::Trim(Cut(page, codes, begin, tags, which)));
@@ -141,8 +140,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   asp::Request& request = host_.Request();
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
   soft.page = process.ChkNumeric(vb::CStr(request.Item("page")));
-  soft.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0})
-                                                                     : request.Item("d"))));
+  soft.D = vb::CStr(vb::Variant(
+      vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0}) : request.Item("d"))));
   if (ItemID_ == 0) return false;
   vb::Variant item_id(ItemID_);
   ReadSoftItem(item_id);
@@ -160,7 +159,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   }
 
   Tags tags;
-  std::string name = vb::Trim(processing::CheckHTML(processing::CutFixed(page, codes[0], codes[1])));
+  std::string name =
+      vb::Trim(processing::CheckHTML(processing::CutFixed(page, codes[0], codes[1])));
   if (name.empty()) {
     processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
     return false;
@@ -168,8 +168,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   tags.SoftName = name;
 
   if (!IsUnset(codes[38])) {
-    soft.version = processing::CheckNostr(
-        processing::CheckHTML(vb::Trim(Cut(page, codes, 38, tags, kName))));
+    soft.version =
+        processing::CheckNostr(processing::CheckHTML(vb::Trim(Cut(page, codes, 38, tags, kName))));
   }
   if (vb::Len(soft.version) > 40) soft.version = "";
 
@@ -188,10 +188,10 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   // the one the page names.
   soft.ClassID = item_.ClassID;
   if (item_.AutoClass <= 0) {
-    std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(
-        "SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-        std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-        " And child=0 And TurnLink=0"));
+    std::shared_ptr<ado::Recordset> rs = process.Execute(
+        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
+                    " And child=0 And TurnLink=0"));
     if (!rs) vb::Raise(vb::kErrObjectNotSet);
     if (rs->Eof() || item_.ClassID == 0) {
       processing::ShowErrorTable(
@@ -235,8 +235,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
 
   SoftSize = 0;
   if (!IsUnset(codes[10])) {
-    const vb::Currency size = processing::FormatSize(vb::Trim(processing::CheckNostr(
-        processing::CheckHTML(Cut(page, codes, 10, tags, kNoTags)))));
+    const vb::Currency size = processing::FormatSize(vb::Trim(
+        processing::CheckNostr(processing::CheckHTML(Cut(page, codes, 10, tags, kNoTags)))));
     SoftSize = vb::CLng(vb::Variant(size));
   }
 
@@ -265,8 +265,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   if (vb::Len(soft.contact) > 100) soft.contact = " ";
 
   if (!IsUnset(codes[22])) {
-    soft.homepage = processing::FormatUrl(
-        processing::CheckHTML(vb::Trim(Cut(page, codes, 22, tags, kNoTags))));
+    soft.homepage =
+        processing::FormatUrl(processing::CheckHTML(vb::Trim(Cut(page, codes, 22, tags, kNoTags))));
   } else {
     soft.homepage = IsUnset(codes[23]) ? "http://" : processing::FormatUrl(vb::Trim(codes[23]));
   }
@@ -276,8 +276,7 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
     const std::string picture = processing::FormatRemoteUrl(
         url, processing::CheckNostr(
                  processing::CheckHTML(vb::Trim(Cut(page, codes, 24, tags, kNoTags)))));
-    const std::string ext =
-        picture.empty() ? "" : vb::LCase(processing::GetFileExtName(picture));
+    const std::string ext = picture.empty() ? "" : vb::LCase(processing::GetFileExtName(picture));
     if (IsPictureExtension(ext)) {
       const std::string file = process.GetRndFileName(ext);
       const std::string folder = "UploadPic/" + process.BuildDatePath(item_.PathForm);
@@ -319,7 +318,8 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   }
   const int32_t last = static_cast<int32_t>(links.size()) - 1;
   const int32_t chosen = MaxAddress > last ? 0 : MaxAddress;
-  soft.firstAddress = processing::FormatRemoteUrl(url, vb::Trim(links[static_cast<size_t>(chosen)]));
+  soft.firstAddress =
+      processing::FormatRemoteUrl(url, vb::Trim(links[static_cast<size_t>(chosen)]));
   if (item_.downid != 0) {
     soft.addressText = "|||";
     const int32_t slash = vb::InStr(10, soft.firstAddress, "/");
@@ -400,10 +400,13 @@ void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
             HtmlText(vb::Variant(soft.impower)) +
             "<br><strong><font color=blue>运行环境：</font></strong>" +
             HtmlText(vb::Variant(soft.runSystem)));
-  out.Write("<br><strong><font color=blue>软件大小：</font></strong><span id=txt3 "
-            "style=\"font-size:9pt;color:red\">" +
-            std::to_string(SoftSize) + " KB</span><br><strong><font color=blue>更新时间："
-            "</font></strong>" + HtmlText(vb::Variant(soft.updateTime)));
+  out.Write(
+      "<br><strong><font color=blue>软件大小：</font></strong><span id=txt3 "
+      "style=\"font-size:9pt;color:red\">" +
+      std::to_string(SoftSize) +
+      " KB</span><br><strong><font color=blue>更新时间："
+      "</font></strong>" +
+      HtmlText(vb::Variant(soft.updateTime)));
   out.Write("<br><strong><font color=blue>采集页面：</font></strong><a href='" +
             HtmlAttribute(vb::Variant(entry_url_)) + "' target=_blank>" +
             HtmlText(vb::Variant(entry_url_)) + "</a>");
@@ -413,15 +416,18 @@ void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
   if (settings_.TrueAddress == 1) {
     std::string& real = soft.realAddress;
     if (item_.IsDown == 0) real = GetRealDownAddress(soft.firstAddress);
-    out.Write("<br><strong><font color=blue>下载地址：</font></strong><span  id='showaddre'>"
-              "<a href='" + HtmlAttribute(vb::Variant(real)) + "' target=_blank><font color='red'>" +
-              HtmlText(vb::Variant(real)) + "</font></a></span>");
+    out.Write(
+        "<br><strong><font color=blue>下载地址：</font></strong><span  id='showaddre'>"
+        "<a href='" +
+        HtmlAttribute(vb::Variant(real)) + "' target=_blank><font color='red'>" +
+        HtmlText(vb::Variant(real)) + "</font></a></span>");
   } else {
     // The download scripts fill this span whatever the settings say.
     out.Write("<br><span  id='showaddre'></span>");
   }
-  out.Write("<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
-            "align=center>");
+  out.Write(
+      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
+      "align=center>");
   out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
             "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
   out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +

@@ -10,10 +10,10 @@
 namespace ostrel::software {
 
 struct SoftCollection::GatheredSoft {
-  std::string name;        // escaped (FormatStr): shown, looked up and stored
+  std::string name;  // escaped (FormatStr): shown, looked up and stored
   std::string version;
-  std::string content;     // the introduction
-  std::string parent;      // the class names as cut (AutoClass on)
+  std::string content;  // the introduction
+  std::string parent;   // the class names as cut (AutoClass on)
   std::string child;
   std::string parentRuled;  // and after CheckNostr and RetuneClass
   std::string childRuled;
@@ -31,8 +31,8 @@ struct SoftCollection::GatheredSoft {
   std::string realAddress;   // where the link led (TrueAddress)
   int32_t ClassID = 0;
   int32_t AllHits = 0;
-  int32_t page = 0;          // the run's line, for the skip link
-  std::string D;             // the run's start time as the request carried it
+  int32_t page = 0;  // the run's line, for the skip link
+  std::string D;     // the run's start time as the request carried it
 };
 
 }  // namespace ostrel::software
