@@ -63,16 +63,46 @@ const std::vector<std::string_view> kSoftListCodes = {
     "<ul class=\"softlist\">", "</ul>", "<li><a href=\"", "\"", "0", "0",
 };
 const std::vector<std::string_view> kSoftInfoCodes = {
-    "<h1 class=\"softname\">", "</h1>", "<div class=\"intro\">", "</div><!--/intro-->",
-    "<span class=\"parent\">", "</span>", "<span class=\"child\">", "</span>",
-    "<span class=\"time\">", "</span>", "<span class=\"size\">", "</span>",
-    "<span class=\"lang\">", "</span>", "<span class=\"type\">", "</span>",
-    "<span class=\"impower\">", "</span>", "<span class=\"os\">", "</span>",
-    "<span class=\"contact\">", "</span>", "<span class=\"home\">", "</span>",
-    "<img class=\"thumb\" src=\"", "\"", "<ul class=\"downlist\">", "</ul>",
-    "<a href=\"", "\"", "<div class=\"downarea\">", "</div>",
-    "<a href=\"", "\"", "<p>广告：本站提供更多软件</p>", "0",
-    "0", "0", "<span class=\"ver\">", "</span>",
+    "<h1 class=\"softname\">",
+    "</h1>",
+    "<div class=\"intro\">",
+    "</div><!--/intro-->",
+    "<span class=\"parent\">",
+    "</span>",
+    "<span class=\"child\">",
+    "</span>",
+    "<span class=\"time\">",
+    "</span>",
+    "<span class=\"size\">",
+    "</span>",
+    "<span class=\"lang\">",
+    "</span>",
+    "<span class=\"type\">",
+    "</span>",
+    "<span class=\"impower\">",
+    "</span>",
+    "<span class=\"os\">",
+    "</span>",
+    "<span class=\"contact\">",
+    "</span>",
+    "<span class=\"home\">",
+    "</span>",
+    "<img class=\"thumb\" src=\"",
+    "\"",
+    "<ul class=\"downlist\">",
+    "</ul>",
+    "<a href=\"",
+    "\"",
+    "<div class=\"downarea\">",
+    "</div>",
+    "<a href=\"",
+    "\"",
+    "<p>广告：本站提供更多软件</p>",
+    "0",
+    "0",
+    "0",
+    "<span class=\"ver\">",
+    "</span>",
 };
 
 // The readme every re-packed archive of the demo receives.
@@ -245,7 +275,9 @@ int EnsureItem(sqlite3* db, const std::string& table, const char* name, const st
   std::vector<Found> found;
   {
     Statement select(db, ("SELECT ItemID, SiteUrl, RemoteListUrl, PaginalList, NamedDemourl "
-                          "FROM " + table + " WHERE ItemName = ?1 ORDER BY ItemID").c_str());
+                          "FROM " +
+                          table + " WHERE ItemName = ?1 ORDER BY ItemID")
+                             .c_str());
     select.Bind(1, name);
     while (select.Step()) {
       found.push_back(
@@ -256,7 +288,8 @@ int EnsureItem(sqlite3* db, const std::string& table, const char* name, const st
   for (const Found& item : found) {
     Statement update(db, ("UPDATE " + table +
                           " SET SiteUrl = ?1, RemoteListUrl = ?2, PaginalList = ?3, "
-                          "NamedDemourl = ?4 WHERE ItemID = ?5").c_str());
+                          "NamedDemourl = ?4 WHERE ItemID = ?5")
+                             .c_str());
     for (int i = 0; i < 4; ++i) update.Bind(i + 1, MoveToOrigin(item.addresses[i], origin));
     update.Bind(5, item.id);
     update.Step();

@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
     if (!demo->Start(&error)) return Fail(error);
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
-      demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db,
-                                                config.site_root, demo->origin());
+      demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, config.site_root,
+                                                demo->origin());
     } catch (const vb::VbError& e) {
       return Fail("demo item: " + e.description());
     }

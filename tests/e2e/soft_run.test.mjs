@@ -31,6 +31,12 @@ after(async () => {
   await browser?.close();
 });
 
+// The cached settings and items dropped, through the page's own link.
+async function clearCache() {
+  await page.goto(softPage);
+  await Promise.all([page.waitForURL(/action=remove/), page.click('a:text-is("清除缓存")')]);
+}
+
 // Runs the item from its 采集 link to the summary. Returns every admin page
 // of the run with its body, and what each entry's panel showed once loaded.
 async function runItem(itemId, onFirstStep) {
@@ -182,4 +188,39 @@ test('a second run stores nothing new and says so', async () => {
   }
   assert.match(await page.textContent('b.style2'), /成功采集软件 0 个/);
   assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_SoftList')[0].n, 5);
+});
+
+test('test mode counts without storing; an update keeps the rows and links the server', async () => {
+  const [{ ItemID: itemId }] = query(
+    gatherDb(),
+    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
+  );
+  const before = query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid');
+  // Addresses kept and followed through their 302, on the download server.
+  query(gatherDb(), `UPDATE QX_SoftConfig SET UseDownload = 9, TrueAddress = 1, RepeatDeal = 1;
+                     UPDATE QX_SoftItem SET IsDown = 0, downid = 1 WHERE ItemID = ${itemId}`);
+  await clearCache();
+
+  let { steps } = await runItem(itemId);
+  for (const step of steps.slice(1, 6)) {
+    assert.match(step.body, /txt1\.innerHTML='软件采集成功'/);
+    assert.match(step.body, new RegExp(`id='showaddre'><a href='${demo.remote}/soft/files/`));
+  }
+  assert.match(await page.textContent('b.style2'), /成功采集软件 5 个/);
+  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
+
+  query(gatherDb(), 'UPDATE QX_SoftConfig SET UseDownload = 0');
+  await clearCache();
+  ({ steps } = await runItem(itemId));
+  assert.deepEqual(query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid'), before);
+  const links = query(
+    hostDb(),
+    `SELECT l.DownFileName, l.downid, s.DownAddress FROM QX_DownAddress l
+     JOIN QX_SoftList s ON s.softid = l.softid AND l.ChannelID = 2 ORDER BY l.softid`,
+  );
+  assert.deepEqual(
+    links.map((l) => l.DownFileName),
+    ['tool1.zip', 'viewer.zip', 'player.rar', 'setup.exe', 'notes.zip'],
+  );
+  assert.ok(links.every((l) => l.downid === 1 && l.DownAddress === '|||'));
 });

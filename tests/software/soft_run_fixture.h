@@ -24,17 +24,46 @@ inline const std::string kSoftListCodes =
 // The entry codes of the demo pages: every field of an entry page, the
 // download list, the download page's area and links, one filter string.
 inline std::string SoftInfoCodes(const std::vector<std::pair<int, std::string>>& changes = {}) {
-  std::vector<std::string> codes = {
-      "<h1 class=\"softname\">", "</h1>", "<div class=\"intro\">", "</div><!--/intro-->",
-      "<span class=\"parent\">", "</span>", "<span class=\"child\">", "</span>",
-      "<span class=\"time\">", "</span>", "<span class=\"size\">", "</span>",
-      "<span class=\"lang\">", "</span>", "<span class=\"type\">", "</span>",
-      "<span class=\"impower\">", "</span>", "<span class=\"os\">", "</span>",
-      "<span class=\"contact\">", "</span>", "<span class=\"home\">", "</span>",
-      "<img class=\"thumb\" src=\"", "\"", "<ul class=\"downlist\">", "</ul>",
-      "<a href=\"", "\"", "<div class=\"downarea\">", "</div>",
-      "<a href=\"", "\"", "<p>广告：本站提供更多软件</p>", "0",
-      "0", "0", "<span class=\"ver\">", "</span>"};
+  std::vector<std::string> codes = {"<h1 class=\"softname\">",
+                                    "</h1>",
+                                    "<div class=\"intro\">",
+                                    "</div><!--/intro-->",
+                                    "<span class=\"parent\">",
+                                    "</span>",
+                                    "<span class=\"child\">",
+                                    "</span>",
+                                    "<span class=\"time\">",
+                                    "</span>",
+                                    "<span class=\"size\">",
+                                    "</span>",
+                                    "<span class=\"lang\">",
+                                    "</span>",
+                                    "<span class=\"type\">",
+                                    "</span>",
+                                    "<span class=\"impower\">",
+                                    "</span>",
+                                    "<span class=\"os\">",
+                                    "</span>",
+                                    "<span class=\"contact\">",
+                                    "</span>",
+                                    "<span class=\"home\">",
+                                    "</span>",
+                                    "<img class=\"thumb\" src=\"",
+                                    "\"",
+                                    "<ul class=\"downlist\">",
+                                    "</ul>",
+                                    "<a href=\"",
+                                    "\"",
+                                    "<div class=\"downarea\">",
+                                    "</div>",
+                                    "<a href=\"",
+                                    "\"",
+                                    "<p>广告：本站提供更多软件</p>",
+                                    "0",
+                                    "0",
+                                    "0",
+                                    "<span class=\"ver\">",
+                                    "</span>"};
   for (const auto& [index, code] : changes) codes[static_cast<size_t>(index)] = code;
   std::string joined;
   for (size_t i = 0; i < codes.size(); ++i) joined += (i ? "$$$" : "") + codes[i];
@@ -50,7 +79,8 @@ class SoftRunTest : public SoftPageTest {
     site_.ServeFolder(demo);
     for (const auto& file : std::filesystem::directory_iterator(demo / "soft" / "files")) {
       const std::string name = file.path().filename().string();
-      site_.Route("/soft/down/" + name, ostrel::testing::HttpAnswer::Redirect("/soft/files/" + name));
+      site_.Route("/soft/down/" + name,
+                  ostrel::testing::HttpAnswer::Redirect("/soft/files/" + name));
     }
     // The readme the re-packer adds, and the archiver.
     std::filesystem::create_directories(dir_ / "soft" / "readme");
@@ -64,11 +94,15 @@ class SoftRunTest : public SoftPageTest {
   // is a list of "column=value" SQL assignments applied after the insert.
   void AddRunItem(const std::string& extra = "") {
     AddItem(1, 2, "演示");
-    RunSql("UPDATE QX_SoftItem SET Encoding='GB2312', PathForm=1, AllHits=50, star=4, "
-           "RemoteListUrl='" + site_.Url("/soft/list_1.html") + "', PaginalList='" +
-           site_.Url("/soft/list_{$pageid}.html") + "', IsPagination=1, startid=1, lastid=2, "
-           "FindListCode='" + Sql(kSoftListCodes) + "', FindInfoCode='" + Sql(SoftInfoCodes()) +
-           "', downpage=1, MaxAddress=0, RemoveFile='ad.url', RemoveCode='' WHERE ItemID=1");
+    RunSql(
+        "UPDATE QX_SoftItem SET Encoding='GB2312', PathForm=1, AllHits=50, star=4, "
+        "RemoteListUrl='" +
+        site_.Url("/soft/list_1.html") + "', PaginalList='" +
+        site_.Url("/soft/list_{$pageid}.html") +
+        "', IsPagination=1, startid=1, lastid=2, "
+        "FindListCode='" +
+        Sql(kSoftListCodes) + "', FindInfoCode='" + Sql(SoftInfoCodes()) +
+        "', downpage=1, MaxAddress=0, RemoveFile='ad.url', RemoveCode='' WHERE ItemID=1");
     if (!extra.empty()) SetItem(extra);
   }
   void SetItem(const std::string& assignments) {
@@ -81,10 +115,11 @@ class SoftRunTest : public SoftPageTest {
   }
   // Downloads on, re-packed as zip with the readme, progress text and bar.
   void DownloadAndRepack() {
-    SetConfig("UseDownload=1, isProgress=3, isZipFile=1, ZipMode=1, ZipTimeout=0, "
-              "AllowDownExt='zip|rar|exe', AllowFileExt='zip|rar|exe', DownFilePath='/soft/DownFile/', "
-              "ReadmePath='/soft/readme/', ReadmeFile='site.txt', WinRarPath='" +
-              (dir_ / "rar").string() + "', setInterval=0");
+    SetConfig(
+        "UseDownload=1, isProgress=3, isZipFile=1, ZipMode=1, ZipTimeout=0, "
+        "AllowDownExt='zip|rar|exe', AllowFileExt='zip|rar|exe', DownFilePath='/soft/DownFile/', "
+        "ReadmePath='/soft/readme/', ReadmeFile='site.txt', WinRarPath='" +
+        (dir_ / "rar").string() + "', setInterval=0");
     SetItem("IsDown=1");
   }
 
@@ -108,8 +143,7 @@ class SoftRunTest : public SoftPageTest {
   std::vector<std::string> RunAll() {
     std::vector<std::string> pages;
     std::string query = "action=begin&ItemID=1&ChannelID=2";
-    while (!query.empty() && query.find("action=yes") == std::string::npos &&
-           pages.size() < 30) {
+    while (!query.empty() && query.find("action=yes") == std::string::npos && pages.size() < 30) {
       pages.push_back(Page(query));
       query = NextQuery(pages.back());
     }

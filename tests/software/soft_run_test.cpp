@@ -15,6 +15,11 @@ using ostrel::testing::HttpAnswer;
 
 std::string DatePath() { return processing::BuildDatePath(1); }
 
+std::string ReadFixtureBytes(const std::string& demo_path) {
+  std::ifstream in(std::string(OSTREL_SOURCE_DIR) + "/demo/" + demo_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   AddRunItem();
   session_->SetItem("SucceedCount", vb::Variant(int32_t{4}));
@@ -101,8 +106,8 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   const std::string address = Soft("DownAddress", tool);
   const std::string prefix = "点击此处下载|||/soft/UploadFile/" + DatePath();
   ASSERT_EQ(address.rfind(prefix, 0), 0u) << address;
-  const std::string saved = (dir_ / "soft" / "UploadFile" / DatePath()).string() +
-                            address.substr(prefix.size());
+  const std::string saved =
+      (dir_ / "soft" / "UploadFile" / DatePath()).string() + address.substr(prefix.size());
   const auto names = ostrel::testing::ListArchive(saved);
   EXPECT_EQ(names.count("tool1/site.txt"), 1u);
   EXPECT_EQ(names.count("tool1/ad.url"), 0u);
@@ -124,27 +129,64 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   EXPECT_EQ(FilesIn("soft/UploadFile").size(), 5u);
 }
 
+// Unset codes give the defaults; an unset begin code makes the end code the
+// value.
+TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
+  AddRunItem("downpage=0");
+  SetItem("FindInfoCode='" +
+          Sql(SoftInfoCodes({{12, "0"},
+                             {13, "0"},
+                             {14, "0"},
+                             {15, "0"},
+                             {16, "0"},
+                             {17, "共享软件"},
+                             {18, "0"},
+                             {19, "0"},
+                             {20, "0"},
+                             {21, "0"},
+                             {22, "0"},
+                             {23, "0"},
+                             {24, "0"},
+                             {38, "0"}})) +
+          "'");
+  Page("action=begin&ItemID=1&ChannelID=2");
+  Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  EXPECT_EQ(Row("SELECT Languages, SoftType, impower, RunSystem, Contact, Homepage, SoftImage, "
+                "SoftVer FROM QX_SoftList"),
+            (std::map<std::string, std::string>{{"Languages", "简体中文"},
+                                                {"SoftType", "国产软件"},
+                                                {"impower", "共享软件"},
+                                                {"RunSystem", "Win9X/Win2000/WinXP/Win2003"},
+                                                {"Contact", ""},
+                                                {"Homepage", "http://"},
+                                                {"SoftImage", ""},
+                                                {"SoftVer", ""}}));
+}
+
 // RepeatDeal 0, 1 and 2 and test mode, with a download server and the
 // addresses kept (no download).
 TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
   AddRunItem("downid=1, downpage=0, SaveFilePath='/files/'");
-  RunSql("INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
-         "(9, 1, 'other', 0, 9)");
+  RunSql(
+      "INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
+      "(9, 1, 'other', 0, 9)");
   const std::string q = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
   Page("action=begin&ItemID=1&ChannelID=2");
   Page(q);
   const std::string id = Soft("softid", "演示压缩工具");
   EXPECT_EQ(Soft("DownAddress", "演示压缩工具"), "|||");
-  EXPECT_EQ(Row("SELECT DownFileName, downid FROM QX_DownAddress WHERE softid=" + id),
-            (std::map<std::string, std::string>{{"DownFileName", "soft/down_01.html"},
-                                                {"downid", "1"}}));
+  EXPECT_EQ(
+      Row("SELECT DownFileName, downid FROM QX_DownAddress WHERE softid=" + id),
+      (std::map<std::string, std::string>{{"DownFileName", "soft/down_01.html"}, {"downid", "1"}}));
   struct Case {
     int repeat;
     int rows;
     int counter;
     const char* status;
-  } cases[] = {{0, 1, 1, "目标软件已存在，不予采集"}, {1, 1, 1, "软件采集成功"},
-               {2, 2, 2, "软件采集成功"}, {9, 2, 2, "软件采集成功"}};
+  } cases[] = {{0, 1, 1, "目标软件已存在，不予采集"},
+               {1, 1, 1, "软件采集成功"},
+               {2, 2, 2, "软件采集成功"},
+               {9, 2, 2, "软件采集成功"}};
   for (const Case& c : cases) {
     if (c.repeat == 9) {
       SetConfig("UseDownload=9, RepeatDeal=2");
@@ -156,7 +198,8 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
     EXPECT_NE(page.find(c.status), std::string::npos) << c.repeat;
     EXPECT_EQ(Count("QX_SoftList", "SoftName='演示压缩工具'"), c.rows) << c.repeat;
     EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=6")["ShowCount"],
-              std::to_string(c.counter)) << c.repeat;
+              std::to_string(c.counter))
+        << c.repeat;
     EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), c.repeat == 0 ? "0" : "1");
   }
   // Updated in place kept its id; each stored row has its own server link,
@@ -183,20 +226,70 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
 TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   AddRunItem("downpage=0");
   SetConfig("TrueAddress=1");
-  SetItem("FindInfoCode='" + Sql(SoftInfoCodes({{26, "<div class=\"intro\">"},
-                                                {27, "</div>"},
-                                                {28, "<a href=\""}})) + "'");
+  SetItem("FindInfoCode='" +
+          Sql(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
+          "'");
   // The first link of the list leads through a 302 to the file.
-  site_.Route("/soft/soft_01.html",
-              HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
-                                            "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
-                                            "GB2312")));
+  site_.Route(
+      "/soft/soft_01.html",
+      HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
+                                    "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
+                                    "GB2312")));
   Page("action=begin&ItemID=1&ChannelID=2");
   const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   const std::string real = site_.Url("/soft/files/tool1.zip");
   EXPECT_NE(page.find("<span  id='showaddre'><a href='" + real + "'"), std::string::npos);
   EXPECT_EQ(Soft("DownAddress", "重定向软件"), "点击此处下载|||" + real);
   EXPECT_EQ(Soft("SoftSize", "重定向软件"), "47");
+}
+
+// Remote addresses and names the page must not trust: a thumbnail address
+// that names no picture type, a file address with a quote, the same file
+// name twice, a name longer than 220 characters.
+TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
+  AddRunItem("downpage=0");
+  DownloadAndRepack();
+  SetConfig("isZipFile=0, RepeatDeal=2");
+  const std::string name(230, 'n');
+  site_.Route("/soft/soft_01.html",
+              HttpAnswer::Page("<h1 class=\"softname\">" + name +
+                               "</h1><img class=\"thumb\" "
+                               "src=\"pic.php?id=1\"><ul class=\"downlist\"><a href=\"/q.zip\">"
+                               "</a></ul>"));
+  site_.Route("/q.zip", HttpAnswer::Redirect("/x'y.zip"));
+  const std::string zip = ReadFixtureBytes("soft/files/notes.zip");
+  site_.Route("/x'y.zip", HttpAnswer::Page(zip, "application/zip"));
+  site_.Route("/x%27y.zip", HttpAnswer::Page(zip, "application/zip"));
+  Page("action=begin&ItemID=1&ChannelID=2");
+  const std::string step = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
+  const std::string page = Page(step);
+  EXPECT_NE(page.find("y.zip<\\/font>"), std::string::npos);
+  EXPECT_EQ(page.find("x'y.zip<\\/font>"), std::string::npos);
+  EXPECT_NE(page.find("x&#39;y.zip"), std::string::npos);
+  EXPECT_EQ(Soft("SoftImage", std::string(220, 'n')), "");
+
+  // Again: the long name is found as stored, the file gets a name of its own.
+  Page(step);
+  EXPECT_EQ(Count("QX_SoftList", "SoftName='" + std::string(220, 'n') + "'"), 2);
+  EXPECT_EQ(FilesIn("soft/UploadFile").size(), 2u);
+  SetConfig("RepeatDeal=0");
+  EXPECT_NE(Page(step).find("目标软件已存在"), std::string::npos);
+}
+
+// An answer of unknown length that ends on a whole block: the last event
+// brings 0 bytes; with Space 0 every event writes. Nothing divides by zero.
+TEST_F(SoftRunTest, ProgressWithoutSizeOrLastBlock) {
+  HttpAnswer chunked = HttpAnswer::Page(std::string(10240, 'z'), "application/zip");
+  chunked.chunked = true;
+  site_.Route("/c.zip", chunked);
+  auto soft = std::make_shared<SoftCollection>();
+  soft->SetSpace(0);
+  EXPECT_EQ(soft->FileDownload(site_.Url("/c.zip"), "/got/c.zip", 3),
+            folder_->Windows("got/c.zip"));
+  const std::string out = Output();
+  EXPECT_EQ(CountOf(out, "Proess1.innerHTML='进度："), 3);
+  EXPECT_EQ(out.find("tablePros.style.width"), std::string::npos);
+  EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
 }
 
 TEST_F(SoftRunTest, PublicMembers) {
@@ -222,7 +315,8 @@ TEST_F(SoftRunTest, PublicMembers) {
   EXPECT_EQ(path, folder_->Windows("got/n.zip"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "got" / "n.zip"), 36420u);
   const std::string out = Output();
-  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"), std::string::npos);
+  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"),
+            std::string::npos);
   EXPECT_NE(out.find("tablePros.style.width=400;"), std::string::npos);
   EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
   EXPECT_EQ(soft->FileDownload(site_.Url("/missing.zip"), "/got/m.zip"), "");

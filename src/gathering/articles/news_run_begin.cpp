@@ -26,16 +26,8 @@ constexpr int32_t kShortestLink = 6;
 }  // namespace
 
 void NewsCollection::BeginGather() {
-  processing::VBProcess& process = Process();
   asp::Response& out = host_.Response();
-
-  // A number beyond 32 bits is no item number either.
-  ItemID_ = 0;
-  vb::TryStep([&] { ItemID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
-  if (ItemID_ == 0) {
-    processing::AlertBack("错误的系统参数，请输入项目ID！");
-    return;
-  }
+  if (!ReadRunItemID()) return;
   vb::Variant item_id(ItemID_);
   ReadNewsItem(item_id);
   if (settings_.stopGather == 1) {
@@ -51,16 +43,7 @@ void NewsCollection::BeginGather() {
   out.Flush();
 
   gathering::ListLinks found;
-  if (!gathering::CollectListLinks({.RemoteListUrl = item_.RemoteListUrl,
-                                    .PaginalList = item_.PaginalList,
-                                    .Encoding = item_.Encoding,
-                                    .FindListCode = item_.FindListCode,
-                                    .IsPagination = item_.IsPagination,
-                                    .startid = item_.startid,
-                                    .lastid = item_.lastid},
-                                   out, found)) {
-    return;
-  }
+  if (!gathering::CollectListLinks(gathering::ListSourceOf(item_), out, found)) return;
 
   host_.Session().SetItem("SucceedCount", vb::Variant(int32_t{0}));
 

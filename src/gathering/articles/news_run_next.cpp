@@ -12,12 +12,14 @@ namespace {
 const gathering::ProgressTableMarkup kProgressMarkup = {
     .bar_before =
         "        <td style='border:1px solid #384780;background-color:#FFFFFF'><table width='",
-    .bar_after = "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor='#36D91A'>"
-                 "<tr><td></td></tr></table></td>",
+    .bar_after =
+        "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor='#36D91A'>"
+        "<tr><td></td></tr></table></td>",
     .whole_bar = false,
-    .stop_before = "  <tr>\r\n"
-                   "    <td height='30' align='center'><input type='button' name='stop' "
-                   "value=' 立即停止采集 ' class='button' onclick=\"window.location.href='",
+    .stop_before =
+        "  <tr>\r\n"
+        "    <td height='30' align='center'><input type='button' name='stop' "
+        "value=' 立即停止采集 ' class='button' onclick=\"window.location.href='",
     .stop_after = "'\"></td>\r\n  </tr>",
 };
 

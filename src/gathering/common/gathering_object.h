@@ -170,6 +170,9 @@ class GatheringObject : public com::Dispatch {
   // item_table and sends the browser to the first step. GatherListLine is
   // one whole savenew step: the item comes from the request.
   std::string LinkListPath(std::string_view word);
+  // The start's item: Request("ItemID") into ItemID_; false, after the
+  // alert, when it is no item number.
+  bool ReadRunItemID();
   void StartFirstStep(std::string_view item_table);
   void GatherListLine(const RunLine& run);
 

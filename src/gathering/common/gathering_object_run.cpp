@@ -21,11 +21,20 @@ std::string GatheringObject::LinkListPath(std::string_view word) {
   return host_.Server().MapPath(LinkListName(word, ItemID_));
 }
 
+bool GatheringObject::ReadRunItemID() {
+  // A number beyond 32 bits is no item number either.
+  ItemID_ = 0;
+  vb::TryStep([&] { ItemID_ = Process().ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
+  if (ItemID_ != 0) return true;
+  processing::AlertBack("错误的系统参数，请输入项目ID！");
+  return false;
+}
+
 void GatheringObject::StartFirstStep(std::string_view item_table) {
   ado::Recordset item;
-  item.Open("SELECT * FROM " + std::string(item_table) + " WHERE ItemID= " +
-                std::to_string(ItemID_),
-            GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
+  item.Open(
+      "SELECT * FROM " + std::string(item_table) + " WHERE ItemID= " + std::to_string(ItemID_),
+      GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
   item.Fields("lastime").SetValue(vb::Variant(vb::Now()));
   item.Update();
   item.Close();

@@ -107,9 +107,8 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
 
 void RunStepper::WriteFirstStep() const {
   out_.Write("<script language='JavaScript'>\r\n");
-  out_.Write("function reFresh(){window.location.href='" + script_ +
-             "?action=savenew&ChannelID=" + std::to_string(channel_) +
-             "&ItemID=" + std::to_string(item_) + "';}\r\n");
+  out_.Write("function reFresh(){window.location.href='" + script_ + "?action=savenew&ChannelID=" +
+             std::to_string(channel_) + "&ItemID=" + std::to_string(item_) + "';}\r\n");
   out_.Write("setTimeout('reFresh()',1000);\r\n");
   out_.Write("</script>\r\n");
 }
@@ -118,9 +117,8 @@ void RunStepper::WriteProgressTable(const RunPosition& at, const ProgressTableMa
                                     const std::string& succeeded) const {
   // A list always has a line, so count is never 0 here.
   const double share = static_cast<double>(at.page) / at.count;
-  const std::string bar = markup.whole_bar
-                              ? std::to_string(static_cast<int64_t>(share * 400))
-                              : vb::CStr(vb::Variant(share * 400));
+  const std::string bar = markup.whole_bar ? std::to_string(static_cast<int64_t>(share * 400))
+                                           : vb::CStr(vb::Variant(share * 400));
   const std::string percent = vb::FormatNumber(vb::Variant(share * 100), 2, true);
   for (const std::string& line : {
            std::string("<br><br>"),
@@ -145,9 +143,9 @@ void RunStepper::WriteProgressTable(const RunPosition& at, const ProgressTableMa
            std::string("</table>"),
            std::string("<table width='400' border='0' align='center' cellpadding='0' "
                        "cellspacing='0'>"),
-           std::string(markup.stop_before) + script_ + "?action=yes&ChannelID=" +
-               std::to_string(channel_) + "&D=" + at.D + "&page=" + std::to_string(at.page) +
-               std::string(markup.stop_after),
+           std::string(markup.stop_before) + script_ +
+               "?action=yes&ChannelID=" + std::to_string(channel_) + "&D=" + at.D +
+               "&page=" + std::to_string(at.page) + std::string(markup.stop_after),
            std::string("</table>"),
        }) {
     out_.Write(line + "\r\n");

@@ -27,6 +27,19 @@ struct ListSource {
   int32_t lastid = 0;
 };
 
+// The list-page columns of a channel's item record (every channel names
+// them alike).
+template <class Item>
+ListSource ListSourceOf(const Item& item) {
+  return {.RemoteListUrl = item.RemoteListUrl,
+          .PaginalList = item.PaginalList,
+          .Encoding = item.Encoding,
+          .FindListCode = item.FindListCode,
+          .IsPagination = item.IsPagination,
+          .startid = item.startid,
+          .lastid = item.lastid};
+}
+
 // The links of a run in the order they were found, each with the address of
 // the list page it came from. The pieces are those of the "|||"-joined list
 // of all pages, empty pieces included (a paged list begins with one, and a

@@ -18,28 +18,24 @@ namespace {
 constexpr int32_t kShortestLink = 6;
 
 const gathering::ProgressTableMarkup kProgressMarkup = {
-    .bar_before = "        <td style=\"border: 1px #384780 solid ;background-color: #FFFFFF;\">"
-                  "<table width='",
-    .bar_after = "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor=#36D91A>"
-                 "<tr><td></td></tr></table></td>",
+    .bar_before =
+        "        <td style=\"border: 1px #384780 solid ;background-color: #FFFFFF;\">"
+        "<table width='",
+    .bar_after =
+        "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor=#36D91A>"
+        "<tr><td></td></tr></table></td>",
     .whole_bar = true,
-    .stop_before = "   <tr><td height='30' align='center'><input type='button' name='stop' "
-                   "value=' 立即停止采集 ' onclick=\"window.location.href='",
+    .stop_before =
+        "   <tr><td height='30' align='center'><input type='button' name='stop' "
+        "value=' 立即停止采集 ' onclick=\"window.location.href='",
     .stop_after = "';\" class=button></td></tr>",
 };
 
 }  // namespace
 
 void SoftCollection::BeginGather() {
-  processing::VBProcess& process = Process();
   asp::Response& out = host_.Response();
-
-  ItemID_ = 0;
-  vb::TryStep([&] { ItemID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
-  if (ItemID_ == 0) {
-    processing::AlertBack("错误的系统参数，请输入项目ID！");
-    return;
-  }
+  if (!ReadRunItemID()) return;
   vb::Variant item_id(ItemID_);
   ReadSoftItem(item_id);
   if (item_.StopItem >= 1) {
@@ -51,16 +47,7 @@ void SoftCollection::BeginGather() {
   out.Flush();
 
   gathering::ListLinks found;
-  if (!gathering::CollectListLinks({.RemoteListUrl = item_.RemoteListUrl,
-                                    .PaginalList = item_.PaginalList,
-                                    .Encoding = item_.Encoding,
-                                    .FindListCode = item_.FindListCode,
-                                    .IsPagination = item_.IsPagination,
-                                    .startid = item_.startid,
-                                    .lastid = item_.lastid},
-                                   out, found)) {
-    return;
-  }
+  if (!gathering::CollectListLinks(gathering::ListSourceOf(item_), out, found)) return;
   if (vb::Len(found.Joined()) < 5) {
     processing::AlertBack("获取分类列表出错，请重新设置分类列表代码！");
     return;

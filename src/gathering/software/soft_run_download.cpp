@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gathering/software/soft_collection.h"
+#include "platform/fs/file.h"
 #include "platform/fs/file_system_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
@@ -77,8 +78,9 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
     transfer::Downloader& down = NewDownloader();
     down.url(vb::Trim(address));
     down.Progress(process.ChkBoolean(std::to_string(settings_.isProgress)));
-    down.SaveFilePath(settings_.isZipFile == 0 ? process.CheckMapPath(folder, true)
-                                               : process.CheckMapPath(settings_.DownFilePath, true));
+    down.SaveFilePath(settings_.isZipFile == 0
+                          ? process.CheckMapPath(folder, true)
+                          : process.CheckMapPath(settings_.DownFilePath, true));
     down.UnsealDown(process.ChkBoolean(std::to_string(settings_.UseDownload)));
     down.ReferHost(entry_url_);
     if (!SendCookie_.empty()) down.setCookie(SendCookie_);
@@ -102,26 +104,38 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
 
     // The address came from the remote site: it is encoded for the link
     // and then for the script string that carries it.
-    out.Write("<script>txt3.innerHTML=\"" +
-              ScriptString(process.FormatFileSize(DownFileSize_)) + "\";</script>");
-    const std::string link = "<a href='" + processing::HtmlAttribute(vb::Variant(down.DownFileUrl)) +
+    out.Write("<script>txt3.innerHTML=\"" + ScriptString(process.FormatFileSize(DownFileSize_)) +
+              "\";</script>");
+    const std::string link = "<a href='" +
+                             processing::HtmlAttribute(vb::Variant(down.DownFileUrl)) +
                              "' target='_blank'><font color='red'>" +
                              HtmlText(vb::Variant(down.DownFileUrl)) + "</font></a>";
     out.Write("<script>showaddre.innerHTML=\"" + ScriptString(link) + "\";</script>");
     out.Flush();
 
-    // A probe that failed leaves nothing to copy: StartDownLoad says so.
-    if (!down.StartDownLoad()) {
+    // A probe that failed leaves nothing to copy: StartDownLoad says so. An
+    // empty file is no download either.
+    const bool copied = down.StartDownLoad();
+    const std::string saved = copied ? down.SaveFilePath() : "";
+    std::string reason = down.Description();
+    uint64_t bytes = 0;
+    if (copied) vb::TryStep([&] { bytes = fs::FileSystemObject().GetFile(saved).Size(); });
+    if (copied && bytes == 0) {
+      process.DeleteFiles(saved, true);
+      reason = "文件下载失败！";
+    } else if (copied) {
+      reason.clear();
+    }
+    if (!reason.empty() || !copied) {
       out.Write("<script>");
       out.Write("txt1.innerHTML='软件下载失败';");
-      out.Write("txt2.innerHTML='<font color=blue>" + ScriptString(HtmlText(vb::Variant(down.Description()))) +
+      out.Write("txt2.innerHTML='<font color=blue>" + ScriptString(HtmlText(vb::Variant(reason))) +
                 "</font>';");
       out.Write("</script>\r\n");
       out.Flush();
       return;
     }
     DownSucceed_ = true;
-    const std::string saved = down.SaveFilePath();
     if (settings_.isZipFile == 1) {
       // Until the re-pack has put its result in place, the download is the
       // entry's file to remove if it fails.
@@ -225,8 +239,7 @@ void SoftCollection::FileDown_GetData(int32_t Progress, int32_t Ret, const std::
       const double width =
           static_cast<double>(progress_events_) / (static_cast<double>(DownFileSize_) / Ret) * 400;
       out.Write("<script>tablePros.style.width=" +
-                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) +
-                ";</script>\r\n");
+                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) + ";</script>\r\n");
     }
     out.Flush();
   }

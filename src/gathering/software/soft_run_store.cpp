@@ -107,8 +107,7 @@ bool SoftCollection::StoreSoft(GatheredSoft& soft) {
           soft.serverFile = soft.realAddress;
           for (const std::string& piece : vb::Split(ClearedStr_, "|")) {
             if (piece.empty()) continue;
-            soft.serverFile =
-                vb::Replace(soft.serverFile, piece, "", 1, -1, vb::CompareMode::Text);
+            soft.serverFile = vb::Replace(soft.serverFile, piece, "", 1, -1, vb::CompareMode::Text);
           }
         }
       } else {
