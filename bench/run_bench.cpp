@@ -36,6 +36,7 @@
 #include "platform/ado/schema_loader.h"
 #include "platform/asp/memory_sink.h"
 #include "platform/asp/request_context.h"
+#include "platform/net/fetch_limits.h"
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "processing/remote_fetch.h"
@@ -243,6 +244,10 @@ int main(int argc, char** argv) {
   const stdfs::path root =
       stdfs::temp_directory_path() / ("ostrel-run-bench-" + std::to_string(::getpid()));
   MakeSite(root / "site", articles);
+  // The fixture site lives on loopback.
+  net::FetchLimits limits = net::GetFetchLimits();
+  limits.allow_private = true;
+  net::SetFetchLimits(limits);
 
   testing::HttpServer server;
   server.ServeFolder(root / "site");

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "platform/ado/stream.h"
+#include "platform/image/picture_format.h"
 #include "platform/net/fetch_limits.h"
 #include "platform/net/xml_http.h"
 #include "platform/text/regexp.h"
@@ -42,6 +44,28 @@ bool IsSavedKind(std::string_view name, std::string_view AllowExt) {
   std::vector<std::string> allowed = vb::Split(vb::LCase(AllowExt), "|");
   for (std::string& item : allowed) item = vb::Trim(item);
   return InList(allowed, ext);
+}
+
+// True when body is what the extension says by its leading bytes: a page,
+// a script or an error text saved as a picture would be served from the
+// site as if it were one.
+bool HoldsFormatOf(std::string_view body, std::string_view name) {
+  const std::string ext = vb::LCase(name.substr(name.rfind('.') + 1));
+  std::optional<image::Format> format = image::SniffFormat(body);
+  if (ext == "jpg" || ext == "jpeg") return format == image::Format::kJpeg;
+  if (ext == "png") return format == image::Format::kPng;
+  if (ext == "gif") return format == image::Format::kGif;
+  if (ext == "bmp") return format == image::Format::kBmp;
+  auto starts = [&](std::string_view magic) { return body.substr(0, magic.size()) == magic; };
+  // Flash movies: plain, zlib- or LZMA-compressed.
+  if (ext == "swf") return starts("FWS") || starts("CWS") || starts("ZWS");
+  if (ext == "psd") return starts("8BPS");
+  // Flash sources: the old compound-document form or the newer zip one.
+  if (ext == "fla") {
+    return starts(std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) ||
+           starts(std::string_view("PK\x03\x04", 4));
+  }
+  return false;
 }
 
 // A ".." level would let a name climb out of the folder it was meant for.
@@ -85,6 +109,7 @@ bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
     if (box.max_size_bytes() > 0 && body.size() > static_cast<size_t>(box.max_size_bytes())) {
       return;
     }
+    if (!HoldsFormatOf(body, FileNameOf(s_LocalFileName))) return;
 
     // Written beside the target and renamed; an existing file is never
     // replaced, so an earlier picture cannot be lost to a repeated name.

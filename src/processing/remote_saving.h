@@ -24,7 +24,9 @@ class VBProcess;
 // False, with nothing written, for: a status above 300, a body under 100
 // bytes or over the size limit, a body that does not end within the fetch
 // limits, a local name whose extension is not a picture or media one, a
-// local path with a ".." level, and an existing file (never replaced). The
+// body that is not of the format the extension names by its leading bytes
+// (a page or a script saved as a picture would be served as one), a local
+// path with a ".." level, and an existing file (never replaced). The
 // file appears whole or not at all (written beside and renamed).
 bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
                     std::string_view s_RemoteFileUrl);

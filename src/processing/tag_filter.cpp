@@ -14,7 +14,7 @@ namespace ostrel::processing {
 namespace {
 
 // The patterns of each flag, the opening one first. They are open-ended as
-// the items were written against them: "(<A(.+?)>)" also takes AREA and
+// the items were written against them: "(<A(.*?)>)" also takes AREA and
 // ADDRESS tags, and a bare "<A>" is taken only together with the text up to
 // a later ">".
 struct TagFamily {
@@ -27,17 +27,17 @@ constexpr TagFamily kFamilies[15] = {
     {"(<iframe(.+?)<\\/iframe>)", nullptr},    // 1 inline frames
     {"(<object(.+?)<\\/object>)", nullptr},    // 2 embedded objects
     {"(<applet(.+?)<\\/applet>)", nullptr},    // 3 applets
-    {"(<DIV(.+?)>)", "(<\\/DIV>)"},            // 4
-    {"(<FONT(.+?)>)", "(<\\/FONT>)"},          // 5
-    {"(<SPAN(.+?)>)", "(<\\/SPAN>)"},          // 6
-    {"(<A(.+?)>)", "(<\\/A>)"},                // 7
-    {"(<IMG(.+?)>)", nullptr},                 // 8
-    {"(<FORM(.+?)>)", "(<\\/FORM>)"},          // 9
+    {"(<DIV(.*?)>)", "(<\\/DIV>)"},            // 4
+    {"(<FONT(.*?)>)", "(<\\/FONT>)"},          // 5
+    {"(<SPAN(.*?)>)", "(<\\/SPAN>)"},          // 6
+    {"(<A(.*?)>)", "(<\\/A>)"},                // 7
+    {"(<IMG(.*?)>)", nullptr},                 // 8
+    {"(<FORM(.*?)>)", "(<\\/FORM>)"},          // 9
     {"<(.[^>]*)>", nullptr},                   // 10 every tag
-    {"(<TABLE(.+?)>)", "(<\\/TABLE>)"},        // 11
-    {"(<TR(.+?)>)", "(<\\/TR>)"},              // 12
-    {"(<TD(.+?)>)", "(<\\/TD>)"},              // 13
-    {"(<TH(.+?)>)", "(<\\/TH>)"},              // 14
+    {"(<TABLE(.*?)>)", "(<\\/TABLE>)"},        // 11
+    {"(<TR(.*?)>)", "(<\\/TR>)"},              // 12
+    {"(<TD(.*?)>)", "(<\\/TD>)"},              // 13
+    {"(<TH(.*?)>)", "(<\\/TH>)"},              // 14
 };
 
 std::string ReplaceAll(std::string_view text, const char* pattern,

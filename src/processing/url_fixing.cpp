@@ -1,5 +1,6 @@
 #include "processing/url_fixing.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -56,6 +57,11 @@ bool ClosesLink(std::string_view text, size_t end) {
   return !name_goes_on;
 }
 
+bool IsOpener(char c) {
+  return c == '"' || c == '\'' || c == '=' || c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
+         c == '\f' || c == '\v';
+}
+
 // Replaces link, in any letter case, where it stands as a whole link.
 std::string ReplaceWholeLink(std::string_view text, std::string_view link, std::string_view with) {
   if (link.empty()) return std::string(text);
@@ -69,6 +75,56 @@ std::string ReplaceWholeLink(std::string_view text, std::string_view link, std::
       copied = at;
     } else {
       ++at;
+    }
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
+struct Rewrite {
+  std::string link;
+  std::string with;
+};
+
+// Every rewrite at once, in one pass over text: where several links stand
+// whole at one place, the first of the list wins. This gives what one
+// ReplaceWholeLink per rewrite, in list order, gives, as long as no link
+// can start inside another or inside a replacement: no link holds a
+// character that may open a link ("=", a quote, a blank), and every
+// replacement is an absolute "http" address without such a character (a
+// link never starts with "http"). SinglePassFits checks that.
+bool SinglePassFits(const std::vector<Rewrite>& rewrites) {
+  for (const Rewrite& r : rewrites) {
+    if (r.link.empty() || std::any_of(r.link.begin(), r.link.end(), IsOpener)) return false;
+    if (r.with.size() < 4 || !SameAnyCase(r.with, 0, "http")) return false;
+    if (std::any_of(r.with.begin(), r.with.end(), IsOpener)) return false;
+  }
+  return true;
+}
+
+std::string ReplaceWholeLinks(std::string_view text, const std::vector<Rewrite>& rewrites) {
+  // The lower-case first letters of the links: most places start none.
+  bool starts[256] = {};
+  for (const Rewrite& r : rewrites) {
+    starts[static_cast<unsigned char>(AsciiLower(r.link[0]))] = true;
+  }
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  size_t copied = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (!starts[static_cast<unsigned char>(AsciiLower(text[at]))] || !OpensLink(text, at)) {
+      continue;
+    }
+    for (const Rewrite& r : rewrites) {
+      if (at + r.link.size() > text.size() || !SameAnyCase(text, at, r.link) ||
+          !ClosesLink(text, at + r.link.size())) {
+        continue;
+      }
+      out.append(text, copied, at - copied);
+      out.append(r.with);
+      at += r.link.size() - 1;
+      copied = at + 1;
+      break;
     }
   }
   out.append(text.substr(copied));
@@ -118,7 +174,7 @@ std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
 
 std::string FormatContentUrl(std::string_view str, std::string_view url, std::string_view AllowExt,
                              bool& PictureExist) {
-  std::string content(str);
+  std::string content;
   bool found = false;
   bool done = vb::TryStep([&] {
     text::RegExp re;
@@ -126,7 +182,8 @@ std::string FormatContentUrl(std::string_view str, std::string_view url, std::st
     re.IgnoreCase = true;
     re.Global = true;
     std::set<std::string> seen;
-    for (const text::Match& match : re.Execute(content)) {
+    std::vector<Rewrite> rewrites;
+    for (const text::Match& match : re.Execute(str)) {
       if (!seen.insert(vb::UCase(match.Value())).second) continue;
       found = true;
       std::string link = vb::Replace(match.Value(), "src=", "", 1, -1, kAnyCase);
@@ -134,7 +191,16 @@ std::string FormatContentUrl(std::string_view str, std::string_view url, std::st
       link = vb::Replace(link, "'", "");
       link = vb::Replace(link, "\"", "");
       if (vb::LCase(vb::Left(link, 4)) == "http") continue;
-      content = ReplaceWholeLink(content, link, FormatRemoteUrl(url, link));
+      std::string with = FormatRemoteUrl(url, link);
+      rewrites.push_back(Rewrite{std::move(link), std::move(with)});
+    }
+    if (rewrites.empty()) {
+      content = std::string(str);
+    } else if (SinglePassFits(rewrites)) {
+      content = ReplaceWholeLinks(str, rewrites);
+    } else {
+      content = std::string(str);
+      for (const Rewrite& r : rewrites) content = ReplaceWholeLink(content, r.link, r.with);
     }
   });
   if (!done) return std::string(str);

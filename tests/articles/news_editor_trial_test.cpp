@@ -8,6 +8,7 @@
 
 #include "articles/news_editor_test_page.h"
 #include "platform/vb/datetime.h"
+#include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
 
 namespace ostrel::articles {

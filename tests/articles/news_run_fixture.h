@@ -14,6 +14,7 @@
 #include "platform/ado/connection.h"
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
+#include "support/fetch_limits_guard.h"
 #include "platform/vb/datetime.h"
 #include "support/fixtures.h"
 #include "support/http_server.h"

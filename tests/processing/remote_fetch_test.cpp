@@ -128,5 +128,16 @@ TEST_F(RemoteFetchTest, LimitsEndTheFetchWithTheFailureResult) {
   EXPECT_EQ(GetRemoteData(Url("/fits"), "UTF-8"), testing::GeneratedBytes(0, 512 << 10));
 }
 
+TEST_F(RemoteFetchTest, ATricklingRemoteEndsAtTheDeadline) {
+  // Two bytes a second for minutes: never idle, so only the deadline ends it.
+  server_.Route("/trickle",
+                HttpAnswer::Slow(std::string(400, 'x'), milliseconds(0), milliseconds(500), 1));
+  net::FetchLimits limits = testing::FetchLimitsGuard::Short();
+  limits.idle_timeout = milliseconds(5000);
+  limits.total_timeout = milliseconds(1500);
+  testing::FetchLimitsGuard deadline(limits);
+  EXPECT_EQ(GetRemoteData(Url("/trickle")), "");
+}
+
 }  // namespace
 }  // namespace ostrel::processing

@@ -77,18 +77,19 @@ class RemoteSavingTest : public testing::PageFixture {
 };
 
 TEST_F(RemoteSavingTest, SizeBounds) {
-  server_.Route("/99.gif", HttpAnswer::Huge(99));
-  server_.Route("/100.gif", HttpAnswer::Huge(100));
-  server_.Route("/10240.gif", HttpAnswer::Huge(10240));
-  server_.Route("/10241.gif", HttpAnswer::Huge(10241));
-  HttpAnswer unannounced = HttpAnswer::Huge(10241);
+  // GIF files of exactly n bytes (only their leading bytes are checked).
+  auto gif = [](size_t n) { return "GIF89a" + std::string(n - 6, 'x'); };
+  for (size_t n : {99, 100, 10240, 10241}) {
+    server_.Route("/" + std::to_string(n) + ".gif", HttpAnswer::Page(gif(n), "image/gif"));
+  }
+  HttpAnswer unannounced = HttpAnswer::Page(gif(10241), "image/gif");
   unannounced.chunked = true;
   server_.Route("/chunked.gif", unannounced);
 
   EXPECT_FALSE(Save("/article/UploadPic/a.gif", "/99.gif"));
   EXPECT_FALSE(sfs::exists(Native("/article/UploadPic/a.gif")));
   EXPECT_TRUE(Save("/article/UploadPic/a.gif", "/100.gif"));
-  EXPECT_EQ(Read("/article/UploadPic/a.gif"), testing::GeneratedBytes(0, 100));
+  EXPECT_EQ(Read("/article/UploadPic/a.gif"), gif(100));
 
   box_->SetMaxSize(10);
   EXPECT_FALSE(Save("/article/UploadPic/b.gif", "/10241.gif"));
@@ -283,6 +284,43 @@ TEST_F(RemoteSavingTest, HostileSiteWritesNothingOutsideTheChannelFolder) {
   EXPECT_EQ(server_.RequestsFor("/evil/shell.asp").size(), 0u);
   EXPECT_EQ(server_.RequestsFor("/evil/x.php").size(), 0u);
   EXPECT_EQ(vb::Split(box_->PathFileName, "|").size(), 3u);
+}
+
+}  // namespace
+}  // namespace ostrel::processing
+
+namespace ostrel::processing {
+namespace {
+
+// A file under a picture name is that picture by its leading bytes, or it is
+// not written: pages, scripts, error texts and pictures of another kind.
+TEST_F(RemoteSavingTest, OnlyWhatTheNameSaysIsSaved) {
+  const std::string jpg = ::ostrel::testing::ReadFixture("images/photo.jpg");
+  const std::string padding(200, ' ');
+  box_->SetAllowExt("gif|jpg|jpeg|png|bmp|swf|psd|fla");
+  struct Case {
+    const char* name;
+    std::string body;
+    bool saved;
+  };
+  const Case cases[] = {
+      {"page.jpg", "<html><body>secret</body></html>" + padding, false},
+      {"script.gif", "<script>alert(1)</script>" + padding, false},
+      {"png.jpg", ::ostrel::testing::ReadFixture("images/photo.png"), false},
+      {"jpg.png", jpg, false},
+      {"text.bmp", "BM is how this text starts" + padding, true},  // the format's own weak mark
+      {"movie.swf", "FWS\x06" + padding, true},
+      {"text.swf", "Flash" + padding, false},
+      {"photo.jpeg", jpg, true},
+      {"photo.bmp", ::ostrel::testing::ReadFixture("images/photo.bmp"), true},
+      {"photo.gif", ::ostrel::testing::ReadFixture("images/photo.gif"), true},
+  };
+  for (const Case& c : cases) {
+    server_.Route(std::string("/served/") + c.name, HttpAnswer::Page(c.body, "image/jpeg"));
+    const std::string local = std::string(kFolder) + c.name;
+    EXPECT_EQ(Save(local, std::string("/served/") + c.name), c.saved) << c.name;
+    EXPECT_EQ(sfs::exists(Native(local)), c.saved) << c.name;
+  }
 }
 
 }  // namespace

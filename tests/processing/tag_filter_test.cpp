@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace ostrel::processing {
 namespace {
 
 // A removal list with the given flags on (24 entries, as items store them).
-std::string Flags(std::initializer_list<int> on) {
+std::string Flags(const std::vector<int>& on) {
   std::string list;
   for (int i = 0; i < 24; ++i) {
     bool set = std::find(on.begin(), on.end(), i) != on.end();
@@ -53,10 +54,31 @@ TEST(Html2UbbTest, OnlyAnEntryOfOneSwitchesOn) {
   EXPECT_EQ(Html2Ubb("<font x>a</font><a y>b</a>", list), "<font x>a</font><a y>b</a>");
 }
 
-TEST(Html2UbbTest, OpenEndedPatternsReachFurther) {
-  // "<A" also takes AREA tags; a bare "<a>" runs on to the next ">".
-  EXPECT_EQ(Html2Ubb("<area shape=x>m<a>x</a>y", Flags({7})), "my");
-  EXPECT_EQ(Html2Ubb("<tr>a</tr><track src=t>", Flags({12})), "");
+TEST(Html2UbbTest, OpenEndedPatternsTakeLongerNamesButNoText) {
+  // "<A" also takes AREA tags; a bare "<a>" goes alone and its text stays.
+  EXPECT_EQ(Html2Ubb("<area shape=x>m<a>x</a>y", Flags({7})), "mxy");
+  EXPECT_EQ(Html2Ubb("<tr>a</tr><track src=t>", Flags({12})), "a");
+}
+
+TEST(Html2UbbTest, BareTagsKeepTheirText) {
+  struct Case {
+    const char* html;
+    std::vector<int> flags;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"<div>abc</div>", {4}, "abc"},
+      {"<font>x</font>", {5}, "x"},
+      {"<span>s</span>", {6}, "s"},
+      {"<a>link</a>", {7}, "link"},
+      {"<img>after", {8}, "after"},
+      {"<form>f</form>", {9}, "f"},
+      {"<table><tr><td>1</td><th>2</th></tr></table>", {11, 12, 13, 14}, "12"},
+      {"<div>a<div id=x>b</div></div><a>c</a><a href=y>d</a>", {4, 7}, "abcd"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Html2Ubb(c.html, Flags(c.flags)), c.text) << c.html;
+  }
 }
 
 TEST(Html2UbbTest, EveryTagFlagStillEscapesScriptBrackets) {

@@ -1,6 +1,8 @@
 #include "platform/text/charset.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <thread>
 #include <vector>
@@ -181,4 +183,49 @@ TEST(Charset, MarkupAroundTextEncodesAsOneConversionWould) {
   EXPECT_EQ(Encode("plain ascii", "GB2312"), "plain ascii");
   EXPECT_EQ(Encode("한", "GB2312"), "?");
   EXPECT_EQ(Encode("x\xFFy", "GB2312"), "x?y");
+}
+
+// The double-byte code pages decode through a table read from iconv: every
+// byte pair, and noise around them, decodes exactly as iconv itself does
+// with one U+FFFD per byte that starts no character.
+TEST(Charset, DoubleByteTablesDecodeAsIconvDoes) {
+  auto by_iconv = [](const std::string& bytes, const char* from) {
+    iconv_t cd = iconv_open("UTF-8", from);
+    std::string out;
+    char buffer[64];
+    char* src = const_cast<char*>(bytes.data());
+    size_t left = bytes.size();
+    while (left > 0) {
+      char* dst = buffer;
+      size_t room = sizeof buffer;
+      size_t r = iconv(cd, &src, &left, &dst, &room);
+      out.append(buffer, dst - buffer);
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+        out += "\xEF\xBF\xBD";
+        ++src;
+        --left;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+    iconv_close(cd);
+    return out;
+  };
+  std::string noise;
+  uint32_t seed = 7;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245 + 12345;
+    noise += static_cast<char>(seed >> 16);
+  }
+  for (const char* charset : {"GBK", "BIG5"}) {
+    const char* iconv_name = std::string(charset) == "GBK" ? "CP936" : "CP950";
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+      std::string pairs;
+      for (int trail = 0; trail <= 0xFF; ++trail) {
+        pairs += {static_cast<char>(lead), static_cast<char>(trail), 'a'};
+      }
+      ASSERT_EQ(Decode(pairs, charset), by_iconv(pairs, iconv_name)) << charset << " " << lead;
+    }
+    EXPECT_EQ(Decode(noise, charset), by_iconv(noise, iconv_name)) << charset;
+    EXPECT_EQ(Decode(noise + "\xB0", charset), by_iconv(noise + "\xB0", iconv_name)) << charset;
+  }
 }

@@ -8,6 +8,7 @@
 //             .Property("PageListNum", nullptr, &NewsCollection::SetPageListNum)
 //             .Method("ReadNewsItem", &NewsCollection::ReadNewsItem)
 //             .Method("ShowCollection", &NewsCollection::ShowCollection)
+//             .Event("GetData", &Downloader::GetData)   // a com::Event member
 //             .Build();
 //     return info;
 //   }
@@ -34,6 +35,7 @@
 #include <vector>
 
 #include "platform/com/dispatch.h"
+#include "platform/com/event.h"
 #include "platform/com/type_info.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/variant.h"
@@ -240,11 +242,34 @@ class ClassInfo {
     return *this;
   }
 
-  TypeInfo Build() const { return TypeInfo(class_name_, members_); }
+  // An event the class raises, a `com::Event<A...>` member: host pages
+  // connect to it by name (Dispatch::Advise). Their sink gets the arguments
+  // as Variants and its changes are converted back as parameters are.
+  template <class... A>
+  ClassInfo& Event(std::string name, com::Event<A...> T::*event) {
+    EventMember e;
+    e.name = std::move(name);
+    e.connect = [event](Dispatch& self, EventSink sink) {
+      return (static_cast<T&>(self).*event).Connect([sink](A&... args) {
+        vb::Variant values[] = {vb::Variant(args)...};
+        sink(Args(values, sizeof...(A)));
+        size_t i = 0;
+        ((args = detail::Param<A>::From(&values[i++])), ...);
+      });
+    };
+    e.disconnect = [event](Dispatch& self, size_t cookie) {
+      (static_cast<T&>(self).*event).Disconnect(cookie);
+    };
+    events_.push_back(std::move(e));
+    return *this;
+  }
+
+  TypeInfo Build() const { return TypeInfo(class_name_, members_, events_); }
 
  private:
   std::string class_name_;
   std::vector<Member> members_;
+  std::vector<EventMember> events_;
 };
 
 }  // namespace ostrel::com

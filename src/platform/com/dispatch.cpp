@@ -49,6 +49,18 @@ vb::Variant Dispatch::Call(std::string_view name, Args args) {
   return member.get(*this);
 }
 
+size_t Dispatch::Advise(std::string_view event, EventSink sink) {
+  const EventMember* found = Type().FindEvent(event);
+  if (found == nullptr) RaiseNoSuchMember();
+  return found->connect(*this, std::move(sink));
+}
+
+void Dispatch::Unadvise(std::string_view event, size_t cookie) {
+  const EventMember* found = Type().FindEvent(event);
+  if (found == nullptr) RaiseNoSuchMember();
+  found->disconnect(*this, cookie);
+}
+
 void RaiseArgumentNotOptional(std::string_view source) {
   throw vb::VbError(449, std::string(source), "Argument not optional");
 }

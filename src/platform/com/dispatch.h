@@ -3,6 +3,13 @@
 // get, property let, and method calls whose arguments pass by reference.
 // An unknown member (or the wrong kind of access to a known one, such as
 // reading a set-only property) raises error 438.
+//
+// Events: a class declares its events as com::Event members (event.h) and
+// lists them with ClassInfo::Event. A C++ holder connects to the member
+// itself (`downloader->GetData.Connect(...)`, typed arguments); a host page
+// connects by event name with Advise, receiving the arguments as Variants.
+// Both roads reach the same Event, so a raise calls every handler of either
+// kind in the order they were connected.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +38,11 @@ class Dispatch {
   // Calls a method; the arguments may be written back. A property named here
   // with no arguments is read, as `obj.Prop()` does.
   vb::Variant Call(std::string_view name, Args args = {});
+
+  // Connects a sink to the event of that name (any letter case); returns
+  // the cookie that Unadvise takes. An unknown event raises 438.
+  size_t Advise(std::string_view event, EventSink sink);
+  void Unadvise(std::string_view event, size_t cookie);
 
   // Objects alive in the process (the answer of DllCanUnloadNow).
   static int64_t LiveObjects();

@@ -55,19 +55,6 @@ std::string NoProxyList() {
   return list + "127.0.0.1,localhost,::1";
 }
 
-void PrepareRemoteHandle(CURL* h, const FetchLimits& limits, TransferGuard& /*guard*/) {
-  // libcurl copies option strings, so a temporary list is enough.
-  std::string no_proxy = NoProxyList();
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout.count()));
-  if (limits.idle_timeout.count() > 0) {
-    long seconds = static_cast<long>((limits.idle_timeout.count() + 999) / 1000);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, seconds);
-  }
-}
-
 void RaiseTransferError(CURLcode code, std::string_view url, const char* detail,
                         const char* source) {
   int32_t number = kErrConnectionAborted;
@@ -114,6 +101,23 @@ void RaiseTransferError(CURLcode code, std::string_view url, const char* detail,
   description += (detail != nullptr && *detail != '\0') ? detail : curl_easy_strerror(code);
   description += ")";
   throw vb::VbError(number, source, description);
+}
+
+void RaiseTransferError(CURLcode code, std::string_view url, const char* detail, const char* source,
+                        const TransferGuard& guard) {
+  switch (guard.stopped) {
+    case TransferGuard::Stop::kNone:
+      RaiseTransferError(code, url, detail, source);
+    case TransferGuard::Stop::kCancelled:
+      throw vb::VbError(
+          kErrConnectionAborted, source,
+          "The transfer was cancelled because the host is stopping (" + std::string(url) + ")");
+    case TransferGuard::Stop::kRefusedAddress:
+      throw vb::VbError(kErrCannotConnect, source,
+                        "A connection with the server could not be established (" +
+                            std::string(url) + ": " + guard.refusal + ")");
+  }
+  RaiseTransferError(code, url, detail, source);
 }
 
 }  // namespace ostrel::net

@@ -1,6 +1,5 @@
 #include "platform/net/fetch_limits.h"
 
-#include <atomic>
 #include <mutex>
 
 namespace ostrel::net {
@@ -9,7 +8,6 @@ namespace {
 
 std::mutex g_mu;
 FetchLimits g_limits;
-std::atomic<bool> g_cancelled{false};
 
 }  // namespace
 
@@ -33,9 +31,5 @@ void SetMaxBodyBytes(uint64_t bytes) {
   std::lock_guard<std::mutex> lock(g_mu);
   g_limits.max_body_bytes = bytes;
 }
-
-void CancelAllTransfers() { g_cancelled.store(true); }
-
-bool TransfersCancelled() { return g_cancelled.load(); }
 
 }  // namespace ostrel::net

@@ -7,6 +7,7 @@
 
 #include "platform/net/curl_common.h"
 #include "platform/net/net_error.h"
+#include "platform/net/remote_handle.h"
 #include "platform/text/charset.h"
 #include "platform/vb/ascii_case.h"
 #include "platform/vb/vb_error.h"
@@ -146,10 +147,8 @@ void XmlHttp::setRequestHeader(std::string_view name, std::string_view value) {
 
 void XmlHttp::send(std::string_view body) {
   if (ready_state_ != 1) Fail(vb::kErrInvalidCall, "send before open");
-  EnsureCurl();
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-  if (!curl) Fail(vb::kErrOutOfMemory, "Cannot start a request");
-  CURL* h = curl.get();
+  RemoteHandle handle(url_);
+  CURL* h = handle.get();
 
   Transfer transfer;
   transfer.max_body = limits_.max_body_bytes;
@@ -201,7 +200,7 @@ void XmlHttp::send(std::string_view body) {
     Fail(kErrTooLarge, "The response of " + url_ + " is larger than the allowed " +
                            std::to_string(limits_.max_body_bytes) + " bytes");
   }
-  if (rc != CURLE_OK) RaiseTransferError(rc, url_, error, kSource);
+  if (rc != CURLE_OK) RaiseTransferError(rc, url_, error, kSource, guard);
 
   long code = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);

@@ -11,12 +11,18 @@
 // asynchronous open behaves the same, which polling code cannot tell apart).
 // Only http and https are fetched, redirects included; redirects are
 // followed (at most 10) and status and headers are those of the final
-// answer. The connect time-out, the idle time-out and the body cap come from
-// the process-wide FetchLimits and can be changed per object. No
-// Accept-Encoding is sent, so bodies arrive as the server holds them.
+// answer. The connect time-out, the idle time-out, the overall deadline, the
+// body cap and the private-address switch come from the process-wide
+// FetchLimits (the first two and the cap can be changed per object), and
+// every transfer carries the guards of PrepareRemoteHandle: no private
+// address unless allowed, never a public site leading to a private one, and
+// the end of every transfer when the host stops. Connections are kept for
+// the next request to the same site (RemoteHandle). No Accept-Encoding is
+// sent, so bodies arrive as the server holds them.
 //
 // A transport failure (no such host, refused connection, time-out, a body
-// over the cap, a redirect to another protocol) makes send raise a VbError
+// over the cap, a redirect to another protocol, a refused address, a stop)
+// makes send raise a VbError
 // with a NetError number and a description naming the URL and the cause;
 // readyState then stays 1. Reading the answer before a completed send raises
 // kErrNotReady.

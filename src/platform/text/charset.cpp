@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/text/double_byte_table.h"
 #include "platform/vb/ascii_case.h"
 #include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
@@ -109,41 +110,38 @@ Charset ResolveOrRaise(std::string_view name) {
 
 // Runs iconv over the whole input. At a sequence it cannot convert it calls
 // on_bad(position) to learn how many bytes to skip and what to write in
-// their place, and goes on: the happy path is one iconv call per buffer.
+// their place, and goes on: the happy path is one iconv call per piece of
+// the output. iconv writes into a small buffer on the stack that is appended
+// to the reserved output, so the output is written once (a string sized in
+// advance would be filled with zeros first).
 template <class OnBad>
 std::string Convert(iconv_t cd, std::string_view in, size_t size_hint, OnBad on_bad) {
-  std::string out(size_hint + 16, '\0');
+  std::string out;
+  out.reserve(size_hint + 16);
+  char buffer[16384];
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
-  size_t used = 0;
-  auto grow = [&](size_t at_least) { out.resize(std::max(out.size() * 2, out.size() + at_least)); };
   while (true) {
-    char* dst = &out[used];
-    size_t dst_left = out.size() - used;
+    char* dst = buffer;
+    size_t dst_left = sizeof buffer;
     bool flush = src_left == 0;  // the last call writes any pending shift state
     size_t r = flush ? iconv(cd, nullptr, nullptr, &dst, &dst_left)
                      : iconv(cd, &src, &src_left, &dst, &dst_left);
     int err = errno;
-    used = static_cast<size_t>(dst - out.data());
+    out.append(buffer, static_cast<size_t>(dst - buffer));
     if (r != static_cast<size_t>(-1)) {
       if (flush) break;
       continue;
     }
-    if (err == E2BIG) {
-      grow(16);
-      continue;
-    }
+    if (err == E2BIG) continue;
     if (flush) break;
     // EILSEQ or EINVAL (a sequence cut off at the end): replace and resume.
     auto [skip, replacement] = on_bad(static_cast<size_t>(src - in.data()));
-    if (out.size() - used < replacement.size()) grow(replacement.size());
-    out.replace(used, replacement.size(), replacement);
-    used += replacement.size();
+    out.append(replacement);
     src += skip;
     src_left -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  out.resize(used);
   return out;
 }
 
@@ -219,6 +217,9 @@ std::string Decode(std::string_view bytes, std::string_view charset) {
       return DecodeUtf16(bytes, false);
     case Family::Iconv:
       break;
+  }
+  if (const DoubleByteTable* table = DoubleByteTable::For(cs.iconv_name)) {
+    return table->Decode(bytes);
   }
   iconv_t cd = Descriptor("UTF-8", cs.iconv_name);
   if (cd == kNoDescriptor) throw vb::VbError(kErrUnknownCharset, "", "Unknown charset");
