@@ -68,6 +68,8 @@ const com::TypeInfo& clsFindFile::Type() const {
           .Method("ClearResults", &C::ClearResults)
           .Method("CancelSearch", &C::CancelSearch)
           .Method("FormatFileSize", &C::FormatFileSize)
+          .Event("FileFound", &C::FileFound)
+          .Event("FolderFound", &C::FolderFound)
           .Build();
   return info;
 }

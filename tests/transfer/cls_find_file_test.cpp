@@ -86,6 +86,16 @@ TEST_F(FindFileTest, EmptyMissingAndLinkedFolders) {
   EXPECT_EQ(f.state(), clsFindFile::kFailed);
 }
 
+TEST_F(FindFileTest, PagesReceiveTheEventsByName) {
+  clsFindFile f;
+  std::vector<std::string> seen;
+  f.Advise("filefound", [&](com::Args args) { seen.push_back(vb::CStr(args[0])); });
+  f.Advise("FolderFound", [&](com::Args args) { seen.push_back("folder " + vb::CStr(args[0])); });
+  vb::Variant args[] = {vb::Variant(root_ + "sub"), vb::Variant("*.*"), vb::Variant(true)};
+  f.Call("BeginSearch", args);
+  EXPECT_EQ(seen, std::vector<std::string>{root_ + "sub\\c.txt"});
+}
+
 TEST_F(FindFileTest, CancelFromAHandlerStopsTheWalk) {
   clsFindFile f;
   int files = 0;
