@@ -100,14 +100,7 @@ std::string Rar5Archive(const std::string& name, const std::string& data) {
     return s;
   };
   auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  auto crc = [](const std::string& s) {
-    uint32_t c = ~0u;
-    for (unsigned char ch : s) {
-      c ^= ch;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-    }
-    return ~c;
-  };
+  auto crc = [](const std::string& s) { return testing::Crc32(s); };
   auto block = [&](const std::string& body) {
     std::string sized = vint(body.size()) + body;
     return u32(crc(sized)) + sized;

@@ -27,15 +27,6 @@ using Files = std::map<std::string, std::string>;
 
 const std::string kProgram(2000, 'p');
 
-uint32_t rar_crc(const std::string& bytes) {
-  uint32_t c = ~0u;
-  for (unsigned char ch : bytes) {
-    c ^= ch;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-  }
-  return ~c;
-}
-
 class RedoZipFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -264,7 +255,7 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   std::string rar = Rar("locked.rar");
   std::string r4 = dir_.Read("src/locked.rar");
   r4[10] = static_cast<char>(r4[10] | 0x80);  // main header: headers encrypted
-  uint32_t crc = rar_crc(r4.substr(9, 11));
+  uint32_t crc = testing::Crc32(r4.substr(9, 11));
   r4[7] = static_cast<char>(crc & 0xff);
   r4[8] = static_cast<char>((crc >> 8) & 0xff);
   dir_.Write("src/locked.rar", r4);
