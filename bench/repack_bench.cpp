@@ -58,8 +58,9 @@ bool Run(std::vector<std::string> argv, const std::string& folder) {
 // Words drawn from a small vocabulary with numbers between them: text a
 // download holds (readmes, scripts, data) compresses about 3:1 this way.
 void MakePayload(const stdfs::path& root) {
-  static const char* kWords[] = {"setup", "软件", "install", "version", "下载", "config", "file",
-                                 "data", "ostrel", "window", "path", "value", "说明", "update"};
+  static const char* kWords[] = {"setup",  "软件",  "install", "version", "下载",
+                                 "config", "file",  "data",    "ostrel",  "window",
+                                 "path",   "value", "说明",    "update"};
   uint32_t x = 12345;
   for (int f = 0; f < kFolders; ++f) {
     stdfs::create_directories(root / ("dir" + std::to_string(f)));
@@ -74,7 +75,8 @@ void MakePayload(const stdfs::path& root) {
       }
       text.resize(kFileBytes);
       std::ofstream(root / ("dir" + std::to_string(f)) / ("file" + std::to_string(i) + ".txt"),
-                    std::ios::binary) << text;
+                    std::ios::binary)
+          << text;
     }
   }
 }
@@ -92,7 +94,8 @@ double Seconds(const std::function<bool()>& job) {
 
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  stdfs::path base = stdfs::temp_directory_path() / ("ostrel-repack-bench-" + std::to_string(getpid()));
+  stdfs::path base =
+      stdfs::temp_directory_path() / ("ostrel-repack-bench-" + std::to_string(getpid()));
   stdfs::create_directories(base / "save");
   stdfs::create_directories(base / "unzip");
   MakePayload(base / "payload");

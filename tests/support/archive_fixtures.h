@@ -124,11 +124,13 @@ inline std::map<std::string, std::string> ListArchive(const std::string& path) {
     std::string data;
     char buffer[65536];
     la_ssize_t n;
-    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+      data.append(buffer, static_cast<size_t>(n));
     if (n < 0) out["!"] = archive_error_string(a);
     out[name] = data;
   }
-  if (rc != ARCHIVE_EOF) out["!"] = archive_error_string(a) ? archive_error_string(a) : "read failed";
+  if (rc != ARCHIVE_EOF)
+    out["!"] = archive_error_string(a) ? archive_error_string(a) : "read failed";
   archive_read_free(a);
   return out;
 }

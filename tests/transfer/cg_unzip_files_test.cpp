@@ -39,7 +39,9 @@ TEST(CGUnzipFiles, UnzipsWithTheStoredOptionsAndKeepsTheRunsMessages) {
 TEST(ArchiveRoutines, RarExtractionAndAttributeLetters) {
   testing::TempDir dir;
   dir.Write("w/sub/a.txt", "in rar");
-  ASSERT_EQ(testing::Shell(testing::RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " + dir.Native("w") + "/"), 0);
+  ASSERT_EQ(testing::Shell(testing::RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("w") + "/"),
+            0);
   dir.MakeFolder("out");
   // The folder entry (value 16) is passed over; the file makes its folder.
   EXPECT_EQ(ExtractRarFiles(dir.Windows("x.rar"), dir.Windows("out") + "\\", ""), 1);

@@ -103,10 +103,14 @@ class RedoZipFileTest : public ::testing::Test {
   }
 
   static Files Expected(const std::string& top = "MySoft") {
-    return {{"readme.txt", "site readme"},         {"本站.url", "[InternetShortcut]"},
-            {"top.url", "[InternetShortcut]"},     {top + "/readme.txt", "site readme"},
-            {top + "/本站.url", "[InternetShortcut]"}, {top + "/program.dat", kProgram},
-            {top + "/docs/guide.txt", "guide"},    {top + "/docs/deep/x.txt", "deep"},
+    return {{"readme.txt", "site readme"},
+            {"本站.url", "[InternetShortcut]"},
+            {"top.url", "[InternetShortcut]"},
+            {top + "/readme.txt", "site readme"},
+            {top + "/本站.url", "[InternetShortcut]"},
+            {top + "/program.dat", kProgram},
+            {top + "/docs/guide.txt", "guide"},
+            {top + "/docs/deep/x.txt", "deep"},
             {top + "/中文.txt", "cn"}};
   }
 
@@ -161,8 +165,8 @@ TEST_F(RedoZipFileTest, RenamesTheTopEntryByFilterName) {
     const char* top;
   } cases[] = {
       {"MySoft", "Ostrel Soft", "OstrelSoft"},  // the first part names the entry
-      {"nothing|Soft", "*Tool", "MyTool"},       // the one name without a dot, fragments replaced
-      {"MySoft", "x", "MySoft"},                 // a prefix under two characters is none
+      {"nothing|Soft", "*Tool", "MyTool"},      // the one name without a dot, fragments replaced
+      {"MySoft", "x", "MySoft"},                // a prefix under two characters is none
   };
   for (const auto& c : cases) {
     RedoZipFile r;
@@ -207,7 +211,8 @@ TEST_F(RedoZipFileTest, ResultCodes) {
       {"too large", zip, [](RedoZipFile& r) { r.SetMaxSize(1); }, 3},
       {"no archive", dir_.Windows("src/text.zip"), [](RedoZipFile&) {}, 4},
       {"archiver fails", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("fail")); }, 5},
-      {"archiver writes nothing", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("empty")); }, 5},
+      {"archiver writes nothing", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("empty")); },
+       5},
       {"no archiver", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("none")); }, 5},
   };
   for (const auto& c : cases) {
@@ -244,7 +249,8 @@ TEST_F(RedoZipFileTest, RefusesUnsafeWorkingFolders) {
 TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   // Bytes that do not compress, so each archive measures over a kilobyte.
   std::string filler;
-  for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345) filler += static_cast<char>(x >> 24);
+  for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345)
+    filler += static_cast<char>(x >> 24);
   auto zip = [&](const std::string& name, std::vector<FixtureEntry> entries) {
     testing::WriteZipFixture(dir_.Native("src/" + name), entries);
     return dir_.Windows("src/" + name);
@@ -267,10 +273,19 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   } cases[] = {
       {"parent", zip("slip.zip", {{"MySoft/a.txt", filler}, {"../../evil.txt", "x"}}), {}},
       {"absolute", zip("abs.zip", {{"a.txt", filler}, {dir_.Native("evil.txt"), "x"}}), {}},
-      {"link", zip("link.zip", {{"a.txt", filler}, {"evil.txt", "", FixtureEntry::kSymlink, "/etc/passwd"}}), {}},
-      {"bytes", zip("bomb.zip", {{"zero.bin", std::string(3 << 20, '\0')}}), {10'000, 1 << 20, 1000}},
-      {"ratio", zip("ratio.zip", {{"zero.bin", std::string(1 << 20, '\0')}}), {10'000, 1u << 30, 100}},
-      {"entries", zip("many.zip", {{"1.txt", filler}, {"2.txt", filler}, {"3.txt", filler}}), {2, 1u << 30, 1000}},
+      {"link",
+       zip("link.zip",
+           {{"a.txt", filler}, {"evil.txt", "", FixtureEntry::kSymlink, "/etc/passwd"}}),
+       {}},
+      {"bytes",
+       zip("bomb.zip", {{"zero.bin", std::string(3 << 20, '\0')}}),
+       {10'000, 1 << 20, 1000}},
+      {"ratio",
+       zip("ratio.zip", {{"zero.bin", std::string(1 << 20, '\0')}}),
+       {10'000, 1u << 30, 100}},
+      {"entries",
+       zip("many.zip", {{"1.txt", filler}, {"2.txt", filler}, {"3.txt", filler}}),
+       {2, 1u << 30, 1000}},
       {"encrypted zip", Zip("secret.zip", "-qr -P secret"), {}},
       {"encrypted rar", rar, {}},
       {"truncated", dir_.Windows("src/truncated.zip"), {}},
@@ -292,7 +307,8 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
 }
 
 TEST_F(RedoZipFileTest, HelpersAndGetFolderSizeLeaveTheTreeAlone) {
-  EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("payload")), redo_->GetFolderSize(dir_.Windows("payload")));
+  EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("payload")),
+            redo_->GetFolderSize(dir_.Windows("payload")));
   EXPECT_TRUE(dir_.Exists("payload/MySoft/info.nfo"));
   EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("nowhere")), -1);
   EXPECT_EQ(redo_->ChkPath(" C:/a/b\\\\\\ "), "C:\\a\\b\\");
