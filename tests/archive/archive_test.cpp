@@ -147,6 +147,15 @@ TEST(ArchiveReader, ReadsRar5AndFindsArchivesAfterAStub) {
     EXPECT_EQ(dir.Read(std::string("out-") + file + "/文件夹/读我.txt"), "rar five data");
     EXPECT_EQ(reader->Next(&e), 0);
   }
+  // A zip archive behind a program stub is found from its end record.
+  testing::WriteZipFixture(dir.Native("z.zip"), {{"a.txt", "zip sfx"}});
+  dir.Write("zsfx.exe", "MZ" + std::string(70000, '\0') + dir.Read("z.zip"));
+  auto zip = ArchiveReader::Open(dir.Native("zsfx.exe"), Format::kRar);
+  ASSERT_TRUE(zip);
+  EXPECT_EQ(zip->kind(), ArchiveStart::kZip);
+  EntryInfo e;
+  ASSERT_EQ(zip->Next(&e), 1);
+  EXPECT_EQ(e.name, "a.txt");
   // A zip reader is not handed a RAR archive.
   EXPECT_FALSE(ArchiveReader::Open(dir.Native("five.rar"), Format::kZip));
 }

@@ -179,6 +179,16 @@ TEST_F(RedoZipFileTest, RenamesTheTopEntryByFilterName) {
   }
 }
 
+TEST_F(RedoZipFileTest, RemoveFileNamesOnlyTextLikeFiles) {
+  redo_->SetRemoveFile("GUIDE.txt|program.dat");
+  ASSERT_TRUE(redo_->RehandleFile(Zip("soft.zip")));
+  Files expected = Expected();
+  expected.erase("MySoft/docs/guide.txt");    // any letter case, any depth
+  expected["MySoft/说明.htm"] = "remove me";  // the built-in list is replaced
+  expected["下载说明.txt"] = "advert";
+  EXPECT_EQ(Saved("soft.rar"), expected);  // program.dat stays: .dat is never compared
+}
+
 TEST_F(RedoZipFileTest, UpdateZipReplacesAnExistingTarget) {
   dir_.Write("save/soft.rar", "old");
   EXPECT_FALSE(redo_->RehandleFile(Zip("soft.zip")));
@@ -197,6 +207,8 @@ TEST_F(RedoZipFileTest, ResultCodes) {
   dir_.Write("src/text.zip", std::string(5000, 't'));
   dir_.Write("fail/Rar.exe", "#!/bin/sh\nexit 1\n");
   dir_.Write("empty/Rar.exe", "#!/bin/sh\nexit 0\n");
+  dir_.Write("hang/Rar.exe", "#!/bin/sh\nsleep 60\n");
+  chmod(dir_.Native("hang/Rar.exe").c_str(), 0755);
   chmod(dir_.Native("fail/Rar.exe").c_str(), 0755);
   chmod(dir_.Native("empty/Rar.exe").c_str(), 0755);
   struct Case {
@@ -214,6 +226,12 @@ TEST_F(RedoZipFileTest, ResultCodes) {
       {"archiver writes nothing", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("empty")); },
        5},
       {"no archiver", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("none")); }, 5},
+      {"archiver hangs", zip,
+       [&](RedoZipFile& r) {
+         r.SetRarPath(dir_.Windows("hang"));
+         r.SetArchiverTimeLimit(std::chrono::milliseconds(200));
+       },
+       5},
   };
   for (const auto& c : cases) {
     RedoZipFile r;

@@ -90,6 +90,9 @@ class ArchiveReader {
   // Reads the current entry's data and throws it away, checking it.
   Refusal Test();
   const EntryInfo& current() const { return current_; }
+  // Changes the name the current entry is written under (the same checks
+  // apply to the new name).
+  void RenameCurrent(std::string name) { current_.name = std::move(name); }
 
   Refusal refusal() const { return refusal_; }
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -99,6 +100,10 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
     if (rc < 0) return RefusalCode(reader->refusal());
     ++entries;
     if (!Selected(e.name, include, exclude)) continue;
+    if (dcl.SpaceToUnderscore) {
+      std::replace(e.name.begin(), e.name.end(), ' ', '_');
+      reader->RenameCurrent(e.name);
+    }
     if (functions.ServCallBk && functions.ServCallBk(e.name, e.size) != 0) return IZ_CTRLC;
     if (listing) {
       if (functions.SendApplicationMessage) {
