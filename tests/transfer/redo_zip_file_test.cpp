@@ -133,6 +133,7 @@ TEST_F(RedoZipFileTest, RepacksEachKindOfSource) {
   } cases[] = {
       {Zip("soft.zip"), false, "soft.rar"},
       {Zip("Soft2.ZIP"), true, "Soft2.zip"},
+      {Zip("v1.zip.exe.zip"), false, "v1.zip.exe.rar"},  // only the final extension changes
       {rar, true, "tool.zip"},
       {dir_.Windows("src/setup.exe"), false, "setup.rar"},
   };
