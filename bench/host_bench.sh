@@ -1,24 +1,29 @@
 #!/usr/bin/env bash
-# The host's cost of a page: the article channel's item list (30 rows) against
-# a static file of exactly its size, served by the same ostrel-host in the
-# same run and measured with wrk the same way. Prints both requests-per-second
-# figures and their ratio; the item list should stay within 3x of the file.
+# The host's cost of a page: the article and the software channels' item
+# lists (30 rows each), each against a static file of exactly its size,
+# served by the same ostrel-host in the same run and measured with wrk the
+# same way. Prints the requests-per-second figures and their ratios; each
+# item list should stay within 3x of its file.
 #
-#   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N]
+#   usage: bench/host_bench.sh [BUILD_DIR] [--duration SECONDS] [--connections N] [--no-run]
 #
 # Needs wrk (Debian package wrk) and sqlite3; skips (exit 0) when either is
 # missing. Each connection has its own wrk thread and its own logged-in
 # session, since the requests of one session are served one at a time.
+# Meanwhile another session keeps gathering the demo site (--demo), step
+# after step, so the figures are those of a host in the middle of a run.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$ROOT/build"
 DURATION=5
 CONNECTIONS=4
+DURING_RUN=1
 while [ "$#" -gt 0 ]; do
   case "$1" in
     --duration) DURATION="$2"; shift 2 ;;
     --connections) CONNECTIONS="$2"; shift 2 ;;
+    --no-run) DURING_RUN=0; shift ;;
     *) BUILD="$1"; shift ;;
   esac
 done
@@ -37,7 +42,12 @@ fi
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-bench.XXXXXX")"
 HOST_PID=""
+RUN_PID=""
 cleanup() {
+  if [ -n "$RUN_PID" ] && kill -0 "$RUN_PID" 2>/dev/null; then
+    kill "$RUN_PID"
+    wait "$RUN_PID" 2>/dev/null || true
+  fi
   if [ -n "$HOST_PID" ] && kill -0 "$HOST_PID" 2>/dev/null; then
     kill "$HOST_PID"
     wait "$HOST_PID" 2>/dev/null || true
@@ -47,15 +57,15 @@ cleanup() {
 trap cleanup EXIT
 
 PASSWORD="bench-$RANDOM$RANDOM"
-cp -r "$ROOT/site" "$WORK/site"
 mkdir -p "$WORK/data"
 cat > "$WORK/data/ostrel.ini" <<INI
 [Host]
-SiteRoot=$WORK/site
 AdminPassword=$PASSWORD
 PageListNum=30
+[Demo]
+Listen=127.0.0.1:0
 INI
-OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
+env -u OSTREL_REGISTRY "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 --demo \
   >"$WORK/host.log" 2>&1 &
 HOST_PID=$!
 PORT=""
@@ -78,30 +88,59 @@ sqlite3 "$WORK/data/gather.db" "
   WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
   INSERT INTO QX_NewsItem (ItemName, SiteUrl, ChannelID, ClassID, RemoteListUrl)
   SELECT '测试项目' || i, 'http://127.0.0.1/site' || i || '/', 1, 1 + i % 4,
-         'http://127.0.0.1/site' || i || '/list.html' FROM n;"
+         'http://127.0.0.1/site' || i || '/list.html' FROM n;
+  WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
+  INSERT INTO QX_SoftItem (ItemName, SiteUrl, ChannelID, ClassID, RemoteListUrl)
+  SELECT '测试软件' || i, 'http://127.0.0.1/soft' || i || '/', 2, 1 + i % 4,
+         'http://127.0.0.1/soft' || i || '/list.html' FROM n;"
 
-# One logged-in session per connection.
-COOKIES=()
-for i in $(seq 1 "$CONNECTIONS"); do
-  jar="$WORK/jar$i"
-  curl -s -o /dev/null -c "$jar" "$BASE/admin/Admin_Login.asp"
-  curl -s -o /dev/null -b "$jar" -c "$jar" --data "AdminName=admin&Password=$PASSWORD" \
+# One logged-in session per connection, and one for the run.
+login() {
+  local jar="$WORK/jar$1"
+  curl -s -o /dev/null -c "$jar" -H "Origin: $BASE" --data "AdminName=admin&Password=$PASSWORD" \
     "$BASE/admin/Admin_Login.asp"
-  COOKIES+=("ASPSESSIONID=$(awk '$6 == "ASPSESSIONID" {print $7}' "$jar" | tail -1)")
-done
+  echo "ASPSESSIONID=$(awk '$6 == "ASPSESSIONID" {print $7}' "$jar" | tail -1)"
+}
+COOKIES=()
+for i in $(seq 1 "$CONNECTIONS"); do COOKIES+=("$(login "$i")"); done
 
+# The run: the demo item's steps, again and again, as its pages lead.
+RUN_COOKIE="$(login run)"
+DEMO_ITEM="$(sqlite3 "$WORK/data/gather.db" \
+  "SELECT ItemID FROM QX_NewsItem WHERE ItemName = '演示站点：本地新闻' LIMIT 1")"
+[ "$DURING_RUN" -eq 1 ] && (
+  PAGE="$BASE/admin/Admin_ArticleGather.asp"
+  while :; do
+    curl -s -o /dev/null -b "$RUN_COOKIE" -H "Referer: $PAGE" \
+      "$PAGE?action=begin&ChannelID=1&ItemID=$DEMO_ITEM"
+    for p in $(seq 0 11); do
+      curl -s -o /dev/null -b "$RUN_COOKIE" -H "Referer: $PAGE" \
+        "$PAGE?action=savenew&ChannelID=1&ItemID=$DEMO_ITEM&page=$p&D=1"
+    done
+  done
+) &
+[ "$DURING_RUN" -eq 1 ] && RUN_PID=$!
+
+# page_copy NAME PATH: fetches the item list at PATH, checks its 30 rows and
+# puts the same bytes into the site as /bench/NAME.html.
+mkdir -p "$WORK/data/site/bench"
+page_copy() {
+  curl -s -o "$WORK/$1.html" -b "${COOKIES[0]}" "$BASE$2"
+  local rows
+  rows="$(grep -o 'action=begin' "$WORK/$1.html" | wc -l)"
+  if [ "$rows" -lt 30 ]; then
+    echo "host_bench: the item list $2 shows $rows rows, not 30:" >&2
+    head -c 2000 "$WORK/$1.html" >&2
+    exit 1
+  fi
+  cp "$WORK/$1.html" "$WORK/data/site/bench/$1.html"
+}
 LIST="/admin/Admin_ArticleGather.asp"
-curl -s -o "$WORK/list.html" -b "${COOKIES[0]}" "$BASE$LIST"
-ROWS="$(grep -o 'action=begin' "$WORK/list.html" | wc -l)"
-if [ "$ROWS" -ne 30 ]; then
-  echo "host_bench: the item list shows $ROWS rows, not 30:" >&2
-  head -c 2000 "$WORK/list.html" >&2
-  exit 1
-fi
+SOFT_LIST="/admin/admin_SoftGather.asp"
+page_copy list "$LIST"
+page_copy soft "$SOFT_LIST"
 SIZE="$(stat -c %s "$WORK/list.html")"
-# The same bytes as a file of the site.
-mkdir -p "$WORK/site/bench"
-cp "$WORK/list.html" "$WORK/site/bench/list.html"
+SOFT_SIZE="$(stat -c %s "$WORK/soft.html")"
 
 # Gives each wrk thread (one connection each) its own session, and counts the
 # answers that are not 200 (a lost login would turn into fast redirects).
@@ -145,8 +184,14 @@ measure() {
 
 DYNAMIC="$(measure "$LIST")"
 STATIC="$(measure /bench/list.html)"
-RATIO="$(awk -v s="$STATIC" -v d="$DYNAMIC" 'BEGIN {printf "%.2f", s / d}')"
-echo "host_bench: $CONNECTIONS connections, ${DURATION}s each, page of $SIZE bytes"
-echo "  item list (30 rows)      $DYNAMIC requests/s"
-echo "  static file, same size   $STATIC requests/s"
-echo "  ratio static/dynamic     $RATIO (target: 3 or less)"
+SOFT_DYNAMIC="$(measure "$SOFT_LIST")"
+SOFT_STATIC="$(measure /bench/soft.html)"
+ratio() { awk -v s="$1" -v d="$2" 'BEGIN {printf "%.2f", s / d}'; }
+WHEN="$([ "$DURING_RUN" -eq 1 ] && echo ", during a run" || true)"
+echo "host_bench: $CONNECTIONS connections, ${DURATION}s each$WHEN"
+echo "  article item list (30 rows, $SIZE bytes)   $DYNAMIC requests/s"
+echo "  static file, same size                     $STATIC requests/s"
+echo "  ratio static/dynamic                       $(ratio "$STATIC" "$DYNAMIC") (target: 3 or less)"
+echo "  software item list (30 rows, $SOFT_SIZE bytes)  $SOFT_DYNAMIC requests/s"
+echo "  static file, same size                     $SOFT_STATIC requests/s"
+echo "  ratio static/dynamic                       $(ratio "$SOFT_STATIC" "$SOFT_DYNAMIC") (target: 3 or less)"

@@ -2,10 +2,10 @@
 // one savenew request per link following each page's refresh script (the
 // interval is 0), up to the refresh to the run's end. Every request runs
 // in-process as the host page runs it (a NewsCollection made, set,
-// ReadNewsConfig, ShowCollection) against a fixture site on 127.0.0.1 in
-// the same process: a GB2312 list of the articles, each about 30 KB with two
-// relative pictures.
+// ReadNewsConfig, ShowCollection) against a fixture site on 127.0.0.1: a
+// GB2312 list of the articles, each about 30 KB with two relative pictures.
 //
+// In-process (the default) the fixture site runs in the same process.
 // Three runs, each on a fresh database: without pictures (the item keeps
 // them remote); the same with one more connection held open on the database
 // for the whole run, which shows what the per-request open and close of the
@@ -18,8 +18,16 @@
 // fixture server's threads too), and the ratio of the run's wall time to a
 // reference in the same process: plain fetches of the same article pages.
 //
-//   bench_run [articles [plain|pictures]]     default 500, both runs
+// With --remote the fixture site is a process of its own (forked before
+// anything else starts) serving the same site over real sockets, optionally
+// sleeping --latency milliseconds before each answer; the process CPU is
+// then the gathering host's alone. Each run also prints the TCP connections
+// the fixture server accepted during it.
+//
+//   bench_run [--remote [--latency MS]] [articles [plain|pictures]]
+//       default 500 articles, every run
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,6 +37,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gathering/articles/news_collection.h"
@@ -194,6 +203,7 @@ struct Figures {
   double process_cpu = 0;
   int requests = 0;
   int stored = 0;
+  long connections = -1;  // accepted by the fixture server, when it counts them
 };
 
 Figures WholeRun(const stdfs::path& dir, const std::string& site, bool pictures,
@@ -232,15 +242,98 @@ double FetchOnly(const std::string& site, int articles) {
 void Report(const char* name, const Figures& f, int articles, double reference) {
   std::printf(
       "%-18s %4d stored in %5d requests  %7.1f articles/s  CPU/article %6.3f ms (thread) "
-      "%6.3f ms (process)  wall / fetch-only %5.2f\n",
+      "%6.3f ms (process)  wall / fetch-only %5.2f",
       name, f.stored, f.requests, articles / f.wall, f.thread_cpu * 1000 / articles,
       f.process_cpu * 1000 / articles, f.wall / reference);
+  if (f.connections >= 0) std::printf("  connections accepted %ld", f.connections);
+  std::printf("\n");
 }
+
+// The fixture site served from another process: it answers every file of
+// the site folder, after the latency, and tells how many connections it has
+// accepted when asked over a pipe.
+class RemoteSite {
+ public:
+  RemoteSite(const stdfs::path& folder, int latency_ms) {
+    int to_site[2], from_site[2];
+    if (pipe(to_site) != 0 || pipe(from_site) != 0) std::abort();
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(to_site[1]);
+      close(from_site[0]);
+      Serve(folder, latency_ms, to_site[0], from_site[1]);
+      _exit(0);
+    }
+    close(to_site[0]);
+    close(from_site[1]);
+    to_ = to_site[1];
+    from_ = from_site[0];
+    port_ = Ask('p');
+  }
+
+  ~RemoteSite() {
+    close(to_);
+    close(from_);
+    waitpid(pid_, nullptr, 0);
+  }
+
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  long Connections() { return Ask('c'); }
+
+ private:
+  long Ask(char what) {
+    if (write(to_, &what, 1) != 1) return -1;
+    char line[32] = "";
+    ssize_t got = read(from_, line, sizeof line - 1);
+    return got > 0 ? std::atol(line) : -1;
+  }
+
+  static void Serve(const stdfs::path& folder, int latency_ms, int in, int out) {
+    testing::HttpServer server;
+    for (const auto& entry : stdfs::recursive_directory_iterator(folder)) {
+      if (!entry.is_regular_file()) continue;
+      std::ifstream file(entry.path(), std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      const std::string ext = entry.path().extension().string();
+      const char* type = ext == ".jpg" ? "image/jpeg" : ext == ".gif" ? "image/gif" : "text/html";
+      testing::HttpAnswer answer = testing::HttpAnswer::Page(std::move(bytes), type);
+      answer.delay_before = std::chrono::milliseconds(latency_ms);
+      server.Route("/" + stdfs::relative(entry.path(), folder).generic_string(), answer);
+    }
+    char what = 0;
+    while (read(in, &what, 1) == 1) {
+      std::string line = std::to_string(what == 'p' ? static_cast<size_t>(server.port())
+                                                    : server.ConnectionCount()) +
+                         "\n";
+      if (write(out, line.data(), line.size()) < 0) break;
+    }
+    server.Stop();
+  }
+
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+  long port_ = 0;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int articles = argc > 1 ? std::atoi(argv[1]) : 500;
+  bool remote = false;
+  int latency_ms = 0;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--remote") {
+      remote = true;
+    } else if (arg == "--latency" && i + 1 < argc) {
+      latency_ms = std::atoi(argv[++i]);
+    } else {
+      args.emplace_back(arg);
+    }
+  }
+  const int articles = !args.empty() ? std::atoi(args[0].c_str()) : 500;
+  const std::string only = args.size() > 1 ? args[1] : "";
   const stdfs::path root =
       stdfs::temp_directory_path() / ("ostrel-run-bench-" + std::to_string(::getpid()));
   MakeSite(root / "site", articles);
@@ -249,32 +342,53 @@ int main(int argc, char** argv) {
   limits.allow_private = true;
   net::SetFetchLimits(limits);
 
-  testing::HttpServer server;
-  server.ServeFolder(root / "site");
-  const std::string site = server.Url("");
+  // Forked before this process starts any thread.
+  std::unique_ptr<RemoteSite> remote_site;
+  std::unique_ptr<testing::HttpServer> local_site;
+  std::string site;
+  if (remote) {
+    remote_site = std::make_unique<RemoteSite>(root / "site", latency_ms);
+    site = remote_site->Url();
+  } else {
+    local_site = std::make_unique<testing::HttpServer>();
+    local_site->ServeFolder(root / "site");
+    site = local_site->Url("");
+  }
+  auto connections = [&]() -> long { return remote_site ? remote_site->Connections() : -1; };
+  auto whole_run = [&](const char* dir, bool pictures, bool hold) {
+    long before = connections();
+    Figures f = WholeRun(root / dir, site, pictures, hold);
+    if (remote_site) f.connections = connections() - before;
+    return f;
+  };
 
-  FetchOnly(site, articles);  // warm the connections and caches
+  // With latency the reference would take as long as the run: one is enough.
+  if (latency_ms == 0) FetchOnly(site, articles);  // warm the caches
   const double reference = FetchOnly(site, articles);
-  std::printf("%d articles of about 30 KB, two pictures each; fetch-only %.1f pages/s\n", articles,
+  std::printf("%d articles of about 30 KB, two pictures each, %s%s; fetch-only %.1f pages/s\n",
+              articles, remote ? "site in another process" : "site in this process",
+              latency_ms > 0 ? (", " + std::to_string(latency_ms) + " ms latency").c_str() : "",
               articles / reference);
 
-  const std::string only = argc > 2 ? argv[2] : "";
   bool complete = true;
   if (only != "pictures") {
-    Figures plain = WholeRun(root / "plain", site, false);
+    Figures plain = whole_run("plain", false, false);
     Report("without pictures", plain, articles, reference);
     complete = complete && plain.stored == articles;
-    Figures held = WholeRun(root / "held", site, false, true);
-    Report("  connection held", held, articles, reference);
-    complete = complete && held.stored == articles;
+    if (!remote) {
+      Figures held = whole_run("held", false, true);
+      Report("  connection held", held, articles, reference);
+      complete = complete && held.stored == articles;
+    }
   }
   if (only != "plain") {
-    Figures pictures = WholeRun(root / "pictures", site, true);
+    Figures pictures = whole_run("pictures", true, false);
     Report("with pictures", pictures, articles, reference);
     complete = complete && pictures.stored == articles;
   }
 
-  server.Stop();
+  if (local_site) local_site->Stop();
+  remote_site.reset();
   std::error_code ec;
   stdfs::remove_all(root, ec);
   return complete ? 0 : 1;

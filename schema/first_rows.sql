@@ -33,3 +33,8 @@ INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLin
          (2, 1, '国内', 1, 0, 0, 1, 1, 1, '1', 'china', 'news/china', 0, 0),
          (3, 1, '国际', 1, 0, 0, 1, 2, 1, '1', 'world', 'news/world', 0, 0),
          (4, 1, '技术', 0, 0, 0, 2, 0, 0, '0', 'tech', 'tech', 0, 0);
+
+-- The software channel's (2) one download server (a top-level server is its
+-- own root).
+INSERT OR IGNORE INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid)
+  VALUES (1, 2, '本地下载', 0, 1);

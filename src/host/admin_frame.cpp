@@ -1,6 +1,7 @@
 #include "host/admin_pages.h"
 
 #include <string>
+#include <utility>
 
 namespace ostrel::host {
 
@@ -14,12 +15,39 @@ AdminSettings AdminSettingsOf(const HostConfig& config) {
   return settings;
 }
 
+void AddChannelPage(WebServer& server, ChannelPage page) {
+  server.AddPage(
+      page.path, std::move(page.function),
+      PageOptions{true, std::move(page.changing_actions), std::move(page.remote_actions)});
+}
+
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
-  server.AddPage(
-      kArticlePage, [settings](asp::RequestContext& page) { ArticleGatherPage(page, settings); },
-      true);
+  server.AddPage(kLogoutPage, &LogoutPage, false);
+  AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
+                            ArticleGatherPage(page, settings);
+                          }});
+  // The clean-up deletes only on its posted "clean"; nothing it does fetches.
+  AddChannelPage(server,
+                 {kMaintenancePage,
+                  [settings](asp::RequestContext& page) { MaintenancePage(page, settings); },
+                  {"clean"},
+                  {}});
+  AddChannelPage(server, {kSoftPage, [settings](asp::RequestContext& page) {
+                            SoftGatherPage(page, settings);
+                          }});
+  AddChannelPage(server, {kFlashPage, [settings](asp::RequestContext& page) {
+                            FlashGatherPage(page, settings);
+                          }});
+  // The server page changes rows through its form (a POST) and its delete
+  // links; it fetches nothing remote.
+  AddChannelPage(server, {.path = kServeredPage,
+                          .function = [settings](asp::RequestContext& page) {
+                            ServeredPage(page, settings);
+                          },
+                          .changing_actions = {"save", "del"},
+                          .remote_actions = {}});
   server.AddRedirect("/", kAdminFolder);
   server.AddRedirect("/admin", kAdminFolder);
   server.AddRedirect(kAdminFolder, kArticlePage);
@@ -36,17 +64,24 @@ void WriteHtmlHead(asp::Response& response, std::string_view title) {
       "</head>\r\n<body>\r\n");
 }
 
-void WriteAdminHead(asp::Response& response, std::string_view title) {
+void WriteAdminHead(asp::Response& response, std::string_view title, std::string_view script) {
   WriteHtmlHead(response, title);
   // admin_Size: the size buttons of the editor's source views.
   response.Write("<script language=\"JavaScript\" src=\"include/admin.js\"></script>\r\n");
   response.Write(
-      "<div class=\"admin-head\">"
-      "<a href=\"Admin_ArticleGather.asp\">采集项目管理</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=config\">采集基本设置</a>"
-      "<a href=\"Admin_ArticleGather.asp?action=remove\">清除缓存</a>"
+      "<div class=\"admin-channels\">"
+      "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
+      "<a href=\"admin_SoftGather.asp\">软件采集</a>"
+      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
+      "<a href=\"admin_Servered.asp\">下载服务器</a>"
+      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "</div>\r\n");
+  const std::string page(script);
+  response.Write("<div class=\"admin-head\"><a href=\"" + page + "\">采集项目管理</a><a href=\"" +
+                 page + "?action=add\">添加采集项目</a><a href=\"" + page +
+                 "?action=config\">采集基本设置</a><a href=\"" + page +
+                 "?action=remove\">清除缓存</a>"
+                 "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
 }
 
 void WriteAdminFoot(asp::Response& response) {

@@ -73,9 +73,14 @@ void CivetSink::SendHead(const asp::ResponseHead& head) {
   pending_ =
       "HTTP/1.1 " + std::to_string(code) + " " + mg_get_response_code_text(conn_, code) + "\r\n";
   for (const auto& [name, value] : head.headers) pending_ += name + ": " + value + "\r\n";
+  // Strict: a request that another site makes the browser send carries no
+  // session, so it reaches the admin pages logged out.
   if (!session_cookie_.empty()) {
     pending_ += std::string("Set-Cookie: ") + kSessionCookie + "=" + session_cookie_ +
-                "; path=/; HttpOnly; SameSite=Lax\r\n";
+                "; path=/; HttpOnly; SameSite=Strict\r\n";
+  } else if (clear_cookie_) {
+    pending_ += std::string("Set-Cookie: ") + kSessionCookie +
+                "=; path=/; HttpOnly; SameSite=Strict; Max-Age=0\r\n";
   }
   pending_ += "Date: " + DateHeader() + "\r\n";
   pending_ += KeepsAlive(conn_) ? "Connection: keep-alive\r\n" : "Connection: close\r\n";

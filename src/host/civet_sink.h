@@ -25,6 +25,8 @@ class CivetSink : public asp::ResponseSink {
   // effect when the head goes out, so a page may change it (a login gives
   // the browser a new session) until its first flush.
   void SetSessionCookie(std::string id) { session_cookie_ = std::move(id); }
+  // Makes the head tell the browser to forget its session cookie (a log-out).
+  void ClearSessionCookie() { clear_cookie_ = true; }
 
   void SendHead(const asp::ResponseHead& head) override;
   void SendBody(std::string_view bytes) override;
@@ -42,6 +44,7 @@ class CivetSink : public asp::ResponseSink {
 
   bool connected_ = true;  // false once a write has failed: the browser left
   std::string session_cookie_;
+  bool clear_cookie_ = false;
   std::string pending_;  // the head until the first chunk joins it
 };
 

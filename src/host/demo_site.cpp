@@ -130,7 +130,8 @@ int InsertItem(sqlite3* db, const std::string& origin) {
 ServerSettings SiteSettings(const std::string& demo_root, const std::string& listen) {
   ServerSettings settings;
   settings.listen = listen;
-  settings.threads = 8;
+  settings.threads = 1;
+  settings.connection_threads = 32;
   settings.pages.site_root = demo_root;
   return settings;
 }

@@ -31,16 +31,26 @@ constexpr char kConfigTemplate[] =
     "; from the data folder, SiteRoot from the folder of this file.\n"
     "[Host]\n"
     "Listen=127.0.0.1:8080\n"
-    "; SiteRoot=/path/to/site\n"
+    "; SiteRoot=/path/to/site   (default: the data folder's site/)\n"
     "CodePage=936\n"
     "AdminName=admin\n"
     "AdminPassword=\n"
     "PageListNum=30\n"
+    "; Seconds a remote page or picture may take in all.\n"
+    "FetchTimeout=60\n"
+    "; 1: remote fetches may reach loopback and private addresses.\n"
+    "AllowPrivateRemote=0\n"
     "[Database]\n"
     "Gather=gather.db\n"
     "Host=host.db\n"
+    "[Flash]\n"
+    "; PlayerDownloadHost=download.macromedia.com\n"
+    "; PlayerWebHost=www.macromedia.com\n"
+    "; MediaPlayerHost=activex.microsoft.com\n"
     "[Drives]\n"
-    "; D=/srv/files\n";
+    "; D=/srv/files\n"
+    "[Demo]\n"
+    "Listen=127.0.0.1:8081\n";
 
 [[noreturn]] void RaiseFirstRun(int32_t number, std::string description) {
   throw vb::VbError(number, "ostrel-host", std::move(description));
@@ -120,9 +130,23 @@ void AddFirstRows(const std::vector<std::string>& new_files,
   sqlite3_close_v2(db);
 }
 
+// Files made while it stands are readable by their owner only: the
+// databases and the configuration hold the admin's data and password.
+class OwnerOnly {
+ public:
+  OwnerOnly() : previous_(::umask(077)) {}
+  ~OwnerOnly() { ::umask(previous_); }
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+
+ private:
+  mode_t previous_;
+};
+
 }  // namespace
 
 bool EnsureDatabases(const HostConfig& config) {
+  OwnerOnly owner_only;
   const std::string gather_sql = config.schema_dir + "/gather.sql";
   const std::string host_sql = config.schema_dir + "/host.sql";
   const std::string rows_sql = config.schema_dir + "/first_rows.sql";
@@ -181,6 +205,7 @@ std::string GeneratePassword() {
 
 std::string EnsurePassword(HostConfig* config) {
   if (!config->admin_password.empty()) return "";
+  OwnerOnly owner_only;
   std::string bytes = kConfigTemplate;
   if (config->config_exists) {
     int rc = fs::ReadWholeFile(config->config_path, 1 << 20, &bytes);
@@ -203,6 +228,30 @@ std::string EnsurePassword(HostConfig* config) {
   config->config_exists = true;
   config->admin_password = password;
   return password;
+}
+
+void EnsureSiteTree(const HostConfig& config) {
+  MakeFolder(config.site_root);
+  std::error_code ec;
+  if (config.asset_root.empty() || config.asset_root == config.site_root) return;
+  for (stdfs::recursive_directory_iterator it(config.asset_root, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!it->is_directory(ec)) continue;
+    MakeFolder(config.site_root + "/" +
+               stdfs::relative(it->path(), config.asset_root, ec).string());
+  }
+}
+
+void CloseDatabases(const HostConfig& config) {
+  for (const std::string* path : {&config.gather_db, &config.host_db}) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path->c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+      sqlite3_busy_timeout(db, 2000);
+      sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    }
+    // The last connection's close removes the write-ahead log.
+    sqlite3_close_v2(db);
+  }
 }
 
 }  // namespace ostrel::host

@@ -1,5 +1,7 @@
 // What a new installation lacks and the host makes on start: the data
-// folder, the two databases (schema and first rows) and the admin password.
+// folder, the two databases (schema and first rows, readable by their owner
+// only), the site tree and the admin password; and the databases' closing
+// at stop.
 #pragma once
 
 #include <string>
@@ -26,5 +28,14 @@ std::string EnsurePassword(HostConfig* config);
 
 // A password of 16 letters and digits from the system's random source.
 std::string GeneratePassword();
+
+// Makes the site tree (config.site_root) and in it every folder of the
+// shipped assets (config.asset_root), so pages can write their files where
+// the assets' pages look for them. Raises VbError when it cannot.
+void EnsureSiteTree(const HostConfig& config);
+
+// At stop: checkpoints the databases into their files and closes them, so
+// no write-ahead log is left. Call once every page has ended.
+void CloseDatabases(const HostConfig& config);
 
 }  // namespace ostrel::host

@@ -45,6 +45,22 @@ bool ParseInt(std::string_view text, int* value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
+// "1", "yes", "true", "on" and their opposites, without regard to case.
+bool ParseSwitch(std::string_view text, bool* value) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* on : {"1", "yes", "true", "on"}) {
+    if (lower == on) return *value = true;
+  }
+  for (const char* off : {"0", "no", "false", "off"}) {
+    if (lower == off) {
+      *value = false;
+      return true;
+    }
+  }
+  return false;
+}
+
 // The first of the candidate folders that exists.
 std::string FindFolder(const std::string& exe_dir, const char* name) {
   const std::string candidates[] = {
@@ -64,6 +80,18 @@ bool Fail(std::string* error, std::string message) {
   return false;
 }
 
+// A host name, with an optional port: letters, digits, "-", "." and ":".
+// The value goes into markup and addresses, so nothing else is taken.
+bool IsHostName(std::string_view text) {
+  if (text.empty() || text.size() > 253) return false;
+  for (char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != ':') {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Applies the file's values over the defaults.
 bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, HostConfig* config,
                std::string* error) {
@@ -74,6 +102,19 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
   };
   if (auto v = get("Host", "Listen")) config->listen = *v;
   if (auto v = get("Host", "SiteRoot")) config->site_root = Absolute(config_folder, *v);
+  if (auto v = get("Demo", "Listen")) config->demo_listen = *v;
+  if (auto v = get("Host", "FetchTimeout")) {
+    if (!ParseInt(*v, &config->fetch_timeout_seconds) || config->fetch_timeout_seconds < 1 ||
+        config->fetch_timeout_seconds > 86400) {
+      return Fail(error,
+                  "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
+    }
+  }
+  if (auto v = get("Host", "AllowPrivateRemote")) {
+    if (!ParseSwitch(*v, &config->allow_private_remote)) {
+      return Fail(error, "AllowPrivateRemote must be 0 or 1, not \"" + *v + "\"");
+    }
+  }
   if (auto v = get("Host", "CodePage")) {
     if (!ParseInt(*v, &config->code_page) || CharsetOfCodePage(config->code_page).empty()) {
       return Fail(error, "CodePage must be 936, 950 or 65001, not \"" + *v + "\"");
@@ -85,6 +126,20 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
     if (!ParseInt(*v, &config->page_list_num) || config->page_list_num < 1 ||
         config->page_list_num > 32767) {
       return Fail(error, "PageListNum must be a number from 1 to 32767, not \"" + *v + "\"");
+    }
+  }
+  const std::pair<const char*, std::string*> player_hosts[] = {
+      {"PlayerDownloadHost", &config->player_download_host},
+      {"PlayerWebHost", &config->player_web_host},
+      {"MediaPlayerHost", &config->media_player_host},
+  };
+  for (const auto& [key, target] : player_hosts) {
+    if (auto v = get("Flash", key)) {
+      if (!IsHostName(*v)) {
+        return Fail(error, std::string(key) + " must be a host name (host or host:port), not \"" +
+                               *v + "\"");
+      }
+      *target = *v;
     }
   }
   if (auto v = get("Database", "Gather")) config->gather_db = *v;
@@ -110,8 +165,9 @@ const char* CommandLineUsage() {
          "  --config FILE       the configuration file (default: DIR/ostrel.ini)\n"
          "  --data DIR          the data folder: databases, configuration (default: ./data)\n"
          "  --listen ADDR:PORT  where to listen (default: 127.0.0.1:8080; port 0 picks one)\n"
-         "  --demo              also serve the sample remote site on another loopback port,\n"
-         "                      with a ready gathering item for it\n";
+         "  --demo              also serve the sample remote site on its loopback port\n"
+         "                      ([Demo] Listen, default 127.0.0.1:8081), with a ready\n"
+         "                      gathering item for it; remote fetches may reach loopback\n";
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, HostOptions* options, std::string* error) {
@@ -188,7 +244,7 @@ bool LoadConfig(const HostOptions& options, const std::string& exe_dir, HostConf
   config->config_path = !options.config_file.empty() ? Absolute(cwd, options.config_file)
                         : !data_option.empty()       ? data_option + "/ostrel.ini"
                                                      : cwd + "/data/ostrel.ini";
-  config->site_root = FindFolder(exe_dir, "site");
+  config->asset_root = FindFolder(exe_dir, "site");
   config->schema_dir = FindFolder(exe_dir, "schema");
   config->demo_root = FindFolder(exe_dir, "demo");
   config->gather_db = "gather.db";
@@ -220,13 +276,22 @@ bool LoadConfig(const HostOptions& options, const std::string& exe_dir, HostConf
   }
   config->gather_db = Absolute(config->data_dir, config->gather_db);
   config->host_db = Absolute(config->data_dir, config->host_db);
+  // Everything a run writes lives in the data folder, never in the source
+  // tree: the site tree that receives link lists and gathered files, and
+  // the class list.
+  if (config->site_root.empty()) config->site_root = config->data_dir + "/site";
+  config->registry_file = config->data_dir + "/registry.ini";
   if (!options.listen.empty()) config->listen = options.listen;
+  // The sample site and the tests' fixture sites live on loopback.
+  if (options.demo) config->allow_private_remote = true;
   config->charset = CharsetOfCodePage(config->code_page);
 
   std::string address;
   int port = 0;
-  if (!SplitListen(config->listen, &address, &port)) {
-    return Fail(error, "the listen address must be ADDR:PORT, not \"" + config->listen + "\"");
+  for (const std::string* listen : {&config->listen, &config->demo_listen}) {
+    if (!SplitListen(*listen, &address, &port)) {
+      return Fail(error, "a listen address must be ADDR:PORT, not \"" + *listen + "\"");
+    }
   }
   return true;
 }

@@ -5,8 +5,12 @@
 //
 //   [Host]
 //   Listen=127.0.0.1:8080        address and port (IPv6 as [::1]:8080)
-//   SiteRoot=                    the site tree served and mapped (default: the repository's site/)
+//   SiteRoot=                    the site tree served, mapped and written (default: DATA/site);
+//                                the shipped site/ assets are served read-only beneath it
 //   DataFolder=                  used when --data is not given
+//   FetchTimeout=60              seconds a remote page or picture may take in all
+//   AllowPrivateRemote=0         1: remote fetches may reach loopback and private
+//                                addresses (--demo turns it on)
 //   CodePage=936                 936 (GB2312), 950 (BIG5) or 65001 (UTF-8)
 //   AdminName=admin
 //   AdminPassword=               generated on first run when empty
@@ -14,8 +18,15 @@
 //   [Database]
 //   Gather=gather.db             the gathering database (ConnString)
 //   Host=host.db                 the host database (DBConnstr); may name the same file
+//   [Flash]                      the outside hosts the Flash channel's player markup names
+//   PlayerDownloadHost=          (empty: the component's defaults)
+//   PlayerWebHost=
+//   MediaPlayerHost=
 //   [Drives]
 //   D=/srv/files                 drive letters beyond C: (C: is "/" unless set here)
+//   [Demo]
+//   Listen=127.0.0.1:8081        the sample remote site of --demo (a fixed port, so
+//                                items defined against it keep working)
 #pragma once
 
 #include <string>
@@ -39,11 +50,16 @@ struct HostOptions {
 struct HostConfig {
   std::string config_path;  // the configuration file (read, and written on first run)
   bool config_exists = false;
-  std::string data_dir;    // native, absolute
-  std::string site_root;   // native, absolute, no trailing "/"
-  std::string schema_dir;  // the SQL scripts of a new installation
-  std::string demo_root;   // the sample remote site's files (--demo)
+  std::string data_dir;       // native, absolute
+  std::string site_root;      // native, absolute, no trailing "/"
+  std::string asset_root;     // the shipped site/ folder, served read-only beneath site_root
+  std::string schema_dir;     // the SQL scripts of a new installation
+  std::string demo_root;      // the sample remote site's files (--demo)
+  std::string registry_file;  // the component's class list
   std::string listen = "127.0.0.1:8080";
+  std::string demo_listen = "127.0.0.1:8081";
+  int fetch_timeout_seconds = 60;
+  bool allow_private_remote = false;
   int code_page = 936;
   std::string charset = "gb2312";  // the code page's name in Content-Type and for posted forms
   std::string admin_name = "admin";
@@ -52,6 +68,11 @@ struct HostConfig {
   std::string gather_db;  // native, absolute
   std::string host_db;
   std::vector<std::pair<char, std::string>> drives;  // letter (upper case) -> native folder
+  // The player markup's hosts ("host" or "host:port"); "" keeps the
+  // component's default.
+  std::string player_download_host;
+  std::string player_web_host;
+  std::string media_player_host;
 };
 
 // Parses the command line (argv[0] is skipped). False, with the reason in

@@ -26,4 +26,9 @@ inline constexpr char kSessionCookie[] = "ASPSESSIONID";
 // after it. Raises VbError once the response's headers are sent.
 void RenewSession(asp::RequestContext& page);
 
+// Ends the request's session on the server (a log-out): its id stops
+// working at once, page.Session is an empty session that is not kept, and
+// the response tells the browser to forget the cookie.
+void EndSession(asp::RequestContext& page);
+
 }  // namespace ostrel::host

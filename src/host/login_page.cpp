@@ -1,7 +1,7 @@
 // Admin_Login.asp: the administrator's login. The form is posted in the
 // page's code page (GB2312); a right name and password give the browser a
 // new session holding Session("AdminName") and lead to the article
-// channel's page.
+// channel's page. Admin_Logout.asp ends the session and leads back here.
 #include <string>
 
 #include "host/admin_pages.h"
@@ -67,6 +67,11 @@ void LoginPage(asp::RequestContext& page, const AdminSettings& settings) {
     return;
   }
   WriteLoginForm(response, name, true);
+}
+
+void LogoutPage(asp::RequestContext& page) {
+  EndSession(page);
+  page.Response->Redirect("Admin_Login.asp");
 }
 
 }  // namespace ostrel::host

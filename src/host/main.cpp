@@ -1,25 +1,32 @@
 // ostrel-host: the web host of the admin pages. It reads the configuration,
 // makes what a first run lacks (databases, admin password), records the
 // component's classes in the registry file, and serves the site until it is
-// stopped (SIGINT or SIGTERM). With --demo it also serves the sample remote
-// site and readies its gathering item.
+// stopped (SIGINT or SIGTERM: remote transfers in flight are cancelled, the
+// pages end, the databases are checkpointed and closed). With --demo it also
+// serves the sample remote site and readies its gathering item.
 #include <signal.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "gathering/flash/player_markup.h"
 #include "host/admin_pages.h"
 #include "host/demo_site.h"
 #include "host/first_run.h"
 #include "host/host_config.h"
 #include "host/test_pages.h"
 #include "host/web_server.h"
+#include "platform/ado/database_pool.h"
 #include "platform/com/registry_file.h"
 #include "platform/fs/path_map.h"
+#include "platform/net/fetch_limits.h"
 #include "platform/vb/vb_error.h"
 
 extern "C" int DllRegisterServer();
@@ -60,6 +67,21 @@ int main(int argc, char** argv) {
   }
   host::HostConfig config;
   if (!host::LoadConfig(options, ExecutableFolder(), &config, &error)) return Fail(error);
+  // The class list lives in the data folder unless the environment names one.
+  const char* registry = std::getenv("OSTREL_REGISTRY");
+  if (registry == nullptr || *registry == '\0') {
+    setenv("OSTREL_REGISTRY", config.registry_file.c_str(), 1);
+  }
+  net::FetchLimits limits = net::GetFetchLimits();
+  limits.total_timeout = std::chrono::seconds(config.fetch_timeout_seconds);
+  limits.allow_private = config.allow_private_remote;
+  net::SetFetchLimits(limits);
+  flash::PlayerHosts player_hosts = flash::GetPlayerHosts();
+  if (!config.player_download_host.empty()) player_hosts.download = config.player_download_host;
+  if (!config.player_web_host.empty()) player_hosts.web = config.player_web_host;
+  if (!config.media_player_host.empty()) player_hosts.media = config.media_player_host;
+  flash::SetPlayerHosts(player_hosts);
+
   std::string password;
   try {
     for (const auto& [letter, folder] : config.drives) fs::SetDrive(letter, folder);
@@ -68,11 +90,9 @@ int main(int argc, char** argv) {
       std::printf("ostrel-host: made the databases %s and %s\n", config.gather_db.c_str(),
                   config.host_db.c_str());
     }
+    host::EnsureSiteTree(config);
   } catch (const vb::VbError& e) {
     return Fail(e.description());
-  }
-  if (!std::filesystem::is_directory(config.site_root)) {
-    return Fail("the site root " + config.site_root + " is not a folder");
   }
   // A fresh installation has no registry file yet: the component's classes
   // must be listed before a page can create them.
@@ -93,7 +113,9 @@ int main(int argc, char** argv) {
   settings.pages.site_root = config.site_root;
   settings.pages.charset = config.charset;
   settings.pages.login_page = host::kLoginPage;
-  settings.private_files = {config.config_path, config.gather_db, config.host_db};
+  settings.private_files = {config.config_path, config.gather_db, config.host_db,
+                            config.registry_file};
+  if (config.asset_root != config.site_root) settings.asset_roots = {config.asset_root};
   host::WebServer server(settings);
   host::AddAdminPages(server, host::AdminSettingsOf(config));
   if (options.test_pages) host::AddTestPages(server);
@@ -102,7 +124,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<host::DemoSite> demo;
   int demo_item = 0;
   if (options.demo) {
-    demo = std::make_unique<host::DemoSite>(config.demo_root);
+    demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
     if (!demo->Start(&error)) return Fail(error);
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
@@ -131,7 +153,21 @@ int main(int argc, char** argv) {
   int signal_number = 0;
   sigwait(&stop_signals, &signal_number);
   std::printf("ostrel-host: stopping\n");
+  std::fflush(stdout);
+  // Fetches in flight end at once, so the pages waiting on them end too.
+  net::CancelAllTransfers();
+  // A page that still does not end must not keep the host from stopping.
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+    std::fprintf(stderr, "ostrel-host: pages still running after 4.5 s; stopping without them\n");
+    std::_Exit(1);
+  }).detach();
   server.Stop();
   if (demo) demo->Stop();
+  // Every page has ended: the databases are checkpointed and closed, and
+  // no write-ahead log stays behind.
+  ado::ClearDatabasePool();
+  host::CloseDatabases(config);
+  std::printf("ostrel-host: stopped\n");
   return 0;
 }

@@ -31,18 +31,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// Reads the request body. False when it is larger than max bytes.
-bool ReadBody(mg_connection* conn, long long content_length, size_t max, std::string* body) {
-  if (content_length > static_cast<long long>(max)) return false;
-  char buffer[8192];
-  for (;;) {
-    int n = mg_read(conn, buffer, sizeof(buffer));
-    if (n <= 0) return true;
-    body->append(buffer, static_cast<size_t>(n));
-    if (body->size() > max) return false;
-  }
-}
-
 // "User-Agent" -> "HTTP_USER_AGENT".
 std::string HeaderVariable(std::string_view name) {
   std::string out = "HTTP_";
@@ -108,25 +96,16 @@ PageRunner::PageRunner(PageSettings settings)
       application_(std::make_shared<asp::Application>()) {}
 
 int PageRunner::Run(mg_connection* conn, const std::string& page_path, const PageFunction& page,
-                    bool needs_login) {
+                    bool needs_login, const std::string& body) {
   const mg_request_info* info = mg_get_request_info(conn);
   std::string_view method = info->request_method;
-  if (method != "GET" && method != "POST" && method != "HEAD") {
-    mg_send_http_error(conn, 405, "%s", "Method not allowed");
-    return 405;
-  }
 
   asp::RequestInput input;
   input.code_page = settings_.charset;
   input.query_string = info->query_string ? info->query_string : "";
-  std::string body;
-  if (method == "POST") {
-    if (!ReadBody(conn, info->content_length, settings_.max_form_bytes, &body)) {
-      mg_send_http_error(conn, 413, "%s", "Request body too large");
-      return 413;
-    }
-    const char* type = mg_get_header(conn, "Content-Type");
-    if (type && StartsWithNoCase(type, "application/x-www-form-urlencoded")) input.form = body;
+  const char* type = mg_get_header(conn, "Content-Type");
+  if (method == "POST" && type && StartsWithNoCase(type, "application/x-www-form-urlencoded")) {
+    input.form = body;
   }
   const char* cookie = mg_get_header(conn, "Cookie");
   input.cookie_header = cookie ? cookie : "";
@@ -134,12 +113,19 @@ int PageRunner::Run(mg_connection* conn, const std::string& page_path, const Pag
   auto request = std::make_shared<asp::Request>(input);
 
   const std::vector<std::string>& ids = request->Cookies().Values(kSessionCookie);
-  asp::SessionLease lease = sessions_.Acquire(ids.empty() ? std::string() : ids.front());
+  asp::SessionLease lease =
+      sessions_.Acquire(ids.empty() ? std::string() : ids.front(), settings_.session_wait);
+  if (lease.session() == nullptr) {
+    SendNotice(conn, 503, kBusyTitle, kBusyMessage);
+    return 503;
+  }
 
-  auto sink = std::make_shared<CivetSink>(conn, method != "HEAD");
+  auto sink = std::make_shared<CivetSink>(conn, true);
   auto response = std::make_shared<asp::Response>(sink, settings_.charset);
   response->AddHeader("Cache-Control", "private");
-  if (lease.created()) sink->SetSessionCookie(lease.session()->SessionID());
+  // The admin pages' links and forms then tell this host where they come
+  // from, and other sites learn nothing of the admin's addresses.
+  response->AddHeader("Referrer-Policy", "same-origin");
   auto server = std::make_shared<asp::Server>(site_root_windows_, page_path, settings_.charset);
   SessionControl control{&sessions_, sink.get(), std::nullopt};
   {
@@ -171,12 +157,45 @@ void RenewSession(asp::RequestContext& page) {
                       "the session cannot be renewed once the page's headers are sent");
   }
   std::string old_id = page.Session->SessionID();
-  asp::SessionLease fresh = control->store->Acquire("");
+  asp::SessionLease fresh = control->store->Create();
   page.Session = fresh.session();
   control->renewed.reset();
   control->renewed.emplace(std::move(fresh));
   control->store->Remove(old_id);
   control->sink->SetSessionCookie(page.Session->SessionID());
+}
+
+void EndSession(asp::RequestContext& page) {
+  SessionControl* control = page.Extension<SessionControl*>();
+  if (control == nullptr) return;
+  control->store->Remove(page.Session->SessionID());
+  page.Session = std::make_shared<asp::Session>("");
+  control->sink->SetSessionCookie("");
+  control->sink->ClearSessionCookie();
+}
+
+void PageRunner::SendNotice(mg_connection* conn, int status, std::string_view title,
+                            std::string_view message) const {
+  std::string html = "<html>\r\n<head>\r\n<title>" + std::string(title) +
+                     "</title>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                     "charset=" +
+                     settings_.charset +
+                     "\">\r\n<link href=\"/css/admin.css\" rel=\"stylesheet\" "
+                     "type=\"text/css\">\r\n</head>\r\n<body>\r\n<p class=\"notice\" "
+                     "id=\"HostNotice\">" +
+                     std::string(message) + "</p>\r\n</body>\r\n</html>\r\n";
+  std::string bytes = text::Encode(html, settings_.charset);
+  std::string head = "HTTP/1.1 " + std::to_string(status) + " " +
+                     mg_get_response_code_text(conn, status) +
+                     "\r\nContent-Type: text/html; charset=" + settings_.charset +
+                     "\r\nContent-Length: " + std::to_string(bytes.size()) +
+                     "\r\nCache-Control: no-store\r\nReferrer-Policy: same-origin\r\n" +
+                     (status == 503 ? "Retry-After: 5\r\n" : "") + "Connection: close\r\n\r\n";
+  mg_disable_connection_keep_alive(conn);
+  mg_write(conn, head.data(), head.size());
+  if (std::string_view(mg_get_request_info(conn)->request_method) != "HEAD") {
+    mg_write(conn, bytes.data(), bytes.size());
+  }
 }
 
 }  // namespace ostrel::host

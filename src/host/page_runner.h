@@ -2,13 +2,16 @@
 // ASP objects from the civetweb connection (query and form decoded from the
 // page code page, cookies, server variables), takes the request's session
 // from the store (the session cookie; requests of one session run one at a
-// time), binds the RequestContext to the thread, runs the page and ends the
-// chunked response. The Application store is one for all requests.
+// time, and one that waits too long gets the busy page), binds the
+// RequestContext to the thread, runs the page and ends the chunked
+// response. The Application store is one for all requests.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "host/host_page.h"
 #include "platform/asp/application.h"
@@ -23,19 +26,34 @@ struct PageSettings {
   std::string charset = "gb2312";  // page output and posted forms
   // Where an admin page sends a request that has no login.
   std::string login_page = "/admin/Admin_Login.asp";
-  // Larger request bodies are refused (413) unread.
-  size_t max_form_bytes = 8 << 20;
+  // How long a request waits for its session while another request of the
+  // same session runs, before it gets the busy page.
+  std::chrono::milliseconds session_wait{10'000};
 };
+
+// The notices the host answers with instead of a page.
+inline constexpr char kBusyTitle[] = "服务器忙";
+inline constexpr char kBusyMessage[] =
+    "服务器忙：本会话的上一个请求或其他采集步骤仍在运行，请稍后再试。";
+inline constexpr char kRefusedTitle[] = "拒绝执行";
+inline constexpr char kRefusedMessage[] =
+    "拒绝执行：这个操作只能从本站的管理页面发起，本次请求没有执行任何操作。";
 
 class PageRunner {
  public:
   explicit PageRunner(PageSettings settings);
 
-  // Runs page for the request on conn, the page's virtual path being
-  // page_path. With needs_login, a session without an AdminName is
-  // redirected to the login page instead. Returns the HTTP status.
+  // Runs page for the request on conn (body: the request body, already
+  // read), the page's virtual path being page_path. With needs_login, a
+  // session without an AdminName is redirected to the login page instead.
+  // Returns the HTTP status.
   int Run(mg_connection* conn, const std::string& page_path, const PageFunction& page,
-          bool needs_login);
+          bool needs_login, const std::string& body);
+
+  // Answers with a short page of its own (the busy page, a refusal) in the
+  // pages' charset; the connection is closed after it.
+  void SendNotice(mg_connection* conn, int status, std::string_view title,
+                  std::string_view message) const;
 
   asp::SessionStore& sessions() { return sessions_; }
   asp::Application& application() { return *application_; }

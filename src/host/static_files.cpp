@@ -6,16 +6,11 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::host {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // The real path of a file that exists; "" otherwise.
 std::string RealPath(const std::string& path) {
@@ -54,9 +49,13 @@ constexpr TypeEntry kTypes[] = {
 
 }  // namespace
 
-StaticFiles::StaticFiles(std::string site_root, std::vector<std::string> private_files) {
-  site_root_ = RealPath(site_root);
-  if (site_root_.empty()) site_root_ = site_root;
+StaticFiles::StaticFiles(std::string site_root, std::vector<std::string> private_files,
+                         std::vector<std::string> asset_roots) {
+  asset_roots.insert(asset_roots.begin(), std::move(site_root));
+  for (const std::string& root : asset_roots) {
+    std::string real = RealPath(root);
+    roots_.push_back(real.empty() ? root : real);
+  }
   for (const std::string& file : private_files) {
     std::string real = RealPath(file);
     private_files_.push_back(real.empty() ? file : real);
@@ -66,7 +65,7 @@ StaticFiles::StaticFiles(std::string site_root, std::vector<std::string> private
 std::string StaticFiles::ContentType(std::string_view name) {
   size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return "application/octet-stream";
-  std::string extension = Lower(name.substr(dot + 1));
+  std::string extension = vb::LowerAscii(name.substr(dot + 1));
   for (const TypeEntry& entry : kTypes) {
     if (extension == entry.extension) return entry.type;
   }
@@ -74,7 +73,7 @@ std::string StaticFiles::ContentType(std::string_view name) {
 }
 
 bool StaticFiles::IsPrivateName(std::string_view name) {
-  std::string lower = Lower(name);
+  std::string lower = vb::LowerAscii(name);
   if (lower.empty() || lower[0] == '.') return true;
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
     if (lower.ends_with(suffix)) return true;
@@ -91,8 +90,17 @@ bool StaticFiles::IsPrivateName(std::string_view name) {
 
 StaticFile StaticFiles::Resolve(std::string_view url_path) const {
   StaticFile result;
+  for (const std::string& root : roots_) {
+    result = ResolveIn(root, url_path);
+    if (result.status != 404) break;
+  }
+  return result;
+}
+
+StaticFile StaticFiles::ResolveIn(const std::string& root, std::string_view url_path) const {
+  StaticFile result;
   if (url_path.empty() || url_path[0] != '/') return result;
-  std::string path = site_root_;
+  std::string path = root;
   std::string_view name;
   size_t start = 1;
   while (start <= url_path.size()) {
@@ -113,7 +121,7 @@ StaticFile StaticFiles::Resolve(std::string_view url_path) const {
   struct stat st;
   if (real.empty() || ::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
   // A link may lead out of the site or to a file whose name hides what it is.
-  if (!real.starts_with(site_root_ + "/")) return result;
+  if (!real.starts_with(root + "/")) return result;
   if (IsPrivateName(real.substr(real.rfind('/') + 1))) return result;
   if (std::find(private_files_.begin(), private_files_.end(), real) != private_files_.end()) {
     return result;

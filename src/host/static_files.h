@@ -1,5 +1,6 @@
 // StaticFiles: which file of the site tree a plain (non-page) request gets.
-// The site root is the only folder served. Refused: any ".." part, names
+// The site root is served, and beneath it, for what it lacks, read-only
+// asset folders (the shipped style sheets and scripts). Refused: any ".." part, names
 // that start with ".", link lists (*.dat), databases (*.db, *.mdb,
 // *-wal, *-shm ...), configuration files (*.ini), page sources (*.asp),
 // folders, and any file whose real path (links followed) lies outside the
@@ -20,9 +21,11 @@ struct StaticFile {
 
 class StaticFiles {
  public:
-  // site_root: native, absolute. private_files: native paths never served
-  // even inside the site root (the configuration, the databases).
-  StaticFiles(std::string site_root, std::vector<std::string> private_files);
+  // site_root and asset_roots: native, absolute. private_files: native
+  // paths never served even inside a served folder (the configuration, the
+  // databases).
+  StaticFiles(std::string site_root, std::vector<std::string> private_files,
+              std::vector<std::string> asset_roots = {});
 
   // url_path: the request path, percent-decoded ("/css/admin.css").
   StaticFile Resolve(std::string_view url_path) const;
@@ -33,7 +36,9 @@ class StaticFiles {
   static bool IsPrivateName(std::string_view name);
 
  private:
-  std::string site_root_;                   // real path
+  StaticFile ResolveIn(const std::string& root, std::string_view url_path) const;
+
+  std::vector<std::string> roots_;          // real paths: the site root first
   std::vector<std::string> private_files_;  // real paths where they exist
 };
 

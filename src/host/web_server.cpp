@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -14,17 +15,13 @@
 #include <string_view>
 #include <thread>
 
+#include "host/cross_site.h"
 #include "host/host_config.h"
+#include "platform/vb/ascii_case.h"
 
 namespace ostrel::host {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 int LogMessage(const mg_connection*, const char* message) {
   std::fprintf(stderr, "ostrel-host: %s\n", message);
@@ -36,28 +33,35 @@ int LogMessage(const mg_connection*, const char* message) {
 WebServer::WebServer(ServerSettings settings)
     : settings_(std::move(settings)),
       runner_(settings_.pages),
-      files_(settings_.pages.site_root, settings_.private_files) {}
+      pool_(settings_.threads,
+            settings_.remote_share > 0 ? settings_.remote_share : settings_.threads / 2),
+      files_(settings_.pages.site_root, settings_.private_files, settings_.asset_roots) {}
 
 WebServer::~WebServer() { Stop(); }
 
-void WebServer::AddPage(const std::string& path, PageFunction page, bool needs_login) {
-  pages_[Lower(path)] = Page{path, std::move(page), needs_login};
+void WebServer::AddPage(const std::string& path, PageFunction page, PageOptions options) {
+  pages_[vb::LowerAscii(path)] = Page{path, std::move(page), std::move(options)};
 }
 
 void WebServer::AddRedirect(const std::string& path, std::string target) {
-  redirects_[Lower(path)] = std::move(target);
+  redirects_[vb::LowerAscii(path)] = std::move(target);
 }
 
 bool WebServer::Start(std::string* error) {
   static std::once_flag library_once;
   std::call_once(library_once, [] { mg_init_library(0); });
 
-  std::string threads = std::to_string(settings_.threads);
+  std::string threads = std::to_string(settings_.connection_threads);
+  std::string header_timeout = std::to_string(settings_.header_timeout.count());
   const char* options[] = {
       "listening_ports",
       settings_.listen.c_str(),
       "num_threads",
       threads.c_str(),
+      // The deadline of a whole request header; also how long one read or
+      // write of a connection may wait for the peer.
+      "request_timeout_ms",
+      header_timeout.c_str(),
       // Without it every small flushed chunk and keep-alive answer waits
       // for the peer's delayed acknowledgement.
       "tcp_nodelay",
@@ -83,6 +87,10 @@ bool WebServer::Start(std::string* error) {
 }
 
 void WebServer::Stop() {
+  // Requests waiting for a session or a share give up; running pages end
+  // (their remote fetches are cancelled by whoever stops the host).
+  runner_.sessions().Stop();
+  pool_.Stop();
   if (context_ == nullptr) return;
   mg_context* context = context_;
   context_ = nullptr;
@@ -146,7 +154,7 @@ int WebServer::Handle(mg_connection* conn) {
     return 400;
   }
   std::string path = raw;
-  std::string key = Lower(path);
+  std::string key = vb::LowerAscii(path);
 
   if (auto redirect = redirects_.find(key); redirect != redirects_.end()) {
     mg_send_http_redirect(conn, redirect->second.c_str(), 302);
@@ -158,9 +166,63 @@ int WebServer::Handle(mg_connection* conn) {
       mg_send_http_error(conn, 404, "%s", "Not found");
       return 404;
     }
-    return runner_.Run(conn, page->second.path, page->second.function, page->second.needs_login);
+    return ServePage(conn, page->second);
   }
   return ServeStatic(conn, path);
+}
+
+int WebServer::ServePage(mg_connection* conn, const Page& page) {
+  const mg_request_info* info = mg_get_request_info(conn);
+  std::string_view method = info->request_method;
+  if (method != "GET" && method != "POST") {
+    // HEAD too: it would run the page, actions included, for nothing.
+    runner_.SendNotice(conn, 405, "405", "Method not allowed");
+    return 405;
+  }
+  std::string body;
+  if (method == "POST") {
+    switch (ReadRequestBody(conn, settings_.body, &body)) {
+      case BodyStatus::kComplete:
+        break;
+      case BodyStatus::kTooLarge:
+        runner_.SendNotice(conn, 413, "413", "Request body too large");
+        return 413;
+      case BodyStatus::kTooSlow:
+        runner_.SendNotice(conn, 408, "408", "Request body too slow");
+        return 408;
+      case BodyStatus::kIncomplete:
+        runner_.SendNotice(conn, 400, "400", "Incomplete request body");
+        return 400;
+    }
+  }
+  const char* type = mg_get_header(conn, "Content-Type");
+  bool form = type != nullptr &&
+              std::string_view(type).find("x-www-form-urlencoded") != std::string_view::npos;
+  RequestTraits traits =
+      TraitsOf(method, info->query_string ? info->query_string : "", form ? body : "");
+  if (ChangesState(traits, page.options.changing_actions)) {
+    const char* origin = mg_get_header(conn, "Origin");
+    const char* referer = mg_get_header(conn, "Referer");
+    const char* host = mg_get_header(conn, "Host");
+    if (!FromThisHost(origin ? origin : "", referer ? referer : "", host ? host : "",
+                      info->is_ssl != 0)) {
+      runner_.SendNotice(conn, 403, kRefusedTitle, kRefusedMessage);
+      return 403;
+    }
+  }
+  const auto& remote = page.options.remote_actions;
+  PagePool::Kind kind = std::find(remote.begin(), remote.end(), traits.action) != remote.end()
+                            ? PagePool::Kind::kRemote
+                            : PagePool::Kind::kLocal;
+  int status = 503;
+  auto job = [&] {
+    status = runner_.Run(conn, page.path, page.function, page.options.needs_login, body);
+  };
+  if (pool_.Run(job, kind, settings_.share_wait) != PagePool::Outcome::kDone) {
+    runner_.SendNotice(conn, 503, kBusyTitle, kBusyMessage);
+    return 503;
+  }
+  return status;
 }
 
 int WebServer::ServeStatic(mg_connection* conn, const std::string& path) {

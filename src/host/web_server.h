@@ -1,17 +1,28 @@
-// WebServer: ostrel-host's HTTP side over civetweb. Every request is served
-// by one worker thread from start to end. Routes: a registered redirect
-// (the site's "/" to the admin folder), a host page (only the registered
-// ones: any other .asp path is 404), else a static file of the site tree
-// (see static_files.h).
+// WebServer: ostrel-host's HTTP side over civetweb. civetweb's request
+// threads read each request (the whole header within a deadline, so slow
+// clients are dropped) and serve redirects and static files themselves; a
+// page goes to the PagePool, whose threads have a full stack. Routes: a
+// registered redirect (the site's "/" to the admin folder), a host page
+// (only the registered ones: any other .asp path is 404), else a static
+// file of the site tree (see static_files.h).
+//
+// Every page request passes the same road before its page runs: HEAD never
+// runs a page; a request that changes state (PageOptions) is refused unless
+// it comes from this host's own pages (cross_site.h); a page that fetches
+// from remote sites waits for its share of the page threads, and gets the
+// busy page when none frees up in time.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/host_page.h"
+#include "host/page_pool.h"
 #include "host/page_runner.h"
+#include "host/request_body.h"
 #include "host/static_files.h"
 
 struct mg_connection;
@@ -21,10 +32,37 @@ namespace ostrel::host {
 
 struct ServerSettings {
   std::string listen = "127.0.0.1:8080";  // ADDR:PORT; port 0 picks a free one
+  // Page threads (PagePool), and how many of them pages that fetch from
+  // remote sites may hold at once (0: half).
   int threads = 32;
+  int remote_share = 0;
+  // civetweb's threads: one per open connection, however slow. Cheap (they
+  // only read requests and send files), so there are enough that a crowd of
+  // slow clients leaves room for the others.
+  int connection_threads = 400;
+  // The whole request header must arrive within this time.
+  std::chrono::milliseconds header_timeout{10'000};
+  // How long a remote page waits for its share of the page threads.
+  std::chrono::milliseconds share_wait{10'000};
+  BodyLimits body;
   PageSettings pages;
   // Native paths never served even when inside the site root.
   std::vector<std::string> private_files;
+  // Read-only folders served beneath the site root, for what it lacks (the
+  // shipped style sheets and scripts).
+  std::vector<std::string> asset_roots;
+};
+
+// How the host's road treats a page's requests.
+struct PageOptions {
+  // Without a logged-in session the request is sent to the login page.
+  bool needs_login = false;
+  // The values of "action" (lower case) whose requests change state; they,
+  // every POST and every change=yes pass the cross-site check.
+  std::vector<std::string> changing_actions;
+  // The values of "action" whose requests fetch from remote sites; they run
+  // within the remote share of the page threads.
+  std::vector<std::string> remote_actions;
 };
 
 class WebServer {
@@ -36,7 +74,10 @@ class WebServer {
 
   // Registers a host page at a virtual path ("/admin/Admin_Login.asp"),
   // matched without regard to case. Before Start only.
-  void AddPage(const std::string& path, PageFunction page, bool needs_login);
+  void AddPage(const std::string& path, PageFunction page, PageOptions options);
+  void AddPage(const std::string& path, PageFunction page, bool needs_login) {
+    AddPage(path, std::move(page), PageOptions{needs_login, {}, {}});
+  }
   // Answers a request for the path (matched without regard to case) with a
   // 302 to target. Before Start only.
   void AddRedirect(const std::string& path, std::string target);
@@ -53,17 +94,19 @@ class WebServer {
   struct Page {
     std::string path;  // as registered
     PageFunction function;
-    bool needs_login = false;
+    PageOptions options;
   };
 
   static int OnRequest(mg_connection* conn);
   int Handle(mg_connection* conn);
+  int ServePage(mg_connection* conn, const Page& page);
   int ServeStatic(mg_connection* conn, const std::string& path);
   // Connects to the listening port and lets go at once.
   void WakeListener() const;
 
   ServerSettings settings_;
   PageRunner runner_;
+  PagePool pool_;
   StaticFiles files_;
   std::map<std::string, Page> pages_;             // keyed by lower-cased path
   std::map<std::string, std::string> redirects_;  // lower-cased path -> target

@@ -12,6 +12,7 @@
 #include "platform/net/xml_http.h"
 #include "platform/text/regexp.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 #include "processing/files_folders.h"
 #include "processing/vb_process.h"
@@ -83,6 +84,80 @@ std::string_view FileNameOf(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+// The first bytes of the addresses, for a quick scan to the next candidate.
+std::string FirstBytes(const std::vector<std::string>& addresses) {
+  std::string bytes;
+  for (const std::string& a : addresses) {
+    if (!a.empty() && bytes.find(a[0]) == std::string::npos) bytes += a[0];
+  }
+  return bytes;
+}
+
+// One address of the content and what it becomes.
+struct Rewrite {
+  std::string from;
+  std::string to;
+};
+
+// True when a and b could overlap with a starting before b (or at the same
+// place, when `same_start`): some end of a is a beginning of b.
+bool CanRunInto(std::string_view a, std::string_view b, bool same_start) {
+  for (size_t k = same_start ? 0 : 1; k < a.size(); ++k) {
+    size_t n = std::min(a.size() - k, b.size());
+    if (a.compare(k, n, b.substr(0, n)) == 0) return true;
+  }
+  return false;
+}
+
+// The content with every address replaced, in any letter case, as one
+// vb::Replace per address in list order would leave it, in one pass over a
+// case-folded copy instead of a folded copy and a new content per address.
+// The two agree unless occurrences can overlap or a replacement can form a
+// new occurrence with the text around it; the check below finds every such
+// list (it only happens with addresses built for it), which then takes the
+// slow road.
+std::string ReplaceAddresses(const std::string& content, const std::vector<Rewrite>& rewrites) {
+  std::vector<std::string> from, to;
+  for (const Rewrite& r : rewrites) {
+    from.push_back(vb::FoldText(r.from));
+    to.push_back(vb::FoldText(r.to));
+  }
+  bool one_pass = true;
+  for (size_t i = 0; i < from.size() && one_pass; ++i) {
+    if (from[i].empty()) one_pass = false;
+    for (size_t j = 0; j < from.size() && one_pass; ++j) {
+      one_pass = !CanRunInto(from[i], from[j], false) && !CanRunInto(to[i], from[j], true) &&
+                 !CanRunInto(from[j], to[i], true);
+    }
+  }
+  if (!one_pass) {
+    std::string out = content;
+    for (const Rewrite& r : rewrites) {
+      out = vb::Replace(out, r.from, r.to, 1, -1, vb::CompareMode::Text);
+    }
+    return out;
+  }
+  if (rewrites.empty()) return content;
+  const std::string folded = vb::FoldText(content);
+  const std::string firsts = FirstBytes(from);
+  std::string out;
+  out.reserve(content.size());
+  size_t copied = 0;
+  for (size_t at = folded.find_first_of(firsts); at != std::string::npos;) {
+    size_t next = at + 1;
+    for (size_t i = 0; i < from.size(); ++i) {
+      if (folded.compare(at, from[i].size(), from[i]) != 0) continue;
+      out.append(content, copied, at - copied);
+      out.append(rewrites[i].to);
+      copied = next = at + from[i].size();
+      break;
+    }
+    at = folded.find_first_of(firsts, next);
+  }
+  out.append(content, copied);
+  return out;
+}
+
 }  // namespace
 
 bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
@@ -151,6 +226,7 @@ std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_vi
     int32_t upload = vb::InStrRev(strPath, "UploadPic");
     const std::string listed = upload > 0 ? vb::Mid(strPath, upload) : std::string(strPath);
     const std::string folder = CheckMapPath(box.host(), strPath);
+    std::vector<Rewrite> saved;
     for (const std::string& url : pictures) {
       // A picture that cannot be named or saved keeps its remote address.
       vb::TryStep([&] {
@@ -159,9 +235,10 @@ std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_vi
         std::string local = std::string(strPath) + name;
         if (!SaveRemoteFile(box, local, url)) return;
         box.PathFileName += "|" + listed + name;
-        content = vb::Replace(content, url, local, 1, -1, vb::CompareMode::Text);
+        saved.push_back(Rewrite{url, std::move(local)});
       });
     }
+    content = ReplaceAddresses(content, saved);
   });
   return content;
 }

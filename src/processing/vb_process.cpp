@@ -42,6 +42,17 @@ void OpenHostConnection(const std::string& connStr) {
   state.HostConnected = true;
 }
 
+void CloseHostConnection() {
+  component::HostConnectionState& state = component::HostState();
+  if (state.HostConnection) {
+    vb::TryStep([&] {
+      if (state.HostConnection->State() == ado::adStateOpen) state.HostConnection->Close();
+    });
+    state.HostConnection.reset();
+  }
+  state.HostConnected = false;
+}
+
 std::shared_ptr<ado::Recordset> VBProcess::Execute(const vb::Variant& sCommand) {
   if (!component::HostState().HostConnected) OpenHostConnection(connectstr_);
   std::shared_ptr<ado::Recordset> result;

@@ -226,6 +226,11 @@ class VBProcess : public com::Dispatch {
 // In every case the request's HostConnected flag becomes True.
 void OpenHostConnection(const std::string& connStr);
 
+// A page object's terminator: closes the request's host connection when it
+// is open, releases it and clears HostConnected, so the next object of the
+// request does not take the released connection for an open one.
+void CloseHostConnection();
+
 // The error of a cache read or write before any item was named.
 constexpr int32_t kErrNoCacheName = vb::kObjectErrorBase + 1;
 

@@ -39,9 +39,10 @@ void RefuseSeparators(std::string_view value, const char* what) {
   }
 }
 
-// The folder part of a Windows path, "\" included.
+// The folder part of a Windows path, its last separator included ("/"
+// counts as "\", as the file layer reads it).
 std::string FolderOf(std::string_view path) {
-  size_t cut = path.find_last_of('\\');
+  size_t cut = path.find_last_of("\\/");
   return cut == std::string_view::npos ? "" : std::string(path.substr(0, cut + 1));
 }
 
@@ -217,7 +218,7 @@ bool Downloader::CopyToFile() {
     int error = file.Commit(fs::ToNative(save_file_));
     if (error == 0) return true;
     if (error != EEXIST || draw == kNameDraws) return false;
-    std::string name = save_file_.substr(save_file_.find_last_of('\\') + 1);
+    std::string name = save_file_.substr(FolderOf(save_file_).size());
     size_t dot = name.rfind('.');
     std::string random =
         processing::GetRndFileName(dot == std::string::npos ? "" : name.substr(dot + 1));

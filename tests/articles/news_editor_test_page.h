@@ -26,6 +26,13 @@ inline std::string FieldOf(const Fields& fields, const std::string& name) {
   }
   return "";
 }
+// The fields with the value of every field called name replaced.
+inline Fields WithField(Fields fields, const std::string& name, const std::string& value) {
+  for (auto& field : fields) {
+    if (field.first == name) field.second = value;
+  }
+  return fields;
+}
 inline bool HasField(const Fields& fields, const std::string& name) {
   for (const auto& field : fields) {
     if (field.first == name) return true;
@@ -190,9 +197,6 @@ class NewsEditorTest : public NewsPageTest {
   // Puts an entry under the cache name (as a reader would have).
   void Cache(const std::string& name) {
     application_->SetItem("myzemble_" + vb::LCase(name), vb::Variant("cached"));
-  }
-  bool Cached(const std::string& name) {
-    return application_->contents().Contains("myzemble_" + vb::LCase(name));
   }
 };
 

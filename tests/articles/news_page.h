@@ -41,13 +41,6 @@ class NewsPageTest : public testing::PageFixture {
   std::shared_ptr<NewsCollection> last_;
 };
 
-// Occurrences of needle in text.
-inline int CountOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
-    ++n;
-  }
-  return n;
-}
+using testing::CountOf;
 
 }  // namespace ostrel::articles

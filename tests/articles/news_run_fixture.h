@@ -14,10 +14,11 @@
 #include "platform/ado/connection.h"
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
-#include "support/fetch_limits_guard.h"
 #include "platform/vb/datetime.h"
+#include "support/fetch_limits_guard.h"
 #include "support/fixtures.h"
 #include "support/http_server.h"
+#include "support/run_steps.h"
 
 namespace ostrel::articles {
 
@@ -110,19 +111,7 @@ class NewsRunTest : public NewsPageTest {
     return Output();
   }
 
-  // The query of the request a step's page leads to: its next-step script,
-  // or its refresh to the run's end; "" when it leads nowhere.
-  static std::string NextQuery(const std::string& page) {
-    for (const char* lead : {"reFresh(){window.location.href='Admin_ArticleGather.asp?",
-                             "buildRefresh(){window.location.href='Admin_ArticleGather.asp?",
-                             "content=\"1;url='Admin_ArticleGather.asp?"}) {
-      size_t at = page.rfind(lead);
-      if (at == std::string::npos) continue;
-      at += std::string(lead).size();
-      return page.substr(at, page.find('\'', at) - at);
-    }
-    return "";
-  }
+  static std::string NextQuery(const std::string& page) { return testing::NextStepQuery(page); }
 
   std::filesystem::path LinkListPath(int id) const {
     return dir_ / "admin" / ("tmpNewslist" + std::to_string(id) + ".dat");

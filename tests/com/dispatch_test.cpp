@@ -8,6 +8,7 @@
 
 #include "platform/com/class_info.h"
 #include "platform/com/event.h"
+#include "platform/vb/convert.h"
 #include "platform/vb/vb_error.h"
 #include "support/error_of.h"
 
@@ -30,12 +31,14 @@ class Gauge : public Dispatch {
                                      .Method("Sum", &Gauge::Sum)
                                      .Method("Count", &Gauge::Count)
                                      .Method("Reset", &Gauge::Reset)
+                                     .Event("Changed", &Gauge::Changed)
                                      .Build();
     return info;
   }
 
   int32_t Total = 0;
   int16_t limit = 0;
+  Event<int32_t, std::string> Changed;
 
  private:
   std::string GetName() const { return name_; }
@@ -172,6 +175,27 @@ TEST(EventTest, AHandlerMayDisconnectItselfWhileRaised) {
   found.Raise(path);
   EXPECT_EQ(runs, 1);
   EXPECT_FALSE(found.HasHandlers());
+}
+
+TEST(EventTest, HostPagesConnectByNameBesideTypedHolders) {
+  Gauge gauge;
+  std::vector<std::string> calls;
+  // A host page's sink: Variants by reference, written back to the raiser.
+  size_t cookie = gauge.Advise("changed", [&](Args args) {
+    calls.push_back("page " + std::to_string(args[0].AsLong()) + " " + vb::CStr(args[1]));
+    args[0] = Variant("7");
+  });
+  gauge.Changed.Connect([&](int32_t& value, std::string& text) {
+    calls.push_back("typed " + std::to_string(value) + " " + text);
+  });
+  int32_t value = 1;
+  std::string text = "a";
+  gauge.Changed.Raise(value, text);
+  EXPECT_EQ(value, 7);
+  gauge.Unadvise("Changed", cookie);
+  gauge.Changed.Raise(value, text);
+  EXPECT_EQ(calls, (std::vector<std::string>{"page 1 a", "typed 7 a", "typed 7 a"}));
+  EXPECT_EQ(ErrorOf([&] { gauge.Advise("Missing", [](Args) {}); }), vb::kErrNoSuchMember);
 }
 
 }  // namespace

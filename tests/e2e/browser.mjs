@@ -96,3 +96,21 @@ export function rawGet(rawPath, base = baseUrl) {
     request.end();
   });
 }
+
+// A logged-in page of its own browser for one test file: dialogs are
+// accepted, page errors collected in pageErrors (the file checks them at
+// its end); close() ends the browser.
+export async function openAdminPage(url = baseUrl) {
+  const browser = await openBrowser();
+  const page = await browser.context.newPage();
+  const pageErrors = [];
+  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  page.on('dialog', (dialog) => dialog.accept());
+  await logIn(page, url);
+  return { page, pageErrors, close: () => browser.close() };
+}
+
+// The rows of a channel's item list on the page.
+export function itemRowCount(page) {
+  return page.$$eval('table.tableborder tr[align=center]', (rows) => rows.length);
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Browser tests of the admin pages: starts two ostrel-hosts on free loopback
-# ports, each with a fresh data folder, its own copy of the site and a known
-# password, runs the tests (node's own test runner, headless Chromium through
+# ports, each with a fresh data folder (which holds the site tree the host
+# writes) and a known password, runs the tests (node's own test runner, headless Chromium through
 # playwright-core), and stops the hosts.
 #   the main host: the admin pages and the test pages (--test-pages);
 #   the demo host: the same with --demo, the sample remote site and its
@@ -33,6 +33,11 @@ if [ ! -d "$HERE/node_modules/playwright-core" ]; then
   (cd "$HERE" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi
 
+# What the source tree holds before the hosts run (ignored files included:
+# a run must not leave gathered files or link lists in site/ either).
+tree_state() { git -C "$ROOT" status --porcelain --ignored 2>/dev/null || true; }
+TREE_BEFORE="$(tree_state)"
+
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-e2e.XXXXXX")"
 HOST_PIDS=()
 cleanup() {
@@ -55,16 +60,21 @@ start_host() {
   shift
   local dir="$WORK/$name"
   mkdir -p "$dir/data"
-  cp -r "$ROOT/site" "$dir/site"
+  # The defaults otherwise: the site tree in the data folder, the shipped
+  # assets served beneath it. The fixture sites live on loopback.
   cat > "$dir/data/ostrel.ini" <<INI
 [Host]
-SiteRoot=$dir/site
 AdminName=admin
 AdminPassword=$PASSWORD
+; The tests' remote pages are served by the hosts themselves, on loopback.
+AllowPrivateRemote=1
+[Demo]
+Listen=127.0.0.1:0
 INI
-  # Its own registry file, so parallel test runs never share one.
-  OSTREL_REGISTRY="$dir/registry.ini" "$HOST" --data "$dir/data" --listen 127.0.0.1:0 "$@" \
-    >"$dir/host.log" 2>&1 &
+  # Started from the source tree: whatever it writes must go to its data
+  # folder (the class list included), never beside the sources.
+  (cd "$ROOT" && exec env -u OSTREL_REGISTRY "$HOST" --data "$dir/data" --listen 127.0.0.1:0 "$@" \
+    >"$dir/host.log" 2>&1 </dev/null) &
   local pid=$!
   HOST_PIDS+=("$pid")
   PORT=""
@@ -84,7 +94,7 @@ INI
 
 start_host main --test-pages
 export OSTREL_URL="http://127.0.0.1:$PORT"
-export OSTREL_SITE="$WORK/main/site"
+export OSTREL_SITE="$WORK/main/data/site"
 export OSTREL_DATA="$WORK/main/data"
 
 start_host demo --demo --test-pages
@@ -95,7 +105,7 @@ if [ -z "$DEMO_PORT" ]; then
 fi
 export OSTREL_DEMO_URL="http://127.0.0.1:$PORT"
 export OSTREL_DEMO_REMOTE="http://127.0.0.1:$DEMO_PORT"
-export OSTREL_DEMO_SITE="$WORK/demo/site"
+export OSTREL_DEMO_SITE="$WORK/demo/data/site"
 export OSTREL_DEMO_DATA="$WORK/demo/data"
 export OSTREL_DEMO_FILES="$ROOT/demo"
 export OSTREL_ADMIN_PASSWORD="$PASSWORD"
@@ -105,8 +115,13 @@ status=0
 # One file at a time: the files share the hosts and their databases.
 if [ "$#" -eq 0 ]; then set -- ./*.test.mjs; fi
 for file in "$@"; do
-  node --test "$file" || status=1
+  node --test "$file" </dev/null || status=1
 done
+if [ "$(tree_state)" != "$TREE_BEFORE" ]; then
+  echo "run.sh: the hosts changed the source tree:" >&2
+  diff <(echo "$TREE_BEFORE") <(tree_state) >&2 || true
+  status=1
+fi
 if [ "$status" -ne 0 ]; then
   for name in main demo; do
     echo "--- ostrel-host ($name) log ---" >&2

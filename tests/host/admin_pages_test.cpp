@@ -62,7 +62,7 @@ class AdminPagesTest : public ::testing::Test {
   HttpResult Login(const std::string& cookie, std::string_view name_gbk_escaped,
                    std::string_view password) {
     return Fetch(port_, "POST", kLoginPage,
-                 {cookie, "Content-Type: application/x-www-form-urlencoded"},
+                 {cookie, test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
                  "AdminName=" + std::string(name_gbk_escaped) +
                      "&Password=" + std::string(password) + "&Submit=x");
   }
@@ -80,7 +80,8 @@ TEST_F(AdminPagesTest, LoginRefusesAWrongPasswordAndLetsTheRightOneIn) {
   HttpResult first = Fetch(port_, "GET", kArticlePage);
   EXPECT_EQ(first.status(), 302);
   EXPECT_EQ(first.Header("Location"), kLoginPage);
-  std::string cookie = "Cookie: ASPSESSIONID=" + SessionIdOf(first);
+  EXPECT_EQ(SessionIdOf(first), "") << "sessions are made only at login";
+  std::string cookie = "X-No-Cookie: 1";
 
   HttpResult form = Fetch(port_, "GET", kLoginPage, {cookie});
   EXPECT_EQ(form.status(), 200);
@@ -108,6 +109,8 @@ TEST_F(AdminPagesTest, LoginRefusesAWrongPasswordAndLetsTheRightOneIn) {
   EXPECT_TRUE(page.body.starts_with("<html>")) << "no DOCTYPE: the admin markup needs quirks mode";
   EXPECT_TRUE(Has(page.body, "<link href=\"/css/admin.css\""));
   EXPECT_TRUE(Has(page.body, "<a href=\"Admin_ArticleGather.asp?action=add\">添加采集项目</a>"));
+  EXPECT_TRUE(Has(page.body, "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a>"));
+  EXPECT_EQ(page.Header("Referrer-Policy"), "same-origin");
   EXPECT_TRUE(Has(page.body, "页面错误 429"));
   EXPECT_TRUE(Has(page.body, "</body>\r\n</html>"));
 }
@@ -121,11 +124,11 @@ int SetCookieCount(const HttpResult& result) {
 }
 
 TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
-  HttpResult planted = Fetch(port_, "GET", "/admin/Probe.asp?plant=1");
-  const std::string old_id = SessionIdOf(planted);
+  const std::string old_id =
+      SessionIdOf(Login("X-No-Cookie: 1", "%B9%DC%C0%ED%D4%B1", "Right-Pass"));
   ASSERT_FALSE(old_id.empty());
-  EXPECT_EQ(planted.body, "yes|");
   const std::string old_cookie = "Cookie: ASPSESSIONID=" + old_id;
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp?plant=1", {old_cookie}).body, Gbk("yes|管理员"));
 
   HttpResult in = Login(old_cookie, "%B9%DC%C0%ED%D4%B1", "Right-Pass");
   EXPECT_EQ(in.status(), 302);
@@ -133,23 +136,33 @@ TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
   const std::string new_id = SessionIdOf(in);
   ASSERT_EQ(new_id.size(), 24u);
   EXPECT_NE(new_id, old_id);
-  EXPECT_NE(in.Header("Set-Cookie").find("; path=/; HttpOnly"), std::string::npos);
+  EXPECT_NE(in.Header("Set-Cookie").find("; path=/; HttpOnly; SameSite=Strict"), std::string::npos);
 
   // The new session holds the login and nothing of the old one.
   const std::string new_cookie = "Cookie: ASPSESSIONID=" + new_id;
   EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp", {new_cookie}).body, Gbk("|管理员"));
   EXPECT_EQ(Fetch(port_, "GET", kArticlePage, {new_cookie}).status(), 200);
 
-  // The old id is gone: it gets a fresh session without the login.
+  // The old id is gone: it reaches the pages without the login.
   HttpResult stale = Fetch(port_, "GET", kArticlePage, {old_cookie});
   EXPECT_EQ(stale.status(), 302);
   EXPECT_EQ(stale.Header("Location"), kLoginPage);
-  const std::string stale_id = SessionIdOf(stale);
-  EXPECT_FALSE(stale_id.empty());
-  EXPECT_NE(stale_id, old_id);
-  EXPECT_NE(stale_id, new_id);
-  EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp", {old_cookie}).status(), 200);
+  EXPECT_EQ(SessionIdOf(stale), "");
+  EXPECT_EQ(Fetch(port_, "GET", "/admin/Probe.asp", {old_cookie}).body, "|");
   EXPECT_EQ(server_->pages().sessions().Users(old_id), 0);
+
+  // Logging out ends the session on the server: its id no longer logs in.
+  HttpResult out = Fetch(port_, "GET", kLogoutPage, {new_cookie});
+  EXPECT_EQ(out.status(), 302);
+  EXPECT_EQ(out.Header("Location"), "Admin_Login.asp");
+  EXPECT_NE(out.Header("Set-Cookie").find("Max-Age=0"), std::string::npos);
+  EXPECT_EQ(Fetch(port_, "GET", kArticlePage, {new_cookie}).status(), 302);
+  EXPECT_EQ(server_->pages().sessions().Count(), 0u);
+}
+
+TEST_F(AdminPagesTest, ARefusedLoginKeepsTheSessionItCameWith) {
+  const std::string id = SessionIdOf(Login("X-No-Cookie: 1", "%B9%DC%C0%ED%D4%B1", "Right-Pass"));
+  const std::string new_cookie = "Cookie: ASPSESSIONID=" + id;
 
   // A refused login keeps the session it came with.
   HttpResult refused = Login(new_cookie, "%B9%DC%C0%ED%D4%B1", "wrong");

@@ -73,9 +73,18 @@ TEST(ConfigTest, DefaultsPutEverythingInTheDataFolder) {
   EXPECT_EQ(config.page_list_num, 30);
   EXPECT_EQ(config.admin_name, "admin");
   EXPECT_TRUE(config.admin_password.empty());
-  // Found from the build: the repository's site and schema folders.
-  EXPECT_EQ(config.site_root, std::string(OSTREL_SOURCE_DIR) + "/site");
+  // What a run writes stays in the data folder; the repository's site
+  // folder is only read.
+  EXPECT_EQ(config.site_root, data.Path("site"));
+  EXPECT_EQ(config.registry_file, data.Path("registry.ini"));
+  EXPECT_EQ(config.asset_root, std::string(OSTREL_SOURCE_DIR) + "/site");
   EXPECT_EQ(config.schema_dir, std::string(OSTREL_SOURCE_DIR) + "/schema");
+  EXPECT_EQ(config.demo_listen, "127.0.0.1:8081");
+  EXPECT_EQ(config.fetch_timeout_seconds, 60);
+  EXPECT_FALSE(config.allow_private_remote);
+  options.demo = true;
+  ASSERT_TRUE(LoadConfig(options, "/nonexistent", &config, &error)) << error;
+  EXPECT_TRUE(config.allow_private_remote);
 }
 
 TEST(ConfigTest, FileValuesApplyAndTheCommandLineWins) {
@@ -83,8 +92,9 @@ TEST(ConfigTest, FileValuesApplyAndTheCommandLineWins) {
   folder.Write("conf/host.ini",
                "[Host]\r\nListen=127.0.0.1:9100\r\nSiteRoot=../www\r\nDataFolder=store\r\n"
                "CodePage=65001\r\nAdminName=chief\r\nAdminPassword=\"s3cret\"\r\n"
-               "PageListNum=12\r\n[Database]\r\nGather=g/one.db\r\nHost=/abs/host.db\r\n"
-               "[Drives]\r\nd=/srv/files/\r\n");
+               "PageListNum=12\r\nFetchTimeout=5\r\nAllowPrivateRemote=yes\r\n"
+               "[Demo]\r\nListen=127.0.0.1:9101\r\n[Database]\r\nGather=g/one.db\r\nHost=/abs/host.db\r\n"
+               "[Drives]\r\nd=/srv/files/\r\n[Flash]\r\nPlayerWebHost=cdn.example:8080\r\n");
   HostOptions options;
   options.config_file = folder.Path("conf/host.ini");
   HostConfig config;
@@ -100,9 +110,14 @@ TEST(ConfigTest, FileValuesApplyAndTheCommandLineWins) {
   EXPECT_EQ(config.admin_name, "chief");
   EXPECT_EQ(config.admin_password, "s3cret");
   EXPECT_EQ(config.page_list_num, 12);
+  EXPECT_EQ(config.fetch_timeout_seconds, 5);
+  EXPECT_TRUE(config.allow_private_remote);
+  EXPECT_EQ(config.demo_listen, "127.0.0.1:9101");
   ASSERT_EQ(config.drives.size(), 1u);
   EXPECT_EQ(config.drives[0].first, 'D');
   EXPECT_EQ(config.drives[0].second, "/srv/files");
+  EXPECT_EQ(config.player_web_host, "cdn.example:8080");
+  EXPECT_EQ(config.player_download_host, "");  // the component's default stays
 
   options.data_dir = folder.Path("elsewhere");
   options.listen = "127.0.0.1:0";
@@ -116,6 +131,8 @@ TEST(ConfigTest, RefusesValuesThatCannotWork) {
   const char* bad_files[] = {
       "[Host]\nCodePage=1252\n",    "[Host]\nPageListNum=0\n", "[Host]\nPageListNum=abc\n",
       "[Host]\nListen=localhost\n", "[Drives]\nDD=/x\n",       "[Drives]\nE=relative/x\n",
+      "[Host]\nFetchTimeout=0\n",  "[Host]\nAllowPrivateRemote=maybe\n", "[Demo]\nListen=x\n",
+      "[Flash]\nMediaPlayerHost=a\"><script>\n",
   };
   for (const char* text : bad_files) {
     TempFolder folder;

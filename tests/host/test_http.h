@@ -3,8 +3,10 @@
 // chunk, so a test can see what the host sent before a page ended.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -78,9 +80,24 @@ class HttpConnection {
   std::string buffer_;
 };
 
+// The header a page of this host adds to the requests it makes (the test
+// client says "Host: 127.0.0.1"): without it a request that changes state
+// is refused as coming from another site.
+inline constexpr char kOwnOrigin[] = "Origin: http://127.0.0.1";
+
 // A request on a new connection.
 HttpResult Fetch(int port, std::string_view method, std::string_view target,
                  const std::vector<std::string>& extra_headers = {}, std::string_view body = "");
+
+// Waits (boundedly) until cond holds; false when it never did.
+template <class F>
+bool Eventually(F cond) {
+  for (int i = 0; i < 20000; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return cond();
+}
 
 // "ASPSESSIONID=XYZ; path=/..." -> "XYZ"; "" when the answer set no session.
 std::string SessionIdOf(const HttpResult& result);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "platform/ado/schema_loader.h"
 #include "platform/asp/memory_sink.h"
 #include "platform/asp/request_context.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
 #include "support/clock_guard.h"
 #include "support/temp_dir.h"
 
@@ -75,6 +78,28 @@ class PageFixture : public ::testing::Test {
     connection.Execute(sql);
   }
 
+  // The first row of a query, every column as text ("<null>" for Null), by
+  // name; empty when there is none.
+  std::map<std::string, std::string> Row(const std::string& sql) {
+    ado::Connection connection;
+    connection.Open(ConnString());
+    ado::Recordset rs = connection.Execute(sql);
+    std::map<std::string, std::string> row;
+    if (rs.Eof()) return row;
+    for (int32_t i = 0; i < rs.Fields().Count(); ++i) {
+      const vb::Variant value = rs.Fields(i).Value();
+      row[rs.Fields(i).Name()] = value.IsNull() ? "<null>" : vb::CStr(value);
+    }
+    return row;
+  }
+  int Count(const std::string& table, const std::string& where = "1=1") {
+    return std::stoi(Row("SELECT COUNT(*) AS n FROM " + table + " WHERE " + where)["n"]);
+  }
+  // Whether the toolbox's cache holds an item of that name.
+  bool Cached(const std::string& name) {
+    return application_->contents().Contains("myzemble_" + vb::LCase(name));
+  }
+
   std::string ConnString() const {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db_path_;
   }
@@ -89,5 +114,14 @@ class PageFixture : public ::testing::Test {
   std::unique_ptr<asp::RequestContext> context_;
   std::unique_ptr<asp::ContextScope> scope_;
 };
+
+// Occurrences of needle in text.
+inline int CountOf(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++n;
+  }
+  return n;
+}
 
 }  // namespace ostrel::testing

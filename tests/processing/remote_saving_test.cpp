@@ -325,3 +325,32 @@ TEST_F(RemoteSavingTest, OnlyWhatTheNameSaysIsSaved) {
 
 }  // namespace
 }  // namespace ostrel::processing
+
+namespace ostrel::processing {
+namespace {
+
+// Addresses are replaced in the order found, each wherever it stands: one
+// that begins another is replaced inside it too, and an address that holds
+// another (the slow road) gives the same as the others.
+TEST_F(RemoteSavingTest, AddressesInsideOthersAreReplacedInTheOrderFound) {
+  const std::string host = "http://" + server_.Host();
+  const std::string jpg = ::ostrel::testing::ReadFixture("images/photo.jpg");
+  server_.Route("/x/p.jpg", HttpAnswer::Page(jpg, "image/jpeg"));
+  server_.Route("/x/p.jpg.jpg", HttpAnswer::Page(jpg, "image/jpeg"));
+  server_.Route("/r/" + server_.Host() + "/x/p.jpg", HttpAnswer::Page(jpg, "image/jpeg"));
+  std::regex listed(R"(\|UploadPic/2004-2/(\d+\.jpg)\|UploadPic/2004-2/(\d+\.jpg))");
+  std::smatch names;
+  for (const std::string& second : {host + "/x/p.jpg.jpg", host + "/r/" + host + "/x/p.jpg"}) {
+    box_->PathFileName.clear();
+    const std::string html = "<img src=\"" + host + "/x/p.jpg\"> <img src=\"" + second + "\">";
+    std::string out = RemoteToLocal(*box_, html, kFolder);
+    ASSERT_TRUE(std::regex_match(box_->PathFileName, names, listed)) << box_->PathFileName;
+    const std::string first = std::string(kFolder) + names[1].str();
+    std::string expected_second = second;
+    expected_second.replace(expected_second.find(host + "/x/p.jpg"), host.size() + 8, first);
+    EXPECT_EQ(out, "<img src=\"" + first + "\"> <img src=\"" + expected_second + "\">") << second;
+  }
+}
+
+}  // namespace
+}  // namespace ostrel::processing

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 
 using namespace ostrel::text;
@@ -227,5 +228,30 @@ TEST(Charset, DoubleByteTablesDecodeAsIconvDoes) {
     }
     EXPECT_EQ(Decode(noise, charset), by_iconv(noise, iconv_name)) << charset;
     EXPECT_EQ(Decode(noise + "\xB0", charset), by_iconv(noise + "\xB0", iconv_name)) << charset;
+  }
+}
+
+// And every character of the basic plane encodes as iconv encodes it, "?"
+// where the code page lacks it.
+TEST(Charset, DoubleByteTablesEncodeAsIconvDoes) {
+  for (const char* charset : {"GBK", "BIG5"}) {
+    iconv_t cd = iconv_open(std::string(charset) == "GBK" ? "CP936" : "CP950", "UTF-8");
+    std::string text, expected;
+    for (char32_t cp = 0x20; cp <= 0xFFFF; ++cp) {
+      if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+      std::string one;
+      ostrel::vb::AppendUtf8(&one, cp);
+      char bytes[8];
+      char* src = one.data();
+      size_t left = one.size();
+      char* dst = bytes;
+      size_t room = sizeof bytes;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      bool ok = iconv(cd, &src, &left, &dst, &room) != static_cast<size_t>(-1);
+      text += one;
+      expected += ok ? std::string(bytes, dst - bytes) : "?";
+    }
+    iconv_close(cd);
+    EXPECT_EQ(Encode(text, charset), expected) << charset;
   }
 }

@@ -9,3 +9,13 @@ function admin_Size(num, objname) {
   var rows = parseInt(obj.rows, 10) + num;
   if (rows >= 3) obj.rows = rows;
 }
+
+// Shrinks a picture wider than width to that width, keeping its shape; the
+// Flash channel's picture markup calls it from the picture's onload.
+function imgzoom(img, width) {
+  if (img && img.width > width) {
+    img.height = Math.round(img.height * width / img.width);
+    img.width = width;
+  }
+  return false;
+}

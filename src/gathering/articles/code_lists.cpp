@@ -15,8 +15,6 @@ namespace ostrel::articles {
 
 namespace {
 
-const std::string kUnsetCode = "0";
-
 struct Tag {
   std::string_view text;
   int32_t first_index;  // the first begin code that may hold it
@@ -61,16 +59,6 @@ std::string ReadNamedValue(const CodeList& info, int32_t begin_index, std::strin
 }
 
 }  // namespace
-
-CodeList::CodeList(std::string_view column)
-    : parts_(vb::Split(processing::ReplaceTrim(column), "$$$")) {}
-
-const std::string& CodeList::operator[](int32_t index) const {
-  if (index < 0 || index >= Count()) return kUnsetCode;
-  return parts_[static_cast<size_t>(index)];
-}
-
-bool IsUnset(std::string_view code) { return code.empty() || code == "0"; }
 
 std::string SubstituteTags(std::string_view code, int32_t begin_index,
                            const TemplateValues& values) {

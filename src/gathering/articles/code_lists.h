@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gathering/common/code_list.h"
+
 namespace ostrel::articles {
 
 // Indexes of FindListCode. 4 and 5 are kept by the editor only.
@@ -59,24 +61,9 @@ inline constexpr std::string_view kUnknownSource = "不详";
 // A class name longer than this (in characters) is no class name.
 inline constexpr int32_t kMaxClassNameLength = 22;
 
-// One packed code column. The column is flattened first (ReplaceTrim
-// without comment removal), so a code never holds a tab or a line break.
-class CodeList {
- public:
-  CodeList() = default;
-  explicit CodeList(std::string_view column);
-
-  // The code at index (from 0); "0", the unset code, past the end of the
-  // stored parts.
-  const std::string& operator[](int32_t index) const;
-  int32_t Count() const { return static_cast<int32_t>(parts_.size()); }
-
- private:
-  std::vector<std::string> parts_;
-};
-
-// "0" and "" are the two unset values of a code.
-bool IsUnset(std::string_view code);
+// The packed code columns are read as every channel reads them.
+using gathering::CodeList;
+using gathering::IsUnset;
 
 // The values already found that template tags in later codes stand for.
 struct TemplateValues {

@@ -2,60 +2,16 @@
 
 #include "component/registration.h"
 #include "platform/com/class_info.h"
-#include "platform/vb/vb_error.h"
 
 namespace ostrel::articles {
 
 const component::ComponentClass<NewsCollection> kNewsCollectionClass("Ostrel.NewsCollection");
 
-NewsCollection::NewsCollection() {
-  vb::TryStep([&] { host_ = component::HostObjects::Take(); });
-  component::HostState().HostConnected = false;
-}
-
-NewsCollection::~NewsCollection() {
-  host_.Release();
-  process_.reset();
-  component::HostConnectionState& state = component::HostState();
-  if (state.HostConnection) {
-    vb::TryStep([&] {
-      if (state.HostConnection->State() == ado::adStateOpen) state.HostConnection->Close();
-    });
-    state.HostConnection.reset();
-  }
-  if (conn_) {
-    vb::TryStep([&] {
-      if (conn_->State() == ado::adStateOpen) conn_->Close();
-    });
-    conn_.reset();
-  }
-}
-
-processing::VBProcess& NewsCollection::Process() {
-  if (!process_) process_ = std::make_shared<processing::VBProcess>();
-  return *process_;
-}
-
-void NewsCollection::OpenConnection() {
-  bool opened = vb::TryStep([&] {
-    conn_ = std::make_shared<ado::Connection>();
-    conn_->Open(ConnString_, "", "", -1);
-  });
-  if (!opened) {
-    conn_.reset();
-    vb::TryStep([&] {
-      host_.Response().Write("数据库连接出错，请检查连接字串。");
-      host_.Response().End();
-    });
-  }
-  processing::OpenHostConnection(DBConnstr_);
-  component::HostState().HostConnected = true;
-}
-
-ado::Connection& NewsCollection::GatherConnection() {
-  if (!conn_) vb::Raise(vb::kErrObjectNotSet);
-  return *conn_;
-}
+NewsCollection::NewsCollection()
+    : GatheringObject({.ScriptFileName = "Admin_ArticleGather.asp",
+                       .ChannelID = 1,
+                       .ChannelPath = "/article/",
+                       .ModuleName = "文章"}) {}
 
 // The members in the order of the class's dispatch interface.
 const com::TypeInfo& NewsCollection::Type() const {

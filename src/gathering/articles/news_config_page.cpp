@@ -5,7 +5,6 @@
 #include <string>
 
 #include "gathering/articles/news_collection.h"
-#include "gathering/articles/news_editor_markup.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "processing/markup_text.h"
@@ -13,8 +12,6 @@
 
 namespace ostrel::articles {
 namespace {
-
-using editor::Checked;
 
 // The largest picture size in KB whose byte count still fits the toolbox's
 // 32-bit limit; a larger one would break every later run's picture saving.
@@ -43,103 +40,73 @@ bool SafeExtensions(const std::string& list) {
 
 }  // namespace
 
-void NewsCollection::ShowGatherConfig() {
-  asp::Response& out = host_.Response();
+std::vector<gathering::SettingsSection> NewsCollection::SettingsSections() const {
+  using gathering::Control;
+  using gathering::MarkRule;
+  using gathering::Saved;
   const NewsSettings& s = settings_;
-  out.Write("<form name=myform method=post action='?action=save'>\r\n");
-  out.Write("<input type=hidden name='ChannelID' value='" + std::to_string(ChannelID_) + "'>\r\n");
-  out.Write("<table border=0 align=center cellpadding=3 cellspacing=1 class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>" + ModuleName_ + "采集基本设置</th></tr>\r\n");
+  gathering::SettingsSection main{.heading = ModuleName_ + "采集基本设置", .table_class = "TableBorder"};
+  main.rows = {
+      {.label = "采集功能开关：",
+       .field = "stopGather",
+       .control = Control::kRadio,
+       .saved = Saved::kWholeNumber,
+       .value = vb::Variant(s.stopGather),
+       .options = {{"1", "关闭", {MarkRule::kEquals, 1}},
+                   {"0", "打开", {MarkRule::kEquals, 0}},
+                   {"9", "采集测试 <font color=red>(供测试程序用，不写数据库)</font>",
+                    {MarkRule::kEquals, 9}}},
+       .max = gathering::kIntegerMax},
+      {.label = "重复" + ModuleName_ + "处理：",
+       .field = "RepeatDeal",
+       .control = Control::kRadio,
+       .saved = Saved::kWholeNumber,
+       .value = vb::Variant(s.RepeatDeal),
+       .options = {{"0", "跳过", {MarkRule::kEquals, 0}},
+                   {"1", "更新", {MarkRule::kEquals, 1}},
+                   {"2", "添加", {MarkRule::kAbove, 1}}},
+       .max = gathering::kIntegerMax},
+      {.label = "允许下载的图片大小：",
+       .field = "MaxPicSize",
+       .saved = Saved::kWholeNumber,
+       .value = vb::Variant(s.MaxPicSize),
+       .size = 12,
+       .maxlength = 10,
+       .hint = " KB <font color=red>* 不限制请输入“0”</font>",
+       .max = kMaxPicSizeLimit,
+       .too_large = "允许下载的图片大小不能超过2097151KB!"},
+      {.label = "允许下载的文件类型：",
+       .field = "AllowPicExt",
+       .value = vb::Variant(s.AllowPicExt),
+       .size = 50,
+       .maxlength = 255,
+       .hint = " <font color=blue>* 每个文件类型请用“|”分开</font>",
+       .required = "请输入允许下载的文件类型!"},
+      {.label = "采集过程间隔时间：",
+       .field = "setInterval",
+       .saved = Saved::kWholeNumber,
+       .value = vb::Variant(s.setInterval),
+       .size = 12,
+       .maxlength = 10,
+       .hint = " 毫秒"},
+  };
+  return {main};
+}
 
-  out.Write(
-      "<tr><td class=TableRow1 width=\"30%\" align=right><b>采集功能开关：</b></td>"
-      "<td class=TableRow1>");
-  out.Write("<input type=radio name=stopGather value='1'");
-  out.Write(Checked(s.stopGather == 1));
-  out.Write("> 关闭 <input type=radio name=stopGather value='0'");
-  out.Write(Checked(s.stopGather == 0));
-  out.Write("> 打开 <input type=radio name=stopGather value='9'");
-  out.Write(Checked(s.stopGather == 9));
-  out.Write("> 采集测试 <font color=red>(供测试程序用，不写数据库)</font></td></tr>\r\n");
-
-  out.Write("<tr><td class=TableRow2 align=right><b>重复" + ModuleName_ +
-            "处理：</b></td><td class=TableRow2>");
-  out.Write("<input type=radio name=RepeatDeal value='0'");
-  out.Write(Checked(s.RepeatDeal == 0));
-  out.Write("> 跳过 <input type=radio name=RepeatDeal value='1'");
-  out.Write(Checked(s.RepeatDeal == 1));
-  out.Write("> 更新 <input type=radio name=RepeatDeal value='2'");
-  out.Write(Checked(s.RepeatDeal > 1));
-  out.Write("> 添加</td></tr>\r\n");
-
-  out.Write(
-      "<tr><td class=TableRow1 align=right><b>允许下载的图片大小：</b></td><td class=TableRow1>"
-      "<input type=text name=MaxPicSize size=12 maxlength=10 value='" +
-      std::to_string(s.MaxPicSize) +
-      "'> KB <font color=red>* 不限制请输入“0”</font></td></tr>\r\n");
-  out.Write(
-      "<tr><td class=TableRow2 align=right><b>允许下载的文件类型：</b></td><td class=TableRow2>"
-      "<input type=text name=AllowPicExt size=50 maxlength=255 value='" +
-      processing::HtmlAttribute(vb::Variant(s.AllowPicExt)) +
-      "'> <font color=blue>* 每个文件类型请用“|”分开</font></td></tr>\r\n");
-  out.Write(
-      "<tr><td class=TableRow1 align=right><b>采集过程间隔时间：</b></td><td class=TableRow1>"
-      "<input type=text name=setInterval size=12 maxlength=10 value='" +
-      std::to_string(s.setInterval) + "'> 毫秒</td></tr>\r\n");
-  out.Write("<tr><td class=TableRow2 colspan=2 align=center>");
-  out.Write(editor::kBackButton);
-  out.Write(" <input type=submit name=B22 value='保存设置' class=button></td></tr>\r\n");
-  out.Write("</table></form> ");
+void NewsCollection::ShowGatherConfig() {
+  ShowSettingsForm({.label_width = "30%", .value_width = "70%"}, SettingsSections());
 }
 
 void NewsCollection::SaveGatherConfig() {
-  const asp::Request& request = host_.Request();
-  processing::VBProcess& process = Process();
-  // Only a field left empty is refused; blanks alone pass and store an
-  // empty list, which lets no picture be saved.
-  const std::string posted_ext = editor::FormText(request, "AllowPicExt");
-  if (posted_ext.empty()) {
-    processing::AlertBack("请输入允许下载的文件类型!");
-    return;
-  }
-  const std::string AllowPicExt = vb::Trim(posted_ext);
-  if (!SafeExtensions(AllowPicExt)) {
+  SaveSettings("QX_NewsConfig", "NewsConfig", SettingsSections(), [&] {
+    // Blanks alone pass the required check and store an empty list, which
+    // lets no picture be saved.
+    const std::string AllowPicExt = vb::Trim(markup::FormText(host_.Request(), "AllowPicExt"));
+    if (AllowPicExt.empty() || SafeExtensions(AllowPicExt)) return true;
     processing::AlertBack(
         "允许下载的文件类型只能由字母和数字组成，并且不能是asp、aspx、php、cgi、pl、jsp、shtml!");
-    return;
-  }
-  // Every number is read before anything changes, so a number out of range
-  // is refused with nothing dropped or written.
-  int32_t stopGather = 0, RepeatDeal = 0, setInterval = 0, MaxPicSize = 0;
-  const bool numbers_read = vb::TryStep([&] {
-    stopGather = process.ChkNumeric(editor::FormText(request, "stopGather"));
-    RepeatDeal = process.ChkNumeric(editor::FormText(request, "RepeatDeal"));
-    setInterval = process.ChkNumeric(editor::FormText(request, "setInterval"));
+    return false;
   });
-  if (!numbers_read || stopGather > INT16_MAX || RepeatDeal > INT16_MAX) {
-    processing::AlertBack("采集基本设置的数值超出范围!");
-    return;
-  }
-  const bool size_read = vb::TryStep(
-      [&] { MaxPicSize = process.ChkNumeric(editor::FormText(request, "MaxPicSize")); });
-  if (!size_read || MaxPicSize > kMaxPicSizeLimit) {
-    processing::AlertBack("允许下载的图片大小不能超过2097151KB!");
-    return;
-  }
-
-  process.DelCahe(vb::Variant("NewsConfig"));
-  rs_ = std::make_shared<ado::Recordset>();
-  sql_ = "SELECT * FROM QX_NewsConfig WHERE id=1";
-  rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-  rs_->Fields("stopGather").SetValue(vb::Variant(stopGather));
-  rs_->Fields("RepeatDeal").SetValue(vb::Variant(RepeatDeal));
-  rs_->Fields("setInterval").SetValue(vb::Variant(setInterval));
-  rs_->Fields("MaxPicSize").SetValue(vb::Variant(MaxPicSize));
-  rs_->Fields("AllowPicExt").SetValue(vb::Variant(AllowPicExt));
-  rs_->Update();
-  rs_->Close();
-  rs_.reset();
-  processing::AlertReturn("保存采集基本设置成功!");
 }
 
 }  // namespace ostrel::articles

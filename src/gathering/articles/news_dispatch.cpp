@@ -5,7 +5,6 @@
 
 #include "gathering/articles/news_collection.h"
 #include "platform/vb/convert.h"
-#include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/page_messages.h"
 
@@ -23,36 +22,18 @@ constexpr const char* kWaitBanner =
 }  // namespace
 
 void NewsCollection::ShowCollection() {
-  WaitBanner_ = kWaitBanner;
-  vb::TryStep([&] {
-    if (!component::HostState().HostConnected) OpenConnection();
-  });
-  processing::VBProcess& process = Process();
-  vb::TryStep(
-      [&] { ChannelID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ChannelID"))); });
-  if (ChannelID_ == 0) ChannelID_ = 1;
-  vb::TryStep([&] { AdminName_ = process.CheckStr(vb::CStr(host_.Session().Item("AdminName"))); });
-  vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Item("action"))); });
-
-  // The action ends where it fails; the page still gets its footer.
-  const std::string action = vb::Trim(action_);
-  vb::TryStep([&] {
+  const std::string action = ReadRequest(kWaitBanner);
+  RunAction([&] {
     if (action == "copy") {
       CloneItem();
     } else if (action == "del") {
-      DeleteItems();
+      DeleteItems("QX_NewsItem", "NewsItem");
     } else if (action == "config") {
       ShowGatherConfig();
     } else if (action == "save") {
       SaveGatherConfig();
     } else if (action == "edit") {
-      vb::TryStep([&] { ItemID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
-      if (ItemID_ != 0) {
-        edit_mode_ = true;
-        EditItemStep1();
-      } else {
-        processing::AlertBack("请选择正确的项目ID!");
-      }
+      if (TakeEditItem()) EditItemStep1();
     } else if (action == "add") {
       edit_mode_ = false;
       EditItemStep1();
@@ -69,7 +50,7 @@ void NewsCollection::ShowCollection() {
     } else if (action == "remove") {
       RemoveAllCache();
     } else {
-      ShowItemList();
+      ShowItemList({.table = "QX_NewsItem", .empty_line = "还没有添加任何采集项目！"});
     }
   });
 }

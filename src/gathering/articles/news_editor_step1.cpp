@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "gathering/articles/news_collection.h"
-#include "gathering/articles/news_editor_markup.h"
+#include "gathering/common/page_markup.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
@@ -16,11 +16,11 @@
 namespace ostrel::articles {
 namespace {
 
-using editor::Checked;
-using editor::HiddenStyle;
-using editor::NumberOf;
-using editor::Selected;
-using editor::ValueAttribute;
+using markup::Checked;
+using markup::HiddenStyle;
+using markup::NumberOf;
+using markup::Selected;
+using markup::ValueAttribute;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -223,7 +223,7 @@ void NewsCollection::EditItemStep1() {
   if (row.edit()) flags = vb::Split(vb::CStr(row["RemoveCode"]), "|");
   std::string boxes;
   for (size_t i = 0; i < 15; ++i) {
-    const bool on = row.edit() ? process.ChkNumeric(editor::PartAt(flags, i)) == 1 : i < 2;
+    const bool on = row.edit() ? process.ChkNumeric(markup::PartAt(flags, i)) == 1 : i < 2;
     if (i == 7) boxes += "<br>";
     boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) + "\" value=\"1\"" +
              Checked(on) + "> " + kRemoveCodeLabels[i] + " ";
@@ -261,7 +261,7 @@ void NewsCollection::EditItemStep1() {
       n++));
 
   out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(editor::kBackButton);
+  out.Write(markup::kBackButton);
   out.Write(
       " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
       "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "gathering/articles/news_collection.h"
-#include "gathering/articles/news_editor_markup.h"
+#include "gathering/common/page_markup.h"
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
@@ -19,9 +19,9 @@
 namespace ostrel::articles {
 namespace {
 
-using editor::Checked;
-using editor::FormText;
-using editor::PartAt;
+using markup::Checked;
+using markup::FormText;
+using markup::PartAt;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -62,9 +62,9 @@ void NewsCollection::EditItemStep2() {
   const asp::Request& request = host_.Request();
   processing::VBProcess& process = Process();
   const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(editor::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(editor::RequestText(request, "showcode"));
-  const bool change = vb::Trim(editor::RequestText(request, "change")) == "yes";
+  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
+  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
+  const bool change = vb::Trim(markup::RequestText(request, "change")) == "yes";
 
   int32_t saved_id = 0;  // the key of a row this request inserted
   if (change) {
@@ -200,7 +200,7 @@ void NewsCollection::EditItemStep2() {
       out.Write("location.replace('" + first_step + "');</script>\r\n");
       return;
     }
-    editor::WriteSourceView(out, page_text_, list_url);
+    markup::WriteSourceView(out, page_text_, list_url);
   }
 
   out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
@@ -210,7 +210,7 @@ void NewsCollection::EditItemStep2() {
     const std::string cls = i % 2 == 0 ? "TableRow1" : "TableRow2";
     out.Write("<tr><td class=" + cls + " width=\"20%\" align=right><b>" + kLabels[i] +
               "</b></td><td class=" + cls + ">" +
-              editor::TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80) +
+              markup::TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80) +
               "</td></tr>\r\n");
   }
   const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
@@ -224,9 +224,9 @@ void NewsCollection::EditItemStep2() {
       " disabled onclick=\"document.getElementById('especial').style.display='';\"> 重新定位"
       "<span id=\"especial\" style=\"display:none\"> <input type=\"text\" name=\"FindListCode5\" "
       "size=\"60\"" +
-      editor::ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
+      markup::ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
   out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(editor::kBackButton);
+  out.Write(markup::kBackButton);
   out.Write(
       " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
       "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");

@@ -7,7 +7,7 @@
 
 #include "gathering/articles/code_lists.h"
 #include "gathering/articles/news_collection.h"
-#include "gathering/articles/news_editor_markup.h"
+#include "gathering/common/page_markup.h"
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
@@ -20,8 +20,8 @@
 namespace ostrel::articles {
 namespace {
 
-using editor::Checked;
-using editor::HiddenStyle;
+using markup::Checked;
+using markup::HiddenStyle;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -70,16 +70,16 @@ void NewsCollection::EditItemStep3() {
   const asp::Request& request = host_.Request();
   processing::VBProcess& process = Process();
   const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(editor::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(editor::RequestText(request, "showcode"));
+  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
+  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
   const std::string where =
       " FROM QX_NewsItem WHERE ChannelID=" + channel + " And ItemID=" + std::to_string(ItemID_);
 
-  if (vb::Trim(editor::RequestText(request, "change")) == "yes") {
+  if (vb::Trim(markup::RequestText(request, "change")) == "yes") {
     process.DelCahe(vb::Variant("NewsItem" + std::to_string(ItemID_)));
     std::string codes;
     for (int i = 0; i <= 5; ++i) {
-      codes += editor::FormText(request, "FindListCode" + std::to_string(i)) + "$$$";
+      codes += markup::FormText(request, "FindListCode" + std::to_string(i)) + "$$$";
     }
     codes += "0$$$0$$$0$$$0$$$0$$$0";
     sql_ = "SELECT ItemID,FindListCode" + where;
@@ -136,7 +136,7 @@ void NewsCollection::EditItemStep3() {
       processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
       return;
     }
-    editor::WriteSourceView(out, page_text_, link);
+    markup::WriteSourceView(out, page_text_, link);
   }
 
   const std::string& m = ModuleName_;
@@ -237,7 +237,7 @@ void NewsCollection::EditItemStep3() {
     if (i >= 4) attributes = " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden);
     out.Write("<tr" + attributes + "><td class=" + c + " width=\"20%\" align=right><b>" +
               labels[i] + "</b>" + note(i) + "</td><td class=" + c + ">" +
-              editor::TextArea("FindInfoCode" + std::to_string(i), editor::PartAt(info, i), 5, 80) +
+              markup::TextArea("FindInfoCode" + std::to_string(i), markup::PartAt(info, i), 5, 80) +
               "</td></tr>\r\n");
   };
   for (int i = 0; i <= 3; ++i) code_row(i, false);
@@ -268,10 +268,10 @@ void NewsCollection::EditItemStep3() {
     const std::string c = cls();
     out.Write("<tr><td class=" + c + " align=right><b>指定演示URL：</b></td><td class=" + c +
               "><input type=\"text\" name=\"NamedDemourl\" size=\"80\"" +
-              editor::ValueAttribute(vb::Variant(shown_demo)) + "></td></tr>\r\n");
+              markup::ValueAttribute(vb::Variant(shown_demo)) + "></td></tr>\r\n");
   }
   out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(editor::kBackButton);
+  out.Write(markup::kBackButton);
   out.Write(
       " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
       "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "gathering/articles/news_collection.h"
-#include "gathering/articles/news_editor_markup.h"
+#include "gathering/common/page_markup.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "processing/markup_text.h"
@@ -18,16 +18,16 @@ void NewsCollection::EditItemStep4() {
   const asp::Request& request = host_.Request();
   processing::VBProcess& process = Process();
   const std::string channel = std::to_string(ChannelID_);
-  ItemID_ = process.ChkNumeric(editor::RequestText(request, "ItemID"));
-  const int32_t showcode = process.ChkNumeric(editor::RequestText(request, "showcode"));
+  ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
+  const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
   const std::string item = std::to_string(ItemID_);
   const std::string where = " FROM QX_NewsItem WHERE ChannelID=" + channel + " And ItemID=" + item;
 
-  if (vb::Trim(editor::RequestText(request, "change")) == "yes") {
+  if (vb::Trim(markup::RequestText(request, "change")) == "yes") {
     // Read first: a paging mode out of range is refused before anything changes.
     int32_t IsNextPage = 0;
     if (!vb::TryStep(
-            [&] { IsNextPage = process.ChkNumeric(editor::RequestText(request, "IsNextPage")); }) ||
+            [&] { IsNextPage = process.ChkNumeric(markup::RequestText(request, "IsNextPage")); }) ||
         IsNextPage > INT16_MAX) {
       processing::AlertBack("输入的数值超出范围，请重新输入！");
       return;
@@ -35,7 +35,7 @@ void NewsCollection::EditItemStep4() {
     process.DelCahe(vb::Variant("NewsItem" + item));
     std::string codes;
     for (int i = 0; i <= 25; ++i) {
-      codes += editor::FormText(request, "FindInfoCode" + std::to_string(i)) + "$$$";
+      codes += markup::FormText(request, "FindInfoCode" + std::to_string(i)) + "$$$";
     }
     codes += "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0";
     sql_ = "SELECT ItemID,FindInfoCode,IsNextPage,NamedDemourl" + where;
@@ -50,7 +50,7 @@ void NewsCollection::EditItemStep4() {
     rs_->Fields("IsNextPage").SetValue(vb::Variant(IsNextPage));
     rs_->Fields("NamedDemourl")
         .SetValue(vb::Variant(
-            vb::Replace(vb::Trim(editor::RequestText(request, "NamedDemourl")), "'", "")));
+            vb::Replace(vb::Trim(markup::RequestText(request, "NamedDemourl")), "'", "")));
     rs_->Update();
     rs_->Close();
     rs_.reset();
@@ -89,7 +89,7 @@ void NewsCollection::EditItemStep4() {
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
   const std::string run_tail = "&ChannelID=" + channel + "&ItemID=" + item;
-  if (vb::LCase(vb::Trim(editor::RequestText(request, "action"))) == "demo" || showcode > 0) {
+  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || showcode > 0) {
     if (!RunTrial(encoding, demo)) return;
   } else {
     out.Write(
@@ -98,7 +98,7 @@ void NewsCollection::EditItemStep4() {
         run_tail + "' class=showmenu>项目演示</a></li></td></tr>\r\n");
   }
   out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(editor::kBackButton);
+  out.Write(markup::kBackButton);
   out.Write(
       " <input type=\"button\" name=\"B22\" value=\"全部设置完成\" "
       "onclick=\"location.href='?ChannelID=" +

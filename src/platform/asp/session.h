@@ -1,13 +1,12 @@
 // Session: the items one browser keeps across its requests (found by the
 // session cookie, see session_store.h). Keys are matched without regard to
 // case. The requests of one session run one at a time: the host holds the
-// session's request lock (SessionStore::Acquire) for a request's duration, so
-// a page reads and writes its Session items without a lock of its own.
+// session (SessionStore::Acquire) for a request's duration, so a page reads
+// and writes its Session items without a lock of its own.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -32,11 +31,10 @@ class Session {
 
   std::string id_;
   Contents contents_;
-  // Held by the running request of this session.
-  std::mutex request_mutex_;
   // Guarded by the store's mutex:
+  bool held_ = false;  // a request of this session is running
   std::chrono::steady_clock::time_point last_used_;
-  int active_ = 0;  // requests holding or waiting for request_mutex_
+  int active_ = 0;  // requests holding or waiting for the session
 };
 
 }  // namespace ostrel::asp

@@ -64,10 +64,12 @@ struct TransferGuard {
 // checked where the socket is opened and again before each request on a
 // connection, new or reused, so a redirect and a name that resolves
 // differently the second time are caught. Behind a proxy the rule sees the
-// proxy's address. A connection kept for reuse is not reused after 30 idle
-// seconds (see RemoteHandle for reuse). Every remote fetch passes its handle through here, so a
-// limit or rule added here reaches them all. Callers set the address, protocols, redirects and
-// callbacks of their own.
+// proxy's address. A handle keeps at most 4 connections for reuse and
+// reuses none that has been idle for 30 s; take the handle from RemoteHandle
+// (instead of curl_easy_init) so that the next transfer to the same site
+// finds the connection open. Every remote fetch passes its handle through
+// here, so a limit or rule added here reaches them all. Callers set the
+// address, protocols, redirects and callbacks of their own.
 //
 // A failed transfer of a prepared handle is best raised with the overload of
 // RaiseTransferError that takes the guard, which names the refused address

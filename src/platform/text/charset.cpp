@@ -242,6 +242,9 @@ std::string Encode(std::string_view utf8, std::string_view charset) {
     case Family::Iconv:
       break;
   }
+  if (const DoubleByteTable* table = DoubleByteTable::For(cs.iconv_name)) {
+    return table->Encode(utf8);
+  }
   iconv_t cd = Descriptor(cs.iconv_name, "UTF-8");
   if (cd == kNoDescriptor) throw vb::VbError(kErrUnknownCharset, "", "Unknown charset");
   // A character the charset lacks (or a byte that is no UTF-8) becomes "?".

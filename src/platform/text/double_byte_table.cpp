@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstring>
 #include <mutex>
 
 #include "platform/vb/utf8.h"
@@ -39,15 +40,77 @@ First FirstCharacter(iconv_t cd, const char* in, size_t size) {
   return first;
 }
 
-void AppendUnit(std::string* out, char16_t unit) {
-  // A table entry is never a surrogate half (those are not characters of
-  // these code pages), so it is one code point.
-  vb::AppendUtf8(out, static_cast<char32_t>(unit));
+// Collects output in a buffer on the stack and appends it to the string a
+// piece at a time: the string is written once, without being grown a
+// character at a time.
+class Output {
+ public:
+  explicit Output(std::string* out) : out_(out) {}
+  ~Output() { Flush(); }
+
+  // Room for one character's bytes.
+  char* Room(size_t bytes) {
+    if (used_ + bytes > sizeof buffer_) Flush();
+    return buffer_ + used_;
+  }
+  void Wrote(size_t bytes) { used_ += bytes; }
+  void Append(const char* bytes, size_t size) {
+    if (size > sizeof buffer_ - used_) {
+      Flush();
+      out_->append(bytes, size);
+      return;
+    }
+    std::memcpy(buffer_ + used_, bytes, size);
+    used_ += size;
+  }
+  // A character of the basic plane in UTF-8. A table entry is never a
+  // surrogate half (no character of these code pages is one).
+  void Unit(char16_t u) {
+    char* p = Room(3);
+    if (u < 0x80) {
+      p[0] = static_cast<char>(u);
+      Wrote(1);
+    } else if (u < 0x800) {
+      p[0] = static_cast<char>(0xC0 | (u >> 6));
+      p[1] = static_cast<char>(0x80 | (u & 0x3F));
+      Wrote(2);
+    } else {
+      p[0] = static_cast<char>(0xE0 | (u >> 12));
+      p[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      p[2] = static_cast<char>(0x80 | (u & 0x3F));
+      Wrote(3);
+    }
+  }
+
+ private:
+  void Flush() {
+    out_->append(buffer_, used_);
+    used_ = 0;
+  }
+
+  std::string* out_;
+  char buffer_[16384];
+  size_t used_ = 0;
+};
+
+// Copies the ASCII runs of `in` as they stand (both sides of every
+// conversion here are ASCII there) and hands each other character to
+// `convert`, which writes it and answers how many input bytes it took.
+template <class Convert>
+void ConvertBeyondAscii(std::string_view in, Output& out, Convert convert) {
+  size_t i = 0;
+  while (i < in.size()) {
+    size_t ascii = vb::AsciiSpan(in, i, in.size() - i);
+    out.Append(in.data() + i, ascii);
+    i += ascii;
+    while (i < in.size() && static_cast<unsigned char>(in[i]) >= 0x80) i += convert(i);
+  }
 }
 
 }  // namespace
 
 bool DoubleByteTable::Build(const char* iconv_name) {
+  iconv_name_ = iconv_name;
   iconv_t cd = iconv_open("UTF-16LE", iconv_name);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   pairs_ = std::make_unique<char16_t[]>(128 * 256);
@@ -92,32 +155,76 @@ const DoubleByteTable* DoubleByteTable::For(std::string_view iconv_name) {
 }
 
 std::string DoubleByteTable::Decode(std::string_view b) const {
-  std::string out;
+  std::string text;
   // A pair makes at most three bytes of UTF-8: half as much again. Only
   // invalid bytes (three bytes each) can make the string grow.
-  out.reserve(b.size() + b.size() / 2 + 16);
-  size_t i = 0;
-  while (i < b.size()) {
-    size_t ascii = vb::AsciiSpan(b, i, b.size() - i);
-    out.append(b.data() + i, ascii);
-    i += ascii;
-    while (i < b.size() && static_cast<unsigned char>(b[i]) >= 0x80) {
-      const unsigned lead = static_cast<unsigned char>(b[i]) - 0x80;
-      const char16_t pair =
-          i + 1 < b.size() ? pairs_[lead * 256 + static_cast<unsigned char>(b[i + 1])] : 0;
-      if (pair != 0) {
-        AppendUnit(&out, pair);
-        i += 2;
-      } else if (single_[lead] != 0) {
-        AppendUnit(&out, single_[lead]);
-        i += 1;
-      } else {
-        out += kReplacement;
-        i += 1;
-      }
+  text.reserve(b.size() + b.size() / 2 + 16);
+  Output out(&text);
+  ConvertBeyondAscii(b, out, [&](size_t i) -> size_t {
+    const unsigned lead = static_cast<unsigned char>(b[i]) - 0x80;
+    const char16_t pair =
+        i + 1 < b.size() ? pairs_[lead * 256 + static_cast<unsigned char>(b[i + 1])] : 0;
+    if (pair != 0) {
+      out.Unit(pair);
+      return 2;
     }
+    if (single_[lead] != 0) {
+      out.Unit(single_[lead]);
+    } else {
+      out.Append(kReplacement, 3);
+    }
+    return 1;
+  });
+  return text;
+}
+
+void DoubleByteTable::BuildEncoding() const {
+  encoding_ = std::make_unique<uint16_t[]>(0x10000);
+  iconv_t cd = iconv_open(iconv_name_.c_str(), "UTF-16LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return;  // every character then becomes "?"
+  for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    const char16_t unit = static_cast<char16_t>(cp);
+    char bytes[4] = {};
+    char* src = reinterpret_cast<char*>(const_cast<char16_t*>(&unit));
+    size_t src_left = 2;
+    char* dst = bytes;
+    size_t dst_left = sizeof bytes;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1)) continue;
+    const size_t size = sizeof bytes - dst_left;
+    const auto byte = [&](int k) {
+      return static_cast<uint16_t>(static_cast<unsigned char>(bytes[k]));
+    };
+    if (size == 1 && byte(0) != 0) encoding_[cp] = byte(0);
+    if (size == 2 && byte(0) >= 0x80) encoding_[cp] = static_cast<uint16_t>(byte(0) << 8 | byte(1));
   }
-  return out;
+  iconv_close(cd);
+}
+
+std::string DoubleByteTable::Encode(std::string_view utf8) const {
+  std::call_once(encoding_once_, [this] { BuildEncoding(); });
+  std::string bytes;
+  bytes.reserve(utf8.size());
+  Output out(&bytes);
+  ConvertBeyondAscii(utf8, out, [&](size_t i) -> size_t {
+    vb::Utf8Char ch = vb::DecodeUtf8At(utf8, i);
+    const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
+    char* p = out.Room(2);
+    if (code == 0) {
+      p[0] = '?';
+      out.Wrote(1);
+    } else if (code < 0x100) {
+      p[0] = static_cast<char>(code);
+      out.Wrote(1);
+    } else {
+      p[0] = static_cast<char>(code >> 8);
+      p[1] = static_cast<char>(code & 0xFF);
+      out.Wrote(2);
+    }
+    return ch.bytes;
+  });
+  return bytes;
 }
 
 }  // namespace ostrel::text

@@ -1,5 +1,5 @@
-// Small pieces of markup and request reading that the article channel's
-// item editor, item actions and settings page share. Values that came from
+// Small pieces of markup and request reading that the channels' item
+// editors, item actions and settings pages share. Values that came from
 // the database or a remote site are encoded wherever they reach markup, so
 // that a form posted back unchanged stores exactly what it showed.
 #pragma once
@@ -14,7 +14,7 @@
 #include "platform/asp/response.h"
 #include "platform/vb/variant.h"
 
-namespace ostrel::articles::editor {
+namespace ostrel::gathering::markup {
 
 // " checked" / " selected" when on, "" otherwise.
 inline const char* Checked(bool on) { return on ? " checked" : ""; }
@@ -48,9 +48,19 @@ const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
 // in a text area that admin_Size resizes, and the page's address.
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);
 
+// Shown by the software and Flash runs while they collect their links; its
+// colours are fixed.
+inline constexpr std::string_view kWaitBanner =
+    "<p align=center><div style=\"width:200px;height:30px;position:absolute;\">"
+    "<table align=center border=0 cellpadding=0 cellspacing=1 bgcolor=#000000 width='200' "
+    "height='30'><tr><td bgcolor=#0650D2><marquee align=middle behavior=alternate "
+    "scrollamount=5 style=\"font-size:9pt\"><font color=#FFFFFF>...正在收集数据...请稍候..."
+    "</font></marquee></td></tr></table>"
+    "</div></p>";
+
 // The button that goes one page back in the browser's history.
 inline constexpr std::string_view kBackButton =
     "<input type=\"button\" name=\"B12\" value=\"返回上一页\" onclick=\"history.go(-1)\" "
     "class=\"button\">";
 
-}  // namespace ostrel::articles::editor
+}  // namespace ostrel::gathering::markup

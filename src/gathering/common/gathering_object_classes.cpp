@@ -1,17 +1,17 @@
-// NewsCollection.GetClassID and ClassUpdateCount: a gathered article's
-// class in the host's class tree (QX_Classify), found from the class names
-// cut from its page, and the article counters of that class and of every
-// class above it.
+// GatheringObject.GetClassID and ClassUpdateCount: a gathered entry's class
+// in the host's class tree (QX_Classify), found from the class names cut
+// from its page, and the entry counters of that class and of every class
+// above it.
 #include <string>
 #include <vector>
 
-#include "gathering/articles/news_collection.h"
+#include "gathering/common/gathering_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "processing/markup_text.h"
 #include "processing/value_checks.h"
 
-namespace ostrel::articles {
+namespace ostrel::gathering {
 namespace {
 
 // A class name as it goes into a statement: trimmed, without quotes (so it
@@ -42,43 +42,50 @@ std::string ClassList(const vb::Variant& parents, int32_t class_id) {
 
 }  // namespace
 
-int32_t NewsCollection::GetClassID(int32_t chanid, std::string superior, std::string inferior) {
+int32_t GatheringObject::GetClassID(int32_t chanid, std::string superior, std::string inferior) {
   superior = ClassNameLiteral(superior);
   inferior = ClassNameLiteral(inferior);
   processing::VBProcess& process = Process();
   int32_t channel = 0;
   vb::TryStep([&] { channel = process.ChkNumeric(std::to_string(chanid)); });
   if (channel == 0) return 0;
-  const std::string in_channel =
-      "SELECT ClassID,ClassName,child FROM [QX_Classify] WHERE ChannelID=" +
-      std::to_string(channel);
+  const std::string in_channel = "SELECT ClassID,ClassName,child";
 
   int32_t result = 0;
   vb::TryStep([&] {
     if (!superior.empty()) {
-      std::shared_ptr<ado::Recordset> parent = process.Execute(
-          vb::Variant(in_channel + " And TurnLink=0 And ClassName='" + superior + "'"));
+      std::shared_ptr<ado::Recordset> parent = process.Execute(vb::Variant(
+          in_channel + ",ClassDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+          " And TurnLink=0 And ClassName='" + superior + "'"));
       if (!parent || parent->Eof()) return;
+      // The parent's folder holds whatever the child lookup finds.
+      ClassFolder_ = processing::TextOf(parent->Fields("ClassDir").Value()) + "/";
       const int32_t parent_id = vb::CLng(parent->Fields("ClassID").Value());
       if (vb::CLng(parent->Fields("child").Value()) == 0) {
         result = parent_id;
         return;
       }
       if (inferior.empty()) return;
-      result = FirstClassID(process.Execute(
-          vb::Variant(in_channel + " And parentid=" + std::to_string(parent_id) +
-                      " And child=0 And TurnLink=0 And ClassName='" + inferior + "'")));
-    } else if (!inferior.empty()) {
       result = FirstClassID(process.Execute(vb::Variant(
-          "SELECT ClassID,ClassName,child,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-          std::to_string(channel) + " And child=0 And TurnLink=0 And ClassName='" + inferior +
-          "'")));
+          in_channel + " FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+          " And parentid=" + std::to_string(parent_id) + " And child=0 And TurnLink=0 And ClassName='" +
+          inferior + "'")));
+    } else if (!inferior.empty()) {
+      std::shared_ptr<ado::Recordset> leaf = process.Execute(vb::Variant(
+          in_channel + ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
+      result = FirstClassID(leaf);
+      if (result != 0) {
+        // The class's top folder: the first element of its path.
+        const std::string path = processing::TextOf(leaf->Fields("HtmlFileDir").Value());
+        ClassFolder_ = path.substr(0, path.find('/')) + "/";
+      }
     }
   });
   return result;
 }
 
-vb::Variant NewsCollection::ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid) {
+vb::Variant GatheringObject::ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid) {
   vb::TryStep([&] {
     processing::VBProcess& process = Process();
     const std::string channel = std::to_string(vb::CLng(ChannelID));
@@ -96,4 +103,4 @@ vb::Variant NewsCollection::ClassUpdateCount(vb::Variant& ChannelID, vb::Variant
   return vb::Variant();
 }
 
-}  // namespace ostrel::articles
+}  // namespace ostrel::gathering

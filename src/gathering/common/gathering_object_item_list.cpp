@@ -1,17 +1,17 @@
-// NewsCollection: the item list, the page shown when a request names no
-// action. It pages through the channel's gathering items, offers the
-// actions on each and, after a finished run (action=yes), its summary.
+// GatheringObject: the item list, the page a channel shows when a request
+// names no action. It pages through the channel's gathering items, offers
+// the actions on each and, after a finished run (action=yes), its summary.
 #include <map>
 #include <string>
 
-#include "gathering/articles/news_collection.h"
+#include "gathering/common/gathering_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/format.h"
 #include "processing/markup_text.h"
 #include "processing/page_messages.h"
 
-namespace ostrel::articles {
+namespace ostrel::gathering {
 
 using processing::HtmlAttribute;
 using processing::HtmlText;
@@ -38,7 +38,7 @@ std::string ElapsedText(const vb::Variant& start) {
 
 }  // namespace
 
-void NewsCollection::ShowItemList() {
+void GatheringObject::ShowItemList(const ItemListTexts& texts) {
   asp::Response& out = host_.Response();
   out.Write("<script language=\"JavaScript\" src=\"include/showpage.js\"></script>\r\n");
   out.Write(
@@ -52,11 +52,12 @@ void NewsCollection::ShowItemList() {
   out.Write("</tr>");
 
   const std::string channel = std::to_string(ChannelID_);
+  const std::string table(texts.table);
   ado::Connection& connection = GatherConnection();
   int32_t total = 0;
   {
     ado::Recordset count =
-        connection.Execute("SELECT COUNT(ItemID) FROM QX_NewsItem WHERE ChannelID=" + channel);
+        connection.Execute("SELECT COUNT(ItemID) FROM " + table + " WHERE ChannelID=" + channel);
     total = vb::CLng(count.Fields(0).Value());
   }
   // A page number that is no usable number (beyond 32 bits included) is 0.
@@ -71,11 +72,12 @@ void NewsCollection::ShowItemList() {
   rs_ = std::make_shared<ado::Recordset>();
   sql_ =
       "SELECT ItemID,ItemName,SiteUrl,ChannelID,ClassID,SpecialID,StopItem,lastime,RemoteListUrl "
-      "FROM [QX_NewsItem] WHERE ChannelID=" +
+      "FROM [" + table + "] WHERE ChannelID=" +
       channel + " ORDER BY lastime DESC,ItemID DESC";
   rs_->Open(sql_, connection, ado::adOpenKeyset, ado::adLockReadOnly);
   if (rs_->Bof() && rs_->Eof()) {
-    out.Write("<tr><td align=center colspan=9 class=TableRow2>还没有添加任何采集项目！</td></tr>");
+    out.Write("<tr><td align=center colspan=9 class=TableRow2>" + std::string(texts.empty_line) +
+              "</td></tr>");
   } else {
     if (pages > 1) rs_->Move((page - 1) * per_page);
     // Most items of a page share a few classes: each name is read once.
@@ -151,7 +153,7 @@ void NewsCollection::ShowItemList() {
   out.Write("</table>");
 }
 
-std::string NewsCollection::GetClassName(int32_t ClassID) {
+std::string GatheringObject::GetClassName(int32_t ClassID) {
   std::string name = "没有分类";
   vb::TryStep([&] {
     std::shared_ptr<ado::Recordset> rs = Process().Execute(
@@ -161,7 +163,7 @@ std::string NewsCollection::GetClassName(int32_t ClassID) {
   return name;
 }
 
-std::string NewsCollection::GetSpecialName(int32_t SpecialID) {
+std::string GatheringObject::GetSpecialName(int32_t SpecialID) {
   std::string name = "没有指定专题";
   vb::TryStep([&] {
     std::shared_ptr<ado::Recordset> rs = Process().Execute(vb::Variant(
@@ -171,4 +173,4 @@ std::string NewsCollection::GetSpecialName(int32_t SpecialID) {
   return name;
 }
 
-}  // namespace ostrel::articles
+}  // namespace ostrel::gathering

@@ -1,4 +1,4 @@
-#include "gathering/articles/news_editor_markup.h"
+#include "gathering/common/page_markup.h"
 
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
@@ -6,7 +6,7 @@
 #include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
 
-namespace ostrel::articles::editor {
+namespace ostrel::gathering::markup {
 
 std::string ValueAttribute(const vb::Variant& value) {
   return " value=\"" + processing::HtmlAttribute(value) + "\"";
@@ -62,4 +62,4 @@ void WriteSourceView(asp::Response& out, const std::string& page_text, const std
             "' target=_blank><font color=blue>点击查看目标源代码</font></a></td></tr>\r\n");
 }
 
-}  // namespace ostrel::articles::editor
+}  // namespace ostrel::gathering::markup

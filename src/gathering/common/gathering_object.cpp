@@ -1,0 +1,124 @@
+#include "gathering/common/gathering_object.h"
+
+#include "gathering/common/page_markup.h"
+#include "platform/ado/ado_error.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/page_messages.h"
+#include "processing/value_checks.h"
+
+namespace ostrel::gathering {
+namespace {
+
+constexpr std::string_view kConnectionFailed = "数据库连接出错，请检查连接字串。";
+
+}  // namespace
+
+GatheringObject::GatheringObject(const ChannelDefaults& defaults)
+    : ScriptFileName_(defaults.ScriptFileName),
+      ChannelID_(defaults.ChannelID),
+      ChannelPath_(defaults.ChannelPath),
+      ModuleName_(defaults.ModuleName),
+      default_channel_(defaults.RequestChannelID != 0 ? defaults.RequestChannelID
+                                                      : defaults.ChannelID) {
+  vb::TryStep([&] { host_ = component::HostObjects::Take(); });
+  component::HostState().HostConnected = false;
+}
+
+// Only a gathering (or clean-up) object gives the host objects back: the
+// helpers it made during the request leave them to the page.
+GatheringObject::~GatheringObject() {
+  host_.Release();
+  process_.reset();
+  component::HostConnectionState& state = component::HostState();
+  if (state.HostConnection) {
+    vb::TryStep([&] {
+      if (state.HostConnection->State() == ado::adStateOpen) state.HostConnection->Close();
+    });
+    state.HostConnection.reset();
+  }
+  if (conn_) {
+    vb::TryStep([&] {
+      if (conn_->State() == ado::adStateOpen) conn_->Close();
+    });
+    conn_.reset();
+  }
+  // The next object on this thread must not take the released connections
+  // for open ones.
+  state.HostConnected = false;
+}
+
+processing::VBProcess& GatheringObject::Process() {
+  if (!process_) process_ = std::make_shared<processing::VBProcess>();
+  return *process_;
+}
+
+void GatheringObject::OpenConnection() {
+  bool opened = vb::TryStep([&] {
+    conn_ = std::make_shared<ado::Connection>();
+    conn_->Open(ConnString_, "", "", -1);
+  });
+  if (!opened) {
+    conn_.reset();
+    connection_failed_ = true;
+    vb::TryStep([&] {
+      host_.Response().Write(kConnectionFailed);
+      host_.Response().End();
+    });
+  }
+  processing::OpenHostConnection(DBConnstr_);
+  component::HostState().HostConnected = true;
+}
+
+ado::Connection& GatheringObject::GatherConnection() {
+  if (connection_failed_) {
+    throw vb::VbError(ado::kErrInvalidConnection, ado::kErrorSource,
+                      std::string(kConnectionFailed));
+  }
+  if (!conn_ || conn_->State() != ado::adStateOpen) ado::RaiseAdo(ado::kErrInvalidConnection);
+  return *conn_;
+}
+
+int32_t GatheringObject::ItemNumber(const vb::Variant& ItemID) {
+  int32_t id = 0;
+  vb::TryStep([&] { id = processing::ChkNumeric(vb::CStr(ItemID)); });
+  return id;
+}
+
+void GatheringObject::FixStar(int16_t& star) {
+  if (star > 5 || star == 0) star = static_cast<int16_t>(Process().GetRndStar());
+}
+
+bool GatheringObject::TakeEditItem() {
+  vb::TryStep(
+      [&] { ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID")); });
+  if (ItemID_ == 0) {
+    processing::AlertBack("请选择正确的项目ID!");
+    return false;
+  }
+  edit_mode_ = true;
+  return true;
+}
+
+std::string GatheringObject::ReadRequest(std::string_view wait_banner) {
+  WaitBanner_ = wait_banner;
+  vb::TryStep([&] {
+    if (!component::HostState().HostConnected) OpenConnection();
+  });
+  processing::VBProcess& process = Process();
+  vb::TryStep(
+      [&] { ChannelID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ChannelID"))); });
+  if (ChannelID_ == 0) ChannelID_ = default_channel_;
+  vb::TryStep([&] { AdminName_ = process.CheckStr(vb::CStr(host_.Session().Item("AdminName"))); });
+  vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Item("action"))); });
+  return vb::Trim(action_);
+}
+
+void GatheringObject::RunAction(const std::function<void()>& action) {
+  if (connection_failed_) return;
+  // The action ends where it fails; the page still gets its footer.
+  vb::TryStep(action);
+}
+
+}  // namespace ostrel::gathering

@@ -1,0 +1,202 @@
+// GatheringObject: what the article, software and Flash gathering objects
+// share behind their own dispatch interfaces. One object serves one admin
+// page request: it holds the request's host objects, its own connection to
+// the gathering database, one toolbox (VBProcess), the page's settings and
+// the request state that the dispatcher reads. The members here are the
+// mechanism; each channel hands in its tables, cache names, defaults and
+// texts as data, and keeps its own public interface (Type()).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "component/host_access.h"
+#include "gathering/common/settings_rows.h"
+#include "platform/ado/connection.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/dispatch.h"
+#include "platform/vb/variant.h"
+#include "processing/vb_process.h"
+
+namespace ostrel::gathering {
+
+// A channel's defaults: the admin page's script, the channel number of a
+// new object, its folder and its word, and the channel number that a
+// missing or unusable ChannelID of the request falls back to (0: the new
+// object's).
+struct ChannelDefaults {
+  std::string_view ScriptFileName;
+  int32_t ChannelID;
+  std::string_view ChannelPath;
+  std::string_view ModuleName;
+  int32_t RequestChannelID = 0;
+};
+
+// The item list's data: the item table and the line shown when the channel
+// has no item.
+struct ItemListTexts {
+  std::string_view table;
+  std::string_view empty_line;
+};
+
+class GatheringObject : public com::Dispatch {
+ public:
+  ~GatheringObject() override;
+
+  // Set-only properties every channel's page sets.
+  void SetPageListNum(int16_t n) { PageListNum_ = n; }
+  void SetScriptFileName(std::string s) { ScriptFileName_ = std::move(s); }
+  void SetModuleName(std::string s) { ModuleName_ = std::move(s); }
+  void SetChannelPath(std::string s) { ChannelPath_ = std::move(s); }
+  void SetConnString(std::string s) { ConnString_ = std::move(s); }
+  void SetDBConnstr(std::string s) { DBConnstr_ = std::move(s); }
+  void SetSqlDataBase(int16_t n) { SqlDataBase_ = n; }
+  void SetImageMark(bool on) { ImageMark_ = on; }
+  // The download progress of the software and Flash runs: the bar's
+  // border, colour and background, the speed text's colour, and every how
+  // many downloader events the progress is written.
+  void SetProsBorder(std::string s) { ProsBorder_ = std::move(s); }
+  void SetProsColor(std::string s) { ProsColor_ = std::move(s); }
+  void SetProsBack(std::string s) { ProsBack_ = std::move(s); }
+  void SetSpeedColor(std::string s) { SpeedColor_ = std::move(s); }
+  void SetSpace(int16_t n) { Space_ = n; }
+
+  // The class tree (gathering_object_classes.cpp). GetClassID gives the
+  // leaf class, no outside link, that the gathered parent and child names
+  // lead to in channel chanid (0 for none) and remembers the class folder;
+  // ClassUpdateCount raises the counters of a class and its ancestors.
+  int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
+  vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
+
+  // Removes every Application variable of the site, one line per name.
+  void RemoveAllCache();
+  // "<li>" & msg & "</li>", flushed.
+  void InnerHtml(vb::Variant& msg);
+
+  // Opens the gathering connection from ConnString and the request's host
+  // connection from DBConnstr; a failure writes its message and ends the
+  // response, and marks the object unusable. Either way the request's
+  // HostConnected becomes True.
+  void OpenConnection();
+  // False once the gathering connection could not be opened: every later
+  // use of it fails with that reason, and ShowCollection runs no action.
+  bool usable() const { return !connection_failed_; }
+
+  // The toolbox, made on first use.
+  processing::VBProcess& Process();
+  // The gathering connection (nullptr when it could not be opened).
+  const std::shared_ptr<ado::Connection>& gather_connection() const { return conn_; }
+
+  // What this request has read so far.
+  int32_t channel_id() const { return ChannelID_; }
+  const std::string& action() const { return action_; }
+  int32_t item_id() const { return ItemID_; }
+  const std::string& admin_name() const { return AdminName_; }
+  const std::string& wait_banner() const { return WaitBanner_; }
+  bool edit_mode() const { return edit_mode_; }
+  // The folder of the class GetClassID (or a run's own-class check) found,
+  // ending in "/"; "" until then.
+  const std::string& class_folder() const { return ClassFolder_; }
+
+ protected:
+  // Takes the request's host objects; HostConnected becomes False.
+  explicit GatheringObject(const ChannelDefaults& defaults);
+
+  // The open gathering connection. When it could not be opened, or is
+  // closed, error 3709 with the reason: nothing runs on a dead connection.
+  ado::Connection& GatherConnection();
+
+  // The item number a caller gave, as it goes into SQL and a cache name:
+  // only a whole number gets there; anything else is item 0, which no row
+  // has.
+  static int32_t ItemNumber(const vb::Variant& ItemID);
+  // A star rating of 0 means "automatic" and one above 5 is no rating: both
+  // become the toolbox's random star. A negative one stays.
+  void FixStar(int16_t& star);
+  // The "edit" action's item: ItemID from the request; when it is no usable
+  // number, the alert "请选择正确的项目ID!" and false. edit_mode() is true
+  // after a usable one.
+  bool TakeEditItem();
+
+  // The dispatcher's frame: keeps the wait banner, opens the connections,
+  // reads the channel (0 or unusable gives the channel's default), the
+  // administrator and the action (lower-cased, untrimmed in action_).
+  // Returns the trimmed action the channel's table is matched against.
+  std::string ReadRequest(std::string_view wait_banner);
+  // Runs one action; an error inside it ends that action only. An object
+  // whose gathering connection failed runs none.
+  void RunAction(const std::function<void()>& action);
+
+  // Records (gathering_object_records.cpp). ReloadRows runs sql on the
+  // gathering connection and stores the first row's rows array under the
+  // selected cache item; a failure reaches the caller.
+  void ReloadRows(const std::string& sql);
+  // Hands the database settings to the toolbox, loads the site
+  // configuration, then the settings rows cached as cache_name (reloaded
+  // through reload when missing, and while the shared "Date" item is not
+  // today). Every step that fails is passed over.
+  vb::Variant ReadSettingsRows(std::string_view cache_name, const std::function<void()>& reload);
+  // The rows of item id cached as cache_prefix & id, reloaded when missing.
+  vb::Variant ReadItemRows(std::string_view cache_prefix, int32_t id,
+                           const std::function<void()>& reload);
+
+  // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
+  // channel's items whose whole numbers the request lists, drops their
+  // cached rows and returns to the referring page of this site (or the item
+  // list); anything but whole numbers is refused with an alert.
+  void DeleteItems(std::string_view table, std::string_view cache_prefix);
+  // An action's alert, then the browser goes to the referring page of this
+  // site, or to the channel's item list when there is none; the response
+  // ends.
+  void AlertToItemList(std::string_view msg);
+
+  // The item list (gathering_object_item_list.cpp).
+  void ShowItemList(const ItemListTexts& texts);
+  std::string GetClassName(int32_t ClassID);
+  std::string GetSpecialName(int32_t SpecialID);
+
+  // The base settings page (gathering_object_settings.cpp): the form of the
+  // given rows, and the save of the posted form into row 1 of table. The
+  // save checks every field before anything changes, writes the row, then
+  // drops the cached settings and returns to the form.
+  void ShowSettingsForm(const SettingsForm& form, std::span<const SettingsSection> sections);
+  void SaveSettings(std::string_view table, std::string_view cache_name,
+                    std::span<const SettingsSection> sections,
+                    const std::function<bool()>& extra_checks = nullptr);
+
+  component::HostObjects host_;
+  std::shared_ptr<processing::VBProcess> process_;
+  std::shared_ptr<ado::Connection> conn_;
+  std::string ConnString_;
+  std::string DBConnstr_;
+  int16_t SqlDataBase_ = 0;
+  bool ImageMark_ = true;
+  std::string ScriptFileName_;
+  int32_t ChannelID_;
+  std::string ChannelPath_;
+  std::string ModuleName_;
+  int16_t PageListNum_ = 30;
+  std::string action_;                  // Request("action"), lower-cased, not trimmed
+  std::string AdminName_;
+  int32_t ItemID_ = 0;
+  std::string WaitBanner_;
+  std::string ClassFolder_;
+  bool edit_mode_ = false;  // the editor was reached through "edit", not "add"
+  std::string ProsBorder_ = "#384780";
+  std::string ProsColor_ = "#0650D2";
+  std::string ProsBack_ = "#FFFFFF";
+  std::string SpeedColor_ = "red";
+  int16_t Space_ = 3;
+  std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
+  std::string sql_;                     // and its SQL text
+
+ private:
+  int32_t default_channel_;
+  bool connection_failed_ = false;
+};
+
+}  // namespace ostrel::gathering

@@ -1,0 +1,69 @@
+// FlashCollection: the Flash channel's object. The channel's admin page
+// creates one per request, sets its properties, calls ReadFlashConfig and
+// then ShowCollection, and releases it at the end of the page. What every
+// channel holds (host objects, connections, toolbox, request state, the
+// download progress colours) is its GatheringObject; here are the Flash
+// settings and item fields, the Flash pages and the player markup. The
+// gathering run and the item editor are members of this class in files of
+// their own (flash_run_*.cpp, flash_editor_*.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gathering/common/gathering_object.h"
+#include "gathering/common/page_markup.h"
+#include "gathering/flash/flash_fields.h"
+#include "platform/vb/variant.h"
+
+namespace ostrel::flash {
+
+namespace markup = gathering::markup;
+
+class FlashCollection : public gathering::GatheringObject {
+ public:
+  FlashCollection();
+
+  const com::TypeInfo& Type() const override;
+
+  // Items per list page: a Long kept as a 16-bit number; a value beyond
+  // -32768 to 32767 raises overflow (6) and keeps the old value.
+  void SetPageListNumLong(int32_t n);
+
+  // Settings and items (flash_settings.cpp).
+  void ReloadFlashItem(vb::Variant& ItemID);
+  void ReloadFlashConfig();
+  void ReadFlashConfig();
+  void ReadFlashItem(vb::Variant& ItemID);
+
+  // The admin page's one entry (flash_dispatch.cpp).
+  void ShowCollection();
+
+  // The radio group of the six show modes, the one of modeid marked
+  // (flash_config_page.cpp).
+  std::string ShowFlashMode(int16_t modeid);
+
+  // Writes the player markup of one file in its show mode (player_markup.h);
+  // the run and the editor's trial show their entries with it. Not part of
+  // the dispatch interface.
+  void ShowPlayerHtml(const vb::Variant& url, const vb::Variant& mode);
+
+  // What this request has read so far.
+  const FlashSettings& settings() const { return settings_; }
+  const FlashItemFields& item() const { return item_; }
+  int16_t page_list_num() const { return PageListNum_; }
+
+ private:
+  // The settings page (flash_config_page.cpp).
+  std::vector<gathering::SettingsSection> SettingsSections();
+  void ShowGatherConfig();
+  void SaveGatherConfig();
+
+  vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
+  vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]
+  FlashSettings settings_;
+  FlashItemFields item_;
+};
+
+}  // namespace ostrel::flash

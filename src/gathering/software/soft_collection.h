@@ -1,0 +1,105 @@
+// SoftCollection: the software channel's object. The channel's admin page
+// creates one per request, sets its properties, calls ReadSoftConfig and
+// then ShowCollection, and releases it at the end of the page. What every
+// channel holds (host objects, connections, toolbox, request state) is its
+// GatheringObject; here are the software properties, settings and item
+// fields and the software pages. The gathering run (soft_run_*.cpp) and the
+// item editor (soft_editor_*.cpp) are members of this class in files of
+// their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gathering/common/gathering_object.h"
+#include "gathering/common/page_markup.h"
+#include "gathering/software/soft_fields.h"
+#include "platform/vb/variant.h"
+
+namespace ostrel::software {
+
+namespace markup = gathering::markup;
+
+class SoftCollection : public gathering::GatheringObject {
+ public:
+  SoftCollection();
+
+  const com::TypeInfo& Type() const override;
+
+  // Size in KB of the current entry's file (public variable).
+  int32_t SoftSize = 0;
+
+  // Set-only properties of the page (the common ones are GatheringObject's).
+  void SetSendCookie(std::string s) { SendCookie_ = std::move(s); }
+  void SetMaxCount(int16_t n) { MaxCount_ = n; }
+  // A folder written with "/" is kept with "\" and one trailing "\"; an
+  // empty value stays empty.
+  void SetUnzipPath(std::string s);
+  void SetClearedStr(std::string s) { ClearedStr_ = std::move(s); }
+  void SetClearAddr(bool on) { ClearAddr_ = on; }
+  void SetReplaceType(std::string s) { ReplaceType_ = std::move(s); }
+  void SetClassNameType(bool on) { ClassNameType_ = on; }
+  void SetAutoSize(bool on) { AutoSize_ = on; }
+  void SetUseItemPath(bool on) { UseItemPath_ = on; }
+  void SetLockedRAR(bool on) { LockedRAR_ = on; }
+  void SetUnzipPass(std::string s) { UnzipPass_ = std::move(s); }
+  void SetSynchro(bool on) { Synchro_ = on; }
+  void SetDownName(std::string s) { DownName_ = std::move(s); }
+  // The text as a Boolean (True/False or a number); anything else raises 13
+  // and keeps the old value.
+  void SetZipSwitch(std::string s);
+  void SetLeastSize(int32_t n) { LeastSize_ = n; }
+
+  // Settings and items (soft_settings.cpp).
+  void ReloadSoftItem(vb::Variant& ItemID);
+  void ReloadSoftConfig();
+  void ReadSoftConfig();
+  void ReadSoftItem(vb::Variant& ItemID);
+
+  // The admin page's one entry (soft_dispatch.cpp).
+  void ShowCollection();
+
+  // Lookups (soft_lookups.cpp): the channel's top-level download servers as
+  // a select list written into the page, and the link of a stored entry to
+  // its download server.
+  vb::Variant SelDownServer(int32_t intdownid);
+  vb::Variant AddDownServer(int32_t ChannelID, int32_t downid, int32_t softid,
+                            std::string softname);
+
+  // What this request has read so far.
+  const SoftSettings& settings() const { return settings_; }
+  const SoftItemFields& item() const { return item_; }
+  bool zip_switch() const { return ZipSwitch_; }
+  const std::string& unzip_path() const { return UnzipPath_; }
+
+ private:
+  // The settings page (soft_config_page.cpp).
+  std::vector<gathering::SettingsSection> SettingsSections();
+  void ShowGatherConfig();
+  void SaveGatherConfig();
+
+  // Page properties.
+  std::string SendCookie_;
+  int16_t MaxCount_ = 20;
+  std::string UnzipPath_ = "UpzipFile/";
+  std::string ClearedStr_;
+  bool ClearAddr_ = false;
+  std::string ReplaceType_;
+  bool ClassNameType_ = false;
+  bool AutoSize_ = true;
+  bool UseItemPath_ = false;
+  bool LockedRAR_ = true;
+  std::string UnzipPass_;
+  bool Synchro_ = true;
+  std::string DownName_ = "点击此处下载";
+  bool ZipSwitch_ = false;
+  int32_t LeastSize_ = 100;
+
+  vb::Variant settings_rows_;  // cached QX_SoftConfig row [column][0]
+  vb::Variant item_rows_;      // cached QX_SoftItem row [column][0]
+  SoftSettings settings_;
+  SoftItemFields item_;
+};
+
+}  // namespace ostrel::software

@@ -1,0 +1,35 @@
+// SoftCollection.ShowCollection: the software admin page's one entry. It
+// reads the request and runs exactly one action of the page protocol; any
+// other action (none, "yes" included) shows the item list. The run and the
+// editor actions reach their members once those are built.
+#include <string>
+
+#include "gathering/software/soft_collection.h"
+
+namespace ostrel::software {
+void SoftCollection::ShowCollection() {
+  const std::string action = ReadRequest(markup::kWaitBanner);
+  RunAction([&] {
+    if (action == "del") {
+      DeleteItems("QX_SoftItem", "SoftItem");
+    } else if (action == "config") {
+      ShowGatherConfig();
+    } else if (action == "save") {
+      SaveGatherConfig();
+    } else if (action == "edit") {
+      if (!TakeEditItem()) return;
+    } else if (action == "add") {
+      edit_mode_ = false;
+    } else if (action == "remove") {
+      RemoveAllCache();
+    } else if (action == "copy" || action == "step2" || action == "step3" ||
+               action == "step4" || action == "demo" || action == "begin" ||
+               action == "savenew") {
+      // The editor, clone and run steps.
+    } else {
+      ShowItemList({.table = "QX_SoftItem", .empty_line = "还没有找到任何采集项目！"});
+    }
+  });
+}
+
+}  // namespace ostrel::software

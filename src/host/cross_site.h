@@ -1,0 +1,35 @@
+// The host's one cross-site rule. A page of another site can make the
+// administrator's browser send any request to the host, cookie included: a
+// link, an image, a form posted by script. So a request that changes state
+// runs only when it comes from this host's own pages, which the browser
+// tells by the Origin header, or failing that the Referer (the admin pages
+// send "Referrer-Policy: same-origin", so their requests carry one).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel::host {
+
+// What of a page request the rule looks at.
+struct RequestTraits {
+  std::string_view method;  // "GET", "POST"
+  std::string action;       // the request's "action" (query first, then form), lower case
+  std::string change;       // likewise "change"
+};
+
+// The request's traits: action and change taken, as Request(key) does,
+// from the query string first and then from an urlencoded form body.
+RequestTraits TraitsOf(std::string_view method, std::string_view query, std::string_view form);
+
+// True when the request changes state: any POST, an action of the page's
+// changing_actions, or change=yes (the editor's saves).
+bool ChangesState(const RequestTraits& request, const std::vector<std::string>& changing_actions);
+
+// True when origin (the Origin header, "" when absent), or failing that
+// referer, names the scheme and authority of host (the Host header).
+bool FromThisHost(std::string_view origin, std::string_view referer, std::string_view host,
+                  bool https);
+
+}  // namespace ostrel::host

@@ -1,0 +1,242 @@
+// The article channel's page through the real host: civetweb's request
+// threads, the page threads, the registration road (login, cross-site check,
+// remote share) and the component from libostrel.so, as ostrel-host runs
+// them. Pages that pass in-process must pass here too.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "host/admin_pages.h"
+#include "host/demo_site.h"
+#include "host/first_run.h"
+#include "host/test_http.h"
+#include "platform/ado/connection.h"
+#include "platform/ado/recordset.h"
+#include "platform/text/charset.h"
+#include "platform/vb/convert.h"
+#include "support/fetch_limits_guard.h"
+#include "support/http_server.h"
+#include "support/run_steps.h"
+
+extern "C" int DllRegisterServer();
+
+namespace ostrel::host {
+namespace {
+
+using test::Fetch;
+using test::HttpConnection;
+using test::HttpResult;
+using test::TempFolder;
+
+bool Has(const std::string& body, std::string_view utf8) {
+  return body.find(text::Encode(utf8, "GB2312")) != std::string::npos;
+}
+
+class ChannelHostTest : public ::testing::Test {
+ protected:
+  static net::FetchLimits Limits() {
+    net::FetchLimits limits = testing::FetchLimitsGuard::Short();
+    // A stalled step stays stalled for the whole test.
+    limits.idle_timeout = std::chrono::seconds(60);
+    limits.total_timeout = std::chrono::seconds(60);
+    limits.allow_private = true;
+    return limits;
+  }
+
+  void SetUp() override {
+    signal(SIGPIPE, SIG_IGN);
+    setenv("OSTREL_REGISTRY", root_.Path("registry.ini").c_str(), 1);
+    ASSERT_EQ(DllRegisterServer(), 0);
+    config_.data_dir = root_.path();
+    config_.schema_dir = std::string(OSTREL_SOURCE_DIR) + "/schema";
+    config_.gather_db = root_.Path("gather.db");
+    config_.host_db = root_.Path("host.db");
+    config_.site_root = root_.Path("site");
+    config_.asset_root = std::string(OSTREL_SOURCE_DIR) + "/site";
+    EnsureDatabases(config_);
+    EnsureSiteTree(config_);
+
+    ServerSettings settings;
+    settings.listen = "127.0.0.1:0";
+    settings.threads = 8;
+    settings.remote_share = 4;
+    settings.connection_threads = 128;
+    settings.share_wait = std::chrono::milliseconds(300);
+    settings.pages.site_root = config_.site_root;
+    settings.pages.session_wait = std::chrono::milliseconds(300);
+    settings.asset_roots = {config_.asset_root};
+    server_ = std::make_unique<WebServer>(settings);
+    AdminSettings admin;
+    admin.admin_password = "Pass";
+    admin.gather_db = config_.gather_db;
+    admin.host_db = config_.host_db;
+    AddAdminPages(*server_, admin);
+    std::string error;
+    ASSERT_TRUE(server_->Start(&error)) << error;
+    port_ = server_->port();
+    own_referer_ = "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp";
+  }
+
+  void TearDown() override {
+    remote_.Stop();  // stalled fetches fail at once
+    server_->Stop();
+    unsetenv("OSTREL_REGISTRY");
+  }
+
+  std::string Login() {
+    HttpResult in = Fetch(port_, "POST", kLoginPage,
+                          {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
+                          "AdminName=admin&Password=Pass");
+    EXPECT_EQ(in.status(), 302);
+    return "Cookie: ASPSESSIONID=" + test::SessionIdOf(in);
+  }
+
+  HttpResult Page(const std::string& cookie, const std::string& query, const std::string& referer) {
+    return Fetch(port_, "GET", std::string(kArticlePage) + "?" + query, {cookie, referer});
+  }
+
+  int ItemCount() {
+    ado::Connection connection;
+    connection.Open("Data Source=" + config_.gather_db);
+    return vb::CLng(connection.Execute("SELECT COUNT(*) FROM QX_NewsItem").Fields(0).Value());
+  }
+
+  TempFolder root_;
+  HostConfig config_;
+  testing::FetchLimitsGuard limits_{Limits()};
+  testing::HttpServer remote_;
+  std::unique_ptr<WebServer> server_;
+  int port_ = 0;
+  std::string own_referer_;
+};
+
+TEST_F(ChannelHostTest, MissingOrShortLinkListsGiveTheErrorTableAndTheHostStaysUp) {
+  const std::string cookie = Login();
+  root_.Write("site/admin/tmpNewslist9908.dat", "http://x");
+  for (const char* item : {"9907", "9908"}) {
+    HttpResult step =
+        Page(cookie, std::string("action=savenew&ChannelID=1&ItemID=") + item, own_referer_);
+    EXPECT_EQ(step.status(), 200) << item;
+    EXPECT_TRUE(Has(step.body, "获取软件列表错误！")) << item;
+    EXPECT_TRUE(Has(step.body, "</html>")) << item;
+  }
+  HttpResult list = Page(cookie, "ChannelID=1", "X-None: 1");
+  EXPECT_EQ(list.status(), 200);
+  EXPECT_TRUE(Has(list.body, "采集项目管理"));
+  EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
+}
+
+TEST_F(ChannelHostTest, AWholeRunOfTheDemoItemGoesThroughTheHost) {
+  DemoSite demo(std::string(OSTREL_SOURCE_DIR) + "/demo");
+  std::string error;
+  ASSERT_TRUE(demo.Start(&error)) << error;
+  const int item = EnsureDemoItem(config_.gather_db, demo.origin());
+  const std::string cookie = Login();
+  std::string query = "action=begin&ChannelID=1&ItemID=" + std::to_string(item);
+  std::vector<std::string> actions;
+  std::string last;
+  while (!query.empty() && actions.size() < 30) {
+    actions.push_back(query.substr(7, query.find('&') - 7));
+    HttpResult step = Page(cookie, query, own_referer_);
+    ASSERT_EQ(step.status(), 200) << query;
+    last = step.body;
+    query = actions.back() == "yes" ? "" : testing::NextStepQuery(step.body);
+  }
+  std::vector<std::string> expected = {"begin"};
+  expected.insert(expected.end(), 13, "savenew");
+  expected.push_back("yes");
+  EXPECT_EQ(actions, expected);
+  EXPECT_TRUE(Has(last, "成功采集文章 <font color=\"#FF0000\">12</font> 个"));
+  ado::Connection connection;
+  connection.Open("Data Source=" + config_.host_db);
+  EXPECT_EQ(vb::CLng(connection.Execute("SELECT COUNT(*) FROM QX_Article").Fields(0).Value()), 12);
+  demo.Stop();
+}
+
+TEST_F(ChannelHostTest, ChangingActionsFromAnotherSiteAreRefusedAndChangeNothing) {
+  const std::string cookie = Login();
+  const std::string id = std::to_string(EnsureDemoItem(config_.gather_db, "http://127.0.0.1:1"));
+  const int items = ItemCount();
+  const std::vector<std::string> foreign = {"Referer: http://evil.example/page.html",
+                                            "Origin: http://evil.example", "Origin: null",
+                                            "X-None: 1"};
+  for (const std::string& from : foreign) {
+    for (const std::string& query :
+         {"action=del&ItemID=" + id, "action=copy&ItemID=" + id, std::string("action=remove"),
+          "action=begin&ItemID=" + id, "action=step2&change=yes&ItemID=" + id}) {
+      HttpResult refused = Page(cookie, query, from);
+      EXPECT_EQ(refused.status(), 403) << query << " " << from;
+      EXPECT_TRUE(Has(refused.body, kRefusedMessage));
+    }
+    HttpResult posted = Fetch(port_, "POST", std::string(kArticlePage) + "?action=save",
+                              {cookie, from, "Content-Type: application/x-www-form-urlencoded"},
+                              "action=save&ItemID=" + id);
+    EXPECT_EQ(posted.status(), 403) << from;
+  }
+  EXPECT_EQ(ItemCount(), items);
+  // From the host's own pages the same action runs.
+  EXPECT_EQ(Page(cookie, "action=copy&ItemID=" + id, own_referer_).status(), 200);
+  EXPECT_EQ(ItemCount(), items + 1);
+  // HEAD never runs a page.
+  EXPECT_EQ(Fetch(port_, "HEAD", std::string(kArticlePage) + "?action=copy&ItemID=" + id,
+                  {cookie, own_referer_})
+                .status(),
+            405);
+  EXPECT_EQ(ItemCount(), items + 1);
+}
+
+TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
+  remote_.Route("/never.html", testing::HttpAnswer::Slow("x", std::chrono::hours(1),
+                                                         std::chrono::milliseconds(0)));
+  const int item = EnsureDemoItem(config_.gather_db, "http://" + remote_.Host());
+  const std::string list = remote_.Url("/never.html") + "\r\n" + remote_.Url("/never.html");
+  root_.Write("site/admin/tmpNewslist" + std::to_string(item) + ".dat", list);
+  const std::string step = "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + std::to_string(item);
+
+  // 40 sessions start a step each; the remote never answers.
+  constexpr int kSteps = 40;
+  std::vector<std::string> cookies;
+  std::vector<std::unique_ptr<HttpConnection>> steps;
+  for (int i = 0; i < kSteps; ++i) {
+    cookies.push_back(Login());
+    steps.push_back(std::make_unique<HttpConnection>(port_));
+    steps.back()->SendRequest("GET", std::string(kArticlePage) + "?" + step,
+                              {cookies.back(), own_referer_});
+  }
+  // The remote share of the page threads is stuck; the other steps get the
+  // busy page instead of queueing behind them.
+  ASSERT_TRUE(test::Eventually([&] { return remote_.RequestCount() == 4; }));
+  int busy = 0;
+  for (auto& connection : steps) {
+    test::HttpHead head = connection->ReadHead();
+    if (head.status == 503) {
+      EXPECT_TRUE(Has(connection->ReadBody(head), kBusyMessage));
+      ++busy;
+    }
+    if (busy == kSteps - 4) break;
+  }
+  EXPECT_EQ(busy, kSteps - 4);
+
+  // Meanwhile static files and other sessions' pages are answered.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(Page(Login(), "ChannelID=1", own_referer_).status(), 200);
+  // A second request of a stalled session waits boundedly for it.
+  for (const std::string& cookie : cookies) {
+    if (server_->pages().sessions().Users(cookie.substr(cookie.find('=') + 1)) != 1) continue;
+    HttpResult again = Page(cookie, "ChannelID=1", own_referer_);
+    EXPECT_EQ(again.status(), 503);
+    EXPECT_TRUE(Has(again.body, kBusyMessage));
+    break;
+  }
+  EXPECT_EQ(remote_.RequestCount(), 4u);
+}
+
+}  // namespace
+}  // namespace ostrel::host
