@@ -125,6 +125,7 @@ class RedoZipFileTest : public ::testing::Test {
 TEST_F(RedoZipFileTest, RepacksEachKindOfSource) {
   std::string rar = Rar("tool.rar");
   std::string sfx_rar = Rar("sfx.part");
+  dir_.Write("src/really-rar.zip", dir_.Read("src/tool.rar"));  // unzip finds no zip: RAR is tried
   dir_.Write("src/setup.exe", "MZ" + std::string(100000, '\x90') + dir_.Read("src/sfx.part"));
   struct Case {
     std::string source;
@@ -136,6 +137,7 @@ TEST_F(RedoZipFileTest, RepacksEachKindOfSource) {
       {Zip("v1.zip.exe.zip"), false, "v1.zip.exe.rar"},  // only the final extension changes
       {rar, true, "tool.zip"},
       {dir_.Windows("src/setup.exe"), false, "setup.rar"},
+      {dir_.Windows("src/really-rar.zip"), true, "really-rar.zip"},
   };
   for (const auto& c : cases) {
     RedoZipFile r;
