@@ -38,6 +38,8 @@ constexpr char kConfigTemplate[] =
     "PageListNum=30\n"
     "; Seconds a remote page or picture may take in all.\n"
     "FetchTimeout=60\n"
+    "; Seconds a file download may take in all.\n"
+    "DownloadTimeout=3600\n"
     "; 1: remote fetches may reach loopback and private addresses.\n"
     "AllowPrivateRemote=0\n"
     "[Database]\n"

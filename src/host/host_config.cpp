@@ -110,6 +110,13 @@ bool ApplyFile(const fs::IniDocument& ini, const std::string& config_folder, Hos
                   "FetchTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
     }
   }
+  if (auto v = get("Host", "DownloadTimeout")) {
+    if (!ParseInt(*v, &config->download_timeout_seconds) ||
+        config->download_timeout_seconds < 1 || config->download_timeout_seconds > 86400) {
+      return Fail(error,
+                  "DownloadTimeout must be a number of seconds from 1 to 86400, not \"" + *v + "\"");
+    }
+  }
   if (auto v = get("Host", "AllowPrivateRemote")) {
     if (!ParseSwitch(*v, &config->allow_private_remote)) {
       return Fail(error, "AllowPrivateRemote must be 0 or 1, not \"" + *v + "\"");

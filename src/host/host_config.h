@@ -59,6 +59,7 @@ struct HostConfig {
   std::string listen = "127.0.0.1:8080";
   std::string demo_listen = "127.0.0.1:8081";
   int fetch_timeout_seconds = 60;
+  int download_timeout_seconds = 3600;
   bool allow_private_remote = false;
   int code_page = 936;
   std::string charset = "gb2312";  // the code page's name in Content-Type and for posted forms

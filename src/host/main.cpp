@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
   }
   net::FetchLimits limits = net::GetFetchLimits();
   limits.total_timeout = std::chrono::seconds(config.fetch_timeout_seconds);
+  limits.download_timeout = std::chrono::seconds(config.download_timeout_seconds);
   limits.allow_private = config.allow_private_remote;
   net::SetFetchLimits(limits);
   flash::PlayerHosts player_hosts = flash::GetPlayerHosts();

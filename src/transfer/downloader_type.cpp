@@ -10,7 +10,10 @@ const component::ComponentClass<Downloader> kDownloaderClass("Ostrel.Downloader"
 
 // The request's host objects are taken here and left to the request on
 // release, so the page's output goes on after the downloader is gone.
-Downloader::Downloader() : host_(component::HostObjects::Take()), limits_(net::GetFetchLimits()) {}
+Downloader::Downloader() : host_(component::HostObjects::Take()), limits_(net::GetFetchLimits()) {
+  // A program file may take far longer than a page; its own overall limit.
+  limits_.total_timeout = limits_.download_timeout;
+}
 
 Downloader::~Downloader() { data_.Close(); }
 

@@ -218,6 +218,9 @@ test('a trial of a paged article and one of a hostile page store nothing', async
 
 test('the last step starts a run that stores the articles', async () => {
   await page.goto(`${adminPage}?action=demo&ChannelID=1&ItemID=${itemId}`);
+  // The trial's frame loads after the page: a click before it has loaded
+  // can be dropped by the browser.
+  await page.frameLocator('div.style2 iframe').locator('body').waitFor();
   await Promise.all([page.waitForURL(/action=begin/), page.click('input[name=B32]')]);
   await page.waitForURL(/action=yes/, { timeout: 120_000 });
   assert.match(await page.textContent('b.style2'), /成功采集文章 \d+ 个/);

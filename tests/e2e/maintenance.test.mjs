@@ -39,7 +39,7 @@ after(async () => {
 });
 
 test('the dry run lists the unreferenced files and deletes nothing', async () => {
-  await Promise.all([page.waitForNavigation(), page.click('.admin-head >> text=上传文件清理')]);
+  await Promise.all([page.waitForNavigation(), page.click('.admin-channels >> text=上传文件清理')]);
   assert.equal(await page.title(), '上传文件清理');
   await page.selectOption('select[name=ChannelID]', '5');
   await page.selectOption('select[name=UploadDir]', 'UploadFile');

@@ -92,7 +92,7 @@ TEST(ConfigTest, FileValuesApplyAndTheCommandLineWins) {
   folder.Write("conf/host.ini",
                "[Host]\r\nListen=127.0.0.1:9100\r\nSiteRoot=../www\r\nDataFolder=store\r\n"
                "CodePage=65001\r\nAdminName=chief\r\nAdminPassword=\"s3cret\"\r\n"
-               "PageListNum=12\r\nFetchTimeout=5\r\nAllowPrivateRemote=yes\r\n"
+               "PageListNum=12\r\nFetchTimeout=5\r\nDownloadTimeout=900\r\nAllowPrivateRemote=yes\r\n"
                "[Demo]\r\nListen=127.0.0.1:9101\r\n[Database]\r\nGather=g/one.db\r\nHost=/abs/host.db\r\n"
                "[Drives]\r\nd=/srv/files/\r\n[Flash]\r\nPlayerWebHost=cdn.example:8080\r\n");
   HostOptions options;
@@ -111,6 +111,7 @@ TEST(ConfigTest, FileValuesApplyAndTheCommandLineWins) {
   EXPECT_EQ(config.admin_password, "s3cret");
   EXPECT_EQ(config.page_list_num, 12);
   EXPECT_EQ(config.fetch_timeout_seconds, 5);
+  EXPECT_EQ(config.download_timeout_seconds, 900);
   EXPECT_TRUE(config.allow_private_remote);
   EXPECT_EQ(config.demo_listen, "127.0.0.1:9101");
   ASSERT_EQ(config.drives.size(), 1u);
@@ -131,7 +132,7 @@ TEST(ConfigTest, RefusesValuesThatCannotWork) {
   const char* bad_files[] = {
       "[Host]\nCodePage=1252\n",    "[Host]\nPageListNum=0\n", "[Host]\nPageListNum=abc\n",
       "[Host]\nListen=localhost\n", "[Drives]\nDD=/x\n",       "[Drives]\nE=relative/x\n",
-      "[Host]\nFetchTimeout=0\n",  "[Host]\nAllowPrivateRemote=maybe\n", "[Demo]\nListen=x\n",
+      "[Host]\nFetchTimeout=0\n", "[Host]\nDownloadTimeout=-1\n",  "[Host]\nAllowPrivateRemote=maybe\n", "[Demo]\nListen=x\n",
       "[Flash]\nMediaPlayerHost=a\"><script>\n",
   };
   for (const char* text : bad_files) {

@@ -18,6 +18,9 @@ struct FetchLimits {
   // Time allowed for the whole transfer, redirects included, however slowly
   // the remote trickles its bytes. Zero means no overall limit.
   std::chrono::milliseconds total_timeout{60'000};
+  // The same for a file download, which may be large: the downloader uses it
+  // in place of total_timeout.
+  std::chrono::milliseconds download_timeout{3'600'000};
   // Whether remote fetches may reach loopback, private, link-local or the
   // host's own addresses (the demo site and the tests live on loopback).
   bool allow_private = false;
