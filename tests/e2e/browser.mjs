@@ -57,6 +57,21 @@ export async function openBrowser() {
   };
 }
 
+// Clicks an element that may lie below the fold. A plain click scrolls the
+// element into view and sends the mouse event at once, and Chromium routes
+// that event by where the frames were before the scroll: where an
+// out-of-process frame was (a sandboxed frame, such as a trial's, gets its
+// own process), the click goes to that frame and the page never sees it.
+// Scrolled first, the click waits for a frame drawn after the scroll.
+export async function clickInView(page, selector) {
+  const target = page.locator(selector);
+  await target.scrollIntoViewIfNeeded();
+  await page.evaluate(
+    () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
+  );
+  await target.click();
+}
+
 // Logs the page in on the host at url (its login form).
 export async function logIn(page, url = baseUrl) {
   await page.goto(`${url}/admin/Admin_Login.asp`);

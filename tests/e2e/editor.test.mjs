@@ -9,7 +9,16 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, demo, logIn, openBrowser, query, siteFolder } from './browser.mjs';
+import {
+  baseUrl,
+  clickInView,
+  dataFolder,
+  demo,
+  logIn,
+  openBrowser,
+  query,
+  siteFolder,
+} from './browser.mjs';
 
 const adminPage = `${baseUrl}/admin/Admin_ArticleGather.asp`;
 const itemName = '编辑器测试：本地新闻';
@@ -218,10 +227,8 @@ test('a trial of a paged article and one of a hostile page store nothing', async
 
 test('the last step starts a run that stores the articles', async () => {
   await page.goto(`${adminPage}?action=demo&ChannelID=1&ItemID=${itemId}`);
-  // The trial's frame loads after the page: a click before it has loaded
-  // can be dropped by the browser.
-  await page.frameLocator('div.style2 iframe').locator('body').waitFor();
-  await Promise.all([page.waitForURL(/action=begin/), page.click('input[name=B32]')]);
+  // The button lies below the fold, under the trial's frame.
+  await Promise.all([page.waitForURL(/action=begin/), clickInView(page, 'input[name=B32]')]);
   await page.waitForURL(/action=yes/, { timeout: 120_000 });
   assert.match(await page.textContent('b.style2'), /成功采集文章 \d+ 个/);
   const titles = query(hostDb(), 'SELECT title FROM QX_Article').map((r) => r.title);

@@ -6,9 +6,7 @@
 namespace ostrel::testing {
 
 std::filesystem::path FixturePath(std::string_view relative) {
-  // This file is tests/support/fixtures.cpp; the build names it by its full path.
-  static const std::filesystem::path root =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures";
+  static const std::filesystem::path root = OSTREL_FIXTURE_DIR;
   return relative.empty() ? root : root / std::filesystem::path(relative);
 }
 

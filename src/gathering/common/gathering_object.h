@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "component/host_access.h"
+#include "gathering/common/run_steps.h"
 #include "gathering/common/settings_rows.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
@@ -38,9 +40,28 @@ struct ChannelDefaults {
 
 // The item list's data: the item table and the line shown when the channel
 // has no item.
+// One savenew step as a channel runs it: the word of its link-list file,
+// the error shown for a missing list, its progress-table markup, the
+// interval before the next step and the entry routine that gathers a line.
+struct RunLine {
+  std::string_view word;
+  std::string_view list_error;
+  const ProgressTableMarkup& markup;
+  int32_t interval;
+  std::function<void(vb::Variant&)> gather;
+};
+
 struct ItemListTexts {
   std::string_view table;
   std::string_view empty_line;
+};
+
+// What a clone copies: the item table, and its columns in the order they
+// are set, before and after the last-run time that the clone stamps.
+struct CloneColumns {
+  std::string_view table;
+  std::span<const std::string_view> before_stamp;
+  std::span<const std::string_view> after_stamp;
 };
 
 class GatheringObject : public com::Dispatch {
@@ -144,6 +165,17 @@ class GatheringObject : public com::Dispatch {
   vb::Variant ReadItemRows(std::string_view cache_prefix, int32_t id,
                            const std::function<void()>& reload);
 
+  // The run (gathering_object_run.cpp). LinkListPath is the physical path
+  // of ItemID_'s link-list file. StartFirstStep stamps the item's lastime in
+  // item_table and sends the browser to the first step. GatherListLine is
+  // one whole savenew step: the item comes from the request.
+  std::string LinkListPath(std::string_view word);
+  // The start's item: Request("ItemID") into ItemID_; false, after the
+  // alert, when it is no item number.
+  bool ReadRunItemID();
+  void StartFirstStep(std::string_view item_table);
+  void GatherListLine(const RunLine& run);
+
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
   // channel's items whose whole numbers the request lists, drops their
   // cached rows and returns to the referring page of this site (or the item
@@ -153,6 +185,44 @@ class GatheringObject : public com::Dispatch {
   // site, or to the channel's item list when there is none; the response
   // ends.
   void AlertToItemList(std::string_view msg);
+
+  // The item editors (gathering_object_editor.cpp). ReadEditorStep reads a
+  // step's request: ItemID (into ItemID_), showcode and change=yes.
+  struct EditorStep {
+    int32_t showcode = 0;
+    bool change = false;
+  };
+  EditorStep ReadEditorStep();
+  // The channel's item ItemID_ as a first step shows it in edit mode;
+  // nullptr after the alert "错误的系统参数!".
+  std::shared_ptr<ado::Recordset> EditedItem(std::string_view table);
+  // Writes columns of the channel's item ItemID_ through set, then drops
+  // the item's cached row (cache_prefix & ItemID). False after the alert
+  // "错误的系统参数！" when the channel has no such item: nothing is written.
+  bool SaveItemColumns(std::string_view table, std::string_view columns,
+                       std::string_view cache_prefix,
+                       const std::function<void(ado::Recordset&)>& set);
+  // Step 3's save: the six posted list codes, then padding, into
+  // FindListCode (SaveItemColumns).
+  bool SaveListCodes(std::string_view table, std::string_view cache_prefix,
+                     std::string_view padding);
+  // Step 4's save: the count posted detail-page codes, then padding, into
+  // FindInfoCode, the step's 16-bit switch (the separate download page,
+  // the content paging) and the trial address without quotes. A switch too
+  // large for its column is refused with an alert before anything changes.
+  bool SaveInfoCodes(std::string_view table, std::string_view cache_prefix,
+                     std::string_view switch_column, int count, std::string_view padding);
+  // The channel's item (SELECT ItemID,columns) for a step to show; nullopt
+  // after the alert "错误的系统参数！".
+  std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,
+                                            int32_t item);
+  // rs_ open on the row of item ItemID_ for the first step's save, a new
+  // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
+  bool OpenItemRow(std::string_view table);
+  // The clone: a copy of the channel's item that the request names, then
+  // back to the item list. An item of another channel, or none, is refused
+  // with an alert and nothing is written.
+  void CloneItem(const CloneColumns& columns);
 
   // The item list (gathering_object_item_list.cpp).
   void ShowItemList(const ItemListTexts& texts);
@@ -180,7 +250,7 @@ class GatheringObject : public com::Dispatch {
   std::string ChannelPath_;
   std::string ModuleName_;
   int16_t PageListNum_ = 30;
-  std::string action_;                  // Request("action"), lower-cased, not trimmed
+  std::string action_;  // Request("action"), lower-cased, not trimmed
   std::string AdminName_;
   int32_t ItemID_ = 0;
   std::string WaitBanner_;

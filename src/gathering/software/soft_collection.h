@@ -9,13 +9,21 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "gathering/software/soft_entry.h"
 #include "gathering/software/soft_fields.h"
 #include "platform/vb/variant.h"
+
+namespace ostrel::transfer {
+class Downloader;
+class RedoZipFile;
+}  // namespace ostrel::transfer
 
 namespace ostrel::software {
 
@@ -67,6 +75,18 @@ class SoftCollection : public gathering::GatheringObject {
   vb::Variant AddDownServer(int32_t ChannelID, int32_t downid, int32_t softid,
                             std::string softname);
 
+  // The run's public members (soft_run_download.cpp, soft_run_extract.cpp).
+  // GetTempDirectory names the next rotating working folder of a re-pack.
+  // FileDownload copies url to the file fromPath with the progress output
+  // of mode blnPross; the full physical path of the file, or "".
+  // ReplaceSoftType applies "$$$"-joined "from|to" rules to a type name.
+  std::string GetTempDirectory();
+  std::string FileDownload(std::string url, std::string fromPath,
+                           std::optional<int16_t> blnPross = std::nullopt,
+                           std::optional<int32_t> mvarLeast = std::nullopt,
+                           std::optional<std::string> strHost = std::nullopt);
+  std::string ReplaceSoftType(std::string strType, std::string ReplaceList);
+
   // What this request has read so far.
   const SoftSettings& settings() const { return settings_; }
   const SoftItemFields& item() const { return item_; }
@@ -74,10 +94,71 @@ class SoftCollection : public gathering::GatheringObject {
   const std::string& unzip_path() const { return UnzipPath_; }
 
  private:
+  // The item editor (soft_editor_*.cpp) and the clone. SaveStepOne stores
+  // the first page's form and gives the item's number (a new item's own
+  // key), or -1 after the alert that refused it.
+  void ShowItemMenu(int32_t ItemID);
+  void EditItemStep1();  // reads edit_mode_
+  int32_t SaveStepOne();
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  // The trial run of step 4: one entry read as a run reads it and shown,
+  // nothing stored; false after the alert that stopped it.
+  bool RunTrial(const std::string& demo_url);
+  void CloneItem();
+
   // The settings page (soft_config_page.cpp).
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
   void SaveGatherConfig();
+
+  // ---- The gathering run (soft_run_*.cpp) ----
+  struct GatheredSoft;  // one entry on its way to QX_SoftList (soft_run_types.h)
+  void BeginGather();
+  void GatherNextLink();
+  void SaveSoftData(vb::Variant& url);
+  // The first half of SaveSoftData: fetch, cut, class, thumbnail, download
+  // addresses, cleaning and the flushed panel; false when the entry was
+  // turned down (its error table, if any, is written).
+  bool ExtractSoft(const std::string& url, GatheredSoft& soft);
+  // Entry extraction (soft_run_extract.cpp), shared by the run (ExtractSoft)
+  // and the editor's trial run. ExtractSoftEntry fetches the detail page at
+  // url in the item's charset (item_ holds the item) and cuts and cleans
+  // every field into entry. It returns "" for a complete entry, or the
+  // message that stops it (a run shows it in an error table, the trial as
+  // an alert). A run also resolves the class (ResolveEntryClass, which may
+  // set the class folder) and saves the thumbnail under the channel folder;
+  // what the run does next with the links (MaxAddress, download servers)
+  // is its own. A VbError reaches the caller.
+  std::string ExtractSoftEntry(const std::string& url, EntryReading reading, SoftEntry& entry);
+  std::string ResolveEntryClass(SoftEntry& entry);
+  std::string SaveThumbnail(const std::string& picture);
+  void WriteProgressPanel(GatheredSoft& soft);
+  // The second half: duplicates, download, addresses, pictures, the row,
+  // the download-server link, counters, status. True when the entry was
+  // stored (or counted in test mode): its files stay.
+  bool StoreSoft(GatheredSoft& soft);
+  // The absolute download links of a separate download page, "|||"-joined;
+  // "" whenever its area or its links are not found.
+  std::string GetDownPageLinks(std::string url, std::string areaBegin, std::string areaEnd,
+                               std::string linkBegin, std::string linkEnd, std::string charset);
+  // Downloads (soft_run_download.cpp).
+  std::string GetRealDownAddress(const std::string& address);
+  std::string DownloadSoftFile(const std::string& address, const std::string& folder);
+  std::string RepackSoftFile(const std::string& file, const std::string& folder);
+  void FileDown_GetData(int32_t Progress, int32_t Ret, const std::string& sSpeed);
+  void ShowProgressBar();
+  // A new downloader in FileDown_, its GetData reaching FileDown_GetData.
+  transfer::Downloader& NewDownloader();
+
+  std::shared_ptr<transfer::Downloader> FileDown_;
+  std::shared_ptr<transfer::RedoZipFile> repacker_;
+  std::string entry_url_;        // the info page being gathered: referrer of every download
+  bool DownSucceed_ = false;     // the entry's file is in place
+  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;  // GetData events handled while progress is on
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.
   std::string SendCookie_;

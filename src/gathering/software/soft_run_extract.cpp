@@ -1,0 +1,320 @@
+// SoftCollection: one software entry fetched from its detail page and cut
+// by the item's codes, in the order the fields depend on each other (a
+// later code may name an earlier value through a template tag), then
+// cleaned. The gathering run and the editor's trial run both read entries
+// here; what differs between them is listed where it happens.
+#include <string>
+#include <vector>
+
+#include "gathering/common/code_list.h"
+#include "gathering/software/soft_collection.h"
+#include "gathering/software/soft_entry.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/escaping.h"
+#include "processing/files_folders.h"
+#include "processing/markup_text.h"
+#include "processing/remote_fetch.h"
+#include "processing/tag_filter.h"
+#include "processing/text_cutting.h"
+#include "processing/url_fixing.h"
+#include "processing/value_checks.h"
+
+namespace ostrel::software {
+namespace {
+
+using gathering::CodeList;
+using gathering::IsUnset;
+using processing::CheckHTML;
+using processing::CheckNostr;
+using processing::CutFixed;
+
+constexpr std::string_view kDefaultLanguage = "简体中文";
+constexpr std::string_view kDefaultType = "国产软件";
+constexpr std::string_view kDefaultImpower = "免费软件";
+constexpr std::string_view kDefaultSystem = "Win9X/Win2000/WinXP/Win2003";
+
+// The values template tags stand for, as far as they are known.
+struct Tags {
+  const std::string* SoftName = nullptr;
+  const std::string* ParentName = nullptr;
+  const std::string* ChildName = nullptr;
+  const std::string* SoftType = nullptr;
+};
+
+std::string Substitute(std::string code, const Tags& tags) {
+  if (tags.SoftName) code = vb::Replace(code, "{@SoftName}", *tags.SoftName);
+  if (tags.ParentName) code = vb::Replace(code, "{@ParentName}", *tags.ParentName);
+  if (tags.ChildName) code = vb::Replace(code, "{@ChildName}", *tags.ChildName);
+  if (tags.SoftType) code = vb::Replace(code, "{@SoftType}", *tags.SoftType);
+  return code;
+}
+
+// The first cut of the pair at begin, tags replaced in both codes.
+std::string Cut(const CodeList& codes, int32_t begin, const std::string& page,
+                const Tags& tags = {}) {
+  return CutFixed(page, Substitute(codes[begin], tags), Substitute(codes[begin + 1], tags), false);
+}
+
+// A value whose end code stands for it when its begin code is unset: the
+// end code trimmed, or fallback when that is unset too.
+std::string Literal(const CodeList& codes, int32_t begin, std::string_view fallback) {
+  const std::string& end = codes[begin + 1];
+  return IsUnset(end) ? std::string(fallback) : vb::Trim(end);
+}
+
+// A class name: cut and stripped of tags, or literal.
+std::string ClassName(const CodeList& codes, int32_t begin, const std::string& page,
+                      const Tags& tags) {
+  if (IsUnset(codes[begin])) return Literal(codes, begin, "");
+  return CheckHTML(Cut(codes, begin, page, tags));
+}
+
+// A short text field (language, type, licence kind, run system, contact):
+// cut, trimmed and stripped of tags, or literal; then CheckNostr.
+std::string TextField(const CodeList& codes, int32_t begin, const std::string& page,
+                      const Tags& tags, std::string_view fallback) {
+  std::string value = IsUnset(codes[begin]) ? Literal(codes, begin, fallback)
+                                            : CheckHTML(vb::Trim(Cut(codes, begin, page, tags)));
+  return CheckNostr(value);
+}
+
+// Picture types a thumbnail may be saved as.
+bool IsPictureExtension(const std::string& ext) {
+  for (const char* allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
+    if (ext == allowed) return true;
+  }
+  return false;
+}
+
+// The run's length rule: outside [least, most] characters the default.
+std::string Limited(std::string value, int32_t least, int32_t most, std::string_view fallback) {
+  const int32_t n = vb::Len(value);
+  if (n < least || n > most) return std::string(fallback);
+  return value;
+}
+
+}  // namespace
+
+std::string SoftCollection::ReplaceSoftType(std::string strType, std::string ReplaceList) {
+  if (vb::Len(ReplaceList) < 3) return vb::Trim(strType);
+  if (strType.empty()) return "";
+  for (const std::string& rule : vb::Split(ReplaceList, "$$$")) {
+    if (vb::Len(rule) <= 2) continue;
+    const std::vector<std::string> pair = vb::Split(rule, "|");
+    if (pair.size() < 2) continue;
+    strType = vb::Replace(strType, pair[0], pair[1]);
+  }
+  return vb::Trim(strType);
+}
+
+std::string SoftCollection::GetDownPageLinks(std::string url, std::string areaBegin,
+                                             std::string areaEnd, std::string linkBegin,
+                                             std::string linkEnd, std::string charset) {
+  const std::string page = processing::ReplaceTrim(processing::GetRemoteData(url, charset));
+  if (page.empty()) return "";
+  if (areaBegin.empty() || areaEnd == "0") return "";
+  if (processing::ReplaceTrim(processing::CutFixed(page, areaBegin, areaEnd), true).empty()) {
+    return "";
+  }
+  if (linkBegin.empty() || linkEnd == "0") return "";
+  // The links are searched in the whole page: the area only has to be there.
+  const std::string links = processing::FindMatch(page, linkBegin, linkEnd);
+  if (links.empty()) return "";
+  std::vector<std::string> absolute;
+  for (const std::string& link : vb::Split(links, "|||")) {
+    if (!link.empty()) absolute.push_back(processing::FormatRemoteUrl(url, link));
+  }
+  return vb::Join(absolute, "|||");
+}
+
+std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReading reading,
+                                             SoftEntry& entry) {
+  const bool run = reading == EntryReading::kRun;
+  const CodeList codes(item_.FindInfoCode);
+  const std::string encoding = vb::Trim(item_.Encoding);
+  entry.url = vb::Trim(url);
+  entry.page_text = processing::ReplaceTrim(processing::GetRemoteData(entry.url, encoding), false);
+  const std::string& page = entry.page_text;
+  if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
+
+  // The name is always cut, whatever its codes hold.
+  std::string name = vb::Trim(CheckHTML(Cut(codes, kNameBegin, page)));
+  if (name.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
+  Tags tags{.SoftName = &name};
+
+  if (!IsUnset(codes[kVersionBegin])) {
+    entry.version = CheckNostr(CheckHTML(vb::Trim(Cut(codes, kVersionBegin, page, tags))));
+    if (run && vb::Len(entry.version) > 40) entry.version.clear();
+  }
+
+  entry.content = Cut(codes, kIntroBegin, page);
+  if (run ? vb::Len(entry.content) < 5 : entry.content.empty()) entry.content = name;
+  entry.content = processing::Html2Ubb(entry.content, item_.RemoveCode);
+
+  // The class names. A run reads them only to find the class by them and
+  // drops a name too long to be one; the trial shows them as cut.
+  const std::string none;
+  tags.ParentName = &none;
+  tags.ChildName = &none;
+  if (!run || item_.AutoClass > 0) {
+    entry.parent = ClassName(codes, kParentBegin, page, tags);
+    if (run && vb::Len(entry.parent) > 22) entry.parent.clear();
+    tags.ParentName = &entry.parent;
+    entry.child = ClassName(codes, kChildBegin, page, tags);
+    if (run && vb::Len(entry.child) > 22) entry.child.clear();
+    tags.ChildName = &entry.child;
+  }
+  entry.parentRuled = entry.parent;
+  entry.childRuled = entry.child;
+  if (run) {
+    const std::string error = ResolveEntryClass(entry);
+    if (!error.empty()) return error;
+  }
+
+  entry.updateTime = gathering::GatheredTimeText(
+      codes[kTimeBegin], codes[kTimeEnd], [&] { return Cut(codes, kTimeBegin, page); },
+      run ? item_.IsNowTime : 0);
+  if (!IsUnset(codes[kSizeBegin])) {
+    const std::string size = vb::Trim(CheckNostr(CheckHTML(Cut(codes, kSizeBegin, page))));
+    entry.SoftSize = vb::CLng(vb::Variant(processing::FormatSize(size)));
+  }
+
+  entry.language = TextField(codes, kLanguageBegin, page, tags, kDefaultLanguage);
+  if (run) entry.language = Limited(entry.language, 2, 20, kDefaultLanguage);
+  entry.type = TextField(codes, kTypeBegin, page, tags, kDefaultType);
+  if (run) entry.type = Limited(entry.type, 2, 20, kDefaultType);
+  if (vb::Len(ReplaceType_) >= 4) {
+    if (!ClassNameType_) {
+      entry.type = ReplaceSoftType(entry.type, ReplaceType_);
+    } else if (!entry.parentRuled.empty()) {
+      entry.type = ReplaceSoftType(entry.parentRuled, ReplaceType_);
+    } else if (!entry.childRuled.empty()) {
+      entry.type = ReplaceSoftType(entry.childRuled, ReplaceType_);
+    }
+  }
+  tags.SoftType = &entry.type;
+  entry.impower = TextField(codes, kImpowerBegin, page, tags, kDefaultImpower);
+  if (run) entry.impower = Limited(entry.impower, 2, 20, kDefaultImpower);
+  entry.runSystem = TextField(codes, kSystemBegin, page, {}, kDefaultSystem);
+  if (run) entry.runSystem = Limited(entry.runSystem, 2, 48, kDefaultSystem);
+  entry.contact = TextField(codes, kContactBegin, page, {}, run ? " " : "");
+  if (run) entry.contact = Limited(entry.contact, 0, 100, " ");
+  if (!IsUnset(codes[kHomepageBegin])) {
+    entry.homepage = processing::FormatUrl(CheckHTML(vb::Trim(Cut(codes, kHomepageBegin, page))));
+  } else if (!IsUnset(codes[kHomepageEnd])) {
+    entry.homepage = processing::FormatUrl(vb::Trim(codes[kHomepageEnd]));
+  } else if (run) {
+    entry.homepage = "http://";
+  }
+  if (run) entry.homepage = Limited(entry.homepage, 0, 100, "http://");
+
+  if (run && !IsUnset(codes[kThumbnailBegin])) {
+    const std::string picture = processing::FormatRemoteUrl(
+        entry.url, CheckNostr(CheckHTML(vb::Trim(Cut(codes, kThumbnailBegin, page)))));
+    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture);
+  }
+
+  // The download links.
+  if (IsUnset(codes[kDownAreaBegin])) return "请输入获取下载地址列表代码！";
+  const std::string area =
+      processing::ReplaceTrim(CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaEnd]), true);
+  if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
+  if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
+  // The links are kept as found: a percent-encoded link stays valid for the
+  // download. What a run stores passes through CheckNostr (StoreSoft).
+  const std::string links =
+      processing::FindMatch(area, codes[kDownLinkBegin], codes[kDownLinkEnd], false);
+  if (CheckNostr(links).empty()) return "获取下载连接错误！请确定你的代码输入正确。";
+  entry.links = vb::Split(links, "|||");
+  if (item_.downpage > 0) {
+    const std::string found = GetDownPageLinks(
+        processing::FormatRemoteUrl(entry.url, entry.links[0]), codes[kDownPageAreaBegin],
+        codes[kDownPageAreaEnd], codes[kDownPageLinkBegin], codes[kDownPageLinkEnd], encoding);
+    if (vb::Len(found) > 1) entry.links = vb::Split(found, "|||");
+  }
+
+  // Cleaning.
+  for (int32_t filter : {kFilterString1, kFilterString2}) {
+    if (!IsUnset(codes[filter])) entry.content = vb::Replace(entry.content, codes[filter], "");
+  }
+  if (!IsUnset(codes[kMatchFilterBegin]) && !IsUnset(codes[kMatchFilterEnd])) {
+    entry.content =
+        processing::CheckMatch(entry.content, codes[kMatchFilterBegin], codes[kMatchFilterEnd]);
+  }
+  if (!item_.strReplace.empty()) {
+    entry.content = processing::ReplaceClass(entry.content, item_.strReplace);
+    if (!entry.homepage.empty()) {
+      entry.homepage = processing::ReplaceClass(entry.homepage, item_.strReplace);
+    }
+    if (!entry.contact.empty()) {
+      entry.contact = processing::ReplaceClass(entry.contact, item_.strReplace);
+    }
+  }
+  if (run) {
+    entry.type = vb::Replace(entry.type, "注册/破解补丁", "破解注册");
+    entry.name = processing::FormatStr(CheckNostr(name));
+  } else {
+    entry.name = CheckNostr(name);
+  }
+  return "";
+}
+
+std::string SoftCollection::ResolveEntryClass(SoftEntry& entry) {
+  processing::VBProcess& process = Process();
+  if (item_.AutoClass <= 0) {
+    // The item's own class, which must be a leaf of this channel that
+    // holds entries.
+    std::shared_ptr<ado::Recordset> rs = process.Execute(
+        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
+                    " And child=0 And TurnLink=0"));
+    if (!rs) vb::Raise(vb::kErrObjectNotSet);
+    if (rs->Eof() || item_.ClassID == 0) {
+      return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
+    }
+    if (item_.PathForm > 7) {
+      const std::string path = processing::TextOf(rs->Fields("HtmlFileDir").Value());
+      ClassFolder_ = path.substr(0, path.find('/')) + "/";
+    }
+    entry.ClassID = item_.ClassID;
+    return "";
+  }
+  entry.parentRuled = CheckNostr(entry.parent);
+  entry.childRuled = CheckNostr(entry.child);
+  if (!item_.RetuneClass.empty()) {
+    entry.parentRuled = processing::ReplaceClass(entry.parentRuled, item_.RetuneClass);
+    entry.childRuled = processing::ReplaceClass(entry.childRuled, item_.RetuneClass);
+  }
+  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parentRuled), vb::Trim(entry.childRuled));
+  if (entry.ClassID != 0) return "";
+  // The names came from a remote page: they reach the error table as text.
+  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
+  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(entry.parent) +
+         " / " + text(entry.child) + " </li><li>当前类别：" + text(entry.parentRuled) + " / " +
+         text(entry.childRuled) + " </li>";
+}
+
+std::string SoftCollection::SaveThumbnail(const std::string& picture) {
+  // The saved name takes its extension from a picture type, never from the
+  // remote address as it stands.
+  const std::string ext = vb::LCase(processing::GetFileExtName(picture));
+  if (!IsPictureExtension(ext)) return "";
+  std::string saved;
+  // A picture that cannot be saved leaves the entry without one.
+  vb::TryStep([&] {
+    processing::VBProcess& process = Process();
+    const std::string folder = "UploadPic/" + processing::BuildDatePath(item_.PathForm);
+    const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
+    processing::CreatedPathEx(host_, physical);
+    const std::string file = processing::GetRndFileNameIn(physical, ext);
+    if (process.SaveRemoteFile(physical + file, picture)) {
+      saved = folder + file;
+      entry_files_.push_back(physical + file);
+    }
+  });
+  return saved;
+}
+
+}  // namespace ostrel::software
