@@ -96,35 +96,57 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
     const vb::DateTime now = vb::Now();
     for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
       if (!out.IsClientConnected()) out.End();
-      const std::string cls = i % 2 == 0 ? "class=TableRow1" : "class=TableRow2";
-      const std::string cell = " <td " + cls;
-      const std::string id = HtmlAttribute(rs_->Fields("ItemID").Value());
-      out.Write("<tr align=center>");
-      out.Write(cell + " title='点击打开目标网站'><a href='" +
-                HtmlAttribute(rs_->Fields("SiteUrl").Value()) + "' target=_blank>" +
-                HtmlText(rs_->Fields("ItemName").Value()) + "</a></td>");
-      out.Write(cell + " title='点击查看目标网站列表'><a href='" +
-                HtmlAttribute(rs_->Fields("RemoteListUrl").Value()) + "' target=_blank>" +
-                HtmlText(class_name(vb::CLng(rs_->Fields("ClassID").Value()))) + "</a></td>");
-      out.Write(cell + ">" + HtmlText(special_name(vb::CLng(rs_->Fields("SpecialID").Value()))) +
-                "</td>");
-      out.Write(cell + ">");
-      const bool open = vb::Equals(rs_->Fields("StopItem").Value(), vb::Variant(int32_t{0}));
-      out.Write(open ? "<font color=blue>√</font>" : "<font color=red>×</font>");
-      out.Write("</td>");
-      out.Write(cell + ">");
-      out.Write(LastRunText(rs_->Fields("lastime").Value(), now));
-      out.Write("</td>");
-      const std::string tail = "&ItemID=" + id + "&ChannelID=" + channel + "'";
-      out.Write(cell + "><a href='?action=edit" + tail + ">编辑</a> | ");
-      out.Write("<a href='?action=begin" + tail + ">采集</a> | ");
-      out.Write("<a href='?action=demo" + tail + ">演示</a> | ");
-      out.Write("<a href='?action=copy" + tail + ">克隆</a> | ");
-      out.Write("<a href='?action=del" + tail +
+      {
+        // The row is put together and written once. What each former
+        // write held is read first and then added whole, so a value that
+        // raises half-way leaves the row as writing piece by piece did.
+        struct RowText {
+          asp::Response& out;
+          std::string text;
+          ~RowText() { out.Write(text); }
+        } row{out, {}};
+        std::string& r = row.text;
+        r.reserve(1536);
+        const char* cell = i % 2 == 0 ? " <td class=TableRow1" : " <td class=TableRow2";
+        const std::string id = HtmlAttribute(rs_->Fields("ItemID").Value());
+        r += "<tr align=center>";
+        {
+          const std::string site = HtmlAttribute(rs_->Fields("SiteUrl").Value());
+          const std::string name = HtmlText(rs_->Fields("ItemName").Value());
+          r.append(cell).append(" title='点击打开目标网站'><a href='").append(site);
+          r.append("' target=_blank>").append(name).append("</a></td>");
+        }
+        {
+          const std::string list = HtmlAttribute(rs_->Fields("RemoteListUrl").Value());
+          const std::string cls = HtmlText(class_name(vb::CLng(rs_->Fields("ClassID").Value())));
+          r.append(cell).append(" title='点击查看目标网站列表'><a href='").append(list);
+          r.append("' target=_blank>").append(cls).append("</a></td>");
+        }
+        {
+          const std::string special =
+              HtmlText(special_name(vb::CLng(rs_->Fields("SpecialID").Value())));
+          r.append(cell).append(">").append(special).append("</td>");
+        }
+        r.append(cell).append(">");
+        const bool open = vb::Equals(rs_->Fields("StopItem").Value(), vb::Variant(int32_t{0}));
+        r += open ? "<font color=blue>√</font>" : "<font color=red>×</font>";
+        r += "</td>";
+        r.append(cell).append(">");
+        r += LastRunText(rs_->Fields("lastime").Value(), now);
+        r += "</td>";
+        const std::string tail = "&ItemID=" + id + "&ChannelID=" + channel + "'";
+        r.append(cell).append("><a href='?action=edit").append(tail).append(">编辑</a> | ");
+        r.append("<a href='?action=begin").append(tail).append(">采集</a> | ");
+        r.append("<a href='?action=demo").append(tail).append(">演示</a> | ");
+        r.append("<a href='?action=copy").append(tail).append(">克隆</a> | ");
+        r.append("<a href='?action=del")
+            .append(tail)
+            .append(
                 " onclick=\"{if(confirm('您确定要删除此项目吗?')){return true;}return false;}\">"
                 "删除</a>");
-      out.Write("</td>");
-      out.Write("</tr>");
+        r += "</td>";
+        r += "</tr>";
+      }
       rs_->MoveNext();
     }
   }
