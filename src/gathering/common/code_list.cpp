@@ -30,7 +30,7 @@ const std::string& CodeList::operator[](int32_t index) const {
 bool IsUnset(std::string_view code) { return code.empty() || code == "0"; }
 
 std::string FirstListLink(const std::string& list_url, const std::string& encoding,
-                          const CodeList& list, std::string& page_text) {
+                          const CodeList& list, std::string& page_text, std::string* area_text) {
   page_text = processing::ReplaceTrim(processing::GetRemoteData(list_url, encoding), false);
   if (page_text.empty()) {
     processing::AlertBack("获取远程信息出错！请确定你的远程列表URL输入无误。");
@@ -42,6 +42,7 @@ std::string FirstListLink(const std::string& list_url, const std::string& encodi
     processing::AlertBack("获取远程列表出错！请确定你的远程列表开始和结束代码输入无误。");
     return "";
   }
+  if (area_text) *area_text = area;
   const std::string link =
       processing::FormatRemoteUrl(list_url, processing::CutFixed(area, list[2], list[3], false));
   if (link.empty()) {

@@ -202,10 +202,10 @@ class GatheringObject : public com::Dispatch {
   bool SaveItemColumns(std::string_view table, std::string_view columns,
                        std::string_view cache_prefix,
                        const std::function<void(ado::Recordset&)>& set);
-  // Step 3's save: the six posted list codes, then padding, into
+  // Step 3's save: the first count posted list codes, then padding, into
   // FindListCode (SaveItemColumns).
   bool SaveListCodes(std::string_view table, std::string_view cache_prefix,
-                     std::string_view padding);
+                     std::string_view padding, int count = 6);
   // The channel's item (SELECT ItemID,columns) for a step to show; nullopt
   // after the alert "错误的系统参数！".
   std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,

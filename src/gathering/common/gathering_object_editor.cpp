@@ -58,8 +58,8 @@ bool GatheringObject::SaveItemColumns(std::string_view table, std::string_view c
 }
 
 bool GatheringObject::SaveListCodes(std::string_view table, std::string_view cache_prefix,
-                                    std::string_view padding) {
-  const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", 6, padding);
+                                    std::string_view padding, int count) {
+  const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", count, padding);
   return SaveItemColumns(table, "FindListCode", cache_prefix, [&](ado::Recordset& rs) {
     rs.Fields("FindListCode").SetValue(vb::Variant(codes));
   });

@@ -144,17 +144,9 @@ void SoftCollection::EditItemStep3() {
   out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (step.showcode >= 1) {
-    std::string list_page;
-    const std::string link = gathering::FirstListLink(item_.RemoteListUrl, encoding,
-                                                      gathering::CodeList(list_codes), list_page);
-    if (link.empty()) return;
-    const std::string page = processing::GetRemoteData(link, encoding);
-    if (page.empty()) {
-      processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
-      return;
-    }
-    markup::WriteSourceView(out, page, link);
+  if (step.showcode >= 1 &&
+      !markup::WriteEntrySource(out, item_.RemoteListUrl, encoding, list_codes)) {
+    return;
   }
 
   const std::string& m = ModuleName_;
