@@ -14,6 +14,7 @@
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "gathering/flash/flash_entry.h"
 #include "gathering/flash/flash_fields.h"
 #include "platform/vb/variant.h"
 
@@ -49,6 +50,10 @@ class FlashCollection : public gathering::GatheringObject {
   // the dispatch interface.
   void ShowPlayerHtml(const vb::Variant& url, const vb::Variant& mode);
 
+  // The addresses in a text (http, https, ftp, rtsp, mms, and bare www. or
+  // cn. domains) turned into links (flash_run_extract.cpp).
+  std::string ReadComeFrom(std::string strContent);
+
   // What this request has read so far.
   const FlashSettings& settings() const { return settings_; }
   const FlashItemFields& item() const { return item_; }
@@ -60,10 +65,38 @@ class FlashCollection : public gathering::GatheringObject {
   void ShowGatherConfig();
   void SaveGatherConfig();
 
+  // The entry reading the run and the editor's trial share
+  // (flash_run_extract.cpp). ExtractFlashEntry fetches the entry page at
+  // link and cuts and cleans its fields with the item's codes (item_);
+  // listThumb is the thumbnail the list gave ("" for none). It returns ""
+  // or the message of the step that failed; a run also resolves the class
+  // (ResolveFlashClass). It leaves the fixed download path in
+  // FixedDownPath_, which GetDownPageLink reads: the absolute download link
+  // of a separate download page, "" when a step finds nothing.
+  std::string ExtractFlashEntry(const std::string& link, const std::string& listThumb,
+                                EntryReading reading, FlashEntry& entry);
+  std::string ResolveFlashClass(FlashEntry& entry);
+  std::string GetDownPageLink(std::string address, std::string listBegin, std::string listEnd,
+                              std::string linkBegin, std::string linkEnd, std::string charset);
+
+  // The item editor (flash_editor_*.cpp): the navigation row, the four
+  // steps (SaveStepOne is step 2's save of the first form: the item's
+  // number, -1 after an alert), the trial run on the item read by step 4
+  // (false after an alert) and the clone.
+  void ShowItemMenu(int32_t ItemID);
+  void EditItemStep1();
+  int32_t SaveStepOne();
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  bool RunTrial(const std::string& demo_url);
+  void CloneItem();
+
   vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]
   FlashSettings settings_;
   FlashItemFields item_;
+  std::string FixedDownPath_;  // code 20 of the entry being read, when 9 characters or more
 };
 
 }  // namespace ostrel::flash
