@@ -33,8 +33,8 @@ bool IsUnset(std::string_view code);
 // The address of the first detail page the list page at list_url leads to,
 // through the list codes every channel keeps first (0/1 the list area, 2/3
 // one link): the editor's source view and trial run follow it. The list
-// page is left in page_text, and its list area in *area when given. "" after the alert (AlertBack) that names the
-// step that failed: the list page, its area or its first link.
+// page is left in page_text, and its list area in *area when given. "" after the alert (AlertBack)
+// that names the step that failed: the list page, its area or its first link.
 std::string FirstListLink(const std::string& list_url, const std::string& encoding,
                           const CodeList& list, std::string& page_text,
                           std::string* area = nullptr);

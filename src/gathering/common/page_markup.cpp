@@ -302,12 +302,14 @@ void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
   const std::string radio = "FindListCode" + std::to_string(special);
   out.Write(
       "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
-      "<input type=\"radio\" name=\"" + radio + "\" value=\"0\"" +
-      std::string(Checked(!relocate)) + " onclick=\"" + ShowElement("especial", false) +
-      "\"> 不作处理 <input type=\"radio\" name=\"" + radio + "\" value=\"1\"" + Checked(relocate) +
-      " disabled onclick=\"" + ShowElement("especial", true) +
+      "<input type=\"radio\" name=\"" +
+      radio + "\" value=\"0\"" + std::string(Checked(!relocate)) + " onclick=\"" +
+      ShowElement("especial", false) + "\"> 不作处理 <input type=\"radio\" name=\"" + radio +
+      "\" value=\"1\"" + Checked(relocate) + " disabled onclick=\"" +
+      ShowElement("especial", true) +
       "\"> 重新定位<span id=\"especial\" style=\"display:none\"> <input type=\"text\" "
-      "name=\"FindListCode" + std::to_string(special + 1) + "\" size=\"60\"" +
+      "name=\"FindListCode" +
+      std::to_string(special + 1) + "\" size=\"60\"" +
       ValueAttribute(vb::Variant(PartAt(codes, special + 1))) + "></span></td></tr>\r\n");
 }
 
@@ -387,8 +389,8 @@ bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t Ch
   return true;
 }
 
-bool WriteEntrySource(asp::Response& out, const std::string& list_url,
-                      const std::string& encoding, const std::string& list_codes) {
+bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
+                      const std::string& list_codes) {
   std::string list_page;
   const std::string link = FirstListLink(list_url, encoding, CodeList(list_codes), list_page);
   if (link.empty()) return false;

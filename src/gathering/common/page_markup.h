@@ -222,8 +222,8 @@ bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t Ch
 // Step 3's source view of the first entry page the item's list leads to
 // (list_url in encoding, through the list codes list_codes). false after
 // the alert of the step that failed.
-bool WriteEntrySource(asp::Response& out, const std::string& list_url,
-                      const std::string& encoding, const std::string& list_codes);
+bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
+                      const std::string& list_codes);
 
 // The last row of steps 1 to 3: back, next, and the box that asks the next
 // step for its source view (or the trial run).

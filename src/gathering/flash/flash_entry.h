@@ -67,8 +67,8 @@ struct FlashEntry {
   std::string source;      // ComeFrom
   std::string author;
   std::string describe;
-  std::string thumbnail;     // absolute address, or ""
-  std::string downAddress;   // the file's address, or "" (a run with no list code)
+  std::string thumbnail;    // absolute address, or ""
+  std::string downAddress;  // the file's address, or "" (a run with no list code)
 };
 
 }  // namespace ostrel::flash

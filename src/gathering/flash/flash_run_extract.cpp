@@ -100,14 +100,18 @@ std::string FlashCollection::ReadComeFrom(std::string strContent) {
     re.Global = true;
     s = re.Replace(s, replacement);
   };
-  replace(R"re(^((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
-          R"(<a target="_blank" href=$1>$1</a>)");
-  replace(R"re(((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"])+)$([^\[|']*))re",
-          R"(<a target="_blank" href=$1>$1</a>)");
-  replace(R"re(([^>="])((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
-          R"($1<a target="_blank" href=$2>$2</a>)");
-  replace(R"re(([\s])((www|cn)[.](\w)+[.]{1,}(net|com|cn|org|cc)(((\/[\~]*|\\[\~]*)(\w)+)|[.](\w)+)*(((([?](\w)+){1}[=]*))*((\w)+){1}([\&](\w)+[\=](\w)+)*)*))re",
-          R"(<a target="_blank" href="http://$2">$2</a>)");
+  replace(
+      R"re(^((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
+      R"(<a target="_blank" href=$1>$1</a>)");
+  replace(
+      R"re(((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"])+)$([^\[|']*))re",
+      R"(<a target="_blank" href=$1>$1</a>)");
+  replace(
+      R"re(([^>="])((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
+      R"($1<a target="_blank" href=$2>$2</a>)");
+  replace(
+      R"re(([\s])((www|cn)[.](\w)+[.]{1,}(net|com|cn|org|cc)(((\/[\~]*|\\[\~]*)(\w)+)|[.](\w)+)*(((([?](\w)+){1}[=]*))*((\w)+){1}([\&](\w)+[\=](\w)+)*)*))re",
+      R"(<a target="_blank" href="http://$2">$2</a>)");
   return vb::Trim(s);
 }
 
@@ -202,8 +206,7 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   for (int32_t filter : {kFilterString1, kFilterString2}) {
     if (!IsUnset(codes[filter])) entry.intro = vb::Replace(entry.intro, codes[filter], "");
   }
-  if (!IsUnset(codes[kMatchFilterBegin]) &&
-      (!run || !IsUnset(codes[kMatchFilterBegin + 1]))) {
+  if (!IsUnset(codes[kMatchFilterBegin]) && (!run || !IsUnset(codes[kMatchFilterBegin + 1]))) {
     entry.intro =
         processing::CheckMatch(entry.intro, codes[kMatchFilterBegin], codes[kMatchFilterBegin + 1]);
   }
