@@ -25,29 +25,10 @@ while [ "$#" -gt 0 ]; do
 done
 HOST="$BUILD/src/host/ostrel-host"
 
-for tool in python3 curl unzip zip sqlite3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "soft_run: skipped: $tool is missing (Debian package $tool)"
-    exit 0
-  fi
-done
-if [ ! -x "$HOST" ]; then
-  echo "soft_run: $HOST is not built" >&2
-  exit 1
-fi
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-softbench.XXXXXX")"
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do
-    if kill -0 "$pid" 2>/dev/null; then
-      kill "$pid"
-      wait "$pid" 2>/dev/null || true
-    fi
-  done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+NAME=soft_run
+source "$ROOT/bench/bench_host.sh"
+bench_require python3 curl unzip zip sqlite3
+bench_work
 
 # The remote site: a list page, the entry pages and their archives (1 MB of
 # data that does not compress, stored, in a folder with a readme).
@@ -70,7 +51,7 @@ open(os.path.join(root, "list.html"), "wb").write(
     ('<html><body><ul class="list">%s</ul></body></html>' % "".join(links)).encode("gbk"))
 PY
 python3 -m http.server --bind 127.0.0.1 0 --directory "$WORK/remote" >"$WORK/remote.log" 2>&1 &
-PIDS+=($!)
+BENCH_PIDS+=($!)
 REMOTE_PORT=""
 for _ in $(seq 1 100); do
   REMOTE_PORT="$(sed -n 's|.*port \([0-9]*\).*|\1|p' "$WORK/remote.log" | head -1)"
@@ -79,31 +60,13 @@ for _ in $(seq 1 100); do
 done
 REMOTE="http://127.0.0.1:$REMOTE_PORT"
 
-# The host, with a fresh data folder.
-PASSWORD="bench-$RANDOM$RANDOM"
-cp -r "$ROOT/site" "$WORK/site"
-mkdir -p "$WORK/data" "$WORK/site/soft/readme"
+# The host, with a fresh data folder and the readme the re-packer adds.
+bench_start_host "AllowPrivateRemote=1"
+mkdir -p "$WORK/site/soft/readme"
 printf 'From our site.\r\n' > "$WORK/site/soft/readme/site.txt"
-cat > "$WORK/data/ostrel.ini" <<INI
-[Host]
-SiteRoot=$WORK/site
-AdminPassword=$PASSWORD
-AllowPrivateRemote=1
-INI
-OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
-  >"$WORK/host.log" 2>&1 &
-HOST_PID=$!
-PIDS+=("$HOST_PID")
-PORT=""
-for _ in $(seq 1 300); do
-  PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$WORK/host.log")"
-  [ -n "$PORT" ] && break
-  kill -0 "$HOST_PID" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$PORT" ] || [ -z "$REMOTE_PORT" ]; then
-  echo "soft_run: a server did not start:" >&2
-  cat "$WORK/host.log" "$WORK/remote.log" >&2
+if [ -z "$REMOTE_PORT" ]; then
+  echo "soft_run: the remote site did not start:" >&2
+  cat "$WORK/remote.log" >&2
   exit 1
 fi
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/demo_soft_codes.h"
 #include "host/host_config.h"
 #include "platform/ado/ado_error.h"
 #include "platform/vb/vb_error.h"
@@ -56,60 +57,12 @@ const std::vector<std::string_view> kInfoCodes = {
     "0",
 };
 
-// The software site (demo/soft): its two list pages, and on each entry
-// page every field of an entry, the download list leading to a download
-// page, whose link answers 302 to the file.
-const std::vector<std::string_view> kSoftListCodes = {
-    "<ul class=\"softlist\">", "</ul>", "<li><a href=\"", "\"", "0", "0",
-};
-const std::vector<std::string_view> kSoftInfoCodes = {
-    "<h1 class=\"softname\">",
-    "</h1>",
-    "<div class=\"intro\">",
-    "</div><!--/intro-->",
-    "<span class=\"parent\">",
-    "</span>",
-    "<span class=\"child\">",
-    "</span>",
-    "<span class=\"time\">",
-    "</span>",
-    "<span class=\"size\">",
-    "</span>",
-    "<span class=\"lang\">",
-    "</span>",
-    "<span class=\"type\">",
-    "</span>",
-    "<span class=\"impower\">",
-    "</span>",
-    "<span class=\"os\">",
-    "</span>",
-    "<span class=\"contact\">",
-    "</span>",
-    "<span class=\"home\">",
-    "</span>",
-    "<img class=\"thumb\" src=\"",
-    "\"",
-    "<ul class=\"downlist\">",
-    "</ul>",
-    "<a href=\"",
-    "\"",
-    "<div class=\"downarea\">",
-    "</div>",
-    "<a href=\"",
-    "\"",
-    "<p>广告：本站提供更多软件</p>",
-    "0",
-    "0",
-    "0",
-    "<span class=\"ver\">",
-    "</span>",
-};
-
 // The readme every re-packed archive of the demo receives.
 constexpr char kDemoReadmeName[] = "本站说明.txt";
 constexpr char kDemoReadme[] = "本软件由演示站点收集整理。\r\n";
 
-std::string Joined(const std::vector<std::string_view>& codes) {
+template <class Codes>
+std::string Joined(const Codes& codes) {
   std::string out;
   for (size_t i = 0; i < codes.size(); ++i) {
     if (i > 0) out += "$$$";

@@ -24,7 +24,8 @@ int16_t ExtractRarFiles(const std::string& archive, const std::string& folder,
       archive::RARProcessFile(handle.get(), archive::RAR_SKIP, "", "");
       continue;
     }
-    if (archive::RARProcessFile(handle.get(), archive::RAR_EXTRACT, "", folder + name) == 0 && count < INT16_MAX) {
+    if (archive::RARProcessFile(handle.get(), archive::RAR_EXTRACT, "", folder + name) == 0 &&
+        count < INT16_MAX) {
       ++count;
     }
   }

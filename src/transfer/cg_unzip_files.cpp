@@ -30,11 +30,12 @@ std::string& ZipDllMessages() {
   return messages;
 }
 
-int32_t VBUnzip(const std::string& sZipFileName, const std::string& sExtractDir, int16_t ExtractNewer,
-                int16_t SpaceToUnderScore, int16_t PromptOverwrite, int16_t MessageLevel,
-                int16_t WriteToStdOut, int16_t TestZip, int16_t ExtractList, int16_t ExtractOnlyNewer,
-                int16_t DisplayComment, int16_t HonorDirectories, int16_t OverWriteFiles,
-                int16_t ConvertCRtoCRLF, int16_t Verbose, int16_t CaseSensitive, int16_t Privilege) {
+int32_t VBUnzip(const std::string& sZipFileName, const std::string& sExtractDir,
+                int16_t ExtractNewer, int16_t SpaceToUnderScore, int16_t PromptOverwrite,
+                int16_t MessageLevel, int16_t WriteToStdOut, int16_t TestZip, int16_t ExtractList,
+                int16_t ExtractOnlyNewer, int16_t DisplayComment, int16_t HonorDirectories,
+                int16_t OverWriteFiles, int16_t ConvertCRtoCRLF, int16_t Verbose,
+                int16_t CaseSensitive, int16_t Privilege) {
   ZipDllMessages().clear();
   state = UnzipState();
   archive::UzpVer2 version;
@@ -78,9 +79,9 @@ int32_t VBUnzip(const std::string& sZipFileName, const std::string& sExtractDir,
   };
   f.SendApplicationMessage = [](const archive::UnzipEntryMessage& m) {
     if (state.listed++ == 0) state.listing += "Length    Date    Time    Name\r\n";
-    state.listing += std::to_string(m.ucsize) + "  " + std::to_string(m.mo) + "-" + std::to_string(m.dy) +
-                     "-" + std::to_string(m.yr) + " " + std::to_string(m.hh) + ":" + std::to_string(m.mm) +
-                     "  " + m.filename + "\r\n";
+    state.listing += std::to_string(m.ucsize) + "  " + std::to_string(m.mo) + "-" +
+                     std::to_string(m.dy) + "-" + std::to_string(m.yr) + " " +
+                     std::to_string(m.hh) + ":" + std::to_string(m.mm) + "  " + m.filename + "\r\n";
   };
   f.ServCallBk = [](std::string_view, uint64_t) { return 0; };
   return archive::Wiz_SingleEntryUnzip(0, {}, 0, {}, dcl, f);
@@ -118,10 +119,11 @@ int32_t CGUnzipFiles::Unzip(std::optional<std::string> sZipFileName,
   try {
     if (sZipFileName && !sZipFileName->empty()) zip_file_name_ = *sZipFileName;
     if (sExtractDir && !sExtractDir->empty()) extract_dir_ = *sExtractDir;
-    return VBUnzip(zip_file_name_, extract_dir_, extract_newer_, space_to_underscore_, prompt_overwrite_,
-                   ToInteger(message_level_), write_to_stdout_, test_zip_, ToInteger(extract_list_),
-                   extract_only_newer_, display_comment_, honor_directories_, overwrite_files_,
-                   convert_cr_, verbose_, case_sensitive_, ToInteger(privilege_));
+    return VBUnzip(zip_file_name_, extract_dir_, extract_newer_, space_to_underscore_,
+                   prompt_overwrite_, ToInteger(message_level_), write_to_stdout_, test_zip_,
+                   ToInteger(extract_list_), extract_only_newer_, display_comment_,
+                   honor_directories_, overwrite_files_, convert_cr_, verbose_, case_sensitive_,
+                   ToInteger(privilege_));
   } catch (const vb::VbError& e) {
     throw vb::VbError(e.number(), "CGUnZipFiles::Unzip", e.description());
   }

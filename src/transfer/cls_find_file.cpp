@@ -68,6 +68,8 @@ const com::TypeInfo& clsFindFile::Type() const {
           .Method("ClearResults", &C::ClearResults)
           .Method("CancelSearch", &C::CancelSearch)
           .Method("FormatFileSize", &C::FormatFileSize)
+          .Event("FileFound", &C::FileFound)
+          .Event("FolderFound", &C::FolderFound)
           .Build();
   return info;
 }
@@ -94,7 +96,8 @@ bool clsFindFile::BeginSearch(std::string sSearchRoot, std::string sFilter, bool
   std::string root = sSearchRoot;
   if (root.empty() || root.back() != '\\') root += '\\';
   bool failed = !fs::FileSystemObject().FolderExists(root);
-  uint64_t sum = failed ? 0 : SearchFolder(root, sFindInFile.value_or(""), bFoldersOnly.value_or(false));
+  uint64_t sum =
+      failed ? 0 : SearchFolder(root, sFindInFile.value_or(""), bFoldersOnly.value_or(false));
   total_size_ = failed ? -1 : static_cast<double>(sum);
   if (failed) state_ = kFailed;
   end_time_ = vb::LongTimeText(vb::Now());
@@ -140,7 +143,8 @@ uint64_t clsFindFile::SearchFolder(std::string folder, const std::string& find_i
         FileFound.Raise(path);
       }
     }
-    for (const auto& name : subfolders) sum += SearchFolder(folder + name + "\\", find_in_file, folders_only);
+    for (const auto& name : subfolders)
+      sum += SearchFolder(folder + name + "\\", find_in_file, folders_only);
   } catch (const vb::VbError&) {
     state_ = kFailed;
   }
@@ -222,7 +226,9 @@ void clsFindFile::ClearResults() {
   end_time_.clear();
 }
 
-std::string clsFindFile::FormatFileSize(double Size) const { return processing::FormatFileSize(Size); }
+std::string clsFindFile::FormatFileSize(double Size) const {
+  return processing::FormatFileSize(Size);
+}
 
 std::string clsFindFile::StripNullsMember(vb::Variant& OriginalStr) const {
   std::string text = vb::CStr(OriginalStr);

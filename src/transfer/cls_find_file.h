@@ -35,7 +35,9 @@ class clsFindFile : public com::Dispatch {
 
   std::string sCurrentSearchFolder;
 
-  // Raised inside BeginSearch with the full path (by reference).
+  // Raised inside BeginSearch with the full path (by reference). The
+  // re-packer connects to the members; a host page connects by name
+  // (Dispatch::Advise), both reaching the same event.
   com::Event<std::string> FileFound;
   com::Event<std::string> FolderFound;
 

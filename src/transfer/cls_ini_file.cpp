@@ -55,7 +55,8 @@ vb::Variant clsIniFile::DeleteKey(std::string SectionName, std::string KeyWord) 
 }
 
 vb::Variant clsIniFile::SaveSetting(std::string Section, std::string Key, std::string Value) {
-  return vb::Variant(static_cast<int16_t>(fs::WritePrivateProfileStringA(Section, Key, Value, File) ? 1 : 0));
+  return vb::Variant(
+      static_cast<int16_t>(fs::WritePrivateProfileStringA(Section, Key, Value, File) ? 1 : 0));
 }
 
 std::string clsIniFile::GetSetting(std::string Section, std::string KeyName) {

@@ -36,52 +36,51 @@ RedoZipFile::~RedoZipFile() = default;
 
 const com::TypeInfo& RedoZipFile::Type() const {
   using R = RedoZipFile;
-  static const com::TypeInfo info =
-      com::ClassInfo<R>("RedoZipFile")
-          .Field("errcode", &R::errcode)
-          .Field("FilePath", &R::FilePath)
-          .Field("NewFileName", &R::NewFileName)
-          .Property("UpdateZip", nullptr, &R::SetUpdateZip)
-          .Property("LockedRAR", nullptr, &R::SetLockedRAR)
-          .Property("Synchro", nullptr, &R::SetSynchro)
-          .Property("ZipMode", nullptr, &R::SetZipMode)
-          .Property("ExegesisFile", nullptr, &R::SetExegesisFile)
-          .Property("InceptFile", nullptr, &R::SetInceptFile)
-          .Property("RemoveFile", nullptr, &R::SetRemoveFile)
-          .Property("ZipTimeout", nullptr, &R::SetZipTimeout)
-          .Property("UnzipPass", nullptr, &R::SetUnzipPass)
-          .Property("DelSource", nullptr, &R::SetDelSource)
-          .Property("RarPath", nullptr, &R::SetRarPath)
-          .Property("SavePath", nullptr, &R::SetSavePath)
-          .Property("UnzipPath", nullptr, &R::SetUnzipPath)
-          .Property("ReadmePath", nullptr, &R::SetReadmePath)
-          .Property("ReadmeFile", nullptr, &R::SetReadmeFile)
-          .Property("FileSize", &R::FileSize, nullptr)
-          .Property("NewFileSize", &R::NewFileSize, nullptr)
-          .Property("MaxSize", nullptr, &R::SetMaxSize)
-          .Property("LeastSize", nullptr, &R::SetLeastSize)
-          .Property("FilterName", nullptr, &R::SetFilterName)
-          .Property("FilePrefix", nullptr, &R::SetFilePrefix)
-          .Property("Description", &R::Description, nullptr)
-          .Property("Version", &R::Version, nullptr)
-          .Method("RehandleFile", &R::RehandleFile)
-          .Method("CheckPath", &R::CheckPath)
-          .Method("FolderExists", &R::FolderExistsVar)
-          .Method("CreatPathEx", &R::CreatPathEx)
-          .Method("vbCreatPathEx", &R::vbCreatPathExVar)
-          .Method("KillFile", &R::KillFile)
-          .Method("CopyToFile", &R::CopyToFile)
-          .Method("RemoveToFile", &R::RemoveToFile)
-          .Method("ChkBoolean", &R::ChkBoolean)
-          .Method("GetFolderSize", &R::GetFolderSize)
-          .Method("ChkPath", &R::ChkPath)
-          .Method("FindFileSize", &R::FindFileSize)
-          .Method("FindFileTime", &R::FindFileTime)
-          .Method("FormatFileDate", &R::FormatFileDate)
-          .Method("FormatFileSize", &R::FormatFileSize)
-          .Method("DeleteFiles", &R::DeleteFiles)
-          .Method("DeleteFolders", &R::DeleteFolders)
-          .Build();
+  static const com::TypeInfo info = com::ClassInfo<R>("RedoZipFile")
+                                        .Field("errcode", &R::errcode)
+                                        .Field("FilePath", &R::FilePath)
+                                        .Field("NewFileName", &R::NewFileName)
+                                        .Property("UpdateZip", nullptr, &R::SetUpdateZip)
+                                        .Property("LockedRAR", nullptr, &R::SetLockedRAR)
+                                        .Property("Synchro", nullptr, &R::SetSynchro)
+                                        .Property("ZipMode", nullptr, &R::SetZipMode)
+                                        .Property("ExegesisFile", nullptr, &R::SetExegesisFile)
+                                        .Property("InceptFile", nullptr, &R::SetInceptFile)
+                                        .Property("RemoveFile", nullptr, &R::SetRemoveFile)
+                                        .Property("ZipTimeout", nullptr, &R::SetZipTimeout)
+                                        .Property("UnzipPass", nullptr, &R::SetUnzipPass)
+                                        .Property("DelSource", nullptr, &R::SetDelSource)
+                                        .Property("RarPath", nullptr, &R::SetRarPath)
+                                        .Property("SavePath", nullptr, &R::SetSavePath)
+                                        .Property("UnzipPath", nullptr, &R::SetUnzipPath)
+                                        .Property("ReadmePath", nullptr, &R::SetReadmePath)
+                                        .Property("ReadmeFile", nullptr, &R::SetReadmeFile)
+                                        .Property("FileSize", &R::FileSize, nullptr)
+                                        .Property("NewFileSize", &R::NewFileSize, nullptr)
+                                        .Property("MaxSize", nullptr, &R::SetMaxSize)
+                                        .Property("LeastSize", nullptr, &R::SetLeastSize)
+                                        .Property("FilterName", nullptr, &R::SetFilterName)
+                                        .Property("FilePrefix", nullptr, &R::SetFilePrefix)
+                                        .Property("Description", &R::Description, nullptr)
+                                        .Property("Version", &R::Version, nullptr)
+                                        .Method("RehandleFile", &R::RehandleFile)
+                                        .Method("CheckPath", &R::CheckPath)
+                                        .Method("FolderExists", &R::FolderExistsVar)
+                                        .Method("CreatPathEx", &R::CreatPathEx)
+                                        .Method("vbCreatPathEx", &R::vbCreatPathExVar)
+                                        .Method("KillFile", &R::KillFile)
+                                        .Method("CopyToFile", &R::CopyToFile)
+                                        .Method("RemoveToFile", &R::RemoveToFile)
+                                        .Method("ChkBoolean", &R::ChkBoolean)
+                                        .Method("GetFolderSize", &R::GetFolderSize)
+                                        .Method("ChkPath", &R::ChkPath)
+                                        .Method("FindFileSize", &R::FindFileSize)
+                                        .Method("FindFileTime", &R::FindFileTime)
+                                        .Method("FormatFileDate", &R::FormatFileDate)
+                                        .Method("FormatFileSize", &R::FormatFileSize)
+                                        .Method("DeleteFiles", &R::DeleteFiles)
+                                        .Method("DeleteFolders", &R::DeleteFolders)
+                                        .Build();
   return info;
 }
 
@@ -111,14 +110,22 @@ void RedoZipFile::SetFilePrefix(std::string v) {
 
 std::string RedoZipFile::Description() const {
   switch (errcode) {
-    case 1: return "目标文件已存在，不能进行解压操作！";
-    case 2: return "找不到要压缩的源文件，请检查文件路径是否正确！";
-    case 3: return "源文件超过限制大小，不能进行压缩操作！";
-    case 4: return "解压文件失败，不能进行压缩操作！";
-    case 5: return "文件压缩失败！";
-    case 6: return "UnRar.dll出错！";
-    case 8: return "文件类型不对，本次操作失败！允许处理的文件类型有 " + incept_file_;
-    default: return "";
+    case 1:
+      return "目标文件已存在，不能进行解压操作！";
+    case 2:
+      return "找不到要压缩的源文件，请检查文件路径是否正确！";
+    case 3:
+      return "源文件超过限制大小，不能进行压缩操作！";
+    case 4:
+      return "解压文件失败，不能进行压缩操作！";
+    case 5:
+      return "文件压缩失败！";
+    case 6:
+      return "UnRar.dll出错！";
+    case 8:
+      return "文件类型不对，本次操作失败！允许处理的文件类型有 " + incept_file_;
+    default:
+      return "";
   }
 }
 
@@ -128,7 +135,9 @@ std::string RedoZipFile::CheckPath(std::string sPath) const { return processing:
 
 bool RedoZipFile::FolderExists(std::string sPath) const { return processing::FolderExists(sPath); }
 
-bool RedoZipFile::FolderExistsVar(vb::Variant& sPath) const { return FolderExists(vb::CStr(sPath)); }
+bool RedoZipFile::FolderExistsVar(vb::Variant& sPath) const {
+  return FolderExists(vb::CStr(sPath));
+}
 
 bool RedoZipFile::CreatPathEx(std::string sPath) const {
   return processing::CreatedPathEx(host_, sPath);
@@ -180,10 +189,17 @@ int32_t RedoZipFile::FindFileSize(std::string strFindFileName, int16_t SizeType)
   double size = static_cast<double>(record.size());
   std::string text;
   switch (SizeType) {
-    case 1: text = vb::Format(vb::Variant(size / 1024), "0.00"); break;
-    case 2: text = vb::Format(vb::Variant(size / 1048576), "0.00"); break;
-    case 3: text = vb::Format(vb::Variant(size / 1048576 / 1024), "0.00"); break;
-    default: return vb::CLng(vb::Variant(size));
+    case 1:
+      text = vb::Format(vb::Variant(size / 1024), "0.00");
+      break;
+    case 2:
+      text = vb::Format(vb::Variant(size / 1048576), "0.00");
+      break;
+    case 3:
+      text = vb::Format(vb::Variant(size / 1048576 / 1024), "0.00");
+      break;
+    default:
+      return vb::CLng(vb::Variant(size));
   }
   return vb::CLng(vb::Variant(text));
 }
@@ -196,9 +212,11 @@ vb::DateTime RedoZipFile::FindFileTime(std::string strFileName, int16_t DateType
                                             : record.creation_time;
     fs::SystemTime st;
     if (!fs::FileTimeToSystemTime(t, &st)) return vb::DateTime{};
-    std::string text = std::to_string(st.year) + "-" + std::to_string(st.month) + "-" + std::to_string(st.day);
+    std::string text =
+        std::to_string(st.year) + "-" + std::to_string(st.month) + "-" + std::to_string(st.day);
     if (DateType != 2) {
-      text += " " + std::to_string(st.hour) + ":" + std::to_string(st.minute) + ":" + std::to_string(st.second);
+      text += " " + std::to_string(st.hour) + ":" + std::to_string(st.minute) + ":" +
+              std::to_string(st.second);
     }
     return vb::CDate(vb::Variant(text));
   } catch (const vb::VbError&) {
@@ -211,7 +229,9 @@ std::string RedoZipFile::FormatFileDate(double dt) const {
   return vb::Format(date, "yyyy年m月d日") + " " + vb::LongTimeText(vb::DateTime{dt});
 }
 
-std::string RedoZipFile::FormatFileSize(double Size) const { return processing::FormatFileSize(Size); }
+std::string RedoZipFile::FormatFileSize(double Size) const {
+  return processing::FormatFileSize(Size);
+}
 
 bool RedoZipFile::DeleteFiles(std::string sFilePath, std::optional<bool> blnForce) const {
   processing::DeleteFiles(sFilePath, blnForce.value_or(true));

@@ -79,7 +79,8 @@ class RedoZipFile : public com::Dispatch {
   bool CreatPathEx(std::string sPath) const;
   bool vbCreatPathEx(std::string& sPath) const;
   bool KillFile(std::string fromPath) const;
-  bool CopyToFile(std::string SoureFile, std::string NewFile, std::optional<int32_t> FailIfEx = std::nullopt) const;
+  bool CopyToFile(std::string SoureFile, std::string NewFile,
+                  std::optional<int32_t> FailIfEx = std::nullopt) const;
   bool RemoveToFile(std::string SoureFile, std::string NewFile) const;
   bool ChkBoolean(std::string Values) const;
   double GetFolderSize(std::string strFolderPath) const;

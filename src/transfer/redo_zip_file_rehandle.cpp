@@ -92,9 +92,11 @@ bool RedoZipFile::Rehandle(const std::string& FileName) {
 
   // 6. Target: only the final extension changes.
   std::string lower_ext = vb::LCase(TFileIO::ExtractFileExt(name));
-  std::string target_name = lower_ext == "zip" || lower_ext == "exe" ? WithExtension(name, "rar") : name;
+  std::string target_name =
+      lower_ext == "zip" || lower_ext == "exe" ? WithExtension(name, "rar") : name;
   std::string target = vb::Trim(save_path_ + target_name);
-  if (zip_mode_ && vb::LCase(TFileIO::ExtractFileExt(target)) == "rar") target = WithExtension(target, "zip");
+  if (zip_mode_ && vb::LCase(TFileIO::ExtractFileExt(target)) == "rar")
+    target = WithExtension(target, "zip");
   FilePath = target;
 
   // 7-8.
@@ -241,11 +243,14 @@ void RedoZipFile::RenameWithPrefix() {
       RemoveToFile(work_ + parts[0], work_ + file_prefix_);
       return;
     }
-    if (!objFind->BeginSearch(work_, "*.", false, std::string(), false) || objFind->files_found() != 1) return;
+    if (!objFind->BeginSearch(work_, "*.", false, std::string(), false) ||
+        objFind->files_found() != 1)
+      return;
     std::string src = objFind->srFiles(0);
     std::string new_name = src.substr(src.rfind('\\') + 1);
     for (const auto& part : parts) {
-      if (!part.empty()) new_name = vb::Replace(new_name, part, file_prefix_, 1, -1, CompareMode::Text);
+      if (!part.empty())
+        new_name = vb::Replace(new_name, part, file_prefix_, 1, -1, CompareMode::Text);
     }
     if (!fs::IsValidFileName(new_name)) return;
     RemoveToFile(src, src.substr(0, src.rfind('\\') + 1) + new_name);
@@ -283,7 +288,7 @@ bool RedoZipFile::RunRar(const std::string& src, const std::string& target, bool
     errcode = 4;
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   return !run.timed_out && run.exit_status == 0 && stat(native_target.c_str(), &st) == 0 &&
          S_ISREG(st.st_mode) && st.st_size > 0;
 }

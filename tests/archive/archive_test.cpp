@@ -23,12 +23,11 @@ TEST(SafeEntryParts, RefusesNamesThatLeaveTheFolder) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"a/b.txt", true},         {"a\\b\\c.txt", true},  {"./a//b", true},
-      {"../x", false},           {"a/../../x", false},   {"a\\..\\x", false},
-      {"/etc/passwd", false},    {"\\x", false},         {"C:\\x", false},
-      {"c:x", false},            {"con", false},         {"a/NUL.txt", false},
-      {"lpt1", false},           {"a/...", false},       {"a/\x01b", false},
-      {".", false},              {"console.txt", true},  {"说明/说明.htm", true},
+      {"a/b.txt", true},     {"a\\b\\c.txt", true},   {"./a//b", true},       {"../x", false},
+      {"a/../../x", false},  {"a\\..\\x", false},     {"/etc/passwd", false}, {"\\x", false},
+      {"C:\\x", false},      {"c:x", false},          {"con", false},         {"a/NUL.txt", false},
+      {"lpt1", false},       {"a/...", false},        {"a/\x01b", false},     {".", false},
+      {"console.txt", true}, {"说明/说明.htm", true},
   };
   for (const auto& c : cases) EXPECT_EQ(SafeEntryParts(c.name).has_value(), c.safe) << c.name;
 }
@@ -43,13 +42,16 @@ TEST(RarTool, WritesRar4ThatLibarchiveReadsBack) {
   dir.Write("w/sub/深/说明.htm", std::string(300, 'x'));
   dir.MakeFolder("w/empty");
   dir.Write("c.txt", "comment");
-  std::string cmd = RarToolPath() + " a -r -k -s -m3 -df -z" + dir.Native("c.txt") + " -ep1 -as -- " +
-                    dir.Native("out.rar") + " " + dir.Native("w") + "/";
+  std::string cmd = RarToolPath() + " a -r -k -s -m3 -df -z" + dir.Native("c.txt") +
+                    " -ep1 -as -- " + dir.Native("out.rar") + " " + dir.Native("w") + "/";
   ASSERT_EQ(testing::Shell(cmd), 0);
 
   auto listed = ListArchive(dir.Native("out.rar"));
-  std::map<std::string, std::string> expected = {
-      {"a.txt", "hello"}, {"empty/", ""}, {"sub/", ""}, {"sub/深/", ""}, {"sub/深/说明.htm", std::string(300, 'x')}};
+  std::map<std::string, std::string> expected = {{"a.txt", "hello"},
+                                                 {"empty/", ""},
+                                                 {"sub/", ""},
+                                                 {"sub/深/", ""},
+                                                 {"sub/深/说明.htm", std::string(300, 'x')}};
   EXPECT_EQ(listed, expected);
   // -df emptied the source folder; the folder named stays.
   EXPECT_TRUE(dir.Exists("w"));
@@ -79,12 +81,22 @@ TEST(RarTool, KeepsEntriesOfAnExistingArchiveWithoutSync) {
   TempDir dir;
   dir.Write("one/a.txt", "first");
   dir.Write("two/b.txt", "second");
-  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " + dir.Native("one") + "/"), 0);
-  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " + dir.Native("two") + "/"), 0);
-  EXPECT_EQ(ListArchive(dir.Native("x.rar")), (std::map<std::string, std::string>{{"a.txt", "first"}, {"b.txt", "second"}}));
-  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -as -- " + dir.Native("x.rar") + " " + dir.Native("two") + "/"), 0);
-  EXPECT_EQ(ListArchive(dir.Native("x.rar")), (std::map<std::string, std::string>{{"b.txt", "second"}}));
-  EXPECT_EQ(testing::Shell(RarToolPath() + " a -- " + dir.Native("y.rar") + " " + dir.Native("none") + " 2>/dev/null"), 10);
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("one") + "/"),
+            0);
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("two") + "/"),
+            0);
+  EXPECT_EQ(ListArchive(dir.Native("x.rar")),
+            (std::map<std::string, std::string>{{"a.txt", "first"}, {"b.txt", "second"}}));
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -as -- " + dir.Native("x.rar") + " " +
+                           dir.Native("two") + "/"),
+            0);
+  EXPECT_EQ(ListArchive(dir.Native("x.rar")),
+            (std::map<std::string, std::string>{{"b.txt", "second"}}));
+  EXPECT_EQ(testing::Shell(RarToolPath() + " a -- " + dir.Native("y.rar") + " " +
+                           dir.Native("none") + " 2>/dev/null"),
+            10);
   EXPECT_EQ(testing::Shell(RarToolPath() + " x " + dir.Native("y.rar") + " 2>/dev/null"), 7);
 }
 
@@ -99,23 +111,18 @@ std::string Rar5Archive(const std::string& name, const std::string& data) {
     } while (v);
     return s;
   };
-  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  auto crc = [](const std::string& s) {
-    uint32_t c = ~0u;
-    for (unsigned char ch : s) {
-      c ^= ch;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-    }
-    return ~c;
+  auto u32 = [](uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
   };
+  auto crc = [](const std::string& s) { return testing::Crc32(s); };
   auto block = [&](const std::string& body) {
     std::string sized = vint(body.size()) + body;
     return u32(crc(sized)) + sized;
   };
   std::string out("Rar!\x1a\x07\x01\x00", 8);
   out += block(vint(1) + vint(0) + vint(0));
-  std::string file = vint(2) + vint(0x0002) + vint(data.size()) + vint(0x0004) + vint(data.size()) + vint(0x20) +
-                     u32(crc(data)) + vint(0) + vint(0) + vint(name.size()) + name;
+  std::string file = vint(2) + vint(0x0002) + vint(data.size()) + vint(0x0004) + vint(data.size()) +
+                     vint(0x20) + u32(crc(data)) + vint(0) + vint(0) + vint(name.size()) + name;
   out += block(file) + data;
   out += block(vint(5) + vint(0) + vint(0));
   return out;
@@ -140,6 +147,15 @@ TEST(ArchiveReader, ReadsRar5AndFindsArchivesAfterAStub) {
     EXPECT_EQ(dir.Read(std::string("out-") + file + "/文件夹/读我.txt"), "rar five data");
     EXPECT_EQ(reader->Next(&e), 0);
   }
+  // A zip archive behind a program stub is found from its end record.
+  testing::WriteZipFixture(dir.Native("z.zip"), {{"a.txt", "zip sfx"}});
+  dir.Write("zsfx.exe", "MZ" + std::string(70000, '\0') + dir.Read("z.zip"));
+  auto zip = ArchiveReader::Open(dir.Native("zsfx.exe"), Format::kRar);
+  ASSERT_TRUE(zip);
+  EXPECT_EQ(zip->kind(), ArchiveStart::kZip);
+  EntryInfo e;
+  ASSERT_EQ(zip->Next(&e), 1);
+  EXPECT_EQ(e.name, "a.txt");
   // A zip reader is not handed a RAR archive.
   EXPECT_FALSE(ArchiveReader::Open(dir.Native("five.rar"), Format::kZip));
 }

@@ -8,9 +8,11 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "host/demo_soft_codes.h"
 #include "soft_page.h"
 #include "support/archive_fixtures.h"
 #include "support/fetch_limits_guard.h"
@@ -18,56 +20,18 @@
 
 namespace ostrel::software {
 
-inline const std::string kSoftListCodes =
-    "<ul class=\"softlist\">$$$</ul>$$$<li><a href=\"$$$\"$$$0$$$0";
-
-// The entry codes of the demo pages: every field of an entry page, the
-// download list, the download page's area and links, one filter string.
-inline std::string SoftInfoCodes(const std::vector<std::pair<int, std::string>>& changes = {}) {
-  std::vector<std::string> codes = {"<h1 class=\"softname\">",
-                                    "</h1>",
-                                    "<div class=\"intro\">",
-                                    "</div><!--/intro-->",
-                                    "<span class=\"parent\">",
-                                    "</span>",
-                                    "<span class=\"child\">",
-                                    "</span>",
-                                    "<span class=\"time\">",
-                                    "</span>",
-                                    "<span class=\"size\">",
-                                    "</span>",
-                                    "<span class=\"lang\">",
-                                    "</span>",
-                                    "<span class=\"type\">",
-                                    "</span>",
-                                    "<span class=\"impower\">",
-                                    "</span>",
-                                    "<span class=\"os\">",
-                                    "</span>",
-                                    "<span class=\"contact\">",
-                                    "</span>",
-                                    "<span class=\"home\">",
-                                    "</span>",
-                                    "<img class=\"thumb\" src=\"",
-                                    "\"",
-                                    "<ul class=\"downlist\">",
-                                    "</ul>",
-                                    "<a href=\"",
-                                    "\"",
-                                    "<div class=\"downarea\">",
-                                    "</div>",
-                                    "<a href=\"",
-                                    "\"",
-                                    "<p>广告：本站提供更多软件</p>",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "<span class=\"ver\">",
-                                    "</span>"};
-  for (const auto& [index, code] : changes) codes[static_cast<size_t>(index)] = code;
+// The codes of the demo's software item, with changes by index.
+inline std::string Joined(std::span<const std::string_view> codes,
+                          const std::vector<std::pair<int, std::string>>& changes = {}) {
+  std::vector<std::string> parts(codes.begin(), codes.end());
+  for (const auto& [index, code] : changes) parts[static_cast<size_t>(index)] = code;
   std::string joined;
-  for (size_t i = 0; i < codes.size(); ++i) joined += (i ? "$$$" : "") + codes[i];
+  for (size_t i = 0; i < parts.size(); ++i) joined += (i ? "$$$" : "") + parts[i];
   return joined;
+}
+inline const std::string kSoftListCodes = Joined(host::kSoftListCodes);
+inline std::string SoftInfoCodes(const std::vector<std::pair<int, std::string>>& changes = {}) {
+  return Joined(host::kSoftInfoCodes, changes);
 }
 
 class SoftRunTest : public SoftPageTest {

@@ -10,9 +10,11 @@
 #include <archive_entry.h>
 #include <locale.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel::testing {
@@ -24,6 +26,16 @@ inline std::string RarToolPath() { return std::string(OSTREL_BINARY_DIR) + "/too
 inline int Shell(const std::string& command) {
   int rc = std::system(command.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// CRC-32 as zip and RAR use it, for tests that write or patch headers.
+inline uint32_t Crc32(std::string_view bytes) {
+  uint32_t c = ~0u;
+  for (unsigned char ch : bytes) {
+    c ^= ch;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+  }
+  return ~c;
 }
 
 struct FixtureEntry {
@@ -112,11 +124,13 @@ inline std::map<std::string, std::string> ListArchive(const std::string& path) {
     std::string data;
     char buffer[65536];
     la_ssize_t n;
-    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+      data.append(buffer, static_cast<size_t>(n));
     if (n < 0) out["!"] = archive_error_string(a);
     out[name] = data;
   }
-  if (rc != ARCHIVE_EOF) out["!"] = archive_error_string(a) ? archive_error_string(a) : "read failed";
+  if (rc != ARCHIVE_EOF)
+    out["!"] = archive_error_string(a) ? archive_error_string(a) : "read failed";
   archive_read_free(a);
   return out;
 }

@@ -12,7 +12,7 @@ namespace {
 
 TEST(CGUnzipFiles, UnzipsWithTheStoredOptionsAndKeepsTheRunsMessages) {
   testing::TempDir dir;
-  testing::WriteZipFixture(dir.Native("a.zip"), {{"docs/a.txt", "alpha"}, {"b.txt", "beta"}});
+  testing::WriteZipFixture(dir.Native("a.zip"), {{"docs/a.txt", "alpha"}, {"b c.txt", "beta"}});
   CGUnzipFiles u;
   EXPECT_TRUE(u.HonorDirectories());
   EXPECT_TRUE(u.OverWriteFiles());
@@ -25,11 +25,13 @@ TEST(CGUnzipFiles, UnzipsWithTheStoredOptionsAndKeepsTheRunsMessages) {
   u.SetMessageLevel(All);
   EXPECT_EQ(u.Unzip("", ""), 0);
   EXPECT_EQ(dir.Read("out/docs/a.txt"), "alpha");
-  EXPECT_NE(u.GetLastMessage().find("inflating: b.txt"), std::string::npos);
+  EXPECT_NE(u.GetLastMessage().find("inflating: b c.txt"), std::string::npos);
 
   u.SetHonorDirectories(false);  // paths junked
+  u.SetSpaceToUnderScore(true);
   EXPECT_EQ(u.Unzip(std::string(), dir.Windows("flat")), 0);
   EXPECT_EQ(dir.Read("flat/a.txt"), "alpha");
+  EXPECT_EQ(dir.Read("flat/b_c.txt"), "beta");
 
   dir.Write("not.zip", "plain text");
   EXPECT_EQ(u.Unzip(dir.Windows("not.zip")), 9);
@@ -39,7 +41,9 @@ TEST(CGUnzipFiles, UnzipsWithTheStoredOptionsAndKeepsTheRunsMessages) {
 TEST(ArchiveRoutines, RarExtractionAndAttributeLetters) {
   testing::TempDir dir;
   dir.Write("w/sub/a.txt", "in rar");
-  ASSERT_EQ(testing::Shell(testing::RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " + dir.Native("w") + "/"), 0);
+  ASSERT_EQ(testing::Shell(testing::RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("w") + "/"),
+            0);
   dir.MakeFolder("out");
   // The folder entry (value 16) is passed over; the file makes its folder.
   EXPECT_EQ(ExtractRarFiles(dir.Windows("x.rar"), dir.Windows("out") + "\\", ""), 1);

@@ -39,9 +39,10 @@ TEST_F(FindFileTest, WalksInAFixedOrderRaisingEvents) {
   clsFindFile f;
   Recorder r(f);
   ASSERT_TRUE(f.BeginSearch(root_, "*.*", true));
-  EXPECT_EQ(r.events, (std::vector<std::string>{"folder " + root_ + "sub", "file " + root_ + "a.txt",
-                                                "file " + root_ + "b.htm", "file " + root_ + "sub",
-                                                "file " + root_ + "sub\\c.txt"}));
+  EXPECT_EQ(r.events,
+            (std::vector<std::string>{"folder " + root_ + "sub", "file " + root_ + "a.txt",
+                                      "file " + root_ + "b.htm", "file " + root_ + "sub",
+                                      "file " + root_ + "sub\\c.txt"}));
   EXPECT_EQ(vb::CLng(f.srNumFilesFound()), 4);
   EXPECT_EQ(vb::CLng(f.srNumFoldersFound()), 1);
   EXPECT_EQ(f.srTotalSizeOfFilesFound(), 606 + 12 + 6);
@@ -59,11 +60,13 @@ TEST_F(FindFileTest, FoldersOnlyContentSearchAndFilters) {
 
   r.events.clear();
   f.BeginSearch(root_, "*.*", true, std::string("Needle"));
-  EXPECT_EQ(r.events, std::vector<std::string>{"file " + root_ + "a.txt"});  // exact case, no folders
+  EXPECT_EQ(r.events,
+            std::vector<std::string>{"file " + root_ + "a.txt"});  // exact case, no folders
 
   r.events.clear();
   f.BeginSearch(root_, "*.", false);  // names without a dot
-  EXPECT_EQ(r.events, (std::vector<std::string>{"folder " + root_ + "sub", "file " + root_ + "sub"}));
+  EXPECT_EQ(r.events,
+            (std::vector<std::string>{"folder " + root_ + "sub", "file " + root_ + "sub"}));
 }
 
 TEST_F(FindFileTest, EmptyMissingAndLinkedFolders) {
@@ -84,6 +87,16 @@ TEST_F(FindFileTest, EmptyMissingAndLinkedFolders) {
   EXPECT_TRUE(f.BeginSearch(root_ + "missing", "*.*", true));
   EXPECT_EQ(f.srTotalSizeOfFilesFound(), -1);
   EXPECT_EQ(f.state(), clsFindFile::kFailed);
+}
+
+TEST_F(FindFileTest, PagesReceiveTheEventsByName) {
+  clsFindFile f;
+  std::vector<std::string> seen;
+  f.Advise("filefound", [&](com::Args args) { seen.push_back(vb::CStr(args[0])); });
+  f.Advise("FolderFound", [&](com::Args args) { seen.push_back("folder " + vb::CStr(args[0])); });
+  vb::Variant args[] = {vb::Variant(root_ + "sub"), vb::Variant("*.*"), vb::Variant(true)};
+  f.Call("BeginSearch", args);
+  EXPECT_EQ(seen, std::vector<std::string>{root_ + "sub\\c.txt"});
 }
 
 TEST_F(FindFileTest, CancelFromAHandlerStopsTheWalk) {

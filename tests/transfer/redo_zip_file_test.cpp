@@ -27,15 +27,6 @@ using Files = std::map<std::string, std::string>;
 
 const std::string kProgram(2000, 'p');
 
-uint32_t rar_crc(const std::string& bytes) {
-  uint32_t c = ~0u;
-  for (unsigned char ch : bytes) {
-    c ^= ch;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-  }
-  return ~c;
-}
-
 class RedoZipFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,10 +103,14 @@ class RedoZipFileTest : public ::testing::Test {
   }
 
   static Files Expected(const std::string& top = "MySoft") {
-    return {{"readme.txt", "site readme"},         {"本站.url", "[InternetShortcut]"},
-            {"top.url", "[InternetShortcut]"},     {top + "/readme.txt", "site readme"},
-            {top + "/本站.url", "[InternetShortcut]"}, {top + "/program.dat", kProgram},
-            {top + "/docs/guide.txt", "guide"},    {top + "/docs/deep/x.txt", "deep"},
+    return {{"readme.txt", "site readme"},
+            {"本站.url", "[InternetShortcut]"},
+            {"top.url", "[InternetShortcut]"},
+            {top + "/readme.txt", "site readme"},
+            {top + "/本站.url", "[InternetShortcut]"},
+            {top + "/program.dat", kProgram},
+            {top + "/docs/guide.txt", "guide"},
+            {top + "/docs/deep/x.txt", "deep"},
             {top + "/中文.txt", "cn"}};
   }
 
@@ -130,6 +125,7 @@ class RedoZipFileTest : public ::testing::Test {
 TEST_F(RedoZipFileTest, RepacksEachKindOfSource) {
   std::string rar = Rar("tool.rar");
   std::string sfx_rar = Rar("sfx.part");
+  dir_.Write("src/really-rar.zip", dir_.Read("src/tool.rar"));  // unzip finds no zip: RAR is tried
   dir_.Write("src/setup.exe", "MZ" + std::string(100000, '\x90') + dir_.Read("src/sfx.part"));
   struct Case {
     std::string source;
@@ -138,8 +134,10 @@ TEST_F(RedoZipFileTest, RepacksEachKindOfSource) {
   } cases[] = {
       {Zip("soft.zip"), false, "soft.rar"},
       {Zip("Soft2.ZIP"), true, "Soft2.zip"},
+      {Zip("v1.zip.exe.zip"), false, "v1.zip.exe.rar"},  // only the final extension changes
       {rar, true, "tool.zip"},
       {dir_.Windows("src/setup.exe"), false, "setup.rar"},
+      {dir_.Windows("src/really-rar.zip"), true, "really-rar.zip"},
   };
   for (const auto& c : cases) {
     RedoZipFile r;
@@ -170,8 +168,8 @@ TEST_F(RedoZipFileTest, RenamesTheTopEntryByFilterName) {
     const char* top;
   } cases[] = {
       {"MySoft", "Ostrel Soft", "OstrelSoft"},  // the first part names the entry
-      {"nothing|Soft", "*Tool", "MyTool"},       // the one name without a dot, fragments replaced
-      {"MySoft", "x", "MySoft"},                 // a prefix under two characters is none
+      {"nothing|Soft", "*Tool", "MyTool"},      // the one name without a dot, fragments replaced
+      {"MySoft", "x", "MySoft"},                // a prefix under two characters is none
   };
   for (const auto& c : cases) {
     RedoZipFile r;
@@ -182,6 +180,16 @@ TEST_F(RedoZipFileTest, RenamesTheTopEntryByFilterName) {
     EXPECT_EQ(Saved("soft.rar"), Expected(c.top)) << c.filter;
     std::filesystem::remove(dir_.path() / "save" / "soft.rar");
   }
+}
+
+TEST_F(RedoZipFileTest, RemoveFileNamesOnlyTextLikeFiles) {
+  redo_->SetRemoveFile("GUIDE.txt|program.dat");
+  ASSERT_TRUE(redo_->RehandleFile(Zip("soft.zip")));
+  Files expected = Expected();
+  expected.erase("MySoft/docs/guide.txt");    // any letter case, any depth
+  expected["MySoft/说明.htm"] = "remove me";  // the built-in list is replaced
+  expected["下载说明.txt"] = "advert";
+  EXPECT_EQ(Saved("soft.rar"), expected);  // program.dat stays: .dat is never compared
 }
 
 TEST_F(RedoZipFileTest, UpdateZipReplacesAnExistingTarget) {
@@ -202,6 +210,8 @@ TEST_F(RedoZipFileTest, ResultCodes) {
   dir_.Write("src/text.zip", std::string(5000, 't'));
   dir_.Write("fail/Rar.exe", "#!/bin/sh\nexit 1\n");
   dir_.Write("empty/Rar.exe", "#!/bin/sh\nexit 0\n");
+  dir_.Write("hang/Rar.exe", "#!/bin/sh\nsleep 60\n");
+  chmod(dir_.Native("hang/Rar.exe").c_str(), 0755);
   chmod(dir_.Native("fail/Rar.exe").c_str(), 0755);
   chmod(dir_.Native("empty/Rar.exe").c_str(), 0755);
   struct Case {
@@ -216,8 +226,15 @@ TEST_F(RedoZipFileTest, ResultCodes) {
       {"too large", zip, [](RedoZipFile& r) { r.SetMaxSize(1); }, 3},
       {"no archive", dir_.Windows("src/text.zip"), [](RedoZipFile&) {}, 4},
       {"archiver fails", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("fail")); }, 5},
-      {"archiver writes nothing", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("empty")); }, 5},
+      {"archiver writes nothing", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("empty")); },
+       5},
       {"no archiver", zip, [&](RedoZipFile& r) { r.SetRarPath(dir_.Windows("none")); }, 5},
+      {"archiver hangs", zip,
+       [&](RedoZipFile& r) {
+         r.SetRarPath(dir_.Windows("hang"));
+         r.SetArchiverTimeLimit(std::chrono::milliseconds(200));
+       },
+       5},
   };
   for (const auto& c : cases) {
     RedoZipFile r;
@@ -253,7 +270,8 @@ TEST_F(RedoZipFileTest, RefusesUnsafeWorkingFolders) {
 TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   // Bytes that do not compress, so each archive measures over a kilobyte.
   std::string filler;
-  for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345) filler += static_cast<char>(x >> 24);
+  for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345)
+    filler += static_cast<char>(x >> 24);
   auto zip = [&](const std::string& name, std::vector<FixtureEntry> entries) {
     testing::WriteZipFixture(dir_.Native("src/" + name), entries);
     return dir_.Windows("src/" + name);
@@ -264,7 +282,7 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   std::string rar = Rar("locked.rar");
   std::string r4 = dir_.Read("src/locked.rar");
   r4[10] = static_cast<char>(r4[10] | 0x80);  // main header: headers encrypted
-  uint32_t crc = rar_crc(r4.substr(9, 11));
+  uint32_t crc = testing::Crc32(r4.substr(9, 11));
   r4[7] = static_cast<char>(crc & 0xff);
   r4[8] = static_cast<char>((crc >> 8) & 0xff);
   dir_.Write("src/locked.rar", r4);
@@ -276,10 +294,19 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   } cases[] = {
       {"parent", zip("slip.zip", {{"MySoft/a.txt", filler}, {"../../evil.txt", "x"}}), {}},
       {"absolute", zip("abs.zip", {{"a.txt", filler}, {dir_.Native("evil.txt"), "x"}}), {}},
-      {"link", zip("link.zip", {{"a.txt", filler}, {"evil.txt", "", FixtureEntry::kSymlink, "/etc/passwd"}}), {}},
-      {"bytes", zip("bomb.zip", {{"zero.bin", std::string(3 << 20, '\0')}}), {10'000, 1 << 20, 1000}},
-      {"ratio", zip("ratio.zip", {{"zero.bin", std::string(1 << 20, '\0')}}), {10'000, 1u << 30, 100}},
-      {"entries", zip("many.zip", {{"1.txt", filler}, {"2.txt", filler}, {"3.txt", filler}}), {2, 1u << 30, 1000}},
+      {"link",
+       zip("link.zip",
+           {{"a.txt", filler}, {"evil.txt", "", FixtureEntry::kSymlink, "/etc/passwd"}}),
+       {}},
+      {"bytes",
+       zip("bomb.zip", {{"zero.bin", std::string(3 << 20, '\0')}}),
+       {10'000, 1 << 20, 1000}},
+      {"ratio",
+       zip("ratio.zip", {{"zero.bin", std::string(1 << 20, '\0')}}),
+       {10'000, 1u << 30, 100}},
+      {"entries",
+       zip("many.zip", {{"1.txt", filler}, {"2.txt", filler}, {"3.txt", filler}}),
+       {2, 1u << 30, 1000}},
       {"encrypted zip", Zip("secret.zip", "-qr -P secret"), {}},
       {"encrypted rar", rar, {}},
       {"truncated", dir_.Windows("src/truncated.zip"), {}},
@@ -301,7 +328,8 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
 }
 
 TEST_F(RedoZipFileTest, HelpersAndGetFolderSizeLeaveTheTreeAlone) {
-  EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("payload")), redo_->GetFolderSize(dir_.Windows("payload")));
+  EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("payload")),
+            redo_->GetFolderSize(dir_.Windows("payload")));
   EXPECT_TRUE(dir_.Exists("payload/MySoft/info.nfo"));
   EXPECT_EQ(redo_->GetFolderSize(dir_.Windows("nowhere")), -1);
   EXPECT_EQ(redo_->ChkPath(" C:/a/b\\\\\\ "), "C:\\a\\b\\");

@@ -92,7 +92,8 @@ class Collector {
 
  private:
   std::string Stored(const std::string& native, const std::string& base) const {
-    if (o_.exclude_base && !base.empty() && native.starts_with(base)) return native.substr(base.size());
+    if (o_.exclude_base && !base.empty() && native.starts_with(base))
+      return native.substr(base.size());
     std::string s = native;
     s.erase(0, s.find_first_not_of('/'));
     if (s.starts_with("./")) s.erase(0, 2);
@@ -123,7 +124,9 @@ class Collector {
 uint16_t Le16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
 }
-uint32_t Le32(const std::string& s, size_t at) { return Le16(s, at) | uint32_t{Le16(s, at + 2)} << 16; }
+uint32_t Le32(const std::string& s, size_t at) {
+  return Le16(s, at) | uint32_t{Le16(s, at + 2)} << 16;
+}
 
 // The file blocks of an existing RAR 4 archive, whole (header and data),
 // with the name field each holds. False when it is not such an archive.
@@ -137,7 +140,8 @@ bool ReadBlocks(const std::string& path, std::vector<std::pair<std::string, std:
     uint16_t flags = Le16(bytes, at + 3);
     size_t size = Le16(bytes, at + 5);
     uint64_t add = (flags & 0x8000) && at + 11 <= bytes.size() ? Le32(bytes, at + 7) : 0;
-    if (type == 0x74 && (flags & 0x0100) && at + 40 <= bytes.size()) add |= uint64_t{Le32(bytes, at + 32)} << 32;
+    if (type == 0x74 && (flags & 0x0100) && at + 40 <= bytes.size())
+      add |= uint64_t{Le32(bytes, at + 32)} << 32;
     if (size < 7 || at + size + add > bytes.size()) return false;
     if (type == 0x74) {
       size_t name_at = at + 32 + ((flags & 0x0100) ? 8 : 0);
@@ -174,15 +178,23 @@ int main(int argc, char** argv) {
       break;
     }
     if (s.empty() || s[0] != '-') break;
-    if (s == "-r") o.recurse = true;
-    else if (s == "-k") o.lock = true;
-    else if (s == "-s") o.solid = true;
-    else if (s == "-df") o.delete_files = true;
-    else if (s == "-ep1") o.exclude_base = true;
-    else if (s == "-as") o.synchronise = true;
+    if (s == "-r")
+      o.recurse = true;
+    else if (s == "-k")
+      o.lock = true;
+    else if (s == "-s")
+      o.solid = true;
+    else if (s == "-df")
+      o.delete_files = true;
+    else if (s == "-ep1")
+      o.exclude_base = true;
+    else if (s == "-as")
+      o.synchronise = true;
     else if (s.starts_with("-m") && s.size() == 3 && s[2] >= '0' && s[2] <= '5') {
-    } else if (s.starts_with("-z")) o.comment_file = s.substr(2);
-    else return Usage(("unknown switch " + s).c_str());
+    } else if (s.starts_with("-z"))
+      o.comment_file = s.substr(2);
+    else
+      return Usage(("unknown switch " + s).c_str());
   }
   if (i >= argc) return Usage("no archive named");
   o.archive = argv[i++];
@@ -203,7 +215,7 @@ int main(int argc, char** argv) {
     comment.clear();
   }
   std::vector<std::pair<std::string, std::string>> old_blocks;
-  struct stat st{};
+  struct stat st {};
   if (!o.synchronise && lstat(o.archive.c_str(), &st) == 0 && !ReadBlocks(o.archive, &old_blocks)) {
     std::fprintf(stderr, "Rar.exe: %s is not a RAR archive\n", o.archive.c_str());
     return 2;
@@ -229,14 +241,15 @@ int main(int argc, char** argv) {
   }
   for (const auto& item : collector.items) {
     if (!ok) break;
-    struct stat s{};
+    struct stat s {};
     if (item.is_folder) {
       ok = lstat(item.native.c_str(), &s) == 0 && w.AddFolder(item.stored, s.st_mtime);
       continue;
     }
     int in = open(item.native.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     ok = in >= 0 && fstat(in, &s) == 0 && S_ISREG(s.st_mode) &&
-         w.AddFile(item.stored, in, static_cast<uint64_t>(s.st_size), s.st_mtime, (s.st_mode & 0200) == 0);
+         w.AddFile(item.stored, in, static_cast<uint64_t>(s.st_size), s.st_mtime,
+                   (s.st_mode & 0200) == 0);
     if (!ok) std::fprintf(stderr, "Rar.exe: cannot read %s\n", item.native.c_str());
     if (in >= 0) close(in);
   }

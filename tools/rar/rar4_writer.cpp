@@ -53,7 +53,7 @@ std::string Start(uint8_t type, uint16_t flags) {
 }
 
 uint32_t DosTime(time_t t) {
-  struct tm tm{};
+  struct tm tm {};
   localtime_r(&t, &tm);
   if (tm.tm_year < 80) return (1 << 21) | (1 << 16);  // 1980-01-01
   return static_cast<uint32_t>((tm.tm_year - 80) << 25 | (tm.tm_mon + 1) << 21 | tm.tm_mday << 16 |
@@ -199,8 +199,8 @@ bool Rar4Writer::AddRaw(std::string_view block) { return Write(block.data(), blo
 bool Rar4Writer::AddFolder(std::string_view name, time_t mtime) {
   bool unicode = false;
   std::string field = NameField(name, &unicode);
-  return AddRaw(FileHeader(kFileHead, static_cast<uint16_t>(kDirectory | (unicode ? kUnicode : 0)), field,
-                           0, 0, DosTime(mtime), 0x10));
+  return AddRaw(FileHeader(kFileHead, static_cast<uint16_t>(kDirectory | (unicode ? kUnicode : 0)),
+                           field, 0, 0, DosTime(mtime), 0x10));
 }
 
 bool Rar4Writer::AddFile(std::string_view name, int source_fd, uint64_t size, time_t mtime,
@@ -227,7 +227,8 @@ bool Rar4Writer::AddFile(std::string_view name, int source_fd, uint64_t size, ti
   }
   if (copied != size) return false;
   header = FileHeader(kFileHead, flags, field, size, crc, DosTime(mtime), attributes);
-  return pwrite(fd_, header.data(), header.size(), header_at) == static_cast<ssize_t>(header.size());
+  return pwrite(fd_, header.data(), header.size(), header_at) ==
+         static_cast<ssize_t>(header.size());
 }
 
 bool Rar4Writer::End() { return AddRaw(Seal(Start(kEndHead, 0))); }

@@ -16,28 +16,10 @@ namespace ostrel::articles {
 
 void NewsCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
-  const asp::Request& request = host_.Request();
   const EditorStep step = ReadEditorStep();
-  if (step.change) {
-    // Read first: a paging mode out of range is refused before anything changes.
-    markup::FormNumbers form(Process(), request);
-    const int16_t IsNextPage = form.Small("IsNextPage");
-    if (!form.all_fit()) {
-      processing::AlertBack(markup::kNumberOutOfRange);
-      return;
-    }
-    const std::string codes =
-        markup::PostedCodes(request, "FindInfoCode", 26, "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
-    const std::string demo =
-        vb::Replace(vb::Trim(markup::RequestText(request, "NamedDemourl")), "'", "");
-    if (!SaveItemColumns("QX_NewsItem", "FindInfoCode,IsNextPage,NamedDemourl", "NewsItem",
-                         [&](ado::Recordset& rs) {
-                           rs.Fields("FindInfoCode").SetValue(vb::Variant(codes));
-                           rs.Fields("IsNextPage").SetValue(vb::Variant(IsNextPage));
-                           rs.Fields("NamedDemourl").SetValue(vb::Variant(demo));
-                         })) {
-      return;
-    }
+  if (step.change && !SaveInfoCodes("QX_NewsItem", "NewsItem", "IsNextPage", 26,
+                                    "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
+    return;
   }
 
   std::string encoding, demo;
@@ -70,7 +52,7 @@ void NewsCollection::EditItemStep4() {
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || step.showcode > 0) {
+  if (vb::Trim(action_) == "demo" || step.showcode > 0) {
     if (!RunTrial(encoding, demo)) return;
   } else {
     out.Write(markup::FinishRow(ChannelID_, ItemID_));

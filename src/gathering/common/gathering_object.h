@@ -206,6 +206,12 @@ class GatheringObject : public com::Dispatch {
   // FindListCode (SaveItemColumns).
   bool SaveListCodes(std::string_view table, std::string_view cache_prefix,
                      std::string_view padding, int count = 6);
+  // Step 4's save: the count posted detail-page codes, then padding, into
+  // FindInfoCode, the step's 16-bit switch (the separate download page,
+  // the content paging) and the trial address without quotes. A switch too
+  // large for its column is refused with an alert before anything changes.
+  bool SaveInfoCodes(std::string_view table, std::string_view cache_prefix,
+                     std::string_view switch_column, int count, std::string_view padding);
   // The channel's item (SELECT ItemID,columns) for a step to show; nullopt
   // after the alert "错误的系统参数！".
   std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,

@@ -65,6 +65,27 @@ bool GatheringObject::SaveListCodes(std::string_view table, std::string_view cac
   });
 }
 
+bool GatheringObject::SaveInfoCodes(std::string_view table, std::string_view cache_prefix,
+                                    std::string_view switch_column, int count,
+                                    std::string_view padding) {
+  const asp::Request& request = host_.Request();
+  markup::FormNumbers form(Process(), request);
+  const int16_t switch_value = form.Small(switch_column);
+  if (!form.all_fit()) {
+    processing::AlertBack(markup::kNumberOutOfRange);
+    return false;
+  }
+  const std::string codes = markup::PostedCodes(request, "FindInfoCode", count, padding);
+  const std::string demo =
+      vb::Trim(vb::Replace(markup::RequestText(request, "NamedDemourl"), "'", ""));
+  return SaveItemColumns(table, "FindInfoCode," + std::string(switch_column) + ",NamedDemourl",
+                         cache_prefix, [&](ado::Recordset& rs) {
+                           rs.Fields("FindInfoCode").SetValue(vb::Variant(codes));
+                           rs.Fields(switch_column).SetValue(vb::Variant(switch_value));
+                           rs.Fields("NamedDemourl").SetValue(vb::Variant(demo));
+                         });
+}
+
 std::optional<ado::Recordset> GatheringObject::ItemColumns(std::string_view table,
                                                            std::string_view columns, int32_t item) {
   sql_ = "SELECT ItemID," + std::string(columns) + " FROM " + std::string(table) +

@@ -26,27 +26,9 @@ void FlashCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
   const asp::Request& request = host_.Request();
   const EditorStep step = ReadEditorStep();
-  if (step.change) {
-    // Read first: a switch too large for its column is refused before
-    // anything changes.
-    markup::FormNumbers form(Process(), request);
-    const int16_t downpage = form.Small("downpage");
-    if (!form.all_fit()) {
-      processing::AlertBack(markup::kNumberOutOfRange);
-      return;
-    }
-    const std::string codes =
-        markup::PostedCodes(request, "FindInfoCode", kInfoCodes, kInfoPadding);
-    const std::string demo =
-        vb::Trim(vb::Replace(markup::RequestText(request, "NamedDemourl"), "'", ""));
-    if (!SaveItemColumns("QX_FlashItem", "FindInfoCode,downpage,NamedDemourl", "FlashItem",
-                         [&](ado::Recordset& rs) {
-                           rs.Fields("FindInfoCode").SetValue(vb::Variant(codes));
-                           rs.Fields("downpage").SetValue(vb::Variant(downpage));
-                           rs.Fields("NamedDemourl").SetValue(vb::Variant(demo));
-                         })) {
-      return;
-    }
+  if (step.change &&
+      !SaveInfoCodes("QX_FlashItem", "FlashItem", "downpage", kInfoCodes, kInfoPadding)) {
+    return;
   }
 
   std::string demo;

@@ -120,8 +120,10 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
 void SoftCollection::EditItemStep3() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  if (step.change && !SaveListCodes("QX_SoftItem", "SoftItem", "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0"))
+  if (step.change &&
+      !SaveListCodes("QX_SoftItem", "SoftItem", "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
     return;
+  }
 
   std::string encoding, list_codes, demo;
   std::vector<std::string> info;

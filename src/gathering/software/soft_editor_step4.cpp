@@ -16,29 +16,10 @@ namespace ostrel::software {
 
 void SoftCollection::EditItemStep4() {
   asp::Response& out = host_.Response();
-  const asp::Request& request = host_.Request();
   const EditorStep step = ReadEditorStep();
-  if (step.change) {
-    // Read first: a switch too large for its column is refused before
-    // anything changes.
-    markup::FormNumbers form(Process(), request);
-    const int16_t downpage = form.Small("downpage");
-    if (!form.all_fit()) {
-      processing::AlertBack(markup::kNumberOutOfRange);
-      return;
-    }
-    const std::string codes = markup::PostedCodes(
-        request, "FindInfoCode", 40, "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0");
-    const std::string demo =
-        vb::Trim(vb::Replace(markup::RequestText(request, "NamedDemourl"), "'", ""));
-    if (!SaveItemColumns("QX_SoftItem", "FindInfoCode,downpage,NamedDemourl", "SoftItem",
-                         [&](ado::Recordset& rs) {
-                           rs.Fields("FindInfoCode").SetValue(vb::Variant(codes));
-                           rs.Fields("downpage").SetValue(vb::Variant(downpage));
-                           rs.Fields("NamedDemourl").SetValue(vb::Variant(demo));
-                         })) {
-      return;
-    }
+  if (step.change && !SaveInfoCodes("QX_SoftItem", "SoftItem", "downpage", 40,
+                                    "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
+    return;
   }
 
   std::string demo;
@@ -70,7 +51,7 @@ void SoftCollection::EditItemStep4() {
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || step.showcode > 0) {
+  if (vb::Trim(action_) == "demo" || step.showcode > 0) {
     if (!RunTrial(demo)) return;
   } else {
     out.Write(markup::FinishRow(ChannelID_, ItemID_));

@@ -43,7 +43,8 @@ std::optional<ArchiveStart> FindStart(int fd, uint64_t size) {
   }
   static const std::string_view kRar("Rar!\x1a\x07", 6);
   for (size_t at = head.find(kRar); at != std::string::npos; at = head.find(kRar, at + 1)) {
-    if (at + 7 < head.size() && head[at + 6] == '\x00') return ArchiveStart{ArchiveStart::kRar4, at};
+    if (at + 7 < head.size() && head[at + 6] == '\x00')
+      return ArchiveStart{ArchiveStart::kRar4, at};
     if (at + 8 <= head.size() && head[at + 6] == '\x01' && head[at + 7] == '\x00') {
       return ArchiveStart{ArchiveStart::kRar5, at};
     }
@@ -75,9 +76,10 @@ bool IsDeviceName(std::string part) {
 std::optional<ArchiveStart> FindArchiveStart(const std::string& native_path) {
   int fd = open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  struct stat st{};
+  struct stat st {};
   std::optional<ArchiveStart> found;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) found = FindStart(fd, static_cast<uint64_t>(st.st_size));
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+    found = FindStart(fd, static_cast<uint64_t>(st.st_size));
   close(fd);
   return found;
 }
@@ -173,7 +175,7 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   std::unique_ptr<ArchiveReader> r(new ArchiveReader());
   r->fd_ = open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (r->fd_ < 0) return nullptr;
-  struct stat st{};
+  struct stat st {};
   if (fstat(r->fd_, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   r->file_size_ = static_cast<uint64_t>(st.st_size);
   auto start = FindStart(r->fd_, r->file_size_);
@@ -207,7 +209,8 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   if (archive_read_open1(r->a_) != ARCHIVE_OK) {
     // A file that starts as an archive and does not open is a damaged or
     // encrypted archive, not some other file to be taken as it is.
-    if (start->offset == 0) SetLastRefusal(MentionsEncryption(r->a_) ? Refusal::kEncrypted : Refusal::kDamaged);
+    if (start->offset == 0)
+      SetLastRefusal(MentionsEncryption(r->a_) ? Refusal::kEncrypted : Refusal::kDamaged);
     return nullptr;
   }
   return r;
@@ -218,7 +221,6 @@ Refusal ArchiveReader::Fail(Refusal r) {
   SetLastRefusal(refusal_);
   return refusal_;
 }
-
 
 void ArchiveReader::AddPassword(std::string_view password) {
   if (password.empty()) return;
@@ -253,10 +255,12 @@ int ArchiveReader::Next(EntryInfo* out) {
   }
   auto type = archive_entry_filetype(entry_);
   info.is_folder = type == AE_IFDIR;
-  info.is_link = (type != AE_IFDIR && type != AE_IFREG) || archive_entry_hardlink(entry_) != nullptr ||
+  info.is_link = (type != AE_IFDIR && type != AE_IFREG) ||
+                 archive_entry_hardlink(entry_) != nullptr ||
                  archive_entry_symlink(entry_) != nullptr;
   info.encrypted = archive_entry_is_encrypted(entry_) != 0;
-  info.size = archive_entry_size_is_set(entry_) ? static_cast<uint64_t>(archive_entry_size(entry_)) : 0;
+  info.size =
+      archive_entry_size_is_set(entry_) ? static_cast<uint64_t>(archive_entry_size(entry_)) : 0;
   info.attributes = info.is_folder ? 0x10 : 0x20;
   if ((archive_entry_perm(entry_) & 0200) == 0) info.attributes |= 0x01;
   info.mtime = archive_entry_mtime(entry_);
@@ -271,10 +275,12 @@ Refusal ArchiveReader::ReadData(int fd) {
     la_ssize_t n = archive_read_data(a_, output_.data(), output_.size());
     if (n == 0) return Refusal::kNone;
     if (n < 0) {
-      return Fail(current_.encrypted || MentionsEncryption(a_) ? Refusal::kEncrypted : Refusal::kDamaged);
+      return Fail(current_.encrypted || MentionsEncryption(a_) ? Refusal::kEncrypted
+                                                               : Refusal::kDamaged);
     }
     unpacked_ += static_cast<uint64_t>(n);
-    if (unpacked_ > limits_.max_bytes || unpacked_ > limits_.max_ratio * std::max<uint64_t>(file_size_, 1)) {
+    if (unpacked_ > limits_.max_bytes ||
+        unpacked_ > limits_.max_ratio * std::max<uint64_t>(file_size_, 1)) {
       return Fail(Refusal::kTooLarge);
     }
     if (fd >= 0) {
@@ -337,7 +343,7 @@ Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, b
   const std::string& leaf = parts->back();
   relative += leaf;
   if (!overwrite) {
-    struct stat st{};
+    struct stat st {};
     if (fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
       close(dir);
       if (skipped != nullptr) *skipped = true;
@@ -345,7 +351,7 @@ Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, b
     }
   }
   // An existing link or folder of that name is not written through.
-  struct stat st{};
+  struct stat st {};
   if (fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) {
     close(dir);
     return Fail(Refusal::kUnsafeName);

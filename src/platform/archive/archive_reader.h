@@ -40,14 +40,14 @@ struct ArchiveStart {
 std::optional<ArchiveStart> FindArchiveStart(const std::string& native_path);
 
 struct EntryInfo {
-  std::string name;       // UTF-8, as stored ("/" or "\" separators)
+  std::string name;  // UTF-8, as stored ("/" or "\" separators)
   bool is_folder = false;
-  bool is_link = false;   // a link, a device or a pipe: never extracted
+  bool is_link = false;  // a link, a device or a pipe: never extracted
   bool encrypted = false;
-  uint64_t size = 0;      // as the header says
+  uint64_t size = 0;        // as the header says
   uint32_t attributes = 0;  // Windows attribute bits (0x10 folder, 0x20 archive)
   time_t mtime = 0;
-  uint32_t crc = 0;       // 0 when the format does not say
+  uint32_t crc = 0;  // 0 when the format does not say
 };
 
 // The parts of an entry name below the destination folder, or nothing when
@@ -90,6 +90,9 @@ class ArchiveReader {
   // Reads the current entry's data and throws it away, checking it.
   Refusal Test();
   const EntryInfo& current() const { return current_; }
+  // Changes the name the current entry is written under (the same checks
+  // apply to the new name).
+  void RenameCurrent(std::string name) { current_.name = std::move(name); }
 
   Refusal refusal() const { return refusal_; }
 

@@ -52,7 +52,9 @@ ProcessResult RunArchiver(const std::vector<std::string>& argv, const std::strin
       result.timed_out = true;
       return result;
     }
-    struct timespec ts{0, static_cast<long>(std::chrono::nanoseconds(pause).count())};
+    struct timespec ts {
+      0, static_cast<long>(std::chrono::nanoseconds(pause).count())
+    };
     nanosleep(&ts, nullptr);
     pause = std::min(pause * 2, std::chrono::milliseconds(50));
   }

@@ -25,13 +25,20 @@ void SetLastRefusal(Refusal refusal) { last_refusal = refusal; }
 
 std::string_view RefusalText(Refusal refusal) {
   switch (refusal) {
-    case Refusal::kNone: return "";
-    case Refusal::kUnsafeName: return "entry name leaves the destination folder";
-    case Refusal::kLink: return "entry is a link or a special file";
-    case Refusal::kTooManyEntries: return "too many entries";
-    case Refusal::kTooLarge: return "unpacked size over the limit";
-    case Refusal::kEncrypted: return "encrypted entry without a usable password";
-    case Refusal::kDamaged: return "archive damaged or truncated";
+    case Refusal::kNone:
+      return "";
+    case Refusal::kUnsafeName:
+      return "entry name leaves the destination folder";
+    case Refusal::kLink:
+      return "entry is a link or a special file";
+    case Refusal::kTooManyEntries:
+      return "too many entries";
+    case Refusal::kTooLarge:
+      return "unpacked size over the limit";
+    case Refusal::kEncrypted:
+      return "encrypted entry without a usable password";
+    case Refusal::kDamaged:
+      return "archive damaged or truncated";
   }
   return "";
 }

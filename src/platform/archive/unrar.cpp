@@ -27,19 +27,24 @@ std::string NativeOrEmpty(std::string_view windows_path) {
 
 int RefusalCode(Refusal r, bool has_password) {
   switch (r) {
-    case Refusal::kNone: return ERAR_SUCCESS;
-    case Refusal::kEncrypted: return has_password ? ERAR_BAD_PASSWORD : ERAR_MISSING_PASSWORD;
+    case Refusal::kNone:
+      return ERAR_SUCCESS;
+    case Refusal::kEncrypted:
+      return has_password ? ERAR_BAD_PASSWORD : ERAR_MISSING_PASSWORD;
     case Refusal::kUnsafeName:
-    case Refusal::kLink: return ERAR_ECREATE;
+    case Refusal::kLink:
+      return ERAR_ECREATE;
     case Refusal::kTooLarge:
-    case Refusal::kTooManyEntries: return ERAR_EWRITE;
-    case Refusal::kDamaged: return ERAR_BAD_DATA;
+    case Refusal::kTooManyEntries:
+      return ERAR_EWRITE;
+    case Refusal::kDamaged:
+      return ERAR_BAD_DATA;
   }
   return ERAR_BAD_DATA;
 }
 
 uint32_t DosTime(time_t t) {
-  struct tm tm{};
+  struct tm tm {};
   localtime_r(&t, &tm);
   if (tm.tm_year < 80) return 0;
   return static_cast<uint32_t>((tm.tm_year - 80) << 25 | (tm.tm_mon + 1) << 21 | tm.tm_mday << 16 |

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -17,10 +18,14 @@ namespace {
 
 int RefusalCode(Refusal r) {
   switch (r) {
-    case Refusal::kNone: return PK_OK;
-    case Refusal::kEncrypted: return IZ_BADPWD;
-    case Refusal::kDamaged: return PK_BADERR;
-    default: return PK_ERR;
+    case Refusal::kNone:
+      return PK_OK;
+    case Refusal::kEncrypted:
+      return IZ_BADPWD;
+    case Refusal::kDamaged:
+      return PK_BADERR;
+    default:
+      return PK_ERR;
   }
 }
 
@@ -64,8 +69,10 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
                          const std::vector<std::string>& xfnv, const DCL& dcl,
                          const USERFUNCTIONS& functions) {
   SetLastRefusal(Refusal::kNone);
-  std::vector<std::string> include(ifnv.begin(), ifnv.begin() + std::min<size_t>(ifnc, ifnv.size()));
-  std::vector<std::string> exclude(xfnv.begin(), xfnv.begin() + std::min<size_t>(xfnc, xfnv.size()));
+  std::vector<std::string> include(ifnv.begin(),
+                                   ifnv.begin() + std::min<size_t>(ifnc, ifnv.size()));
+  std::vector<std::string> exclude(xfnv.begin(),
+                                   xfnv.begin() + std::min<size_t>(xfnc, xfnv.size()));
   std::string zip_native, dest;
   try {
     zip_native = fs::ToNative(dcl.lpszZipFN);
@@ -93,6 +100,10 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
     if (rc < 0) return RefusalCode(reader->refusal());
     ++entries;
     if (!Selected(e.name, include, exclude)) continue;
+    if (dcl.SpaceToUnderscore) {
+      std::replace(e.name.begin(), e.name.end(), ' ', '_');
+      reader->RenameCurrent(e.name);
+    }
     if (functions.ServCallBk && functions.ServCallBk(e.name, e.size) != 0) return IZ_CTRLC;
     if (listing) {
       if (functions.SendApplicationMessage) {
@@ -101,7 +112,7 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
         m.filename = e.name;
         m.crc = e.crc;
         m.fCrypt = e.encrypted;
-        struct tm tm{};
+        struct tm tm {};
         localtime_r(&e.mtime, &tm);
         m.yr = tm.tm_year + 1900;
         m.mo = tm.tm_mon + 1;
@@ -115,7 +126,8 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
     if (e.encrypted && !e.is_folder) {
       std::string password;
       if (!password_refused && functions.password &&
-          functions.password(&password, 256, "Enter password: ", e.name) == 0 && !password.empty()) {
+          functions.password(&password, 256, "Enter password: ", e.name) == 0 &&
+          !password.empty()) {
         reader->AddPassword(password);
       } else {
         password_refused = true;
@@ -130,13 +142,15 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
       bool junk = dcl.ndflag == 0;
       bool overwrite = true;
       std::string target = e.is_folder ? "" : TargetOf(dest, e.name, junk);
-      struct stat st{};
+      struct stat st {};
       bool exists = !target.empty() && lstat(target.c_str(), &st) == 0;
       if (dcl.nfflag != 0 && !exists) continue;
-      if (exists && (dcl.nfflag != 0 || dcl.ExtractOnlyNewer != 0) && st.st_mtime >= e.mtime) continue;
+      if (exists && (dcl.nfflag != 0 || dcl.ExtractOnlyNewer != 0) && st.st_mtime >= e.mtime)
+        continue;
       if (exists && dcl.noflag == 0 && dcl.nfflag == 0 && dcl.ExtractOnlyNewer == 0) {
-        int answer = replace_none ? IDM_REPLACE_NONE
-                                  : (functions.replace ? functions.replace(e.name) : IDM_REPLACE_NO);
+        int answer = replace_none
+                         ? IDM_REPLACE_NONE
+                         : (functions.replace ? functions.replace(e.name) : IDM_REPLACE_NO);
         if (answer == IDM_REPLACE_NONE) replace_none = true;
         overwrite = answer == IDM_REPLACE_YES;
       }

@@ -118,7 +118,8 @@ class Collector {
 };
 
 bool SpelledInCp936(const std::string& name) {
-  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (std::all_of(name.begin(), name.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     return true;
   }
   std::string bytes = text::Encode(name, "CP936");
@@ -129,7 +130,8 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
   std::vector<char> buffer(256 * 1024);
   for (const auto& item : items) {
     if (item.stored.empty()) continue;
-    if (user_functions.ServiceApplication && user_functions.ServiceApplication(item.stored, 0) != 0) {
+    if (user_functions.ServiceApplication &&
+        user_functions.ServiceApplication(item.stored, 0) != 0) {
       return ZE_LOGIC;
     }
     // The writer marks a name UTF-8 when the thread's locale is UTF-8 and
@@ -138,9 +140,10 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
     bool cp936 = SpelledInCp936(item.stored);
     uselocale(cp936 ? CLocale() : Utf8Locale());
     struct archive_entry* entry = archive_entry_new();
-    archive_entry_set_pathname(entry, (cp936 ? text::Encode(item.stored, "CP936") : item.stored).c_str());
+    archive_entry_set_pathname(entry,
+                               (cp936 ? text::Encode(item.stored, "CP936") : item.stored).c_str());
     int fd = -1;
-    struct stat st{};
+    struct stat st {};
     if (item.is_folder) {
       archive_entry_set_filetype(entry, AE_IFDIR);
       archive_entry_set_perm(entry, 0755);
@@ -160,7 +163,8 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
     int rc = archive_write_header(a, entry);
     archive_entry_free(entry);
     if (rc < ARCHIVE_WARN) {
-      if (user_functions.print) user_functions.print(std::string("zip error: ") + archive_error_string(a) + "\n");
+      if (user_functions.print)
+        user_functions.print(std::string("zip error: ") + archive_error_string(a) + "\n");
       if (fd >= 0) close(fd);
       return ZE_WRITE;
     }
@@ -180,7 +184,8 @@ int WriteItems(struct ::archive* a, const std::vector<Item>& items, const ZPOPT&
       }
       close(fd);
     }
-    if (user_functions.print && opt.fQuiet == 0) user_functions.print("  adding: " + item.stored + "\n");
+    if (user_functions.print && opt.fQuiet == 0)
+      user_functions.print("  adding: " + item.stored + "\n");
   }
   return ZE_OK;
 }
@@ -215,7 +220,9 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
     try {
       collector.AddNamed(fs::ToNative(names[static_cast<size_t>(i)]));
     } catch (const vb::VbError&) {
-      if (user_functions.print) user_functions.print("zip warning: name not matched: " + names[static_cast<size_t>(i)] + "\n");
+      if (user_functions.print)
+        user_functions.print("zip warning: name not matched: " + names[static_cast<size_t>(i)] +
+                             "\n");
     }
   }
   const auto& items = collector.items;
