@@ -13,6 +13,7 @@ PACKAGES=(
   libfontconfig-dev fonts-wqy-zenhei libarchive-dev libpugixml-dev libcivetweb-dev
   libgtest-dev libgmock-dev libbenchmark-dev tzdata
   python3-pyftpdlib
+  zip unzip
 )
 
 # The browser tests: Debian's Chromium, sqlite3 (the tests look into the

@@ -4,9 +4,11 @@
 
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
+#include "host/demo_soft_codes.h"
 #include "host/host_config.h"
 #include "platform/ado/ado_error.h"
 #include "platform/vb/vb_error.h"
@@ -55,7 +57,12 @@ const std::vector<std::string_view> kInfoCodes = {
     "0",
 };
 
-std::string Joined(const std::vector<std::string_view>& codes) {
+// The readme every re-packed archive of the demo receives.
+constexpr char kDemoReadmeName[] = "本站说明.txt";
+constexpr char kDemoReadme[] = "本软件由演示站点收集整理。\r\n";
+
+template <class Codes>
+std::string Joined(const Codes& codes) {
   std::string out;
   for (size_t i = 0; i < codes.size(); ++i) {
     if (i > 0) out += "$$$";
@@ -126,6 +133,123 @@ int InsertItem(sqlite3* db, const std::string& origin) {
   return static_cast<int>(sqlite3_last_insert_rowid(db));
 }
 
+// The demo's software class (channel 2, a leaf) in the host database; made
+// when missing. Its ClassID.
+int EnsureDemoSoftClass(sqlite3* db) {
+  {
+    Statement select(db, "SELECT ClassID FROM QX_Classify WHERE ChannelID=2 AND ClassName=?1");
+    select.Bind(1, kDemoSoftClassName);
+    if (select.Step()) return select.Int(0);
+  }
+  Statement insert(db,
+                   "INSERT INTO QX_Classify (ChannelID, ClassName, depth, TurnLink, child, rootid, "
+                   "orders, parentid, Parentstr, ClassDir, HtmlFileDir, ShowCount, isUpdate) "
+                   "VALUES (2, ?1, 0, 0, 0, 0, 0, 0, '0', 'demo', 'demo', 0, 0)");
+  insert.Bind(1, kDemoSoftClassName);
+  insert.Step();
+  const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
+  Statement root(db, "UPDATE QX_Classify SET rootid=?1 WHERE ClassID=?1");
+  root.Bind(1, id);
+  root.Step();
+  return id;
+}
+
+// The software item: downloads its files (through the download page and
+// the 302), re-packs them as zip with the demo readme and shows the
+// progress. The settings are the channel's: they are set only with the
+// item, so an administrator's later changes stay.
+int InsertSoftItem(sqlite3* db, const std::string& origin, int class_id) {
+  Statement insert(db,
+                   "INSERT INTO QX_SoftItem (ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
+                   "StopItem, Encoding, IsDown, downid, MaxAddress, AutoClass, PathForm, "
+                   "AutoRename, IsNowTime, AllHits, star, RemoteListUrl, PaginalList, "
+                   "IsPagination, startid, lastid, FindListCode, FindInfoCode, downpage, "
+                   "RetuneClass, RemoveFile, strLeachName, NamedDemourl, strReplace) "
+                   "VALUES (?1, ?2, 2, ?3, 0, 0, 'GB2312', 1, 0, 0, 0, 1, 0, 0, 999, 3, ?4, ?5, "
+                   "1, 1, 2, ?6, ?7, 1, '', 'ad.url', '', ?8, '')");
+  insert.Bind(1, kDemoSoftItemName);
+  insert.Bind(2, origin + "/soft/");
+  insert.Bind(3, class_id);
+  insert.Bind(4, origin + "/soft/list_1.html");
+  insert.Bind(5, origin + "/soft/list_{$pageid}.html");
+  insert.Bind(6, Joined(kSoftListCodes));
+  insert.Bind(7, Joined(kSoftInfoCodes));
+  insert.Bind(8, origin + "/soft/soft_01.html");
+  insert.Step();
+  const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
+  Statement config(db,
+                   "UPDATE QX_SoftConfig SET UseDownload=1, isProgress=3, TrueAddress=0, "
+                   "isZipFile=1, ZipMode=1, ZipTimeout=0, AllowDownExt='zip|rar|exe', "
+                   "AllowFileExt='zip|rar|exe', DownFilePath='/soft/DownFile/', "
+                   "ReadmePath='/soft/readme/', ReadmeFile=?1 WHERE id=1");
+  config.Bind(1, kDemoReadmeName);
+  config.Step();
+  return id;
+}
+
+sqlite3* OpenDatabase(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close_v2(db);
+    ado::RaiseAdo(ado::kErrProvider, "Cannot open " + path + ": " + message);
+  }
+  sqlite3_busy_timeout(db, 5000);
+  return db;
+}
+
+// Runs work inside one write transaction of the database at path; a
+// failure rolls it back and reaches the caller.
+template <class F>
+void InTransaction(const std::string& path, F&& work) {
+  sqlite3* db = OpenDatabase(path);
+  try {
+    Exec(db, "BEGIN IMMEDIATE");
+    work(db);
+    Exec(db, "COMMIT");
+  } catch (const vb::VbError&) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    throw;
+  }
+  sqlite3_close_v2(db);
+}
+
+// Points the four addresses of every item of table named name that still
+// lead to a loopback port at origin; inserts one with insert when there is
+// none. The (first) item's ItemID.
+template <class F>
+int EnsureItem(sqlite3* db, const std::string& table, const char* name, const std::string& origin,
+               F&& insert) {
+  struct Found {
+    int id;
+    std::string addresses[4];
+  };
+  std::vector<Found> found;
+  {
+    Statement select(db, ("SELECT ItemID, SiteUrl, RemoteListUrl, PaginalList, NamedDemourl "
+                          "FROM " +
+                          table + " WHERE ItemName = ?1 ORDER BY ItemID")
+                             .c_str());
+    select.Bind(1, name);
+    while (select.Step()) {
+      found.push_back(
+          {select.Int(0), {select.Text(1), select.Text(2), select.Text(3), select.Text(4)}});
+    }
+  }
+  if (found.empty()) return insert();
+  for (const Found& item : found) {
+    Statement update(db, ("UPDATE " + table +
+                          " SET SiteUrl = ?1, RemoteListUrl = ?2, PaginalList = ?3, "
+                          "NamedDemourl = ?4 WHERE ItemID = ?5")
+                             .c_str());
+    for (int i = 0; i < 4; ++i) update.Bind(i + 1, MoveToOrigin(item.addresses[i], origin));
+    update.Bind(5, item.id);
+    update.Step();
+  }
+  return found.front().id;
+}
+
 // The demo folder served as static files: a remote site has no host pages.
 ServerSettings SiteSettings(const std::string& demo_root, const std::string& listen) {
   ServerSettings settings;
@@ -143,6 +267,13 @@ DemoSite::DemoSite(const std::string& demo_root, const std::string& listen)
   int port = 0;
   SplitListen(listen, &address_, &port);
   server_.AddRedirect("/", "/list_1.html");
+  // The software site's download links answer as many sites do: a 302 to
+  // where the file lies.
+  std::error_code ec;
+  for (const auto& file : std::filesystem::directory_iterator(demo_root + "/soft/files", ec)) {
+    const std::string name = file.path().filename().string();
+    server_.AddRedirect("/soft/down/" + name, "/soft/files/" + name);
+  }
 }
 
 bool DemoSite::Start(std::string* error) {
@@ -172,51 +303,30 @@ std::string MoveToOrigin(const std::string& text, const std::string& origin) {
 }
 
 int EnsureDemoItem(const std::string& gather_db, const std::string& origin) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(gather_db.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-    sqlite3_close_v2(db);
-    ado::RaiseAdo(ado::kErrProvider, "Cannot open " + gather_db + ": " + message);
-  }
-  sqlite3_busy_timeout(db, 5000);
   int item_id = 0;
-  try {
-    Exec(db, "BEGIN IMMEDIATE");
-    struct Found {
-      int id;
-      std::string addresses[4];
-    };
-    std::vector<Found> found;
-    {
-      Statement select(db,
-                       "SELECT ItemID, SiteUrl, RemoteListUrl, PaginalList, NamedDemourl "
-                       "FROM QX_NewsItem WHERE ItemName = ?1 ORDER BY ItemID");
-      select.Bind(1, kDemoItemName);
-      while (select.Step()) {
-        found.push_back(
-            {select.Int(0), {select.Text(1), select.Text(2), select.Text(3), select.Text(4)}});
-      }
-    }
-    if (found.empty()) {
-      item_id = InsertItem(db, origin);
-    } else {
-      item_id = found.front().id;
-      for (const Found& item : found) {
-        Statement update(db,
-                         "UPDATE QX_NewsItem SET SiteUrl = ?1, RemoteListUrl = ?2, "
-                         "PaginalList = ?3, NamedDemourl = ?4 WHERE ItemID = ?5");
-        for (int i = 0; i < 4; ++i) update.Bind(i + 1, MoveToOrigin(item.addresses[i], origin));
-        update.Bind(5, item.id);
-        update.Step();
-      }
-    }
-    Exec(db, "COMMIT");
-  } catch (const vb::VbError&) {
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db);
-    throw;
+  InTransaction(gather_db, [&](sqlite3* db) {
+    item_id = EnsureItem(db, "QX_NewsItem", kDemoItemName, origin,
+                         [&] { return InsertItem(db, origin); });
+  });
+  return item_id;
+}
+
+int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
+                       const std::string& site_root, const std::string& origin) {
+  int class_id = 0;
+  InTransaction(host_db, [&](sqlite3* db) { class_id = EnsureDemoSoftClass(db); });
+  int item_id = 0;
+  InTransaction(gather_db, [&](sqlite3* db) {
+    item_id = EnsureItem(db, "QX_SoftItem", kDemoSoftItemName, origin,
+                         [&] { return InsertSoftItem(db, origin, class_id); });
+  });
+  // The readme the re-packer adds; an administrator's own stays.
+  const std::filesystem::path readme = std::filesystem::path(site_root) / "soft" / "readme";
+  std::error_code ec;
+  std::filesystem::create_directories(readme, ec);
+  if (!std::filesystem::exists(readme / kDemoReadmeName, ec)) {
+    std::ofstream(readme / kDemoReadmeName, std::ios::binary) << kDemoReadme;
   }
-  sqlite3_close_v2(db);
   return item_id;
 }
 

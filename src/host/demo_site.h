@@ -12,6 +12,9 @@ namespace ostrel::host {
 
 // The name that finds the demo item in QX_NewsItem.
 inline constexpr char kDemoItemName[] = "演示站点：本地新闻";
+// The software site's item in QX_SoftItem and its class in channel 2.
+inline constexpr char kDemoSoftItemName[] = "演示站点：本地软件";
+inline constexpr char kDemoSoftClassName[] = "演示软件";
 
 class DemoSite {
  public:
@@ -39,6 +42,13 @@ class DemoSite {
 // administrator may have edited them. Returns the (first) demo item's
 // ItemID. Raises VbError when the database cannot be written.
 int EnsureDemoItem(const std::string& gather_db, const std::string& origin);
+
+// The same for the software site's item (demo/soft), with the software
+// class it files into (host database) and the readme its re-packed archives
+// receive (under site_root/soft/readme/). The channel's download and
+// re-pack settings are set when the item is made.
+int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
+                       const std::string& site_root, const std::string& origin);
 
 // text with a leading "http://127.0.0.1:PORT" replaced by origin; other
 // texts unchanged.

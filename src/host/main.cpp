@@ -124,11 +124,14 @@ int main(int argc, char** argv) {
   // The sample site first, so its item points at a site that answers.
   std::unique_ptr<host::DemoSite> demo;
   int demo_item = 0;
+  int demo_soft_item = 0;
   if (options.demo) {
     demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
     if (!demo->Start(&error)) return Fail(error);
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
+      demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, config.site_root,
+                                                demo->origin());
     } catch (const vb::VbError& e) {
       return Fail("demo item: " + e.description());
     }
@@ -147,6 +150,8 @@ int main(int argc, char** argv) {
   if (demo) {
     std::printf("ostrel-host: demo site on %s/ (gathering item %d \"%s\")\n",
                 demo->origin().c_str(), demo_item, host::kDemoItemName);
+    std::printf("ostrel-host: demo software site on %s/soft/ (software item %d \"%s\")\n",
+                demo->origin().c_str(), demo_soft_item, host::kDemoSoftItemName);
   }
   std::printf("ostrel-host: listening on http://%s:%d/\n", address.c_str(), server.port());
   std::fflush(stdout);

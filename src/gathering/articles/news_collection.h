@@ -56,13 +56,9 @@ class NewsCollection : public gathering::GatheringObject {
 
  private:
   // ---- Gathering run: private members and state (news_run*.cpp) ----
-  struct ListLinks;        // the links cut from a run's list pages (news_run_types.h)
   struct GatheredArticle;  // one article on its way to QX_Article (news_run_types.h)
   void GatherNextLink();
   void BeginGather();
-  // Fetches the item's list page or pages and cuts their links; false when
-  // the one list page came back empty (the alert is written).
-  bool CollectListLinks(ListLinks& found);
   // The first half of SaveNewsData: fetch, cut, class, paging, cleaning.
   // False when the article was turned down (its error table, if any, is
   // written).

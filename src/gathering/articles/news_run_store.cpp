@@ -29,14 +29,6 @@ std::string PanelLine(const std::string& label, const std::string& value) {
   return "<strong><font color=blue>" + label + "</font></strong>" + value + "<br>";
 }
 
-void WriteStatus(asp::Response& out, const char* text1, const char* text2) {
-  out.Write("<script>");
-  out.Write(std::string("txt1.innerHTML='") + text1 + "';");
-  out.Write(std::string("txt2.innerHTML='") + text2 + "';");
-  out.Write("</script>\r\n");
-  out.Flush();
-}
-
 bool IsPictureName(const std::string& name) {
   const std::string ext = vb::LCase(processing::GetFileExtName(name));
   return ext == "gif" || ext == "jpg" || ext == "png" || ext == "bmp";
@@ -184,9 +176,9 @@ void NewsCollection::StoreArticle(GatheredArticle& article) {
   }
   rs.Close();
   if (store) {
-    WriteStatus(out, "采集成功", "恭喜您！采集成功");
+    gathering::WriteStatusScript(out, "采集成功", "恭喜您！采集成功");
   } else {
-    WriteStatus(out, "采集失败", "目标文章已存在，不予采集");
+    gathering::WriteStatusScript(out, "采集失败", "目标文章已存在，不予采集");
   }
 }
 

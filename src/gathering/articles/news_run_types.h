@@ -11,20 +11,6 @@
 
 namespace ostrel::articles {
 
-// The links of a run in the order they were found, each with the address of
-// the list page it came from, so that it is made absolute against that
-// page. The pieces are those of the "|||"-joined list of all pages, empty
-// pieces included (a paged list begins with one, and a page without links
-// adds one); the link-list file keeps their order and its line breaks.
-struct NewsCollection::ListLinks {
-  struct Piece {
-    std::string link;
-    size_t page = 0;  // index into pages
-  };
-  std::vector<std::string> pages;  // the addresses actually fetched
-  std::vector<Piece> pieces;
-};
-
 // One article: the fields cut from its page and cleaned, then the values
 // the storing half adds.
 struct NewsCollection::GatheredArticle {

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "component/host_access.h"
+#include "gathering/common/run_steps.h"
 #include "gathering/common/settings_rows.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
@@ -38,6 +39,17 @@ struct ChannelDefaults {
 
 // The item list's data: the item table and the line shown when the channel
 // has no item.
+// One savenew step as a channel runs it: the word of its link-list file,
+// the error shown for a missing list, its progress-table markup, the
+// interval before the next step and the entry routine that gathers a line.
+struct RunLine {
+  std::string_view word;
+  std::string_view list_error;
+  const ProgressTableMarkup& markup;
+  int32_t interval;
+  std::function<void(vb::Variant&)> gather;
+};
+
 struct ItemListTexts {
   std::string_view table;
   std::string_view empty_line;
@@ -143,6 +155,17 @@ class GatheringObject : public com::Dispatch {
   // The rows of item id cached as cache_prefix & id, reloaded when missing.
   vb::Variant ReadItemRows(std::string_view cache_prefix, int32_t id,
                            const std::function<void()>& reload);
+
+  // The run (gathering_object_run.cpp). LinkListPath is the physical path
+  // of ItemID_'s link-list file. StartFirstStep stamps the item's lastime in
+  // item_table and sends the browser to the first step. GatherListLine is
+  // one whole savenew step: the item comes from the request.
+  std::string LinkListPath(std::string_view word);
+  // The start's item: Request("ItemID") into ItemID_; false, after the
+  // alert, when it is no item number.
+  bool ReadRunItemID();
+  void StartFirstStep(std::string_view item_table);
+  void GatherListLine(const RunLine& run);
 
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
   // channel's items whose whole numbers the request lists, drops their

@@ -67,8 +67,11 @@ const com::TypeInfo& SoftCollection::Type() const {
                                         .Method("ClassUpdateCount", &S::ClassUpdateCount)
                                         .Method("SelDownServer", &S::SelDownServer)
                                         .Method("AddDownServer", &S::AddDownServer)
+                                        .Method("GetTempDirectory", &S::GetTempDirectory)
                                         .Method("RemoveAllCache", &S::RemoveAllCache)
                                         .Method("InnerHtml", &S::InnerHtml)
+                                        .Method("FileDownload", &S::FileDownload)
+                                        .Method("ReplaceSoftType", &S::ReplaceSoftType)
                                         .Build();
   return info;
 }

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@
 #include "gathering/common/page_markup.h"
 #include "gathering/software/soft_fields.h"
 #include "platform/vb/variant.h"
+
+namespace ostrel::transfer {
+class Downloader;
+class RedoZipFile;
+}  // namespace ostrel::transfer
 
 namespace ostrel::software {
 
@@ -67,6 +74,18 @@ class SoftCollection : public gathering::GatheringObject {
   vb::Variant AddDownServer(int32_t ChannelID, int32_t downid, int32_t softid,
                             std::string softname);
 
+  // The run's public members (soft_run_download.cpp, soft_run_extract.cpp).
+  // GetTempDirectory names the next rotating working folder of a re-pack.
+  // FileDownload copies url to the file fromPath with the progress output
+  // of mode blnPross; the full physical path of the file, or "".
+  // ReplaceSoftType applies "$$$"-joined "from|to" rules to a type name.
+  std::string GetTempDirectory();
+  std::string FileDownload(std::string url, std::string fromPath,
+                           std::optional<int16_t> blnPross = std::nullopt,
+                           std::optional<int32_t> mvarLeast = std::nullopt,
+                           std::optional<std::string> strHost = std::nullopt);
+  std::string ReplaceSoftType(std::string strType, std::string ReplaceList);
+
   // What this request has read so far.
   const SoftSettings& settings() const { return settings_; }
   const SoftItemFields& item() const { return item_; }
@@ -78,6 +97,39 @@ class SoftCollection : public gathering::GatheringObject {
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
   void SaveGatherConfig();
+
+  // ---- The gathering run (soft_run_*.cpp) ----
+  struct GatheredSoft;  // one entry on its way to QX_SoftList (soft_run_types.h)
+  void BeginGather();
+  void GatherNextLink();
+  void SaveSoftData(vb::Variant& url);
+  // The first half of SaveSoftData: fetch, cut, class, thumbnail, download
+  // addresses, cleaning and the flushed panel; false when the entry was
+  // turned down (its error table, if any, is written).
+  bool ExtractSoft(const std::string& url, GatheredSoft& soft);
+  void WriteProgressPanel(GatheredSoft& soft);
+  // The second half: duplicates, download, addresses, pictures, the row,
+  // the download-server link, counters, status. True when the entry was
+  // stored (or counted in test mode): its files stay.
+  bool StoreSoft(GatheredSoft& soft);
+  std::string GetDownPageLinks(std::string url, std::string areaBegin, std::string areaEnd,
+                               std::string linkBegin, std::string linkEnd, std::string charset);
+  // Downloads (soft_run_download.cpp).
+  std::string GetRealDownAddress(const std::string& address);
+  std::string DownloadSoftFile(const std::string& address, const std::string& folder);
+  std::string RepackSoftFile(const std::string& file, const std::string& folder);
+  void FileDown_GetData(int32_t Progress, int32_t Ret, const std::string& sSpeed);
+  void ShowProgressBar();
+  // A new downloader in FileDown_, its GetData reaching FileDown_GetData.
+  transfer::Downloader& NewDownloader();
+
+  std::shared_ptr<transfer::Downloader> FileDown_;
+  std::shared_ptr<transfer::RedoZipFile> repacker_;
+  std::string entry_url_;        // the info page being gathered: referrer of every download
+  bool DownSucceed_ = false;     // the entry's file is in place
+  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;  // GetData events handled while progress is on
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.
   std::string SendCookie_;

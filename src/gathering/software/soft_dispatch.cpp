@@ -1,7 +1,7 @@
 // SoftCollection.ShowCollection: the software admin page's one entry. It
 // reads the request and runs exactly one action of the page protocol; any
-// other action (none, "yes" included) shows the item list. The run and the
-// editor actions reach their members once those are built.
+// other action (none, "yes" included) shows the item list. The editor
+// actions reach their members once those are built.
 #include <string>
 
 #include "gathering/software/soft_collection.h"
@@ -22,9 +22,12 @@ void SoftCollection::ShowCollection() {
       edit_mode_ = false;
     } else if (action == "remove") {
       RemoveAllCache();
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
     } else if (action == "copy" || action == "step2" || action == "step3" ||
-               action == "step4" || action == "demo" || action == "begin" ||
-               action == "savenew") {
+               action == "step4" || action == "demo") {
       // The editor, clone and run steps.
     } else {
       ShowItemList({.table = "QX_SoftItem", .empty_line = "还没有找到任何采集项目！"});

@@ -1,0 +1,67 @@
+# Sourced by the whole-run benchmarks (soft_run.sh; the Flash run's next):
+# the tools they need, a work folder removed at the end with every process
+# they started, and an ostrel-host on a free loopback port with a fresh data
+# folder and a copy of the site.
+#
+#   NAME=...; HOST=...; source bench/bench_host.sh
+#   bench_require TOOL...      skips the benchmark (exit 0) when one is missing
+#   bench_work                 WORK: the folder; BENCH_PIDS: killed at the end
+#   bench_start_host [LINE...] the host with extra [Host] lines; sets PASSWORD,
+#                              HOST_PID and PORT
+
+bench_require() {
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "$NAME: skipped: $tool is missing (Debian package $tool)"
+      exit 0
+    fi
+  done
+  if [ ! -x "$HOST" ]; then
+    echo "$NAME: $HOST is not built" >&2
+    exit 1
+  fi
+}
+
+bench_work() {
+  WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-bench.XXXXXX")"
+  BENCH_PIDS=()
+  trap bench_cleanup EXIT
+}
+
+bench_cleanup() {
+  for pid in "${BENCH_PIDS[@]}"; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid"
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  rm -rf "$WORK"
+}
+
+bench_start_host() {
+  PASSWORD="bench-$RANDOM$RANDOM"
+  cp -r "$ROOT/site" "$WORK/site"
+  mkdir -p "$WORK/data"
+  {
+    echo "[Host]"
+    echo "SiteRoot=$WORK/site"
+    echo "AdminPassword=$PASSWORD"
+    for line in "$@"; do echo "$line"; done
+  } > "$WORK/data/ostrel.ini"
+  OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
+    >"$WORK/host.log" 2>&1 &
+  HOST_PID=$!
+  BENCH_PIDS+=("$HOST_PID")
+  PORT=""
+  for _ in $(seq 1 300); do
+    PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$WORK/host.log")"
+    [ -n "$PORT" ] && break
+    kill -0 "$HOST_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$PORT" ]; then
+    echo "$NAME: ostrel-host did not start:" >&2
+    cat "$WORK/host.log" >&2
+    exit 1
+  fi
+}

@@ -1,0 +1,85 @@
+// GatheringObject: the two ends of a run that every channel shares. The
+// start ends by stamping the item's last run and sending the browser to the
+// first step; each savenew step reads the link list, shows the progress
+// table, gathers one line through the channel's own entry routine and
+// leads on, past the last line to the summary.
+#include <string>
+#include <vector>
+
+#include "gathering/common/gathering_object.h"
+#include "platform/ado/recordset.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/datetime.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/markup_text.h"
+#include "processing/page_messages.h"
+
+namespace ostrel::gathering {
+
+std::string GatheringObject::LinkListPath(std::string_view word) {
+  return host_.Server().MapPath(LinkListName(word, ItemID_));
+}
+
+bool GatheringObject::ReadRunItemID() {
+  // A number beyond 32 bits is no item number either.
+  ItemID_ = 0;
+  vb::TryStep([&] { ItemID_ = Process().ChkNumeric(vb::CStr(host_.Request().Item("ItemID"))); });
+  if (ItemID_ != 0) return true;
+  processing::AlertBack("错误的系统参数，请输入项目ID！");
+  return false;
+}
+
+void GatheringObject::StartFirstStep(std::string_view item_table) {
+  ado::Recordset item;
+  item.Open(
+      "SELECT * FROM " + std::string(item_table) + " WHERE ItemID= " + std::to_string(ItemID_),
+      GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
+  item.Fields("lastime").SetValue(vb::Variant(vb::Now()));
+  item.Update();
+  item.Close();
+  RunStepper(host_.Response(), ScriptFileName_, ChannelID_, ItemID_).WriteFirstStep();
+}
+
+void GatheringObject::GatherListLine(const RunLine& run) {
+  asp::Request& request = host_.Request();
+  asp::Response& out = host_.Response();
+
+  ItemID_ = Process().ChkNumeric(vb::CStr(request.Item("ItemID")));
+  const std::string path = LinkListPath(run.word);
+  const std::string text = ReadLinkList(path);
+  if (vb::Len(text) < 10) {
+    processing::ShowErrorTable(std::string(run.list_error));
+    return;
+  }
+  std::vector<std::string> lines = vb::Split(text, "\r\n");
+
+  // The run's start time D travels unchanged from step to step; a page or
+  // D that is no number ends the step here.
+  RunPosition at;
+  at.count = static_cast<int32_t>(lines.size());
+  vb::Currency start;
+  const vb::Variant page_value = request.Item("page");
+  if (!vb::Trim(vb::CStr(page_value)).empty()) {
+    at.page = vb::CLng(page_value);
+    start = vb::CCur(request.Item("d"));
+  } else {
+    start = vb::CCur(vb::Variant(vb::Timer()));
+  }
+  at.D = vb::CStr(vb::Variant(start));
+
+  const RunStepper stepper(out, ScriptFileName_, ChannelID_, ItemID_);
+  stepper.WriteProgressTable(at, run.markup,
+                             processing::HtmlText(host_.Session().Item("SucceedCount")));
+  if (at.page < 0) vb::Raise(vb::kErrSubscript);
+  if (at.page < at.count) {
+    vb::Variant url(lines[static_cast<size_t>(at.page)]);
+    run.gather(url);
+    stepper.WriteNextStep(at, run.interval);
+    return;
+  }
+  Process().DeleteFiles(path, true);
+  stepper.WriteRunEnd(at);
+}
+
+}  // namespace ostrel::gathering

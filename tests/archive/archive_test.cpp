@@ -1,0 +1,188 @@
+// The archive layer: entry-name checks, our Rar.exe read back by
+// libarchive, RAR 5 reading, and zip names in code page 936.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/archive/archive_reader.h"
+#include "platform/archive/unzip32.h"
+#include "platform/archive/zip32.h"
+#include "platform/text/charset.h"
+#include "support/archive_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace ostrel::archive {
+namespace {
+
+using testing::ListArchive;
+using testing::RarToolPath;
+using testing::TempDir;
+
+TEST(SafeEntryParts, RefusesNamesThatLeaveTheFolder) {
+  struct Case {
+    const char* name;
+    bool safe;
+  } cases[] = {
+      {"a/b.txt", true},     {"a\\b\\c.txt", true},   {"./a//b", true},       {"../x", false},
+      {"a/../../x", false},  {"a\\..\\x", false},     {"/etc/passwd", false}, {"\\x", false},
+      {"C:\\x", false},      {"c:x", false},          {"con", false},         {"a/NUL.txt", false},
+      {"lpt1", false},       {"a/...", false},        {"a/\x01b", false},     {".", false},
+      {"console.txt", true}, {"说明/说明.htm", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SafeEntryParts(c.name).has_value(), c.safe) << c.name;
+}
+
+uint16_t Le16(const std::string& s, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
+}
+
+TEST(RarTool, WritesRar4ThatLibarchiveReadsBack) {
+  TempDir dir;
+  dir.Write("w/a.txt", "hello");
+  dir.Write("w/sub/深/说明.htm", std::string(300, 'x'));
+  dir.MakeFolder("w/empty");
+  dir.Write("c.txt", "comment");
+  std::string cmd = RarToolPath() + " a -r -k -s -m3 -df -z" + dir.Native("c.txt") +
+                    " -ep1 -as -- " + dir.Native("out.rar") + " " + dir.Native("w") + "/";
+  ASSERT_EQ(testing::Shell(cmd), 0);
+
+  auto listed = ListArchive(dir.Native("out.rar"));
+  std::map<std::string, std::string> expected = {{"a.txt", "hello"},
+                                                 {"empty/", ""},
+                                                 {"sub/", ""},
+                                                 {"sub/深/", ""},
+                                                 {"sub/深/说明.htm", std::string(300, 'x')}};
+  EXPECT_EQ(listed, expected);
+  // -df emptied the source folder; the folder named stays.
+  EXPECT_TRUE(dir.Exists("w"));
+  EXPECT_FALSE(dir.Exists("w/a.txt"));
+  EXPECT_FALSE(dir.Exists("w/sub"));
+
+  std::string bytes = dir.Read("out.rar");
+  uint16_t main_flags = Le16(bytes, 7 + 3);
+  EXPECT_EQ(main_flags & 0x000c, 0x000c);  // locked, solid
+  EXPECT_NE(bytes.find("CMTcomment"), std::string::npos);
+  // No file header carries the solid flag: only the main header says it.
+  int files = 0;
+  for (size_t at = 7; at + 7 <= bytes.size();) {
+    uint16_t flags = Le16(bytes, at + 3);
+    size_t size = Le16(bytes, at + 5);
+    size_t add = (flags & 0x8000) ? Le16(bytes, at + 7) | size_t{Le16(bytes, at + 9)} << 16 : 0;
+    if (bytes[at + 2] == '\x74') {
+      ++files;
+      EXPECT_EQ(flags & 0x0010, 0) << at;
+    }
+    at += size + add;
+  }
+  EXPECT_EQ(files, 5);
+}
+
+TEST(RarTool, KeepsEntriesOfAnExistingArchiveWithoutSync) {
+  TempDir dir;
+  dir.Write("one/a.txt", "first");
+  dir.Write("two/b.txt", "second");
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("one") + "/"),
+            0);
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("x.rar") + " " +
+                           dir.Native("two") + "/"),
+            0);
+  EXPECT_EQ(ListArchive(dir.Native("x.rar")),
+            (std::map<std::string, std::string>{{"a.txt", "first"}, {"b.txt", "second"}}));
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -as -- " + dir.Native("x.rar") + " " +
+                           dir.Native("two") + "/"),
+            0);
+  EXPECT_EQ(ListArchive(dir.Native("x.rar")),
+            (std::map<std::string, std::string>{{"b.txt", "second"}}));
+  EXPECT_EQ(testing::Shell(RarToolPath() + " a -- " + dir.Native("y.rar") + " " +
+                           dir.Native("none") + " 2>/dev/null"),
+            10);
+  EXPECT_EQ(testing::Shell(RarToolPath() + " x " + dir.Native("y.rar") + " 2>/dev/null"), 7);
+}
+
+// A RAR 5 archive with one stored file, written field by field.
+std::string Rar5Archive(const std::string& name, const std::string& data) {
+  auto vint = [](uint64_t v) {
+    std::string s;
+    do {
+      uint8_t b = v & 0x7f;
+      v >>= 7;
+      s.push_back(static_cast<char>(b | (v ? 0x80 : 0)));
+    } while (v);
+    return s;
+  };
+  auto u32 = [](uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  };
+  auto crc = [](const std::string& s) { return testing::Crc32(s); };
+  auto block = [&](const std::string& body) {
+    std::string sized = vint(body.size()) + body;
+    return u32(crc(sized)) + sized;
+  };
+  std::string out("Rar!\x1a\x07\x01\x00", 8);
+  out += block(vint(1) + vint(0) + vint(0));
+  std::string file = vint(2) + vint(0x0002) + vint(data.size()) + vint(0x0004) + vint(data.size()) +
+                     vint(0x20) + u32(crc(data)) + vint(0) + vint(0) + vint(name.size()) + name;
+  out += block(file) + data;
+  out += block(vint(5) + vint(0) + vint(0));
+  return out;
+}
+
+TEST(ArchiveReader, ReadsRar5AndFindsArchivesAfterAStub) {
+  TempDir dir;
+  std::string rar5 = Rar5Archive("文件夹/读我.txt", "rar five data");
+  dir.Write("five.rar", rar5);
+  dir.Write("setup.exe", "MZ" + std::string(70000, '\x90') + rar5);
+  for (const char* file : {"five.rar", "setup.exe"}) {
+    auto start = FindArchiveStart(dir.Native(file));
+    ASSERT_TRUE(start) << file;
+    EXPECT_EQ(start->kind, ArchiveStart::kRar5);
+    auto reader = ArchiveReader::Open(dir.Native(file), Format::kRar);
+    ASSERT_TRUE(reader) << file;
+    EntryInfo e;
+    ASSERT_EQ(reader->Next(&e), 1);
+    EXPECT_EQ(e.name, "文件夹/读我.txt");
+    dir.MakeFolder(std::string("out-") + file);
+    EXPECT_EQ(reader->Extract(dir.Native(std::string("out-") + file), true, false), Refusal::kNone);
+    EXPECT_EQ(dir.Read(std::string("out-") + file + "/文件夹/读我.txt"), "rar five data");
+    EXPECT_EQ(reader->Next(&e), 0);
+  }
+  // A zip archive behind a program stub is found from its end record.
+  testing::WriteZipFixture(dir.Native("z.zip"), {{"a.txt", "zip sfx"}});
+  dir.Write("zsfx.exe", "MZ" + std::string(70000, '\0') + dir.Read("z.zip"));
+  auto zip = ArchiveReader::Open(dir.Native("zsfx.exe"), Format::kRar);
+  ASSERT_TRUE(zip);
+  EXPECT_EQ(zip->kind(), ArchiveStart::kZip);
+  EntryInfo e;
+  ASSERT_EQ(zip->Next(&e), 1);
+  EXPECT_EQ(e.name, "a.txt");
+  // A zip reader is not handed a RAR archive.
+  EXPECT_FALSE(ArchiveReader::Open(dir.Native("five.rar"), Format::kZip));
+}
+
+TEST(Zip32, StoresNamesInCodePage936WhereTheyHaveASpelling) {
+  TempDir dir;
+  dir.Write("src/中文.txt", "cn");
+  dir.Write("src/sub/😀.txt", "emoji");
+  ZPOPT o;
+  o.fRecurse = 1;
+  o.fNoDirEntries = 1;
+  o.szRootDir = dir.Windows("src");
+  ZpSetOptions(o);
+  ASSERT_EQ(ZpArchive(1, dir.Windows("out.zip"), {dir.Windows("src")}), ZE_OK);
+  std::string bytes = dir.Read("out.zip");
+  EXPECT_NE(bytes.find(text::Encode("中文.txt", "CP936")), std::string::npos);
+  EXPECT_NE(bytes.find("sub/😀.txt"), std::string::npos);
+  // Both come back as written, through our unzip and through libarchive.
+  EXPECT_EQ(ListArchive(dir.Native("out.zip")),
+            (std::map<std::string, std::string>{{"中文.txt", "cn"}, {"sub/😀.txt", "emoji"}}));
+  DCL dcl;
+  dcl.lpszZipFN = dir.Windows("out.zip");
+  dcl.lpszExtractDir = dir.Windows("back");
+  EXPECT_EQ(Wiz_SingleEntryUnzip(0, {}, 0, {}, dcl, USERFUNCTIONS{}), PK_OK);
+  EXPECT_EQ(dir.Read("back/sub/😀.txt"), "emoji");
+  EXPECT_EQ(dir.Read("back/中文.txt"), "cn");
+}
+
+}  // namespace
+}  // namespace ostrel::archive

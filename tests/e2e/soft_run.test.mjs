@@ -1,0 +1,226 @@
+// A whole software gathering run of the demo's software item in the
+// browser, driven by the pages' own scripts: the link list (never served),
+// one savenew step per entry with its panel and the progress of its
+// download, the re-packed files in the site, the rows in QX_SoftList with
+// the defaults the pages leave to them, the summary; a second run stores
+// nothing new.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { demo, logIn, openBrowser, query, rawGet } from './browser.mjs';
+
+const itemName = '演示站点：本地软件';
+const softPage = `${demo.url}/admin/admin_SoftGather.asp`;
+const hostDb = () => path.join(demo.dataFolder, 'host.db');
+const gatherDb = () => path.join(demo.dataFolder, 'gather.db');
+
+let browser;
+let page;
+const pageErrors = [];
+
+before(async () => {
+  browser = await openBrowser();
+  page = await browser.context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  await logIn(page, demo.url);
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+// The cached settings and items dropped, through the page's own link.
+async function clearCache() {
+  await page.goto(softPage);
+  await Promise.all([page.waitForURL(/action=remove/), page.click('a:text-is("清除缓存")')]);
+}
+
+// Runs the item from its 采集 link to the summary. Returns every admin page
+// of the run with its body, and what each entry's panel showed once loaded.
+async function runItem(itemId, onFirstStep) {
+  const steps = [];
+  const panels = [];
+  const onResponse = (response) => {
+    if (!response.request().isNavigationRequest()) return;
+    const url = new URL(response.url());
+    if (url.pathname !== '/admin/admin_SoftGather.asp') return;
+    steps.push({ url, body: response.text() });
+  };
+  const onLoad = async () => {
+    if (!/action=savenew/.test(page.url())) return;
+    try {
+      panels.push(
+        await page.evaluate(() => ({
+          txt1: document.getElementById('txt1')?.textContent,
+          txt2: document.getElementById('txt2')?.textContent,
+          txt3: document.getElementById('txt3')?.textContent,
+          showaddre: document.getElementById('showaddre')?.textContent,
+          speed: document.getElementById('Proess1')?.textContent,
+          bar: document.getElementById('tablePros')?.style.width,
+        })),
+      );
+    } catch {
+      // the next step came first
+    }
+  };
+  let held = false;
+  await page.route(/action=savenew/, async (route) => {
+    if (!held) {
+      held = true;
+      await onFirstStep?.();
+    }
+    await route.continue();
+  });
+  await page.goto(softPage);
+  page.on('response', onResponse);
+  page.on('load', onLoad);
+  const row = page.locator('tr', { hasText: itemName });
+  await row.locator('a', { hasText: /^采集$/ }).click();
+  await page.waitForURL(/action=yes/, { timeout: 120_000 });
+  await page.waitForLoadState('load');
+  page.off('response', onResponse);
+  page.off('load', onLoad);
+  await page.unroute(/action=savenew/);
+  for (const step of steps) step.body = await step.body.catch(() => '');
+  return { steps, panels };
+}
+
+test('a run of the demo software item downloads, re-packs and stores every entry', async () => {
+  const [{ ItemID: itemId }] = query(
+    gatherDb(),
+    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
+  );
+  const listFile = path.join(demo.siteFolder, 'admin', `tmpSoftlist${itemId}.dat`);
+  let listBytes;
+  let served;
+  const { steps, panels } = await runItem(itemId, async () => {
+    listBytes = fs.readFileSync(listFile);
+    served = await rawGet(`/admin/tmpSoftlist${itemId}.dat`, demo.url);
+  });
+
+  // The link list: both list pages' five entries, GB2312, CRLF between.
+  const links = [1, 2, 3, 4, 5].map((n) => `${demo.remote}/soft/soft_0${n}.html`);
+  assert.deepEqual(listBytes, Buffer.from(links.join('\r\n')));
+  assert.notEqual(served.status, 200);
+  assert.equal(fs.existsSync(listFile), false);
+
+  const actions = steps.map((s) => s.url.searchParams.get('action'));
+  assert.deepEqual(actions, ['begin', ...Array(6).fill('savenew'), 'yes']);
+  assert.deepEqual(
+    steps.slice(1, 7).map((s) => s.url.searchParams.get('page')),
+    [null, '1', '2', '3', '4', '5'],
+  );
+  // Progress numbers: line 2 of 5 shows 40.00 % and a bar of 160 pixels.
+  assert.match(steps[3].body, /正在采集第 <font color='red'><b>2<\/b><\/font>/);
+  assert.match(steps[3].body, /<table width='160' height='12'/);
+  assert.match(steps[3].body, /40\.00 %/);
+
+  // Each entry's download: the size and address before the transfer, the
+  // bar moving up to 400 pixels, the re-pack, the status.
+  for (const step of steps.slice(1, 6)) {
+    const widths = [...step.body.matchAll(/tablePros\.style\.width=(\d+);/g)].map((m) => +m[1]);
+    assert.ok(widths.length >= 3, step.url.search);
+    assert.ok(widths.some((w) => w > 0 && w < 400), `no width between: ${widths}`);
+    assert.equal(widths.at(-1), 400);
+    assert.match(step.body, /Proess1\.innerHTML='进度：/);
+    assert.match(step.body, /showaddre\.innerHTML='<font color=red>恭喜您！压缩文档处理成功。/);
+  }
+  // The step past the last line has no panel.
+  const shown = panels.filter((p) => p.txt1 !== undefined);
+  assert.ok(shown.length >= 4, `panels seen: ${shown.length}`);
+  for (const panel of shown) {
+    assert.equal(panel.txt1, '软件采集成功');
+    assert.equal(panel.txt2, '软件采集成功');
+    assert.match(panel.txt3, /KB \([\d,]+ Bytes\)/);
+    assert.equal(panel.showaddre, '恭喜您！压缩文档处理成功。');
+    assert.match(panel.speed, /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/);
+    assert.equal(panel.bar, '400px');
+  }
+  assert.match(await page.textContent('b.style2'), /成功采集软件 5 个/);
+  assert.deepEqual(pageErrors, []);
+
+  const rows = query(
+    hostDb(),
+    `SELECT SoftName, SoftVer, Languages, SoftType, impower, RunSystem, Contact, Homepage,
+            SoftImage, DownAddress, SoftSize, content, username FROM QX_SoftList
+     WHERE ChannelID = 2 ORDER BY softid`,
+  );
+  assert.deepEqual(
+    rows.map((r) => r.SoftName),
+    ['演示压缩工具', '演示看图精灵', '演示音乐播放器', '演示安装向导', '演示记事本'],
+  );
+  const byName = Object.fromEntries(rows.map((r) => [r.SoftName, r]));
+  assert.equal(byName['演示压缩工具'].Languages, '简体中文');
+  assert.equal(byName['演示压缩工具'].SoftType, '国产软件');
+  assert.equal(byName['演示压缩工具'].impower, '免费软件');
+  assert.equal(byName['演示看图精灵'].Languages, '英文');
+  assert.equal(byName['演示音乐播放器'].SoftVer, '3.5');
+  for (const r of rows) {
+    assert.equal(r.username, 'admin');
+    assert.match(r.Homepage, /^http:\/\/www\.\w+\.example$/);
+    assert.match(r.SoftImage, /^UploadPic\/.+\.(jpg|png)$/);
+    assert.ok(fs.existsSync(path.join(demo.siteFolder, 'soft', r.SoftImage)), r.SoftImage);
+    assert.ok(!r.content.includes('广告'), `${r.SoftName}: the filter text stayed`);
+    const [caption, file] = r.DownAddress.split('|||');
+    assert.equal(caption, '点击此处下载');
+    assert.match(file, /^\/soft\/UploadFile\/.+\.zip$/);
+    const saved = path.join(demo.siteFolder, file);
+    assert.ok(fs.existsSync(saved), file);
+    // The re-packer's size in kilobytes, rounded its own way.
+    assert.ok(Math.abs(r.SoftSize - fs.statSync(saved).size / 1024) <= 1, `${r.SoftSize}`);
+  }
+  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
+  // Nothing waits for a re-pack any more.
+  const waiting = path.join(demo.siteFolder, 'soft', 'DownFile');
+  assert.deepEqual(fs.existsSync(waiting) ? fs.readdirSync(waiting) : [], []);
+});
+
+test('a second run stores nothing new and says so', async () => {
+  const [{ ItemID: itemId }] = query(
+    gatherDb(),
+    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
+  );
+  const { steps } = await runItem(itemId);
+  for (const step of steps.slice(1, 6)) {
+    assert.match(step.body, /txt2\.innerHTML='目标软件已存在，不予采集'/);
+  }
+  assert.match(await page.textContent('b.style2'), /成功采集软件 0 个/);
+  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_SoftList')[0].n, 5);
+});
+
+test('test mode counts without storing; an update keeps the rows and links the server', async () => {
+  const [{ ItemID: itemId }] = query(
+    gatherDb(),
+    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
+  );
+  const before = query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid');
+  // Addresses kept and followed through their 302, on the download server.
+  query(gatherDb(), `UPDATE QX_SoftConfig SET UseDownload = 9, TrueAddress = 1, RepeatDeal = 1;
+                     UPDATE QX_SoftItem SET IsDown = 0, downid = 1 WHERE ItemID = ${itemId}`);
+  await clearCache();
+
+  let { steps } = await runItem(itemId);
+  for (const step of steps.slice(1, 6)) {
+    assert.match(step.body, /txt1\.innerHTML='软件采集成功'/);
+    assert.match(step.body, new RegExp(`id='showaddre'><a href='${demo.remote}/soft/files/`));
+  }
+  assert.match(await page.textContent('b.style2'), /成功采集软件 5 个/);
+  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
+
+  query(gatherDb(), 'UPDATE QX_SoftConfig SET UseDownload = 0');
+  await clearCache();
+  ({ steps } = await runItem(itemId));
+  assert.deepEqual(query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid'), before);
+  const links = query(
+    hostDb(),
+    `SELECT l.DownFileName, l.downid, s.DownAddress FROM QX_DownAddress l
+     JOIN QX_SoftList s ON s.softid = l.softid AND l.ChannelID = 2 ORDER BY l.softid`,
+  );
+  assert.deepEqual(
+    links.map((l) => l.DownFileName),
+    ['tool1.zip', 'viewer.zip', 'player.rar', 'setup.exe', 'notes.zip'],
+  );
+  assert.ok(links.every((l) => l.downid === 1 && l.DownAddress === '|||'));
+});
