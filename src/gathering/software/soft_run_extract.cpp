@@ -35,15 +35,6 @@ constexpr const char* kDefaultType = "国产软件";
 constexpr const char* kDefaultImpower = "免费软件";
 constexpr const char* kDefaultRunSystem = "Win9X/Win2000/WinXP/Win2003";
 
-// Picture types a thumbnail may be saved as; the saved name takes its
-// extension from here, never from the remote address as it stands.
-bool IsPictureExtension(const std::string& ext) {
-  for (const char* allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
-    if (ext == allowed) return true;
-  }
-  return false;
-}
-
 // The values that template tags in later codes stand for.
 struct Tags {
   std::string SoftName;
@@ -277,7 +268,7 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
         url, processing::CheckNostr(
                  processing::CheckHTML(vb::Trim(Cut(page, codes, 24, tags, kNoTags)))));
     const std::string ext = picture.empty() ? "" : vb::LCase(processing::GetFileExtName(picture));
-    if (IsPictureExtension(ext)) {
+    if (gathering::IsPictureExtension(ext)) {
       const std::string file = process.GetRndFileName(ext);
       const std::string folder = "UploadPic/" + process.BuildDatePath(item_.PathForm);
       const std::string physical = process.CheckMapPath(ChannelPath_ + folder, true);
