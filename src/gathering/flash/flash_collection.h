@@ -49,6 +49,11 @@ class FlashCollection : public gathering::GatheringObject {
   // the dispatch interface.
   void ShowPlayerHtml(const vb::Variant& url, const vb::Variant& mode);
 
+  // Every web address in a text made a link that opens a new window: full
+  // addresses of the web, file and stream schemes, and bare "www."/"cn."
+  // domains after a blank (flash_run_extract.cpp).
+  std::string ReadComeFrom(std::string strContent);
+
   // What this request has read so far.
   const FlashSettings& settings() const { return settings_; }
   const FlashItemFields& item() const { return item_; }
@@ -59,6 +64,31 @@ class FlashCollection : public gathering::GatheringObject {
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
   void SaveGatherConfig();
+
+  // ---- The gathering run (flash_run_*.cpp) ----
+  struct GatheredFlash;  // one entry on its way to QX_FlashList (flash_run_types.h)
+  void BeginGather();
+  void GatherNextLink();
+  void SaveFlashData(vb::Variant& line);
+  // The first half of SaveFlashData: fetch, cut, class, addresses, cleaning
+  // and the flushed panel; false when the entry was turned down (its error
+  // table, if any, is written).
+  bool ExtractFlash(const std::string& line, GatheredFlash& flash);
+  void WriteProgressPanel(const GatheredFlash& flash);
+  // The second half: duplicates, download, thumbnail, the row, counters and
+  // status (flash_run_store.cpp). True when the entry's files stay.
+  bool StoreFlash(GatheredFlash& flash);
+  std::string GetDownPageLink(const std::string& address, const std::string& listBegin,
+                              const std::string& listEnd, const std::string& linkBegin,
+                              const std::string& linkEnd, const std::string& charset);
+  // Copies the entry's file into folder (physical); its bare saved name, or
+  // "" with DownSucceed_ false (flash_run_download.cpp).
+  std::string DownloadFlashFile(const std::string& address, const std::string& folder);
+
+  bool panel_written_ = false;  // the entry's panel is in the page
+  std::string fixed_path_;   // put before a cut download link ("" for none)
+  int64_t entry_size_ = 0;   // KB, stored in filesize
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]

@@ -26,8 +26,10 @@ void FlashCollection::ShowCollection() {
       // The editor's first step on a new item (EditItemStep1).
     } else if (action == "step2" || action == "step3" || action == "step4" || action == "demo") {
       // The editor's later steps and its trial run (EditItemStep2 to 4).
-    } else if (action == "begin" || action == "savenew") {
-      // The run's start (BeginGather) and its steps (GatherNextLink).
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
     } else if (action == "remove") {
       RemoveAllCache();
     } else {
