@@ -236,7 +236,7 @@ class GatheringObject : public com::Dispatch {
   std::string ChannelPath_;
   std::string ModuleName_;
   int16_t PageListNum_ = 30;
-  std::string action_;                  // Request("action"), lower-cased, not trimmed
+  std::string action_;  // Request("action"), lower-cased, not trimmed
   std::string AdminName_;
   int32_t ItemID_ = 0;
   std::string WaitBanner_;
@@ -249,10 +249,10 @@ class GatheringObject : public com::Dispatch {
   int16_t Space_ = 3;
   // The entry of a run's step, as its parts hand it on.
   std::shared_ptr<transfer::Downloader> FileDown_;
-  std::string entry_url_;        // the entry page: referrer of every download
-  bool DownSucceed_ = false;     // the entry's file is in place
-  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;  // GetData events handled while progress is on
+  std::string entry_url_;               // the entry page: referrer of every download
+  bool DownSucceed_ = false;            // the entry's file is in place
+  int32_t DownFileSize_ = 0;            // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;         // GetData events handled while progress is on
   std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
   std::string sql_;                     // and its SQL text
 

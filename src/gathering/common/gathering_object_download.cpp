@@ -80,8 +80,8 @@ void GatheringObject::WriteFileTarget(const transfer::Downloader& down) {
   asp::Response& out = host_.Response();
   // The address came from the remote site: it is encoded for the link and
   // then for the script string that carries it.
-  out.Write("<script>txt3.innerHTML=\"" +
-            ScriptString(Process().FormatFileSize(down.FileSize())) + "\";</script>");
+  out.Write("<script>txt3.innerHTML=\"" + ScriptString(Process().FormatFileSize(down.FileSize())) +
+            "\";</script>");
   const std::string link = "<a href='" + HtmlAttribute(vb::Variant(down.DownFileUrl)) +
                            "' target='_blank'><font color='red'>" +
                            HtmlText(vb::Variant(down.DownFileUrl)) + "</font></a>";

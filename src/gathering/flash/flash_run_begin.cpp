@@ -91,8 +91,7 @@ std::vector<std::string> PairedThumbnails(const std::string& area, const CodeLis
     }
     if (owner == links.size() || taken[link_of[owner]]) continue;
     taken[link_of[owner]] = true;
-    paired[link_of[owner]] =
-        vb::Replace(vb::Replace(thumb.text, codes[5], ""), codes[6], "");
+    paired[link_of[owner]] = vb::Replace(vb::Replace(thumb.text, codes[5], ""), codes[6], "");
   }
   return paired;
 }

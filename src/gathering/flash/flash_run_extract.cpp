@@ -99,22 +99,22 @@ std::string FlashCollection::ReadComeFrom(std::string strContent) {
   text = ReplaceMatches(text,
                         "([^>=\"'])((http|https|ftp|rtsp|mms):(\\/\\/|\\\\\\\\)"
                         "[A-Za-z0-9\\./=\\?%\\-&_~`@[\\]:+!]+[^<>\"|'\\s]*)",
-                        [](const text::Match& m) { return m.SubMatches(0) + LinkTo(m.SubMatches(1), m.SubMatches(1)); });
+                        [](const text::Match& m) {
+                          return m.SubMatches(0) + LinkTo(m.SubMatches(1), m.SubMatches(1));
+                        });
   // A bare domain of the web after a blank, which the link takes the place of.
   text = ReplaceMatches(
       text,
-      "([\\s])((www|cn)[.](\\w)+[.]{1,}(net|com|cn|org|cc)(((\\/[\\~]*|\\\\[\\~]*)(\\w)+)|[.](\\w)+)*"
+      "([\\s])((www|cn)[.](\\w)+[.]{1,}(net|com|cn|org|cc)(((\\/"
+      "[\\~]*|\\\\[\\~]*)(\\w)+)|[.](\\w)+)*"
       "(((([?](\\w)+){1}[=]*))*((\\w)+){1}([\\&](\\w)+[\\=](\\w)+)*)*)",
       [](const text::Match& m) { return LinkTo("http://" + m.SubMatches(1), m.SubMatches(1)); });
   return vb::Trim(text);
 }
 
-std::string FlashCollection::GetDownPageLink(const std::string& address,
-                                             const std::string& listBegin,
-                                             const std::string& listEnd,
-                                             const std::string& linkBegin,
-                                             const std::string& linkEnd,
-                                             const std::string& charset) {
+std::string FlashCollection::GetDownPageLink(
+    const std::string& address, const std::string& listBegin, const std::string& listEnd,
+    const std::string& linkBegin, const std::string& linkEnd, const std::string& charset) {
   const std::string html = processing::ReplaceTrim(processing::GetRemoteData(address, charset));
   if (html.empty() || listBegin.empty() || listEnd == "0") return "";
   const std::string area =
@@ -158,7 +158,8 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   }
 
   Tags tags;
-  std::string title = vb::Trim(processing::CheckHTML(processing::CutFixed(html, codes[0], codes[1])));
+  std::string title =
+      vb::Trim(processing::CheckHTML(processing::CutFixed(html, codes[0], codes[1])));
   if (title.empty()) {
     processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
     return false;
@@ -194,8 +195,7 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
       flash.parentRuled = processing::ReplaceClass(flash.parentRuled, item_.RetuneClass);
       flash.childRuled = processing::ReplaceClass(flash.childRuled, item_.RetuneClass);
     }
-    flash.ClassID =
-        GetClassID(ChannelID_, vb::Trim(flash.parentRuled), vb::Trim(flash.childRuled));
+    flash.ClassID = GetClassID(ChannelID_, vb::Trim(flash.parentRuled), vb::Trim(flash.childRuled));
     if (flash.ClassID == 0) {
       processing::ShowErrorTable(
           "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" +
@@ -209,16 +209,16 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   flash.updateTime = vb::DateText(vb::Now());
   if (item_.IsNowTime == 0 && !IsUnset(codes[8])) {
     vb::TryStep([&] {
-      flash.updateTime = vb::DateText(processing::Formatime(vb::Trim(
-          processing::CheckNostr(processing::CheckHTML(Cut(html, codes, 8, tags, 0))))));
+      flash.updateTime = vb::DateText(processing::Formatime(
+          vb::Trim(processing::CheckNostr(processing::CheckHTML(Cut(html, codes, 8, tags, 0))))));
     });
   }
 
   entry_size_ = 0;
   if (!IsUnset(codes[10])) {
     vb::TryStep([&] {
-      const vb::Currency size = processing::FormatSize(vb::Trim(
-          processing::CheckNostr(processing::CheckHTML(Cut(html, codes, 10, tags, 0)))));
+      const vb::Currency size = processing::FormatSize(
+          vb::Trim(processing::CheckNostr(processing::CheckHTML(Cut(html, codes, 10, tags, 0)))));
       entry_size_ = process.ChkNumeric(std::to_string(vb::CLng(vb::Variant(size))));
     });
   }
@@ -233,7 +233,8 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
     flash.thumbnail = listThumb;
   } else if (!IsUnset(codes[18])) {
     flash.thumbnail = processing::FormatRemoteUrl(
-        link, processing::CheckNostr(processing::CheckHTML(vb::Trim(Cut(html, codes, 18, tags, 0)))));
+        link,
+        processing::CheckNostr(processing::CheckHTML(vb::Trim(Cut(html, codes, 18, tags, 0)))));
   }
 
   fixed_path_ = vb::Len(codes[20]) >= 9 ? vb::Trim(codes[20]) : "";
@@ -249,7 +250,8 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
         processing::ShowErrorTable("请输入获取下载连接代码！");
         return false;
       }
-      const std::string dl = processing::CheckNostr(processing::CutFixed(list, codes[23], codes[24]));
+      const std::string dl =
+          processing::CheckNostr(processing::CutFixed(list, codes[23], codes[24]));
       if (dl.empty()) {
         processing::ShowErrorTable("获取下载连接错误！请确定你的代码输入正确。");
         return false;
@@ -259,8 +261,8 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
                               : processing::FormatRemoteUrl(link, dl);
     }
     if (item_.downpage >= 1 && vb::Len(flash.downAddress) >= 9) {
-      const std::string found = GetDownPageLink(flash.downAddress, codes[25], codes[26],
-                                                codes[27], codes[28], charset);
+      const std::string found =
+          GetDownPageLink(flash.downAddress, codes[25], codes[26], codes[27], codes[28], charset);
       if (!found.empty()) flash.downAddress = found;
     }
   }

@@ -35,7 +35,8 @@ void FlashCollection::SaveFlashData(vb::Variant& line) {
   } catch (const vb::VbError& error) {
     // The entry went wrong: shown as a failure, in its panel when there is
     // one.
-    const std::string reason = "保存数据出错：" + processing::HtmlText(vb::Variant(error.description()));
+    const std::string reason =
+        "保存数据出错：" + processing::HtmlText(vb::Variant(error.description()));
     if (panel_written_) {
       gathering::WriteStatusScript(
           host_.Response(), "文件采集失败",
