@@ -23,7 +23,7 @@ bench_require() {
 }
 
 bench_work() {
-  WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-bench.XXXXXX")"
+  WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-$NAME.XXXXXX")"
   BENCH_PIDS=()
   trap bench_cleanup EXIT
 }
