@@ -24,6 +24,10 @@
 #include "platform/vb/variant.h"
 #include "processing/vb_process.h"
 
+namespace ostrel::transfer {
+class Downloader;
+}  // namespace ostrel::transfer
+
 namespace ostrel::gathering {
 
 // A channel's defaults: the admin page's script, the channel number of a
@@ -174,6 +178,13 @@ class GatheringObject : public com::Dispatch {
   // alert, when it is no item number.
   bool ReadRunItemID();
   void StartFirstStep(std::string_view item_table);
+  // The start of a run on an open item: the wait banner, the list pages of
+  // source walked, the link-list file of word written with one line per
+  // link of 6 characters or more (line(found, k) makes the line of piece
+  // k), the run's counter reset and StartFirstStep. A list that yields no
+  // link ends with an alert before anything is written.
+  void StartListRun(const ListSource& source, std::string_view word, std::string_view item_table,
+                    const std::function<std::string(const ListLinks&, size_t)>& line);
   void GatherListLine(const RunLine& run);
 
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
@@ -229,6 +240,28 @@ class GatheringObject : public com::Dispatch {
   std::string GetClassName(int32_t ClassID);
   std::string GetSpecialName(int32_t SpecialID);
 
+  // An entry's file download (gathering_object_download.cpp), the same in
+  // every channel that downloads. NewDownloader puts a new downloader into
+  // FileDown_, its GetData events reaching FileDown_GetData with the
+  // channel's progress mode as it stands at each event (*mode).
+  transfer::Downloader& NewDownloader(const int16_t* mode);
+  // The progress of one downloader event in mode (0 none, 1 speed text, 2
+  // bar, 3 both), written every Space_-th event; nothing divides by an
+  // unknown size or an empty block.
+  void FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret, const std::string& sSpeed);
+  // The empty bar the events fill, flushed.
+  void ShowProgressBar();
+  // The probed size and final address of down in the entry's panel, before
+  // the transfer starts; flushed. The address is remote text: encoded.
+  void WriteFileTarget(const transfer::Downloader& down);
+  // A failed download's status: txt1 := status, txt2 := the reason in blue
+  // (encoded); flushed.
+  void WriteDownloadFailure(std::string_view status, const std::string& reason);
+  // The transfer of a probed downloader: its target shown, the file copied.
+  // The full path of the file; "" when nothing usable arrived (an empty
+  // file is removed), after the failure status failed_status.
+  std::string TransferFile(transfer::Downloader& down, std::string_view failed_status);
+
   // The base settings page (gathering_object_settings.cpp): the form of the
   // given rows, and the save of the posted form into row 1 of table. The
   // save checks every field before anything changes, writes the row, then
@@ -261,6 +294,12 @@ class GatheringObject : public com::Dispatch {
   std::string ProsBack_ = "#FFFFFF";
   std::string SpeedColor_ = "red";
   int16_t Space_ = 3;
+  // The entry of a run's step, as its parts hand it on.
+  std::shared_ptr<transfer::Downloader> FileDown_;
+  std::string entry_url_;               // the entry page: referrer of every download
+  bool DownSucceed_ = false;            // the entry's file is in place
+  int32_t DownFileSize_ = 0;            // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;         // GetData events handled while progress is on
   std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
   std::string sql_;                     // and its SQL text
 

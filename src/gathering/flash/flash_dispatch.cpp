@@ -30,8 +30,10 @@ void FlashCollection::ShowCollection() {
       EditItemStep3();
     } else if (action == "step4" || action == "demo") {
       EditItemStep4();
-    } else if (action == "begin" || action == "savenew") {
-      // The run's start (BeginGather) and its steps (GatherNextLink).
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
     } else if (action == "remove") {
       RemoveAllCache();
     } else {

@@ -57,10 +57,10 @@ struct FlashEntry {
   // The class names as cut and stripped of tags (a run cuts them only with
   // AutoClass on), and, in a run, the names the class was looked up by
   // (CheckNostr and the item's RetuneClass rules).
-  std::string parentRaw;
-  std::string childRaw;
   std::string parent;
   std::string child;
+  std::string parentRuled;
+  std::string childRuled;
   int32_t ClassID = 0;     // run: the item's class or the one the names led to
   std::string updateTime;  // text form of a date
   int32_t size = 0;        // kilobytes

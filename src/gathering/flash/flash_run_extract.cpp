@@ -1,21 +1,24 @@
 // FlashCollection: one Flash entry fetched from its page and cut by the
 // item's codes, in the order the fields depend on each other (a later code
 // may name an earlier value through a template tag), then cleaned. The
-// gathering run and the editor's trial run both read entries here; what
-// differs between them is listed where it happens. Also the separate
-// download page's link and the source text's addresses made links.
+// gathering run (SaveFlashData's first half, with its progress panel) and
+// the editor's trial run both read entries here; what differs between them
+// is listed where it happens. Also the separate download page's link and
+// ReadComeFrom, which links the addresses of a text.
 #include <string>
 #include <vector>
 
 #include "gathering/common/code_list.h"
 #include "gathering/flash/flash_collection.h"
 #include "gathering/flash/flash_entry.h"
+#include "gathering/flash/flash_run_types.h"
 #include "platform/text/regexp.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
+#include "processing/page_messages.h"
 #include "processing/remote_fetch.h"
 #include "processing/tag_filter.h"
 #include "processing/text_cutting.h"
@@ -30,6 +33,8 @@ using gathering::IsUnset;
 using processing::CheckHTML;
 using processing::CheckNostr;
 using processing::CutFixed;
+using processing::HtmlAttribute;
+using processing::HtmlText;
 
 // The values template tags stand for, as far as they are known.
 struct Tags {
@@ -74,45 +79,65 @@ std::string TextField(const CodeList& codes, int32_t begin, const std::string& p
   return CheckNostr(CheckHTML(vb::Trim(Cut(codes, begin, page, tags))));
 }
 
-}  // namespace
-
-std::string FlashCollection::GetDownPageLink(std::string address, std::string listBegin,
-                                             std::string listEnd, std::string linkBegin,
-                                             std::string linkEnd, std::string charset) {
-  const std::string html =
-      processing::ReplaceTrim(processing::GetRemoteData(address, charset), false);
-  if (html.empty() || listBegin.empty() || listEnd == "0") return "";
-  const std::string area = processing::ReplaceTrim(CutFixed(html, listBegin, listEnd, false), true);
-  if (area.empty() || linkBegin.empty() || linkEnd == "0") return "";
-  const std::string link = CheckNostr(CutFixed(area, linkBegin, linkEnd, false));
-  if (link.empty()) return "";
-  if (vb::Len(FixedDownPath_) < 9) return processing::FormatRemoteUrl(address, link);
-  return FixedDownPath_ + link;
+// A link element for address: the address quoted and encoded, so that no
+// address text can end the attribute or add one.
+std::string LinkTo(const std::string& href, const std::string& shown) {
+  return "<a target=\"_blank\" href=\"" + HtmlAttribute(vb::Variant(href)) + "\">" +
+         HtmlText(vb::Variant(shown)) + "</a>";
 }
+
+// Each match of pattern in text replaced by what make gives for it.
+template <class Make>
+std::string ReplaceMatches(const std::string& text, const char* pattern, Make make) {
+  text::RegExp re;
+  re.Pattern = pattern;
+  re.IgnoreCase = true;
+  re.Global = true;
+  std::string out;
+  size_t from = 0;
+  for (const text::Match& m : re.Execute(text)) {
+    out.append(text, from, m.ByteOffset() - from);
+    out += make(m);
+    from = m.ByteOffset() + m.Value().size();
+  }
+  out.append(text, from, std::string::npos);
+  return out;
+}
+
+}  // namespace
 
 std::string FlashCollection::ReadComeFrom(std::string strContent) {
   if (vb::Trim(strContent).empty()) return "";
-  std::string s = " " + strContent + " ";
-  auto replace = [&](const char* pattern, const char* replacement) {
-    text::RegExp re;
-    re.Pattern = pattern;
-    re.IgnoreCase = true;
-    re.Global = true;
-    s = re.Replace(s, replacement);
-  };
-  replace(
-      R"re(^((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
-      R"(<a target="_blank" href=$1>$1</a>)");
-  replace(
-      R"re(((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"])+)$([^\[|']*))re",
-      R"(<a target="_blank" href=$1>$1</a>)");
-  replace(
-      R"re(([^>="])((http|https|ftp|rtsp|mms):(\/\/|\\\\)[A-Za-z0-9\./=\?%\-&_~`@[\]:+!]+([^<>"|'])+))re",
-      R"($1<a target="_blank" href=$2>$2</a>)");
-  replace(
-      R"re(([\s])((www|cn)[.](\w)+[.]{1,}(net|com|cn|org|cc)(((\/[\~]*|\\[\~]*)(\w)+)|[.](\w)+)*(((([?](\w)+){1}[=]*))*((\w)+){1}([\&](\w)+[\=](\w)+)*)*))re",
-      R"(<a target="_blank" href="http://$2">$2</a>)");
-  return vb::Trim(s);
+  std::string text = " " + strContent + " ";
+  // A full address not already inside a tag or an attribute, quoted or not
+  // (the character before it is no ">", "=" or quote); it ends at a blank.
+  text = ReplaceMatches(text,
+                        "([^>=\"'])((http|https|ftp|rtsp|mms):(\\/\\/|\\\\\\\\)"
+                        "[A-Za-z0-9\\./=\\?%\\-&_~`@[\\]:+!]+[^<>\"|'\\s]*)",
+                        [](const text::Match& m) {
+                          return m.SubMatches(0) + LinkTo(m.SubMatches(1), m.SubMatches(1));
+                        });
+  // A bare domain of the web after a blank, which the link takes the place of.
+  text = ReplaceMatches(
+      text,
+      "([\\s])((www|cn)[.](\\w)+[.]{1,}(net|com|cn|org|cc)(((\\/"
+      "[\\~]*|\\\\[\\~]*)(\\w)+)|[.](\\w)+)*"
+      "(((([?](\\w)+){1}[=]*))*((\\w)+){1}([\\&](\\w)+[\\=](\\w)+)*)*)",
+      [](const text::Match& m) { return LinkTo("http://" + m.SubMatches(1), m.SubMatches(1)); });
+  return vb::Trim(text);
+}
+
+std::string FlashCollection::GetDownPageLink(
+    const std::string& address, const std::string& listBegin, const std::string& listEnd,
+    const std::string& linkBegin, const std::string& linkEnd, const std::string& charset) {
+  const std::string html = processing::ReplaceTrim(processing::GetRemoteData(address, charset));
+  if (html.empty() || listBegin.empty() || listEnd == "0") return "";
+  const std::string area =
+      processing::ReplaceTrim(processing::CutFixed(html, listBegin, listEnd), true);
+  if (area.empty() || linkBegin.empty() || linkEnd == "0") return "";
+  const std::string link = processing::CheckNostr(processing::CutFixed(area, linkBegin, linkEnd));
+  if (link.empty()) return "";
+  return vb::Len(fixed_path_) < 9 ? processing::FormatRemoteUrl(address, link) : fixed_path_ + link;
 }
 
 std::string FlashCollection::ExtractFlashEntry(const std::string& link,
@@ -140,14 +165,14 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   tags.ParentName = &none;
   tags.ChildName = &none;
   if (!run || item_.AutoClass >= 1) {
-    entry.parentRaw = ClassName(codes, kParentBegin, page, tags);
-    tags.ParentName = &entry.parentRaw;
-    entry.childRaw = ClassName(codes, kChildBegin, page, tags);
-    if (run && vb::Len(entry.childRaw) > 22) entry.childRaw.clear();
-    tags.ChildName = &entry.childRaw;
+    entry.parent = ClassName(codes, kParentBegin, page, tags);
+    tags.ParentName = &entry.parent;
+    entry.child = ClassName(codes, kChildBegin, page, tags);
+    if (run && vb::Len(entry.child) > 22) entry.child.clear();
+    tags.ChildName = &entry.child;
   }
-  entry.parent = entry.parentRaw;
-  entry.child = entry.childRaw;
+  entry.parentRuled = entry.parent;
+  entry.childRuled = entry.child;
   if (run) {
     const std::string error = ResolveFlashClass(entry);
     if (!error.empty()) return error;
@@ -160,7 +185,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
       run ? item_.IsNowTime : 0);
   if (!IsUnset(codes[kSizeBegin])) {
     const std::string size = vb::Trim(CheckNostr(CheckHTML(Cut(codes, kSizeBegin, page))));
-    entry.size = vb::CLng(vb::Variant(processing::FormatSize(size)));
+    // A size too large for a whole number is no size.
+    vb::TryStep([&] { entry.size = vb::CLng(vb::Variant(processing::FormatSize(size))); });
   }
 
   entry.source = TextField(codes, kSourceBegin, page, tags);
@@ -175,7 +201,7 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
         entry.url, CheckNostr(CheckHTML(vb::Trim(Cut(codes, kThumbBegin, page)))));
   }
 
-  FixedDownPath_ = vb::Len(codes[kFixedDownPath]) >= 9 ? vb::Trim(codes[kFixedDownPath]) : "";
+  fixed_path_ = vb::Len(codes[kFixedDownPath]) >= 9 ? vb::Trim(codes[kFixedDownPath]) : "";
 
   // The download address. A run without a list code gathers none; the
   // trial asks for the codes.
@@ -190,8 +216,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
       const std::string dl =
           CheckNostr(CutFixed(area, codes[kDownLinkBegin], codes[kDownLinkBegin + 1], false));
       if (dl.empty()) return "获取下载连接错误！请确定你的代码输入正确。";
-      entry.downAddress = item_.downpage == 0 && !FixedDownPath_.empty()
-                              ? FixedDownPath_ + dl
+      entry.downAddress = item_.downpage == 0 && !fixed_path_.empty()
+                              ? fixed_path_ + dl
                               : processing::FormatRemoteUrl(entry.url, dl);
       if (item_.downpage >= 1 && (!run || vb::Len(entry.downAddress) >= 9)) {
         const std::string r = GetDownPageLink(
@@ -224,26 +250,116 @@ std::string FlashCollection::ResolveFlashClass(FlashEntry& entry) {
         vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
                     std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
                     " And child=0 And TurnLink=0"));
-    if (!rs) vb::Raise(vb::kErrObjectNotSet);
-    if (rs->Eof()) {
+    if (!rs || rs->Eof()) {
       return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
     }
     entry.ClassID = item_.ClassID;
     return "";
   }
-  entry.parent = CheckNostr(entry.parentRaw);
-  entry.child = CheckNostr(entry.childRaw);
+  entry.parentRuled = CheckNostr(entry.parent);
+  entry.childRuled = CheckNostr(entry.child);
   if (!item_.RetuneClass.empty()) {
-    entry.parent = processing::ReplaceClass(entry.parent, item_.RetuneClass);
-    entry.child = processing::ReplaceClass(entry.child, item_.RetuneClass);
+    entry.parentRuled = processing::ReplaceClass(entry.parentRuled, item_.RetuneClass);
+    entry.childRuled = processing::ReplaceClass(entry.childRuled, item_.RetuneClass);
   }
-  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parent), vb::Trim(entry.child));
+  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parentRuled), vb::Trim(entry.childRuled));
   if (entry.ClassID != 0) return "";
   // The names came from a remote page: they reach the error table as text.
   auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
-  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" +
-         text(entry.parentRaw) + " / " + text(entry.childRaw) + " </li><li>当前类别：" +
-         text(entry.parent) + " / " + text(entry.child) + " </li>";
+  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(entry.parent) +
+         " / " + text(entry.child) + " </li><li>当前类别：" + text(entry.parentRuled) + " / " +
+         text(entry.childRuled) + " </li>";
+}
+
+bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash) {
+  processing::VBProcess& process = Process();
+  asp::Request& request = host_.Request();
+  if (vb::Len(line) < 10) return false;
+  ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
+  if (ItemID_ == 0) return false;
+  vb::TryStep([&] { flash.page = process.ChkNumeric(vb::CStr(request.Item("page"))); });
+  flash.D = "0";
+  vb::TryStep([&] {
+    if (!request.Item("d").IsEmpty()) flash.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d"))));
+  });
+  vb::Variant item_id(ItemID_);
+  ReadFlashItem(item_id);
+
+  const std::vector<std::string> parts = vb::Split(line, "|");
+  std::string listThumb;
+  if (parts.size() > 1) {
+    entry_url_ = parts[0];
+    listThumb = parts[1];
+  } else {
+    entry_url_ = vb::Trim(line);
+  }
+  if (vb::Len(entry_url_) < 10) return false;
+  const std::string error = ExtractFlashEntry(entry_url_, listThumb, EntryReading::kRun, flash);
+  if (!error.empty()) {
+    processing::ShowErrorTable(error);
+    return false;
+  }
+  entry_size_ = flash.size;
+  flash.AllHits = item_.AllHits == 999 ? processing::GetRndHits() : item_.AllHits;
+  WriteProgressPanel(flash);
+  return true;
+}
+
+void FlashCollection::WriteProgressPanel(const GatheredFlash& flash) {
+  asp::Response& out = host_.Response();
+  const std::string cell = "<td class=TableRow1 style=\"line-height: 20px;\">";
+  out.Write(
+      "<p></p><br><table border=0 align=center cellpadding=3 cellspacing=1 class=TableBorder>"
+      " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>   " +
+      cell);
+  if (settings_.isProgress != 0 && settings_.UseDownload >= 1 && item_.IsDown > 0) {
+    if (settings_.isProgress == 2 || settings_.isProgress == 3) {
+      ShowProgressBar();
+      out.Write("   </td> </tr><tr>" + cell);
+    }
+    if (settings_.isProgress == 1 || settings_.isProgress == 3) {
+      out.Write("<span id=Proess1 style=\"color: " + HtmlAttribute(vb::Variant(SpeedColor_)) +
+                ";\"></span>  <span id=Proess2 style=\"color: blue;\"></span>   </td> </tr><tr>" +
+                cell);
+    }
+  }
+  // Every remote text is encoded where it is shown.
+  auto text = [](const std::string& s) { return HtmlText(vb::Variant(s)); };
+  auto link = [&](const std::string& s) {
+    return "<a href='" + HtmlAttribute(vb::Variant(s)) + "' target=_blank>" + text(s) + "</a>";
+  };
+  out.Write("<strong><font color=blue>标题名称：</font></strong><font color=red>" +
+            text(flash.title) +
+            "</font> &nbsp;&nbsp;<span id=txt2 name=txt2 style=\"font-size:9pt\">正在采集，请稍候"
+            "....</span><br>");
+  out.Write("<strong><font color=blue>作品来源：</font></strong>" + text(flash.source));
+  out.Write("<br><strong><font color=blue>原 作 者：</font></strong>" + text(flash.author));
+  if (item_.AutoClass > 0) {
+    out.Write("<br><strong><font color=blue>作品类别：</font></strong>" + text(flash.parentRuled) +
+              " / " + text(flash.childRuled));
+  }
+  out.Write(
+      "<br><strong><font color=blue>文件大小：</font></strong><span id=txt3 "
+      "style=\"font-size:9pt\">" +
+      std::to_string(entry_size_) +
+      " <b>KB</b></span><br><strong><font color=blue>更新时间：</font></strong>" +
+      text(flash.updateTime));
+  out.Write("<br><strong><font color=blue>采集页面：</font></strong>" + link(entry_url_));
+  out.Write("<br><strong><font color=blue>下载连接：</font></strong>" + link(flash.downAddress));
+  // The download scripts fill this span whatever the settings say.
+  out.Write("<br><span  id='showaddre'></span>");
+  out.Write(
+      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
+      "align=center>");
+  out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
+            "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
+  out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +
+            "&page=" + std::to_string(int64_t{flash.page} + 1) +
+            "&ItemID=" + std::to_string(ItemID_) + "&D=" + HtmlAttribute(vb::Variant(flash.D)) +
+            "'><font color=red>跳过采集</font></a>]</div>");
+  out.Write("   </td> </tr></table>");
+  out.Flush();
+  panel_written_ = true;
 }
 
 }  // namespace ostrel::flash

@@ -147,17 +147,8 @@ class SoftCollection : public gathering::GatheringObject {
   std::string GetRealDownAddress(const std::string& address);
   std::string DownloadSoftFile(const std::string& address, const std::string& folder);
   std::string RepackSoftFile(const std::string& file, const std::string& folder);
-  void FileDown_GetData(int32_t Progress, int32_t Ret, const std::string& sSpeed);
-  void ShowProgressBar();
-  // A new downloader in FileDown_, its GetData reaching FileDown_GetData.
-  transfer::Downloader& NewDownloader();
 
-  std::shared_ptr<transfer::Downloader> FileDown_;
   std::shared_ptr<transfer::RedoZipFile> repacker_;
-  std::string entry_url_;        // the info page being gathered: referrer of every download
-  bool DownSucceed_ = false;     // the entry's file is in place
-  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;  // GetData events handled while progress is on
   std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.

@@ -80,14 +80,6 @@ std::string TextField(const CodeList& codes, int32_t begin, const std::string& p
   return CheckNostr(value);
 }
 
-// Picture types a thumbnail may be saved as.
-bool IsPictureExtension(const std::string& ext) {
-  for (const char* allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
-    if (ext == allowed) return true;
-  }
-  return false;
-}
-
 // The run's length rule: outside [least, most] characters the default.
 std::string Limited(std::string value, int32_t least, int32_t most, std::string_view fallback) {
   const int32_t n = vb::Len(value);
@@ -300,7 +292,7 @@ std::string SoftCollection::SaveThumbnail(const std::string& picture) {
   // The saved name takes its extension from a picture type, never from the
   // remote address as it stands.
   const std::string ext = vb::LCase(processing::GetFileExtName(picture));
-  if (!IsPictureExtension(ext)) return "";
+  if (!gathering::IsPictureExtension(ext)) return "";
   std::string saved;
   // A picture that cannot be saved leaves the entry without one.
   vb::TryStep([&] {
