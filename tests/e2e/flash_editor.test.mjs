@@ -2,7 +2,8 @@
 // into the host's own site folder: a new item made in the four steps with
 // their source views and the list thumbnail codes, trials of a plain entry
 // in every show mode and of a hostile page (none stores anything), the
-// item saved through every step without changes, clone and delete.
+// item saved through every step without changes, a run started from the
+// last step, clone and delete.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -24,6 +25,9 @@ const sitePages = {
     '<html><body><h1>示范动画</h1><span class="from">示范网 http://example.test/</span>' +
     '<span class="author">小明</span><div id="intro"><p>一段示范用的动画。</p></div>' +
     '<div id="down"><a href="files/1.swf">播放</a></div></body></html>',
+  'movie_2.html':
+    '<html><body><h1>第二个动画</h1><div id="intro"><p>又一段。</p></div>' +
+    '<div id="down"><a href="files/2.swf">播放</a></div></body></html>',
   'hostile.html':
     '<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>' +
     '<script>top.document.title="taken";</script>' +
@@ -65,6 +69,7 @@ after(async () => {
   await browser?.close();
   query(gatherDb(), `DELETE FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
   query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID = 60');
+  query(hostDb(), 'DELETE FROM QX_FlashList WHERE ClassID = 60');
   fs.rmSync(path.join(siteFolder, 'e2e_flash'), { recursive: true, force: true });
 });
 
@@ -211,6 +216,21 @@ test('saving every step without changes keeps every column', async () => {
   assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
   await submit('B22');
   assert.equal(new URL(page.url()).search, '?ChannelID=5');
+});
+
+test('the last step starts a run that stores the entries', async () => {
+  // The item's own class, and the list page alone.
+  query(gatherDb(), `UPDATE QX_FlashItem SET AutoClass = 0, IsPagination = 0 WHERE ItemID = ${itemId}`);
+  await openFromMenu('设置第三步');
+  await submit();
+  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  await clickInView(page, 'input[name=B32]');
+  await page.waitForURL(/action=yes/, { timeout: 120_000 });
+  const rows = query(hostDb(), 'SELECT title, ClassID, Author FROM QX_FlashList ORDER BY FlashID');
+  assert.deepEqual(rows, [
+    { title: '示范动画', ClassID: 60, Author: '小明' },
+    { title: '第二个动画', ClassID: 60, Author: '' },
+  ]);
 });
 
 test('an item is cloned and the clone deleted', async () => {
