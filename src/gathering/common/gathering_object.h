@@ -68,6 +68,30 @@ struct CloneColumns {
   std::span<const std::string_view> after_stamp;
 };
 
+// One column that an editor's first step saves: text trimmed, text trimmed
+// with its backslashes made slashes, a whole number of 32 or 16 bits, the
+// object's channel, or the tag-filter flags.
+struct StepOneColumn {
+  enum Kind { kText, kPath, kLong, kSmall, kChannel, kRemoveCode };
+  std::string_view column;
+  Kind kind;
+};
+
+// A channel's first-step save: its item table and cached row, the columns
+// in the order they are written, the form's tag filters, the shortest
+// charset it takes, the "0" codes a new row starts with, and the channel's
+// own columns (extra, written last; may be empty).
+struct StepOneSave {
+  std::string_view table;
+  std::string_view cache_prefix;
+  std::span<const StepOneColumn> columns;
+  int tag_filters;
+  int32_t least_encoding;
+  size_t list_parts;
+  size_t info_parts;
+  std::function<void(ado::Recordset&)> extra;
+};
+
 class GatheringObject : public com::Dispatch {
  public:
   ~GatheringObject() override;
@@ -230,6 +254,12 @@ class GatheringObject : public com::Dispatch {
   // rs_ open on the row of item ItemID_ for the first step's save, a new
   // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
   bool OpenItemRow(std::string_view table);
+  // Step 2's save of the first step's form: checked first (the first
+  // failing check, or a number too large for its column, is refused with
+  // an alert and nothing changes), then written into the item's row (a new
+  // row for item 0, its codes padded with "0"), then the cached row
+  // dropped. The item's number, or -1 after an alert.
+  int32_t SaveStepOneForm(const StepOneSave& save);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.

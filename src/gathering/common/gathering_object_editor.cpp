@@ -5,9 +5,11 @@
 // a working one; the database gives the copy its own key, and its last run
 // is now, so it heads the item list).
 #include <string>
+#include <vector>
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
 #include "processing/page_messages.h"
@@ -111,6 +113,75 @@ bool GatheringObject::OpenItemRow(std::string_view table) {
     return false;
   }
   return true;
+}
+
+int32_t GatheringObject::SaveStepOneForm(const StepOneSave& save) {
+  const asp::Request& request = host_.Request();
+  processing::VBProcess& process = Process();
+  // Every value is read before anything is checked or written.
+  markup::FormNumbers form(process, request);
+  std::vector<vb::Variant> values;
+  int32_t AutoClass = 0, ClassID = 0, IsPagination = 0;
+  for (const StepOneColumn& c : save.columns) {
+    vb::Variant value;
+    switch (c.kind) {
+      case StepOneColumn::kText:
+        value = vb::Variant(vb::Trim(markup::FormText(request, c.column)));
+        break;
+      case StepOneColumn::kPath:
+        value = vb::Variant(vb::Replace(vb::Trim(markup::FormText(request, c.column)), "\\", "/"));
+        break;
+      case StepOneColumn::kLong:
+        value = vb::Variant(form.Long(c.column));
+        break;
+      case StepOneColumn::kSmall:
+        value = vb::Variant(form.Small(c.column));
+        break;
+      case StepOneColumn::kChannel:
+        value = vb::Variant(ChannelID_);
+        break;
+      case StepOneColumn::kRemoveCode:
+        value = vb::Variant(form.RemoveCode(save.tag_filters));
+        break;
+    }
+    if (c.column == "AutoClass") AutoClass = vb::CLng(value);
+    if (c.column == "ClassID") ClassID = vb::CLng(value);
+    if (c.column == "IsPagination") IsPagination = vb::CLng(value);
+    values.push_back(std::move(value));
+  }
+  std::string problem =
+      markup::StepOneProblem(request, AutoClass, ClassID, IsPagination, save.least_encoding);
+  if (problem.empty() && !form.all_fit()) problem = markup::kNumberOutOfRange;
+  if (!problem.empty()) {
+    processing::AlertBack(problem);
+    return -1;
+  }
+
+  if (!OpenItemRow(save.table)) return -1;
+  auto set = [&](std::string_view column, vb::Variant value) {
+    rs_->Fields(column).SetValue(std::move(value));
+  };
+  for (size_t i = 0; i < save.columns.size(); ++i) set(save.columns[i].column, values[i]);
+  if (ItemID_ == 0) {
+    set("lastime", vb::Variant(vb::Now()));
+    set("FindListCode",
+        vb::Variant(vb::Join(std::vector<std::string>(save.list_parts, "0"), "$$$")));
+    set("FindInfoCode",
+        vb::Variant(vb::Join(std::vector<std::string>(save.info_parts, "0"), "$$$")));
+    set("downpage", vb::Variant(int16_t{0}));
+    set("NamedDemourl", vb::Variant(""));
+  }
+  set("RetuneClass", vb::Variant(vb::Trim(markup::FormText(request, "ClassList"))));
+  set("strReplace", vb::Variant(vb::Trim(markup::FormText(request, "ReplaceList"))));
+  if (save.extra) save.extra(*rs_);
+  rs_->Update();
+  // A new item goes on under the key the database just gave it.
+  const int32_t saved = ItemID_ != 0 ? ItemID_ : vb::CLng(rs_->Fields("ItemID").Value());
+  rs_->Close();
+  rs_.reset();
+  // Dropped after the row changed, so no reader caches the old row between.
+  process.DelCahe(vb::Variant(std::string(save.cache_prefix) + std::to_string(saved)));
+  return saved;
 }
 
 void GatheringObject::CloneItem(const CloneColumns& columns) {

@@ -99,12 +99,10 @@ class FlashCollection : public gathering::GatheringObject {
                               const std::string& linkEnd, const std::string& charset);
 
   // The item editor (flash_editor_*.cpp): the navigation row, the four
-  // steps (SaveStepOne is step 2's save of the first form: the item's
-  // number, -1 after an alert), the trial run on the item read by step 4
-  // (false after an alert) and the clone.
+  // steps, the trial run on the item read by step 4 (false after an alert)
+  // and the clone.
   void ShowItemMenu(int32_t ItemID);
   void EditItemStep1();
-  int32_t SaveStepOne();
   void EditItemStep2();
   void EditItemStep3();
   void EditItemStep4();

@@ -16,11 +16,22 @@ namespace ostrel::flash {
 namespace {
 
 using markup::FormRow;
-using markup::FormText;
 
-// Padding of a new item's code columns: the parts every step can show.
-constexpr size_t kNewListParts = 18;
-constexpr size_t kNewInfoParts = 44;
+using gathering::StepOneColumn;
+
+// The first step's columns in the order they are saved.
+constexpr StepOneColumn kStepOneColumns[] = {
+    {"ItemName", StepOneColumn::kText},         {"SiteUrl", StepOneColumn::kText},
+    {"ChannelID", StepOneColumn::kChannel},     {"ClassID", StepOneColumn::kLong},
+    {"SpecialID", StepOneColumn::kLong},        {"StopItem", StepOneColumn::kSmall},
+    {"Encoding", StepOneColumn::kText},         {"IsDown", StepOneColumn::kSmall},
+    {"showmode", StepOneColumn::kSmall},        {"AutoClass", StepOneColumn::kSmall},
+    {"PathForm", StepOneColumn::kSmall},        {"SaveFilePath", StepOneColumn::kPath},
+    {"AutoRename", StepOneColumn::kSmall},      {"IsNowTime", StepOneColumn::kSmall},
+    {"AllHits", StepOneColumn::kLong},          {"star", StepOneColumn::kSmall},
+    {"RemoveCode", StepOneColumn::kRemoveCode}, {"RemoteListUrl", StepOneColumn::kText},
+    {"PaginalList", StepOneColumn::kText},      {"IsPagination", StepOneColumn::kSmall},
+    {"startid", StepOneColumn::kLong},          {"lastid", StepOneColumn::kLong}};
 
 // The list thumbnail switch (code 4), its begin and end codes (5, 6),
 // hidden while the switch is off, and the picture-name restriction (7).
@@ -53,87 +64,21 @@ std::string ListThumbnailRows(processing::VBProcess& process,
 
 }  // namespace
 
-int32_t FlashCollection::SaveStepOne() {
-  const asp::Request& request = host_.Request();
-  processing::VBProcess& process = Process();
-  markup::FormNumbers form(process, request);
-  const int32_t ClassID = form.Long("ClassID");
-  const int32_t SpecialID = form.Long("SpecialID");
-  const int16_t StopItem = form.Small("StopItem");
-  const int16_t IsDown = form.Small("IsDown");
-  const int16_t showmode = form.Small("showmode");
-  const int16_t AutoClass = form.Small("AutoClass");
-  const int16_t PathForm = form.Small("PathForm");
-  const int16_t AutoRename = form.Small("AutoRename");
-  const int16_t IsNowTime = form.Small("IsNowTime");
-  const int32_t AllHits = form.Long("AllHits");
-  const int16_t star = form.Small("star");
-  const std::string RemoveCode = form.RemoveCode(11);
-  const int16_t IsPagination = form.Small("IsPagination");
-  const int32_t startid = form.Long("startid");
-  const int32_t lastid = form.Long("lastid");
-  std::string problem = markup::StepOneProblem(request, AutoClass, ClassID, IsPagination, 3);
-  if (problem.empty() && !form.all_fit()) problem = markup::kNumberOutOfRange;
-  if (!problem.empty()) {
-    processing::AlertBack(problem);
-    return -1;
-  }
-
-  if (!OpenItemRow("QX_FlashItem")) return -1;
-  auto set = [&](std::string_view column, vb::Variant value) {
-    rs_->Fields(column).SetValue(std::move(value));
-  };
-  auto trimmed = [&](std::string_view key) {
-    return vb::Variant(vb::Trim(FormText(request, key)));
-  };
-  set("ItemName", trimmed("ItemName"));
-  set("SiteUrl", trimmed("SiteUrl"));
-  set("ChannelID", vb::Variant(ChannelID_));
-  set("ClassID", vb::Variant(ClassID));
-  set("SpecialID", vb::Variant(SpecialID));
-  set("StopItem", vb::Variant(StopItem));
-  set("Encoding", trimmed("Encoding"));
-  set("IsDown", vb::Variant(IsDown));
-  set("showmode", vb::Variant(showmode));
-  set("AutoClass", vb::Variant(AutoClass));
-  set("PathForm", vb::Variant(PathForm));
-  set("SaveFilePath",
-      vb::Variant(vb::Replace(vb::Trim(FormText(request, "SaveFilePath")), "\\", "/")));
-  set("AutoRename", vb::Variant(AutoRename));
-  set("IsNowTime", vb::Variant(IsNowTime));
-  set("AllHits", vb::Variant(AllHits));
-  set("star", vb::Variant(star));
-  set("RemoveCode", vb::Variant(RemoveCode));
-  set("RemoteListUrl", trimmed("RemoteListUrl"));
-  set("PaginalList", trimmed("PaginalList"));
-  set("IsPagination", vb::Variant(IsPagination));
-  set("startid", vb::Variant(startid));
-  set("lastid", vb::Variant(lastid));
-  if (ItemID_ == 0) {
-    set("lastime", vb::Variant(vb::Now()));
-    set("FindListCode", vb::Variant(vb::Join(std::vector<std::string>(kNewListParts, "0"), "$$$")));
-    set("FindInfoCode", vb::Variant(vb::Join(std::vector<std::string>(kNewInfoParts, "0"), "$$$")));
-    set("downpage", vb::Variant(int16_t{0}));
-    set("NamedDemourl", vb::Variant(""));
-  }
-  set("RetuneClass", trimmed("ClassList"));
-  set("strReplace", trimmed("ReplaceList"));
-  rs_->Update();
-  // A new item goes on under the key the database just gave it.
-  const int32_t saved = ItemID_ != 0 ? ItemID_ : vb::CLng(rs_->Fields("ItemID").Value());
-  rs_->Close();
-  rs_.reset();
-  // Dropped after the row changed, so no reader caches the old row between.
-  process.DelCahe(vb::Variant("FlashItem" + std::to_string(saved)));
-  return saved;
-}
-
 void FlashCollection::EditItemStep2() {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
   int32_t item_id = ItemID_;
   if (step.change) {
-    item_id = SaveStepOne();
+    // Eleven tag filters, a charset of three characters or more, and a new
+    // item's 18 list and 44 info codes.
+    item_id = SaveStepOneForm({.table = "QX_FlashItem",
+                               .cache_prefix = "FlashItem",
+                               .columns = kStepOneColumns,
+                               .tag_filters = 11,
+                               .least_encoding = 3,
+                               .list_parts = 18,
+                               .info_parts = 44,
+                               .extra = nullptr});
     if (item_id < 0) return;
   }
 

@@ -94,12 +94,9 @@ class SoftCollection : public gathering::GatheringObject {
   const std::string& unzip_path() const { return UnzipPath_; }
 
  private:
-  // The item editor (soft_editor_*.cpp) and the clone. SaveStepOne stores
-  // the first page's form and gives the item's number (a new item's own
-  // key), or -1 after the alert that refused it.
+  // The item editor (soft_editor_*.cpp) and the clone.
   void ShowItemMenu(int32_t ItemID);
   void EditItemStep1();  // reads edit_mode_
-  int32_t SaveStepOne();
   void EditItemStep2();
   void EditItemStep3();
   void EditItemStep4();
