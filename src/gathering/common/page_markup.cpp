@@ -212,6 +212,54 @@ std::string PaginationRows(const ItemRow& row, int n) {
                  n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
 }
 
+void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
+                      const ItemRow& row, const StepOneForm& form) {
+  auto value_or = [&](std::string_view column, std::string_view add_default) {
+    return row.edit() ? row[column] : vb::Variant(std::string(add_default));
+  };
+  int n = 0;
+  out.Write(FormRow("项目名称：", TextInput("ItemName", 30, row["ItemName"], row.edit()), n++));
+  out.Write(FormRow("目标站点URL：", TextInput("SiteUrl", 30, value_or("SiteUrl", "http://"), true),
+                    n++));
+  out.Write(FormRow("所属分类：", ClassSelect(process, ChannelID, row), n++));
+  out.Write(FormRow("所属专题：", SpecialSelect(process, ChannelID, row), n++));
+  out.Write(FormRow("关闭采集项目：", RadioPair(row, "StopItem", "打开", "关闭"), n++));
+  out.Write(FormRow("目标文档编码：", EncodingField(row), n++));
+  out.Write(FormRow(form.is_down_label, RadioPair(row, "IsDown", "否", "是"), n++));
+  if (form.after_is_down) form.after_is_down(n);
+  out.Write(FormRow("是否自动归类：",
+                    RadioPair(row, "AutoClass", "否", "是", ShowElement("RetuneClassID", false),
+                              ShowElement("RetuneClassID", true)),
+                    n++));
+  // Rules of any length are listed, so a save keeps every stored rule.
+  out.Write(FormRow("分类替换操作：", RuleListBox(row, RuleKind::kClass, 0, 300), n++,
+                    std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
+  constexpr std::string_view kPathForms[] = {"不使用日期目录", "2005-8", "2005_8",
+                                             "20058",          "2005",   "2005/8",
+                                             "2005/8/8",       "200588", "分类目录名称+200508",
+                                             "分类目录名称"};
+  out.Write(FormRow("日期路径格式：", NumberSelect(row, "PathForm", kPathForms, 1), n++));
+  out.Write(FormRow(form.save_path_label,
+                    TextInput("SaveFilePath", form.save_path_size,
+                              value_or("SaveFilePath", form.save_path_default), true) +
+                        std::string(form.save_path_note),
+                    n++));
+  out.Write(FormRow("是否自动更改文件名称：", RadioPair(row, "AutoRename", "否", "是"), n++));
+  out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
+  out.Write(FormRow("初始点击数：", TextInput("AllHits", 10, value_or("AllHits", "0"), true), n++));
+  out.Write(FormRow("软件星级：", StarSelect(row), n++));
+  out.Write(FormRow("简介过滤设置：",
+                    RemoveCodeBoxes(process, row, form.tag_filters, form.tag_break), n++));
+  out.Write(FormRow("远程列表URL：",
+                    TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
+  out.Write(PaginationRows(row, n));
+  n += 3;
+  if (form.before_text_rules) form.before_text_rules(n);
+  out.Write(FormRow("简介字符替换操作：", RuleListBox(row, RuleKind::kText, 0, 380), n++));
+  out.Write(StepButtonRow());
+  out.Write("</table>\r\n</form>\r\n");
+}
+
 int32_t FormNumbers::Long(std::string_view key) {
   int32_t value = 0;
   if (!vb::TryStep([&] { value = process_.ChkNumeric(FormText(request_, key)); })) {

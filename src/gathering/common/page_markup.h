@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -120,6 +121,24 @@ std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, i
 // and last page), rows n, n+1 and n+2; the last two start hidden unless the
 // item pages its list.
 std::string PaginationRows(const ItemRow& row, int n);
+
+// The first step's rows that the software and Flash items share, from the
+// name to the buttons, with each channel's own: its words, its save folder
+// row, its tag filters, the rows it writes after the download switch and
+// before the text rules (each given the running row number).
+struct StepOneForm {
+  std::string_view is_down_label;
+  std::string_view save_path_label;
+  int save_path_size;
+  std::string_view save_path_default;
+  std::string_view save_path_note;
+  int tag_filters;
+  int tag_break;
+  std::function<void(int& n)> after_is_down;
+  std::function<void(int& n)> before_text_rules;
+};
+void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
+                      const ItemRow& row, const StepOneForm& form);
 
 // ---- Saving the first step ------------------------------------------------
 
