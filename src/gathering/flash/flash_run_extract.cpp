@@ -28,56 +28,17 @@
 namespace ostrel::flash {
 namespace {
 
+using gathering::ClassNameField;
 using gathering::CodeList;
+using gathering::CutPair;
 using gathering::IsUnset;
+using gathering::TemplateTags;
+using gathering::TextField;
 using processing::CheckHTML;
 using processing::CheckNostr;
 using processing::CutFixed;
 using processing::HtmlAttribute;
 using processing::HtmlText;
-
-// The values template tags stand for, as far as they are known.
-struct Tags {
-  const std::string* FlashTitle = nullptr;
-  const std::string* ParentName = nullptr;
-  const std::string* ChildName = nullptr;
-  const std::string* SoftType = nullptr;
-};
-
-std::string Substitute(std::string code, const Tags& tags) {
-  if (tags.FlashTitle) code = vb::Replace(code, "{@FlashTitle}", *tags.FlashTitle);
-  if (tags.ParentName) code = vb::Replace(code, "{@ParentName}", *tags.ParentName);
-  if (tags.ChildName) code = vb::Replace(code, "{@ChildName}", *tags.ChildName);
-  if (tags.SoftType) code = vb::Replace(code, "{@SoftType}", *tags.SoftType);
-  return code;
-}
-
-// The first cut of the pair at begin, tags replaced in both codes.
-std::string Cut(const CodeList& codes, int32_t begin, const std::string& page,
-                const Tags& tags = {}) {
-  return CutFixed(page, Substitute(codes[begin], tags), Substitute(codes[begin + 1], tags), false);
-}
-
-// A value whose end code stands for it when its begin code is unset: the
-// end code trimmed, or "" when that is unset too.
-std::string Literal(const CodeList& codes, int32_t begin) {
-  const std::string& end = codes[begin + 1];
-  return IsUnset(end) ? std::string() : vb::Trim(end);
-}
-
-std::string ClassName(const CodeList& codes, int32_t begin, const std::string& page,
-                      const Tags& tags) {
-  if (IsUnset(codes[begin])) return Literal(codes, begin);
-  return CheckHTML(Cut(codes, begin, page, tags));
-}
-
-// Source, author and other description: cut, trimmed and stripped of
-// tags, or literal; then CheckNostr.
-std::string TextField(const CodeList& codes, int32_t begin, const std::string& page,
-                      const Tags& tags) {
-  if (IsUnset(codes[begin])) return CheckNostr(Literal(codes, begin));
-  return CheckNostr(CheckHTML(vb::Trim(Cut(codes, begin, page, tags))));
-}
 
 // A link element for address: the address quoted and encoded, so that no
 // address text can end the attribute or add one.
@@ -151,25 +112,26 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   const std::string& page = entry.page_text;
   if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
 
-  std::string title = vb::Trim(CheckHTML(Cut(codes, kTitleBegin, page)));
+  std::string title = vb::Trim(CheckHTML(CutPair(page, codes, kTitleBegin)));
   if (title.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
-  Tags tags{.FlashTitle = &title};
+  TemplateTags tags;
+  tags.Set("{@FlashTitle}", &title);
 
-  entry.intro = Cut(codes, kIntroBegin, page);
+  entry.intro = CutPair(page, codes, kIntroBegin);
   if (entry.intro.empty()) entry.intro = title;
   entry.intro = processing::Html2Ubb(entry.intro, item_.RemoveCode);
 
   // The class names: a run cuts them only to find the class by them; the
   // trial shows them as cut.
   const std::string none;
-  tags.ParentName = &none;
-  tags.ChildName = &none;
+  tags.Set("{@ParentName}", &none);
+  tags.Set("{@ChildName}", &none);
   if (!run || item_.AutoClass >= 1) {
-    entry.parent = ClassName(codes, kParentBegin, page, tags);
-    tags.ParentName = &entry.parent;
-    entry.child = ClassName(codes, kChildBegin, page, tags);
+    entry.parent = ClassNameField(page, codes, kParentBegin, tags);
+    tags.Set("{@ParentName}", &entry.parent);
+    entry.child = ClassNameField(page, codes, kChildBegin, tags);
     if (run && vb::Len(entry.child) > 22) entry.child.clear();
-    tags.ChildName = &entry.child;
+    tags.Set("{@ChildName}", &entry.child);
   }
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;
@@ -181,24 +143,24 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   // Without a begin code the time is the time of gathering, whatever the
   // end code holds.
   entry.updateTime = gathering::GatheredTimeText(
-      codes[kTimeBegin], "", [&] { return Cut(codes, kTimeBegin, page); },
+      codes[kTimeBegin], "", [&] { return CutPair(page, codes, kTimeBegin); },
       run ? item_.IsNowTime : 0);
   if (!IsUnset(codes[kSizeBegin])) {
-    const std::string size = vb::Trim(CheckNostr(CheckHTML(Cut(codes, kSizeBegin, page))));
+    const std::string size = vb::Trim(CheckNostr(CheckHTML(CutPair(page, codes, kSizeBegin))));
     // A size too large for a whole number is no size.
     vb::TryStep([&] { entry.size = vb::CLng(vb::Variant(processing::FormatSize(size))); });
   }
 
-  entry.source = TextField(codes, kSourceBegin, page, tags);
-  entry.author = TextField(codes, kAuthorBegin, page, tags);
-  tags.SoftType = &entry.author;
-  entry.describe = TextField(codes, kDescribeBegin, page, tags);
+  entry.source = TextField(page, codes, kSourceBegin, tags, "");
+  entry.author = TextField(page, codes, kAuthorBegin, tags, "");
+  tags.Set("{@SoftType}", &entry.author);
+  entry.describe = TextField(page, codes, kDescribeBegin, tags, "");
 
   if (vb::Len(listThumb) >= 6) {
     entry.thumbnail = listThumb;
   } else if (!IsUnset(codes[kThumbBegin])) {
     entry.thumbnail = processing::FormatRemoteUrl(
-        entry.url, CheckNostr(CheckHTML(vb::Trim(Cut(codes, kThumbBegin, page)))));
+        entry.url, CheckNostr(CheckHTML(vb::Trim(CutPair(page, codes, kThumbBegin)))));
   }
 
   fixed_path_ = vb::Len(codes[kFixedDownPath]) >= 9 ? vb::Trim(codes[kFixedDownPath]) : "";
