@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "component/host_access.h"
+#include "gathering/common/page_markup.h"
 #include "gathering/common/run_steps.h"
 #include "gathering/common/settings_rows.h"
 #include "platform/ado/connection.h"
@@ -90,6 +91,20 @@ struct StepOneSave {
   size_t list_parts;
   size_t info_parts;
   std::function<void(ado::Recordset&)> extra;
+};
+
+// A channel's third editor step: its item table and cached row, the list
+// codes step 2 posts and their padding, the "0" parts added to the stored
+// detail codes before they are shown ("" for none), the code form for the
+// item's download-page switch and ModuleName, and the note row under it.
+struct InfoCodeStep {
+  std::string_view table;
+  std::string_view cache_prefix;
+  int list_codes;
+  std::string_view list_padding;
+  std::string_view info_padding;
+  std::function<markup::InfoCodeForm(const std::string& ModuleName, int32_t downpage)> form;
+  std::string note_row;
 };
 
 class GatheringObject : public com::Dispatch {
@@ -260,6 +275,11 @@ class GatheringObject : public com::Dispatch {
   // row for item 0, its codes padded with "0"), then the cached row
   // dropped. The item's number, or -1 after an alert.
   int32_t SaveStepOneForm(const StepOneSave& save);
+  // Step 3 (action=step3): with change=yes the posted list codes are saved;
+  // the item is read again; on request the source of its first entry page
+  // is shown; then the form of the detail codes, the trial address and the
+  // note, which posts action=step4.
+  void EditInfoCodeStep(const InfoCodeStep& step);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.

@@ -68,12 +68,13 @@ int32_t GatheringObject::GetClassID(int32_t chanid, std::string superior, std::s
       if (inferior.empty()) return;
       result = FirstClassID(process.Execute(vb::Variant(
           in_channel + " FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And parentid=" + std::to_string(parent_id) + " And child=0 And TurnLink=0 And ClassName='" +
-          inferior + "'")));
+          " And parentid=" + std::to_string(parent_id) +
+          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'")));
     } else if (!inferior.empty()) {
-      std::shared_ptr<ado::Recordset> leaf = process.Execute(vb::Variant(
-          in_channel + ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
+      std::shared_ptr<ado::Recordset> leaf = process.Execute(
+          vb::Variant(in_channel +
+                      ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+                      " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
       result = FirstClassID(leaf);
       if (result != 0) {
         // The class's top folder: the first element of its path.

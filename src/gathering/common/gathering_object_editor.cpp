@@ -4,6 +4,7 @@
 // channel's items, so that an administrator can start a similar item from
 // a working one; the database gives the copy its own key, and its last run
 // is now, so it heads the item list).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
+#include "processing/markup_text.h"
 #include "processing/page_messages.h"
 
 namespace ostrel::gathering {
@@ -182,6 +184,43 @@ int32_t GatheringObject::SaveStepOneForm(const StepOneSave& save) {
   // Dropped after the row changed, so no reader caches the old row between.
   process.DelCahe(vb::Variant(std::string(save.cache_prefix) + std::to_string(saved)));
   return saved;
+}
+
+void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  if (step.change &&
+      !SaveListCodes(spec.table, spec.cache_prefix, spec.list_padding, spec.list_codes)) {
+    return;
+  }
+
+  std::string encoding, list_url, list_codes, demo;
+  std::vector<std::string> info;
+  int32_t downpage = 0;
+  {
+    std::optional<ado::Recordset> row = ItemColumns(
+        spec.table, "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
+        ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
+    encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
+    list_url = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
+    list_codes = vb::CStr(rs.Fields("FindListCode").Value());
+    info = vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + std::string(spec.info_padding),
+                     "$$$");
+    downpage = vb::CInt(rs.Fields("DownPage").Value());
+    demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
+  }
+
+  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
+  if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
+  if (step.showcode >= 1 && !markup::WriteEntrySource(out, list_url, encoding, list_codes)) return;
+
+  const int n = markup::WriteInfoCodeRows(out, spec.form(ModuleName_, downpage), info);
+  out.Write(markup::DemoUrlRow(demo, n));
+  out.Write(markup::StepButtonRow());
+  out.Write(spec.note_row);
+  out.Write("</table>\r\n</form>\r\n");
 }
 
 void GatheringObject::CloneItem(const CloneColumns& columns) {

@@ -118,50 +118,25 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
 }  // namespace
 
 void FlashCollection::EditItemStep3() {
-  asp::Response& out = host_.Response();
-  const EditorStep step = ReadEditorStep();
-  if (step.change && !SaveListCodes("QX_FlashItem", "FlashItem", kListPadding, kListCodes)) return;
-
-  std::string encoding, list_codes, demo;
-  std::vector<std::string> info;
-  {
-    std::optional<ado::Recordset> row = ItemColumns(
-        "QX_FlashItem", "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
-        ItemID_);
-    if (!row) return;
-    ado::Recordset& rs = *row;
-    encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
-    item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
-    list_codes = vb::CStr(rs.Fields("FindListCode").Value());
-    // Every list the editor stores has enough parts: none are added.
-    info = vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()), "$$$");
-    item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
-    demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
-  }
-
-  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
-  if (ItemID_ > 0) ShowItemMenu(ItemID_);
-
-  if (step.showcode >= 1 &&
-      !markup::WriteEntrySource(out, item_.RemoteListUrl, encoding, list_codes)) {
-    return;
-  }
-
-  const int n = markup::WriteInfoCodeRows(out, InfoCodeForm(ModuleName_, item_.downpage), info);
-  out.Write(markup::DemoUrlRow(demo, n));
-  out.Write(markup::StepButtonRow());
   const std::string tag = "<font color=red style=\"font-family:tahoma\">";
-  out.Write(
-      "<tr><td colspan=2 class=TableRow1><b>说明：</b><br>"
-      "“标题名称”、和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，"
-      "在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>"
-      "<b>相关标签说明：</b><br>标题名称 " +
-      tag + "{@FlashTitle}</font>&nbsp; 父分类名称 " + tag +
-      "{@ParentName}</font>&nbsp; 子分类名称 " + tag +
-      "{@ChildName}</font>&nbsp;<br><font "
-      "color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font>"
-      "</td></tr>\r\n");
-  out.Write("</table>\r\n</form>\r\n");
+  // Every detail-code list the editor stores has enough parts: none are
+  // added.
+  EditInfoCodeStep(
+      {.table = "QX_FlashItem",
+       .cache_prefix = "FlashItem",
+       .list_codes = kListCodes,
+       .list_padding = kListPadding,
+       .info_padding = "",
+       .form = InfoCodeForm,
+       .note_row =
+           "<tr><td colspan=2 class=TableRow1><b>说明：</b><br>"
+           "“标题名称”、和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，"
+           "在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>"
+           "<b>相关标签说明：</b><br>标题名称 " +
+           tag + "{@FlashTitle}</font>&nbsp; 父分类名称 " + tag +
+           "{@ParentName}</font>&nbsp; 子分类名称 " + tag +
+           "{@ChildName}</font>&nbsp;<br><font color='blue'>注意：开始代码必需是网页源代码中"
+           "唯一的字符</font></td></tr>\r\n"});
 }
 
 }  // namespace ostrel::flash
