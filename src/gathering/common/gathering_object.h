@@ -88,6 +88,16 @@ class GatheringObject : public com::Dispatch {
   int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
   vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
 
+  // The class a gathered entry is filed into. With auto_class off, the
+  // item's own class own, which must be a leaf of this channel and no
+  // outside link (its folder becomes class_folder()); on, the one that the
+  // gathered names parent and child lead to once cleaned (CheckNostr) and
+  // renamed by rules, the names handed back in parent_ruled and
+  // child_ruled. 0, after the error table, when there is none.
+  int32_t EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                     const std::string& child, const std::string& rules,
+                     std::string& parent_ruled, std::string& child_ruled);
+
   // Removes every Application variable of the site, one line per name.
   void RemoveAllCache();
   // "<li>" & msg & "</li>", flushed.
@@ -198,6 +208,11 @@ class GatheringObject : public com::Dispatch {
   // FileDown_, its GetData events reaching FileDown_GetData with the
   // channel's progress mode as it stands at each event (*mode).
   transfer::Downloader& NewDownloader(const int16_t* mode);
+  // The same for the file of the entry being gathered at address: the
+  // entry page is the referrer, progress events come when *mode is not 0,
+  // and the file is fetched only when use_download is on (1 or 9).
+  transfer::Downloader& NewEntryDownloader(const std::string& address, const int16_t* mode,
+                                           int16_t use_download);
   // The progress of one downloader event in mode (0 none, 1 speed text, 2
   // bar, 3 both), written every Space_-th event; nothing divides by an
   // unknown size or an empty block.

@@ -8,7 +8,10 @@
 #include "gathering/common/gathering_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
+#include "processing/page_messages.h"
+#include "processing/tag_filter.h"
 #include "processing/value_checks.h"
 
 namespace ostrel::gathering {
@@ -68,12 +71,13 @@ int32_t GatheringObject::GetClassID(int32_t chanid, std::string superior, std::s
       if (inferior.empty()) return;
       result = FirstClassID(process.Execute(vb::Variant(
           in_channel + " FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And parentid=" + std::to_string(parent_id) + " And child=0 And TurnLink=0 And ClassName='" +
-          inferior + "'")));
+          " And parentid=" + std::to_string(parent_id) +
+          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'")));
     } else if (!inferior.empty()) {
-      std::shared_ptr<ado::Recordset> leaf = process.Execute(vb::Variant(
-          in_channel + ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
+      std::shared_ptr<ado::Recordset> leaf = process.Execute(
+          vb::Variant(in_channel +
+                      ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+                      " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
       result = FirstClassID(leaf);
       if (result != 0) {
         // The class's top folder: the first element of its path.
@@ -101,6 +105,42 @@ vb::Variant GatheringObject::ClassUpdateCount(vb::Variant& ChannelID, vb::Varian
         " And ClassID in (" + list + ")"));
   });
   return vb::Variant();
+}
+
+int32_t GatheringObject::EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                                    const std::string& child, const std::string& rules,
+                                    std::string& parent_ruled, std::string& child_ruled) {
+  using processing::HtmlText;
+  if (!auto_class) {
+    std::shared_ptr<ado::Recordset> rs = Process().Execute(
+        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(own) +
+                    " And child=0 And TurnLink=0"));
+    if (!rs) vb::Raise(vb::kErrObjectNotSet);
+    if (rs->Eof() || own == 0) {
+      processing::ShowErrorTable(
+          "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>");
+      return 0;
+    }
+    ClassFolder_ =
+        vb::Split(processing::TextOf(rs->Fields("HtmlFileDir").Value()), "/").front() + "/";
+    return own;
+  }
+  parent_ruled = processing::CheckNostr(parent);
+  child_ruled = processing::CheckNostr(child);
+  if (!rules.empty()) {
+    parent_ruled = processing::ReplaceClass(parent_ruled, rules);
+    child_ruled = processing::ReplaceClass(child_ruled, rules);
+  }
+  const int32_t found = GetClassID(ChannelID_, vb::Trim(parent_ruled), vb::Trim(child_ruled));
+  if (found == 0) {
+    processing::ShowErrorTable("<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" +
+                               HtmlText(vb::Variant(parent)) + " / " +
+                               HtmlText(vb::Variant(child)) + " </li><li>当前类别：" +
+                               HtmlText(vb::Variant(parent_ruled)) + " / " +
+                               HtmlText(vb::Variant(child_ruled)) + " </li>");
+  }
+  return found;
 }
 
 }  // namespace ostrel::gathering

@@ -28,6 +28,18 @@ transfer::Downloader& GatheringObject::NewDownloader(const int16_t* mode) {
   return *FileDown_;
 }
 
+transfer::Downloader& GatheringObject::NewEntryDownloader(const std::string& address,
+                                                          const int16_t* mode,
+                                                          int16_t use_download) {
+  processing::VBProcess& process = Process();
+  transfer::Downloader& down = NewDownloader(mode);
+  down.url(vb::Trim(address));
+  down.Progress(process.ChkBoolean(std::to_string(*mode)));
+  down.UnsealDown(process.ChkBoolean(std::to_string(use_download)));
+  down.ReferHost(entry_url_);
+  return down;
+}
+
 void GatheringObject::FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret,
                                        const std::string& sSpeed) {
   if (mode == 0) return;

@@ -170,41 +170,16 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   if (intro.empty()) intro = title;
   intro = processing::Html2Ubb(intro, item_.RemoveCode);
 
-  // The class: the item's own, which must be a leaf of this channel, or the
-  // one the page names.
-  flash.ClassID = item_.ClassID;
-  if (item_.AutoClass < 1) {
-    std::shared_ptr<ado::Recordset> rs = process.Execute(
-        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-                    " And child=0 And TurnLink=0"));
-    if (!rs || rs->Eof()) {
-      processing::ShowErrorTable(
-          "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>");
-      return false;
-    }
-  } else {
+  if (item_.AutoClass >= 1) {
     flash.parent = Field(html, codes, 4, tags, kTitle);
     tags.ParentName = flash.parent;
     flash.child = Field(html, codes, 6, tags, kTitle | kParent);
     if (vb::Len(flash.child) > 22) flash.child = "";
     tags.ChildName = flash.child;
-    flash.parentRuled = processing::CheckNostr(flash.parent);
-    flash.childRuled = processing::CheckNostr(flash.child);
-    if (!item_.RetuneClass.empty()) {
-      flash.parentRuled = processing::ReplaceClass(flash.parentRuled, item_.RetuneClass);
-      flash.childRuled = processing::ReplaceClass(flash.childRuled, item_.RetuneClass);
-    }
-    flash.ClassID = GetClassID(ChannelID_, vb::Trim(flash.parentRuled), vb::Trim(flash.childRuled));
-    if (flash.ClassID == 0) {
-      processing::ShowErrorTable(
-          "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" +
-          HtmlText(vb::Variant(flash.parent)) + " / " + HtmlText(vb::Variant(flash.child)) +
-          " </li><li>当前类别：" + HtmlText(vb::Variant(flash.parentRuled)) + " / " +
-          HtmlText(vb::Variant(flash.childRuled)) + " </li>");
-      return false;
-    }
   }
+  flash.ClassID = EntryClass(item_.AutoClass >= 1, item_.ClassID, flash.parent, flash.child,
+                             item_.RetuneClass, flash.parentRuled, flash.childRuled);
+  if (flash.ClassID == 0) return false;
 
   flash.updateTime = vb::DateText(vb::Now());
   if (item_.IsNowTime == 0 && !IsUnset(codes[8])) {

@@ -175,40 +175,9 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
     tags.ChildName = soft.child;
   }
 
-  // The class: the item's own, which must be a leaf of this channel, or
-  // the one the page names.
-  soft.ClassID = item_.ClassID;
-  if (item_.AutoClass <= 0) {
-    std::shared_ptr<ado::Recordset> rs = process.Execute(
-        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-                    " And child=0 And TurnLink=0"));
-    if (!rs) vb::Raise(vb::kErrObjectNotSet);
-    if (rs->Eof() || item_.ClassID == 0) {
-      processing::ShowErrorTable(
-          "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>");
-      return false;
-    }
-    if (item_.PathForm > 7) {
-      ClassFolder_ =
-          vb::Split(processing::TextOf(rs->Fields("HtmlFileDir").Value()), "/").front() + "/";
-    }
-  } else {
-    soft.parentRuled = processing::CheckNostr(soft.parent);
-    soft.childRuled = processing::CheckNostr(soft.child);
-    if (!item_.RetuneClass.empty()) {
-      soft.parentRuled = processing::ReplaceClass(soft.parentRuled, item_.RetuneClass);
-      soft.childRuled = processing::ReplaceClass(soft.childRuled, item_.RetuneClass);
-    }
-    soft.ClassID = GetClassID(ChannelID_, vb::Trim(soft.parentRuled), vb::Trim(soft.childRuled));
-    if (soft.ClassID == 0) {
-      processing::ShowErrorTable(
-          "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" +
-          HtmlText(soft.parent) + " / " + HtmlText(soft.child) + " </li><li>当前类别：" +
-          HtmlText(soft.parentRuled) + " / " + HtmlText(soft.childRuled) + " </li>");
-      return false;
-    }
-  }
+  soft.ClassID = EntryClass(item_.AutoClass > 0, item_.ClassID, soft.parent, soft.child,
+                            item_.RetuneClass, soft.parentRuled, soft.childRuled);
+  if (soft.ClassID == 0) return false;
 
   if (item_.IsNowTime != 0) {
     soft.updateTime = vb::DateText(vb::Now());
