@@ -151,19 +151,11 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   }
   const std::string& link = entry_url_;
   if (vb::Len(link) < 10) return false;
-  const std::string html = processing::ReplaceTrim(processing::GetRemoteData(link, charset));
-  if (html.empty()) {
-    processing::ShowErrorTable("获取远程信息出错！请确定你的远程连接代码输入无误。");
-    return false;
-  }
-
+  const std::string html = gathering::FetchEntryPage(link, charset);
+  if (html.empty()) return false;
   Tags tags;
-  std::string title =
-      vb::Trim(processing::CheckHTML(processing::CutFixed(html, codes[0], codes[1])));
-  if (title.empty()) {
-    processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
-    return false;
-  }
+  std::string title = gathering::CutEntryName(html, codes);
+  if (title.empty()) return false;
   tags.FlashTitle = title;
 
   std::string intro = processing::CutFixed(html, codes[2], codes[3]);

@@ -143,19 +143,11 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   entry_url_ = vb::Trim(argument);
   const std::string& url = entry_url_;
   if (vb::Len(url) < 10) return false;
-  const std::string page = processing::ReplaceTrim(processing::GetRemoteData(url, charset));
-  if (page.empty()) {
-    processing::ShowErrorTable("获取远程信息出错！请确定你的远程连接代码输入无误。");
-    return false;
-  }
-
+  const std::string page = gathering::FetchEntryPage(url, charset);
+  if (page.empty()) return false;
   Tags tags;
-  std::string name =
-      vb::Trim(processing::CheckHTML(processing::CutFixed(page, codes[0], codes[1])));
-  if (name.empty()) {
-    processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
-    return false;
-  }
+  std::string name = gathering::CutEntryName(page, codes);
+  if (name.empty()) return false;
   tags.SoftName = name;
 
   if (!IsUnset(codes[38])) {
