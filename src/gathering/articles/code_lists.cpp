@@ -107,22 +107,9 @@ std::string ReadSource(const CodeList& info, std::string_view page, const Templa
 
 std::string ReadWriteTime(const CodeList& info, std::string_view page, const TemplateValues& values,
                           int32_t IsNowTime) {
-  if (IsNowTime != 0) return vb::DateText(vb::Now());
-  if (!IsUnset(info[kTimeBegin])) {
-    std::string cut = CutPair(info, kTimeBegin, page, values);
-    std::string text = vb::Trim(processing::CheckNostr(processing::CheckHTML(cut)));
-    return vb::DateText(processing::Formatime(text));
-  }
-  // A literal date: that day, at the time of gathering.
-  vb::DateTime time = vb::Now();
-  std::string given = vb::Trim(info[kTimeEnd]);
-  vb::TryStep([&] {
-    if (!vb::IsDate(vb::Variant(given))) return;
-    std::string text =
-        vb::ShortDateText(vb::CDate(vb::Variant(given))) + " " + vb::LongTimeText(vb::Now());
-    time = vb::CDate(vb::Variant(text));
-  });
-  return vb::DateText(time);
+  return gathering::GatheredTimeText(
+      info[kTimeBegin], info[kTimeEnd], [&] { return CutPair(info, kTimeBegin, page, values); },
+      IsNowTime);
 }
 
 bool PagingOn(const CodeList& info, int32_t IsNextPage) {

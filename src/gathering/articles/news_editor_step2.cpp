@@ -25,36 +25,6 @@ using markup::PartAt;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
-// The numbers of the first page's form, read before anything is dropped or
-// written, so a number out of range is refused with nothing changed.
-struct StepOneNumbers {
-  int32_t ClassID, SpecialID, StopItem, IsDown, AutoClass, PathForm, IsNowTime, AllHits, star;
-  int32_t IsPagination, startid, lastid;
-  std::string RemoveCode;
-};
-
-// The first check of the first page's form that fails; "" when all pass.
-std::string StepOneProblem(const asp::Request& request, const StepOneNumbers& n) {
-  if (vb::Trim(FormText(request, "ItemName")).empty()) return "请填写项目名称！";
-  const std::string site = FormText(request, "SiteUrl");
-  if (vb::Trim(site).empty()) return "请填写目标站点URL！";
-  if (vb::LCase(vb::Left(site, 4)) != "http") {
-    return "目标站点URL输入错误，请在URL前面加上“http://”！";
-  }
-  if (vb::Len(vb::Trim(FormText(request, "Encoding"))) < 3) return "请选择目标站点的文件编码！";
-  if (n.AutoClass == 0 && n.ClassID == 0) {
-    return "该一级分类已经有下属分类，不能采集；请重新选择分类！";
-  }
-  if (vb::Trim(FormText(request, "RemoteListUrl")).empty()) return "请填写远程列表URL！";
-  if (n.IsPagination >= 1 && vb::Trim(FormText(request, "PaginalList")).empty()) {
-    return "请填写远程分页列表URL！";
-  }
-  return "";
-}
-
-// 16-bit columns: a larger number would not read back.
-bool Fits16(int32_t n) { return n <= INT16_MAX; }
-
 }  // namespace
 
 void NewsCollection::EditItemStep2() {
@@ -68,54 +38,29 @@ void NewsCollection::EditItemStep2() {
 
   int32_t saved_id = 0;  // the key of a row this request inserted
   if (change) {
-    StepOneNumbers n{};
-    // Each number on its own, so one out of range leaves the others read
-    // and the checks below run in their order on the true values.
-    bool read = true;
-    auto num = [&](std::string_view key) {
-      int32_t value = 0;
-      if (!vb::TryStep([&] { value = process.ChkNumeric(FormText(request, key)); })) read = false;
-      return value;
-    };
-    n.ClassID = num("ClassID");
-    n.SpecialID = num("SpecialID");
-    n.StopItem = num("StopItem");
-    n.IsDown = num("IsDown");
-    n.AutoClass = num("AutoClass");
-    n.PathForm = num("PathForm");
-    n.IsNowTime = num("IsNowTime");
-    n.AllHits = num("AllHits");
-    n.star = num("star");
-    n.IsPagination = num("IsPagination");
-    n.startid = num("startid");
-    n.lastid = num("lastid");
-    for (int i = 0; i <= 14; ++i) {
-      n.RemoveCode += std::to_string(num("RemoveCode" + std::to_string(i))) + "|";
-    }
-    n.RemoveCode += "0|0|0|0|0|0|0|0|0";
-    std::string problem = StepOneProblem(request, n);
-    if (problem.empty() && (!read || !Fits16(n.StopItem) || !Fits16(n.IsDown) ||
-                            !Fits16(n.AutoClass) || !Fits16(n.PathForm) || !Fits16(n.IsNowTime) ||
-                            !Fits16(n.star) || !Fits16(n.IsPagination))) {
-      problem = "输入的数值超出范围，请重新输入！";
-    }
+    markup::FormNumbers form(process, request);
+    struct {
+      int32_t ClassID, SpecialID;
+      int16_t StopItem, IsDown, AutoClass, PathForm, IsNowTime;
+      int32_t AllHits;
+      int16_t star, IsPagination;
+      int32_t startid, lastid;
+      std::string RemoveCode;
+    } n{form.Long("ClassID"),       form.Long("SpecialID"),  form.Small("StopItem"),
+        form.Small("IsDown"),       form.Small("AutoClass"), form.Small("PathForm"),
+        form.Small("IsNowTime"),    form.Long("AllHits"),    form.Small("star"),
+        form.Small("IsPagination"), form.Long("startid"),    form.Long("lastid"),
+        form.RemoveCode()};
+    std::string problem =
+        markup::StepOneProblem(request, n.AutoClass, n.ClassID, n.IsPagination, 3);
+    if (problem.empty() && !form.all_fit()) problem = markup::kNumberOutOfRange;
     if (!problem.empty()) {
       processing::AlertBack(problem);
       return;
     }
 
     process.DelCahe(vb::Variant("NewsItem" + std::to_string(ItemID_)));
-    rs_ = std::make_shared<ado::Recordset>();
-    sql_ = ItemID_ != 0 ? "SELECT * FROM QX_NewsItem WHERE ItemID=" + std::to_string(ItemID_)
-                        : "SELECT * FROM QX_NewsItem WHERE (ItemID is null)";
-    rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
-    if (ItemID_ == 0) {
-      rs_->AddNew();
-    } else if (rs_->Eof()) {
-      rs_.reset();
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
+    if (!OpenItemRow("QX_NewsItem")) return;
     auto set = [&](std::string_view column, vb::Variant value) {
       rs_->Fields(column).SetValue(std::move(value));
     };
@@ -132,7 +77,7 @@ void NewsCollection::EditItemStep2() {
     set("IsNowTime", vb::Variant(n.IsNowTime));
     set("AllHits", vb::Variant(n.AllHits));
     set("star", vb::Variant(n.star));
-    set("RemoveCode", vb::Variant(vb::Trim(n.RemoveCode)));
+    set("RemoveCode", vb::Variant(n.RemoveCode));
     set("RemoteListUrl", vb::Variant(vb::Trim(FormText(request, "RemoteListUrl"))));
     set("PaginalList", vb::Variant(vb::Trim(FormText(request, "PaginalList"))));
     set("IsPagination", vb::Variant(n.IsPagination));
@@ -176,60 +121,15 @@ void NewsCollection::EditItemStep2() {
   rs_->Close();
   rs_.reset();
 
-  out.Write("<form name=\"myform\" method=\"post\" action=\"" +
-            HtmlAttribute(vb::Variant(ScriptFileName_)) + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"action\" value=\"step3\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ChannelID\" value=\"" + channel + "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(item_id) +
-            "\">\r\n");
-  out.Write("<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n");
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>采集项目第二步</th></tr>\r\n");
+  out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
-  if (showcode >= 1) {
-    const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
-    page_text_ = processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
-    if (page_text_.empty()) {
-      const std::string first_step =
-          "?action=edit&ChannelID=" + channel + "&ItemID=" + std::to_string(item_id);
-      out.Write("<script language=\"javascript\">");
-      out.Write("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');");
-      out.Write("location.replace('" + first_step + "');</script>\r\n");
-      return;
-    }
-    markup::WriteSourceView(out, page_text_, list_url);
+  if (showcode >= 1 && !markup::WriteListSource(out, request, ChannelID_, item_id, page_text_)) {
+    return;
   }
 
-  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
-  constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
-                                     "获取连接开始代码：", "获取连接结束代码："};
-  for (size_t i = 0; i < 4; ++i) {
-    const std::string cls = i % 2 == 0 ? "TableRow1" : "TableRow2";
-    out.Write("<tr><td class=" + cls + " width=\"20%\" align=right><b>" + kLabels[i] +
-              "</b></td><td class=" + cls + ">" +
-              markup::TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80) +
-              "</td></tr>\r\n");
-  }
-  const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
-  out.Write(
-      "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
-      "<input type=\"radio\" name=\"FindListCode4\" value=\"0\"" +
-      std::string(Checked(!relocate)) +
-      " onclick=\"document.getElementById('especial').style.display='none';\"> 不作处理 "
-      "<input type=\"radio\" name=\"FindListCode4\" value=\"1\"" +
-      Checked(relocate) +
-      " disabled onclick=\"document.getElementById('especial').style.display='';\"> 重新定位"
-      "<span id=\"especial\" style=\"display:none\"> <input type=\"text\" name=\"FindListCode5\" "
-      "size=\"60\"" +
-      markup::ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
-  out.Write("<tr><td colspan=2 align=center class=TableRow2>");
-  out.Write(markup::kBackButton);
-  out.Write(
-      " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
-      "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n");
+  markup::WriteListCodeRows(out, process, codes);
+  out.Write(markup::StepButtonRow());
   out.Write("</table>\r\n</form>\r\n");
 }
 

@@ -10,6 +10,7 @@
 
 #include "gathering/articles/code_lists.h"
 #include "gathering/articles/news_collection.h"
+#include "gathering/common/page_markup.h"
 #include "platform/vb/strings.h"
 #include "processing/escaping.h"
 #include "processing/markup_text.h"
@@ -120,8 +121,7 @@ bool NewsCollection::RunTrial(const std::string& encoding, const std::string& de
   cell += "<b>目标地址：</b><a href='" + HtmlAttribute(vb::Variant(address)) + "' target=_blank>" +
           HtmlText(vb::Variant(address)) + "</a>\r\n";
   cell += "<hr size=1 color=red><b>" + m + "内容：</b><hr size=1 color=red>\r\n";
-  cell += "<div class=\"style2\"><iframe sandbox=\"\" srcdoc=\"" + HtmlText(vb::Variant(shown)) +
-          "\" style=\"width:100%;height:480px;border:0;background:#fff\"></iframe></div>";
+  cell += "<div class=\"style2\">" + markup::SandboxedView(shown) + "</div>";
   cell += "</td></tr>\r\n";
   out.Write(cell);
   return true;

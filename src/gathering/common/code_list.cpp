@@ -1,7 +1,16 @@
 #include "gathering/common/code_list.h"
 
+#include "platform/vb/convert.h"
+#include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/variant.h"
+#include "platform/vb/vb_error.h"
+#include "processing/escaping.h"
+#include "processing/page_messages.h"
+#include "processing/remote_fetch.h"
 #include "processing/text_cutting.h"
+#include "processing/url_fixing.h"
+#include "processing/value_checks.h"
 
 namespace ostrel::gathering {
 namespace {
@@ -19,5 +28,46 @@ const std::string& CodeList::operator[](int32_t index) const {
 }
 
 bool IsUnset(std::string_view code) { return code.empty() || code == "0"; }
+
+std::string FirstListLink(const std::string& list_url, const std::string& encoding,
+                          const CodeList& list, std::string& page_text) {
+  page_text = processing::ReplaceTrim(processing::GetRemoteData(list_url, encoding), false);
+  if (page_text.empty()) {
+    processing::AlertBack("获取远程信息出错！请确定你的远程列表URL输入无误。");
+    return "";
+  }
+  const std::string area =
+      processing::ReplaceTrim(processing::CutFixed(page_text, list[0], list[1], false), true);
+  if (area.empty()) {
+    processing::AlertBack("获取远程列表出错！请确定你的远程列表开始和结束代码输入无误。");
+    return "";
+  }
+  const std::string link =
+      processing::FormatRemoteUrl(list_url, processing::CutFixed(area, list[2], list[3], false));
+  if (link.empty()) {
+    processing::AlertBack("获取远程连接出错！请确定你的连接开始和结束代码输入无误。");
+    return "";
+  }
+  return link;
+}
+
+std::string GatheredTimeText(std::string_view begin_code, std::string_view end_code,
+                             const std::function<std::string()>& cut, int32_t IsNowTime) {
+  if (IsNowTime != 0) return vb::DateText(vb::Now());
+  if (!IsUnset(begin_code)) {
+    std::string text = vb::Trim(processing::CheckNostr(processing::CheckHTML(cut())));
+    return vb::DateText(processing::Formatime(text));
+  }
+  // A literal date: that day, at the time of gathering.
+  vb::DateTime time = vb::Now();
+  std::string given = vb::Trim(end_code);
+  vb::TryStep([&] {
+    if (!vb::IsDate(vb::Variant(given))) return;
+    std::string text =
+        vb::ShortDateText(vb::CDate(vb::Variant(given))) + " " + vb::LongTimeText(vb::Now());
+    time = vb::CDate(vb::Variant(text));
+  });
+  return vb::DateText(time);
+}
 
 }  // namespace ostrel::gathering

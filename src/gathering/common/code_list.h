@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,5 +29,21 @@ class CodeList {
 
 // "0" and "" are the two unset values of a code.
 bool IsUnset(std::string_view code);
+
+// The address of the first detail page the list page at list_url leads to,
+// through the list codes every channel keeps first (0/1 the list area, 2/3
+// one link): the editor's source view and trial run follow it. The list
+// page is left in page_text. "" after the alert (AlertBack) that names the
+// step that failed: the list page, its area or its first link.
+std::string FirstListLink(const std::string& list_url, const std::string& encoding,
+                          const CodeList& list, std::string& page_text);
+
+// The time of a gathered entry in text form, from its pair of time codes:
+// the current time with IsNowTime on (not 0); else, when the begin code is
+// set, cut() stripped of tags, CheckNostr, trimmed and read by Formatime;
+// else the day the end code names, at the current time of day (the current
+// time when it names no date).
+std::string GatheredTimeText(std::string_view begin_code, std::string_view end_code,
+                             const std::function<std::string()>& cut, int32_t IsNowTime);
 
 }  // namespace ostrel::gathering

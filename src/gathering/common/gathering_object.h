@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "component/host_access.h"
 #include "gathering/common/run_steps.h"
@@ -59,6 +61,14 @@ struct ItemListTexts {
   std::string_view empty_line;
 };
 
+// What a clone copies: the item table, and its columns in the order they
+// are set, before and after the last-run time that the clone stamps.
+struct CloneColumns {
+  std::string_view table;
+  std::span<const std::string_view> before_stamp;
+  std::span<const std::string_view> after_stamp;
+};
+
 class GatheringObject : public com::Dispatch {
  public:
   ~GatheringObject() override;
@@ -88,15 +98,22 @@ class GatheringObject : public com::Dispatch {
   int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
   vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
 
-  // The class a gathered entry is filed into. With auto_class off, the
-  // item's own class own, which must be a leaf of this channel and no
-  // outside link (its folder becomes class_folder()); on, the one that the
-  // gathered names parent and child lead to once cleaned (CheckNostr) and
-  // renamed by rules, the names handed back in parent_ruled and
-  // child_ruled. 0, after the error table, when there is none.
-  int32_t EntryClass(bool auto_class, int32_t own, const std::string& parent,
-                     const std::string& child, const std::string& rules,
-                     std::string& parent_ruled, std::string& child_ruled);
+  // The class a gathered entry is filed into, in ClassID. With auto_class
+  // off, the item's own class own, which must be a leaf of this channel and
+  // no outside link (its folder becomes class_folder()); on, the one that
+  // the gathered names parent and child lead to once cleaned (CheckNostr)
+  // and renamed by rules, the names handed back in parent_ruled and
+  // child_ruled. "" when found, else the message that says why not (the
+  // names in it encoded).
+  std::string EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                         const std::string& child, const std::string& rules,
+                         std::string& parent_ruled, std::string& child_ruled, int32_t& ClassID);
+  // Saves the gathered thumbnail at picture as a local picture of the
+  // channel (UploadPic/ and the date folder of path_form) under a new name
+  // with a picture type's extension; its path relative to the channel
+  // folder, or "" when it is no picture or cannot be saved. The file is one
+  // of entry_files_.
+  std::string SaveThumbnail(const std::string& picture, int32_t path_form);
 
   // Removes every Application variable of the site, one line per name.
   void RemoveAllCache();
@@ -198,6 +215,44 @@ class GatheringObject : public com::Dispatch {
   // ends.
   void AlertToItemList(std::string_view msg);
 
+  // The item editors (gathering_object_editor.cpp). ReadEditorStep reads a
+  // step's request: ItemID (into ItemID_), showcode and change=yes.
+  struct EditorStep {
+    int32_t showcode = 0;
+    bool change = false;
+  };
+  EditorStep ReadEditorStep();
+  // The channel's item ItemID_ as a first step shows it in edit mode;
+  // nullptr after the alert "错误的系统参数!".
+  std::shared_ptr<ado::Recordset> EditedItem(std::string_view table);
+  // Writes columns of the channel's item ItemID_ through set, then drops
+  // the item's cached row (cache_prefix & ItemID). False after the alert
+  // "错误的系统参数！" when the channel has no such item: nothing is written.
+  bool SaveItemColumns(std::string_view table, std::string_view columns,
+                       std::string_view cache_prefix,
+                       const std::function<void(ado::Recordset&)>& set);
+  // Step 3's save: the six posted list codes, then padding, into
+  // FindListCode (SaveItemColumns).
+  bool SaveListCodes(std::string_view table, std::string_view cache_prefix,
+                     std::string_view padding);
+  // Step 4's save: the count posted detail-page codes, then padding, into
+  // FindInfoCode, the step's 16-bit switch (the separate download page,
+  // the content paging) and the trial address without quotes. A switch too
+  // large for its column is refused with an alert before anything changes.
+  bool SaveInfoCodes(std::string_view table, std::string_view cache_prefix,
+                     std::string_view switch_column, int count, std::string_view padding);
+  // The channel's item (SELECT ItemID,columns) for a step to show; nullopt
+  // after the alert "错误的系统参数！".
+  std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,
+                                            int32_t item);
+  // rs_ open on the row of item ItemID_ for the first step's save, a new
+  // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
+  bool OpenItemRow(std::string_view table);
+  // The clone: a copy of the channel's item that the request names, then
+  // back to the item list. An item of another channel, or none, is refused
+  // with an alert and nothing is written.
+  void CloneItem(const CloneColumns& columns);
+
   // The item list (gathering_object_item_list.cpp).
   void ShowItemList(const ItemListTexts& texts);
   std::string GetClassName(int32_t ClassID);
@@ -264,12 +319,13 @@ class GatheringObject : public com::Dispatch {
   int16_t Space_ = 3;
   // The entry of a run's step, as its parts hand it on.
   std::shared_ptr<transfer::Downloader> FileDown_;
-  std::string entry_url_;               // the entry page: referrer of every download
-  bool DownSucceed_ = false;            // the entry's file is in place
-  int32_t DownFileSize_ = 0;            // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;         // GetData events handled while progress is on
-  std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
-  std::string sql_;                     // and its SQL text
+  std::string entry_url_;                 // the entry page: referrer of every download
+  bool DownSucceed_ = false;              // the entry's file is in place
+  int32_t DownFileSize_ = 0;              // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;           // GetData events handled while progress is on
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
+  std::shared_ptr<ado::Recordset> rs_;    // the working recordset of the page members
+  std::string sql_;                       // and its SQL text
 
  private:
   int32_t default_channel_;

@@ -1,10 +1,13 @@
 #include "gathering/common/page_markup.h"
 
+#include <algorithm>
+
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
+#include "processing/remote_fetch.h"
 
 namespace ostrel::gathering::markup {
 
@@ -36,6 +39,370 @@ std::string FormText(const asp::Request& request, std::string_view key) {
 const std::string& PartAt(const std::vector<std::string>& parts, size_t index) {
   if (index >= parts.size()) vb::Raise(vb::kErrSubscript);
   return parts[index];
+}
+
+bool ItemRow::Is(std::string_view column, int value) const {
+  if (!rs_) return value == 0;
+  std::optional<double> n = NumberOf((*this)[column]);
+  if (!n) return false;
+  return value == 0 ? *n == 0 : *n > 0;
+}
+
+bool ItemRow::Equals(std::string_view column, int value, int add_default) const {
+  if (!rs_) return value == add_default;
+  std::optional<double> n = NumberOf((*this)[column]);
+  return n && *n == value;
+}
+
+std::string RadioPair(const ItemRow& row, std::string_view name, std::string_view label0,
+                      std::string_view label1, std::string_view onclick0,
+                      std::string_view onclick1) {
+  auto one = [&](int value, std::string_view label, std::string_view onclick) {
+    std::string s = "<input type=\"radio\" name=\"" + std::string(name) + "\" value=\"" +
+                    std::to_string(value) + "\"";
+    if (!onclick.empty()) s += " onclick=\"" + std::string(onclick) + "\"";
+    s += Checked(row.Is(name, value));
+    return s + "> " + std::string(label);
+  };
+  return one(0, label0, onclick0) + " " + one(1, label1, onclick1);
+}
+
+std::string ShowElement(std::string_view id, bool show) {
+  return "document.getElementById('" + std::string(id) + "').style.display='" +
+         (show ? "" : "none") + "';";
+}
+
+std::string FormRow(std::string_view label, const std::string& field, int n,
+                    std::string_view row_attributes) {
+  const std::string cls = n % 2 == 0 ? "TableRow1" : "TableRow2";
+  return "<tr" + std::string(row_attributes) + "><td class=" + cls +
+         " width=\"20%\" align=right><b>" + std::string(label) + "</b></td><td class=" + cls + ">" +
+         field + "</td></tr>\r\n";
+}
+
+std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value) {
+  std::string s = "<input type=\"text\" name=\"" + std::string(name) + "\" size=\"" +
+                  std::to_string(size) + "\"";
+  if (has_value) s += ValueAttribute(value);
+  return s + ">";
+}
+
+std::string RuleOptions(const vb::Variant& column, int32_t min_length) {
+  std::string options;
+  if (column.IsNull() || column.IsEmpty()) return options;
+  for (const std::string& rule : vb::Split(vb::CStr(column), "$$$")) {
+    if (vb::Len(rule) <= min_length) continue;
+    options += "<option" + ValueAttribute(vb::Variant(rule)) + ">" +
+               processing::HtmlText(vb::Variant(rule)) + "</option>";
+  }
+  return options;
+}
+
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+  // The class list marks every option with its number; the item's own
+  // becomes "selected", the others keep their harmless marks.
+  vb::Variant channel_id(ChannelID);
+  std::string classes = process.LoadSelectClass(channel_id);
+  if (row.edit()) {
+    classes =
+        vb::Replace(classes, "{ClassID=" + processing::TextOf(row["ClassID"]) + "}", "selected");
+  }
+  return "<select name=\"ClassID\">" + classes + "</select>";
+}
+
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+  std::string specials = "<option value=\"0\">不指定专题</option>";
+  std::shared_ptr<ado::Recordset> rs = process.Execute(
+      vb::Variant("SELECT SpecialID,SpecialName FROM QX_Special Where ChannelID = " +
+                  std::to_string(ChannelID) + " ORDER BY orders"));
+  if (!rs) vb::Raise(vb::kErrObjectNotSet);
+  for (; !rs->Eof(); rs->MoveNext()) {
+    const vb::Variant id = rs->Fields("SpecialID").Value();
+    const bool chosen = row.edit() && vb::Equals(id, row["SpecialID"]);
+    specials += "<option" + ValueAttribute(id) + Selected(chosen) + ">" +
+                processing::HtmlText(rs->Fields("SpecialName").Value()) + "</option>";
+  }
+  return "<select name=\"SpecialID\">" + specials + "</select>";
+}
+
+std::string EncodingField(const ItemRow& row) {
+  return TextInput("Encoding", 15, row.edit() ? row["Encoding"] : vb::Variant("GB2312"), true) +
+         " 请选择编码→<select name=\"selEncoding\" "
+         "onchange=\"if(this.value!='')document.myform.Encoding.value=this.value;\">"
+         "<option value=\"\">请选择编码</option><option value=\"GB2312\">GB2312</option>"
+         "<option value=\"UTF-8\">UTF-8</option><option value=\"BIG5\">BIG5</option></select>";
+}
+
+std::string NumberSelect(const ItemRow& row, std::string_view name,
+                         std::span<const std::string_view> labels, int add_default) {
+  std::string select = "<select name=\"" + std::string(name) + "\">";
+  for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
+    select += "<option value=\"" + std::to_string(i) + "\"" +
+              Selected(row.Equals(name, i, add_default)) + ">" + std::string(labels[i]) +
+              "</option>";
+  }
+  return select + "</select>";
+}
+
+std::string StarSelect(const ItemRow& row) {
+  std::string stars = "<select name=\"star\">";
+  for (int i = 5; i >= 0; --i) {
+    std::string label = i > 0 ? "" : "自动星级";
+    for (int j = 0; j < i; ++j) label += "★";
+    stars += "<option value=\"" + std::to_string(i) + "\"" + Selected(row.Equals("star", i, 3)) +
+             ">" + label + "</option>";
+  }
+  return stars + "</select>";
+}
+
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row) {
+  constexpr const char* kLabels[] = {"SCRIPT", "IFARME", "OBJECT", "APPLET", "DIV",
+                                     "FONT",   "SPAN",   "A",      "IMG",    "FORM",
+                                     "HTML",   "TABLE",  "TR",     "TD",     "TH"};
+  std::vector<std::string> flags;
+  if (row.edit()) flags = vb::Split(vb::CStr(row["RemoveCode"]), "|");
+  std::string boxes;
+  for (size_t i = 0; i < 15; ++i) {
+    const bool on = row.edit() ? process.ChkNumeric(PartAt(flags, i)) == 1 : i < 2;
+    if (i == 7) boxes += "<br>";
+    boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) + "\" value=\"1\"" +
+             Checked(on) + "> " + kLabels[i] + " ";
+  }
+  return boxes;
+}
+
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width) {
+  const bool classes = kind == RuleKind::kClass;
+  const std::string column = classes ? "RetuneClass" : "strReplace";
+  const std::string what = classes ? "Class" : "Replace";
+  const std::string lower = classes ? "class" : "replace";
+  const std::string word = classes ? "分类" : "字符";
+  // The class list's double click keeps the page script's old name.
+  const std::string on_double = classes ? "ModifyCalss" : "ModifyReplace";
+  return "<select name=\"" + column + "\" size=\"2\" style=\"width:" + std::to_string(width) +
+         "px\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
+         "</select> <input type=\"button\" name=\"add" + lower + "\" value=\"添加替换" + word +
+         "\" onclick=\"Add" + what +
+         "();\" class=\"button\"> <input type=\"button\" name=\"modify" + lower +
+         "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what +
+         "();\" class=\"button\"> <input type=\"button\" name=\"del" + lower +
+         "\" value=\"删除当前" + word + "\" onclick=\"Del" + what +
+         "();\" class=\"button\"><input type=\"hidden\" name=\"" + what + "List\" value=\"\">";
+}
+
+std::string PaginationRows(const ItemRow& row, int n) {
+  const bool paged = row.Is("IsPagination", 1);
+  const std::string show = ShowElement("Pageinate1", true) + ShowElement("Pageinate2", true);
+  const std::string hide = ShowElement("Pageinate1", false) + ShowElement("Pageinate2", false);
+  return FormRow("是否列表分页采集：", RadioPair(row, "IsPagination", "否", "是", hide, show), n) +
+         FormRow("远程列表分页URL：",
+                 TextInput("PaginalList", 70, row["PaginalList"], row.edit()) +
+                     " <font color=red>* 分页代码 {$pageid}</font>",
+                 n + 1, std::string(" id=\"Pageinate1\"") + HiddenStyle(!paged)) +
+         FormRow("远程列表起始页：",
+                 "开始页：" +
+                     TextInput("startid", 6, row.edit() ? row["startid"] : vb::Variant("1"), true) +
+                     " 结束页：" +
+                     TextInput("lastid", 6, row.edit() ? row["lastid"] : vb::Variant("2"), true) +
+                     " <font color=red>* 例如：1 - 9 或者 9 - 1</font>",
+                 n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
+}
+
+int32_t FormNumbers::Long(std::string_view key) {
+  int32_t value = 0;
+  if (!vb::TryStep([&] { value = process_.ChkNumeric(FormText(request_, key)); })) {
+    all_fit_ = false;
+  }
+  return value;
+}
+
+int16_t FormNumbers::Small(std::string_view key) {
+  const int32_t value = Long(key);
+  if (value > INT16_MAX) {
+    all_fit_ = false;
+    return 0;
+  }
+  return static_cast<int16_t>(value);
+}
+
+std::string FormNumbers::RemoveCode() {
+  std::string flags;
+  for (int i = 0; i <= 14; ++i)
+    flags += std::to_string(Long("RemoveCode" + std::to_string(i))) + "|";
+  return vb::Trim(flags + "0|0|0|0|0|0|0|0|0");
+}
+
+std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32_t ClassID,
+                           int32_t IsPagination, int32_t least_encoding) {
+  if (vb::Trim(FormText(request, "ItemName")).empty()) return "请填写项目名称！";
+  const std::string site = FormText(request, "SiteUrl");
+  if (vb::Trim(site).empty()) return "请填写目标站点URL！";
+  if (vb::LCase(vb::Left(site, 4)) != "http") {
+    return "目标站点URL输入错误，请在URL前面加上“http://”！";
+  }
+  if (vb::Len(vb::Trim(FormText(request, "Encoding"))) < least_encoding) {
+    return "请选择目标站点的文件编码！";
+  }
+  if (AutoClass == 0 && ClassID == 0) {
+    return "该一级分类已经有下属分类，不能采集；请重新选择分类！";
+  }
+  if (vb::Trim(FormText(request, "RemoteListUrl")).empty()) return "请填写远程列表URL！";
+  if (IsPagination >= 1 && vb::Trim(FormText(request, "PaginalList")).empty()) {
+    return "请填写远程分页列表URL！";
+  }
+  return "";
+}
+
+std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
+                         int32_t ItemID, std::string_view title, std::string_view on_submit) {
+  std::string head = "<form name=\"myform\" method=\"post\" action=\"" +
+                     processing::HtmlAttribute(vb::Variant(std::string(script))) + "\"";
+  if (!on_submit.empty()) head += " onsubmit=\"" + std::string(on_submit) + "\"";
+  head += ">\r\n<input type=\"hidden\" name=\"action\" value=\"" + std::string(next_action) +
+          "\">\r\n<input type=\"hidden\" name=\"ChannelID\" value=\"" + std::to_string(ChannelID) +
+          "\">\r\n<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(ItemID) +
+          "\">\r\n<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n"
+          "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
+          "class=\"TableBorder\">\r\n<tr><th colspan=2>" +
+          std::string(title) + "</th></tr>\r\n";
+  return head;
+}
+
+void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID) {
+  const std::string c = std::to_string(ChannelID);
+  const std::string tail = "&ChannelID=" + c + "&ItemID=" + std::to_string(ItemID) + "'";
+  out.Write("<tr>\r\n");
+  out.Write(" <td colspan=2 align=center class=tablerow2>");
+  out.Write("<a href='?ChannelID=" + c + "' style=\"color: green;\">管理首页</a> | ");
+  out.Write("<a href='?action=edit" + tail + " class=showmenu>设置第一步</a> | ");
+  out.Write("<a href='?action=step2" + tail + " class=showmenu>设置第二步</a> | ");
+  out.Write("<a href='?action=step3" + tail + " class=showmenu>设置第三步</a> | ");
+  out.Write("<a href='?action=demo" + tail + " class=showmenu>项目演示</a> | ");
+  out.Write("<a href='?action=begin" + tail + " style=\"color: red;\">开始采集</a>");
+  out.Write("</td>\r\n");
+  out.Write("</tr>\r\n");
+}
+
+void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
+                       const std::vector<std::string>& codes) {
+  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
+  constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
+                                     "获取连接开始代码：", "获取连接结束代码："};
+  for (int i = 0; i < 4; ++i) {
+    out.Write(FormRow(kLabels[i],
+                      TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80), i));
+  }
+  const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
+  out.Write(
+      "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
+      "<input type=\"radio\" name=\"FindListCode4\" value=\"0\"" +
+      std::string(Checked(!relocate)) + " onclick=\"" + ShowElement("especial", false) +
+      "\"> 不作处理 <input type=\"radio\" name=\"FindListCode4\" value=\"1\"" + Checked(relocate) +
+      " disabled onclick=\"" + ShowElement("especial", true) +
+      "\"> 重新定位<span id=\"especial\" style=\"display:none\"> <input type=\"text\" "
+      "name=\"FindListCode5\" size=\"60\"" +
+      ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
+}
+
+int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
+                      const std::vector<std::string>& info) {
+  out.Write("<tr><td colspan=2 class=TableTitle>" + form.title + "</td></tr>\r\n");
+  int n = 0;
+  auto code_row = [&](int i, std::string_view attributes) {
+    std::string label = form.labels[static_cast<size_t>(i)];
+    const std::string& note = form.notes[static_cast<size_t>(i)];
+    if (!note.empty()) label += "</b><br><font color=blue>" + note + "</font><b>";
+    out.Write(FormRow(label, TextArea("FindInfoCode" + std::to_string(i), PartAt(info, i), 5, 80),
+                      n++, attributes));
+  };
+  for (int i = 0; i <= 3; ++i) code_row(i, "");
+  for (const CodeGroup& group : form.groups) {
+    const int last_value = std::stoi(group.options.back().first);
+    const int marked = group.stored < 0 ? 0 : std::min(group.stored, last_value);
+    std::string radios;
+    for (const auto& [value, label] : group.options) {
+      const std::string show = "for(var i=" + std::to_string(group.first) +
+                               ";i<=" + std::to_string(group.last) +
+                               ";i++)document.getElementById('InfoCode'+i).style.display='" +
+                               (value != "0" ? "" : "none") + "';";
+      radios += "<input type=\"radio\" name=\"" + group.name + "\" value=\"" + value +
+                "\" onclick=\"" + show + "\"" + Checked(std::stoi(value) == marked) + "> " + label +
+                " ";
+    }
+    radios += "<font color=red>" + group.note + "</font>";
+    out.Write(FormRow(group.label, radios, n++));
+    const bool hidden = group.stored < 0 || group.stored == 0;
+    for (int i = group.first; i <= group.last; ++i) {
+      code_row(i, " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden));
+    }
+  }
+  return n;
+}
+
+std::string DemoUrlRow(const std::string& stored, int n) {
+  const std::string shown = vb::Trim(vb::Replace(vb::Replace(stored, "'", ""), "\"", ""));
+  return FormRow("指定演示URL：", TextInput("NamedDemourl", 80, vb::Variant(shown), true), n);
+}
+
+std::string PostedCodes(const asp::Request& request, std::string_view prefix, int count,
+                        std::string_view padding) {
+  std::string codes;
+  for (int i = 0; i < count; ++i) {
+    codes += FormText(request, std::string(prefix) + std::to_string(i)) + "$$$";
+  }
+  return codes + std::string(padding);
+}
+
+bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
+                     int32_t ItemID, std::string& page_text) {
+  const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
+  page_text = processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
+  if (page_text.empty()) {
+    out.Write("<script language=\"javascript\">");
+    out.Write("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');");
+    out.Write("location.replace('?action=edit&ChannelID=" + std::to_string(ChannelID) +
+              "&ItemID=" + std::to_string(ItemID) + "');</script>\r\n");
+    return false;
+  }
+  WriteSourceView(out, page_text, list_url);
+  return true;
+}
+
+std::string StepButtonRow() {
+  return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
+         " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
+         "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n";
+}
+
+std::string FinishRow(int32_t ChannelID, int32_t ItemID) {
+  return "<tr><td colspan=2 class=TableRow1><li>恭喜您！采集项目设置全部完成。</li>"
+         "<li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=" +
+         std::to_string(ChannelID) + "&ItemID=" + std::to_string(ItemID) +
+         "' class=showmenu>项目演示</a> </li></td></tr>\r\n";
+}
+
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID) {
+  const std::string channel = std::to_string(ChannelID);
+  return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
+         " <input type=\"button\" name=\"B22\" value=\"全部设置完成\" "
+         "onclick=\"location.href='?ChannelID=" +
+         channel +
+         "'\" class=\"button\"> <input type=\"button\" name=\"B32\" value=\"开始采集\" "
+         "onclick=\"location.href='?action=begin&ChannelID=" +
+         channel + "&ItemID=" + std::to_string(ItemID) + "'\" class=\"button\"></td></tr>\r\n";
+}
+
+std::string SandboxedView(const std::string& html) {
+  return "<iframe sandbox=\"\" srcdoc=\"" + processing::HtmlText(vb::Variant(html)) +
+         "\" style=\"width:100%;height:480px;border:0;background:#fff\"></iframe>";
+}
+
+std::string RemoteLink(const std::string& address) {
+  const std::string text = processing::HtmlText(vb::Variant(address));
+  const std::string scheme = vb::LCase(vb::Left(vb::Trim(address), 8));
+  if (!scheme.starts_with("http://") && !scheme.starts_with("https://")) return text;
+  return "<a href='" + processing::HtmlAttribute(vb::Variant(address)) + "' target='_blank'>" +
+         text + "</a>";
 }
 
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address) {

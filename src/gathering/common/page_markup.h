@@ -6,13 +6,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "component/host_access.h"
+#include "platform/ado/recordset.h"
 #include "platform/asp/response.h"
 #include "platform/vb/variant.h"
+#include "processing/vb_process.h"
 
 namespace ostrel::gathering::markup {
 
@@ -47,6 +50,181 @@ const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
 // The source view of the editor's steps 2 and 3: the fetched page's source
 // in a text area that admin_Size resizes, and the page's address.
 void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);
+
+// ---- The item editors' forms ----------------------------------------------
+
+// The item's row on an editor's first step: edit mode has the row, add mode
+// has none and shows the defaults.
+class ItemRow {
+ public:
+  explicit ItemRow(ado::Recordset* rs) : rs_(rs) {}
+  bool edit() const { return rs_ != nullptr; }
+  vb::Variant operator[](std::string_view column) const {
+    return rs_ ? rs_->Fields(column).Value() : vb::Variant();
+  }
+  // The radio rule: value 0 when the column is 0, value 1 when it is above;
+  // add mode marks value 0.
+  bool Is(std::string_view column, int value) const;
+  // The select rule: the option equal to the column; add mode the default.
+  bool Equals(std::string_view column, int value, int add_default) const;
+
+ private:
+  ado::Recordset* rs_;
+};
+
+// A pair of radio buttons "0"/"1" with their labels, marked by the radio
+// rule; onclick0/onclick1 are the scripts that show or hide other rows.
+std::string RadioPair(const ItemRow& row, std::string_view name, std::string_view label0,
+                      std::string_view label1, std::string_view onclick0 = "",
+                      std::string_view onclick1 = "");
+
+// The script that shows or hides the element with this id.
+std::string ShowElement(std::string_view id, bool show);
+
+// One form row: a label cell and a field cell of the class that alternates
+// with n, with the row's own attributes (an id, a hidden style).
+std::string FormRow(std::string_view label, const std::string& field, int n,
+                    std::string_view row_attributes = "");
+
+// A text field; the value attribute only when has_value.
+std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value);
+
+// The options of a stored "$$$"-joined rule list, each rule longer than
+// min_length characters, in stored order; none for Null.
+std::string RuleOptions(const vb::Variant& column, int32_t min_length);
+
+// The first step's fields that every channel's item has. Each gives the
+// field cell's content; the channel places it in its own row.
+//   ClassSelect: the channel's class list, the item's class selected.
+//   SpecialSelect: "不指定专题" and the channel's specials.
+//   EncodingField: the charset text (GB2312 for a new item) and its chooser.
+//   NumberSelect: options 0.. with the labels given, by the select rule.
+//   StarSelect: five stars down to "自动星级", 3 for a new item.
+//   RemoveCodeBoxes: the 15 tag filters of RemoveCode; SCRIPT and IFARME
+//     for a new item. A stored list shorter than 15 ends the page.
+//   RuleListBox: a rule list box (class rules or text rules) with its
+//     buttons and the hidden field the page script fills before submit.
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
+std::string EncodingField(const ItemRow& row);
+std::string NumberSelect(const ItemRow& row, std::string_view name,
+                         std::span<const std::string_view> labels, int add_default);
+std::string StarSelect(const ItemRow& row);
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row);
+enum class RuleKind { kClass, kText };
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width);
+
+// The three rows of list paging (the switch, the paged address, the first
+// and last page), rows n, n+1 and n+2; the last two start hidden unless the
+// item pages its list.
+std::string PaginationRows(const ItemRow& row, int n);
+
+// ---- Saving the first step ------------------------------------------------
+
+// The whole numbers of a posted form (ChkNumeric: 0 for anything but a
+// non-negative number). A number too large for its column is kept as 0 and
+// remembered, so the save can be refused before anything changes.
+class FormNumbers {
+ public:
+  FormNumbers(processing::VBProcess& process, const asp::Request& request)
+      : process_(process), request_(request) {}
+  int32_t Long(std::string_view key);   // a Long column
+  int16_t Small(std::string_view key);  // a 16-bit column
+  bool all_fit() const { return all_fit_; }
+  // The 24 tag-filter flags of RemoveCode: the form's 15, then nine 0.
+  std::string RemoveCode();
+
+ private:
+  processing::VBProcess& process_;
+  const asp::Request& request_;
+  bool all_fit_ = true;
+};
+
+inline constexpr std::string_view kNumberOutOfRange = "输入的数值超出范围，请重新输入！";
+
+// The first check of a first step's form that fails, "" when all pass: a
+// name, a site address beginning with "http", a charset of at least
+// least_encoding characters, a class that takes entries unless the class
+// comes from the page, a list address, and a paged list's address.
+std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32_t ClassID,
+                           int32_t IsPagination, int32_t least_encoding);
+
+// The head of an editor step's form: the form posting to script, the hidden
+// action (the next step), ChannelID, ItemID and change=yes, and the table
+// with its title row. on_submit is the form's check ("" for none).
+std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
+                         int32_t ItemID, std::string_view title, std::string_view on_submit = "");
+
+// The editor's navigation row for an existing item; every link only shows
+// a step (none carries change).
+void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID);
+
+// Step 2's rows: the four list-page codes (the list area, one link) of
+// FindListCode's parts and its special setting, whose relocation is
+// offered but not enabled. A stored list shorter than six parts ends the
+// page.
+void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
+                       const std::vector<std::string>& codes);
+
+// Step 3's code form: the detail-page codes of FindInfoCode, each in a
+// text area, the first four always shown, the others in groups that a
+// pair (or row) of radio buttons opens and closes. Gives the number of
+// rows written, for the rows that follow.
+struct CodeGroup {
+  std::string label;
+  std::string name;                                          // the radio group
+  std::vector<std::pair<std::string, std::string>> options;  // value, label
+  int first, last;                                           // its code rows
+  std::string note;                                          // the red hint
+  // A group whose radio is a stored setting (its name is a column): the
+  // stored value marks the option of that value (the last for a larger
+  // one), and the rows start shown unless it is 0. Otherwise -1: the
+  // first option is marked and the rows start hidden.
+  int32_t stored = -1;
+};
+struct InfoCodeForm {
+  std::string title;                // "项 目 编 辑 -- " & ModuleName & "信息设置"
+  std::vector<std::string> labels;  // by code index
+  std::vector<std::string> notes;   // by code index: a line under the label ("" none)
+  std::vector<CodeGroup> groups;
+};
+int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
+                      const std::vector<std::string>& info);
+
+// The trial address row of step 3: the stored address without quotes.
+std::string DemoUrlRow(const std::string& stored, int n);
+
+// The codes of a step's form, prefix0 to prefix<count-1>, each followed by
+// "$$$", then padding: the packed column the step stores.
+std::string PostedCodes(const asp::Request& request, std::string_view prefix, int count,
+                        std::string_view padding);
+
+// Step 2's source view of the list page the first step's form names
+// (RemoteListUrl, Encoding), its text left in page_text. When the page
+// cannot be fetched the browser is sent back to step 1 of the item with
+// an alert, and false comes back.
+bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
+                     int32_t ItemID, std::string& page_text);
+
+// The last row of steps 1 to 3: back, next, and the box that asks the next
+// step for its source view (or the trial run).
+std::string StepButtonRow();
+
+// Step 4's rows: the item is complete (with the link to its trial run),
+// and the buttons back, to the item list and to a run of the item.
+std::string FinishRow(int32_t ChannelID, int32_t ItemID);
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID);
+
+// ---- The trial run -----------------------------------------------------------
+
+// Remote markup shown in a sandboxed frame (no scripts, an origin of its
+// own), so nothing a remote page holds can act in the admin page.
+std::string SandboxedView(const std::string& html);
+
+// A remote address as a link that opens in a new window, shown as text;
+// an address that is not http(s) (javascript: and the like) is shown as
+// text only.
+std::string RemoteLink(const std::string& address);
 
 // Shown by the software and Flash runs while they collect their links; its
 // colours are fixed.

@@ -227,21 +227,6 @@ void WriteStatusScript(asp::Response& out, std::string_view status, std::string_
   out.Flush();
 }
 
-std::string FetchEntryPage(const std::string& url, const std::string& charset) {
-  std::string page = processing::ReplaceTrim(processing::GetRemoteData(url, charset));
-  if (page.empty()) {
-    processing::ShowErrorTable("获取远程信息出错！请确定你的远程连接代码输入无误。");
-  }
-  return page;
-}
-
-std::string CutEntryName(const std::string& page, const CodeList& codes) {
-  std::string name =
-      vb::Trim(processing::CheckHTML(processing::CutFixed(page, codes[0], codes[1])));
-  if (name.empty()) processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
-  return name;
-}
-
 bool IsPictureExtension(std::string_view ext) {
   for (std::string_view allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
     if (ext == allowed) return true;

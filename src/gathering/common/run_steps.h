@@ -128,13 +128,6 @@ std::string ReadLinkList(const std::string& path);
 // allowed), never remote text.
 void WriteStatusScript(asp::Response& out, std::string_view status, std::string_view reason);
 
-// The page of an entry at url in charset, flattened to one line; "" after
-// the error table when it came back empty.
-std::string FetchEntryPage(const std::string& url, const std::string& charset);
-// The entry's name or title, cut by codes 0/1 of its page and stripped of
-// tags; "" after the error table when there is none.
-std::string CutEntryName(const std::string& page, const CodeList& codes);
-
 // The picture types a gathered thumbnail may be saved as (ext lower-case):
 // the saved name takes its extension only from this list, never from a
 // remote address as it stands.

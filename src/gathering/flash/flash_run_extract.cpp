@@ -151,11 +151,18 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   }
   const std::string& link = entry_url_;
   if (vb::Len(link) < 10) return false;
-  const std::string html = gathering::FetchEntryPage(link, charset);
-  if (html.empty()) return false;
+  const std::string html = processing::ReplaceTrim(processing::GetRemoteData(link, charset));
+  if (html.empty()) {
+    processing::ShowErrorTable("获取远程信息出错！请确定你的远程连接代码输入无误。");
+    return false;
+  }
   Tags tags;
-  std::string title = gathering::CutEntryName(html, codes);
-  if (title.empty()) return false;
+  std::string title =
+      vb::Trim(processing::CheckHTML(processing::CutFixed(html, codes[0], codes[1])));
+  if (title.empty()) {
+    processing::ShowErrorTable("获取软件名称代码出错！请确定你的代码输入正确。");
+    return false;
+  }
   tags.FlashTitle = title;
 
   std::string intro = processing::CutFixed(html, codes[2], codes[3]);
@@ -169,9 +176,13 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
     if (vb::Len(flash.child) > 22) flash.child = "";
     tags.ChildName = flash.child;
   }
-  flash.ClassID = EntryClass(item_.AutoClass >= 1, item_.ClassID, flash.parent, flash.child,
-                             item_.RetuneClass, flash.parentRuled, flash.childRuled);
-  if (flash.ClassID == 0) return false;
+  const std::string wrong_class =
+      EntryClass(item_.AutoClass >= 1, item_.ClassID, flash.parent, flash.child, item_.RetuneClass,
+                 flash.parentRuled, flash.childRuled, flash.ClassID);
+  if (!wrong_class.empty()) {
+    processing::ShowErrorTable(wrong_class);
+    return false;
+  }
 
   flash.updateTime = vb::DateText(vb::Now());
   if (item_.IsNowTime == 0 && !IsUnset(codes[8])) {

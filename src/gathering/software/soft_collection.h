@@ -16,6 +16,7 @@
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "gathering/software/soft_entry.h"
 #include "gathering/software/soft_fields.h"
 #include "platform/vb/variant.h"
 
@@ -93,6 +94,20 @@ class SoftCollection : public gathering::GatheringObject {
   const std::string& unzip_path() const { return UnzipPath_; }
 
  private:
+  // The item editor (soft_editor_*.cpp) and the clone. SaveStepOne stores
+  // the first page's form and gives the item's number (a new item's own
+  // key), or -1 after the alert that refused it.
+  void ShowItemMenu(int32_t ItemID);
+  void EditItemStep1();  // reads edit_mode_
+  int32_t SaveStepOne();
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  // The trial run of step 4: one entry read as a run reads it and shown,
+  // nothing stored; false after the alert that stopped it.
+  bool RunTrial(const std::string& demo_url);
+  void CloneItem();
+
   // The settings page (soft_config_page.cpp).
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
@@ -107,11 +122,24 @@ class SoftCollection : public gathering::GatheringObject {
   // addresses, cleaning and the flushed panel; false when the entry was
   // turned down (its error table, if any, is written).
   bool ExtractSoft(const std::string& url, GatheredSoft& soft);
+  // Entry extraction (soft_run_extract.cpp), shared by the run (ExtractSoft)
+  // and the editor's trial run. ExtractSoftEntry fetches the detail page at
+  // url in the item's charset (item_ holds the item) and cuts and cleans
+  // every field into entry. It returns "" for a complete entry, or the
+  // message that stops it (a run shows it in an error table, the trial as
+  // an alert). A run also resolves the class (ResolveEntryClass, which may
+  // set the class folder) and saves the thumbnail under the channel folder;
+  // what the run does next with the links (MaxAddress, download servers)
+  // is its own. A VbError reaches the caller.
+  std::string ExtractSoftEntry(const std::string& url, EntryReading reading, SoftEntry& entry);
+  std::string ResolveEntryClass(SoftEntry& entry);
   void WriteProgressPanel(GatheredSoft& soft);
   // The second half: duplicates, download, addresses, pictures, the row,
   // the download-server link, counters, status. True when the entry was
   // stored (or counted in test mode): its files stay.
   bool StoreSoft(GatheredSoft& soft);
+  // The absolute download links of a separate download page, "|||"-joined;
+  // "" whenever its area or its links are not found.
   std::string GetDownPageLinks(std::string url, std::string areaBegin, std::string areaEnd,
                                std::string linkBegin, std::string linkEnd, std::string charset);
   // Downloads (soft_run_download.cpp).
@@ -120,7 +148,6 @@ class SoftCollection : public gathering::GatheringObject {
   std::string RepackSoftFile(const std::string& file, const std::string& folder);
 
   std::shared_ptr<transfer::RedoZipFile> repacker_;
-  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.
   std::string SendCookie_;

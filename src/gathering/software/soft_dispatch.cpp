@@ -1,7 +1,6 @@
 // SoftCollection.ShowCollection: the software admin page's one entry. It
 // reads the request and runs exactly one action of the page protocol; any
-// other action (none, "yes" included) shows the item list. The editor
-// actions reach their members once those are built.
+// other action (none, "yes" included) shows the item list.
 #include <string>
 
 #include "gathering/software/soft_collection.h"
@@ -18,17 +17,24 @@ void SoftCollection::ShowCollection() {
       SaveGatherConfig();
     } else if (action == "edit") {
       if (!TakeEditItem()) return;
+      EditItemStep1();
     } else if (action == "add") {
       edit_mode_ = false;
+      EditItemStep1();
+    } else if (action == "step2") {
+      EditItemStep2();
+    } else if (action == "step3") {
+      EditItemStep3();
+    } else if (action == "step4" || action == "demo") {
+      EditItemStep4();
+    } else if (action == "copy") {
+      CloneItem();
     } else if (action == "remove") {
       RemoveAllCache();
     } else if (action == "begin") {
       BeginGather();
     } else if (action == "savenew") {
       GatherNextLink();
-    } else if (action == "copy" || action == "step2" || action == "step3" ||
-               action == "step4" || action == "demo") {
-      // The editor, clone and run steps.
     } else {
       ShowItemList({.table = "QX_SoftItem", .empty_line = "还没有找到任何采集项目！"});
     }

@@ -1,0 +1,179 @@
+// SoftCollection: the item editor's third page. With change=yes it stores
+// the list-page codes of the second page; on request it shows the source
+// of the first detail page those codes lead to; then it writes the form of
+// the detail-page codes, which posts action=step4.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gathering/common/code_list.h"
+#include "gathering/common/page_markup.h"
+#include "gathering/software/soft_collection.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+#include "processing/markup_text.h"
+#include "processing/page_messages.h"
+#include "processing/remote_fetch.h"
+
+namespace ostrel::software {
+namespace {
+
+// The code form's labels, notes and groups for the channel's word m.
+markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
+  const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
+                                                                  {"1", "打开设置窗口"}};
+  markup::InfoCodeForm form;
+  form.title = "项 目 编 辑 -- " + m + "信息设置";
+  form.labels = {"获取" + m + "名称开始代码：",
+                 "获取" + m + "名称结束代码：",
+                 "获取" + m + "简介开始代码：",
+                 "获取" + m + "简介结束代码：",
+                 "获取父分类名称开始代码：",
+                 "获取父分类名称结束代码：",
+                 "获取子分类名称开始代码：",
+                 "获取子分类名称结束代码：",
+                 "获取更新时间开始代码：",
+                 "获取更新时间结束代码：",
+                 "<font color=blue>获取" + m + "大小开始代码：</font>",
+                 "<font color=blue>获取" + m + "大小结束代码：</font>",
+                 "获取" + m + "语言开始代码：",
+                 "获取" + m + "语言结束代码：",
+                 "获取" + m + "类型开始代码：",
+                 "获取" + m + "类型结束代码：",
+                 "获取授权方式开始代码：",
+                 "获取授权方式结束代码：",
+                 "获取运行环境开始代码：",
+                 "获取运行环境结束代码：",
+                 "获取联系方式开始代码：",
+                 "获取联系方式结束代码：",
+                 "获取程序主页开始代码：",
+                 "获取程序主页结束代码：",
+                 "获取" + m + "缩略图开始代码：",
+                 "获取" + m + "缩略图结束代码：",
+                 "下载地址列表开始代码：",
+                 "下载地址列表结束代码：",
+                 "获取下载连接开始代码：",
+                 "获取下载连接结束代码：",
+                 "下载地址列表开始代码：",
+                 "下载地址列表结束代码：",
+                 "获取下载连接开始代码：",
+                 "获取下载连接结束代码：",
+                 "内容过虑字符一：",
+                 "内容过虑字符二：",
+                 "匹配字符过滤开始代码：",
+                 "匹配字符过滤结束代码：",
+                 "获取软件版本开始代码：",
+                 "获取软件版本结束代码："};
+  form.notes.assign(40, "");
+  form.notes[4] = form.notes[6] = "不获取分类请输入“0”";
+  form.notes[5] = form.notes[7] = "手动设置，请直接输入分类名称";
+  form.notes[8] = form.notes[9] = "不设置请输入“0”";
+  for (int i = 30; i <= 33; ++i) form.notes[static_cast<size_t>(i)] = "新页面";
+  form.groups = {
+      {"软件版本设置：", "selfont38", shown, 38, 39, ""},
+      {m + "分类设置(可选项)：",
+       "selClass",
+       {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
+       4,
+       7,
+       "* 如果第一步设置了自动归类，请设置此项"},
+      {m + "更新时间设置：",
+       "seltime",
+       {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}},
+       8,
+       9,
+       "* 如果第一步设置显示为最新时间，此设置无效"},
+      {m + "大小设置：",
+       "selsize",
+       {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}},
+       10,
+       11,
+       "* 如果软件是下载到本地，系统可以自动获取" + m + "大小"},
+      {m + "语言设置：", "selfont12", shown, 12, 13, ""},
+      {m + "类型设置：", "selfont14", shown, 14, 15, ""},
+      {"授权方式设置：", "selfont16", shown, 16, 17, ""},
+      {"运行环境设置：", "selfont18", shown, 18, 19, ""},
+      {"联系方式设置：", "selfont20", shown, 20, 21, ""},
+      {"程序主页设置：", "selfont22", shown, 22, 23, ""},
+      {m + "缩略图设置：", "selimg", shown, 24, 25, " "},
+      {"设置下载地址连接：",
+       "seldown",
+       {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}},
+       26,
+       29,
+       ""},
+      {"是否新窗口打开下载连接：",
+       "downpage",
+       {{"0", "不作设置"}, {"1", "设置下载地址"}},
+       30,
+       33,
+       "* 如果要在新页面打开下载，请设置此项",
+       downpage},
+      {"内容过滤设置：", "selfont34", shown, 34, 35, ""},
+      {"匹配字符设置：", "selfont36", shown, 36, 37, ""},
+  };
+  return form;
+}
+
+}  // namespace
+
+void SoftCollection::EditItemStep3() {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  if (step.change &&
+      !SaveListCodes("QX_SoftItem", "SoftItem", "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
+    return;
+  }
+
+  std::string encoding, list_codes, demo;
+  std::vector<std::string> info;
+  {
+    std::optional<ado::Recordset> row = ItemColumns(
+        "QX_SoftItem", "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
+        ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
+    encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
+    item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
+    list_codes = vb::CStr(rs.Fields("FindListCode").Value());
+    // Six "0" more, so a short list still shows "0" in the boxes it lacks.
+    info =
+        vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + "$$$0$$$0$$$0$$$0$$$0$$$0", "$$$");
+    item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
+    demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
+  }
+
+  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
+  if (ItemID_ > 0) ShowItemMenu(ItemID_);
+
+  if (step.showcode >= 1) {
+    std::string list_page;
+    const std::string link = gathering::FirstListLink(item_.RemoteListUrl, encoding,
+                                                      gathering::CodeList(list_codes), list_page);
+    if (link.empty()) return;
+    const std::string page = processing::GetRemoteData(link, encoding);
+    if (page.empty()) {
+      processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
+      return;
+    }
+    markup::WriteSourceView(out, page, link);
+  }
+
+  const std::string& m = ModuleName_;
+  const int n = markup::WriteInfoCodeRows(out, InfoCodeForm(m, item_.downpage), info);
+  out.Write(markup::DemoUrlRow(demo, n));
+  out.Write(markup::StepButtonRow());
+  const std::string tag = "<font color=red style=\"font-family:tahoma\">";
+  out.Write(
+      "<tr><td colspan=2 class=TableRow1><b>说明：</b><br>"
+      "“软件名称”、“软件简介”和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，"
+      "在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>"
+      "<b>相关标签说明：</b><br>软件名称 " +
+      tag + "{@SoftName}</font> 父分类名称 " + tag + "{@ParentName}</font> 子分类名称 " + tag +
+      "{@ChildName}</font> 软件类型 " + tag +
+      "{@SoftType}</font><br><font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font>"
+      "</td></tr>\r\n");
+  out.Write("</table>\r\n</form>\r\n");
+}
+
+}  // namespace ostrel::software

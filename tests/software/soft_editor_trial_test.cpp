@@ -1,0 +1,200 @@
+// The software editor against a remote site on 127.0.0.1: the source
+// views of steps 2 and 3, and the trial run of a plain entry, of an entry
+// whose links lie on a separate download page and of a hostile page. The
+// trial shows what the codes cut and stores nothing.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "platform/vb/datetime.h"
+#include "soft_page.h"
+#include "support/fetch_limits_guard.h"
+#include "support/http_server.h"
+
+namespace ostrel::software {
+namespace {
+
+using testing::HttpAnswer;
+
+constexpr const char* kList =
+    "<html><body><ul id=list>\n<li><a href=\"/soft/1.html\">一</a></li>\n"
+    "<li><a href=\"/soft/2.html\">二</a></li></ul></body></html>";
+constexpr const char* kEntry =
+    "<html><body><h1>好软件 <b>2.0</b></h1><span id=v>V2.0</span>\n"
+    "<div id=intro><p>简介文字<script>parent.hacked=1</script></p>广告</div>\n"
+    "<span id=lang>英文</span><span id=type>国外软件</span><span id=size>1.5 MB</span>\n"
+    "<ul id=down><li><a href=\"/f/a.zip\">1</a></li><li><a href=\"b.zip\">2</a></li>"
+    "<li><a href=\"/dl.html\">3</a></li></ul></body></html>";
+// Links on a page of their own, reached through the entry's first link.
+constexpr const char* kPagedEntry =
+    "<html><body><h1>分页软件</h1><div id=intro>短</div>"
+    "<ul id=down><li><a href=\"/dl.html\">下载页</a></li></ul></body></html>";
+constexpr const char* kDownloadPage =
+    "<html><body><div id=dl><a href=\"/m/1.zip\">镜像一</a> <a href=\"/m/2.zip\">镜像二</a>"
+    "</div></body></html>";
+constexpr const char* kHostile =
+    "<html><body><h1>坏\"软件'</h1><div id=intro><img src=x onerror=\"parent.hacked=1\"></div>"
+    "<ul id=down><li><a href=\"javascript:parent.hacked=1\">x</a></li></ul></body></html>";
+
+class SoftTrialTest : public SoftPageTest {
+ protected:
+  void SetUp() override {
+    SoftPageTest::SetUp();
+    auto limits = testing::FetchLimitsGuard::Short();
+    limits.allow_private = true;
+    limits_ = std::make_unique<testing::FetchLimitsGuard>(limits);
+    const std::string utf8 = "text/html; charset=utf-8";
+    server_.Route("/list.html", HttpAnswer::Page(kList, utf8));
+    server_.Route("/soft/1.html", HttpAnswer::Page(kEntry, utf8));
+    server_.Route("/soft/2.html", HttpAnswer::Page(kEntry, utf8));
+    server_.Route("/paged.html", HttpAnswer::Page(kPagedEntry, utf8));
+    server_.Route("/dl.html", HttpAnswer::Page(kDownloadPage, utf8));
+    server_.Route("/hostile.html", HttpAnswer::Page(kHostile, utf8));
+    AddItem(1, 2, "试验");
+    RunSql("UPDATE QX_SoftItem SET Encoding='UTF-8', AutoClass=1, RemoteListUrl='" +
+           server_.Url("/list.html") +
+           "', FindListCode='<ul id=list>$$$</ul>$$$<a href=\"$$$\">$$$0$$$0$$$0$$$0$$$0', "
+           "FindInfoCode='" +
+           InfoCodes() + "', strReplace='简介|介绍' WHERE ItemID=1");
+  }
+  void TearDown() override {
+    server_.Stop();
+    SoftPageTest::TearDown();
+  }
+
+  // The item's detail-page codes, with some of them changed.
+  static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
+    std::map<int, std::string> info = {
+        {0, "<h1>"},     {1, "</h1>"},           {2, "<div id=intro>"},  {3, "</div>"},
+        {5, "工具"},     {12, "<span id=lang>"}, {13, "</span>"},        {14, "<span id=type>"},
+        {15, "</span>"}, {17, " 共享软件 "},     {10, "<span id=size>"}, {11, "</span>"},
+        {9, "2005-8-8"}, {26, "<ul id=down>"},   {27, "</ul>"},          {28, "<a href=\""},
+        {29, "\">"},     {30, "<div id=dl>"},    {31, "</div>"},         {32, "<a href=\""},
+        {33, "\">"},     {34, "广告"},           {38, "<span id=v>"},    {39, "</span>"}};
+    for (const auto& [index, code] : changes) info[index] = code;
+    std::string codes;
+    for (int i = 0; i < 53; ++i) codes += (i ? "$$$" : "") + (info.count(i) ? info[i] : "0");
+    return vb::Replace(codes, "'", "''");
+  }
+  void SetItem(const std::string& assignments) {
+    RunSql("UPDATE QX_SoftItem SET " + assignments + " WHERE ItemID=1");
+  }
+
+  std::unique_ptr<testing::FetchLimitsGuard> limits_;
+  testing::HttpServer server_;
+};
+
+TEST_F(SoftTrialTest, SourceViewsShowTheListAndTheFirstEntry) {
+  Fields first = ReadForm(Request("action=edit&ItemID=1"));
+  first.emplace_back("ShowCode", "1");
+  const std::string second = Post("action=step2&showcode=1", first);
+  EXPECT_NE(second.find("&lt;ul id=list&gt;"), std::string::npos);
+  EXPECT_NE(second.find("采集的目标地址 → <a href='" + server_.Url("/list.html")),
+            std::string::npos);
+  const std::string third = Post("action=step3&showcode=1", ReadForm(second));
+  EXPECT_NE(third.find("&lt;span id=v&gt;V2.0"), std::string::npos);
+  EXPECT_NE(third.find("<a href='" + server_.Url("/soft/1.html")), std::string::npos);
+  EXPECT_EQ(server_.RequestsFor("/soft/2.html").size(), 0u);  // the first link only
+
+  // A list address that answers nothing sends the browser back to step 1.
+  for (auto& [name, value] : first) {
+    if (name == "RemoteListUrl") value = server_.Url("/missing.html");
+  }
+  const std::string failed = Post("action=step2&showcode=1", first);
+  EXPECT_NE(failed.find("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');"
+                        "location.replace('?action=edit&ChannelID=2&ItemID=1');"),
+            std::string::npos);
+}
+
+TEST_F(SoftTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
+  vb::DateTime now = vb::CDate(vb::Variant("2026-3-4 10:20:30"));
+  ::ostrel::testing::ClockGuard clock(&now);
+  Request("ChannelID=2");
+  const auto row = Row("SELECT * FROM QX_SoftItem WHERE ItemID=1");
+  const size_t cached = application_->contents().Keys().size();
+
+  const std::string page = Request("action=demo&ItemID=1");
+  const std::string entry = server_.Url("/soft/1.html");
+  for (const std::string& shown : {
+           std::string("<span class='style1'>好软件 2.0 V2.0</span>"),
+           std::string("<b>更新时间：</b>2005-8-8 10:20:30<br>"),
+           std::string("<b>软件大小：</b>1536 <b>KB</b>"),
+           std::string("<b>软件语言：</b>英文<br>"),
+           std::string("<b>软件类别：</b>国外软件 / 工具 / <br>"),
+           std::string("<b>授权方式：</b>共享软件<br>"),
+           std::string("<b>运行环境：</b>Win9X/Win2000/WinXP/Win2003<br>"),
+           std::string("<b>联系方式：</b><br><b>程序主页：</b><br>"),
+           std::string("<b>目标地址：</b><a href='" + entry + "' target='_blank'>"),
+           "0、</span><a href='" + server_.Url("/f/a.zip") + "'",
+           "1、</span><a href='" + server_.Url("/soft/b.zip") + "'",
+           "2、</span><a href='" + server_.Url("/dl.html") + "'",
+           std::string("全部设置完成"),
+       }) {
+    EXPECT_NE(page.find(shown), std::string::npos) << shown << "\n" << page;
+  }
+  // The introduction: tag filters and the filter string applied, shown only
+  // inside the sandboxed frame.
+  EXPECT_NE(page.find("<iframe sandbox=\"\" srcdoc=\"&lt;p&gt;介绍文字&lt;/p&gt;\""),
+            std::string::npos);
+  EXPECT_EQ(page.find("<script>parent"), std::string::npos);
+  EXPECT_EQ(page.find("广告"), std::string::npos);
+
+  EXPECT_EQ(Row("SELECT * FROM QX_SoftItem WHERE ItemID=1"), row);
+  EXPECT_EQ(application_->contents().Keys().size(), cached);
+  EXPECT_EQ(Count("QX_SoftList"), 0);
+  EXPECT_EQ(server_.RequestsFor("/dl.html").size(), 0u);  // downpage 0
+}
+
+TEST_F(SoftTrialTest, TrialFollowsASeparateDownloadPage) {
+  SetItem("downpage=1, NamedDemourl='" + server_.Url("/paged.html") + "'");
+  std::string page = Request("action=demo&ItemID=1");
+  EXPECT_NE(page.find("<b>目标地址：</b><a href='" + server_.Url("/paged.html")),
+            std::string::npos);
+  EXPECT_NE(page.find("0、</span><a href='" + server_.Url("/m/1.zip")), std::string::npos);
+  EXPECT_NE(page.find("1、</span><a href='" + server_.Url("/m/2.zip")), std::string::npos);
+  EXPECT_NE(page.find("srcdoc=\"短\""), std::string::npos);  // short, yet no fallback
+
+  // A download page without the area: the entry's own links stay.
+  SetItem("FindInfoCode='" + InfoCodes({{30, "<div id=none>"}}) + "'");
+  page = Request("action=demo&ItemID=1");
+  EXPECT_NE(page.find("0、</span><a href='" + server_.Url("/dl.html")), std::string::npos);
+  EXPECT_EQ(page.find("/m/1.zip"), std::string::npos);
+}
+
+TEST_F(SoftTrialTest, HostilePageReachesTheAdminPageOnlyAsText) {
+  SetItem("NamedDemourl='" + server_.Url("/hostile.html") + "', FindInfoCode='" +
+          InfoCodes({{23, "javascript:parent.hacked=1"}}) + "'");
+  const std::string page = Request("action=demo&ItemID=1");
+  EXPECT_NE(page.find("<span class='style1'>坏软件 </span>"), std::string::npos);
+  EXPECT_NE(page.find("srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""),
+            std::string::npos);
+  EXPECT_EQ(page.find("<img src=x"), std::string::npos);
+  EXPECT_EQ(page.find("href='javascript"), std::string::npos);
+  EXPECT_EQ(Count("QX_SoftList"), 0);
+}
+
+TEST_F(SoftTrialTest, TrialAlertsSayWhichCodeFailed) {
+  const struct {
+    std::map<int, std::string> codes;
+    const char* message;
+  } cases[] = {
+      {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
+      {{{26, "0"}}, "请输入获取下载地址列表代码！"},
+      {{{26, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
+      {{{28, ""}}, "请输入获取下载连接代码！"},
+      {{{28, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
+  };
+  for (const auto& c : cases) {
+    SetItem("FindInfoCode='" + InfoCodes(c.codes) + "'");
+    const std::string page = Request("action=demo&ItemID=1");
+    EXPECT_NE(page.find(std::string("alert(\"") + c.message), std::string::npos) << c.message;
+    EXPECT_EQ(page.find("全部设置完成"), std::string::npos);
+  }
+  // A trial address of nine characters is no address: the list leads.
+  SetItem("NamedDemourl='http://x', FindInfoCode='" + InfoCodes() + "'");
+  EXPECT_NE(Request("action=demo&ItemID=1").find(server_.Url("/soft/1.html")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostrel::software
