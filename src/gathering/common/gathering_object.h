@@ -277,6 +277,10 @@ class GatheringObject : public com::Dispatch {
   // The probed size and final address of down in the entry's panel, before
   // the transfer starts; flushed. The address is remote text: encoded.
   void WriteFileTarget(const transfer::Downloader& down);
+  // The close of an entry's panel: the reason span, the stop link and the
+  // link that skips to the line after page of the run started at D;
+  // flushed.
+  void WritePanelEnd(int32_t page, const std::string& D);
   // A failed download's status: txt1 := status, txt2 := the reason in blue
   // (encoded); flushed.
   void WriteDownloadFailure(std::string_view status, const std::string& reason);

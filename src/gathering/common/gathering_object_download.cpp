@@ -101,6 +101,20 @@ void GatheringObject::WriteFileTarget(const transfer::Downloader& down) {
   out.Flush();
 }
 
+void GatheringObject::WritePanelEnd(int32_t page, const std::string& D) {
+  asp::Response& out = host_.Response();
+  out.Write(
+      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
+      "align=center>");
+  out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
+            "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
+  out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +
+            "&page=" + std::to_string(int64_t{page} + 1) + "&ItemID=" + std::to_string(ItemID_) +
+            "&D=" + HtmlAttribute(vb::Variant(D)) + "'><font color=red>跳过采集</font></a>]</div>");
+  out.Write("   </td> </tr></table>");
+  out.Flush();
+}
+
 void GatheringObject::WriteDownloadFailure(std::string_view status, const std::string& reason) {
   asp::Response& out = host_.Response();
   out.Write("<script>");
