@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { demo, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import { demo, followRun, logIn, openBrowser, query, rawGet } from './browser.mjs';
 
 const itemName = '演示站点：本地动画';
 const flashPage = `${demo.url}/admin/Admin_FlashGather.asp`;
@@ -32,53 +32,9 @@ after(async () => {
   await browser?.close();
 });
 
-// Runs the item from its 采集 link to the summary: every admin page of the
-// run with its body, and what each entry's panel showed once loaded.
-async function runItem(onFirstStep) {
-  const steps = [];
-  const panels = [];
-  const onResponse = (response) => {
-    if (!response.request().isNavigationRequest()) return;
-    const url = new URL(response.url());
-    if (url.pathname !== '/admin/Admin_FlashGather.asp') return;
-    steps.push({ url, body: response.text() });
-  };
-  const onLoad = async () => {
-    if (!/action=savenew/.test(page.url())) return;
-    try {
-      panels.push(
-        await page.evaluate(() =>
-          Object.fromEntries(
-            ['txt1', 'txt2', 'txt3', 'showaddre', 'Proess1'].map((id) => [
-              id,
-              document.getElementById(id)?.textContent,
-            ]),
-          ),
-        ),
-      );
-    } catch {
-      // the next step came first
-    }
-  };
-  let held = false;
-  await page.route(/action=savenew/, async (route) => {
-    if (!held) {
-      held = true;
-      await onFirstStep?.();
-    }
-    await route.continue();
-  });
-  await page.goto(flashPage);
-  page.on('response', onResponse);
-  page.on('load', onLoad);
-  await page.locator('tr', { hasText: itemName }).locator('a', { hasText: /^采集$/ }).click();
-  await page.waitForURL(/action=yes/, { timeout: 120_000 });
-  await page.waitForLoadState('load');
-  page.off('response', onResponse);
-  page.off('load', onLoad);
-  await page.unroute(/action=savenew/);
-  for (const step of steps) step.body = await step.body.catch(() => '');
-  return { steps, panels };
+// Runs the item from its 采集 link to the summary.
+function runItem(onFirstStep) {
+  return followRun(page, flashPage, itemName, onFirstStep);
 }
 
 test('a run of the demo Flash item downloads and stores every entry with its thumbnail', async () => {
@@ -123,6 +79,8 @@ test('a run of the demo Flash item downloads and stores every entry with its thu
     assert.equal(panel.txt2, '文件采集成功');
     assert.match(panel.txt3, /Bytes/);
     assert.match(panel.showaddre, new RegExp(`^${demo.remote}/flash/files/`));
+    assert.match(panel.speed, /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/);
+    assert.equal(panel.bar, '400px');
   }
   assert.match(await page.textContent('b.style2'), /成功采集动画 6 个/);
   assert.deepEqual(pageErrors, []);

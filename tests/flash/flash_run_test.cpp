@@ -18,6 +18,7 @@
 #include "processing/files_folders.h"
 #include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
+#include "support/run_steps.h"
 
 namespace ostrel::flash {
 namespace {
@@ -62,17 +63,6 @@ class FlashRunTest : public FlashPageTest {
     application_->contents().Remove("myzemble_flashconfig");
   }
 
-  static std::string NextQuery(const std::string& page) {
-    for (const char* lead : {"reFresh(){window.location.href='Admin_FlashGather.asp?",
-                             "buildRefresh(){window.location.href='Admin_FlashGather.asp?",
-                             "content=\"1;url='Admin_FlashGather.asp?"}) {
-      size_t at = page.rfind(lead);
-      if (at == std::string::npos) continue;
-      at += std::string(lead).size();
-      return page.substr(at, page.find('\'', at) - at);
-    }
-    return "";
-  }
   // Every page of a whole run, as a browser follows the refreshes, up to
   // the summary (whose query is last_query_).
   std::vector<std::string> RunAll() {
@@ -80,7 +70,7 @@ class FlashRunTest : public FlashPageTest {
     std::string query = "action=begin&ItemID=1&ChannelID=5";
     while (!query.empty() && query.find("action=yes") == std::string::npos && pages.size() < 20) {
       pages.push_back(Request(query));
-      query = NextQuery(pages.back());
+      query = ostrel::testing::NextStepQuery(pages.back(), "Admin_FlashGather.asp");
     }
     last_query_ = query;
     return pages;

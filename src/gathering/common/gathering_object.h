@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "component/host_access.h"
 #include "gathering/common/page_markup.h"
@@ -135,6 +136,23 @@ class GatheringObject : public com::Dispatch {
   // ClassUpdateCount raises the counters of a class and its ancestors.
   int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
   vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
+
+  // The class a gathered entry is filed into, in ClassID. With auto_class
+  // off, the item's own class own, which must be a leaf of this channel and
+  // no outside link (its folder becomes class_folder()); on, the one that
+  // the gathered names parent and child lead to once cleaned (CheckNostr)
+  // and renamed by rules, the names handed back in parent_ruled and
+  // child_ruled. "" when found, else the message that says why not (the
+  // names in it encoded).
+  std::string EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                         const std::string& child, const std::string& rules,
+                         std::string& parent_ruled, std::string& child_ruled, int32_t& ClassID);
+  // Saves the gathered thumbnail at picture as a local picture of the
+  // channel (UploadPic/ and the date folder of path_form) under a new name
+  // with a picture type's extension; its path relative to the channel
+  // folder, or "" when it is no picture or cannot be saved. The file is one
+  // of entry_files_.
+  std::string SaveThumbnail(const std::string& picture, int32_t path_form);
 
   // Removes every Application variable of the site, one line per name.
   void RemoveAllCache();
@@ -295,6 +313,11 @@ class GatheringObject : public com::Dispatch {
   // FileDown_, its GetData events reaching FileDown_GetData with the
   // channel's progress mode as it stands at each event (*mode).
   transfer::Downloader& NewDownloader(const int16_t* mode);
+  // The same for the file of the entry being gathered at address: the
+  // entry page is the referrer, progress events come when *mode is not 0,
+  // and the file is fetched only when use_download is on (1 or 9).
+  transfer::Downloader& NewEntryDownloader(const std::string& address, const int16_t* mode,
+                                           int16_t use_download);
   // The progress of one downloader event in mode (0 none, 1 speed text, 2
   // bar, 3 both), written every Space_-th event; nothing divides by an
   // unknown size or an empty block.
@@ -304,6 +327,10 @@ class GatheringObject : public com::Dispatch {
   // The probed size and final address of down in the entry's panel, before
   // the transfer starts; flushed. The address is remote text: encoded.
   void WriteFileTarget(const transfer::Downloader& down);
+  // The close of an entry's panel: the reason span, the stop link and the
+  // link that skips to the line after page of the run started at D;
+  // flushed.
+  void WritePanelEnd(int32_t page, const std::string& D);
   // A failed download's status: txt1 := status, txt2 := the reason in blue
   // (encoded); flushed.
   void WriteDownloadFailure(std::string_view status, const std::string& reason);
@@ -346,12 +373,13 @@ class GatheringObject : public com::Dispatch {
   int16_t Space_ = 3;
   // The entry of a run's step, as its parts hand it on.
   std::shared_ptr<transfer::Downloader> FileDown_;
-  std::string entry_url_;               // the entry page: referrer of every download
-  bool DownSucceed_ = false;            // the entry's file is in place
-  int32_t DownFileSize_ = 0;            // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;         // GetData events handled while progress is on
-  std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
-  std::string sql_;                     // and its SQL text
+  std::string entry_url_;                 // the entry page: referrer of every download
+  bool DownSucceed_ = false;              // the entry's file is in place
+  int32_t DownFileSize_ = 0;              // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;           // GetData events handled while progress is on
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
+  std::shared_ptr<ado::Recordset> rs_;    // the working recordset of the page members
+  std::string sql_;                       // and its SQL text
 
  private:
   int32_t default_channel_;

@@ -28,6 +28,18 @@ transfer::Downloader& GatheringObject::NewDownloader(const int16_t* mode) {
   return *FileDown_;
 }
 
+transfer::Downloader& GatheringObject::NewEntryDownloader(const std::string& address,
+                                                          const int16_t* mode,
+                                                          int16_t use_download) {
+  processing::VBProcess& process = Process();
+  transfer::Downloader& down = NewDownloader(mode);
+  down.url(vb::Trim(address));
+  down.Progress(process.ChkBoolean(std::to_string(*mode)));
+  down.UnsealDown(process.ChkBoolean(std::to_string(use_download)));
+  down.ReferHost(entry_url_);
+  return down;
+}
+
 void GatheringObject::FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret,
                                        const std::string& sSpeed) {
   if (mode == 0) return;
@@ -86,6 +98,20 @@ void GatheringObject::WriteFileTarget(const transfer::Downloader& down) {
                            "' target='_blank'><font color='red'>" +
                            HtmlText(vb::Variant(down.DownFileUrl)) + "</font></a>";
   out.Write("<script>showaddre.innerHTML=\"" + ScriptString(link) + "\";</script>");
+  out.Flush();
+}
+
+void GatheringObject::WritePanelEnd(int32_t page, const std::string& D) {
+  asp::Response& out = host_.Response();
+  out.Write(
+      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
+      "align=center>");
+  out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
+            "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
+  out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +
+            "&page=" + std::to_string(int64_t{page} + 1) + "&ItemID=" + std::to_string(ItemID_) +
+            "&D=" + HtmlAttribute(vb::Variant(D)) + "'><font color=red>跳过采集</font></a>]</div>");
+  out.Write("   </td> </tr></table>");
   out.Flush();
 }
 

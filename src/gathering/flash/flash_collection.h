@@ -112,7 +112,6 @@ class FlashCollection : public gathering::GatheringObject {
   bool panel_written_ = false;            // the entry's panel is in the page
   std::string fixed_path_;                // put before a cut download link ("" for none)
   int64_t entry_size_ = 0;                // KB, stored in filesize
-  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]

@@ -18,12 +18,9 @@ std::string FlashCollection::DownloadFlashFile(const std::string& address,
   std::string result;
   DownSucceed_ = false;
   vb::TryStep([&] {
-    transfer::Downloader& down = NewDownloader(&settings_.isProgress);
-    down.url(vb::Trim(address));
-    down.Progress(process.ChkBoolean(std::to_string(settings_.isProgress)));
+    transfer::Downloader& down =
+        NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
     down.SaveFilePath(process.CheckMapPath(folder, true));
-    down.UnsealDown(process.ChkBoolean(std::to_string(settings_.UseDownload)));
-    down.ReferHost(entry_url_);
     down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
     down.MaxSize(settings_.MaxDownSize);
     down.AutoRename(item_.AutoRename);

@@ -206,31 +206,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
 }
 
 std::string FlashCollection::ResolveFlashClass(FlashEntry& entry) {
-  if (item_.AutoClass < 1) {
-    // The item's own class: a leaf of this channel that holds entries.
-    std::shared_ptr<ado::Recordset> rs = Process().Execute(
-        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-                    " And child=0 And TurnLink=0"));
-    if (!rs || rs->Eof()) {
-      return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
-    }
-    entry.ClassID = item_.ClassID;
-    return "";
-  }
-  entry.parentRuled = CheckNostr(entry.parent);
-  entry.childRuled = CheckNostr(entry.child);
-  if (!item_.RetuneClass.empty()) {
-    entry.parentRuled = processing::ReplaceClass(entry.parentRuled, item_.RetuneClass);
-    entry.childRuled = processing::ReplaceClass(entry.childRuled, item_.RetuneClass);
-  }
-  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parentRuled), vb::Trim(entry.childRuled));
-  if (entry.ClassID != 0) return "";
-  // The names came from a remote page: they reach the error table as text.
-  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
-  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(entry.parent) +
-         " / " + text(entry.child) + " </li><li>当前类别：" + text(entry.parentRuled) + " / " +
-         text(entry.childRuled) + " </li>";
+  return EntryClass(item_.AutoClass >= 1, item_.ClassID, entry.parent, entry.child,
+                    item_.RetuneClass, entry.parentRuled, entry.childRuled, entry.ClassID);
 }
 
 bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash) {
@@ -310,17 +287,7 @@ void FlashCollection::WriteProgressPanel(const GatheredFlash& flash) {
   out.Write("<br><strong><font color=blue>下载连接：</font></strong>" + link(flash.downAddress));
   // The download scripts fill this span whatever the settings say.
   out.Write("<br><span  id='showaddre'></span>");
-  out.Write(
-      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
-      "align=center>");
-  out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
-            "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
-  out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +
-            "&page=" + std::to_string(int64_t{flash.page} + 1) +
-            "&ItemID=" + std::to_string(ItemID_) + "&D=" + HtmlAttribute(vb::Variant(flash.D)) +
-            "'><font color=red>跳过采集</font></a>]</div>");
-  out.Write("   </td> </tr></table>");
-  out.Flush();
+  WritePanelEnd(flash.page, flash.D);
   panel_written_ = true;
 }
 

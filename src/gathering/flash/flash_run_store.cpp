@@ -93,24 +93,8 @@ bool FlashCollection::StoreFlash(GatheredFlash& flash) {
     fileAddress = item_.SaveFilePath + dateFolder + name;
   }
 
-  // The thumbnail is saved under a name of its own with a picture type
-  // only; anything else leaves the entry without one.
-  std::string miniature;
-  if (!flash.thumbnail.empty()) {
-    const std::string ext = vb::LCase(process.GetFileExtName(flash.thumbnail));
-    if (gathering::IsPictureExtension(ext)) {
-      const std::string name = process.GetRndFileName(ext);
-      const std::string pictures = "UploadPic/" + dateFolder;
-      const std::string physical = process.CheckMapPath(ChannelPath_ + pictures, true);
-      vb::TryStep([&] {
-        process.CreatedPathEx(physical);
-        if (process.SaveRemoteFile(physical + name, flash.thumbnail)) {
-          miniature = pictures + name;
-          entry_files_.push_back(physical + name);
-        }
-      });
-    }
-  }
+  const std::string miniature =
+      flash.thumbnail.empty() ? "" : SaveThumbnail(flash.thumbnail, item_.PathForm);
 
   if (!test_mode) {
     if (!updating) rs.AddNew();

@@ -130,7 +130,6 @@ class SoftCollection : public gathering::GatheringObject {
   // is its own. A VbError reaches the caller.
   std::string ExtractSoftEntry(const std::string& url, EntryReading reading, SoftEntry& entry);
   std::string ResolveEntryClass(SoftEntry& entry);
-  std::string SaveThumbnail(const std::string& picture);
   void WriteProgressPanel(GatheredSoft& soft);
   // The second half: duplicates, download, addresses, pictures, the row,
   // the download-server link, counters, status. True when the entry was
@@ -146,7 +145,6 @@ class SoftCollection : public gathering::GatheringObject {
   std::string RepackSoftFile(const std::string& file, const std::string& folder);
 
   std::shared_ptr<transfer::RedoZipFile> repacker_;
-  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.
   std::string SendCookie_;

@@ -66,14 +66,11 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
   std::string result;
   DownSucceed_ = false;
   vb::TryStep([&] {
-    transfer::Downloader& down = NewDownloader(&settings_.isProgress);
-    down.url(vb::Trim(address));
-    down.Progress(process.ChkBoolean(std::to_string(settings_.isProgress)));
+    transfer::Downloader& down =
+        NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
     down.SaveFilePath(settings_.isZipFile == 0
                           ? process.CheckMapPath(folder, true)
                           : process.CheckMapPath(settings_.DownFilePath, true));
-    down.UnsealDown(process.ChkBoolean(std::to_string(settings_.UseDownload)));
-    down.ReferHost(entry_url_);
     if (!SendCookie_.empty()) down.setCookie(SendCookie_);
     down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
     down.FilterName(vb::Trim(item_.strLeachName));

@@ -166,7 +166,7 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   if (run && !IsUnset(codes[kThumbnailBegin])) {
     const std::string picture = processing::FormatRemoteUrl(
         entry.url, CheckNostr(CheckHTML(vb::Trim(CutPair(page, codes, kThumbnailBegin)))));
-    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture);
+    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture, item_.PathForm);
   }
 
   // The download links.
@@ -215,59 +215,8 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 }
 
 std::string SoftCollection::ResolveEntryClass(SoftEntry& entry) {
-  processing::VBProcess& process = Process();
-  if (item_.AutoClass <= 0) {
-    // The item's own class, which must be a leaf of this channel that
-    // holds entries.
-    std::shared_ptr<ado::Recordset> rs = process.Execute(
-        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-                    " And child=0 And TurnLink=0"));
-    if (!rs) vb::Raise(vb::kErrObjectNotSet);
-    if (rs->Eof() || item_.ClassID == 0) {
-      return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
-    }
-    if (item_.PathForm > 7) {
-      const std::string path = processing::TextOf(rs->Fields("HtmlFileDir").Value());
-      ClassFolder_ = path.substr(0, path.find('/')) + "/";
-    }
-    entry.ClassID = item_.ClassID;
-    return "";
-  }
-  entry.parentRuled = CheckNostr(entry.parent);
-  entry.childRuled = CheckNostr(entry.child);
-  if (!item_.RetuneClass.empty()) {
-    entry.parentRuled = processing::ReplaceClass(entry.parentRuled, item_.RetuneClass);
-    entry.childRuled = processing::ReplaceClass(entry.childRuled, item_.RetuneClass);
-  }
-  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parentRuled), vb::Trim(entry.childRuled));
-  if (entry.ClassID != 0) return "";
-  // The names came from a remote page: they reach the error table as text.
-  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
-  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(entry.parent) +
-         " / " + text(entry.child) + " </li><li>当前类别：" + text(entry.parentRuled) + " / " +
-         text(entry.childRuled) + " </li>";
-}
-
-std::string SoftCollection::SaveThumbnail(const std::string& picture) {
-  // The saved name takes its extension from a picture type, never from the
-  // remote address as it stands.
-  const std::string ext = vb::LCase(processing::GetFileExtName(picture));
-  if (!gathering::IsPictureExtension(ext)) return "";
-  std::string saved;
-  // A picture that cannot be saved leaves the entry without one.
-  vb::TryStep([&] {
-    processing::VBProcess& process = Process();
-    const std::string folder = "UploadPic/" + processing::BuildDatePath(item_.PathForm);
-    const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
-    processing::CreatedPathEx(host_, physical);
-    const std::string file = processing::GetRndFileNameIn(physical, ext);
-    if (process.SaveRemoteFile(physical + file, picture)) {
-      saved = folder + file;
-      entry_files_.push_back(physical + file);
-    }
-  });
-  return saved;
+  return EntryClass(item_.AutoClass > 0, item_.ClassID, entry.parent, entry.child,
+                    item_.RetuneClass, entry.parentRuled, entry.childRuled, entry.ClassID);
 }
 
 }  // namespace ostrel::software
