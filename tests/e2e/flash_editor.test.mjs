@@ -219,8 +219,13 @@ test('saving every step without changes keeps every column', async () => {
 });
 
 test('the last step starts a run that stores the entries', async () => {
-  // The item's own class, and the list page alone.
+  // The item's own class, and the list page alone; the channel stores what
+  // it gathers (another test may have left test mode on), read afresh.
   query(gatherDb(), `UPDATE QX_FlashItem SET AutoClass = 0, IsPagination = 0 WHERE ItemID = ${itemId}`);
+  const [config] = query(gatherDb(), 'SELECT UseDownload, setInterval FROM QX_FlashConfig');
+  query(gatherDb(), 'UPDATE QX_FlashConfig SET UseDownload = 0, setInterval = 0');
+  await page.goto(`${flashPage}?ChannelID=5`);
+  await Promise.all([page.waitForNavigation(), page.click('.admin-head a:has-text("清除缓存")')]);
   await openFromMenu('设置第三步');
   await submit();
   assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
@@ -231,6 +236,10 @@ test('the last step starts a run that stores the entries', async () => {
     { title: '示范动画', ClassID: 60, Author: '小明' },
     { title: '第二个动画', ClassID: 60, Author: '' },
   ]);
+  query(
+    gatherDb(),
+    `UPDATE QX_FlashConfig SET UseDownload = ${config.UseDownload}, setInterval = ${config.setInterval}`,
+  );
 });
 
 test('an item is cloned and the clone deleted', async () => {
