@@ -23,7 +23,10 @@
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
 #include "platform/vb/variant.h"
+#include "processing/markup_text.h"
 #include "processing/vb_process.h"
 
 namespace ostrel::transfer {
@@ -107,6 +110,40 @@ struct InfoCodeStep {
   std::function<markup::InfoCodeForm(const std::string& ModuleName, int32_t downpage)> form;
   std::string note_row;
 };
+
+// A channel's last editor step: its item table and cached row, the detail
+// codes step 3 posts and their padding, the item's columns its trial run
+// reads (read hands the row to the channel) and the trial run itself
+// (false after its alert).
+struct FinishStep {
+  std::string_view table;
+  std::string_view cache_prefix;
+  int info_codes;
+  std::string_view info_padding;
+  std::string_view trial_columns;
+  std::function<void(ado::Recordset&)> read;
+  std::function<bool(const std::string& demo_url)> trial;
+};
+
+// The columns of an item that every trial run reads, into the item fields
+// of the same names (a channel's item type).
+inline constexpr std::string_view kTrialColumns =
+    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,DownPage,RetuneClass,"
+    "NamedDemourl,strReplace";
+template <class Item>
+void ReadTrialColumns(ado::Recordset& rs, Item& item) {
+  item.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
+  item.Encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
+  item.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
+  item.RemoveCode = vb::CStr(rs.Fields("RemoveCode").Value());
+  item.FindListCode = vb::CStr(rs.Fields("FindListCode").Value());
+  item.FindInfoCode = vb::CStr(rs.Fields("FindInfoCode").Value());
+  item.downpage = vb::CInt(rs.Fields("DownPage").Value());
+  // The trial shows class names as cut: the class rules are not applied.
+  item.RetuneClass = processing::TextOf(rs.Fields("RetuneClass").Value());
+  const vb::Variant rules = rs.Fields("strReplace").Value();
+  if (!rules.IsNull()) item.strReplace = vb::CStr(rules);
+}
 
 class GatheringObject : public com::Dispatch {
  public:
@@ -298,6 +335,11 @@ class GatheringObject : public com::Dispatch {
   // is shown; then the form of the detail codes, the trial address and the
   // note, which posts action=step4.
   void EditInfoCodeStep(const InfoCodeStep& step);
+  // Step 4 (action=step4, and action=demo for the trial alone): with
+  // change=yes the posted detail codes are saved; the item is read again;
+  // then the finish row, or for action=demo or a ticked ShowCode the trial
+  // run; then the buttons to the list and to a run.
+  void EditFinishStep(const FinishStep& step);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.

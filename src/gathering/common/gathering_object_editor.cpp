@@ -223,6 +223,35 @@ void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
   out.Write("</table>\r\n</form>\r\n");
 }
 
+void GatheringObject::EditFinishStep(const FinishStep& spec) {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  if (step.change && !SaveInfoCodes(spec.table, spec.cache_prefix, "downpage", spec.info_codes,
+                                    spec.info_padding)) {
+    return;
+  }
+  std::string demo;
+  {
+    std::optional<ado::Recordset> row = ItemColumns(spec.table, spec.trial_columns, ItemID_);
+    if (!row) return;
+    spec.read(*row);
+    demo = vb::Trim(processing::TextOf(row->Fields("NamedDemourl").Value()));
+  }
+
+  out.Write(
+      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
+      "class=\"TableBorder\">\r\n");
+  out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
+  if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
+  if (vb::Trim(action_) == "demo" || step.showcode > 0) {
+    if (!spec.trial(demo)) return;
+  } else {
+    out.Write(markup::FinishRow(ChannelID_, ItemID_));
+  }
+  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
+  out.Write("</table>\r\n");
+}
+
 void GatheringObject::CloneItem(const CloneColumns& columns) {
   constexpr std::string_view kWrongParameter = "请选择正确的系统参数！";
   ItemID_ = Process().ChkNumeric(markup::RequestText(host_.Request(), "ItemID"));

@@ -23,52 +23,19 @@ constexpr std::string_view kInfoPadding = "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0
 }  // namespace
 
 void FlashCollection::EditItemStep4() {
-  asp::Response& out = host_.Response();
-  const asp::Request& request = host_.Request();
-  const EditorStep step = ReadEditorStep();
-  if (step.change &&
-      !SaveInfoCodes("QX_FlashItem", "FlashItem", "downpage", kInfoCodes, kInfoPadding)) {
-    return;
-  }
-
-  std::string demo;
-  {
-    std::optional<ado::Recordset> row =
-        ItemColumns("QX_FlashItem",
-                    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
-                    "DownPage,RetuneClass,NamedDemourl,strReplace,showmode",
-                    ItemID_);
-    if (!row) return;
-    ado::Recordset& rs = *row;
-    item_.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
-    item_.Encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
-    item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
-    item_.RemoveCode = vb::CStr(rs.Fields("RemoveCode").Value());
-    item_.FindListCode = vb::CStr(rs.Fields("FindListCode").Value());
-    item_.FindInfoCode = vb::CStr(rs.Fields("FindInfoCode").Value());
-    item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
-    // The trial shows class names as cut: the class rules are not applied.
-    item_.RetuneClass = processing::TextOf(rs.Fields("RetuneClass").Value());
-    demo = vb::Trim(processing::TextOf(rs.Fields("NamedDemourl").Value()));
-    const vb::Variant rules = rs.Fields("strReplace").Value();
-    if (!rules.IsNull()) item_.strReplace = vb::CStr(rules);
-    // The trial shows the entry's file in the item's show mode.
-    item_.showmode = vb::CInt(rs.Fields("showmode").Value());
-  }
-
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
-  if (ItemID_ > 0) ShowItemMenu(ItemID_);
-
-  if (vb::LCase(vb::Trim(markup::RequestText(request, "action"))) == "demo" || step.showcode > 0) {
-    if (!RunTrial(demo)) return;
-  } else {
-    out.Write(markup::FinishRow(ChannelID_, ItemID_));
-  }
-  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
-  out.Write("</table>\r\n");
+  // The trial also shows the entry's file in the item's show mode.
+  const std::string columns = std::string(gathering::kTrialColumns) + ",showmode";
+  EditFinishStep({.table = "QX_FlashItem",
+                  .cache_prefix = "FlashItem",
+                  .info_codes = kInfoCodes,
+                  .info_padding = kInfoPadding,
+                  .trial_columns = columns,
+                  .read =
+                      [&](ado::Recordset& rs) {
+                        gathering::ReadTrialColumns(rs, item_);
+                        item_.showmode = vb::CInt(rs.Fields("showmode").Value());
+                      },
+                  .trial = [&](const std::string& demo) { return RunTrial(demo); }});
 }
 
 }  // namespace ostrel::flash
