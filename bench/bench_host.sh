@@ -1,4 +1,4 @@
-# Sourced by the whole-run benchmarks (soft_run.sh; the Flash run's next):
+# Sourced by the whole-run benchmarks (soft_run.sh, flash_run.sh):
 # the tools they need, a work folder removed at the end with every process
 # they started, and an ostrel-host on a free loopback port with a fresh data
 # folder and a copy of the site.
@@ -62,6 +62,38 @@ bench_start_host() {
   if [ -z "$PORT" ]; then
     echo "$NAME: ostrel-host did not start:" >&2
     cat "$WORK/host.log" >&2
+    exit 1
+  fi
+}
+
+# bench_remote_site DIR: DIR served by python3 on a free loopback port, as
+# the remote site of a run; sets REMOTE (http://127.0.0.1:PORT).
+bench_remote_site() {
+  python3 -m http.server --bind 127.0.0.1 0 --directory "$1" >"$WORK/remote.log" 2>&1 &
+  BENCH_PIDS+=($!)
+  local port=""
+  for _ in $(seq 1 100); do
+    port="$(sed -n 's|.*port \([0-9]*\).*|\1|p' "$WORK/remote.log" | head -1)"
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  if [ -z "$port" ]; then
+    echo "$NAME: the remote site did not start:" >&2
+    cat "$WORK/remote.log" >&2
+    exit 1
+  fi
+  REMOTE="http://127.0.0.1:$port"
+}
+
+# bench_follow_run PAGE START_QUERY: the run followed to its summary
+# (bench/run_follow.py); sets RUN_SECONDS, RUN_CPU, RUN_STEPS and
+# FIRST_STEP (the file holding the first entry's page).
+bench_follow_run() {
+  FIRST_STEP="$WORK/first_step.html"
+  read -r RUN_SECONDS RUN_CPU RUN_STEPS < <(python3 "$ROOT/bench/run_follow.py" \
+    "http://127.0.0.1:$PORT" "$PASSWORD" "$HOST_PID" "$1" "$2" "$FIRST_STEP")
+  if [ -z "${RUN_STEPS:-}" ]; then
+    echo "$NAME: the run did not reach its summary" >&2
     exit 1
   fi
 }

@@ -50,25 +50,12 @@ for i in range(1, n + 1):
 open(os.path.join(root, "list.html"), "wb").write(
     ('<html><body><ul class="list">%s</ul></body></html>' % "".join(links)).encode("gbk"))
 PY
-python3 -m http.server --bind 127.0.0.1 0 --directory "$WORK/remote" >"$WORK/remote.log" 2>&1 &
-BENCH_PIDS+=($!)
-REMOTE_PORT=""
-for _ in $(seq 1 100); do
-  REMOTE_PORT="$(sed -n 's|.*port \([0-9]*\).*|\1|p' "$WORK/remote.log" | head -1)"
-  [ -n "$REMOTE_PORT" ] && break
-  sleep 0.1
-done
-REMOTE="http://127.0.0.1:$REMOTE_PORT"
+bench_remote_site "$WORK/remote"
 
 # The host, with a fresh data folder and the readme the re-packer adds.
 bench_start_host "AllowPrivateRemote=1"
 mkdir -p "$WORK/site/soft/readme"
 printf 'From our site.\r\n' > "$WORK/site/soft/readme/site.txt"
-if [ -z "$REMOTE_PORT" ]; then
-  echo "soft_run: the remote site did not start:" >&2
-  cat "$WORK/remote.log" >&2
-  exit 1
-fi
 
 sqlite3 "$WORK/data/host.db" "
   INSERT INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, rootid, orders,
@@ -87,50 +74,18 @@ sqlite3 "$WORK/data/gather.db" "
     '\$\$\$<ul class=\"d\">\$\$\$</ul>\$\$\$<a href=\"\$\$\$\"' ||
     replace(hex(zeroblob(10)), '00', '\$\$\$0'));"
 
-python3 - "http://127.0.0.1:$PORT" "$PASSWORD" "$HOST_PID" "$REMOTE" "$ENTRIES" "$WORK" <<'PY'
-import http.cookiejar, os, re, subprocess, sys, time, urllib.parse, urllib.request
-base, password, pid, remote, n, work = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5]), sys.argv[6]
-jar = http.cookiejar.CookieJar()
-opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(jar))
-# As a browser following the page's own scripts: the referrer is the host's page.
-opener.addheaders = [("Referer", base + "/admin/admin_SoftGather.asp")]
-opener.open(base + "/admin/Admin_Login.asp").read()
-opener.open(base + "/admin/Admin_Login.asp",
-            urllib.parse.urlencode({"AdminName": "admin", "Password": password}).encode()).read()
+bench_follow_run admin_SoftGather.asp "action=begin&ChannelID=2&ItemID=1"
+stored="$(sqlite3 "$WORK/data/host.db" "SELECT COUNT(*) FROM QX_SoftList")"
+if [ "$stored" != "$ENTRIES" ]; then
+  echo "$NAME: $stored entries stored, not $ENTRIES; the first entry's page:" >&2
+  tail -c 3000 "$FIRST_STEP" >&2
+  exit 1
+fi
 
-def cpu():
-    fields = open("/proc/%s/stat" % pid).read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-leads = [r"reFresh\(\)\{window\.location\.href='([^']*)'", r"buildRefresh\(\)\{window\.location\.href='([^']*)'",
-         r"content=\"1;url='([^']*)'"]
-last_body = [""]
-def follow(query):
-    steps = 0
-    while "action=yes" not in query:
-        body = opener.open(base + "/admin/" + query).read().decode("gbk", "replace")
-        steps += 1
-        if "savenew" in query and steps == 2:
-            last_body[0] = body
-        nxt = ""
-        for lead in leads:
-            found = re.findall(lead, body)
-            if found:
-                nxt = found[-1]
-        if not nxt:
-            sys.exit("soft_run: the run stopped at %s:\n%s" % (query, body[-2000:]))
-        query = nxt
-    return steps
-
-cpu0, t0 = cpu(), time.monotonic()
-steps = follow("admin_SoftGather.asp?action=begin&ChannelID=2&ItemID=1")
-run = time.monotonic() - t0
-run_cpu = cpu() - cpu0
-stored = subprocess.run(["sqlite3", work + "/data/host.db", "SELECT COUNT(*) FROM QX_SoftList"],
-                        capture_output=True, text=True).stdout.strip()
-if stored != str(n):
-    sys.exit("soft_run: %s entries stored, not %d; the first entry's page:\n%s" % (stored, n, last_body[0][-3000:]))
-
+python3 - "$REMOTE" "$ENTRIES" "$WORK" "$RUN_STEPS" "$RUN_SECONDS" "$RUN_CPU" <<'PY'
+import os, subprocess, sys, time
+remote, n, work, steps = sys.argv[1], int(sys.argv[2]), sys.argv[3], int(sys.argv[4])
+run, run_cpu = float(sys.argv[5]), float(sys.argv[6])
 bare_dir = os.path.join(work, "bare")
 os.makedirs(bare_dir)
 t0 = time.monotonic()

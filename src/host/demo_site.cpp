@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/demo_flash_codes.h"
 #include "host/demo_soft_codes.h"
 #include "host/host_config.h"
 #include "platform/ado/ado_error.h"
@@ -133,19 +134,21 @@ int InsertItem(sqlite3* db, const std::string& origin) {
   return static_cast<int>(sqlite3_last_insert_rowid(db));
 }
 
-// The demo's software class (channel 2, a leaf) in the host database; made
-// when missing. Its ClassID.
-int EnsureDemoSoftClass(sqlite3* db) {
+// A demo class (a leaf of channel) in the host database; made when
+// missing. Its ClassID.
+int EnsureDemoClass(sqlite3* db, int channel, const char* name) {
   {
-    Statement select(db, "SELECT ClassID FROM QX_Classify WHERE ChannelID=2 AND ClassName=?1");
-    select.Bind(1, kDemoSoftClassName);
+    Statement select(db, "SELECT ClassID FROM QX_Classify WHERE ChannelID=?2 AND ClassName=?1");
+    select.Bind(1, name);
+    select.Bind(2, channel);
     if (select.Step()) return select.Int(0);
   }
   Statement insert(db,
                    "INSERT INTO QX_Classify (ChannelID, ClassName, depth, TurnLink, child, rootid, "
                    "orders, parentid, Parentstr, ClassDir, HtmlFileDir, ShowCount, isUpdate) "
-                   "VALUES (2, ?1, 0, 0, 0, 0, 0, 0, '0', 'demo', 'demo', 0, 0)");
-  insert.Bind(1, kDemoSoftClassName);
+                   "VALUES (?2, ?1, 0, 0, 0, 0, 0, 0, '0', 'demo', 'demo', 0, 0)");
+  insert.Bind(1, name);
+  insert.Bind(2, channel);
   insert.Step();
   const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
   Statement root(db, "UPDATE QX_Classify SET rootid=?1 WHERE ClassID=?1");
@@ -184,6 +187,34 @@ int InsertSoftItem(sqlite3* db, const std::string& origin, int class_id) {
                    "ReadmePath='/soft/readme/', ReadmeFile=?1 WHERE id=1");
   config.Bind(1, kDemoReadmeName);
   config.Step();
+  return id;
+}
+
+// The Flash item: both list pages with their thumbnails, every entry's
+// file downloaded with progress into the channel's upload folder, shown as
+// a movie. The settings are the channel's, set only with the item.
+int InsertFlashItem(sqlite3* db, const std::string& origin, int class_id) {
+  Statement insert(db,
+                   "INSERT INTO QX_FlashItem (ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
+                   "StopItem, Encoding, IsDown, showmode, AutoClass, PathForm, SaveFilePath, "
+                   "AutoRename, IsNowTime, AllHits, star, RemoteListUrl, PaginalList, "
+                   "IsPagination, startid, lastid, FindListCode, FindInfoCode, downpage, "
+                   "RetuneClass, NamedDemourl, strReplace) "
+                   "VALUES (?1, ?2, 5, ?3, 0, 0, 'GB2312', 1, 1, 0, 1, 'UploadFile/', 0, 0, 999, "
+                   "3, ?4, ?5, 1, 1, 2, ?6, ?7, 0, '', ?8, '')");
+  insert.Bind(1, kDemoFlashItemName);
+  insert.Bind(2, origin + "/flash/");
+  insert.Bind(3, class_id);
+  insert.Bind(4, origin + "/flash/list_1.html");
+  insert.Bind(5, origin + "/flash/list_{$pageid}.html");
+  insert.Bind(6, Joined(kFlashListCodes));
+  insert.Bind(7, Joined(kFlashInfoCodes));
+  insert.Bind(8, origin + "/flash/flash_01.html");
+  insert.Step();
+  const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
+  Exec(db,
+       "UPDATE QX_FlashConfig SET UseDownload=1, isProgress=3, "
+       "AllowDownExt='swf|gif|jpg|png|wav|mp3' WHERE id=1");
   return id;
 }
 
@@ -314,7 +345,8 @@ int EnsureDemoItem(const std::string& gather_db, const std::string& origin) {
 int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
                        const std::string& site_root, const std::string& origin) {
   int class_id = 0;
-  InTransaction(host_db, [&](sqlite3* db) { class_id = EnsureDemoSoftClass(db); });
+  InTransaction(host_db,
+                [&](sqlite3* db) { class_id = EnsureDemoClass(db, 2, kDemoSoftClassName); });
   int item_id = 0;
   InTransaction(gather_db, [&](sqlite3* db) {
     item_id = EnsureItem(db, "QX_SoftItem", kDemoSoftItemName, origin,
@@ -327,6 +359,19 @@ int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
   if (!std::filesystem::exists(readme / kDemoReadmeName, ec)) {
     std::ofstream(readme / kDemoReadmeName, std::ios::binary) << kDemoReadme;
   }
+  return item_id;
+}
+
+int EnsureDemoFlashItem(const std::string& gather_db, const std::string& host_db,
+                        const std::string& origin) {
+  int class_id = 0;
+  InTransaction(host_db,
+                [&](sqlite3* db) { class_id = EnsureDemoClass(db, 5, kDemoFlashClassName); });
+  int item_id = 0;
+  InTransaction(gather_db, [&](sqlite3* db) {
+    item_id = EnsureItem(db, "QX_FlashItem", kDemoFlashItemName, origin,
+                         [&] { return InsertFlashItem(db, origin, class_id); });
+  });
   return item_id;
 }
 

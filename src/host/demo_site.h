@@ -15,6 +15,9 @@ inline constexpr char kDemoItemName[] = "演示站点：本地新闻";
 // The software site's item in QX_SoftItem and its class in channel 2.
 inline constexpr char kDemoSoftItemName[] = "演示站点：本地软件";
 inline constexpr char kDemoSoftClassName[] = "演示软件";
+// The Flash site's item in QX_FlashItem and its class in channel 5.
+inline constexpr char kDemoFlashItemName[] = "演示站点：本地动画";
+inline constexpr char kDemoFlashClassName[] = "演示动画";
 
 class DemoSite {
  public:
@@ -49,6 +52,12 @@ int EnsureDemoItem(const std::string& gather_db, const std::string& origin);
 // re-pack settings are set when the item is made.
 int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
                        const std::string& site_root, const std::string& origin);
+
+// The same for the Flash site's item (demo/flash), with its class in the
+// host database. The channel's download settings are set when the item is
+// made: files and thumbnails downloaded, with progress.
+int EnsureDemoFlashItem(const std::string& gather_db, const std::string& host_db,
+                        const std::string& origin);
 
 // text with a leading "http://127.0.0.1:PORT" replaced by origin; other
 // texts unchanged.

@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<host::DemoSite> demo;
   int demo_item = 0;
   int demo_soft_item = 0;
+  int demo_flash_item = 0;
   if (options.demo) {
     demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
     if (!demo->Start(&error)) return Fail(error);
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
       demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, config.site_root,
                                                 demo->origin());
+      demo_flash_item = host::EnsureDemoFlashItem(config.gather_db, config.host_db, demo->origin());
     } catch (const vb::VbError& e) {
       return Fail("demo item: " + e.description());
     }
@@ -160,6 +162,8 @@ int main(int argc, char** argv) {
                 demo->origin().c_str(), demo_item, host::kDemoItemName);
     std::printf("ostrel-host: demo software site on %s/soft/ (software item %d \"%s\")\n",
                 demo->origin().c_str(), demo_soft_item, host::kDemoSoftItemName);
+    std::printf("ostrel-host: demo Flash site on %s/flash/ (Flash item %d \"%s\")\n",
+                demo->origin().c_str(), demo_flash_item, host::kDemoFlashItemName);
   }
   std::printf("ostrel-host: listening on http://%s:%d/\n", address.c_str(), server.port());
   std::fflush(stdout);

@@ -129,3 +129,56 @@ export async function openAdminPage(url = baseUrl) {
 export function itemRowCount(page) {
   return page.$$eval('table.tableborder tr[align=center]', (rows) => rows.length);
 }
+
+// Runs the item named itemName of the admin page at pageUrl from its 采集
+// link to the summary, as the pages' own scripts lead on. onFirstStep runs
+// while the first entry request waits. Returns every request of the run to
+// that page with its body, and what each entry's panel showed once loaded.
+export async function followRun(page, pageUrl, itemName, onFirstStep) {
+  const steps = [];
+  const panels = [];
+  const pathname = new URL(pageUrl).pathname;
+  const onResponse = (response) => {
+    if (!response.request().isNavigationRequest()) return;
+    const url = new URL(response.url());
+    if (url.pathname !== pathname) return;
+    steps.push({ url, body: response.text() });
+  };
+  const onLoad = async () => {
+    if (!/action=savenew/.test(page.url())) return;
+    try {
+      panels.push(
+        await page.evaluate(() => ({
+          txt1: document.getElementById('txt1')?.textContent,
+          txt2: document.getElementById('txt2')?.textContent,
+          txt3: document.getElementById('txt3')?.textContent,
+          showaddre: document.getElementById('showaddre')?.textContent,
+          speed: document.getElementById('Proess1')?.textContent,
+          bar: document.getElementById('tablePros')?.style.width,
+        })),
+      );
+    } catch {
+      // the next step came first
+    }
+  };
+  let held = false;
+  await page.route(/action=savenew/, async (route) => {
+    if (!held) {
+      held = true;
+      await onFirstStep?.();
+    }
+    await route.continue();
+  });
+  await page.goto(pageUrl);
+  page.on('response', onResponse);
+  page.on('load', onLoad);
+  const row = page.locator('tr', { hasText: itemName });
+  await row.locator('a', { hasText: /^采集$/ }).click();
+  await page.waitForURL(/action=yes/, { timeout: 120_000 });
+  await page.waitForLoadState('load');
+  page.off('response', onResponse);
+  page.off('load', onLoad);
+  await page.unroute(/action=savenew/);
+  for (const step of steps) step.body = await step.body.catch(() => '');
+  return { steps, panels };
+}

@@ -79,7 +79,8 @@ INI
   HOST_PIDS+=("$pid")
   PORT=""
   for _ in $(seq 1 300); do
-    PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$dir/host.log")"
+    # The log may not be there yet: the host's shell has not opened it.
+    PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$dir/host.log" 2>/dev/null || true)"
     [ -n "$PORT" ] && break
     if ! kill -0 "$pid" 2>/dev/null; then break; fi
     sleep 0.1

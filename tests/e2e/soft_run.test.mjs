@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { demo, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import { demo, followRun, logIn, openBrowser, query, rawGet } from './browser.mjs';
 
 const itemName = '演示站点：本地软件';
 const softPage = `${demo.url}/admin/admin_SoftGather.asp`;
@@ -37,54 +37,9 @@ async function clearCache() {
   await Promise.all([page.waitForURL(/action=remove/), page.click('a:text-is("清除缓存")')]);
 }
 
-// Runs the item from its 采集 link to the summary. Returns every admin page
-// of the run with its body, and what each entry's panel showed once loaded.
-async function runItem(itemId, onFirstStep) {
-  const steps = [];
-  const panels = [];
-  const onResponse = (response) => {
-    if (!response.request().isNavigationRequest()) return;
-    const url = new URL(response.url());
-    if (url.pathname !== '/admin/admin_SoftGather.asp') return;
-    steps.push({ url, body: response.text() });
-  };
-  const onLoad = async () => {
-    if (!/action=savenew/.test(page.url())) return;
-    try {
-      panels.push(
-        await page.evaluate(() => ({
-          txt1: document.getElementById('txt1')?.textContent,
-          txt2: document.getElementById('txt2')?.textContent,
-          txt3: document.getElementById('txt3')?.textContent,
-          showaddre: document.getElementById('showaddre')?.textContent,
-          speed: document.getElementById('Proess1')?.textContent,
-          bar: document.getElementById('tablePros')?.style.width,
-        })),
-      );
-    } catch {
-      // the next step came first
-    }
-  };
-  let held = false;
-  await page.route(/action=savenew/, async (route) => {
-    if (!held) {
-      held = true;
-      await onFirstStep?.();
-    }
-    await route.continue();
-  });
-  await page.goto(softPage);
-  page.on('response', onResponse);
-  page.on('load', onLoad);
-  const row = page.locator('tr', { hasText: itemName });
-  await row.locator('a', { hasText: /^采集$/ }).click();
-  await page.waitForURL(/action=yes/, { timeout: 120_000 });
-  await page.waitForLoadState('load');
-  page.off('response', onResponse);
-  page.off('load', onLoad);
-  await page.unroute(/action=savenew/);
-  for (const step of steps) step.body = await step.body.catch(() => '');
-  return { steps, panels };
+// Runs the item from its 采集 link to the summary.
+function runItem(itemId, onFirstStep) {
+  return followRun(page, softPage, itemName, onFirstStep);
 }
 
 test('a run of the demo software item downloads, re-packs and stores every entry', async () => {

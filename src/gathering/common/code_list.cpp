@@ -29,8 +29,49 @@ const std::string& CodeList::operator[](int32_t index) const {
 
 bool IsUnset(std::string_view code) { return code.empty() || code == "0"; }
 
+void TemplateTags::Set(std::string_view tag, const std::string* value) {
+  for (auto& [name, known] : tags_) {
+    if (name == tag) {
+      known = value;
+      return;
+    }
+  }
+  tags_.emplace_back(std::string(tag), value);
+}
+
+std::string TemplateTags::Apply(std::string code) const {
+  for (const auto& [name, value] : tags_) {
+    if (value) code = vb::Replace(code, name, *value);
+  }
+  return code;
+}
+
+std::string CutPair(const std::string& page, const CodeList& codes, int32_t begin,
+                    const TemplateTags& tags) {
+  return processing::CutFixed(page, tags.Apply(codes[begin]), tags.Apply(codes[begin + 1]), false);
+}
+
+std::string PairLiteral(const CodeList& codes, int32_t begin, std::string_view fallback) {
+  const std::string& end = codes[begin + 1];
+  return IsUnset(end) ? std::string(fallback) : vb::Trim(end);
+}
+
+std::string ClassNameField(const std::string& page, const CodeList& codes, int32_t begin,
+                           const TemplateTags& tags) {
+  if (IsUnset(codes[begin])) return PairLiteral(codes, begin, "");
+  return processing::CheckHTML(CutPair(page, codes, begin, tags));
+}
+
+std::string TextField(const std::string& page, const CodeList& codes, int32_t begin,
+                      const TemplateTags& tags, std::string_view fallback) {
+  const std::string value =
+      IsUnset(codes[begin]) ? PairLiteral(codes, begin, fallback)
+                            : processing::CheckHTML(vb::Trim(CutPair(page, codes, begin, tags)));
+  return processing::CheckNostr(value);
+}
+
 std::string FirstListLink(const std::string& list_url, const std::string& encoding,
-                          const CodeList& list, std::string& page_text) {
+                          const CodeList& list, std::string& page_text, std::string* area_text) {
   page_text = processing::ReplaceTrim(processing::GetRemoteData(list_url, encoding), false);
   if (page_text.empty()) {
     processing::AlertBack("获取远程信息出错！请确定你的远程列表URL输入无误。");
@@ -42,6 +83,7 @@ std::string FirstListLink(const std::string& list_url, const std::string& encodi
     processing::AlertBack("获取远程列表出错！请确定你的远程列表开始和结束代码输入无误。");
     return "";
   }
+  if (area_text) *area_text = area;
   const std::string link =
       processing::FormatRemoteUrl(list_url, processing::CutFixed(area, list[2], list[3], false));
   if (link.empty()) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ostrel::gathering {
@@ -30,13 +31,42 @@ class CodeList {
 // "0" and "" are the two unset values of a code.
 bool IsUnset(std::string_view code);
 
+// The template tags a code may hold ("{@SoftName}", "{@ParentName}" ...),
+// each with the value it stands for, replaced in the order they were first
+// set. A tag set again keeps its place and takes the new value.
+class TemplateTags {
+ public:
+  void Set(std::string_view tag, const std::string* value);
+  std::string Apply(std::string code) const;
+
+ private:
+  std::vector<std::pair<std::string, const std::string*>> tags_;
+};
+
+// The ways an entry's field is read from its page by the pair of codes at
+// begin (the end code at begin + 1), tags replaced in both codes:
+//   CutPair: the first cut between them.
+//   PairLiteral: the end code trimmed, the field's value while the begin
+//     code is unset; fallback when the end code is unset too.
+//   ClassNameField: a class name, cut and stripped of tags, or literal.
+//   TextField: a short text, cut, trimmed and stripped of tags, or
+//     literal; then CheckNostr.
+std::string CutPair(const std::string& page, const CodeList& codes, int32_t begin,
+                    const TemplateTags& tags = {});
+std::string PairLiteral(const CodeList& codes, int32_t begin, std::string_view fallback);
+std::string ClassNameField(const std::string& page, const CodeList& codes, int32_t begin,
+                           const TemplateTags& tags);
+std::string TextField(const std::string& page, const CodeList& codes, int32_t begin,
+                      const TemplateTags& tags, std::string_view fallback);
+
 // The address of the first detail page the list page at list_url leads to,
 // through the list codes every channel keeps first (0/1 the list area, 2/3
 // one link): the editor's source view and trial run follow it. The list
-// page is left in page_text. "" after the alert (AlertBack) that names the
-// step that failed: the list page, its area or its first link.
+// page is left in page_text, and its list area in *area when given. "" after the alert (AlertBack)
+// that names the step that failed: the list page, its area or its first link.
 std::string FirstListLink(const std::string& list_url, const std::string& encoding,
-                          const CodeList& list, std::string& page_text);
+                          const CodeList& list, std::string& page_text,
+                          std::string* area = nullptr);
 
 // The time of a gathered entry in text form, from its pair of time codes:
 // the current time with IsNowTime on (not 0); else, when the begin code is

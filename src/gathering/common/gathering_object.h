@@ -14,15 +14,24 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "component/host_access.h"
+#include "gathering/common/page_markup.h"
 #include "gathering/common/run_steps.h"
 #include "gathering/common/settings_rows.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
 #include "platform/vb/variant.h"
+#include "processing/markup_text.h"
 #include "processing/vb_process.h"
+
+namespace ostrel::transfer {
+class Downloader;
+}  // namespace ostrel::transfer
 
 namespace ostrel::gathering {
 
@@ -64,6 +73,78 @@ struct CloneColumns {
   std::span<const std::string_view> after_stamp;
 };
 
+// One column that an editor's first step saves: text trimmed, text trimmed
+// with its backslashes made slashes, a whole number of 32 or 16 bits, the
+// object's channel, or the tag-filter flags.
+struct StepOneColumn {
+  enum Kind { kText, kPath, kLong, kSmall, kChannel, kRemoveCode };
+  std::string_view column;
+  Kind kind;
+};
+
+// A channel's first-step save: its item table and cached row, the columns
+// in the order they are written, the form's tag filters, the shortest
+// charset it takes, the "0" codes a new row starts with, and the channel's
+// own columns (extra, written last; may be empty).
+struct StepOneSave {
+  std::string_view table;
+  std::string_view cache_prefix;
+  std::span<const StepOneColumn> columns;
+  int tag_filters;
+  int32_t least_encoding;
+  size_t list_parts;
+  size_t info_parts;
+  std::function<void(ado::Recordset&)> extra;
+};
+
+// A channel's third editor step: its item table and cached row, the list
+// codes step 2 posts and their padding, the "0" parts added to the stored
+// detail codes before they are shown ("" for none), the code form for the
+// item's download-page switch and ModuleName, and the note row under it.
+struct InfoCodeStep {
+  std::string_view table;
+  std::string_view cache_prefix;
+  int list_codes;
+  std::string_view list_padding;
+  std::string_view info_padding;
+  std::function<markup::InfoCodeForm(const std::string& ModuleName, int32_t downpage)> form;
+  std::string note_row;
+};
+
+// A channel's last editor step: its item table and cached row, the detail
+// codes step 3 posts and their padding, the item's columns its trial run
+// reads (read hands the row to the channel) and the trial run itself
+// (false after its alert).
+struct FinishStep {
+  std::string_view table;
+  std::string_view cache_prefix;
+  int info_codes;
+  std::string_view info_padding;
+  std::string_view trial_columns;
+  std::function<void(ado::Recordset&)> read;
+  std::function<bool(const std::string& demo_url)> trial;
+};
+
+// The columns of an item that every trial run reads, into the item fields
+// of the same names (a channel's item type).
+inline constexpr std::string_view kTrialColumns =
+    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,DownPage,RetuneClass,"
+    "NamedDemourl,strReplace";
+template <class Item>
+void ReadTrialColumns(ado::Recordset& rs, Item& item) {
+  item.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
+  item.Encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
+  item.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
+  item.RemoveCode = vb::CStr(rs.Fields("RemoveCode").Value());
+  item.FindListCode = vb::CStr(rs.Fields("FindListCode").Value());
+  item.FindInfoCode = vb::CStr(rs.Fields("FindInfoCode").Value());
+  item.downpage = vb::CInt(rs.Fields("DownPage").Value());
+  // The trial shows class names as cut: the class rules are not applied.
+  item.RetuneClass = processing::TextOf(rs.Fields("RetuneClass").Value());
+  const vb::Variant rules = rs.Fields("strReplace").Value();
+  if (!rules.IsNull()) item.strReplace = vb::CStr(rules);
+}
+
 class GatheringObject : public com::Dispatch {
  public:
   ~GatheringObject() override;
@@ -92,6 +173,23 @@ class GatheringObject : public com::Dispatch {
   // ClassUpdateCount raises the counters of a class and its ancestors.
   int32_t GetClassID(int32_t chanid, std::string superior, std::string inferior);
   vb::Variant ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
+
+  // The class a gathered entry is filed into, in ClassID. With auto_class
+  // off, the item's own class own, which must be a leaf of this channel and
+  // no outside link (its folder becomes class_folder()); on, the one that
+  // the gathered names parent and child lead to once cleaned (CheckNostr)
+  // and renamed by rules, the names handed back in parent_ruled and
+  // child_ruled. "" when found, else the message that says why not (the
+  // names in it encoded).
+  std::string EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                         const std::string& child, const std::string& rules,
+                         std::string& parent_ruled, std::string& child_ruled, int32_t& ClassID);
+  // Saves the gathered thumbnail at picture as a local picture of the
+  // channel (UploadPic/ and the date folder of path_form) under a new name
+  // with a picture type's extension; its path relative to the channel
+  // folder, or "" when it is no picture or cannot be saved. The file is one
+  // of entry_files_.
+  std::string SaveThumbnail(const std::string& picture, int32_t path_form);
 
   // Removes every Application variable of the site, one line per name.
   void RemoveAllCache();
@@ -174,6 +272,13 @@ class GatheringObject : public com::Dispatch {
   // alert, when it is no item number.
   bool ReadRunItemID();
   void StartFirstStep(std::string_view item_table);
+  // The start of a run on an open item: the wait banner, the list pages of
+  // source walked, the link-list file of word written with one line per
+  // link of 6 characters or more (line(found, k) makes the line of piece
+  // k), the run's counter reset and StartFirstStep. A list that yields no
+  // link ends with an alert before anything is written.
+  void StartListRun(const ListSource& source, std::string_view word, std::string_view item_table,
+                    const std::function<std::string(const ListLinks&, size_t)>& line);
   void GatherListLine(const RunLine& run);
 
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
@@ -202,10 +307,10 @@ class GatheringObject : public com::Dispatch {
   bool SaveItemColumns(std::string_view table, std::string_view columns,
                        std::string_view cache_prefix,
                        const std::function<void(ado::Recordset&)>& set);
-  // Step 3's save: the six posted list codes, then padding, into
+  // Step 3's save: the first count posted list codes, then padding, into
   // FindListCode (SaveItemColumns).
   bool SaveListCodes(std::string_view table, std::string_view cache_prefix,
-                     std::string_view padding);
+                     std::string_view padding, int count = 6);
   // Step 4's save: the count posted detail-page codes, then padding, into
   // FindInfoCode, the step's 16-bit switch (the separate download page,
   // the content paging) and the trial address without quotes. A switch too
@@ -219,6 +324,22 @@ class GatheringObject : public com::Dispatch {
   // rs_ open on the row of item ItemID_ for the first step's save, a new
   // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
   bool OpenItemRow(std::string_view table);
+  // Step 2's save of the first step's form: checked first (the first
+  // failing check, or a number too large for its column, is refused with
+  // an alert and nothing changes), then written into the item's row (a new
+  // row for item 0, its codes padded with "0"), then the cached row
+  // dropped. The item's number, or -1 after an alert.
+  int32_t SaveStepOneForm(const StepOneSave& save);
+  // Step 3 (action=step3): with change=yes the posted list codes are saved;
+  // the item is read again; on request the source of its first entry page
+  // is shown; then the form of the detail codes, the trial address and the
+  // note, which posts action=step4.
+  void EditInfoCodeStep(const InfoCodeStep& step);
+  // Step 4 (action=step4, and action=demo for the trial alone): with
+  // change=yes the posted detail codes are saved; the item is read again;
+  // then the finish row, or for action=demo or a ticked ShowCode the trial
+  // run; then the buttons to the list and to a run.
+  void EditFinishStep(const FinishStep& step);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.
@@ -228,6 +349,37 @@ class GatheringObject : public com::Dispatch {
   void ShowItemList(const ItemListTexts& texts);
   std::string GetClassName(int32_t ClassID);
   std::string GetSpecialName(int32_t SpecialID);
+
+  // An entry's file download (gathering_object_download.cpp), the same in
+  // every channel that downloads. NewDownloader puts a new downloader into
+  // FileDown_, its GetData events reaching FileDown_GetData with the
+  // channel's progress mode as it stands at each event (*mode).
+  transfer::Downloader& NewDownloader(const int16_t* mode);
+  // The same for the file of the entry being gathered at address: the
+  // entry page is the referrer, progress events come when *mode is not 0,
+  // and the file is fetched only when use_download is on (1 or 9).
+  transfer::Downloader& NewEntryDownloader(const std::string& address, const int16_t* mode,
+                                           int16_t use_download);
+  // The progress of one downloader event in mode (0 none, 1 speed text, 2
+  // bar, 3 both), written every Space_-th event; nothing divides by an
+  // unknown size or an empty block.
+  void FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret, const std::string& sSpeed);
+  // The empty bar the events fill, flushed.
+  void ShowProgressBar();
+  // The probed size and final address of down in the entry's panel, before
+  // the transfer starts; flushed. The address is remote text: encoded.
+  void WriteFileTarget(const transfer::Downloader& down);
+  // The close of an entry's panel: the reason span, the stop link and the
+  // link that skips to the line after page of the run started at D;
+  // flushed.
+  void WritePanelEnd(int32_t page, const std::string& D);
+  // A failed download's status: txt1 := status, txt2 := the reason in blue
+  // (encoded); flushed.
+  void WriteDownloadFailure(std::string_view status, const std::string& reason);
+  // The transfer of a probed downloader: its target shown, the file copied.
+  // The full path of the file; "" when nothing usable arrived (an empty
+  // file is removed), after the failure status failed_status.
+  std::string TransferFile(transfer::Downloader& down, std::string_view failed_status);
 
   // The base settings page (gathering_object_settings.cpp): the form of the
   // given rows, and the save of the posted form into row 1 of table. The
@@ -261,8 +413,15 @@ class GatheringObject : public com::Dispatch {
   std::string ProsBack_ = "#FFFFFF";
   std::string SpeedColor_ = "red";
   int16_t Space_ = 3;
-  std::shared_ptr<ado::Recordset> rs_;  // the working recordset of the page members
-  std::string sql_;                     // and its SQL text
+  // The entry of a run's step, as its parts hand it on.
+  std::shared_ptr<transfer::Downloader> FileDown_;
+  std::string entry_url_;                 // the entry page: referrer of every download
+  bool DownSucceed_ = false;              // the entry's file is in place
+  int32_t DownFileSize_ = 0;              // bytes, as the downloader reported them
+  int64_t progress_events_ = 0;           // GetData events handled while progress is on
+  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
+  std::shared_ptr<ado::Recordset> rs_;    // the working recordset of the page members
+  std::string sql_;                       // and its SQL text
 
  private:
   int32_t default_channel_;

@@ -47,8 +47,9 @@ void GatheringObject::DeleteItems(std::string_view table, std::string_view cache
   }
   std::string in;
   for (int32_t n : *numbers) in += (in.empty() ? "" : ",") + std::to_string(n);
-  const std::string where = " FROM " + std::string(table) + " WHERE ChannelID=" +
-                            std::to_string(ChannelID_) + " And ItemID in (" + in + ")";
+  const std::string where = " FROM " + std::string(table) +
+                            " WHERE ChannelID=" + std::to_string(ChannelID_) + " And ItemID in (" +
+                            in + ")";
 
   // Only this channel's items go, and their cached rows with them.
   ado::Connection& connection = GatherConnection();

@@ -8,7 +8,10 @@
 #include "gathering/common/gathering_object.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/vb_error.h"
+#include "processing/files_folders.h"
 #include "processing/markup_text.h"
+#include "processing/tag_filter.h"
 #include "processing/value_checks.h"
 
 namespace ostrel::gathering {
@@ -68,12 +71,13 @@ int32_t GatheringObject::GetClassID(int32_t chanid, std::string superior, std::s
       if (inferior.empty()) return;
       result = FirstClassID(process.Execute(vb::Variant(
           in_channel + " FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And parentid=" + std::to_string(parent_id) + " And child=0 And TurnLink=0 And ClassName='" +
-          inferior + "'")));
+          " And parentid=" + std::to_string(parent_id) +
+          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'")));
     } else if (!inferior.empty()) {
-      std::shared_ptr<ado::Recordset> leaf = process.Execute(vb::Variant(
-          in_channel + ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
-          " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
+      std::shared_ptr<ado::Recordset> leaf = process.Execute(
+          vb::Variant(in_channel +
+                      ",HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" + std::to_string(channel) +
+                      " And child=0 And TurnLink=0 And ClassName='" + inferior + "'"));
       result = FirstClassID(leaf);
       if (result != 0) {
         // The class's top folder: the first element of its path.
@@ -101,6 +105,61 @@ vb::Variant GatheringObject::ClassUpdateCount(vb::Variant& ChannelID, vb::Varian
         " And ClassID in (" + list + ")"));
   });
   return vb::Variant();
+}
+
+std::string GatheringObject::EntryClass(bool auto_class, int32_t own, const std::string& parent,
+                                        const std::string& child, const std::string& rules,
+                                        std::string& parent_ruled, std::string& child_ruled,
+                                        int32_t& ClassID) {
+  ClassID = 0;
+  if (!auto_class) {
+    std::shared_ptr<ado::Recordset> rs = Process().Execute(
+        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
+                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(own) +
+                    " And child=0 And TurnLink=0"));
+    if (!rs) vb::Raise(vb::kErrObjectNotSet);
+    if (rs->Eof() || own == 0) {
+      return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
+    }
+    const std::string path = processing::TextOf(rs->Fields("HtmlFileDir").Value());
+    ClassFolder_ = path.substr(0, path.find('/')) + "/";
+    ClassID = own;
+    return "";
+  }
+  parent_ruled = processing::CheckNostr(parent);
+  child_ruled = processing::CheckNostr(child);
+  if (!rules.empty()) {
+    parent_ruled = processing::ReplaceClass(parent_ruled, rules);
+    child_ruled = processing::ReplaceClass(child_ruled, rules);
+  }
+  ClassID = GetClassID(ChannelID_, vb::Trim(parent_ruled), vb::Trim(child_ruled));
+  if (ClassID != 0) return "";
+  // The names came from a remote page: they reach the error table as text.
+  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
+  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(parent) +
+         " / " + text(child) + " </li><li>当前类别：" + text(parent_ruled) + " / " +
+         text(child_ruled) + " </li>";
+}
+
+std::string GatheringObject::SaveThumbnail(const std::string& picture, int32_t path_form) {
+  // The saved name takes its extension from a picture type, never from the
+  // remote address as it stands.
+  const std::string ext = vb::LCase(processing::GetFileExtName(picture));
+  if (!IsPictureExtension(ext)) return "";
+  std::string saved;
+  // A picture that cannot be saved leaves the entry without one.
+  vb::TryStep([&] {
+    const std::string folder =
+        "UploadPic/" + processing::BuildDatePath(static_cast<int16_t>(path_form));
+    const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
+    processing::CreatedPathEx(host_, physical);
+    const std::string file = processing::GetRndFileNameIn(physical, ext);
+    if (Process().SaveRemoteFile(physical + file, picture)) {
+      saved = folder + file;
+      entry_files_.push_back(physical + file);
+    }
+  });
+  return saved;
 }
 
 }  // namespace ostrel::gathering

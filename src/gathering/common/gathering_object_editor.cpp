@@ -4,12 +4,16 @@
 // channel's items, so that an administrator can start a similar item from
 // a working one; the database gives the copy its own key, and its last run
 // is now, so it heads the item list).
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
+#include "processing/markup_text.h"
 #include "processing/page_messages.h"
 
 namespace ostrel::gathering {
@@ -58,8 +62,8 @@ bool GatheringObject::SaveItemColumns(std::string_view table, std::string_view c
 }
 
 bool GatheringObject::SaveListCodes(std::string_view table, std::string_view cache_prefix,
-                                    std::string_view padding) {
-  const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", 6, padding);
+                                    std::string_view padding, int count) {
+  const std::string codes = markup::PostedCodes(host_.Request(), "FindListCode", count, padding);
   return SaveItemColumns(table, "FindListCode", cache_prefix, [&](ado::Recordset& rs) {
     rs.Fields("FindListCode").SetValue(vb::Variant(codes));
   });
@@ -111,6 +115,141 @@ bool GatheringObject::OpenItemRow(std::string_view table) {
     return false;
   }
   return true;
+}
+
+int32_t GatheringObject::SaveStepOneForm(const StepOneSave& save) {
+  const asp::Request& request = host_.Request();
+  processing::VBProcess& process = Process();
+  // Every value is read before anything is checked or written.
+  markup::FormNumbers form(process, request);
+  std::vector<vb::Variant> values;
+  int32_t AutoClass = 0, ClassID = 0, IsPagination = 0;
+  for (const StepOneColumn& c : save.columns) {
+    vb::Variant value;
+    switch (c.kind) {
+      case StepOneColumn::kText:
+        value = vb::Variant(vb::Trim(markup::FormText(request, c.column)));
+        break;
+      case StepOneColumn::kPath:
+        value = vb::Variant(vb::Replace(vb::Trim(markup::FormText(request, c.column)), "\\", "/"));
+        break;
+      case StepOneColumn::kLong:
+        value = vb::Variant(form.Long(c.column));
+        break;
+      case StepOneColumn::kSmall:
+        value = vb::Variant(form.Small(c.column));
+        break;
+      case StepOneColumn::kChannel:
+        value = vb::Variant(ChannelID_);
+        break;
+      case StepOneColumn::kRemoveCode:
+        value = vb::Variant(form.RemoveCode(save.tag_filters));
+        break;
+    }
+    if (c.column == "AutoClass") AutoClass = vb::CLng(value);
+    if (c.column == "ClassID") ClassID = vb::CLng(value);
+    if (c.column == "IsPagination") IsPagination = vb::CLng(value);
+    values.push_back(std::move(value));
+  }
+  std::string problem =
+      markup::StepOneProblem(request, AutoClass, ClassID, IsPagination, save.least_encoding);
+  if (problem.empty() && !form.all_fit()) problem = markup::kNumberOutOfRange;
+  if (!problem.empty()) {
+    processing::AlertBack(problem);
+    return -1;
+  }
+
+  if (!OpenItemRow(save.table)) return -1;
+  auto set = [&](std::string_view column, vb::Variant value) {
+    rs_->Fields(column).SetValue(std::move(value));
+  };
+  for (size_t i = 0; i < save.columns.size(); ++i) set(save.columns[i].column, values[i]);
+  if (ItemID_ == 0) {
+    set("lastime", vb::Variant(vb::Now()));
+    set("FindListCode",
+        vb::Variant(vb::Join(std::vector<std::string>(save.list_parts, "0"), "$$$")));
+    set("FindInfoCode",
+        vb::Variant(vb::Join(std::vector<std::string>(save.info_parts, "0"), "$$$")));
+    set("downpage", vb::Variant(int16_t{0}));
+    set("NamedDemourl", vb::Variant(""));
+  }
+  set("RetuneClass", vb::Variant(vb::Trim(markup::FormText(request, "ClassList"))));
+  set("strReplace", vb::Variant(vb::Trim(markup::FormText(request, "ReplaceList"))));
+  if (save.extra) save.extra(*rs_);
+  rs_->Update();
+  // A new item goes on under the key the database just gave it.
+  const int32_t saved = ItemID_ != 0 ? ItemID_ : vb::CLng(rs_->Fields("ItemID").Value());
+  rs_->Close();
+  rs_.reset();
+  // Dropped after the row changed, so no reader caches the old row between.
+  process.DelCahe(vb::Variant(std::string(save.cache_prefix) + std::to_string(saved)));
+  return saved;
+}
+
+void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  if (step.change &&
+      !SaveListCodes(spec.table, spec.cache_prefix, spec.list_padding, spec.list_codes)) {
+    return;
+  }
+
+  std::string encoding, list_url, list_codes, demo;
+  std::vector<std::string> info;
+  int32_t downpage = 0;
+  {
+    std::optional<ado::Recordset> row = ItemColumns(
+        spec.table, "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
+        ItemID_);
+    if (!row) return;
+    ado::Recordset& rs = *row;
+    encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
+    list_url = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
+    list_codes = vb::CStr(rs.Fields("FindListCode").Value());
+    info = vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + std::string(spec.info_padding),
+                     "$$$");
+    downpage = vb::CInt(rs.Fields("DownPage").Value());
+    demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
+  }
+
+  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
+  if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
+  if (step.showcode >= 1 && !markup::WriteEntrySource(out, list_url, encoding, list_codes)) return;
+
+  const int n = markup::WriteInfoCodeRows(out, spec.form(ModuleName_, downpage), info);
+  out.Write(markup::DemoUrlRow(demo, n));
+  out.Write(markup::StepButtonRow());
+  out.Write(spec.note_row);
+  out.Write("</table>\r\n</form>\r\n");
+}
+
+void GatheringObject::EditFinishStep(const FinishStep& spec) {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  if (step.change && !SaveInfoCodes(spec.table, spec.cache_prefix, "downpage", spec.info_codes,
+                                    spec.info_padding)) {
+    return;
+  }
+  std::string demo;
+  {
+    std::optional<ado::Recordset> row = ItemColumns(spec.table, spec.trial_columns, ItemID_);
+    if (!row) return;
+    spec.read(*row);
+    demo = vb::Trim(processing::TextOf(row->Fields("NamedDemourl").Value()));
+  }
+
+  out.Write(
+      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
+      "class=\"TableBorder\">\r\n");
+  out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
+  if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
+  if (vb::Trim(action_) == "demo" || step.showcode > 0) {
+    if (!spec.trial(demo)) return;
+  } else {
+    out.Write(markup::FinishRow(ChannelID_, ItemID_));
+  }
+  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
+  out.Write("</table>\r\n");
 }
 
 void GatheringObject::CloneItem(const CloneColumns& columns) {

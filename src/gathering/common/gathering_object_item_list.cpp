@@ -73,8 +73,8 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
   rs_ = std::make_shared<ado::Recordset>();
   sql_ =
       "SELECT ItemID,ItemName,SiteUrl,ChannelID,ClassID,SpecialID,StopItem,lastime,RemoteListUrl "
-      "FROM [" + table + "] WHERE ChannelID=" +
-      channel + " ORDER BY lastime DESC,ItemID DESC";
+      "FROM [" +
+      table + "] WHERE ChannelID=" + channel + " ORDER BY lastime DESC,ItemID DESC";
   rs_->Open(sql_, connection, ado::adOpenKeyset, ado::adLockReadOnly);
   if (rs_->Bof() && rs_->Eof()) {
     out.Write("<tr><td align=center colspan=9 class=TableRow2>" + std::string(texts.empty_line) +

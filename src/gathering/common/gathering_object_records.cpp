@@ -82,7 +82,8 @@ vb::Variant GatheringObject::ReadItemRows(std::string_view cache_prefix, int32_t
                                           const std::function<void()>& reload) {
   processing::VBProcess& process = Process();
   vb::Variant rows;
-  vb::TryStep([&] { process.SetName(vb::Variant(std::string(cache_prefix) + std::to_string(id))); });
+  vb::TryStep(
+      [&] { process.SetName(vb::Variant(std::string(cache_prefix) + std::to_string(id))); });
   vb::TryStep([&] {
     if (process.ObjIsEmpty()) reload();
   });

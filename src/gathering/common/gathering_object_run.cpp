@@ -41,6 +41,32 @@ void GatheringObject::StartFirstStep(std::string_view item_table) {
   RunStepper(host_.Response(), ScriptFileName_, ChannelID_, ItemID_).WriteFirstStep();
 }
 
+void GatheringObject::StartListRun(
+    const ListSource& source, std::string_view word, std::string_view item_table,
+    const std::function<std::string(const ListLinks&, size_t)>& line) {
+  asp::Response& out = host_.Response();
+  out.Write(WaitBanner_);
+  out.Flush();
+  ListLinks found;
+  if (!CollectListLinks(source, out, found)) return;
+  if (vb::Len(found.Joined()) < 5) {
+    processing::AlertBack("获取分类列表出错，请重新设置分类列表代码！");
+    return;
+  }
+  host_.Session().SetItem("SucceedCount", vb::Variant(int32_t{0}));
+  // The lines are joined by CRLF, so the file never ends in a line break
+  // and the run has exactly as many steps as lines.
+  std::string text;
+  for (size_t k = 0; k < found.pieces.size(); ++k) {
+    if (vb::Len(found.pieces[k].link) < 6) continue;
+    if (!out.IsClientConnected()) out.End();
+    if (!text.empty()) text += "\r\n";
+    text += line(found, k);
+  }
+  SaveLinkList(LinkListPath(word), text);
+  StartFirstStep(item_table);
+}
+
 void GatheringObject::GatherListLine(const RunLine& run) {
   asp::Request& request = host_.Request();
   asp::Response& out = host_.Response();

@@ -37,10 +37,9 @@ std::string ControlHtml(const SettingRow& row) {
       break;
     }
     case Control::kText:
-      html = "<input type=text name=" + name + " id=" + name + " size=" +
-             std::to_string(row.size) +
-             (row.maxlength > 0 ? " maxlength=" + std::to_string(row.maxlength) : "") +
-             " value='" + processing::HtmlAttribute(row.value) + "'>";
+      html = "<input type=text name=" + name + " id=" + name + " size=" + std::to_string(row.size) +
+             (row.maxlength > 0 ? " maxlength=" + std::to_string(row.maxlength) : "") + " value='" +
+             processing::HtmlAttribute(row.value) + "'>";
       break;
     case Control::kTextArea: {
       std::string text = processing::TextOf(row.value);
@@ -136,9 +135,8 @@ void GatheringObject::SaveSettings(std::string_view table, std::string_view cach
           int32_t n = 0;
           const bool read = vb::TryStep([&] { n = process.ChkNumeric(posted); });
           if (!read || n > row.max) {
-            processing::AlertBack(row.too_large.empty()
-                                      ? LabelName(row.label) + "的数值超出范围!"
-                                      : std::string(row.too_large));
+            processing::AlertBack(row.too_large.empty() ? LabelName(row.label) + "的数值超出范围!"
+                                                        : std::string(row.too_large));
             return;
           }
           values.emplace_back(row.field, vb::Variant(n));

@@ -1,12 +1,15 @@
 #include "gathering/common/page_markup.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "gathering/common/code_list.h"
 #include "platform/asp/server.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/markup_text.h"
+#include "processing/page_messages.h"
 #include "processing/remote_fetch.h"
 
 namespace ostrel::gathering::markup {
@@ -155,16 +158,17 @@ std::string StarSelect(const ItemRow& row) {
   return stars + "</select>";
 }
 
-std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row) {
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row, int count,
+                            int break_at) {
   constexpr const char* kLabels[] = {"SCRIPT", "IFARME", "OBJECT", "APPLET", "DIV",
                                      "FONT",   "SPAN",   "A",      "IMG",    "FORM",
                                      "HTML",   "TABLE",  "TR",     "TD",     "TH"};
   std::vector<std::string> flags;
   if (row.edit()) flags = vb::Split(vb::CStr(row["RemoveCode"]), "|");
   std::string boxes;
-  for (size_t i = 0; i < 15; ++i) {
+  for (size_t i = 0; i < static_cast<size_t>(count) && i < std::size(kLabels); ++i) {
     const bool on = row.edit() ? process.ChkNumeric(PartAt(flags, i)) == 1 : i < 2;
-    if (i == 7) boxes += "<br>";
+    if (i == static_cast<size_t>(break_at)) boxes += "<br>";
     boxes += "<input type=\"checkbox\" name=\"RemoveCode" + std::to_string(i) + "\" value=\"1\"" +
              Checked(on) + "> " + kLabels[i] + " ";
   }
@@ -208,6 +212,54 @@ std::string PaginationRows(const ItemRow& row, int n) {
                  n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
 }
 
+void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
+                      const ItemRow& row, const StepOneForm& form) {
+  auto value_or = [&](std::string_view column, std::string_view add_default) {
+    return row.edit() ? row[column] : vb::Variant(std::string(add_default));
+  };
+  int n = 0;
+  out.Write(FormRow("项目名称：", TextInput("ItemName", 30, row["ItemName"], row.edit()), n++));
+  out.Write(FormRow("目标站点URL：", TextInput("SiteUrl", 30, value_or("SiteUrl", "http://"), true),
+                    n++));
+  out.Write(FormRow("所属分类：", ClassSelect(process, ChannelID, row), n++));
+  out.Write(FormRow("所属专题：", SpecialSelect(process, ChannelID, row), n++));
+  out.Write(FormRow("关闭采集项目：", RadioPair(row, "StopItem", "打开", "关闭"), n++));
+  out.Write(FormRow("目标文档编码：", EncodingField(row), n++));
+  out.Write(FormRow(form.is_down_label, RadioPair(row, "IsDown", "否", "是"), n++));
+  if (form.after_is_down) form.after_is_down(n);
+  out.Write(FormRow("是否自动归类：",
+                    RadioPair(row, "AutoClass", "否", "是", ShowElement("RetuneClassID", false),
+                              ShowElement("RetuneClassID", true)),
+                    n++));
+  // Rules of any length are listed, so a save keeps every stored rule.
+  out.Write(FormRow("分类替换操作：", RuleListBox(row, RuleKind::kClass, 0, 300), n++,
+                    std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
+  constexpr std::string_view kPathForms[] = {"不使用日期目录", "2005-8", "2005_8",
+                                             "20058",          "2005",   "2005/8",
+                                             "2005/8/8",       "200588", "分类目录名称+200508",
+                                             "分类目录名称"};
+  out.Write(FormRow("日期路径格式：", NumberSelect(row, "PathForm", kPathForms, 1), n++));
+  out.Write(FormRow(form.save_path_label,
+                    TextInput("SaveFilePath", form.save_path_size,
+                              value_or("SaveFilePath", form.save_path_default), true) +
+                        std::string(form.save_path_note),
+                    n++));
+  out.Write(FormRow("是否自动更改文件名称：", RadioPair(row, "AutoRename", "否", "是"), n++));
+  out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
+  out.Write(FormRow("初始点击数：", TextInput("AllHits", 10, value_or("AllHits", "0"), true), n++));
+  out.Write(FormRow("软件星级：", StarSelect(row), n++));
+  out.Write(FormRow("简介过滤设置：",
+                    RemoveCodeBoxes(process, row, form.tag_filters, form.tag_break), n++));
+  out.Write(FormRow("远程列表URL：",
+                    TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
+  out.Write(PaginationRows(row, n));
+  n += 3;
+  if (form.before_text_rules) form.before_text_rules(n);
+  out.Write(FormRow("简介字符替换操作：", RuleListBox(row, RuleKind::kText, 0, 380), n++));
+  out.Write(StepButtonRow());
+  out.Write("</table>\r\n</form>\r\n");
+}
+
 int32_t FormNumbers::Long(std::string_view key) {
   int32_t value = 0;
   if (!vb::TryStep([&] { value = process_.ChkNumeric(FormText(request_, key)); })) {
@@ -225,9 +277,9 @@ int16_t FormNumbers::Small(std::string_view key) {
   return static_cast<int16_t>(value);
 }
 
-std::string FormNumbers::RemoveCode() {
+std::string FormNumbers::RemoveCode(int count) {
   std::string flags;
-  for (int i = 0; i <= 14; ++i)
+  for (int i = 0; i < count; ++i)
     flags += std::to_string(Long("RemoveCode" + std::to_string(i))) + "|";
   return vb::Trim(flags + "0|0|0|0|0|0|0|0|0");
 }
@@ -284,7 +336,8 @@ void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID) {
 }
 
 void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
-                       const std::vector<std::string>& codes) {
+                       const std::vector<std::string>& codes, size_t special,
+                       const std::string& extra_rows) {
   out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
   constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
                                      "获取连接开始代码：", "获取连接结束代码："};
@@ -292,16 +345,20 @@ void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
     out.Write(FormRow(kLabels[i],
                       TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80), i));
   }
-  const bool relocate = process.ChkNumeric(PartAt(codes, 4)) > 0;
+  out.Write(extra_rows);
+  const bool relocate = process.ChkNumeric(PartAt(codes, special)) > 0;
+  const std::string radio = "FindListCode" + std::to_string(special);
   out.Write(
       "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
-      "<input type=\"radio\" name=\"FindListCode4\" value=\"0\"" +
-      std::string(Checked(!relocate)) + " onclick=\"" + ShowElement("especial", false) +
-      "\"> 不作处理 <input type=\"radio\" name=\"FindListCode4\" value=\"1\"" + Checked(relocate) +
-      " disabled onclick=\"" + ShowElement("especial", true) +
+      "<input type=\"radio\" name=\"" +
+      radio + "\" value=\"0\"" + std::string(Checked(!relocate)) + " onclick=\"" +
+      ShowElement("especial", false) + "\"> 不作处理 <input type=\"radio\" name=\"" + radio +
+      "\" value=\"1\"" + Checked(relocate) + " disabled onclick=\"" +
+      ShowElement("especial", true) +
       "\"> 重新定位<span id=\"especial\" style=\"display:none\"> <input type=\"text\" "
-      "name=\"FindListCode5\" size=\"60\"" +
-      ValueAttribute(vb::Variant(PartAt(codes, 5))) + "></span></td></tr>\r\n");
+      "name=\"FindListCode" +
+      std::to_string(special + 1) + "\" size=\"60\"" +
+      ValueAttribute(vb::Variant(PartAt(codes, special + 1))) + "></span></td></tr>\r\n");
 }
 
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
@@ -312,11 +369,23 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
     std::string label = form.labels[static_cast<size_t>(i)];
     const std::string& note = form.notes[static_cast<size_t>(i)];
     if (!note.empty()) label += "</b><br><font color=blue>" + note + "</font><b>";
-    out.Write(FormRow(label, TextArea("FindInfoCode" + std::to_string(i), PartAt(info, i), 5, 80),
-                      n++, attributes));
+    const std::string name = "FindInfoCode" + std::to_string(i);
+    std::string field;
+    for (const LineCode& line : form.line_codes) {
+      if (line.index != i) continue;
+      const std::string bare =
+          vb::Trim(vb::Replace(vb::Replace(PartAt(info, i), "'", ""), "\"", ""));
+      field = TextInput(name, line.size, vb::Variant(bare), true) + line.after;
+    }
+    if (field.empty()) field = TextArea(name, PartAt(info, i), 5, 80);
+    out.Write(FormRow(label, field, n++, attributes));
   };
   for (int i = 0; i <= 3; ++i) code_row(i, "");
   for (const CodeGroup& group : form.groups) {
+    if (group.name.empty()) {
+      for (int i = group.first; i <= group.last; ++i) code_row(i, "");
+      continue;
+    }
     const int last_value = std::stoi(group.options.back().first);
     const int marked = group.stored < 0 ? 0 : std::min(group.stored, last_value);
     std::string radios;
@@ -368,6 +437,20 @@ bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t Ch
   return true;
 }
 
+bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
+                      const std::string& list_codes) {
+  std::string list_page;
+  const std::string link = FirstListLink(list_url, encoding, CodeList(list_codes), list_page);
+  if (link.empty()) return false;
+  const std::string page = processing::GetRemoteData(link, encoding);
+  if (page.empty()) {
+    processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
+    return false;
+  }
+  WriteSourceView(out, page, link);
+  return true;
+}
+
 std::string StepButtonRow() {
   return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
          " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
@@ -392,9 +475,10 @@ std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID) {
          channel + "&ItemID=" + std::to_string(ItemID) + "'\" class=\"button\"></td></tr>\r\n";
 }
 
-std::string SandboxedView(const std::string& html) {
+std::string SandboxedView(const std::string& html, int height) {
   return "<iframe sandbox=\"\" srcdoc=\"" + processing::HtmlText(vb::Variant(html)) +
-         "\" style=\"width:100%;height:480px;border:0;background:#fff\"></iframe>";
+         "\" style=\"width:100%;height:" + std::to_string(height) +
+         "px;border:0;background:#fff\"></iframe>";
 }
 
 std::string RemoteLink(const std::string& address) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -100,8 +101,9 @@ std::string RuleOptions(const vb::Variant& column, int32_t min_length);
 //   EncodingField: the charset text (GB2312 for a new item) and its chooser.
 //   NumberSelect: options 0.. with the labels given, by the select rule.
 //   StarSelect: five stars down to "自动星级", 3 for a new item.
-//   RemoveCodeBoxes: the 15 tag filters of RemoveCode; SCRIPT and IFARME
-//     for a new item. A stored list shorter than 15 ends the page.
+//   RemoveCodeBoxes: the first count tag filters of RemoveCode (SCRIPT,
+//     IFARME, OBJECT ... TH), a line break before box break_at; SCRIPT and
+//     IFARME for a new item. A stored list shorter than count ends the page.
 //   RuleListBox: a rule list box (class rules or text rules) with its
 //     buttons and the hidden field the page script fills before submit.
 std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
@@ -110,7 +112,8 @@ std::string EncodingField(const ItemRow& row);
 std::string NumberSelect(const ItemRow& row, std::string_view name,
                          std::span<const std::string_view> labels, int add_default);
 std::string StarSelect(const ItemRow& row);
-std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row);
+std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row, int count = 15,
+                            int break_at = 7);
 enum class RuleKind { kClass, kText };
 std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width);
 
@@ -118,6 +121,24 @@ std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, i
 // and last page), rows n, n+1 and n+2; the last two start hidden unless the
 // item pages its list.
 std::string PaginationRows(const ItemRow& row, int n);
+
+// The first step's rows that the software and Flash items share, from the
+// name to the buttons, with each channel's own: its words, its save folder
+// row, its tag filters, the rows it writes after the download switch and
+// before the text rules (each given the running row number).
+struct StepOneForm {
+  std::string_view is_down_label;
+  std::string_view save_path_label;
+  int save_path_size;
+  std::string_view save_path_default;
+  std::string_view save_path_note;
+  int tag_filters;
+  int tag_break;
+  std::function<void(int& n)> after_is_down;
+  std::function<void(int& n)> before_text_rules;
+};
+void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
+                      const ItemRow& row, const StepOneForm& form);
 
 // ---- Saving the first step ------------------------------------------------
 
@@ -131,8 +152,8 @@ class FormNumbers {
   int32_t Long(std::string_view key);   // a Long column
   int16_t Small(std::string_view key);  // a 16-bit column
   bool all_fit() const { return all_fit_; }
-  // The 24 tag-filter flags of RemoveCode: the form's 15, then nine 0.
-  std::string RemoveCode();
+  // The tag-filter flags of RemoveCode: the form's first count, then nine 0.
+  std::string RemoveCode(int count = 15);
 
  private:
   processing::VBProcess& process_;
@@ -160,11 +181,13 @@ std::string StepFormHead(std::string_view script, std::string_view next_action, 
 void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID);
 
 // Step 2's rows: the four list-page codes (the list area, one link) of
-// FindListCode's parts and its special setting, whose relocation is
-// offered but not enabled. A stored list shorter than six parts ends the
-// page.
+// FindListCode's parts, then a channel's own rows (extra_rows, written as
+// given), then the special setting in part special and its relocation text
+// in part special+1, whose relocation is offered but not enabled. A stored
+// list shorter than special+2 parts ends the page.
 void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
-                       const std::vector<std::string>& codes);
+                       const std::vector<std::string>& codes, size_t special = 4,
+                       const std::string& extra_rows = "");
 
 // Step 3's code form: the detail-page codes of FindInfoCode, each in a
 // text area, the first four always shown, the others in groups that a
@@ -181,12 +204,21 @@ struct CodeGroup {
   // one), and the rows start shown unless it is 0. Otherwise -1: the
   // first option is marked and the rows start hidden.
   int32_t stored = -1;
+  // A group without a name has no radio row: its codes are always shown.
+};
+// A code shown in a one-line text field (its value without quotes) instead
+// of a text area, with a line of its own after the field.
+struct LineCode {
+  int index;
+  int size;
+  std::string after;
 };
 struct InfoCodeForm {
   std::string title;                // "项 目 编 辑 -- " & ModuleName & "信息设置"
   std::vector<std::string> labels;  // by code index
   std::vector<std::string> notes;   // by code index: a line under the label ("" none)
   std::vector<CodeGroup> groups;
+  std::vector<LineCode> line_codes;
 };
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
                       const std::vector<std::string>& info);
@@ -206,6 +238,12 @@ std::string PostedCodes(const asp::Request& request, std::string_view prefix, in
 bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
                      int32_t ItemID, std::string& page_text);
 
+// Step 3's source view of the first entry page the item's list leads to
+// (list_url in encoding, through the list codes list_codes). false after
+// the alert of the step that failed.
+bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
+                      const std::string& list_codes);
+
 // The last row of steps 1 to 3: back, next, and the box that asks the next
 // step for its source view (or the trial run).
 std::string StepButtonRow();
@@ -218,8 +256,9 @@ std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID);
 // ---- The trial run -----------------------------------------------------------
 
 // Remote markup shown in a sandboxed frame (no scripts, an origin of its
-// own), so nothing a remote page holds can act in the admin page.
-std::string SandboxedView(const std::string& html);
+// own) of the given height in pixels, so nothing a remote page holds can act
+// in the admin page.
+std::string SandboxedView(const std::string& html, int height = 480);
 
 // A remote address as a link that opens in a new window, shown as text;
 // an address that is not http(s) (javascript: and the like) is shown as

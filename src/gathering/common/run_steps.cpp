@@ -23,10 +23,9 @@ std::string FetchListPage(const std::string& address, const std::string& charset
   return processing::ReplaceTrim(processing::GetRemoteData(address, charset));
 }
 
-// The distinct links of one list page, "|||"-joined.
-std::string CutListPage(const CodeList& codes, const std::string& page) {
-  std::string area = processing::ReplaceTrim(processing::CutFixed(page, codes[0], codes[1]), true);
-  return processing::FindMatch(area, codes[2], codes[3]);
+// The list area of one list page, without comments.
+std::string CutListArea(const CodeList& codes, const std::string& page) {
+  return processing::ReplaceTrim(processing::CutFixed(page, codes[0], codes[1]), true);
 }
 
 // The address of page n of a paged list: "*" exactly, "{$pageid}" in any
@@ -38,6 +37,20 @@ std::string PagedAddress(const std::string& pattern, int32_t n) {
 }
 
 }  // namespace
+
+const ProgressTableMarkup kFileRunMarkup = {
+    .bar_before =
+        "        <td style=\"border: 1px #384780 solid ;background-color: #FFFFFF;\">"
+        "<table width='",
+    .bar_after =
+        "' height='12' border='0' cellpadding='0' cellspacing='0' bgcolor=#36D91A>"
+        "<tr><td></td></tr></table></td>",
+    .whole_bar = true,
+    .stop_before =
+        "   <tr><td height='30' align='center'><input type='button' name='stop' "
+        "value=' 立即停止采集 ' onclick=\"window.location.href='",
+    .stop_after = "';\" class=button></td></tr>",
+};
 
 std::string ListLinks::Joined() const {
   std::string joined;
@@ -54,7 +67,9 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
   // paged list (join) a page without links still adds its one empty piece.
   auto add_page = [&](const std::string& address, const std::string& page, bool join) {
     found.pages.push_back(address);
-    std::vector<std::string> parts = vb::Split(CutListPage(codes, page), "|||");
+    found.areas.push_back(CutListArea(codes, page));
+    std::vector<std::string> parts =
+        vb::Split(processing::FindMatch(found.areas.back(), codes[2], codes[3]), "|||");
     if (parts.empty() && join) parts.emplace_back();
     for (std::string& part : parts) {
       found.pieces.push_back({std::move(part), found.pages.size() - 1});
@@ -210,6 +225,13 @@ void WriteStatusScript(asp::Response& out, std::string_view status, std::string_
   out.Write("txt2.innerHTML='" + std::string(reason) + "';");
   out.Write("</script>\r\n");
   out.Flush();
+}
+
+bool IsPictureExtension(std::string_view ext) {
+  for (std::string_view allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
+    if (ext == allowed) return true;
+  }
+  return false;
 }
 
 }  // namespace ostrel::gathering

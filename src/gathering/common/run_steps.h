@@ -50,6 +50,7 @@ struct ListLinks {
     size_t page = 0;  // index into pages
   };
   std::vector<std::string> pages;  // the addresses actually fetched
+  std::vector<std::string> areas;  // and each page's list area as cut
   std::vector<Piece> pieces;
 
   // The pieces "|||"-joined, as the list was cut.
@@ -77,6 +78,9 @@ struct ProgressTableMarkup {
   std::string_view stop_before;
   std::string_view stop_after;
 };
+
+// The progress table of the runs that gather files (software, Flash).
+extern const ProgressTableMarkup kFileRunMarkup;
 
 // Where one savenew step stands: the lines of the link list, the 0-based
 // line being gathered and the run's start time D as it travels in the URLs.
@@ -123,5 +127,10 @@ std::string ReadLinkList(const std::string& path);
 // one script, then a flush. Both are the system's own texts (markup
 // allowed), never remote text.
 void WriteStatusScript(asp::Response& out, std::string_view status, std::string_view reason);
+
+// The picture types a gathered thumbnail may be saved as (ext lower-case):
+// the saved name takes its extension only from this list, never from a
+// remote address as it stands.
+bool IsPictureExtension(std::string_view ext);
 
 }  // namespace ostrel::gathering

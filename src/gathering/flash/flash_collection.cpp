@@ -55,6 +55,7 @@ const com::TypeInfo& FlashCollection::Type() const {
                                         .Method("ShowFlashMode", &F::ShowFlashMode)
                                         .Method("RemoveAllCache", &F::RemoveAllCache)
                                         .Method("InnerHtml", &F::InnerHtml)
+                                        .Method("ReadComeFrom", &F::ReadComeFrom)
                                         .Build();
   return info;
 }

@@ -14,6 +14,7 @@
 
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
+#include "gathering/flash/flash_entry.h"
 #include "gathering/flash/flash_fields.h"
 #include "platform/vb/variant.h"
 
@@ -49,6 +50,11 @@ class FlashCollection : public gathering::GatheringObject {
   // the dispatch interface.
   void ShowPlayerHtml(const vb::Variant& url, const vb::Variant& mode);
 
+  // Every web address in a text made a link that opens a new window: full
+  // addresses of the web, file and stream schemes, and bare "www."/"cn."
+  // domains after a blank (flash_run_extract.cpp).
+  std::string ReadComeFrom(std::string strContent);
+
   // What this request has read so far.
   const FlashSettings& settings() const { return settings_; }
   const FlashItemFields& item() const { return item_; }
@@ -59,6 +65,53 @@ class FlashCollection : public gathering::GatheringObject {
   std::vector<gathering::SettingsSection> SettingsSections();
   void ShowGatherConfig();
   void SaveGatherConfig();
+
+  // ---- The gathering run (flash_run_*.cpp) ----
+  struct GatheredFlash;  // one entry on its way to QX_FlashList (flash_run_types.h)
+  void BeginGather();
+  void GatherNextLink();
+  void SaveFlashData(vb::Variant& line);
+  // The first half of SaveFlashData: the entry read (ExtractFlashEntry) and
+  // the flushed panel; false when the entry was turned down (its error
+  // table, if any, is written).
+  bool ExtractFlash(const std::string& line, GatheredFlash& flash);
+  void WriteProgressPanel(const GatheredFlash& flash);
+  // The second half: duplicates, download, thumbnail, the row, counters and
+  // status (flash_run_store.cpp). True when the entry's files stay.
+  bool StoreFlash(GatheredFlash& flash);
+  // Copies the entry's file into folder (physical); its bare saved name, or
+  // "" with DownSucceed_ false (flash_run_download.cpp).
+  std::string DownloadFlashFile(const std::string& address, const std::string& folder);
+
+  // The entry reading the run and the editor's trial share
+  // (flash_run_extract.cpp). ExtractFlashEntry fetches the entry page at
+  // link and cuts and cleans its fields with the item's codes (item_);
+  // listThumb is the thumbnail the list gave ("" for none). It returns ""
+  // or the message of the step that failed; a run also resolves the class
+  // (ResolveFlashClass). It leaves the fixed download path in fixed_path_,
+  // which GetDownPageLink reads: the absolute download link of a separate
+  // download page, "" when a step finds nothing.
+  std::string ExtractFlashEntry(const std::string& link, const std::string& listThumb,
+                                EntryReading reading, FlashEntry& entry);
+  std::string ResolveFlashClass(FlashEntry& entry);
+  std::string GetDownPageLink(const std::string& address, const std::string& listBegin,
+                              const std::string& listEnd, const std::string& linkBegin,
+                              const std::string& linkEnd, const std::string& charset);
+
+  // The item editor (flash_editor_*.cpp): the navigation row, the four
+  // steps, the trial run on the item read by step 4 (false after an alert)
+  // and the clone.
+  void ShowItemMenu(int32_t ItemID);
+  void EditItemStep1();
+  void EditItemStep2();
+  void EditItemStep3();
+  void EditItemStep4();
+  bool RunTrial(const std::string& demo_url);
+  void CloneItem();
+
+  bool panel_written_ = false;            // the entry's panel is in the page
+  std::string fixed_path_;                // put before a cut download link ("" for none)
+  int64_t entry_size_ = 0;                // KB, stored in filesize
 
   vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]

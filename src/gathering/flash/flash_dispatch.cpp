@@ -11,7 +11,7 @@ void FlashCollection::ShowCollection() {
   const std::string action = ReadRequest(markup::kWaitBanner);
   RunAction([&] {
     if (action == "copy") {
-      // The item clone (CloneItem).
+      CloneItem();
     } else if (action == "del") {
       DeleteItems("QX_FlashItem", "FlashItem");
     } else if (action == "config") {
@@ -20,14 +20,20 @@ void FlashCollection::ShowCollection() {
       SaveGatherConfig();
     } else if (action == "edit") {
       if (!TakeEditItem()) return;
-      // The editor's first step on the item (EditItemStep1).
+      EditItemStep1();
     } else if (action == "add") {
       edit_mode_ = false;
-      // The editor's first step on a new item (EditItemStep1).
-    } else if (action == "step2" || action == "step3" || action == "step4" || action == "demo") {
-      // The editor's later steps and its trial run (EditItemStep2 to 4).
-    } else if (action == "begin" || action == "savenew") {
-      // The run's start (BeginGather) and its steps (GatherNextLink).
+      EditItemStep1();
+    } else if (action == "step2") {
+      EditItemStep2();
+    } else if (action == "step3") {
+      EditItemStep3();
+    } else if (action == "step4" || action == "demo") {
+      EditItemStep4();
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
     } else if (action == "remove") {
       RemoveAllCache();
     } else {

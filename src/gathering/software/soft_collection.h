@@ -94,12 +94,9 @@ class SoftCollection : public gathering::GatheringObject {
   const std::string& unzip_path() const { return UnzipPath_; }
 
  private:
-  // The item editor (soft_editor_*.cpp) and the clone. SaveStepOne stores
-  // the first page's form and gives the item's number (a new item's own
-  // key), or -1 after the alert that refused it.
+  // The item editor (soft_editor_*.cpp) and the clone.
   void ShowItemMenu(int32_t ItemID);
   void EditItemStep1();  // reads edit_mode_
-  int32_t SaveStepOne();
   void EditItemStep2();
   void EditItemStep3();
   void EditItemStep4();
@@ -133,7 +130,6 @@ class SoftCollection : public gathering::GatheringObject {
   // is its own. A VbError reaches the caller.
   std::string ExtractSoftEntry(const std::string& url, EntryReading reading, SoftEntry& entry);
   std::string ResolveEntryClass(SoftEntry& entry);
-  std::string SaveThumbnail(const std::string& picture);
   void WriteProgressPanel(GatheredSoft& soft);
   // The second half: duplicates, download, addresses, pictures, the row,
   // the download-server link, counters, status. True when the entry was
@@ -147,18 +143,8 @@ class SoftCollection : public gathering::GatheringObject {
   std::string GetRealDownAddress(const std::string& address);
   std::string DownloadSoftFile(const std::string& address, const std::string& folder);
   std::string RepackSoftFile(const std::string& file, const std::string& folder);
-  void FileDown_GetData(int32_t Progress, int32_t Ret, const std::string& sSpeed);
-  void ShowProgressBar();
-  // A new downloader in FileDown_, its GetData reaching FileDown_GetData.
-  transfer::Downloader& NewDownloader();
 
-  std::shared_ptr<transfer::Downloader> FileDown_;
   std::shared_ptr<transfer::RedoZipFile> repacker_;
-  std::string entry_url_;        // the info page being gathered: referrer of every download
-  bool DownSucceed_ = false;     // the entry's file is in place
-  int32_t DownFileSize_ = 0;     // bytes, as the downloader reported them
-  int64_t progress_events_ = 0;  // GetData events handled while progress is on
-  std::vector<std::string> entry_files_;  // files this entry wrote, removed if it fails
 
   // Page properties.
   std::string SendCookie_;

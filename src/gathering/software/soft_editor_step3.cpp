@@ -118,62 +118,25 @@ markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
 }  // namespace
 
 void SoftCollection::EditItemStep3() {
-  asp::Response& out = host_.Response();
-  const EditorStep step = ReadEditorStep();
-  if (step.change &&
-      !SaveListCodes("QX_SoftItem", "SoftItem", "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
-    return;
-  }
-
-  std::string encoding, list_codes, demo;
-  std::vector<std::string> info;
-  {
-    std::optional<ado::Recordset> row = ItemColumns(
-        "QX_SoftItem", "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
-        ItemID_);
-    if (!row) return;
-    ado::Recordset& rs = *row;
-    encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
-    item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
-    list_codes = vb::CStr(rs.Fields("FindListCode").Value());
-    // Six "0" more, so a short list still shows "0" in the boxes it lacks.
-    info =
-        vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + "$$$0$$$0$$$0$$$0$$$0$$$0", "$$$");
-    item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
-    demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
-  }
-
-  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
-  if (ItemID_ > 0) ShowItemMenu(ItemID_);
-
-  if (step.showcode >= 1) {
-    std::string list_page;
-    const std::string link = gathering::FirstListLink(item_.RemoteListUrl, encoding,
-                                                      gathering::CodeList(list_codes), list_page);
-    if (link.empty()) return;
-    const std::string page = processing::GetRemoteData(link, encoding);
-    if (page.empty()) {
-      processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
-      return;
-    }
-    markup::WriteSourceView(out, page, link);
-  }
-
-  const std::string& m = ModuleName_;
-  const int n = markup::WriteInfoCodeRows(out, InfoCodeForm(m, item_.downpage), info);
-  out.Write(markup::DemoUrlRow(demo, n));
-  out.Write(markup::StepButtonRow());
   const std::string tag = "<font color=red style=\"font-family:tahoma\">";
-  out.Write(
-      "<tr><td colspan=2 class=TableRow1><b>说明：</b><br>"
-      "“软件名称”、“软件简介”和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，"
-      "在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>"
-      "<b>相关标签说明：</b><br>软件名称 " +
-      tag + "{@SoftName}</font> 父分类名称 " + tag + "{@ParentName}</font> 子分类名称 " + tag +
-      "{@ChildName}</font> 软件类型 " + tag +
-      "{@SoftType}</font><br><font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font>"
-      "</td></tr>\r\n");
-  out.Write("</table>\r\n</form>\r\n");
+  // Six "0" more after the stored codes, so a short list still shows "0"
+  // in the boxes it lacks.
+  EditInfoCodeStep(
+      {.table = "QX_SoftItem",
+       .cache_prefix = "SoftItem",
+       .list_codes = 6,
+       .list_padding = "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0",
+       .info_padding = "$$$0$$$0$$$0$$$0$$$0$$$0",
+       .form = InfoCodeForm,
+       .note_row =
+           "<tr><td colspan=2 class=TableRow1><b>说明：</b><br>"
+           "“软件名称”、“软件简介”和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或"
+           "者留空，在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>"
+           "<b>相关标签说明：</b><br>软件名称 " +
+           tag + "{@SoftName}</font> 父分类名称 " + tag + "{@ParentName}</font> 子分类名称 " + tag +
+           "{@ChildName}</font> 软件类型 " + tag +
+           "{@SoftType}</font><br><font color='blue'>注意：开始代码必需是网页源代码中唯一的字符"
+           "</font></td></tr>\r\n"});
 }
 
 }  // namespace ostrel::software

@@ -15,49 +15,13 @@
 namespace ostrel::software {
 
 void SoftCollection::EditItemStep4() {
-  asp::Response& out = host_.Response();
-  const EditorStep step = ReadEditorStep();
-  if (step.change && !SaveInfoCodes("QX_SoftItem", "SoftItem", "downpage", 40,
-                                    "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0")) {
-    return;
-  }
-
-  std::string demo;
-  {
-    std::optional<ado::Recordset> row =
-        ItemColumns("QX_SoftItem",
-                    "AutoClass,Encoding,RemoteListUrl,RemoveCode,FindListCode,FindInfoCode,"
-                    "DownPage,RetuneClass,NamedDemourl,strReplace",
-                    ItemID_);
-    if (!row) return;
-    ado::Recordset& rs = *row;
-    item_.AutoClass = vb::CInt(rs.Fields("AutoClass").Value());
-    item_.Encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
-    item_.RemoteListUrl = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
-    item_.RemoveCode = vb::CStr(rs.Fields("RemoveCode").Value());
-    item_.FindListCode = vb::CStr(rs.Fields("FindListCode").Value());
-    item_.FindInfoCode = vb::CStr(rs.Fields("FindInfoCode").Value());
-    item_.downpage = vb::CInt(rs.Fields("DownPage").Value());
-    // The trial shows class names as cut: the class rules are not applied.
-    item_.RetuneClass = processing::TextOf(rs.Fields("RetuneClass").Value());
-    demo = vb::Trim(processing::TextOf(rs.Fields("NamedDemourl").Value()));
-    const vb::Variant rules = rs.Fields("strReplace").Value();
-    if (!rules.IsNull()) item_.strReplace = vb::CStr(rules);
-  }
-
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
-  out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
-  if (ItemID_ > 0) ShowItemMenu(ItemID_);
-
-  if (vb::Trim(action_) == "demo" || step.showcode > 0) {
-    if (!RunTrial(demo)) return;
-  } else {
-    out.Write(markup::FinishRow(ChannelID_, ItemID_));
-  }
-  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
-  out.Write("</table>\r\n");
+  EditFinishStep({.table = "QX_SoftItem",
+                  .cache_prefix = "SoftItem",
+                  .info_codes = 40,
+                  .info_padding = "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0",
+                  .trial_columns = gathering::kTrialColumns,
+                  .read = [&](ado::Recordset& rs) { gathering::ReadTrialColumns(rs, item_); },
+                  .trial = [&](const std::string& demo) { return RunTrial(demo); }});
 }
 
 }  // namespace ostrel::software

@@ -47,19 +47,11 @@ std::string NameOf(const std::string& path) {
 
 }  // namespace
 
-transfer::Downloader& SoftCollection::NewDownloader() {
-  FileDown_ = std::make_shared<transfer::Downloader>();
-  FileDown_->GetData.Connect([this](int32_t& progress, int32_t& ret, std::string& speed) {
-    FileDown_GetData(progress, ret, speed);
-  });
-  return *FileDown_;
-}
-
 std::string SoftCollection::GetRealDownAddress(const std::string& address) {
   if (vb::Trim(address).empty()) return "";
   std::string result;
   vb::TryStep([&] {
-    transfer::Downloader& down = NewDownloader();
+    transfer::Downloader& down = NewDownloader(&settings_.isProgress);
     down.url(vb::Trim(address));
     down.ReferHost(entry_url_);
     result = down.DownAddress();
@@ -71,18 +63,14 @@ std::string SoftCollection::GetRealDownAddress(const std::string& address) {
 std::string SoftCollection::DownloadSoftFile(const std::string& address,
                                              const std::string& folder) {
   processing::VBProcess& process = Process();
-  asp::Response& out = host_.Response();
   std::string result;
   DownSucceed_ = false;
   vb::TryStep([&] {
-    transfer::Downloader& down = NewDownloader();
-    down.url(vb::Trim(address));
-    down.Progress(process.ChkBoolean(std::to_string(settings_.isProgress)));
+    transfer::Downloader& down =
+        NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
     down.SaveFilePath(settings_.isZipFile == 0
                           ? process.CheckMapPath(folder, true)
                           : process.CheckMapPath(settings_.DownFilePath, true));
-    down.UnsealDown(process.ChkBoolean(std::to_string(settings_.UseDownload)));
-    down.ReferHost(entry_url_);
     if (!SendCookie_.empty()) down.setCookie(SendCookie_);
     down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
     down.FilterName(vb::Trim(item_.strLeachName));
@@ -102,39 +90,8 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
     DownFileSize_ = down.FileSize();
     if (AutoSize_ && DownFileSize_ >= 1) SoftSize = DownFileSize_ / 1024;
 
-    // The address came from the remote site: it is encoded for the link
-    // and then for the script string that carries it.
-    out.Write("<script>txt3.innerHTML=\"" + ScriptString(process.FormatFileSize(DownFileSize_)) +
-              "\";</script>");
-    const std::string link = "<a href='" +
-                             processing::HtmlAttribute(vb::Variant(down.DownFileUrl)) +
-                             "' target='_blank'><font color='red'>" +
-                             HtmlText(vb::Variant(down.DownFileUrl)) + "</font></a>";
-    out.Write("<script>showaddre.innerHTML=\"" + ScriptString(link) + "\";</script>");
-    out.Flush();
-
-    // A probe that failed leaves nothing to copy: StartDownLoad says so. An
-    // empty file is no download either.
-    const bool copied = down.StartDownLoad();
-    const std::string saved = copied ? down.SaveFilePath() : "";
-    std::string reason = down.Description();
-    uint64_t bytes = 0;
-    if (copied) vb::TryStep([&] { bytes = fs::FileSystemObject().GetFile(saved).Size(); });
-    if (copied && bytes == 0) {
-      process.DeleteFiles(saved, true);
-      reason = "文件下载失败！";
-    } else if (copied) {
-      reason.clear();
-    }
-    if (!reason.empty() || !copied) {
-      out.Write("<script>");
-      out.Write("txt1.innerHTML='软件下载失败';");
-      out.Write("txt2.innerHTML='<font color=blue>" + ScriptString(HtmlText(vb::Variant(reason))) +
-                "</font>';");
-      out.Write("</script>\r\n");
-      out.Flush();
-      return;
-    }
+    const std::string saved = TransferFile(down, "软件下载失败");
+    if (saved.empty()) return;
     DownSucceed_ = true;
     if (settings_.isZipFile == 1) {
       // Until the re-pack has put its result in place, the download is the
@@ -220,55 +177,6 @@ std::string SoftCollection::RepackSoftFile(const std::string& file, const std::s
   return result;
 }
 
-void SoftCollection::FileDown_GetData(int32_t Progress, int32_t Ret, const std::string& sSpeed) {
-  const int16_t mode = settings_.isProgress;
-  if (mode == 0) return;
-  asp::Response& out = host_.Response();
-  // A Space below 1 writes every event.
-  const int64_t space = Space_ < 1 ? 1 : Space_;
-  if (progress_events_ % space == 0) {
-    if (mode == 1 || mode == 3) {
-      out.Write("<script>Proess1.innerHTML='进度：" +
-                ScriptString(vb::Format(vb::Variant(Progress), "###,###")) + " / 速度：" +
-                ScriptString(HtmlText(vb::Variant(sSpeed))) + " / 大小：" +
-                std::to_string(DownFileSize_) + "';</script>\r\n");
-    }
-    // The width estimates the share received from the count of blocks; an
-    // unknown size or an empty block gives no estimate.
-    if ((mode == 2 || mode == 3) && DownFileSize_ > 0 && Ret > 0) {
-      const double width =
-          static_cast<double>(progress_events_) / (static_cast<double>(DownFileSize_) / Ret) * 400;
-      out.Write("<script>tablePros.style.width=" +
-                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) + ";</script>\r\n");
-    }
-    out.Flush();
-  }
-  if (Progress >= DownFileSize_ && DownFileSize_ > 0 && (mode == 2 || mode == 3)) {
-    out.Write("<script>tablePros.style.width=400;</script>\r\n");
-    out.Flush();
-  }
-  ++progress_events_;
-}
-
-void SoftCollection::ShowProgressBar() {
-  asp::Response& out = host_.Response();
-  using processing::HtmlAttribute;
-  for (const std::string& line : {
-           std::string("<div><table width='400' align=left border=0 cellspacing=1 cellpadding=1>"),
-           std::string("<tr> "),
-           "<td style=\"border: 1px " + HtmlAttribute(vb::Variant(ProsBorder_)) +
-               " solid ;background-color: " + HtmlAttribute(vb::Variant(ProsBack_)) + ";\">",
-           std::string("<table width=0 id=tablePros name=tablePros border=0 cellspacing=0 "
-                       "cellpadding=0>"),
-           "<tr height=12><td bgcolor='" + HtmlAttribute(vb::Variant(ProsColor_)) + "'>",
-           std::string("</td></tr></table></td></tr>"),
-           std::string("</table><br></div>"),
-       }) {
-    out.Write(line + "\r\n");
-  }
-  out.Flush();
-}
-
 std::string SoftCollection::FileDownload(std::string url, std::string fromPath,
                                          std::optional<int16_t> blnPross,
                                          std::optional<int32_t> mvarLeast,
@@ -281,7 +189,7 @@ std::string SoftCollection::FileDownload(std::string url, std::string fromPath,
   settings_.isProgress = mode;
   std::string result;
   vb::TryStep([&] {
-    transfer::Downloader& down = NewDownloader();
+    transfer::Downloader& down = NewDownloader(&settings_.isProgress);
     down.url(vb::Trim(url));
     down.Progress(mode != 0);
     down.SaveFilePath(folder);

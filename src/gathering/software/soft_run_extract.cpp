@@ -24,8 +24,12 @@
 namespace ostrel::software {
 namespace {
 
+using gathering::ClassNameField;
 using gathering::CodeList;
+using gathering::CutPair;
 using gathering::IsUnset;
+using gathering::TemplateTags;
+using gathering::TextField;
 using processing::CheckHTML;
 using processing::CheckNostr;
 using processing::CutFixed;
@@ -34,59 +38,6 @@ constexpr std::string_view kDefaultLanguage = "简体中文";
 constexpr std::string_view kDefaultType = "国产软件";
 constexpr std::string_view kDefaultImpower = "免费软件";
 constexpr std::string_view kDefaultSystem = "Win9X/Win2000/WinXP/Win2003";
-
-// The values template tags stand for, as far as they are known.
-struct Tags {
-  const std::string* SoftName = nullptr;
-  const std::string* ParentName = nullptr;
-  const std::string* ChildName = nullptr;
-  const std::string* SoftType = nullptr;
-};
-
-std::string Substitute(std::string code, const Tags& tags) {
-  if (tags.SoftName) code = vb::Replace(code, "{@SoftName}", *tags.SoftName);
-  if (tags.ParentName) code = vb::Replace(code, "{@ParentName}", *tags.ParentName);
-  if (tags.ChildName) code = vb::Replace(code, "{@ChildName}", *tags.ChildName);
-  if (tags.SoftType) code = vb::Replace(code, "{@SoftType}", *tags.SoftType);
-  return code;
-}
-
-// The first cut of the pair at begin, tags replaced in both codes.
-std::string Cut(const CodeList& codes, int32_t begin, const std::string& page,
-                const Tags& tags = {}) {
-  return CutFixed(page, Substitute(codes[begin], tags), Substitute(codes[begin + 1], tags), false);
-}
-
-// A value whose end code stands for it when its begin code is unset: the
-// end code trimmed, or fallback when that is unset too.
-std::string Literal(const CodeList& codes, int32_t begin, std::string_view fallback) {
-  const std::string& end = codes[begin + 1];
-  return IsUnset(end) ? std::string(fallback) : vb::Trim(end);
-}
-
-// A class name: cut and stripped of tags, or literal.
-std::string ClassName(const CodeList& codes, int32_t begin, const std::string& page,
-                      const Tags& tags) {
-  if (IsUnset(codes[begin])) return Literal(codes, begin, "");
-  return CheckHTML(Cut(codes, begin, page, tags));
-}
-
-// A short text field (language, type, licence kind, run system, contact):
-// cut, trimmed and stripped of tags, or literal; then CheckNostr.
-std::string TextField(const CodeList& codes, int32_t begin, const std::string& page,
-                      const Tags& tags, std::string_view fallback) {
-  std::string value = IsUnset(codes[begin]) ? Literal(codes, begin, fallback)
-                                            : CheckHTML(vb::Trim(Cut(codes, begin, page, tags)));
-  return CheckNostr(value);
-}
-
-// Picture types a thumbnail may be saved as.
-bool IsPictureExtension(const std::string& ext) {
-  for (const char* allowed : {"jpg", "jpeg", "gif", "png", "bmp"}) {
-    if (ext == allowed) return true;
-  }
-  return false;
-}
 
 // The run's length rule: outside [least, most] characters the default.
 std::string Limited(std::string value, int32_t least, int32_t most, std::string_view fallback) {
@@ -140,31 +91,32 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
 
   // The name is always cut, whatever its codes hold.
-  std::string name = vb::Trim(CheckHTML(Cut(codes, kNameBegin, page)));
+  std::string name = vb::Trim(CheckHTML(CutPair(page, codes, kNameBegin)));
   if (name.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
-  Tags tags{.SoftName = &name};
+  TemplateTags tags;
+  tags.Set("{@SoftName}", &name);
 
   if (!IsUnset(codes[kVersionBegin])) {
-    entry.version = CheckNostr(CheckHTML(vb::Trim(Cut(codes, kVersionBegin, page, tags))));
+    entry.version = CheckNostr(CheckHTML(vb::Trim(CutPair(page, codes, kVersionBegin, tags))));
     if (run && vb::Len(entry.version) > 40) entry.version.clear();
   }
 
-  entry.content = Cut(codes, kIntroBegin, page);
+  entry.content = CutPair(page, codes, kIntroBegin);
   if (run ? vb::Len(entry.content) < 5 : entry.content.empty()) entry.content = name;
   entry.content = processing::Html2Ubb(entry.content, item_.RemoveCode);
 
   // The class names. A run reads them only to find the class by them and
   // drops a name too long to be one; the trial shows them as cut.
   const std::string none;
-  tags.ParentName = &none;
-  tags.ChildName = &none;
+  tags.Set("{@ParentName}", &none);
+  tags.Set("{@ChildName}", &none);
   if (!run || item_.AutoClass > 0) {
-    entry.parent = ClassName(codes, kParentBegin, page, tags);
+    entry.parent = ClassNameField(page, codes, kParentBegin, tags);
     if (run && vb::Len(entry.parent) > 22) entry.parent.clear();
-    tags.ParentName = &entry.parent;
-    entry.child = ClassName(codes, kChildBegin, page, tags);
+    tags.Set("{@ParentName}", &entry.parent);
+    entry.child = ClassNameField(page, codes, kChildBegin, tags);
     if (run && vb::Len(entry.child) > 22) entry.child.clear();
-    tags.ChildName = &entry.child;
+    tags.Set("{@ChildName}", &entry.child);
   }
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;
@@ -174,16 +126,16 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   }
 
   entry.updateTime = gathering::GatheredTimeText(
-      codes[kTimeBegin], codes[kTimeEnd], [&] { return Cut(codes, kTimeBegin, page); },
+      codes[kTimeBegin], codes[kTimeEnd], [&] { return CutPair(page, codes, kTimeBegin); },
       run ? item_.IsNowTime : 0);
   if (!IsUnset(codes[kSizeBegin])) {
-    const std::string size = vb::Trim(CheckNostr(CheckHTML(Cut(codes, kSizeBegin, page))));
+    const std::string size = vb::Trim(CheckNostr(CheckHTML(CutPair(page, codes, kSizeBegin))));
     entry.SoftSize = vb::CLng(vb::Variant(processing::FormatSize(size)));
   }
 
-  entry.language = TextField(codes, kLanguageBegin, page, tags, kDefaultLanguage);
+  entry.language = TextField(page, codes, kLanguageBegin, tags, kDefaultLanguage);
   if (run) entry.language = Limited(entry.language, 2, 20, kDefaultLanguage);
-  entry.type = TextField(codes, kTypeBegin, page, tags, kDefaultType);
+  entry.type = TextField(page, codes, kTypeBegin, tags, kDefaultType);
   if (run) entry.type = Limited(entry.type, 2, 20, kDefaultType);
   if (vb::Len(ReplaceType_) >= 4) {
     if (!ClassNameType_) {
@@ -194,15 +146,16 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
       entry.type = ReplaceSoftType(entry.childRuled, ReplaceType_);
     }
   }
-  tags.SoftType = &entry.type;
-  entry.impower = TextField(codes, kImpowerBegin, page, tags, kDefaultImpower);
+  tags.Set("{@SoftType}", &entry.type);
+  entry.impower = TextField(page, codes, kImpowerBegin, tags, kDefaultImpower);
   if (run) entry.impower = Limited(entry.impower, 2, 20, kDefaultImpower);
-  entry.runSystem = TextField(codes, kSystemBegin, page, {}, kDefaultSystem);
+  entry.runSystem = TextField(page, codes, kSystemBegin, {}, kDefaultSystem);
   if (run) entry.runSystem = Limited(entry.runSystem, 2, 48, kDefaultSystem);
-  entry.contact = TextField(codes, kContactBegin, page, {}, run ? " " : "");
+  entry.contact = TextField(page, codes, kContactBegin, {}, run ? " " : "");
   if (run) entry.contact = Limited(entry.contact, 0, 100, " ");
   if (!IsUnset(codes[kHomepageBegin])) {
-    entry.homepage = processing::FormatUrl(CheckHTML(vb::Trim(Cut(codes, kHomepageBegin, page))));
+    entry.homepage =
+        processing::FormatUrl(CheckHTML(vb::Trim(CutPair(page, codes, kHomepageBegin))));
   } else if (!IsUnset(codes[kHomepageEnd])) {
     entry.homepage = processing::FormatUrl(vb::Trim(codes[kHomepageEnd]));
   } else if (run) {
@@ -212,8 +165,8 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 
   if (run && !IsUnset(codes[kThumbnailBegin])) {
     const std::string picture = processing::FormatRemoteUrl(
-        entry.url, CheckNostr(CheckHTML(vb::Trim(Cut(codes, kThumbnailBegin, page)))));
-    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture);
+        entry.url, CheckNostr(CheckHTML(vb::Trim(CutPair(page, codes, kThumbnailBegin)))));
+    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture, item_.PathForm);
   }
 
   // The download links.
@@ -262,59 +215,8 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 }
 
 std::string SoftCollection::ResolveEntryClass(SoftEntry& entry) {
-  processing::VBProcess& process = Process();
-  if (item_.AutoClass <= 0) {
-    // The item's own class, which must be a leaf of this channel that
-    // holds entries.
-    std::shared_ptr<ado::Recordset> rs = process.Execute(
-        vb::Variant("SELECT ClassID,rootid,depth,HtmlFileDir FROM [QX_Classify] WHERE ChannelID=" +
-                    std::to_string(ChannelID_) + " And ClassID=" + std::to_string(item_.ClassID) +
-                    " And child=0 And TurnLink=0"));
-    if (!rs) vb::Raise(vb::kErrObjectNotSet);
-    if (rs->Eof() || item_.ClassID == 0) {
-      return "<li>分类ID错误！可能这个分类是外部连接。</li><li>请编辑采集项目重新选择分类。</li>";
-    }
-    if (item_.PathForm > 7) {
-      const std::string path = processing::TextOf(rs->Fields("HtmlFileDir").Value());
-      ClassFolder_ = path.substr(0, path.find('/')) + "/";
-    }
-    entry.ClassID = item_.ClassID;
-    return "";
-  }
-  entry.parentRuled = CheckNostr(entry.parent);
-  entry.childRuled = CheckNostr(entry.child);
-  if (!item_.RetuneClass.empty()) {
-    entry.parentRuled = processing::ReplaceClass(entry.parentRuled, item_.RetuneClass);
-    entry.childRuled = processing::ReplaceClass(entry.childRuled, item_.RetuneClass);
-  }
-  entry.ClassID = GetClassID(ChannelID_, vb::Trim(entry.parentRuled), vb::Trim(entry.childRuled));
-  if (entry.ClassID != 0) return "";
-  // The names came from a remote page: they reach the error table as text.
-  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
-  return "<li>自动获取分类错误！可能这个分类是外部连接。</li><li>目标类别：" + text(entry.parent) +
-         " / " + text(entry.child) + " </li><li>当前类别：" + text(entry.parentRuled) + " / " +
-         text(entry.childRuled) + " </li>";
-}
-
-std::string SoftCollection::SaveThumbnail(const std::string& picture) {
-  // The saved name takes its extension from a picture type, never from the
-  // remote address as it stands.
-  const std::string ext = vb::LCase(processing::GetFileExtName(picture));
-  if (!IsPictureExtension(ext)) return "";
-  std::string saved;
-  // A picture that cannot be saved leaves the entry without one.
-  vb::TryStep([&] {
-    processing::VBProcess& process = Process();
-    const std::string folder = "UploadPic/" + processing::BuildDatePath(item_.PathForm);
-    const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
-    processing::CreatedPathEx(host_, physical);
-    const std::string file = processing::GetRndFileNameIn(physical, ext);
-    if (process.SaveRemoteFile(physical + file, picture)) {
-      saved = folder + file;
-      entry_files_.push_back(physical + file);
-    }
-  });
-  return saved;
+  return EntryClass(item_.AutoClass > 0, item_.ClassID, entry.parent, entry.child,
+                    item_.RetuneClass, entry.parentRuled, entry.childRuled, entry.ClassID);
 }
 
 }  // namespace ostrel::software

@@ -142,17 +142,7 @@ void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
     // The download scripts fill this span whatever the settings say.
     out.Write("<br><span  id='showaddre'></span>");
   }
-  out.Write(
-      "<br><span id=txt5 name=txt5 style=\"font-size:9pt;color:red\"></span><br><div "
-      "align=center>");
-  out.Write("[<a href='?ChannelID=" + std::to_string(ChannelID_) +
-            "'><font color=blue>停止采集</font></a>]&nbsp;&nbsp;&nbsp;&nbsp;");
-  out.Write("[<a href='?action=savenew&ChannelID=" + std::to_string(ChannelID_) +
-            "&page=" + std::to_string(int64_t{soft.page} + 1) +
-            "&ItemID=" + std::to_string(ItemID_) + "&D=" + HtmlAttribute(vb::Variant(soft.D)) +
-            "'><font color=red>跳过采集</font></a>]</div>");
-  out.Write("   </td> </tr></table>");
-  out.Flush();
+  WritePanelEnd(soft.page, soft.D);
 }
 
 }  // namespace ostrel::software

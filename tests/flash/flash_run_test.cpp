@@ -1,0 +1,251 @@
+// Flash gathering runs against the demo's Flash site (demo/flash: GB2312
+// list pages with thumbnails, entry pages, real .swf, picture and sound
+// files) served on 127.0.0.1, with the admin page's folder and database of
+// PageFixture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "flash_page.h"
+#include "host/demo_flash_codes.h"
+#include "platform/text/charset.h"
+#include "platform/vb/convert.h"
+#include "processing/files_folders.h"
+#include "support/fetch_limits_guard.h"
+#include "support/http_server.h"
+#include "support/run_steps.h"
+
+namespace ostrel::flash {
+namespace {
+
+using ostrel::testing::HttpAnswer;
+
+std::string Joined(std::span<const std::string_view> codes,
+                   const std::vector<std::pair<int, std::string>>& changes = {}) {
+  std::vector<std::string> parts(codes.begin(), codes.end());
+  for (const auto& [index, code] : changes) parts[static_cast<size_t>(index)] = code;
+  std::string joined;
+  for (size_t i = 0; i < parts.size(); ++i) joined += (i ? "$$$" : "") + parts[i];
+  return joined;
+}
+
+class FlashRunTest : public FlashPageTest {
+ protected:
+  void SetUp() override {
+    FlashPageTest::SetUp();
+    std::filesystem::create_directories(dir_ / "admin");
+    site_.ServeFolder(std::filesystem::path(OSTREL_SOURCE_DIR) / "demo");
+    RunSql(
+        "INSERT INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, rootid, "
+        "orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES "
+        "(10, 5, '动画', 0, 0, 0, 10, 0, 0, '0', 'flash', 'flash')");
+    AddItem(1, 5, "演示", "ClassID=10");
+    SetItem(
+        "Encoding='GB2312', IsDown=1, showmode=1, PathForm=1, AllHits=50, star=4, "
+        "RemoteListUrl='" +
+        site_.Url("/flash/list_1.html") + "', PaginalList='" +
+        site_.Url("/flash/list_{$PageID}.html") +
+        "', IsPagination=1, startid=2, lastid=1, FindListCode='" + Joined(host::kFlashListCodes) +
+        "', FindInfoCode='" + Joined(host::kFlashInfoCodes) + "'");
+    SetConfig("UseDownload=1, isProgress=3, setInterval=0, AllowDownExt='swf|jpg|wav'");
+  }
+  void SetItem(const std::string& assignments) {
+    RunSql("UPDATE QX_FlashItem SET " + assignments + " WHERE ItemID=1");
+    application_->contents().Remove("myzemble_flashitem1");
+  }
+  void SetConfig(const std::string& assignments) {
+    RunSql("UPDATE QX_FlashConfig SET " + assignments + " WHERE id=1");
+    application_->contents().Remove("myzemble_flashconfig");
+  }
+
+  // Every page of a whole run, as a browser follows the refreshes, up to
+  // the summary (whose query is last_query_).
+  std::vector<std::string> RunAll() {
+    std::vector<std::string> pages;
+    std::string query = "action=begin&ItemID=1&ChannelID=5";
+    while (!query.empty() && query.find("action=yes") == std::string::npos && pages.size() < 20) {
+      pages.push_back(Request(query));
+      query = ostrel::testing::NextStepQuery(pages.back(), "Admin_FlashGather.asp");
+    }
+    last_query_ = query;
+    return pages;
+  }
+  std::string LinkList() {
+    std::ifstream in(dir_ / "admin" / "tmpFlashlist1.dat", std::ios::binary);
+    return text::Decode(std::string(std::istreambuf_iterator<char>(in), {}), "GB2312");
+  }
+  std::string Flash(const std::string& column, const std::string& title) {
+    return Row("SELECT " + column + " AS v FROM QX_FlashList WHERE title='" + title + "'")["v"];
+  }
+  size_t FilesIn(const std::string& folder) const {
+    size_t n = 0;
+    if (!std::filesystem::exists(dir_ / folder)) return 0;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir_ / folder)) {
+      n += f.is_regular_file() ? 1 : 0;
+    }
+    return n;
+  }
+  std::string Entry(int n) const {
+    return site_.Url("/flash/flash_0" + std::to_string(n) + ".html");
+  }
+  std::string Picture(const std::string& name) const { return site_.Url("/images/" + name); }
+
+  ostrel::testing::HttpServer site_;
+  std::string last_query_;
+};
+
+// Each link keeps the thumbnail beside it on its own page: a link without
+// one gets none, and two entries showing the same picture both keep it.
+TEST_F(FlashRunTest, StartPairsEachLinkWithItsOwnThumbnail) {
+  EXPECT_NE(Request("action=begin&ItemID=1&ChannelID=5").find("setTimeout('reFresh()',1000);"),
+            std::string::npos);
+  EXPECT_EQ(LinkList(), Entry(1) + "|" + Picture("bus.png") + "\r\n" + Entry(2) + "|" +
+                            Picture("tea.png") + "\r\n" + Entry(3) + "\r\n" + Entry(4) + "|" +
+                            Picture("trees.png") + "\r\n" + Entry(5) + "|" + Picture("trees.png") +
+                            "\r\n" + Entry(6) + "|" + Picture("hill.jpg"));
+  // Thumbnails before their links pair the same way.
+  site_.Route(
+      "/flash/list_1.html",
+      HttpAnswer::Page("<ul class=\"flashlist\"><img src=\"a.gif\"><a href=\"flash_01.html\">"
+                       "<a href=\"flash_02.html\"><img src=\"c.gif\"><a href=\"flash_03.html\">"
+                       "</ul>"));
+  SetItem("IsPagination=0");
+  Request("action=begin&ItemID=1&ChannelID=5");
+  EXPECT_EQ(LinkList(), Entry(1) + "|" + site_.Url("/flash/a.gif") + "\r\n" + Entry(2) + "\r\n" +
+                            Entry(3) + "|" + site_.Url("/flash/c.gif"));
+  // Switch 0, or an unset thumbnail code: the links alone.
+  for (const auto& change : {std::pair<int, std::string>{4, "0"}, {5, "0"}}) {
+    SetItem("FindListCode='" + Joined(host::kFlashListCodes, {change}) + "'");
+    Request("action=begin&ItemID=1&ChannelID=5");
+    EXPECT_EQ(LinkList(), Entry(1) + "\r\n" + Entry(2) + "\r\n" + Entry(3)) << change.first;
+  }
+}
+
+TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
+  session_->SetItem("AdminName", vb::Variant("a&<b>"));
+  std::vector<std::string> pages = RunAll();
+  ASSERT_EQ(pages.size(), 8u);  // begin, six entries, the end
+  EXPECT_NE(last_query_.find("action=yes&ChannelID=5&page=7&D="), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "admin" / "tmpFlashlist1.dat"));
+
+  const std::string& first = pages[1];
+  for (const char* part :
+       {"<span id=txt1>", "id=txt2", "<span id=txt3", "<span  id='showaddre'></span>", "id=Proess1",
+        "id=tablePros", "标题名称：</font></strong><font color=red>蓝色星空",
+        "作品来源：</font></strong>演示动画站", "原 作 者：</font></strong>星空工作室",
+        "<script>txt3.innerHTML=\"239 Bytes\";</script>", "tablePros.style.width=400;",
+        "txt1.innerHTML='文件采集成功';"}) {
+    EXPECT_NE(first.find(part), std::string::npos) << part;
+  }
+  EXPECT_NE(first.find(site_.Url("/flash/files/blue_sky.swf") + "<\\/font><\\/a>\";</script>"),
+            std::string::npos);
+
+  ASSERT_EQ(Count("QX_FlashList", "ChannelID=5"), 6);
+  const std::string day = processing::BuildDatePath(1);
+  EXPECT_EQ(Flash("showurl", "蓝色星空"), "UploadFile/" + day + "blue_sky.swf");
+  EXPECT_EQ(Flash("showurl", "提示音"), "UploadFile/" + day + "tone.wav");
+  EXPECT_EQ(Flash("filesize", "集市图片"), "4");  // the downloaded 4696 bytes
+  EXPECT_EQ(Flash("Describe", "集市图片"), "图片");
+  EXPECT_EQ(Flash("instr(Introduce,'广告')", "集市图片"), "0");
+  EXPECT_EQ(Flash("substr(addTime,1,10)", "集市图片"), "2026-11-08");
+  EXPECT_EQ(Flash("UserName", "集市图片"), "a&<b>");
+  EXPECT_EQ(Flash("showmode || ClassID || star || AllHits", "集市图片"), "110450");
+  EXPECT_EQ(Flash("miniature", "城市夜景").rfind("UploadPic/" + day, 0), 0u);
+  EXPECT_EQ(Flash("substr(miniature,-4)", "城市夜景"), ".png");
+  EXPECT_EQ(Flash("substr(miniature,-4)", "绿色草地"), ".jpg");  // the page's own
+  EXPECT_EQ(FilesIn("flash/UploadFile"), 6u);
+  EXPECT_EQ(FilesIn("flash/UploadPic"), 6u);
+  EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "6");
+  EXPECT_NE(Request(last_query_).find("<font color=\"#FF0000\">6</font>"), std::string::npos);
+
+  // Test mode: downloaded, shown and counted, nothing stored.
+  SetConfig("UseDownload=9, RepeatDeal=2");
+  pages = RunAll();
+  EXPECT_NE(pages[6].find("成功采集：<font color='blue'><b>5</b>"), std::string::npos);
+  EXPECT_EQ(Count("QX_FlashList"), 6);
+  EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "6");
+  EXPECT_EQ(FilesIn("flash/UploadPic"), 12u);
+
+  // A known title is skipped.
+  SetConfig("UseDownload=1, RepeatDeal=0");
+  Request("action=begin&ItemID=1&ChannelID=5");
+  EXPECT_NE(
+      Request("action=savenew&ChannelID=5&ItemID=1&page=0&d=1").find("目标文件已存在，不予采集"),
+      std::string::npos);
+}
+
+// A failed download or a database error is a failure, in the panel: no
+// row, no counter, no file left behind.
+TEST_F(FlashRunTest, FailuresStoreNothingAndLeaveNoFile) {
+  SetItem("IsPagination=0");
+  site_.Route("/flash/files/blue_sky.swf", HttpAnswer::NotFound());
+  Request("action=begin&ItemID=1&ChannelID=5");
+  const std::string step = "action=savenew&ChannelID=5&ItemID=1&page=0&d=1";
+  std::string page = Request(step);
+  EXPECT_NE(page.find("txt1.innerHTML='文件下载失败';"), std::string::npos);
+  EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
+  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+
+  RunSql(
+      "CREATE TRIGGER full BEFORE INSERT ON QX_FlashList BEGIN SELECT RAISE(ABORT, 'disk full'); "
+      "END");
+  page = Request("action=savenew&ChannelID=5&ItemID=1&page=1&d=1");
+  EXPECT_NE(page.find("txt1.innerHTML='文件采集失败';"), std::string::npos);
+  EXPECT_NE(page.find("保存数据出错："), std::string::npos);
+  EXPECT_EQ(page.find("文件采集成功"), std::string::npos);
+  EXPECT_EQ(Count("QX_FlashList"), 0);
+  EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
+  EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "0");
+  EXPECT_EQ(FilesIn("flash"), 0u);
+}
+
+// Remote text the run must not trust: a thumbnail that names no picture
+// type, a file address far longer than 200 characters, markup in a title.
+TEST_F(FlashRunTest, RemoteAddressesAndTextAreHandledSafely) {
+  SetItem("IsPagination=0");
+  SetConfig("UseDownload=0");
+  const std::string file = "files/" + std::string(230, 'f') + ".swf";
+  site_.Route("/flash/flash_01.html",
+              HttpAnswer::Page("<h1 class=\"title\">a&lt;i&gt;b</h1><img class=\"thumb\" "
+                               "src=\"pic.php?id=1\"><div class=\"down\"><a href=\"" +
+                               file + "\">x</a></div>"));
+  site_.Route("/flash/list_1.html",
+              HttpAnswer::Page("<ul class=\"flashlist\"><a href=\"flash_01.html\"></ul>"));
+  Request("action=begin&ItemID=1&ChannelID=5");
+  const std::string page = Request("action=savenew&ChannelID=5&ItemID=1&page=0&d=1");
+  EXPECT_NE(page.find("<font color=red>a&amp;lt;i&amp;gt;b</font>"), std::string::npos);
+  EXPECT_EQ(Flash("miniature", "a&lt;i&gt;b"), "");
+  EXPECT_EQ(Flash("showurl", "a&lt;i&gt;b"), site_.Url("/flash/" + file));
+}
+
+TEST_F(FlashRunTest, ReadComeFromLinksAddresses) {
+  auto flash = std::make_shared<FlashCollection>();
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"  ", ""},
+      {"见 http://a.cn/x.swf 页",
+       "见 <a target=\"_blank\" href=\"http://a.cn/x.swf\">http://a.cn/x.swf</a> 页"},
+      {"http://a.cn/?q=1&x=2",
+       "<a target=\"_blank\" href=\"http://a.cn/?q=1&amp;x=2\">http://a.cn/?q=1&amp;x=2</a>"},
+      {"来自 www.demo.com",
+       "来自<a target=\"_blank\" href=\"http://www.demo.com\">www.demo.com</a>"},
+      // Addresses already in an attribute, quoted or not, stay as they are.
+      {"<a href=\"http://a.cn/\">x</a>", "<a href=\"http://a.cn/\">x</a>"},
+      {"<a href='http://a.cn/'>x</a>", "<a href='http://a.cn/'>x</a>"},
+      {"<a href=http://a.cn/>x</a>", "<a href=http://a.cn/>x</a>"},
+      // Nothing after an address can become an attribute.
+      {"http://a.cn/ onmouseover=alert(1)",
+       "<a target=\"_blank\" href=\"http://a.cn/\">http://a.cn/</a> onmouseover=alert(1)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(flash->ReadComeFrom(c.in), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace ostrel::flash
