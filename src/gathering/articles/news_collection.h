@@ -57,8 +57,8 @@ class NewsCollection : public gathering::GatheringObject {
  private:
   // ---- Gathering run: private members and state (news_run*.cpp) ----
   struct GatheredArticle;  // one article on its way to QX_Article (news_run_types.h)
-  void GatherNextLink();
-  void BeginGather();
+  void GatherNextLink() override;
+  void BeginGather() override;
   // The first half of SaveNewsData: fetch, cut, class, paging, cleaning.
   // False when the article was turned down (its error table, if any, is
   // written).
@@ -73,14 +73,14 @@ class NewsCollection : public gathering::GatheringObject {
   // ---- Item menu, editor and settings page: private members and state (news_editor*.cpp) ----
   // The settings page's rows, from the settings ReadNewsConfig loaded.
   std::vector<gathering::SettingsSection> SettingsSections() const;
-  void ShowGatherConfig();
-  void SaveGatherConfig();
+  void ShowGatherConfig() override;
+  void SaveGatherConfig() override;
   void ShowItemMenu(int32_t ItemID);
-  void EditItemStep1();  // reads edit_mode_
-  void EditItemStep2();
-  void EditItemStep3();
-  void EditItemStep4();
-  void CloneItem();
+  void EditItemStep1() override;  // reads edit_mode_
+  void EditItemStep2() override;
+  void EditItemStep3() override;
+  void EditItemStep4() override;
+  void CloneItem() override;
   // The address of the first article that the item's list page leads to
   // (item_.RemoteListUrl, cut with the list codes FindListCode); "" after
   // the failing step's alert.

@@ -1,12 +1,6 @@
-// NewsCollection.ShowCollection: the article admin page's one entry. It
-// reads the request and runs exactly one action of the page protocol; any
-// other action (none, "yes" included) shows the item list.
-#include <string>
-
+// NewsCollection.ShowCollection: the article admin page's one entry, through
+// the protocol the channels share, with the article channel's own banner.
 #include "gathering/articles/news_collection.h"
-#include "platform/vb/convert.h"
-#include "platform/vb/vb_error.h"
-#include "processing/page_messages.h"
 
 namespace ostrel::articles {
 namespace {
@@ -22,37 +16,8 @@ constexpr const char* kWaitBanner =
 }  // namespace
 
 void NewsCollection::ShowCollection() {
-  const std::string action = ReadRequest(kWaitBanner);
-  RunAction([&] {
-    if (action == "copy") {
-      CloneItem();
-    } else if (action == "del") {
-      DeleteItems("QX_NewsItem", "NewsItem");
-    } else if (action == "config") {
-      ShowGatherConfig();
-    } else if (action == "save") {
-      SaveGatherConfig();
-    } else if (action == "edit") {
-      if (TakeEditItem()) EditItemStep1();
-    } else if (action == "add") {
-      edit_mode_ = false;
-      EditItemStep1();
-    } else if (action == "step2") {
-      EditItemStep2();
-    } else if (action == "step3") {
-      EditItemStep3();
-    } else if (action == "step4" || action == "demo") {
-      EditItemStep4();
-    } else if (action == "begin") {
-      BeginGather();
-    } else if (action == "savenew") {
-      GatherNextLink();
-    } else if (action == "remove") {
-      RemoveAllCache();
-    } else {
-      ShowItemList({.table = "QX_NewsItem", .empty_line = "还没有添加任何采集项目！"});
-    }
-  });
+  DispatchPageAction(kWaitBanner, {.table = "QX_NewsItem", .empty_line = "还没有添加任何采集项目！"},
+                     "NewsItem");
 }
 
 }  // namespace ostrel::articles

@@ -121,4 +121,39 @@ void GatheringObject::RunAction(const std::function<void()>& action) {
   vb::TryStep(action);
 }
 
+void GatheringObject::DispatchPageAction(std::string_view wait_banner, const ItemListTexts& list,
+                                         std::string_view cache_prefix) {
+  const std::string action = ReadRequest(wait_banner);
+  RunAction([&] {
+    if (action == "copy") {
+      CloneItem();
+    } else if (action == "del") {
+      DeleteItems(list.table, cache_prefix);
+    } else if (action == "config") {
+      ShowGatherConfig();
+    } else if (action == "save") {
+      SaveGatherConfig();
+    } else if (action == "edit") {
+      if (TakeEditItem()) EditItemStep1();
+    } else if (action == "add") {
+      edit_mode_ = false;
+      EditItemStep1();
+    } else if (action == "step2") {
+      EditItemStep2();
+    } else if (action == "step3") {
+      EditItemStep3();
+    } else if (action == "step4" || action == "demo") {
+      EditItemStep4();
+    } else if (action == "begin") {
+      BeginGather();
+    } else if (action == "savenew") {
+      GatherNextLink();
+    } else if (action == "remove") {
+      RemoveAllCache();
+    } else {
+      ShowItemList(list);
+    }
+  });
+}
+
 }  // namespace ostrel::gathering

@@ -249,6 +249,24 @@ class GatheringObject : public com::Dispatch {
   // Runs one action; an error inside it ends that action only. An object
   // whose gathering connection failed runs none.
   void RunAction(const std::function<void()>& action);
+  // ShowCollection of every channel: reads the request and runs exactly one
+  // action of the admin page protocol through the channel's own members
+  // below; any other action (none, "yes" included) shows the item list.
+  // wait_banner is the channel's banner of a run collecting its links;
+  // cache_prefix names the item's cache entries ("NewsItem").
+  void DispatchPageAction(std::string_view wait_banner, const ItemListTexts& list,
+                          std::string_view cache_prefix);
+
+  // The channel's own members that the protocol's actions lead to.
+  virtual void ShowGatherConfig() = 0;
+  virtual void SaveGatherConfig() = 0;
+  virtual void EditItemStep1() = 0;  // reads edit_mode_
+  virtual void EditItemStep2() = 0;
+  virtual void EditItemStep3() = 0;
+  virtual void EditItemStep4() = 0;
+  virtual void CloneItem() = 0;
+  virtual void BeginGather() = 0;
+  virtual void GatherNextLink() = 0;
 
   // Records (gathering_object_records.cpp). ReloadRows runs sql on the
   // gathering connection and stores the first row's rows array under the

@@ -63,13 +63,13 @@ class FlashCollection : public gathering::GatheringObject {
  private:
   // The settings page (flash_config_page.cpp).
   std::vector<gathering::SettingsSection> SettingsSections();
-  void ShowGatherConfig();
-  void SaveGatherConfig();
+  void ShowGatherConfig() override;
+  void SaveGatherConfig() override;
 
   // ---- The gathering run (flash_run_*.cpp) ----
   struct GatheredFlash;  // one entry on its way to QX_FlashList (flash_run_types.h)
-  void BeginGather();
-  void GatherNextLink();
+  void BeginGather() override;
+  void GatherNextLink() override;
   void SaveFlashData(vb::Variant& line);
   // The first half of SaveFlashData: the entry read (ExtractFlashEntry) and
   // the flushed panel; false when the entry was turned down (its error
@@ -102,12 +102,12 @@ class FlashCollection : public gathering::GatheringObject {
   // steps, the trial run on the item read by step 4 (false after an alert)
   // and the clone.
   void ShowItemMenu(int32_t ItemID);
-  void EditItemStep1();
-  void EditItemStep2();
-  void EditItemStep3();
-  void EditItemStep4();
+  void EditItemStep1() override;
+  void EditItemStep2() override;
+  void EditItemStep3() override;
+  void EditItemStep4() override;
   bool RunTrial(const std::string& demo_url);
-  void CloneItem();
+  void CloneItem() override;
 
   bool panel_written_ = false;            // the entry's panel is in the page
   std::string fixed_path_;                // put before a cut download link ("" for none)

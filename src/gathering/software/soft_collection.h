@@ -96,24 +96,24 @@ class SoftCollection : public gathering::GatheringObject {
  private:
   // The item editor (soft_editor_*.cpp) and the clone.
   void ShowItemMenu(int32_t ItemID);
-  void EditItemStep1();  // reads edit_mode_
-  void EditItemStep2();
-  void EditItemStep3();
-  void EditItemStep4();
+  void EditItemStep1() override;  // reads edit_mode_
+  void EditItemStep2() override;
+  void EditItemStep3() override;
+  void EditItemStep4() override;
   // The trial run of step 4: one entry read as a run reads it and shown,
   // nothing stored; false after the alert that stopped it.
   bool RunTrial(const std::string& demo_url);
-  void CloneItem();
+  void CloneItem() override;
 
   // The settings page (soft_config_page.cpp).
   std::vector<gathering::SettingsSection> SettingsSections();
-  void ShowGatherConfig();
-  void SaveGatherConfig();
+  void ShowGatherConfig() override;
+  void SaveGatherConfig() override;
 
   // ---- The gathering run (soft_run_*.cpp) ----
   struct GatheredSoft;  // one entry on its way to QX_SoftList (soft_run_types.h)
-  void BeginGather();
-  void GatherNextLink();
+  void BeginGather() override;
+  void GatherNextLink() override;
   void SaveSoftData(vb::Variant& url);
   // The first half of SaveSoftData: fetch, cut, class, thumbnail, download
   // addresses, cleaning and the flushed panel; false when the entry was
