@@ -1,6 +1,7 @@
 #include "processing/url_fixing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -131,6 +132,31 @@ std::string ReplaceWholeLinks(std::string_view text, const std::vector<Rewrite>&
   return out;
 }
 
+
+bool IsRegexBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Where a src= or href= link could start just before the "=" at eq, in any
+// case ("\xC5\xBF" is the long s, which caseless matching takes for "s");
+// npos when none can.
+size_t LinkStartBefore(std::string_view text, size_t eq) {
+  if (eq >= 4 && SameAnyCase(text, eq - 4, "href")) return eq - 4;
+  if (eq >= 2 && SameAnyCase(text, eq - 2, "rc")) {
+    if (eq >= 3 && AsciiLower(text[eq - 3]) == 's') return eq - 3;
+    if (eq >= 4 && text.substr(eq - 4, 2) == "\xC5\xBF") return eq - 4;
+  }
+  return std::string_view::npos;
+}
+
+// True when the extension list is plain names and "|": a link then never
+// holds a blank, so each one lies inside a single run of non-blank text.
+bool PlainExtensions(std::string_view AllowExt) {
+  return std::all_of(AllowExt.begin(), AllowExt.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '|';
+  });
+}
+
 }  // namespace
 
 std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
@@ -172,21 +198,52 @@ std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
   return result;
 }
 
+std::vector<std::string> ContentLinks(std::string_view str, std::string_view AllowExt) {
+  text::RegExp re;
+  re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + std::string(AllowExt) + ")))";
+  re.IgnoreCase = true;
+  re.Global = true;
+  std::vector<std::string> links;
+  auto take = [&](std::string_view part) {
+    for (const text::Match& match : re.Execute(part)) links.push_back(match.Value());
+  };
+  if (!PlainExtensions(AllowExt)) {
+    take(str);
+    return links;
+  }
+  // Pages are long and links few: find each "=" at memchr speed and run the
+  // expression only over the non-blank run that follows a "src"/"href" start.
+  // Such a link neither holds a blank nor looks outside its run, so the
+  // matches are the ones a walk over the whole page would give.
+  size_t from = 0;
+  while (from < str.size()) {
+    const void* hit = std::memchr(str.data() + from, '=', str.size() - from);
+    if (hit == nullptr) break;
+    size_t eq = static_cast<size_t>(static_cast<const char*>(hit) - str.data());
+    size_t start = LinkStartBefore(str, eq);
+    if (start == std::string_view::npos || start < from) {
+      from = eq + 1;
+      continue;
+    }
+    size_t end = eq + 1;
+    while (end < str.size() && !IsRegexBlank(str[end])) ++end;
+    take(str.substr(start, end - start));
+    from = end;
+  }
+  return links;
+}
+
 std::string FormatContentUrl(std::string_view str, std::string_view url, std::string_view AllowExt,
                              bool& PictureExist) {
   std::string content;
   bool found = false;
   bool done = vb::TryStep([&] {
-    text::RegExp re;
-    re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + std::string(AllowExt) + ")))";
-    re.IgnoreCase = true;
-    re.Global = true;
     std::set<std::string> seen;
     std::vector<Rewrite> rewrites;
-    for (const text::Match& match : re.Execute(str)) {
-      if (!seen.insert(vb::UCase(match.Value())).second) continue;
+    for (const std::string& value : ContentLinks(str, AllowExt)) {
+      if (!seen.insert(vb::UCase(value)).second) continue;
       found = true;
-      std::string link = vb::Replace(match.Value(), "src=", "", 1, -1, kAnyCase);
+      std::string link = vb::Replace(value, "src=", "", 1, -1, kAnyCase);
       link = vb::Replace(link, "href=", "", 1, -1, kAnyCase);
       link = vb::Replace(link, "'", "");
       link = vb::Replace(link, "\"", "");

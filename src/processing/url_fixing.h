@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::processing {
 
@@ -17,6 +18,11 @@ namespace ostrel::processing {
 // root folder. "" unless url has 2 to 255 characters and CurrentUrl at
 // least 2.
 std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url);
+
+// Every src= or href= link in str that ends in one of the extensions
+// AllowExt lists, in page order, as FormatContentUrl finds them (its
+// expression, walked over the whole text).
+std::vector<std::string> ContentLinks(std::string_view str, std::string_view AllowExt);
 
 // The content str with every relative src= or href= link that ends in one
 // of the extensions AllowExt lists ("gif|jpg|...") made absolute against the

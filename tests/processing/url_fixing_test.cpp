@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/text/regexp.h"
 
 namespace ostrel::processing {
 namespace {
@@ -121,6 +125,37 @@ TEST(FormatContentUrl, EdgeResults) {
   // A list that makes no pattern: the content comes back unchanged.
   EXPECT_EQ(Fix("<img src=\"a.jpg\">", found, "jpg|("), "<img src=\"a.jpg\">");
   EXPECT_FALSE(found);
+}
+
+TEST(ContentLinks, FindsWhatTheExpressionFindsOverTheWholePage) {
+  // Pieces that sit near the edges of a link: cases, quotes, blanks of every
+  // kind, the long s, invalid UTF-8, "=" runs, links run together.
+  const std::vector<std::string> pieces = {
+      "<img src=\"a.gif\">", "<IMG SRC='b/c.JPG'>", "href=x.png", "HREF=../y.Bmp ",
+      "src=", "href=", "=", "==", "src==z.gif", "ſrc=l.gif", "\xC5", "\xBF", "\xFF",
+      "\t", "\n", "\r\n", "\v", "\f", " ", "\xC2\xA0", "中文", "s", "rc", "h", "ref",
+      ".gif", ".", "x", "src=a.gif.png", "hrefsrc=q.jpg", "srchref=r.gif", "http://h/p.gif"};
+  std::vector<std::string> pages;
+  uint32_t seed = 7;
+  for (int n = 0; n < 400; ++n) {
+    std::string page;
+    for (int k = 0; k < 12; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      page += pieces[(seed >> 16) % pieces.size()];
+    }
+    pages.push_back(page);
+  }
+  for (const char* ext : {kDefaultExt, "", "gif|", "GIF|Png"}) {
+    text::RegExp re;
+    re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + std::string(ext) + ")))";
+    re.IgnoreCase = true;
+    re.Global = true;
+    for (const std::string& page : pages) {
+      std::vector<std::string> whole;
+      for (const text::Match& m : re.Execute(page)) whole.push_back(m.Value());
+      EXPECT_EQ(ContentLinks(page, ext), whole) << page;
+    }
+  }
 }
 
 TEST(FormatUrl, TidiesTypedAddresses) {
