@@ -1,6 +1,8 @@
 #include "processing/tag_filter.h"
 
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/text/regexp.h"
@@ -19,34 +21,65 @@ namespace {
 // a later ">".
 struct TagFamily {
   const char* open;
-  const char* close;  // nullptr when the family has one pattern
+  const char* close;       // nullptr when the family has one pattern
+  const char* open_lead;   // text every match of open starts with
+  const char* close_lead;  // and of close
 };
 
 constexpr TagFamily kFamilies[15] = {
-    {"(<s+cript(.+?)<\\/s+cript>)", nullptr},  // 0 script blocks
-    {"(<iframe(.+?)<\\/iframe>)", nullptr},    // 1 inline frames
-    {"(<object(.+?)<\\/object>)", nullptr},    // 2 embedded objects
-    {"(<applet(.+?)<\\/applet>)", nullptr},    // 3 applets
-    {"(<DIV(.*?)>)", "(<\\/DIV>)"},            // 4
-    {"(<FONT(.*?)>)", "(<\\/FONT>)"},          // 5
-    {"(<SPAN(.*?)>)", "(<\\/SPAN>)"},          // 6
-    {"(<A(.*?)>)", "(<\\/A>)"},                // 7
-    {"(<IMG(.*?)>)", nullptr},                 // 8
-    {"(<FORM(.*?)>)", "(<\\/FORM>)"},          // 9
-    {"<(.[^>]*)>", nullptr},                   // 10 every tag
-    {"(<TABLE(.*?)>)", "(<\\/TABLE>)"},        // 11
-    {"(<TR(.*?)>)", "(<\\/TR>)"},              // 12
-    {"(<TD(.*?)>)", "(<\\/TD>)"},              // 13
-    {"(<TH(.*?)>)", "(<\\/TH>)"},              // 14
+    {"(<s+cript(.+?)<\\/s+cript>)", nullptr, "<s", nullptr},     // 0 script blocks
+    {"(<iframe(.+?)<\\/iframe>)", nullptr, "<iframe", nullptr},  // 1 inline frames
+    {"(<object(.+?)<\\/object>)", nullptr, "<object", nullptr},  // 2 embedded objects
+    {"(<applet(.+?)<\\/applet>)", nullptr, "<applet", nullptr},  // 3 applets
+    {"(<DIV(.*?)>)", "(<\\/DIV>)", "<DIV", "</DIV>"},            // 4
+    {"(<FONT(.*?)>)", "(<\\/FONT>)", "<FONT", "</FONT>"},        // 5
+    {"(<SPAN(.*?)>)", "(<\\/SPAN>)", "<SPAN", "</SPAN>"},        // 6
+    {"(<A(.*?)>)", "(<\\/A>)", "<A", "</A>"},                    // 7
+    {"(<IMG(.*?)>)", nullptr, "<IMG", nullptr},                  // 8
+    {"(<FORM(.*?)>)", "(<\\/FORM>)", "<FORM", "</FORM>"},        // 9
+    {"<(.[^>]*)>", nullptr, "<", nullptr},                       // 10 every tag
+    {"(<TABLE(.*?)>)", "(<\\/TABLE>)", "<TABLE", "</TABLE>"},    // 11
+    {"(<TR(.*?)>)", "(<\\/TR>)", "<TR", "</TR>"},                // 12
+    {"(<TD(.*?)>)", "(<\\/TD>)", "<TD", "</TD>"},                // 13
+    {"(<TH(.*?)>)", "(<\\/TH>)", "<TH", "</TH>"},                // 14
 };
 
-std::string ReplaceAll(std::string_view text, const char* pattern,
-                       std::string_view replacement = "") {
+bool AsciiSameAnyCase(char a, char b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return lower(a) == lower(b);
+}
+
+// False only when no match of a pattern starting with lead can be in text:
+// lead (which starts with "<" or "%") is nowhere in it, in any ASCII case.
+// Caseless matching also takes the long s for "s" (and the Kelvin sign for
+// "k", which no lead holds), so a text with a long s is always searched.
+bool MayHold(std::string_view text, std::string_view lead) {
+  if (text.find("\xC5\xBF") != std::string_view::npos) return true;
+  size_t from = 0;
+  while (from < text.size()) {
+    const void* hit = std::memchr(text.data() + from, lead[0], text.size() - from);
+    if (hit == nullptr) return false;
+    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    if (text.size() - at < lead.size()) return false;
+    size_t i = 1;
+    while (i < lead.size() && AsciiSameAnyCase(text[at + i], lead[i])) ++i;
+    if (i == lead.size()) return true;
+    from = at + 1;
+  }
+  return false;
+}
+
+// Each pass copies the whole text, so a pass whose lead text is absent is
+// skipped: it would give the text back unchanged. text changes only when the
+// pass succeeds.
+void ReplaceAll(std::string& text, const char* pattern, const char* lead,
+                std::string_view replacement = "") {
+  if (!MayHold(text, lead)) return;
   text::RegExp re;
   re.Pattern = pattern;
   re.IgnoreCase = true;
   re.Global = true;
-  return re.Replace(text, replacement);
+  text = re.Replace(text, replacement);
 }
 
 }  // namespace
@@ -63,8 +96,9 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode) 
     if (!read) return text;
     if (flag != 1) continue;
     const TagFamily& family = kFamilies[i];
-    if (!vb::TryStep([&] { text = ReplaceAll(text, family.open); })) return text;
-    if (family.close != nullptr && !vb::TryStep([&] { text = ReplaceAll(text, family.close); })) {
+    if (!vb::TryStep([&] { ReplaceAll(text, family.open, family.open_lead); })) return text;
+    if (family.close != nullptr &&
+        !vb::TryStep([&] { ReplaceAll(text, family.close, family.close_lead); })) {
       return text;
     }
   }
@@ -72,12 +106,12 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode) 
   vb::TryStep([&] {
     text = RemoveControlCharacters(text);
     text = RemoveComments(text);
-    text = ReplaceAll(text, "(<TBODY>)");
-    text = ReplaceAll(text, "(<\\/TBODY>)");
+    ReplaceAll(text, "(<TBODY>)", "<TBODY>");
+    ReplaceAll(text, "(<\\/TBODY>)", "</TBODY>");
     // Server-script brackets would run as script if the article were ever
     // served by an ASP page.
-    text = ReplaceAll(text, "(<%)", "&lt;%");
-    text = ReplaceAll(text, "(%>)", "%&gt;");
+    ReplaceAll(text, "(<%)", "<%", "&lt;%");
+    ReplaceAll(text, "(%>)", "%>", "%&gt;");
   });
   return text;
 }

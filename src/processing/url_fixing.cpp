@@ -132,7 +132,6 @@ std::string ReplaceWholeLinks(std::string_view text, const std::vector<Rewrite>&
   return out;
 }
 
-
 bool IsRegexBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }

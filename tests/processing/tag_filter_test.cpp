@@ -47,6 +47,12 @@ TEST(Html2UbbTest, EachFlagRemovesItsFamily) {
   EXPECT_EQ(Html2Ubb("<SCRIPT>x</SCRIPT>y", Flags({0})), "y");
 }
 
+TEST(Html2UbbTest, PassesFindTheirTagsInAnyCase) {
+  // Caseless matching takes the long s for "s".
+  EXPECT_EQ(Html2Ubb("a<\xC5\xBF" "cript>x</Script>b", Flags({0})), "ab");
+  EXPECT_EQ(Html2Ubb("<sPaN x>a</SpAn><TbOdY>b</tBoDy><%c%>", Flags({6})), "ab&lt;%c%&gt;");
+}
+
 TEST(Html2UbbTest, OnlyAnEntryOfOneSwitchesOn) {
   std::string list = Flags({});
   list.replace(list.find('0', 10), 1, "2");  // entry 5 = 2

@@ -130,11 +130,38 @@ TEST(FormatContentUrl, EdgeResults) {
 TEST(ContentLinks, FindsWhatTheExpressionFindsOverTheWholePage) {
   // Pieces that sit near the edges of a link: cases, quotes, blanks of every
   // kind, the long s, invalid UTF-8, "=" runs, links run together.
-  const std::vector<std::string> pieces = {
-      "<img src=\"a.gif\">", "<IMG SRC='b/c.JPG'>", "href=x.png", "HREF=../y.Bmp ",
-      "src=", "href=", "=", "==", "src==z.gif", "ſrc=l.gif", "\xC5", "\xBF", "\xFF",
-      "\t", "\n", "\r\n", "\v", "\f", " ", "\xC2\xA0", "中文", "s", "rc", "h", "ref",
-      ".gif", ".", "x", "src=a.gif.png", "hrefsrc=q.jpg", "srchref=r.gif", "http://h/p.gif"};
+  const std::vector<std::string> pieces = {"<img src=\"a.gif\">",
+                                           "<IMG SRC='b/c.JPG'>",
+                                           "href=x.png",
+                                           "HREF=../y.Bmp ",
+                                           "src=",
+                                           "href=",
+                                           "=",
+                                           "==",
+                                           "src==z.gif",
+                                           "ſrc=l.gif",
+                                           "\xC5",
+                                           "\xBF",
+                                           "\xFF",
+                                           "\t",
+                                           "\n",
+                                           "\r\n",
+                                           "\v",
+                                           "\f",
+                                           " ",
+                                           "\xC2\xA0",
+                                           "中文",
+                                           "s",
+                                           "rc",
+                                           "h",
+                                           "ref",
+                                           ".gif",
+                                           ".",
+                                           "x",
+                                           "src=a.gif.png",
+                                           "hrefsrc=q.jpg",
+                                           "srchref=r.gif",
+                                           "http://h/p.gif"};
   std::vector<std::string> pages;
   uint32_t seed = 7;
   for (int n = 0; n < 400; ++n) {
