@@ -104,18 +104,23 @@ bool SinglePassFits(const std::vector<Rewrite>& rewrites) {
 }
 
 std::string ReplaceWholeLinks(std::string_view text, const std::vector<Rewrite>& rewrites) {
-  // The lower-case first letters of the links: most places start none.
+  // The first letters of the links, in both cases: most places start none,
+  // and the scan over them is a single table look-up per byte.
   bool starts[256] = {};
   for (const Rewrite& r : rewrites) {
-    starts[static_cast<unsigned char>(AsciiLower(r.link[0]))] = true;
+    char first = AsciiLower(r.link[0]);
+    starts[static_cast<unsigned char>(first)] = true;
+    if (first >= 'a' && first <= 'z') starts[static_cast<unsigned char>(first - 'a' + 'A')] = true;
   }
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   size_t copied = 0;
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (!starts[static_cast<unsigned char>(AsciiLower(text[at]))] || !OpensLink(text, at)) {
-      continue;
-    }
+  const size_t size = text.size();
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t at = 0; at < size; ++at) {
+    while (at < size && !starts[bytes[at]]) ++at;
+    if (at == size) break;
+    if (!OpensLink(text, at)) continue;
     for (const Rewrite& r : rewrites) {
       if (at + r.link.size() > text.size() || !SameAnyCase(text, at, r.link) ||
           !ClosesLink(text, at + r.link.size())) {
