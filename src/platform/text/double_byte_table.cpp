@@ -63,6 +63,14 @@ class Output {
     std::memcpy(buffer_ + used_, bytes, size);
     used_ += size;
   }
+  // A character packed by Packed() below.
+  void PackedUnit(uint32_t packed) {
+    char* p = Room(3);
+    p[0] = static_cast<char>(packed & 0xFF);
+    p[1] = static_cast<char>((packed >> 8) & 0xFF);
+    p[2] = static_cast<char>((packed >> 16) & 0xFF);
+    Wrote(packed >> 24);
+  }
   // A character of the basic plane in UTF-8. A table entry is never a
   // surrogate half (no character of these code pages is one).
   void Unit(char16_t u) {
@@ -93,6 +101,15 @@ class Output {
   size_t used_ = 0;
 };
 
+// A character of the basic plane as its UTF-8 bytes, lowest first, with
+// their count in the top byte: decoding then writes it without branching.
+uint32_t Packed(char16_t u) {
+  if (u < 0x80) return 1u << 24 | u;
+  if (u < 0x800) return 2u << 24 | (0x80u | (u & 0x3F)) << 8 | (0xC0u | (u >> 6));
+  return 3u << 24 | (0x80u | (u & 0x3F)) << 16 | (0x80u | ((u >> 6) & 0x3F)) << 8 |
+         (0xE0u | (u >> 12));
+}
+
 // Copies the ASCII runs of `in` as they stand (both sides of every
 // conversion here are ASCII there) and hands each other character to
 // `convert`, which writes it and answers how many input bytes it took.
@@ -113,7 +130,7 @@ bool DoubleByteTable::Build(const char* iconv_name) {
   iconv_name_ = iconv_name;
   iconv_t cd = iconv_open("UTF-16LE", iconv_name);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  pairs_ = std::make_unique<char16_t[]>(128 * 256);
+  pairs_ = std::make_unique<uint32_t[]>(128 * 256);
   // A code page with characters beyond the basic plane does not fit the
   // table; iconv then keeps decoding it.
   bool fits = true;
@@ -126,7 +143,9 @@ bool DoubleByteTable::Build(const char* iconv_name) {
       const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       First first = FirstCharacter(cd, two, 2);
       fits = !first.beyond_plane;
-      if (first.bytes == 2 && first.unit != 0) pairs_[(lead - 0x80) * 256 + trail] = first.unit;
+      if (first.bytes == 2 && first.unit != 0) {
+        pairs_[(lead - 0x80) * 256 + trail] = Packed(first.unit);
+      }
     }
   }
   iconv_close(cd);
@@ -162,10 +181,10 @@ std::string DoubleByteTable::Decode(std::string_view b) const {
   Output out(&text);
   ConvertBeyondAscii(b, out, [&](size_t i) -> size_t {
     const unsigned lead = static_cast<unsigned char>(b[i]) - 0x80;
-    const char16_t pair =
+    const uint32_t pair =
         i + 1 < b.size() ? pairs_[lead * 256 + static_cast<unsigned char>(b[i + 1])] : 0;
     if (pair != 0) {
-      out.Unit(pair);
+      out.PackedUnit(pair);
       return 2;
     }
     if (single_[lead] != 0) {
@@ -214,9 +233,9 @@ std::string DoubleByteTable::Encode(std::string_view utf8) const {
     // bytes: read here, without the general decoder's checks.
     if (in[0] >= 0xE1 && in[0] <= 0xEC && i + 2 < utf8.size() && (in[1] & 0xC0) == 0x80 &&
         (in[2] & 0xC0) == 0x80) {
-      ch = vb::Utf8Char{static_cast<char32_t>((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 |
-                                              (in[2] & 0x3F)),
-                        3, 1, true};
+      ch = vb::Utf8Char{
+          static_cast<char32_t>((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F)), 3, 1,
+          true};
     } else {
       ch = vb::DecodeUtf8At(utf8, i);
     }

@@ -38,7 +38,9 @@ class DoubleByteTable {
   // What a byte from 0x80 up means alone (0: nothing alone), and what it
   // means followed by each byte (0: no such pair).
   char16_t single_[128] = {};
-  std::unique_ptr<char16_t[]> pairs_;  // [(lead - 0x80) * 256 + trail]
+  // [(lead - 0x80) * 256 + trail]: the pair's character as UTF-8, the bytes
+  // from the lowest up and their count in the top byte; 0 for no character.
+  std::unique_ptr<uint32_t[]> pairs_;
   // The bytes of each character of the basic plane: 0 when the code page
   // lacks it, one byte below 0x100, else lead * 256 + trail.
   mutable std::once_flag encoding_once_;
