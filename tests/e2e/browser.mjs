@@ -119,10 +119,24 @@ export async function openAdminPage(url = baseUrl) {
   const browser = await openBrowser();
   const page = await browser.context.newPage();
   const pageErrors = [];
+  const dialogs = [];
   page.on('pageerror', (error) => pageErrors.push(String(error)));
-  page.on('dialog', (dialog) => dialog.accept());
+  page.on('dialog', async (dialog) => {
+    dialogs.push(dialog.message());
+    await dialog.accept();
+  });
   await logIn(page, url);
-  return { page, pageErrors, close: () => browser.close() };
+  return { page, pageErrors, dialogs, close: () => browser.close() };
+}
+
+// Writes pages (name -> HTML) into the folder named under the main host's
+// site tree, where the host itself serves them as a remote site; returns
+// the function that removes them again.
+export function writeSitePages(folder, pages) {
+  const dir = path.join(siteFolder, folder);
+  fs.mkdirSync(dir, { recursive: true });
+  for (const [name, html] of Object.entries(pages)) fs.writeFileSync(path.join(dir, name), html);
+  return () => fs.rmSync(dir, { recursive: true, force: true });
 }
 
 // The rows of a channel's item list on the page.

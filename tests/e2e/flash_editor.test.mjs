@@ -5,11 +5,10 @@
 // item saved through every step without changes, a run started from the
 // last step, clone and delete.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, clickInView, dataFolder, logIn, openBrowser, query, siteFolder } from './browser.mjs';
+import { baseUrl, clickInView, dataFolder, openAdminPage, query, writeSitePages } from './browser.mjs';
 
 const flashPage = `${baseUrl}/admin/Admin_FlashGather.asp`;
 const itemName = '动画编辑器测试';
@@ -36,17 +35,15 @@ const sitePages = {
     '<div id="down"><a href="javascript:top.location=\'/\'">x</a></div></body></html>',
 };
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
-const dialogs = [];
+let pageErrors;
+let dialogs;
+let removeSitePages;
 let itemId = 0;
 
 before(async () => {
-  fs.mkdirSync(path.join(siteFolder, 'e2e_flash'), { recursive: true });
-  for (const [name, html] of Object.entries(sitePages)) {
-    fs.writeFileSync(path.join(siteFolder, 'e2e_flash', name), html);
-  }
+  removeSitePages = writeSitePages('e2e_flash', sitePages);
   // A Flash class that takes entries: 动画 (60).
   query(
     hostDb(),
@@ -54,23 +51,17 @@ before(async () => {
       'rootid, orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES ' +
       "(60, 5, '动画', 0, 0, 0, 60, 0, 0, '0', 'flash', 'flash')",
   );
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  page.on('dialog', async (dialog) => {
-    dialogs.push(dialog.message());
-    await dialog.accept();
-  });
-  await logIn(page);
+  admin = await openAdminPage();
+  ({ page, pageErrors, dialogs } = admin);
 });
 
 // The other browser tests share this host: leave its channel as it was.
 after(async () => {
-  await browser?.close();
+  await admin?.close();
   query(gatherDb(), `DELETE FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
   query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID = 60');
   query(hostDb(), 'DELETE FROM QX_FlashList WHERE ClassID = 60');
-  fs.rmSync(path.join(siteFolder, 'e2e_flash'), { recursive: true, force: true });
+  removeSitePages?.();
 });
 
 const itemRow = (id) => query(gatherDb(), `SELECT * FROM QX_FlashItem WHERE ItemID = ${id}`)[0];

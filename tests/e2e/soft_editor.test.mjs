@@ -5,11 +5,10 @@
 // stores anything), the item saved through every step without changes, a
 // run started from the last step, clone and delete.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, logIn, openBrowser, query, siteFolder } from './browser.mjs';
+import { baseUrl, dataFolder, openAdminPage, query, writeSitePages } from './browser.mjs';
 
 const softPage = `${baseUrl}/admin/admin_SoftGather.asp`;
 const itemName = '软件编辑器测试';
@@ -39,17 +38,15 @@ const sitePages = {
     '<ul id="down"><li><a href="javascript:top.location=\'/\'">x</a></li></ul></body></html>',
 };
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
-const dialogs = [];
+let pageErrors;
+let dialogs;
+let removeSitePages;
 let itemId = 0;
 
 before(async () => {
-  fs.mkdirSync(path.join(siteFolder, 'e2e_soft'), { recursive: true });
-  for (const [name, html] of Object.entries(sitePages)) {
-    fs.writeFileSync(path.join(siteFolder, 'e2e_soft', name), html);
-  }
+  removeSitePages = writeSitePages('e2e_soft', sitePages);
   // A software class tree: 软件 (50) with the leaf 工具 (51).
   query(
     hostDb(),
@@ -58,24 +55,18 @@ before(async () => {
       "(50, 2, '软件', 0, 0, 1, 50, 0, 0, '0', 'soft', 'soft'), " +
       "(51, 2, '工具', 1, 0, 0, 50, 1, 50, '50', 'tools', 'soft/tools')",
   );
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  page.on('dialog', async (dialog) => {
-    dialogs.push(dialog.message());
-    await dialog.accept();
-  });
-  await logIn(page);
+  admin = await openAdminPage();
+  ({ page, pageErrors, dialogs } = admin);
 });
 
 // The other browser tests share this host: leave its channel as it was.
 after(async () => {
-  await browser?.close();
+  await admin?.close();
   query(gatherDb(), `DELETE FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
   query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID IN (50, 51)');
   query(hostDb(), 'DELETE FROM QX_SoftList WHERE ClassID = 51');
   query(hostDb(), 'DELETE FROM QX_DownAddress');
-  fs.rmSync(path.join(siteFolder, 'e2e_soft'), { recursive: true, force: true });
+  removeSitePages?.();
 });
 
 const itemRow = (id) => query(gatherDb(), `SELECT * FROM QX_SoftItem WHERE ItemID = ${id}`)[0];

@@ -6,6 +6,7 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/page_messages.h"
+#include "processing/vb_process.h"
 #include "processing/value_checks.h"
 
 namespace ostrel::gathering {
@@ -31,22 +32,15 @@ GatheringObject::GatheringObject(const ChannelDefaults& defaults)
 GatheringObject::~GatheringObject() {
   host_.Release();
   process_.reset();
-  component::HostConnectionState& state = component::HostState();
-  if (state.HostConnection) {
-    vb::TryStep([&] {
-      if (state.HostConnection->State() == ado::adStateOpen) state.HostConnection->Close();
-    });
-    state.HostConnection.reset();
-  }
   if (conn_) {
     vb::TryStep([&] {
       if (conn_->State() == ado::adStateOpen) conn_->Close();
     });
     conn_.reset();
   }
-  // The next object on this thread must not take the released connections
-  // for open ones.
-  state.HostConnected = false;
+  // Also marks the connections closed, so the next object on this thread
+  // does not take the released ones for open ones.
+  processing::CloseHostConnection();
 }
 
 processing::VBProcess& GatheringObject::Process() {

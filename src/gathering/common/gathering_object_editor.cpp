@@ -186,11 +186,11 @@ int32_t GatheringObject::SaveStepOneForm(const StepOneSave& save) {
   return saved;
 }
 
-void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
+void GatheringObject::EditInfoCodeStep(const InfoCodeStep& channel) {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  if (step.change &&
-      !SaveListCodes(spec.table, spec.cache_prefix, spec.list_padding, spec.list_codes)) {
+  if (step.change && !SaveListCodes(channel.table, channel.cache_prefix, channel.list_padding,
+                                    channel.list_codes)) {
     return;
   }
 
@@ -199,15 +199,15 @@ void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
   int32_t downpage = 0;
   {
     std::optional<ado::Recordset> row = ItemColumns(
-        spec.table, "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
+        channel.table, "Encoding,RemoteListUrl,FindListCode,FindInfoCode,DownPage,NamedDemourl",
         ItemID_);
     if (!row) return;
     ado::Recordset& rs = *row;
     encoding = vb::Trim(vb::CStr(rs.Fields("Encoding").Value()));
     list_url = vb::Trim(vb::CStr(rs.Fields("RemoteListUrl").Value()));
     list_codes = vb::CStr(rs.Fields("FindListCode").Value());
-    info = vb::Split(vb::CStr(rs.Fields("FindInfoCode").Value()) + std::string(spec.info_padding),
-                     "$$$");
+    info = vb::Split(
+        vb::CStr(rs.Fields("FindInfoCode").Value()) + std::string(channel.info_padding), "$$$");
     downpage = vb::CInt(rs.Fields("DownPage").Value());
     demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
   }
@@ -216,25 +216,25 @@ void GatheringObject::EditInfoCodeStep(const InfoCodeStep& spec) {
   if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
   if (step.showcode >= 1 && !markup::WriteEntrySource(out, list_url, encoding, list_codes)) return;
 
-  const int n = markup::WriteInfoCodeRows(out, spec.form(ModuleName_, downpage), info);
+  const int n = markup::WriteInfoCodeRows(out, channel.form(ModuleName_, downpage), info);
   out.Write(markup::DemoUrlRow(demo, n));
   out.Write(markup::StepButtonRow());
-  out.Write(spec.note_row);
+  out.Write(channel.note_row);
   out.Write("</table>\r\n</form>\r\n");
 }
 
-void GatheringObject::EditFinishStep(const FinishStep& spec) {
+void GatheringObject::EditFinishStep(const FinishStep& channel) {
   asp::Response& out = host_.Response();
   const EditorStep step = ReadEditorStep();
-  if (step.change && !SaveInfoCodes(spec.table, spec.cache_prefix, "downpage", spec.info_codes,
-                                    spec.info_padding)) {
+  if (step.change && !SaveInfoCodes(channel.table, channel.cache_prefix, "downpage",
+                                    channel.info_codes, channel.info_padding)) {
     return;
   }
   std::string demo;
   {
-    std::optional<ado::Recordset> row = ItemColumns(spec.table, spec.trial_columns, ItemID_);
+    std::optional<ado::Recordset> row = ItemColumns(channel.table, channel.trial_columns, ItemID_);
     if (!row) return;
-    spec.read(*row);
+    channel.read(*row);
     demo = vb::Trim(processing::TextOf(row->Fields("NamedDemourl").Value()));
   }
 
@@ -244,7 +244,7 @@ void GatheringObject::EditFinishStep(const FinishStep& spec) {
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
   if (vb::Trim(action_) == "demo" || step.showcode > 0) {
-    if (!spec.trial(demo)) return;
+    if (!channel.trial(demo)) return;
   } else {
     out.Write(markup::FinishRow(ChannelID_, ItemID_));
   }
