@@ -4,7 +4,7 @@
 // table, gathers one line through the channel's own entry routine and
 // leads on, past the last line to the summary.
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "gathering/common/gathering_object.h"
 #include "platform/ado/recordset.h"
@@ -16,6 +16,33 @@
 #include "processing/page_messages.h"
 
 namespace ostrel::gathering {
+
+namespace {
+
+// The lines of a link list, counted, and the one a step asks for, without
+// splitting the whole list at every step: a long run reads its list once
+// per link.
+struct ListLines {
+  size_t count = 0;
+  std::string_view wanted;
+};
+
+ListLines CountLines(std::string_view text, size_t wanted) {
+  constexpr std::string_view kBreak = "\r\n";
+  ListLines lines;
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find(kBreak, start);
+    if (lines.count == wanted) {
+      lines.wanted = text.substr(start, end == std::string_view::npos ? end : end - start);
+    }
+    ++lines.count;
+    if (end == std::string_view::npos) return lines;
+    start = end + kBreak.size();
+  }
+}
+
+}  // namespace
 
 std::string GatheringObject::LinkListPath(std::string_view word) {
   return host_.Server().MapPath(LinkListName(word, ItemID_));
@@ -78,12 +105,10 @@ void GatheringObject::GatherListLine(const RunLine& run) {
     processing::ShowErrorTable(std::string(run.list_error));
     return;
   }
-  std::vector<std::string> lines = vb::Split(text, "\r\n");
 
   // The run's start time D travels unchanged from step to step; a page or
   // D that is no number ends the step here.
   RunPosition at;
-  at.count = static_cast<int32_t>(lines.size());
   vb::Currency start;
   const vb::Variant page_value = request.Item("page");
   if (!vb::Trim(vb::CStr(page_value)).empty()) {
@@ -93,13 +118,16 @@ void GatheringObject::GatherListLine(const RunLine& run) {
     start = vb::CCur(vb::Variant(vb::Timer()));
   }
   at.D = vb::CStr(vb::Variant(start));
+  const ListLines lines =
+      CountLines(text, at.page < 0 ? std::string_view::npos : static_cast<size_t>(at.page));
+  at.count = static_cast<int32_t>(lines.count);
 
   const RunStepper stepper(out, ScriptFileName_, ChannelID_, ItemID_);
   stepper.WriteProgressTable(at, run.markup,
                              processing::HtmlText(host_.Session().Item("SucceedCount")));
   if (at.page < 0) vb::Raise(vb::kErrSubscript);
   if (at.page < at.count) {
-    vb::Variant url(lines[static_cast<size_t>(at.page)]);
+    vb::Variant url{std::string(lines.wanted)};
     run.gather(url);
     stepper.WriteNextStep(at, run.interval);
     return;
