@@ -70,6 +70,20 @@ std::string TextField(const std::string& page, const CodeList& codes, int32_t be
   return processing::CheckNostr(value);
 }
 
+void CutClassNames(const std::string& page, const CodeList& codes, const ClassNameRule& rule,
+                   TemplateTags& tags, std::string& parent, std::string& child) {
+  static const std::string none;
+  tags.Set("{@ParentName}", &none);
+  tags.Set("{@ChildName}", &none);
+  if (!rule.cut) return;
+  parent = ClassNameField(page, codes, rule.parent_begin, tags);
+  if (rule.drop_long_parent && vb::Len(parent) > 22) parent.clear();
+  tags.Set("{@ParentName}", &parent);
+  child = ClassNameField(page, codes, rule.child_begin, tags);
+  if (rule.drop_long_child && vb::Len(child) > 22) child.clear();
+  tags.Set("{@ChildName}", &child);
+}
+
 std::string FirstListLink(const std::string& list_url, const std::string& encoding,
                           const CodeList& list, std::string& page_text, std::string* area_text) {
   page_text = processing::ReplaceTrim(processing::GetRemoteData(list_url, encoding), false);

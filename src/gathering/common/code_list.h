@@ -59,6 +59,21 @@ std::string ClassNameField(const std::string& page, const CodeList& codes, int32
 std::string TextField(const std::string& page, const CodeList& codes, int32_t begin,
                       const TemplateTags& tags, std::string_view fallback);
 
+// An entry's two class names, by ClassNameField from the code pairs at
+// parent_begin and child_begin: "{@ParentName}" and "{@ChildName}" stand
+// for "" until their own name is cut, and for that name after. Without cut
+// both names stay "". A name dropped as too long (over 22 characters, too
+// long to be a class) is "" as well.
+struct ClassNameRule {
+  int32_t parent_begin;
+  int32_t child_begin;
+  bool cut;
+  bool drop_long_parent;
+  bool drop_long_child;
+};
+void CutClassNames(const std::string& page, const CodeList& codes, const ClassNameRule& rule,
+                   TemplateTags& tags, std::string& parent, std::string& child);
+
 // The address of the first detail page the list page at list_url leads to,
 // through the list codes every channel keeps first (0/1 the list area, 2/3
 // one link): the editor's source view and trial run follow it. The list

@@ -28,7 +28,6 @@
 namespace ostrel::flash {
 namespace {
 
-using gathering::ClassNameField;
 using gathering::CodeList;
 using gathering::CutPair;
 using gathering::IsUnset;
@@ -123,16 +122,9 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
 
   // The class names: a run cuts them only to find the class by them; the
   // trial shows them as cut.
-  const std::string none;
-  tags.Set("{@ParentName}", &none);
-  tags.Set("{@ChildName}", &none);
-  if (!run || item_.AutoClass >= 1) {
-    entry.parent = ClassNameField(page, codes, kParentBegin, tags);
-    tags.Set("{@ParentName}", &entry.parent);
-    entry.child = ClassNameField(page, codes, kChildBegin, tags);
-    if (run && vb::Len(entry.child) > 22) entry.child.clear();
-    tags.Set("{@ChildName}", &entry.child);
-  }
+  gathering::CutClassNames(page, codes, {kParentBegin, kChildBegin, !run || item_.AutoClass >= 1,
+                                         false, run},
+                           tags, entry.parent, entry.child);
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;
   if (run) {

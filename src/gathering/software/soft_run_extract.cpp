@@ -24,7 +24,6 @@
 namespace ostrel::software {
 namespace {
 
-using gathering::ClassNameField;
 using gathering::CodeList;
 using gathering::CutPair;
 using gathering::IsUnset;
@@ -107,17 +106,9 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 
   // The class names. A run reads them only to find the class by them and
   // drops a name too long to be one; the trial shows them as cut.
-  const std::string none;
-  tags.Set("{@ParentName}", &none);
-  tags.Set("{@ChildName}", &none);
-  if (!run || item_.AutoClass > 0) {
-    entry.parent = ClassNameField(page, codes, kParentBegin, tags);
-    if (run && vb::Len(entry.parent) > 22) entry.parent.clear();
-    tags.Set("{@ParentName}", &entry.parent);
-    entry.child = ClassNameField(page, codes, kChildBegin, tags);
-    if (run && vb::Len(entry.child) > 22) entry.child.clear();
-    tags.Set("{@ChildName}", &entry.child);
-  }
+  gathering::CutClassNames(page, codes, {kParentBegin, kChildBegin, !run || item_.AutoClass > 0,
+                                         run, run},
+                           tags, entry.parent, entry.child);
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;
   if (run) {
