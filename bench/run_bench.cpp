@@ -256,8 +256,10 @@ double FetchAndStore(const stdfs::path& dir, const std::string& site, int articl
   sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO QX_Article (ChannelID, ClassID, title, content) "
-                     "VALUES (1, 2, ?, ?)", -1, &insert, nullptr);
+  sqlite3_prepare_v2(db,
+                     "INSERT INTO QX_Article (ChannelID, ClassID, title, content) "
+                     "VALUES (1, 2, ?, ?)",
+                     -1, &insert, nullptr);
   const auto start = Clock::now();
   for (int n = 1; n <= articles; ++n) {
     const std::string page =
@@ -433,8 +435,8 @@ int main(int argc, char** argv) {
       const std::string name = kinds[k];
       Round round;
       round.reference = FetchOnly(site, articles);
-      round.f = whole_run((name + tag).c_str(), name == "with pictures",
-                          name == "  connection held");
+      round.f =
+          whole_run((name + tag).c_str(), name == "with pictures", name == "  connection held");
       complete = complete && round.f.stored == articles;
       rounds[k].push_back(round);
     }
@@ -446,10 +448,11 @@ int main(int argc, char** argv) {
   if (!floors.empty()) {
     std::vector<double> ratios;
     for (size_t r = 0; r < floors.size(); ++r) ratios.push_back(floors[r] / floor_references[r]);
-    std::printf("fetch-only %.1f pages/s; fetch and store only %.1f pages/s, "
-                "wall / fetch-only %.2f (medians of %d rounds)\n",
-                articles / median(floor_references), articles / median(floors), median(ratios),
-                round_count);
+    std::printf(
+        "fetch-only %.1f pages/s; fetch and store only %.1f pages/s, "
+        "wall / fetch-only %.2f (medians of %d rounds)\n",
+        articles / median(floor_references), articles / median(floors), median(ratios),
+        round_count);
   }
   for (size_t k = 0; k < kinds.size(); ++k) {
     std::vector<Round>& list = rounds[k];

@@ -122,8 +122,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
 
   // The class names: a run cuts them only to find the class by them; the
   // trial shows them as cut.
-  gathering::CutClassNames(page, codes, {kParentBegin, kChildBegin, !run || item_.AutoClass >= 1,
-                                         false, run},
+  gathering::CutClassNames(page, codes,
+                           {kParentBegin, kChildBegin, !run || item_.AutoClass >= 1, false, run},
                            tags, entry.parent, entry.child);
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;

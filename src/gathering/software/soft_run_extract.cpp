@@ -106,9 +106,9 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
 
   // The class names. A run reads them only to find the class by them and
   // drops a name too long to be one; the trial shows them as cut.
-  gathering::CutClassNames(page, codes, {kParentBegin, kChildBegin, !run || item_.AutoClass > 0,
-                                         run, run},
-                           tags, entry.parent, entry.child);
+  gathering::CutClassNames(page, codes,
+                           {kParentBegin, kChildBegin, !run || item_.AutoClass > 0, run, run}, tags,
+                           entry.parent, entry.child);
   entry.parentRuled = entry.parent;
   entry.childRuled = entry.child;
   if (run) {
