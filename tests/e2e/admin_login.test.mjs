@@ -7,21 +7,16 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { adminPassword, baseUrl, openBrowser, rawGet, siteFolder } from './browser.mjs';
+import { adminPassword, baseUrl, openAdminPage, rawGet, siteFolder } from './browser.mjs';
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  ({ page } = admin = await openAdminPage(baseUrl, { login: false }));
 });
 
-after(async () => {
-  await browser?.close();
-});
+after(() => admin?.close());
 
 test('the site root leads to the login page', async () => {
   await page.goto(`${baseUrl}/`);
@@ -62,7 +57,7 @@ test('the right password opens the article page with its empty item list', async
   // include/showpage.js was loaded relative to the page and wrote the pager.
   const pager = await page.textContent('span.pager');
   assert.match(pager, /共 0 个文章采集/);
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });
 
 test('the admin folder itself leads to the article page', async () => {

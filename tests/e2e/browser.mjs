@@ -1,8 +1,10 @@
 // Shared set-up of the browser tests: Debian's Chromium, headless, with a
 // fresh profile, driven through playwright-core; the hosts that run.sh
 // started (the main one, and the demo one with the sample remote site); a
-// raw HTTP fetch that sends a path exactly as written; the login; and a
-// look into a host's SQLite database.
+// raw HTTP fetch that sends a path exactly as written; the login; a look
+// into a host's SQLite database; and the steps and checks that the channels'
+// admin pages (articles, software, Flash) share.
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -25,6 +27,8 @@ export const demo = {
   dataFolder: process.env.OSTREL_DEMO_DATA,
   files: process.env.OSTREL_DEMO_FILES,
 };
+// The main host, described as demo is.
+export const mainHost = { url: baseUrl, siteFolder, dataFolder };
 
 if (!baseUrl || !adminPassword || !siteFolder) {
   throw new Error('run the browser tests through tests/e2e/run.sh');
@@ -112,21 +116,29 @@ export function rawGet(rawPath, base = baseUrl) {
   });
 }
 
-// A logged-in page of its own browser for one test file: dialogs are
-// accepted, page errors collected in pageErrors (the file checks them at
-// its end); close() ends the browser.
-export async function openAdminPage(url = baseUrl) {
+// A page of its own browser for one test file, logged in on the host at url
+// unless login is false: dialogs are accepted (a prompt with the next of
+// answers, which the file may set) and their messages kept in dialogs, page
+// errors collected in pageErrors (the file checks them); close() ends the
+// browser.
+export async function openAdminPage(url = baseUrl, { login = true } = {}) {
   const browser = await openBrowser();
   const page = await browser.context.newPage();
-  const pageErrors = [];
-  const dialogs = [];
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  const admin = {
+    page,
+    context: browser.context,
+    pageErrors: [],
+    dialogs: [],
+    answers: [],
+    close: () => browser.close(),
+  };
+  page.on('pageerror', (error) => admin.pageErrors.push(String(error)));
   page.on('dialog', async (dialog) => {
-    dialogs.push(dialog.message());
-    await dialog.accept();
+    admin.dialogs.push(dialog.message());
+    await dialog.accept(dialog.type() === 'prompt' ? admin.answers.shift() : undefined);
   });
-  await logIn(page, url);
-  return { page, pageErrors, dialogs, close: () => browser.close() };
+  if (login) await logIn(page, url);
+  return admin;
 }
 
 // Writes pages (name -> HTML) into the folder named under the main host's
@@ -195,4 +207,210 @@ export async function followRun(page, pageUrl, itemName, onFirstStep) {
   await page.unroute(/action=savenew/);
   for (const step of steps) step.body = await step.body.catch(() => '');
   return { steps, panels };
+}
+
+const channelKinds = {
+  article: { id: 1, kind: 'News', file: 'Admin_ArticleGather.asp', entries: 'QX_Article', title: '文章采集管理' },
+  soft: { id: 2, kind: 'Soft', file: 'admin_SoftGather.asp', entries: 'QX_SoftList', title: '软件采集管理' },
+  flash: { id: 5, kind: 'Flash', file: 'Admin_FlashGather.asp', entries: 'QX_FlashList', title: '动画采集管理' },
+};
+
+// A channel (article, soft or flash) on a host (mainHost or demo): its admin
+// page and item list, its tables (items and settings in gather.db as
+// QX_<kind>Item and QX_<kind>Config, entries in host.db) and the looks into
+// them the tests share.
+export function channel(name, host = mainHost) {
+  const { id, kind, file, entries, title } = channelKinds[name];
+  const gatherDb = path.join(host.dataFolder, 'gather.db');
+  const hostDb = path.join(host.dataFolder, 'host.db');
+  const items = `QX_${kind}Item`;
+  const page = `${host.url}/admin/${file}`;
+  return {
+    id,
+    kind,
+    entries,
+    title,
+    host,
+    gatherDb,
+    hostDb,
+    items,
+    config: `QX_${kind}Config`,
+    page,
+    list: `${page}?ChannelID=${id}`,
+    item: (itemId) => query(gatherDb, `SELECT * FROM ${items} WHERE ItemID = ${itemId}`)[0],
+    itemsNamed: (itemName) =>
+      query(gatherDb, `SELECT * FROM ${items} WHERE ItemName = '${itemName}' ORDER BY ItemID`),
+    itemId: (itemName) =>
+      query(gatherDb, `SELECT ItemID FROM ${items} WHERE ItemName = '${itemName}'`)[0].ItemID,
+    entryCount: () => query(hostDb, `SELECT COUNT(*) AS n FROM ${entries}`)[0].n,
+  };
+}
+
+// Adds classes of the channel on its host, each given as the values of
+// (ClassID, ClassName, depth, TurnLink, child, rootid, orders, parentid,
+// Parentstr, ClassDir, HtmlFileDir); returns what removes them and the
+// channel's entries filed under them.
+export function addClasses(ch, ...classes) {
+  const sqlValue = (v) => (typeof v === 'number' ? String(v) : `'${v}'`);
+  const rows = classes.map(([classId, ...rest]) => `(${[classId, ch.id, ...rest].map(sqlValue).join(', ')})`);
+  query(
+    ch.hostDb,
+    'INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, ' +
+      `rootid, orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES ${rows.join(', ')}`,
+  );
+  const ids = classes.map(([classId]) => classId).join(', ');
+  return () => {
+    query(ch.hostDb, `DELETE FROM QX_Classify WHERE ClassID IN (${ids})`);
+    query(ch.hostDb, `DELETE FROM ${ch.entries} WHERE ClassID IN (${ids})`);
+  };
+}
+
+// Sends the page's form through the button named name and waits for the
+// page that answers.
+export async function submit(page, name = 'B22') {
+  await Promise.all([page.waitForNavigation(), clickInView(page, `input[name=${name}]`)]);
+}
+
+// Fills the numbered code fields prefix0, prefix1, ... (number -> code).
+export async function fillCodes(page, prefix, codes) {
+  for (const [i, code] of Object.entries(codes)) await page.fill(`textarea[name=${prefix}${i}]`, code);
+}
+
+// Opens a page of the item's editor as its navigation row links it
+// ("设置第三步", "项目演示", ...).
+export async function openFromMenu(page, ch, itemId, link) {
+  await page.goto(`${ch.page}?action=edit&ChannelID=${ch.id}&ItemID=${itemId}`);
+  await Promise.all([page.waitForNavigation(), page.click(`a:has-text("${link}")`)]);
+}
+
+// The editor's last step says the item is set up.
+export async function assertSetUpDone(page) {
+  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+}
+
+// Markup a remote page carries to act in the admin page that shows it.
+export const hostileMarkup =
+  '<script>top.document.title="taken";</script>' +
+  '<img src="nothing.gif" onerror="top.document.title=\'taken\';alert(1)">';
+
+// After a trial of a hostile page: nothing of it acted in the admin page
+// (no script link or handler left, the title kept, no alert), no page error
+// and no entry stored.
+export async function assertHostileInert({ page, dialogs, pageErrors }, ch) {
+  assert.equal(await page.locator('table.TableBorder a[href^="javascript:"]').count(), 0);
+  assert.equal(await page.locator('table.TableBorder [onmouseover]').count(), 0);
+  await page.waitForTimeout(300);
+  assert.equal(await page.title(), ch.title);
+  assert.deepEqual(dialogs.filter((d) => d === '1' || d === '2'), []);
+  assert.deepEqual(pageErrors, []);
+  assert.equal(ch.entryCount(), 0);
+}
+
+// Opens the item's editor and saves its steps one by one as they stand:
+// the stored row keeps every column. atStep1 runs on the first step's page;
+// the last step's button leads back to the channel's item list.
+export async function saveStepsUnchanged({ page, pageErrors }, ch, itemId, itemName, atStep1) {
+  const row = ch.item(itemId);
+  await page.goto(`${ch.page}?action=edit&ChannelID=${ch.id}&ItemID=${itemId}`);
+  assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
+  await atStep1?.();
+  for (let step = 1; step <= 3; step += 1) {
+    await submit(page);
+    assert.deepEqual(ch.item(itemId), row, `after the save of step ${step}`);
+  }
+  await assertSetUpDone(page);
+  await submit(page, 'B22');
+  assert.equal(new URL(page.url()).search, `?ChannelID=${ch.id}`);
+  assert.deepEqual(pageErrors, []);
+}
+
+// Clones the item from its row of the item list and deletes the clone from
+// its row. Typed in, with no page of this host behind it, a clone or a save
+// is refused; the clone copies every column but its number and time, and
+// heads the list (it was stamped last).
+export async function cloneAndDelete({ page, dialogs }, ch, itemId, itemName) {
+  assert.equal((await page.goto(`${ch.page}?action=copy&ItemID=${itemId}`)).status(), 403);
+  assert.equal((await page.goto(`${ch.page}?action=step4&change=yes&ItemID=${itemId}`)).status(), 403);
+  await page.goto(ch.list);
+  const rows = page.locator('tr', { hasText: itemName });
+  assert.equal(await rows.count(), 1);
+  await Promise.all([
+    page.waitForURL(/action=copy/),
+    rows.first().locator('a', { hasText: /^克隆$/ }).click(),
+  ]);
+  await page.waitForURL((url) => !url.search.includes('action=copy'));
+  await page.waitForLoadState('load');
+  assert.equal(dialogs.at(-1), '恭喜您！采集项目克隆成功。');
+  const items = ch.itemsNamed(itemName);
+  assert.equal(items.length, 2);
+  const [source, copy] = items;
+  for (const column of Object.keys(source)) {
+    if (column !== 'ItemID' && column !== 'lastime') {
+      assert.deepEqual(copy[column], source[column], column);
+    }
+  }
+  const first = page.locator('tr[align=center]').first();
+  assert.match(await first.innerHTML(), new RegExp(`ItemID=${copy.ItemID}&`));
+  await Promise.all([page.waitForNavigation(), first.locator('a', { hasText: /^删除$/ }).click()]);
+  assert.equal(new URL(page.url()).search, `?ChannelID=${ch.id}`);
+  assert.equal(dialogs.at(-1), '您确定要删除此项目吗?');
+  assert.equal(ch.item(copy.ItemID), undefined);
+  assert.ok(ch.item(itemId));
+  assert.equal(await rows.count(), 1);
+}
+
+// Clears the channel's cached settings and items through its page's own
+// link (a typed action address has no Referer, and the host refuses it);
+// the page lists its settings among what it cleared, then says it is done.
+export async function clearCache(page, ch) {
+  await page.goto(ch.list);
+  await Promise.all([page.waitForURL(/action=remove/), page.click('.admin-head a:has-text("清除缓存")')]);
+  const lines = await page.$$eval('li', (items) => items.map((li) => li.textContent));
+  const settings = `更新 myzemble_${ch.kind.toLowerCase()}config 完成`;
+  assert.ok(lines.includes(settings), lines.join('\n'));
+  assert.equal(lines.at(-1), '当前站点全部缓存清理完成。');
+}
+
+// Runs the item as followRun does, reading its link list (the file
+// tmp<kind>list<ItemID>.dat in admin/) and asking the host for it while the
+// first entry waits: the host never serves the list, and removes it after
+// the run. Returns the run and the list's bytes.
+export async function runReadingList(page, ch, itemName) {
+  const name = `tmp${ch.kind}list${ch.itemId(itemName)}.dat`;
+  const file = path.join(ch.host.siteFolder, 'admin', name);
+  let list;
+  let served;
+  const run = await followRun(page, ch.page, itemName, async () => {
+    list = fs.readFileSync(file);
+    served = await rawGet(`/admin/${name}`, ch.host.url);
+  });
+  assert.notEqual(served.status, 200);
+  assert.equal(fs.existsSync(file), false);
+  return { ...run, list };
+}
+
+// A run's requests were begin, a savenew step for each of its lines and
+// one past the last (the first without a page number), and the summary.
+export function assertRunSteps(steps, lines) {
+  const actions = steps.map((s) => s.url.searchParams.get('action'));
+  assert.deepEqual(actions, ['begin', ...Array(lines + 1).fill('savenew'), 'yes']);
+  assert.deepEqual(
+    steps.slice(1, lines + 2).map((s) => s.url.searchParams.get('page')),
+    [null, ...Array.from({ length: lines }, (_, i) => String(i + 1))],
+  );
+}
+
+// The entry panels a run showed (the step past the last line has none): at
+// least atLeast, each with the texts expected (a string to equal, a pattern
+// to match), the progress line and the bar at its full 400 pixels.
+export function assertPanels(panels, atLeast, expected) {
+  const shown = panels.filter((p) => p.txt1 !== undefined);
+  assert.ok(shown.length >= atLeast, `panels seen: ${shown.length}`);
+  const checks = { speed: /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/, bar: '400px', ...expected };
+  for (const panel of shown) {
+    for (const [key, want] of Object.entries(checks)) {
+      if (want instanceof RegExp) assert.match(panel[key], want, key);
+      else assert.equal(panel[key], want, key);
+    }
+  }
 }

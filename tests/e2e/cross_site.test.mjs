@@ -5,16 +5,15 @@
 // refuses) and another host name (the SameSite=Strict cookie stays home).
 // Then the logout link ends the session on the server.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import http from 'node:http';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import { baseUrl, dataFolder, openAdminPage, query, rawGet } from './browser.mjs';
 
 const gatherDb = path.join(dataFolder, 'gather.db');
 const page = `${baseUrl}/admin/Admin_ArticleGather.asp`;
-let browser;
+let admin;
 let tab;
 let attacker;
 let itemId;
@@ -56,23 +55,21 @@ function hostilePage() {
 }
 
 before(async () => {
-  execFileSync('sqlite3', [
+  query(
     gatherDb,
     "INSERT INTO QX_NewsItem (ItemName, ChannelID, ClassID, SpecialID, StopItem) VALUES ('跨站目标', 1, 2, 0, 0)",
-  ]);
+  );
   itemId = query(gatherDb, "SELECT MAX(ItemID) AS id FROM QX_NewsItem")[0].id;
   attacker = http.createServer((request, response) => {
     response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
     response.end(hostilePage());
   });
   await new Promise((resolve) => attacker.listen(0, '127.0.0.1', resolve));
-  browser = await openBrowser();
-  tab = await browser.context.newPage();
-  await logIn(tab);
+  ({ page: tab } = admin = await openAdminPage());
 });
 
 after(async () => {
-  await browser?.close();
+  await admin?.close();
   attacker?.close();
 });
 
@@ -98,7 +95,7 @@ for (const hostName of ['127.0.0.1', 'localhost']) {
 
 test('the logout link ends the session on the server', async () => {
   await tab.goto(page);
-  const cookies = await browser.context.cookies(baseUrl);
+  const cookies = await admin.context.cookies(baseUrl);
   const session = cookies.find((c) => c.name === 'ASPSESSIONID');
   assert.equal(session.sameSite, 'Strict');
   await Promise.all([tab.waitForNavigation(), tab.click('#Logout')]);

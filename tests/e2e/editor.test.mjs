@@ -5,61 +5,43 @@
 // item saved through every step without changes; clone, delete, cache
 // clearing and the base settings.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
+  assertHostileInert,
+  assertSetUpDone,
   baseUrl,
+  channel,
+  clearCache,
   clickInView,
-  dataFolder,
+  cloneAndDelete,
   demo,
-  logIn,
-  openBrowser,
+  fillCodes,
+  hostileMarkup,
+  openAdminPage,
   query,
-  siteFolder,
+  saveStepsUnchanged,
+  submit,
+  writeSitePages,
 } from './browser.mjs';
 
-const adminPage = `${baseUrl}/admin/Admin_ArticleGather.asp`;
+const article = channel('article');
+const adminPage = article.page;
 const itemName = '编辑器测试：本地新闻';
-const gatherDb = () => path.join(dataFolder, 'gather.db');
-const hostDb = () => path.join(dataFolder, 'host.db');
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
-const dialogs = [];
-let answers = [];
 let itemId = 0;
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  // Alerts and confirms are accepted; prompts take the next prepared answer.
-  page.on('dialog', async (dialog) => {
-    dialogs.push({ type: dialog.type(), message: dialog.message() });
-    if (dialog.type() === 'prompt') await dialog.accept(answers.shift() ?? '');
-    else await dialog.accept();
-  });
-  await logIn(page);
+  ({ page } = admin = await openAdminPage());
 });
 
-after(async () => {
-  await browser?.close();
-});
+after(() => admin?.close());
 
-function itemRow(id) {
-  const [row] = query(gatherDb(), `SELECT * FROM QX_NewsItem WHERE ItemID = ${id}`);
-  return row;
-}
-
-function articleCount() {
-  return query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_Article')[0].n;
-}
-
-async function submit(name = 'B22') {
-  await Promise.all([page.waitForNavigation(), page.click(`input[name=${name}]`)]);
+// The answers the next prompts take, in turn.
+function answer(...texts) {
+  admin.answers = texts;
 }
 
 test('step 1 makes a new item with its rule lists', async () => {
@@ -76,17 +58,17 @@ test('step 1 makes a new item with its rule lists', async () => {
   await page.check('input[name=AutoClass][value="1"]');
   assert.equal(await page.isVisible('#RetuneClassID'), true);
 
-  answers = ['国内新闻', '国内'];
+  answer('国内新闻', '国内');
   await page.click('input[name=addclass]');
-  answers = ['本地|', 'x'];  // a "|" inside a rule is refused
+  answer('本地|', 'x'); // a "|" inside a rule is refused
   await page.click('input[name=addclass]');
-  assert.match(dialogs.at(-1).message, /不能含有/);
-  answers = ['演示', '示范'];
+  assert.match(admin.dialogs.at(-1), /不能含有/);
+  answer('演示', '示范');
   await page.click('input[name=addreplace]');
-  answers = ['版权', '版 权'];
+  answer('版权', '版 权');
   await page.click('input[name=addreplace]');
   await page.selectOption('select[name=strReplace]', '版权|版 权');
-  answers = ['版权所有', ''];
+  answer('版权所有', '');
   await page.click('input[name=modifyreplace]');
   assert.deepEqual(
     await page.$$eval('select[name=strReplace] option', (options) => options.map((o) => o.value)),
@@ -98,9 +80,9 @@ test('step 1 makes a new item with its rule lists', async () => {
 
   await page.fill('input[name=RemoteListUrl]', `${demo.remote}/list_1.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
+  await submit(page);
 
-  const [row] = query(gatherDb(), `SELECT * FROM QX_NewsItem WHERE ItemName = '${itemName}'`);
+  const [row] = article.itemsNamed(itemName);
   assert.ok(row, 'the item was stored');
   itemId = row.ItemID;
   assert.equal(row.RetuneClass, '国内新闻|国内');
@@ -127,14 +109,11 @@ test('step 2 shows the list page source and takes the list codes', async (t) => 
   } else {
     t.diagnostic('admin_Size is not loaded by the admin page (include/admin.js)');
   }
-  await page.fill('textarea[name=FindListCode0]', '<ul class="newslist">');
-  await page.fill('textarea[name=FindListCode1]', '</ul>');
-  await page.fill('textarea[name=FindListCode2]', '<li><a href="');
-  await page.fill('textarea[name=FindListCode3]', '"');
+  await fillCodes(page, 'FindListCode', ['<ul class="newslist">', '</ul>', '<li><a href="', '"']);
   await page.check('input[name=ShowCode]');
-  await submit();
+  await submit(page);
   assert.deepEqual(
-    itemRow(itemId).FindListCode.split('$$$'),
+    article.item(itemId).FindListCode.split('$$$'),
     ['<ul class="newslist">', '</ul>', '<li><a href="', '"', '0', '0', '0', '0', '0', '0', '0', '0'],
   );
 });
@@ -160,12 +139,10 @@ test('step 3 shows the first article source and takes the article codes', async 
   assert.equal(await page.isVisible('#InfoCode14'), true);
   Object.assign(codes, { 14: '<div class="pages">', 15: '</div>', 16: '<a href="', 17: '"' });
   await page.check('input[name=selfont18][value="1"]');
-  for (const [i, code] of Object.entries(codes)) {
-    await page.fill(`textarea[name=FindInfoCode${i}]`, code);
-  }
+  await fillCodes(page, 'FindInfoCode', codes);
   await page.check('input[name=ShowCode]');
-  const before = articleCount();
-  await submit();
+  const before = article.entryCount();
+  await submit(page);
 
   // The trial run of the first listed article.
   const text = await page.textContent('table.TableBorder');
@@ -178,24 +155,22 @@ test('step 3 shows the first article source and takes the article codes', async 
   assert.match(shown, /可办理社保、户籍等六十多项业务/);
   assert.ok(!shown.includes('（本文由演示新闻网提供）'), 'the filter string was applied');
   assert.equal(await page.getAttribute('div.style2 iframe', 'sandbox'), '');
-  assert.equal(articleCount(), before);
-  const row = itemRow(itemId);
+  assert.equal(article.entryCount(), before);
+  const row = article.item(itemId);
   assert.equal(row.IsNextPage, 1);
   assert.equal(row.FindInfoCode.split('$$$').length, 36);
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });
 
 test('a trial of a paged article and one of a hostile page store nothing', async () => {
-  const row = itemRow(itemId);
+  const row = article.item(itemId);
   // A page of this site that tries to act in the admin page.
-  fs.mkdirSync(path.join(siteFolder, 'e2e_remote'), { recursive: true });
-  fs.writeFileSync(
-    path.join(siteFolder, 'e2e_remote', 'hostile.html'),
-    '<html><body><h1 class="title">Hostile page</h1><!--content begin-->' +
-      '<p>Remote text</p><script>top.document.title="taken";</script>' +
-      '<img src="nothing.gif" onerror="top.document.title=\'taken\';alert(1)">' +
+  writeSitePages('e2e_remote', {
+    'hostile.html':
+      '<html><body><h1 class="title">Hostile page</h1><!--content begin-->' +
+      `<p>Remote text</p>${hostileMarkup}` +
       '<a href="javascript:top.location=\'/\'">x</a><!--content end--></body></html>',
-  );
+  });
 
   for (const [demoUrl, expected] of [
     [`${demo.remote}/news/news_10.html`, /此处是内容分页标签：\[page_break\]/],
@@ -203,17 +178,13 @@ test('a trial of a paged article and one of a hostile page store nothing', async
   ]) {
     await page.goto(`${adminPage}?action=step3&ChannelID=1&ItemID=${itemId}`);
     await page.fill('input[name=NamedDemourl]', demoUrl);
-    await submit();
+    await submit(page);
     await page.goto(`${adminPage}?action=demo&ChannelID=1&ItemID=${itemId}`);
     const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();
     assert.match(shown, expected);
   }
-  await page.waitForTimeout(300);
-  assert.equal(await page.title(), '文章采集管理');
-  assert.deepEqual(dialogs.filter((d) => d.message === '1'), []);
-  assert.deepEqual(pageErrors, []);
-  assert.equal(articleCount(), 0);
-  const after = itemRow(itemId);
+  await assertHostileInert(admin, article);
+  const after = article.item(itemId);
   assert.equal(after.NamedDemourl, `${baseUrl}/e2e_remote/hostile.html`);
   assert.equal(after.FindInfoCode, row.FindInfoCode);
   assert.equal(after.lastime, row.lastime);
@@ -221,8 +192,8 @@ test('a trial of a paged article and one of a hostile page store nothing', async
   // Back to the first listed article for the run.
   await page.goto(`${adminPage}?action=step3&ChannelID=1&ItemID=${itemId}`);
   await page.fill('input[name=NamedDemourl]', '');
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  await submit(page);
+  await assertSetUpDone(page);
 });
 
 test('the last step starts a run that stores the articles', async () => {
@@ -231,65 +202,24 @@ test('the last step starts a run that stores the articles', async () => {
   await Promise.all([page.waitForURL(/action=begin/), clickInView(page, 'input[name=B32]')]);
   await page.waitForURL(/action=yes/, { timeout: 120_000 });
   assert.match(await page.textContent('b.style2'), /成功采集文章 \d+ 个/);
-  const titles = query(hostDb(), 'SELECT title FROM QX_Article').map((r) => r.title);
+  const titles = query(article.hostDb, 'SELECT title FROM QX_Article').map((r) => r.title);
   assert.ok(titles.includes('城区新增三处便民服务中心'), titles.join(','));
 });
 
 test('saving every step without changes keeps every column', async () => {
-  const before = itemRow(itemId);
-  await page.goto(`${adminPage}?action=edit&ChannelID=1&ItemID=${itemId}`);
-  assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
-  await submit();
-  assert.deepEqual(itemRow(itemId), before);
-  await submit();
-  assert.deepEqual(itemRow(itemId), before);
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
-  assert.deepEqual(itemRow(itemId), before);
-  // "全部设置完成" leads to the channel's item list.
-  await submit('B22');
-  assert.equal(new URL(page.url()).search, '?ChannelID=1');
-  assert.deepEqual(pageErrors, []);
+  await saveStepsUnchanged(admin, article, itemId, itemName);
 });
 
 test('an item is cloned under its own name and the clone deleted', async () => {
-  await page.goto(`${adminPage}?ChannelID=1`);
-  const rows = page.locator('tr', { hasText: itemName });
-  assert.equal(await rows.count(), 1);
-  await Promise.all([
-    page.waitForURL(/action=copy/),
-    rows.first().locator('a', { hasText: /^克隆$/ }).click(),
-  ]);
-  await page.waitForURL((url) => !url.search.includes('action=copy'));
-  await page.waitForLoadState('load');
-  assert.equal(dialogs.at(-1).message, '恭喜您！采集项目克隆成功。');
-  const items = query(gatherDb(), `SELECT ItemID FROM QX_NewsItem WHERE ItemName = '${itemName}'`);
-  assert.equal(items.length, 2);
-  const cloneId = Math.max(...items.map((r) => r.ItemID));
-  // The clone heads the list: it was stamped last.
-  const first = page.locator('tr[align=center]').first();
-  assert.match(await first.innerHTML(), new RegExp(`ItemID=${cloneId}&`));
-
-  await Promise.all([page.waitForNavigation(), first.locator('a', { hasText: /^删除$/ }).click()]);
-  assert.equal(new URL(page.url()).search, '?ChannelID=1');
-  assert.equal(dialogs.at(-1).message, '您确定要删除此项目吗?');
-  assert.equal(itemRow(cloneId), undefined);
-  assert.ok(itemRow(itemId));
-  assert.equal(await page.locator('tr', { hasText: itemName }).count(), 1);
+  await cloneAndDelete(admin, article, itemId, itemName);
 });
 
 test('the cache is cleared name by name', async () => {
-  // Through the page's own link: a typed action address has no Referer
-  // and the host refuses it.
-  await page.goto(`${adminPage}?ChannelID=1`);
-  await Promise.all([page.waitForNavigation(), page.click('.admin-head a:has-text("清除缓存")')]);
-  const lines = await page.$$eval('li', (items) => items.map((li) => li.textContent));
-  assert.ok(lines.some((line) => /^更新 myzemble_newsconfig 完成$/.test(line)), lines.join('\n'));
-  assert.equal(lines.at(-1), '当前站点全部缓存清理完成。');
+  await clearCache(page, article);
 });
 
 test('the base settings refuse what is unsafe and store the rest', async () => {
-  const settings = () => query(gatherDb(), 'SELECT * FROM QX_NewsConfig WHERE id = 1')[0];
+  const settings = () => query(article.gatherDb, 'SELECT * FROM QX_NewsConfig WHERE id = 1')[0];
   const before = settings();
   for (const [size, ext, message] of [
     ['2097152', 'gif|jpg', /2097151/],
@@ -301,7 +231,7 @@ test('the base settings refuse what is unsafe and store the rest', async () => {
     await page.fill('input[name=AllowPicExt]', ext);
     await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
     await page.waitForURL(/action=config/);
-    assert.match(dialogs.at(-1).message, message);
+    assert.match(admin.dialogs.at(-1), message);
     assert.deepEqual(settings(), before);
   }
   await page.goto(`${adminPage}?action=config`);
@@ -311,7 +241,7 @@ test('the base settings refuse what is unsafe and store the rest', async () => {
   await page.fill('input[name=setInterval]', '500');
   await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
   await page.waitForURL(/action=config/);
-  assert.equal(dialogs.at(-1).message, '保存采集基本设置成功!');
+  assert.equal(admin.dialogs.at(-1), '保存采集基本设置成功!');
   assert.deepEqual(settings(), {
     ...before,
     RepeatDeal: 2,
@@ -322,5 +252,5 @@ test('the base settings refuse what is unsafe and store the rest', async () => {
   // The form shows the stored row at once.
   await page.reload();
   assert.equal(await page.inputValue('input[name=AllowPicExt]'), 'gif|jpg|png');
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });

@@ -5,16 +5,30 @@
 // item saved through every step without changes, a run started from the
 // last step, clone and delete.
 import assert from 'node:assert/strict';
-import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, clickInView, dataFolder, openAdminPage, query, writeSitePages } from './browser.mjs';
+import {
+  addClasses,
+  assertHostileInert,
+  assertSetUpDone,
+  baseUrl,
+  channel,
+  clearCache,
+  clickInView,
+  cloneAndDelete,
+  fillCodes,
+  hostileMarkup,
+  openAdminPage,
+  openFromMenu,
+  query,
+  saveStepsUnchanged,
+  submit,
+  writeSitePages,
+} from './browser.mjs';
 
-const flashPage = `${baseUrl}/admin/Admin_FlashGather.asp`;
+const flash = channel('flash');
 const itemName = '动画编辑器测试';
 const remote = `${baseUrl}/e2e_flash`;
-const gatherDb = () => path.join(dataFolder, 'gather.db');
-const hostDb = () => path.join(dataFolder, 'host.db');
 
 const sitePages = {
   'list.html':
@@ -28,57 +42,34 @@ const sitePages = {
     '<html><body><h1>第二个动画</h1><div id="intro"><p>又一段。</p></div>' +
     '<div id="down"><a href="files/2.swf">播放</a></div></body></html>',
   'hostile.html':
-    '<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>' +
-    '<script>top.document.title="taken";</script>' +
-    '<img src="nothing.gif" onerror="top.document.title=\'taken\';alert(1)"></div>' +
+    `<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>${hostileMarkup}</div>` +
     '<span class="from">http://x.test/ onmouseover=alert(2)</span>' +
     '<div id="down"><a href="javascript:top.location=\'/\'">x</a></div></body></html>',
 };
 
 let admin;
 let page;
-let pageErrors;
-let dialogs;
-let removeSitePages;
+let cleanUp = [];
 let itemId = 0;
 
 before(async () => {
-  removeSitePages = writeSitePages('e2e_flash', sitePages);
   // A Flash class that takes entries: 动画 (60).
-  query(
-    hostDb(),
-    'INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, ' +
-      'rootid, orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES ' +
-      "(60, 5, '动画', 0, 0, 0, 60, 0, 0, '0', 'flash', 'flash')",
-  );
-  admin = await openAdminPage();
-  ({ page, pageErrors, dialogs } = admin);
+  cleanUp = [
+    writeSitePages('e2e_flash', sitePages),
+    addClasses(flash, [60, '动画', 0, 0, 0, 60, 0, 0, '0', 'flash', 'flash']),
+  ];
+  ({ page } = admin = await openAdminPage());
 });
 
 // The other browser tests share this host: leave its channel as it was.
 after(async () => {
   await admin?.close();
-  query(gatherDb(), `DELETE FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
-  query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID = 60');
-  query(hostDb(), 'DELETE FROM QX_FlashList WHERE ClassID = 60');
-  removeSitePages?.();
+  query(flash.gatherDb, `DELETE FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
+  for (const undo of cleanUp) undo();
 });
 
-const itemRow = (id) => query(gatherDb(), `SELECT * FROM QX_FlashItem WHERE ItemID = ${id}`)[0];
-const entryCount = () => query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_FlashList')[0].n;
-
-async function submit(name = 'B22') {
-  await Promise.all([page.waitForNavigation(), clickInView(page, `input[name=${name}]`)]);
-}
-
-// A page of the item's editor, as the navigation row opens it.
-async function openFromMenu(link) {
-  await page.goto(`${flashPage}?action=edit&ChannelID=5&ItemID=${itemId}`);
-  await Promise.all([page.waitForNavigation(), page.click(`a:has-text("${link}")`)]);
-}
-
 test('the four steps make an item, with the source views', async () => {
-  await page.goto(`${flashPage}?action=add`);
+  await page.goto(`${flash.page}?action=add`);
   assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
   assert.equal(await page.isVisible('#Pageinate1'), false);
   assert.equal(await page.inputValue('input[name=SaveFilePath]'), 'UploadFile/');
@@ -90,9 +81,9 @@ test('the four steps make an item, with the source views', async () => {
   await page.fill('input[name=SaveFilePath]', 'up\\flash\\');
   await page.fill('input[name=RemoteListUrl]', `${remote}/list.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
+  await submit(page);
 
-  const [row] = query(gatherDb(), `SELECT * FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
+  const [row] = flash.itemsNamed(itemName);
   assert.ok(row, 'the item was stored');
   itemId = row.ItemID;
   assert.equal(row.SaveFilePath, 'up/flash/');
@@ -106,12 +97,10 @@ test('the four steps make an item, with the source views', async () => {
   await page.check('input[name=FindListCode4][value="1"]');
   assert.equal(await page.isVisible('#ListCode5'), true);
   const listCodes = { 0: '<ul id="list">', 1: '</ul>', 2: '<a href="', 3: '">', 5: '<img src="', 6: '">' };
-  for (const [i, code] of Object.entries(listCodes)) {
-    await page.fill(`textarea[name=FindListCode${i}]`, code);
-  }
+  await fillCodes(page, 'FindListCode', listCodes);
   await page.check('input[name=ShowCode]');
-  await submit();
-  assert.equal(itemRow(itemId).FindListCode.split('$$$').length, 21);
+  await submit(page);
+  assert.equal(flash.item(itemId).FindListCode.split('$$$').length, 21);
 
   // Step 3: the first movie's source, then the entry codes.
   assert.match(await page.inputValue('#content'), /示范动画/);
@@ -125,25 +114,23 @@ test('the four steps make an item, with the source views', async () => {
     12: '<span class="from">', 13: '</span>', 14: '<span class="author">', 15: '</span>',
     21: '<div id="down">', 22: '</div>', 23: '<a href="', 24: '">',
   };
-  for (const [i, code] of Object.entries(codes)) {
-    await page.fill(`textarea[name=FindInfoCode${i}]`, code);
-  }
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
-  const stored = itemRow(itemId).FindInfoCode.split('$$$');
+  await fillCodes(page, 'FindInfoCode', codes);
+  await submit(page);
+  await assertSetUpDone(page);
+  const stored = flash.item(itemId).FindInfoCode.split('$$$');
   assert.equal(stored.length, 43);
   assert.equal(stored[23], '<a href="');
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });
 
 test('trials of a plain entry in every show mode store nothing', async () => {
-  const row = itemRow(itemId);
+  const row = flash.item(itemId);
   const players = ['', 'embed[src$="files/1.swf"]', 'img[src$="files/1.swf"]',
     'object[classid^="CLSID:22D6F312"]', 'object[classid^="clsid:CFCDAA03"]',
     'object[classid^="clsid:166B1BCA"]'];
   for (let mode = 0; mode <= 5; mode += 1) {
-    query(gatherDb(), `UPDATE QX_FlashItem SET showmode = ${mode} WHERE ItemID = ${itemId}`);
-    await openFromMenu('项目演示');
+    query(flash.gatherDb, `UPDATE QX_FlashItem SET showmode = ${mode} WHERE ItemID = ${itemId}`);
+    await openFromMenu(page, flash, itemId, '项目演示');
     const text = await page.textContent('table.TableBorder');
     assert.match(text, /标题名称：示范动画/);
     assert.match(text, /原 作 者：小明/);
@@ -165,99 +152,58 @@ test('trials of a plain entry in every show mode store nothing', async () => {
     assert.match(await intro.locator('body').textContent(), /一段示范用的动画。/);
     assert.match(await intro.locator('img').getAttribute('src'), /\/e2e_flash\/t\/1\.gif$/);
   }
-  query(gatherDb(), `UPDATE QX_FlashItem SET showmode = ${row.showmode} WHERE ItemID = ${itemId}`);
-  assert.deepEqual(itemRow(itemId), row);
-  assert.equal(entryCount(), 0);
+  query(flash.gatherDb, `UPDATE QX_FlashItem SET showmode = ${row.showmode} WHERE ItemID = ${itemId}`);
+  assert.deepEqual(flash.item(itemId), row);
+  assert.equal(flash.entryCount(), 0);
 });
 
 test('a trial of a hostile page runs nothing of it and stores nothing', async () => {
-  await openFromMenu('设置第三步');
+  await openFromMenu(page, flash, itemId, '设置第三步');
   await page.fill('input[name=NamedDemourl]', `${remote}/hostile.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
-  const text = await page.textContent('table.TableBorder');
-  assert.match(text, /标题名称：恶意页面/);
+  await submit(page);
+  assert.match(await page.textContent('table.TableBorder'), /标题名称：恶意页面/);
   const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();
   assert.match(shown, /Remote text/);
-  assert.equal(await page.locator('table.TableBorder a[href^="javascript:"]').count(), 0);
-  assert.equal(await page.locator('table.TableBorder [onmouseover]').count(), 0);
-  await page.waitForTimeout(300);
-  assert.equal(await page.title(), '动画采集管理');
-  assert.deepEqual(dialogs.filter((d) => d === '1' || d === '2'), []);
-  assert.deepEqual(pageErrors, []);
-  assert.equal(entryCount(), 0);
-  assert.equal(itemRow(itemId).NamedDemourl, `${remote}/hostile.html`);
+  await assertHostileInert(admin, flash);
+  assert.equal(flash.item(itemId).NamedDemourl, `${remote}/hostile.html`);
 });
 
 test('saving every step without changes keeps every column', async () => {
   query(
-    gatherDb(),
+    flash.gatherDb,
     "UPDATE QX_FlashItem SET AutoClass = 1, RetuneClass = 'a|b$$$长名|短', " +
       `strReplace = 'x$$$甲|乙', IsPagination = 1, PaginalList = '${remote}/list_{$pageid}.html' ` +
       `WHERE ItemID = ${itemId}`,
   );
-  const row = itemRow(itemId);
-  await page.goto(`${flashPage}?action=edit&ChannelID=5&ItemID=${itemId}`);
-  assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
-  assert.equal(await page.isVisible('#RetuneClassID'), true);
-  for (let step = 2; step <= 4; step += 1) {
-    await submit();
-    assert.deepEqual(itemRow(itemId), row, `after the save of step ${step - 1}`);
-  }
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
-  await submit('B22');
-  assert.equal(new URL(page.url()).search, '?ChannelID=5');
+  await saveStepsUnchanged(admin, flash, itemId, itemName, async () => {
+    assert.equal(await page.isVisible('#RetuneClassID'), true);
+  });
 });
 
 test('the last step starts a run that stores the entries', async () => {
   // The item's own class, and the list page alone; the channel stores what
   // it gathers (another test may have left test mode on), read afresh.
-  query(gatherDb(), `UPDATE QX_FlashItem SET AutoClass = 0, IsPagination = 0 WHERE ItemID = ${itemId}`);
-  const [config] = query(gatherDb(), 'SELECT UseDownload, setInterval FROM QX_FlashConfig');
-  query(gatherDb(), 'UPDATE QX_FlashConfig SET UseDownload = 0, setInterval = 0');
-  await page.goto(`${flashPage}?ChannelID=5`);
-  await Promise.all([page.waitForNavigation(), page.click('.admin-head a:has-text("清除缓存")')]);
-  await openFromMenu('设置第三步');
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  query(flash.gatherDb, `UPDATE QX_FlashItem SET AutoClass = 0, IsPagination = 0 WHERE ItemID = ${itemId}`);
+  const [config] = query(flash.gatherDb, 'SELECT UseDownload, setInterval FROM QX_FlashConfig');
+  query(flash.gatherDb, 'UPDATE QX_FlashConfig SET UseDownload = 0, setInterval = 0');
+  await clearCache(page, flash);
+  await openFromMenu(page, flash, itemId, '设置第三步');
+  await submit(page);
+  await assertSetUpDone(page);
   await clickInView(page, 'input[name=B32]');
   await page.waitForURL(/action=yes/, { timeout: 120_000 });
-  const rows = query(hostDb(), 'SELECT title, ClassID, Author FROM QX_FlashList ORDER BY FlashID');
+  const rows = query(flash.hostDb, 'SELECT title, ClassID, Author FROM QX_FlashList ORDER BY FlashID');
   assert.deepEqual(rows, [
     { title: '示范动画', ClassID: 60, Author: '小明' },
     { title: '第二个动画', ClassID: 60, Author: '' },
   ]);
   query(
-    gatherDb(),
+    flash.gatherDb,
     `UPDATE QX_FlashConfig SET UseDownload = ${config.UseDownload}, setInterval = ${config.setInterval}`,
   );
 });
 
 test('an item is cloned and the clone deleted', async () => {
-  // Typed in, with no page of this host behind it, a clone or a save is refused.
-  assert.equal((await page.goto(`${flashPage}?action=copy&ItemID=${itemId}`)).status(), 403);
-  assert.equal((await page.goto(`${flashPage}?action=step4&change=yes&ItemID=${itemId}`)).status(), 403);
-  await page.goto(`${flashPage}?ChannelID=5`);
-  const rows = page.locator('tr', { hasText: itemName });
-  assert.equal(await rows.count(), 1);
-  await Promise.all([
-    page.waitForURL(/action=copy/),
-    rows.first().locator('a', { hasText: /^克隆$/ }).click(),
-  ]);
-  await page.waitForURL((url) => !url.search.includes('action=copy'));
-  await page.waitForLoadState('load');
-  assert.equal(dialogs.at(-1), '恭喜您！采集项目克隆成功。');
-  const items = query(gatherDb(), `SELECT * FROM QX_FlashItem WHERE ItemName = '${itemName}'`);
-  assert.equal(items.length, 2);
-  const [source, copy] = items.sort((a, b) => a.ItemID - b.ItemID);
-  for (const column of Object.keys(source)) {
-    if (column !== 'ItemID' && column !== 'lastime') {
-      assert.deepEqual(copy[column], source[column], column);
-    }
-  }
-  const first = page.locator('tr[align=center]').first();
-  assert.match(await first.innerHTML(), new RegExp(`ItemID=${copy.ItemID}&`));
-  await Promise.all([page.waitForNavigation(), first.locator('a', { hasText: /^删除$/ }).click()]);
-  assert.equal(itemRow(copy.ItemID), undefined);
-  assert.ok(itemRow(itemId));
+  await cloneAndDelete(admin, flash, itemId, itemName);
 });

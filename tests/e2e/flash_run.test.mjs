@@ -9,51 +9,38 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { demo, followRun, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import {
+  assertPanels,
+  assertRunSteps,
+  channel,
+  clearCache,
+  demo,
+  followRun,
+  openAdminPage,
+  query,
+  runReadingList,
+} from './browser.mjs';
 
 const itemName = '演示站点：本地动画';
-const flashPage = `${demo.url}/admin/Admin_FlashGather.asp`;
-const hostDb = () => path.join(demo.dataFolder, 'host.db');
-const gatherDb = () => path.join(demo.dataFolder, 'gather.db');
+const flash = channel('flash', demo);
 const titles = ['蓝色星空', '红色花园', '绿色草地', '城市夜景', '集市图片', '提示音'];
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  await logIn(page, demo.url);
+  ({ page } = admin = await openAdminPage(demo.url));
 });
 
-after(async () => {
-  await browser?.close();
-});
-
-// Runs the item from its 采集 link to the summary.
-function runItem(onFirstStep) {
-  return followRun(page, flashPage, itemName, onFirstStep);
-}
+after(() => admin?.close());
 
 test('a run of the demo Flash item downloads and stores every entry with its thumbnail', async () => {
-  const [{ ItemID: itemId }] = query(
-    gatherDb(),
-    `SELECT ItemID FROM QX_FlashItem WHERE ItemName = '${itemName}'`,
-  );
-  const listFile = path.join(demo.siteFolder, 'admin', `tmpFlashlist${itemId}.dat`);
-  let listText;
-  let served;
-  const { steps, panels } = await runItem(async () => {
-    listText = fs.readFileSync(listFile, 'latin1');
-    served = await rawGet(`/admin/tmpFlashlist${itemId}.dat`, demo.url);
-  });
+  const { steps, panels, list } = await runReadingList(page, flash, itemName);
 
   // Each link with the picture beside it; the third has none on the list.
   const entry = (n) => `${demo.remote}/flash/flash_0${n}.html`;
   const picture = (name) => `${demo.remote}/images/${name}`;
-  assert.deepEqual(listText.split('\r\n'), [
+  assert.deepEqual(list.toString('latin1').split('\r\n'), [
     `${entry(1)}|${picture('bus.png')}`,
     `${entry(2)}|${picture('tea.png')}`,
     entry(3),
@@ -61,32 +48,25 @@ test('a run of the demo Flash item downloads and stores every entry with its thu
     `${entry(5)}|${picture('trees.png')}`,
     `${entry(6)}|${picture('hill.jpg')}`,
   ]);
-  assert.notEqual(served.status, 200);
-  assert.equal(fs.existsSync(listFile), false);
 
-  const actions = steps.map((s) => s.url.searchParams.get('action'));
-  assert.deepEqual(actions, ['begin', ...Array(7).fill('savenew'), 'yes']);
+  assertRunSteps(steps, 6);
   assert.match(steps[4].body, /<table width='200' height='12'/);
   assert.match(steps[4].body, /50\.00 %/);
   for (const step of steps.slice(1, 7)) {
     assert.match(step.body, /<script>tablePros\.style\.width=400;<\/script>/);
     assert.match(step.body, /Proess1\.innerHTML='进度：/);
   }
-  const shown = panels.filter((p) => p.txt1 !== undefined);
-  assert.ok(shown.length >= 5, `panels seen: ${shown.length}`);
-  for (const panel of shown) {
-    assert.equal(panel.txt1, '文件采集成功');
-    assert.equal(panel.txt2, '文件采集成功');
-    assert.match(panel.txt3, /Bytes/);
-    assert.match(panel.showaddre, new RegExp(`^${demo.remote}/flash/files/`));
-    assert.match(panel.speed, /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/);
-    assert.equal(panel.bar, '400px');
-  }
+  assertPanels(panels, 5, {
+    txt1: '文件采集成功',
+    txt2: '文件采集成功',
+    txt3: /Bytes/,
+    showaddre: new RegExp(`^${demo.remote}/flash/files/`),
+  });
   assert.match(await page.textContent('b.style2'), /成功采集动画 6 个/);
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 
   const rows = query(
-    hostDb(),
+    flash.hostDb,
     `SELECT title, showurl, miniature, showmode, filesize, Author, ComeFrom, UserName, Introduce
      FROM QX_FlashList WHERE ChannelID = 5 ORDER BY FlashID`,
   );
@@ -113,23 +93,22 @@ test('a run of the demo Flash item downloads and stores every entry with its thu
   assert.deepEqual(thumb(rows[2]), fs.readFileSync(path.join(demo.files, 'images', 'park.jpg')));
   assert.deepEqual(thumb(rows[1]), fs.readFileSync(path.join(demo.files, 'images', 'tea.png')));
   assert.equal(
-    query(hostDb(), `SELECT ShowCount FROM QX_Classify WHERE ChannelID = 5 AND ClassName = '演示动画'`)[0]
+    query(flash.hostDb, `SELECT ShowCount FROM QX_Classify WHERE ChannelID = 5 AND ClassName = '演示动画'`)[0]
       .ShowCount,
     6,
   );
 });
 
 test('test mode downloads and counts every entry but stores none', async () => {
-  query(gatherDb(), 'UPDATE QX_FlashConfig SET UseDownload = 9, RepeatDeal = 2');
-  await page.goto(flashPage);
-  await Promise.all([page.waitForURL(/action=remove/), page.click('a:text-is("清除缓存")')]);
+  query(flash.gatherDb, 'UPDATE QX_FlashConfig SET UseDownload = 9, RepeatDeal = 2');
+  await clearCache(page, flash);
   // The files of the first run go, so what this one downloads shows.
   const uploads = path.join(demo.siteFolder, 'flash', 'UploadFile');
   fs.rmSync(uploads, { recursive: true, force: true });
-  const { steps } = await runItem();
+  const { steps } = await followRun(page, flash.page, itemName);
   for (const step of steps.slice(1, 7)) assert.match(step.body, /txt1\.innerHTML='文件采集成功'/);
   assert.match(await page.textContent('b.style2'), /成功采集动画 6 个/);
-  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_FlashList')[0].n, 6);
+  assert.equal(flash.entryCount(), 6);
   const files = fs.readdirSync(uploads, { recursive: true }).filter((f) => /\.\w+$/.test(f));
   assert.equal(files.length, 6);
 });

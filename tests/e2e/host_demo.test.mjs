@@ -8,25 +8,30 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { demo, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import {
+  assertRunSteps,
+  channel,
+  demo,
+  logIn,
+  openAdminPage,
+  query,
+  rawGet,
+  runReadingList,
+} from './browser.mjs';
 
 const itemName = '演示站点：本地新闻';
 const filterText = '（本文由演示新闻网提供）';
 const gbk = new TextDecoder('gbk');
+const article = channel('article', demo);
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  ({ page } = admin = await openAdminPage(demo.url, { login: false }));
 });
 
-after(async () => {
-  await browser?.close();
-});
+after(() => admin?.close());
 
 // The titles of the remote list pages, newest first, as the lists show them.
 async function remoteTitles() {
@@ -63,7 +68,7 @@ test('the demo site shows its GB2312 list pages, articles and pictures', async (
     await page.$$eval('div.pages a', (links) => links.map((a) => a.getAttribute('href'))),
     ['news_07_2.html', 'news_07_3.html', 'news_07_2.html'],
   );
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });
 
 test('the demo item stands in the item list, pointing at the demo site', async () => {
@@ -74,7 +79,7 @@ test('the demo item stands in the item list, pointing at the demo site', async (
   assert.equal((await row.locator(`a[href="${demo.remote}/list_1.html"]`).textContent()).trim(), '国内');
 
   const [item] = query(
-    path.join(demo.dataFolder, 'gather.db'),
+    article.gatherDb,
     `SELECT ChannelID, ClassID, IsDown, IsPagination, PaginalList FROM QX_NewsItem
      WHERE ItemName = '${itemName}'`,
   );
@@ -90,47 +95,22 @@ test('the demo item stands in the item list, pointing at the demo site', async (
 test('a run of the demo item stores every article with its pictures', async () => {
   const titles = await remoteTitles();
   assert.equal(titles.length, 12);
-  const [{ ItemID: itemId }] = query(
-    path.join(demo.dataFolder, 'gather.db'),
-    `SELECT ItemID FROM QX_NewsItem WHERE ItemName = '${itemName}'`,
-  );
 
-  // Every page of the run, in order, with what it wrote.
-  const steps = [];
-  page.on('response', (response) => {
-    if (!response.request().isNavigationRequest()) return;
-    const url = new URL(response.url());
-    if (url.pathname !== '/admin/Admin_ArticleGather.asp') return;
-    // The browser hands over the text it decoded from the page's GB2312.
-    steps.push({ url, body: response.text() });
-  });
-
-  await page.goto(`${demo.url}/admin/Admin_ArticleGather.asp`);
-  const row = page.locator('tr', { hasText: itemName });
-  steps.length = 0;
-  // From here on only the pages' own scripts move the browser on.
-  await row.locator('a', { hasText: /^采集$/ }).click();
-  await page.waitForURL(/action=yes/, { timeout: 120_000 });
-  await page.waitForLoadState('load');
-
-  const actions = steps.map((s) => s.url.searchParams.get('action'));
-  assert.deepEqual(actions, ['begin', ...Array(13).fill('savenew'), 'yes']);
-  assert.deepEqual(
-    steps.slice(1, 14).map((s) => s.url.searchParams.get('page')),
-    [null, '1', '2', '3', '4', '5', '6', '7', '8', '9', '10', '11', '12'],
-  );
+  // Every page of the run, in order, with what it wrote (the text the
+  // browser decoded from the page's GB2312); from the 采集 link on only
+  // the pages' own scripts move the browser on.
+  const { steps } = await runReadingList(page, article, itemName);
+  assertRunSteps(steps, 12);
   for (const step of steps.slice(1, 13)) {
-    const body = await step.body;
-    assert.match(body, /txt2\.innerHTML='恭喜您！采集成功'/, step.url.search);
+    assert.match(step.body, /txt2\.innerHTML='恭喜您！采集成功'/, step.url.search);
   }
-  assert.match(await steps[13].body, /http-equiv="refresh"[^>]*action=yes/);
+  assert.match(steps[13].body, /http-equiv="refresh"[^>]*action=yes/);
   const summary = await page.textContent('b.style2');
   assert.match(summary, /成功采集文章 12 个/);
-  assert.deepEqual(pageErrors, []);
-  assert.equal(fs.existsSync(path.join(demo.siteFolder, 'admin', `tmpNewslist${itemId}.dat`)), false);
+  assert.deepEqual(admin.pageErrors, []);
 
   const rows = query(
-    path.join(demo.dataFolder, 'host.db'),
+    article.hostDb,
     `SELECT title, ChannelID, ClassID, Author, ComeFrom, WriteTime, content, BriefTopic, ImageUrl,
             UploadImage, username FROM QX_Article ORDER BY ArticleID`,
   );

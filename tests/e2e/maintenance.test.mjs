@@ -8,15 +8,14 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, logIn, openBrowser, query, siteFolder } from './browser.mjs';
+import { baseUrl, dataFolder, openAdminPage, query, siteFolder } from './browser.mjs';
 
 const folder = path.join(siteFolder, 'flash', 'UploadFile');
 const file = (name) => path.join(folder, name);
 const hourAgo = Date.now() / 1000 - 3600;
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
   for (const name of ['kept.swf', 'drop.swf', '2006-1/drop2.swf', 'fresh.swf']) {
@@ -28,15 +27,10 @@ before(async () => {
     path.join(dataFolder, 'host.db'),
     "INSERT INTO QX_FlashList (ChannelID, title, showurl) VALUES (5, 'e2e', 'UploadFile/KEPT.swf')",
   );
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  await logIn(page);
+  ({ page } = admin = await openAdminPage());
 });
 
-after(async () => {
-  await browser?.close();
-});
+after(() => admin?.close());
 
 test('the dry run lists the unreferenced files and deletes nothing', async () => {
   await Promise.all([page.waitForNavigation(), page.click('.admin-channels >> text=上传文件清理')]);
@@ -71,5 +65,5 @@ test('only the posted confirmation deletes', async () => {
     ),
     [true, false, false, true],
   );
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });

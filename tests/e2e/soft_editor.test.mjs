@@ -5,16 +5,28 @@
 // stores anything), the item saved through every step without changes, a
 // run started from the last step, clone and delete.
 import assert from 'node:assert/strict';
-import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { baseUrl, dataFolder, openAdminPage, query, writeSitePages } from './browser.mjs';
+import {
+  addClasses,
+  assertHostileInert,
+  assertSetUpDone,
+  baseUrl,
+  channel,
+  cloneAndDelete,
+  fillCodes,
+  hostileMarkup,
+  openAdminPage,
+  openFromMenu,
+  query,
+  saveStepsUnchanged,
+  submit,
+  writeSitePages,
+} from './browser.mjs';
 
-const softPage = `${baseUrl}/admin/admin_SoftGather.asp`;
+const soft = channel('soft');
 const itemName = '软件编辑器测试';
 const remote = `${baseUrl}/e2e_soft`;
-const gatherDb = () => path.join(dataFolder, 'gather.db');
-const hostDb = () => path.join(dataFolder, 'host.db');
 
 const sitePages = {
   'list.html':
@@ -32,58 +44,40 @@ const sitePages = {
     '<html><body><div id="dl"><a href="mirror/1.zip">电信</a> <a href="mirror/2.zip">网通</a>' +
     '</div></body></html>',
   'hostile.html':
-    '<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>' +
-    '<script>top.document.title="taken";</script>' +
-    '<img src="nothing.gif" onerror="top.document.title=\'taken\';alert(1)"></div>' +
+    `<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>${hostileMarkup}</div>` +
     '<ul id="down"><li><a href="javascript:top.location=\'/\'">x</a></li></ul></body></html>',
 };
 
 let admin;
 let page;
-let pageErrors;
-let dialogs;
-let removeSitePages;
+let cleanUp = [];
 let itemId = 0;
 
 before(async () => {
-  removeSitePages = writeSitePages('e2e_soft', sitePages);
   // A software class tree: 软件 (50) with the leaf 工具 (51).
-  query(
-    hostDb(),
-    'INSERT OR IGNORE INTO QX_Classify (ClassID, ChannelID, ClassName, depth, TurnLink, child, ' +
-      'rootid, orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES ' +
-      "(50, 2, '软件', 0, 0, 1, 50, 0, 0, '0', 'soft', 'soft'), " +
-      "(51, 2, '工具', 1, 0, 0, 50, 1, 50, '50', 'tools', 'soft/tools')",
-  );
-  admin = await openAdminPage();
-  ({ page, pageErrors, dialogs } = admin);
+  cleanUp = [
+    writeSitePages('e2e_soft', sitePages),
+    addClasses(
+      soft,
+      [50, '软件', 0, 0, 1, 50, 0, 0, '0', 'soft', 'soft'],
+      [51, '工具', 1, 0, 0, 50, 1, 50, '50', 'tools', 'soft/tools'],
+    ),
+  ];
+  ({ page } = admin = await openAdminPage());
 });
 
 // The other browser tests share this host: leave its channel as it was.
 after(async () => {
   await admin?.close();
-  query(gatherDb(), `DELETE FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
-  query(hostDb(), 'DELETE FROM QX_Classify WHERE ClassID IN (50, 51)');
-  query(hostDb(), 'DELETE FROM QX_SoftList WHERE ClassID = 51');
-  query(hostDb(), 'DELETE FROM QX_DownAddress');
-  removeSitePages?.();
+  query(soft.gatherDb, `DELETE FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
+  query(soft.hostDb, 'DELETE FROM QX_DownAddress');
+  for (const undo of cleanUp) undo();
 });
 
-const itemRow = (id) => query(gatherDb(), `SELECT * FROM QX_SoftItem WHERE ItemID = ${id}`)[0];
-const entryCount = () => query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_SoftList')[0].n;
-
-async function submit(name = 'B22') {
-  await Promise.all([page.waitForNavigation(), page.click(`input[name=${name}]`)]);
-}
-
-// Step 3 of the item, as the navigation row opens it.
-async function openStep3() {
-  await page.goto(`${softPage}?action=edit&ChannelID=2&ItemID=${itemId}`);
-  await Promise.all([page.waitForNavigation(), page.click('a:has-text("设置第三步")')]);
-}
+const openStep3 = () => openFromMenu(page, soft, itemId, '设置第三步');
 
 test('the four steps make an item, with the source views', async () => {
-  await page.goto(`${softPage}?action=add`);
+  await page.goto(`${soft.page}?action=add`);
   assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
   assert.equal(await page.isVisible('#Pageinate1'), false);
   assert.equal(await page.inputValue('input[name=SaveFilePath]'), '/soft/UploadFile/');
@@ -95,9 +89,9 @@ test('the four steps make an item, with the source views', async () => {
   await page.selectOption('select[name=selEncoding]', 'UTF-8');
   await page.fill('input[name=RemoteListUrl]', `${remote}/list.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
+  await submit(page);
 
-  const [row] = query(gatherDb(), `SELECT * FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
+  const [row] = soft.itemsNamed(itemName);
   assert.ok(row, 'the item was stored');
   itemId = row.ItemID;
   assert.equal(row.downid, 1);
@@ -108,13 +102,10 @@ test('the four steps make an item, with the source views', async () => {
   assert.match(await page.inputValue('#content'), /<ul id="list">/);
   await page.check('input[name=soucode][value="0"]');
   assert.equal(await page.isVisible('#soucodeid'), false);
-  await page.fill('textarea[name=FindListCode0]', '<ul id="list">');
-  await page.fill('textarea[name=FindListCode1]', '</ul>');
-  await page.fill('textarea[name=FindListCode2]', '<a href="');
-  await page.fill('textarea[name=FindListCode3]', '">');
+  await fillCodes(page, 'FindListCode', ['<ul id="list">', '</ul>', '<a href="', '">']);
   await page.check('input[name=ShowCode]');
-  await submit();
-  assert.equal(itemRow(itemId).FindListCode.split('$$$').length, 15);
+  await submit(page);
+  assert.equal(soft.item(itemId).FindListCode.split('$$$').length, 15);
 
   // Step 3: the first entry's source, then the entry codes.
   assert.match(await page.inputValue('#content'), /示范下载器/);
@@ -127,19 +118,17 @@ test('the four steps make an item, with the source views', async () => {
     12: '<span class="lang">', 13: '</span>', 38: '<span class="ver">', 39: '</span>',
     26: '<ul id="down">', 27: '</ul>', 28: '<a href="', 29: '">',
   };
-  for (const [i, code] of Object.entries(codes)) {
-    await page.fill(`textarea[name=FindInfoCode${i}]`, code);
-  }
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
-  const stored = itemRow(itemId).FindInfoCode.split('$$$');
+  await fillCodes(page, 'FindInfoCode', codes);
+  await submit(page);
+  await assertSetUpDone(page);
+  const stored = soft.item(itemId).FindInfoCode.split('$$$');
   assert.equal(stored.length, 53);
   assert.equal(stored[28], '<a href="');
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 });
 
 test('a trial of a plain entry shows what the codes cut and stores nothing', async () => {
-  const row = itemRow(itemId);
+  const row = soft.item(itemId);
   await Promise.all([page.waitForNavigation(), page.click('a:has-text("项目演示")')]);
   const text = await page.textContent('table.TableBorder');
   assert.match(text, /软件名称：示范下载器 3\.2/);
@@ -149,96 +138,54 @@ test('a trial of a plain entry shows what the codes cut and stores nothing', asy
   const frame = page.frameLocator('div.style2 iframe');
   assert.match(await frame.locator('body').textContent(), /一个示范用的下载工具。/);
   assert.equal(await page.getAttribute('div.style2 iframe', 'sandbox'), '');
-  assert.deepEqual(itemRow(itemId), row);
-  assert.equal(entryCount(), 0);
+  assert.deepEqual(soft.item(itemId), row);
+  assert.equal(soft.entryCount(), 0);
 });
 
 test('trials of a paged-download entry and of a hostile page store nothing', async () => {
   await openStep3();
   await page.check('input[name=downpage][value="1"]');
   assert.equal(await page.isVisible('#InfoCode30'), true);
-  for (const [i, code] of Object.entries({ 30: '<div id="dl">', 31: '</div>', 32: '<a href="', 33: '">' })) {
-    await page.fill(`textarea[name=FindInfoCode${i}]`, code);
-  }
+  await fillCodes(page, 'FindInfoCode', { 30: '<div id="dl">', 31: '</div>', 32: '<a href="', 33: '">' });
   await page.fill('input[name=NamedDemourl]', `${remote}/soft_2.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
-  let text = await page.textContent('table.TableBorder');
+  await submit(page);
+  const text = await page.textContent('table.TableBorder');
   assert.match(text, /软件名称：分页软件/);
   assert.match(text, /0、http:\/\/.*\/e2e_soft\/mirror\/1\.zip/);
   assert.match(text, /1、http:\/\/.*\/e2e_soft\/mirror\/2\.zip/);
-  assert.equal(itemRow(itemId).downpage, 1);
+  assert.equal(soft.item(itemId).downpage, 1);
 
   await openStep3();
   await page.fill('input[name=NamedDemourl]', `${remote}/hostile.html`);
   await page.check('input[name=ShowCode]');
-  await submit();
-  text = await page.textContent('table.TableBorder');
-  assert.match(text, /软件名称：恶意页面/);
+  await submit(page);
+  assert.match(await page.textContent('table.TableBorder'), /软件名称：恶意页面/);
   const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();
   assert.match(shown, /Remote text/);
-  assert.equal(await page.locator('table.TableBorder a[href^="javascript:"]').count(), 0);
-  await page.waitForTimeout(300);
-  assert.equal(await page.title(), '软件采集管理');
-  assert.deepEqual(dialogs.filter((d) => d === '1'), []);
-  assert.deepEqual(pageErrors, []);
-  assert.equal(entryCount(), 0);
+  await assertHostileInert(admin, soft);
 });
 
 test('saving every step without changes keeps every column', async () => {
-  const row = itemRow(itemId);
-  await page.goto(`${softPage}?action=edit&ChannelID=2&ItemID=${itemId}`);
-  assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
-  for (let step = 2; step <= 4; step += 1) {
-    await submit();
-    assert.deepEqual(itemRow(itemId), row, `after the save of step ${step - 1}`);
-  }
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
-  await submit('B22');
-  assert.equal(new URL(page.url()).search, '?ChannelID=2');
+  await saveStepsUnchanged(admin, soft, itemId, itemName);
 });
 
 test('the last step starts a run that stores the entries', async () => {
   await openStep3();
-  await submit();
-  assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+  await submit(page);
+  await assertSetUpDone(page);
   await page.click('input[name=B32]');
   await page.waitForURL(/action=yes/, { timeout: 120_000 });
-  const rows = query(hostDb(), 'SELECT SoftName, SoftVer, ClassID FROM QX_SoftList ORDER BY softid');
+  const rows = query(soft.hostDb, 'SELECT SoftName, SoftVer, ClassID FROM QX_SoftList ORDER BY softid');
   assert.deepEqual(rows, [
     { SoftName: '示范下载器', SoftVer: '3.2', ClassID: 51 },
     { SoftName: '分页软件', SoftVer: '', ClassID: 51 },
   ]);
-  const [link] = query(hostDb(), 'SELECT downid, DownFileName FROM QX_DownAddress ORDER BY softid');
+  const [link] = query(soft.hostDb, 'SELECT downid, DownFileName FROM QX_DownAddress ORDER BY softid');
   assert.equal(link.downid, 1);
   assert.equal(link.DownFileName, 'e2e_soft/files/b.zip'); // address number 1 (MaxAddress)
 });
 
 test('an item is cloned and the clone deleted', async () => {
-  // Typed in, with no page of this host behind it, a clone or a save is refused.
-  assert.equal((await page.goto(`${softPage}?action=copy&ItemID=${itemId}`)).status(), 403);
-  assert.equal((await page.goto(`${softPage}?action=step4&change=yes&ItemID=${itemId}`)).status(), 403);
-  await page.goto(`${softPage}?ChannelID=2`);
-  const rows = page.locator('tr', { hasText: itemName });
-  assert.equal(await rows.count(), 1);
-  await Promise.all([
-    page.waitForURL(/action=copy/),
-    rows.first().locator('a', { hasText: /^克隆$/ }).click(),
-  ]);
-  await page.waitForURL((url) => !url.search.includes('action=copy'));
-  await page.waitForLoadState('load');
-  assert.equal(dialogs.at(-1), '恭喜您！采集项目克隆成功。');
-  const items = query(gatherDb(), `SELECT * FROM QX_SoftItem WHERE ItemName = '${itemName}'`);
-  assert.equal(items.length, 2);
-  const [source, copy] = items.sort((a, b) => a.ItemID - b.ItemID);
-  for (const column of Object.keys(source)) {
-    if (column !== 'ItemID' && column !== 'lastime') {
-      assert.deepEqual(copy[column], source[column], column);
-    }
-  }
-  const first = page.locator('tr[align=center]').first();
-  assert.match(await first.innerHTML(), new RegExp(`ItemID=${copy.ItemID}&`));
-  await Promise.all([page.waitForNavigation(), first.locator('a', { hasText: /^删除$/ }).click()]);
-  assert.equal(itemRow(copy.ItemID), undefined);
-  assert.ok(itemRow(itemId));
+  await cloneAndDelete(admin, soft, itemId, itemName);
 });

@@ -9,64 +9,40 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { demo, followRun, logIn, openBrowser, query, rawGet } from './browser.mjs';
+import {
+  assertPanels,
+  assertRunSteps,
+  channel,
+  clearCache,
+  demo,
+  followRun,
+  openAdminPage,
+  query,
+  runReadingList,
+} from './browser.mjs';
 
 const itemName = '演示站点：本地软件';
-const softPage = `${demo.url}/admin/admin_SoftGather.asp`;
-const hostDb = () => path.join(demo.dataFolder, 'host.db');
-const gatherDb = () => path.join(demo.dataFolder, 'gather.db');
+const soft = channel('soft', demo);
 
-let browser;
+let admin;
 let page;
-const pageErrors = [];
 
 before(async () => {
-  browser = await openBrowser();
-  page = await browser.context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  await logIn(page, demo.url);
+  ({ page } = admin = await openAdminPage(demo.url));
 });
 
-after(async () => {
-  await browser?.close();
-});
-
-// The cached settings and items dropped, through the page's own link.
-async function clearCache() {
-  await page.goto(softPage);
-  await Promise.all([page.waitForURL(/action=remove/), page.click('a:text-is("清除缓存")')]);
-}
+after(() => admin?.close());
 
 // Runs the item from its 采集 link to the summary.
-function runItem(itemId, onFirstStep) {
-  return followRun(page, softPage, itemName, onFirstStep);
-}
+const runItem = () => followRun(page, soft.page, itemName);
 
 test('a run of the demo software item downloads, re-packs and stores every entry', async () => {
-  const [{ ItemID: itemId }] = query(
-    gatherDb(),
-    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
-  );
-  const listFile = path.join(demo.siteFolder, 'admin', `tmpSoftlist${itemId}.dat`);
-  let listBytes;
-  let served;
-  const { steps, panels } = await runItem(itemId, async () => {
-    listBytes = fs.readFileSync(listFile);
-    served = await rawGet(`/admin/tmpSoftlist${itemId}.dat`, demo.url);
-  });
+  const { steps, panels, list } = await runReadingList(page, soft, itemName);
 
   // The link list: both list pages' five entries, GB2312, CRLF between.
   const links = [1, 2, 3, 4, 5].map((n) => `${demo.remote}/soft/soft_0${n}.html`);
-  assert.deepEqual(listBytes, Buffer.from(links.join('\r\n')));
-  assert.notEqual(served.status, 200);
-  assert.equal(fs.existsSync(listFile), false);
-
-  const actions = steps.map((s) => s.url.searchParams.get('action'));
-  assert.deepEqual(actions, ['begin', ...Array(6).fill('savenew'), 'yes']);
-  assert.deepEqual(
-    steps.slice(1, 7).map((s) => s.url.searchParams.get('page')),
-    [null, '1', '2', '3', '4', '5'],
-  );
+  assert.deepEqual(list, Buffer.from(links.join('\r\n')));
+  assertRunSteps(steps, 5);
   // Progress numbers: line 2 of 5 shows 40.00 % and a bar of 160 pixels.
   assert.match(steps[3].body, /正在采集第 <font color='red'><b>2<\/b><\/font>/);
   assert.match(steps[3].body, /<table width='160' height='12'/);
@@ -82,22 +58,17 @@ test('a run of the demo software item downloads, re-packs and stores every entry
     assert.match(step.body, /Proess1\.innerHTML='进度：/);
     assert.match(step.body, /showaddre\.innerHTML='<font color=red>恭喜您！压缩文档处理成功。/);
   }
-  // The step past the last line has no panel.
-  const shown = panels.filter((p) => p.txt1 !== undefined);
-  assert.ok(shown.length >= 4, `panels seen: ${shown.length}`);
-  for (const panel of shown) {
-    assert.equal(panel.txt1, '软件采集成功');
-    assert.equal(panel.txt2, '软件采集成功');
-    assert.match(panel.txt3, /KB \([\d,]+ Bytes\)/);
-    assert.equal(panel.showaddre, '恭喜您！压缩文档处理成功。');
-    assert.match(panel.speed, /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/);
-    assert.equal(panel.bar, '400px');
-  }
+  assertPanels(panels, 4, {
+    txt1: '软件采集成功',
+    txt2: '软件采集成功',
+    txt3: /KB \([\d,]+ Bytes\)/,
+    showaddre: '恭喜您！压缩文档处理成功。',
+  });
   assert.match(await page.textContent('b.style2'), /成功采集软件 5 个/);
-  assert.deepEqual(pageErrors, []);
+  assert.deepEqual(admin.pageErrors, []);
 
   const rows = query(
-    hostDb(),
+    soft.hostDb,
     `SELECT SoftName, SoftVer, Languages, SoftType, impower, RunSystem, Contact, Homepage,
             SoftImage, DownAddress, SoftSize, content, username FROM QX_SoftList
      WHERE ChannelID = 2 ORDER BY softid`,
@@ -126,50 +97,43 @@ test('a run of the demo software item downloads, re-packs and stores every entry
     // The re-packer's size in kilobytes, rounded its own way.
     assert.ok(Math.abs(r.SoftSize - fs.statSync(saved).size / 1024) <= 1, `${r.SoftSize}`);
   }
-  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
+  assert.equal(query(soft.hostDb, 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
   // Nothing waits for a re-pack any more.
   const waiting = path.join(demo.siteFolder, 'soft', 'DownFile');
   assert.deepEqual(fs.existsSync(waiting) ? fs.readdirSync(waiting) : [], []);
 });
 
 test('a second run stores nothing new and says so', async () => {
-  const [{ ItemID: itemId }] = query(
-    gatherDb(),
-    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
-  );
-  const { steps } = await runItem(itemId);
+  const { steps } = await runItem();
   for (const step of steps.slice(1, 6)) {
     assert.match(step.body, /txt2\.innerHTML='目标软件已存在，不予采集'/);
   }
   assert.match(await page.textContent('b.style2'), /成功采集软件 0 个/);
-  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_SoftList')[0].n, 5);
+  assert.equal(soft.entryCount(), 5);
 });
 
 test('test mode counts without storing; an update keeps the rows and links the server', async () => {
-  const [{ ItemID: itemId }] = query(
-    gatherDb(),
-    `SELECT ItemID FROM QX_SoftItem WHERE ItemName = '${itemName}'`,
-  );
-  const before = query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid');
+  const itemId = soft.itemId(itemName);
+  const before = query(soft.hostDb, 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid');
   // Addresses kept and followed through their 302, on the download server.
-  query(gatherDb(), `UPDATE QX_SoftConfig SET UseDownload = 9, TrueAddress = 1, RepeatDeal = 1;
+  query(soft.gatherDb, `UPDATE QX_SoftConfig SET UseDownload = 9, TrueAddress = 1, RepeatDeal = 1;
                      UPDATE QX_SoftItem SET IsDown = 0, downid = 1 WHERE ItemID = ${itemId}`);
-  await clearCache();
+  await clearCache(page, soft);
 
-  let { steps } = await runItem(itemId);
+  let { steps } = await runItem();
   for (const step of steps.slice(1, 6)) {
     assert.match(step.body, /txt1\.innerHTML='软件采集成功'/);
     assert.match(step.body, new RegExp(`id='showaddre'><a href='${demo.remote}/soft/files/`));
   }
   assert.match(await page.textContent('b.style2'), /成功采集软件 5 个/);
-  assert.equal(query(hostDb(), 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
+  assert.equal(query(soft.hostDb, 'SELECT COUNT(*) AS n FROM QX_DownAddress')[0].n, 0);
 
-  query(gatherDb(), 'UPDATE QX_SoftConfig SET UseDownload = 0');
-  await clearCache();
-  ({ steps } = await runItem(itemId));
-  assert.deepEqual(query(hostDb(), 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid'), before);
+  query(soft.gatherDb, 'UPDATE QX_SoftConfig SET UseDownload = 0');
+  await clearCache(page, soft);
+  ({ steps } = await runItem());
+  assert.deepEqual(query(soft.hostDb, 'SELECT softid, SoftName FROM QX_SoftList ORDER BY softid'), before);
   const links = query(
-    hostDb(),
+    soft.hostDb,
     `SELECT l.DownFileName, l.downid, s.DownAddress FROM QX_DownAddress l
      JOIN QX_SoftList s ON s.softid = l.softid AND l.ChannelID = 2 ORDER BY l.softid`,
   );
