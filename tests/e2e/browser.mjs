@@ -225,18 +225,11 @@ export function channel(name, host = mainHost) {
   const hostDb = path.join(host.dataFolder, 'host.db');
   const items = `QX_${kind}Item`;
   const page = `${host.url}/admin/${file}`;
+  const config = `QX_${kind}Config`;
   return {
-    id,
-    kind,
-    entries,
-    title,
-    host,
-    gatherDb,
-    hostDb,
-    items,
-    config: `QX_${kind}Config`,
-    page,
+    id, kind, entries, title, host, gatherDb, hostDb, items, config, page,
     list: `${page}?ChannelID=${id}`,
+    edit: (itemId) => `${page}?action=edit&ChannelID=${id}&ItemID=${itemId}`,
     item: (itemId) => query(gatherDb, `SELECT * FROM ${items} WHERE ItemID = ${itemId}`)[0],
     itemsNamed: (itemName) =>
       query(gatherDb, `SELECT * FROM ${items} WHERE ItemName = '${itemName}' ORDER BY ItemID`),
@@ -271,15 +264,74 @@ export async function submit(page, name = 'B22') {
   await Promise.all([page.waitForNavigation(), clickInView(page, `input[name=${name}]`)]);
 }
 
-// Fills the numbered code fields prefix0, prefix1, ... (number -> code).
-export async function fillCodes(page, prefix, codes) {
+// Fills the page's form, field by name: a text field or area takes its
+// text, a list the value of its option, a radio group the value of the one
+// to check, a box true or false.
+export async function fillForm(page, fields) {
+  for (const [name, value] of Object.entries(fields)) {
+    const type = await page.$eval(`[name=${name}]`, (e) => (e.tagName === 'SELECT' ? 'select' : e.type));
+    if (type === 'select') await page.selectOption(`select[name=${name}]`, value);
+    else if (type === 'radio') await page.check(`input[name=${name}][value="${value}"]`);
+    else if (type === 'checkbox') await page.setChecked(`input[name=${name}]`, value);
+    else await page.fill(`[name=${name}]`, value);
+  }
+}
+
+// What the form's fields named show, as fillForm takes them.
+export async function readForm(page, names) {
+  const values = {};
+  for (const name of names) {
+    values[name] = await page.$$eval(`[name=${name}]`, ([field, ...rest]) => {
+      if (field.type === 'radio') return [field, ...rest].find((e) => e.checked)?.value;
+      return field.type === 'checkbox' ? field.checked : field.value;
+    });
+  }
+  return values;
+}
+
+// Fills the step's numbered code fields prefix0, prefix1, ... (number ->
+// code) and sends the step: the item's column prefix stores each code at its
+// place ("$$$" between). Returns the stored codes.
+export async function sendCodes(page, ch, itemId, prefix, codes) {
   for (const [i, code] of Object.entries(codes)) await page.fill(`textarea[name=${prefix}${i}]`, code);
+  await submit(page);
+  const stored = ch.item(itemId)[prefix].split('$$$');
+  for (const [i, code] of Object.entries(codes)) assert.equal(stored[i], code, `${prefix}${i}`);
+  return stored;
+}
+
+// Saves the fields given on the channel's base settings page: the page
+// alerts its answer and shows the settings again.
+export async function saveSettings(page, ch, fields) {
+  await page.goto(`${ch.page}?action=config`);
+  await fillForm(page, fields);
+  await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
+  await page.waitForURL(/action=config/);
+}
+
+// Opens the editor's first step for a new item: no pagination row yet.
+export async function openNewItem(page, ch) {
+  await page.goto(`${ch.page}?action=add`);
+  assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
+  assert.equal(await page.isVisible('#Pageinate1'), false);
+}
+
+// Sends the first step with the item's name, the fields given and its
+// source view on: returns the item stored under its name, whose number the
+// next step carries.
+export async function sendNewItem(page, ch, itemName, fields) {
+  await fillForm(page, { ItemName: itemName, ...fields, ShowCode: true });
+  await submit(page);
+  const [row] = ch.itemsNamed(itemName);
+  assert.ok(row, 'the item was stored');
+  assert.equal(await page.inputValue('input[name=ItemID]'), String(row.ItemID));
+  return row;
 }
 
 // Opens a page of the item's editor as its navigation row links it
 // ("设置第三步", "项目演示", ...).
 export async function openFromMenu(page, ch, itemId, link) {
-  await page.goto(`${ch.page}?action=edit&ChannelID=${ch.id}&ItemID=${itemId}`);
+  await page.goto(ch.edit(itemId));
   await Promise.all([page.waitForNavigation(), page.click(`a:has-text("${link}")`)]);
 }
 
@@ -311,7 +363,7 @@ export async function assertHostileInert({ page, dialogs, pageErrors }, ch) {
 // the last step's button leads back to the channel's item list.
 export async function saveStepsUnchanged({ page, pageErrors }, ch, itemId, itemName, atStep1) {
   const row = ch.item(itemId);
-  await page.goto(`${ch.page}?action=edit&ChannelID=${ch.id}&ItemID=${itemId}`);
+  await page.goto(ch.edit(itemId));
   assert.equal(await page.inputValue('input[name=ItemName]'), itemName);
   await atStep1?.();
   for (let step = 1; step <= 3; step += 1) {
@@ -390,7 +442,8 @@ export async function runReadingList(page, ch, itemName) {
 }
 
 // A run's requests were begin, a savenew step for each of its lines and
-// one past the last (the first without a page number), and the summary.
+// one past the last (the first of them without a page number), then the
+// summary.
 export function assertRunSteps(steps, lines) {
   const actions = steps.map((s) => s.url.searchParams.get('action'));
   assert.deepEqual(actions, ['begin', ...Array(lines + 1).fill('savenew'), 'yes']);

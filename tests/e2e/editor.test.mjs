@@ -8,21 +8,9 @@ import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
 import {
-  assertHostileInert,
-  assertSetUpDone,
-  baseUrl,
-  channel,
-  clearCache,
-  clickInView,
-  cloneAndDelete,
-  demo,
-  fillCodes,
-  hostileMarkup,
-  openAdminPage,
-  query,
-  saveStepsUnchanged,
-  submit,
-  writeSitePages,
+  assertHostileInert, assertSetUpDone, baseUrl, channel, clearCache, clickInView, cloneAndDelete,
+  demo, fillForm, hostileMarkup, openAdminPage, openNewItem, query, saveSettings,
+  saveStepsUnchanged, sendCodes, sendNewItem, submit, writeSitePages,
 } from './browser.mjs';
 
 const article = channel('article');
@@ -46,16 +34,11 @@ function answer(...texts) {
 
 test('step 1 makes a new item with its rule lists', async () => {
   assert.ok(demo.remote, 'the demo host serves the sample remote site');
-  await page.goto(`${adminPage}?action=add`);
-  assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
+  await openNewItem(page, article);
   assert.equal(await page.isVisible('#RetuneClassID'), false);
-  await page.fill('input[name=ItemName]', itemName);
-  await page.fill('input[name=SiteUrl]', `${demo.remote}/`);
-  await page.selectOption('select[name=ClassID]', '2');
-  await page.selectOption('select[name=selEncoding]', 'UTF-8');
+  await fillForm(page, { ItemName: itemName, SiteUrl: `${demo.remote}/`, ClassID: '2', selEncoding: 'UTF-8' });
   assert.equal(await page.inputValue('input[name=Encoding]'), 'UTF-8');
-  await page.selectOption('select[name=selEncoding]', 'GB2312');
-  await page.check('input[name=AutoClass][value="1"]');
+  await fillForm(page, { selEncoding: 'GB2312', AutoClass: '1' });
   assert.equal(await page.isVisible('#RetuneClassID'), true);
 
   answer('国内新闻', '国内');
@@ -78,18 +61,11 @@ test('step 1 makes a new item with its rule lists', async () => {
   await page.check('input[name=AutoClass][value="0"]');
   assert.equal(await page.isVisible('#RetuneClassID'), false);
 
-  await page.fill('input[name=RemoteListUrl]', `${demo.remote}/list_1.html`);
-  await page.check('input[name=ShowCode]');
-  await submit(page);
-
-  const [row] = article.itemsNamed(itemName);
-  assert.ok(row, 'the item was stored');
+  const row = await sendNewItem(page, article, itemName, { RemoteListUrl: `${demo.remote}/list_1.html` });
   itemId = row.ItemID;
   assert.equal(row.RetuneClass, '国内新闻|国内');
   assert.equal(row.strReplace, '演示|示范$$$版权所有|');
   assert.equal(row.RemoveCode, '1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0');
-  // The next step goes on with the new item's own number.
-  assert.equal(await page.inputValue('input[name=ItemID]'), String(itemId));
 });
 
 test('step 2 shows the list page source and takes the list codes', async (t) => {
@@ -109,13 +85,10 @@ test('step 2 shows the list page source and takes the list codes', async (t) => 
   } else {
     t.diagnostic('admin_Size is not loaded by the admin page (include/admin.js)');
   }
-  await fillCodes(page, 'FindListCode', ['<ul class="newslist">', '</ul>', '<li><a href="', '"']);
   await page.check('input[name=ShowCode]');
-  await submit(page);
-  assert.deepEqual(
-    article.item(itemId).FindListCode.split('$$$'),
-    ['<ul class="newslist">', '</ul>', '<li><a href="', '"', '0', '0', '0', '0', '0', '0', '0', '0'],
-  );
+  const listCodes = ['<ul class="newslist">', '</ul>', '<li><a href="', '"'];
+  const stored = await sendCodes(page, article, itemId, 'FindListCode', listCodes);
+  assert.deepEqual(stored, [...listCodes, ...Array(8).fill('0')]);
 });
 
 test('step 3 shows the first article source and takes the article codes', async () => {
@@ -139,10 +112,9 @@ test('step 3 shows the first article source and takes the article codes', async 
   assert.equal(await page.isVisible('#InfoCode14'), true);
   Object.assign(codes, { 14: '<div class="pages">', 15: '</div>', 16: '<a href="', 17: '"' });
   await page.check('input[name=selfont18][value="1"]');
-  await fillCodes(page, 'FindInfoCode', codes);
   await page.check('input[name=ShowCode]');
   const before = article.entryCount();
-  await submit(page);
+  assert.equal((await sendCodes(page, article, itemId, 'FindInfoCode', codes)).length, 36);
 
   // The trial run of the first listed article.
   const text = await page.textContent('table.TableBorder');
@@ -156,9 +128,7 @@ test('step 3 shows the first article source and takes the article codes', async 
   assert.ok(!shown.includes('（本文由演示新闻网提供）'), 'the filter string was applied');
   assert.equal(await page.getAttribute('div.style2 iframe', 'sandbox'), '');
   assert.equal(article.entryCount(), before);
-  const row = article.item(itemId);
-  assert.equal(row.IsNextPage, 1);
-  assert.equal(row.FindInfoCode.split('$$$').length, 36);
+  assert.equal(article.item(itemId).IsNextPage, 1);
   assert.deepEqual(admin.pageErrors, []);
 });
 
@@ -226,21 +196,11 @@ test('the base settings refuse what is unsafe and store the rest', async () => {
     ['100', 'gif|asp', /asp/],
     ['100', 'gif|.jpg', /字母和数字/],
   ]) {
-    await page.goto(`${adminPage}?action=config`);
-    await page.fill('input[name=MaxPicSize]', size);
-    await page.fill('input[name=AllowPicExt]', ext);
-    await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
-    await page.waitForURL(/action=config/);
+    await saveSettings(page, article, { MaxPicSize: size, AllowPicExt: ext });
     assert.match(admin.dialogs.at(-1), message);
     assert.deepEqual(settings(), before);
   }
-  await page.goto(`${adminPage}?action=config`);
-  await page.check('input[name=RepeatDeal][value="2"]');
-  await page.fill('input[name=MaxPicSize]', '800');
-  await page.fill('input[name=AllowPicExt]', ' gif|jpg|png ');
-  await page.fill('input[name=setInterval]', '500');
-  await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
-  await page.waitForURL(/action=config/);
+  await saveSettings(page, article, { RepeatDeal: '2', MaxPicSize: '800', AllowPicExt: ' gif|jpg|png ', setInterval: '500' });
   assert.equal(admin.dialogs.at(-1), '保存采集基本设置成功!');
   assert.deepEqual(settings(), {
     ...before,

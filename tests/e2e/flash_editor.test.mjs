@@ -8,22 +8,9 @@ import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
 import {
-  addClasses,
-  assertHostileInert,
-  assertSetUpDone,
-  baseUrl,
-  channel,
-  clearCache,
-  clickInView,
-  cloneAndDelete,
-  fillCodes,
-  hostileMarkup,
-  openAdminPage,
-  openFromMenu,
-  query,
-  saveStepsUnchanged,
-  submit,
-  writeSitePages,
+  addClasses, assertHostileInert, assertSetUpDone, baseUrl, channel, clearCache, clickInView,
+  cloneAndDelete, fillForm, hostileMarkup, openAdminPage, openFromMenu, openNewItem, query,
+  readForm, saveStepsUnchanged, sendCodes, sendNewItem, submit, writeSitePages,
 } from './browser.mjs';
 
 const flash = channel('flash');
@@ -69,57 +56,39 @@ after(async () => {
 });
 
 test('the four steps make an item, with the source views', async () => {
-  await page.goto(`${flash.page}?action=add`);
-  assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
-  assert.equal(await page.isVisible('#Pageinate1'), false);
-  assert.equal(await page.inputValue('input[name=SaveFilePath]'), 'UploadFile/');
-  assert.ok(await page.isChecked('input[name=showmode][value="1"]'));
-  await page.fill('input[name=ItemName]', itemName);
-  await page.fill('input[name=SiteUrl]', `${remote}/`);
-  await page.selectOption('select[name=ClassID]', '60');
-  await page.selectOption('select[name=selEncoding]', 'UTF-8');
-  await page.fill('input[name=SaveFilePath]', 'up\\flash\\');
-  await page.fill('input[name=RemoteListUrl]', `${remote}/list.html`);
-  await page.check('input[name=ShowCode]');
-  await submit(page);
-
-  const [row] = flash.itemsNamed(itemName);
-  assert.ok(row, 'the item was stored');
+  await openNewItem(page, flash);
+  const defaults = { SaveFilePath: 'UploadFile/', showmode: '1' };
+  assert.deepEqual(await readForm(page, Object.keys(defaults)), defaults);
+  const row = await sendNewItem(page, flash, itemName, {
+    SiteUrl: `${remote}/`, ClassID: '60', selEncoding: 'UTF-8',
+    SaveFilePath: 'up\\flash\\', RemoteListUrl: `${remote}/list.html`,
+  });
   itemId = row.ItemID;
   assert.equal(row.SaveFilePath, 'up/flash/');
   assert.equal(row.FindListCode.split('$$$').length, 18);
   assert.equal(row.FindInfoCode.split('$$$').length, 44);
-  assert.equal(await page.inputValue('input[name=ItemID]'), String(itemId));
 
   // Step 2: the list page's source, then the list and thumbnail codes.
   assert.match(await page.inputValue('#content'), /<ul id="list">/);
   assert.equal(await page.isVisible('#ListCode5'), false);
   await page.check('input[name=FindListCode4][value="1"]');
   assert.equal(await page.isVisible('#ListCode5'), true);
-  const listCodes = { 0: '<ul id="list">', 1: '</ul>', 2: '<a href="', 3: '">', 5: '<img src="', 6: '">' };
-  await fillCodes(page, 'FindListCode', listCodes);
   await page.check('input[name=ShowCode]');
-  await submit(page);
-  assert.equal(flash.item(itemId).FindListCode.split('$$$').length, 21);
+  const listCodes = { 0: '<ul id="list">', 1: '</ul>', 2: '<a href="', 3: '">', 5: '<img src="', 6: '">' };
+  assert.equal((await sendCodes(page, flash, itemId, 'FindListCode', listCodes)).length, 21);
 
   // Step 3: the first movie's source, then the entry codes.
   assert.match(await page.inputValue('#content'), /示范动画/);
   assert.equal(await page.isVisible('#InfoCode21'), false);
   assert.equal(await page.isVisible('input[name=FindInfoCode20]'), true);
-  await page.check('input[name=seldown][value="1"]');
-  await page.check('input[name=selfont12][value="1"]');
-  await page.check('input[name=selfont14][value="1"]');
+  await fillForm(page, { seldown: '1', selfont12: '1', selfont14: '1' });
   const codes = {
     0: '<h1>', 1: '</h1>', 2: '<div id="intro">', 3: '</div>',
     12: '<span class="from">', 13: '</span>', 14: '<span class="author">', 15: '</span>',
     21: '<div id="down">', 22: '</div>', 23: '<a href="', 24: '">',
   };
-  await fillCodes(page, 'FindInfoCode', codes);
-  await submit(page);
+  assert.equal((await sendCodes(page, flash, itemId, 'FindInfoCode', codes)).length, 43);
   await assertSetUpDone(page);
-  const stored = flash.item(itemId).FindInfoCode.split('$$$');
-  assert.equal(stored.length, 43);
-  assert.equal(stored[23], '<a href="');
   assert.deepEqual(admin.pageErrors, []);
 });
 
@@ -159,8 +128,7 @@ test('trials of a plain entry in every show mode store nothing', async () => {
 
 test('a trial of a hostile page runs nothing of it and stores nothing', async () => {
   await openFromMenu(page, flash, itemId, '设置第三步');
-  await page.fill('input[name=NamedDemourl]', `${remote}/hostile.html`);
-  await page.check('input[name=ShowCode]');
+  await fillForm(page, { NamedDemourl: `${remote}/hostile.html`, ShowCode: true });
   await submit(page);
   assert.match(await page.textContent('table.TableBorder'), /标题名称：恶意页面/);
   const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();

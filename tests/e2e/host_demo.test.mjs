@@ -9,14 +9,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
-  assertRunSteps,
-  channel,
-  demo,
-  logIn,
-  openAdminPage,
-  query,
-  rawGet,
-  runReadingList,
+  assertRunSteps, channel, demo, logIn, openAdminPage, query, rawGet, runReadingList,
 } from './browser.mjs';
 
 const itemName = '演示站点：本地新闻';

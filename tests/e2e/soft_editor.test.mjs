@@ -8,20 +8,9 @@ import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
 import {
-  addClasses,
-  assertHostileInert,
-  assertSetUpDone,
-  baseUrl,
-  channel,
-  cloneAndDelete,
-  fillCodes,
-  hostileMarkup,
-  openAdminPage,
-  openFromMenu,
-  query,
-  saveStepsUnchanged,
-  submit,
-  writeSitePages,
+  addClasses, assertHostileInert, assertSetUpDone, baseUrl, channel, cloneAndDelete, fillForm,
+  hostileMarkup, openAdminPage, openFromMenu, openNewItem, query, saveStepsUnchanged, sendCodes,
+  sendNewItem, submit, writeSitePages,
 } from './browser.mjs';
 
 const soft = channel('soft');
@@ -77,53 +66,36 @@ after(async () => {
 const openStep3 = () => openFromMenu(page, soft, itemId, '设置第三步');
 
 test('the four steps make an item, with the source views', async () => {
-  await page.goto(`${soft.page}?action=add`);
-  assert.equal((await page.textContent('th')).trim(), '添加新的采集项目');
-  assert.equal(await page.isVisible('#Pageinate1'), false);
+  await openNewItem(page, soft);
   assert.equal(await page.inputValue('input[name=SaveFilePath]'), '/soft/UploadFile/');
   assert.ok(await page.isVisible('a[href="admin_Servered.asp?action=add&ChannelID=2"]'));
-  await page.fill('input[name=ItemName]', itemName);
-  await page.fill('input[name=SiteUrl]', `${remote}/`);
-  await page.selectOption('select[name=ClassID]', '51');
-  await page.selectOption('select[name=downid]', '1');
-  await page.selectOption('select[name=selEncoding]', 'UTF-8');
-  await page.fill('input[name=RemoteListUrl]', `${remote}/list.html`);
-  await page.check('input[name=ShowCode]');
-  await submit(page);
-
-  const [row] = soft.itemsNamed(itemName);
-  assert.ok(row, 'the item was stored');
+  const row = await sendNewItem(page, soft, itemName, {
+    SiteUrl: `${remote}/`, ClassID: '51', downid: '1', selEncoding: 'UTF-8',
+    RemoteListUrl: `${remote}/list.html`,
+  });
   itemId = row.ItemID;
   assert.equal(row.downid, 1);
   assert.equal(row.FindInfoCode.split('$$$').length, 52);
-  assert.equal(await page.inputValue('input[name=ItemID]'), String(itemId));
 
   // Step 2: the list page's source, then the list codes.
   assert.match(await page.inputValue('#content'), /<ul id="list">/);
   await page.check('input[name=soucode][value="0"]');
   assert.equal(await page.isVisible('#soucodeid'), false);
-  await fillCodes(page, 'FindListCode', ['<ul id="list">', '</ul>', '<a href="', '">']);
   await page.check('input[name=ShowCode]');
-  await submit(page);
-  assert.equal(soft.item(itemId).FindListCode.split('$$$').length, 15);
+  const listCodes = ['<ul id="list">', '</ul>', '<a href="', '">'];
+  assert.equal((await sendCodes(page, soft, itemId, 'FindListCode', listCodes)).length, 15);
 
   // Step 3: the first entry's source, then the entry codes.
   assert.match(await page.inputValue('#content'), /示范下载器/);
   assert.equal(await page.isVisible('#InfoCode26'), false);
-  await page.check('input[name=seldown][value="1"]');
-  await page.check('input[name=selfont38][value="1"]');
-  await page.check('input[name=selfont12][value="1"]');
+  await fillForm(page, { seldown: '1', selfont38: '1', selfont12: '1' });
   const codes = {
     0: '<h1>', 1: '</h1>', 2: '<div id="intro">', 3: '</div>',
     12: '<span class="lang">', 13: '</span>', 38: '<span class="ver">', 39: '</span>',
     26: '<ul id="down">', 27: '</ul>', 28: '<a href="', 29: '">',
   };
-  await fillCodes(page, 'FindInfoCode', codes);
-  await submit(page);
+  assert.equal((await sendCodes(page, soft, itemId, 'FindInfoCode', codes)).length, 53);
   await assertSetUpDone(page);
-  const stored = soft.item(itemId).FindInfoCode.split('$$$');
-  assert.equal(stored.length, 53);
-  assert.equal(stored[28], '<a href="');
   assert.deepEqual(admin.pageErrors, []);
 });
 
@@ -146,10 +118,8 @@ test('trials of a paged-download entry and of a hostile page store nothing', asy
   await openStep3();
   await page.check('input[name=downpage][value="1"]');
   assert.equal(await page.isVisible('#InfoCode30'), true);
-  await fillCodes(page, 'FindInfoCode', { 30: '<div id="dl">', 31: '</div>', 32: '<a href="', 33: '">' });
-  await page.fill('input[name=NamedDemourl]', `${remote}/soft_2.html`);
-  await page.check('input[name=ShowCode]');
-  await submit(page);
+  await fillForm(page, { NamedDemourl: `${remote}/soft_2.html`, ShowCode: true });
+  await sendCodes(page, soft, itemId, 'FindInfoCode', { 30: '<div id="dl">', 31: '</div>', 32: '<a href="', 33: '">' });
   const text = await page.textContent('table.TableBorder');
   assert.match(text, /软件名称：分页软件/);
   assert.match(text, /0、http:\/\/.*\/e2e_soft\/mirror\/1\.zip/);
@@ -157,8 +127,7 @@ test('trials of a paged-download entry and of a hostile page store nothing', asy
   assert.equal(soft.item(itemId).downpage, 1);
 
   await openStep3();
-  await page.fill('input[name=NamedDemourl]', `${remote}/hostile.html`);
-  await page.check('input[name=ShowCode]');
+  await fillForm(page, { NamedDemourl: `${remote}/hostile.html`, ShowCode: true });
   await submit(page);
   assert.match(await page.textContent('table.TableBorder'), /软件名称：恶意页面/);
   const shown = await page.frameLocator('div.style2 iframe').locator('body').textContent();

@@ -10,14 +10,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
-  assertPanels,
-  assertRunSteps,
-  channel,
-  clearCache,
-  demo,
-  followRun,
-  openAdminPage,
-  query,
+  assertPanels, assertRunSteps, channel, clearCache, demo, followRun, openAdminPage, query,
   runReadingList,
 } from './browser.mjs';
 
