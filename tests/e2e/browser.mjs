@@ -209,10 +209,12 @@ export async function followRun(page, pageUrl, itemName, onFirstStep) {
   return { steps, panels };
 }
 
+// Each channel: its number, the word its tables and files take, its admin
+// page, its entries' table and its pages' title.
 const channelKinds = {
-  article: { id: 1, kind: 'News', file: 'Admin_ArticleGather.asp', entries: 'QX_Article', title: '文章采集管理' },
-  soft: { id: 2, kind: 'Soft', file: 'admin_SoftGather.asp', entries: 'QX_SoftList', title: '软件采集管理' },
-  flash: { id: 5, kind: 'Flash', file: 'Admin_FlashGather.asp', entries: 'QX_FlashList', title: '动画采集管理' },
+  article: [1, 'News', 'Admin_ArticleGather.asp', 'QX_Article', '文章采集管理'],
+  soft: [2, 'Soft', 'admin_SoftGather.asp', 'QX_SoftList', '软件采集管理'],
+  flash: [5, 'Flash', 'Admin_FlashGather.asp', 'QX_FlashList', '动画采集管理'],
 };
 
 // A channel (article, soft or flash) on a host (mainHost or demo): its admin
@@ -220,7 +222,7 @@ const channelKinds = {
 // QX_<kind>Item and QX_<kind>Config, entries in host.db) and the looks into
 // them the tests share.
 export function channel(name, host = mainHost) {
-  const { id, kind, file, entries, title } = channelKinds[name];
+  const [id, kind, file, entries, title] = channelKinds[name];
   const gatherDb = path.join(host.dataFolder, 'gather.db');
   const hostDb = path.join(host.dataFolder, 'host.db');
   const items = `QX_${kind}Item`;
@@ -338,6 +340,18 @@ export async function openFromMenu(page, ch, itemId, link) {
 // The editor's last step says the item is set up.
 export async function assertSetUpDone(page) {
   assert.match(await page.textContent('table.TableBorder'), /恭喜您！采集项目设置全部完成。/);
+}
+
+// A trial's page: its table shows each of texts, and the entry's content,
+// held in a frame sandboxed with no permission, each of contents. Returns
+// the content's text.
+export async function assertTrial(page, texts, contents = []) {
+  const text = await page.textContent('table.TableBorder');
+  for (const pattern of texts) assert.match(text, pattern);
+  assert.equal(await page.getAttribute('div.style2 iframe', 'sandbox'), '');
+  const content = await page.frameLocator('div.style2 iframe').locator('body').textContent();
+  for (const pattern of contents) assert.match(content, pattern);
+  return content;
 }
 
 // Markup a remote page carries to act in the admin page that shows it.
