@@ -237,7 +237,7 @@ TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
 }
 
 TEST_F(EditorStepsTest, NewItemGoesOnUnderTheKeyItWasGiven) {
-  AddItem(40, 2, "别的频道", "2005-01-01 00:00:00");
+  AddItem(40, 2, "别的频道", "lastime='2005-01-01 00:00:00'");
   Fields form = NewItemForm();
   for (auto& [name, value] : form) {
     if (name == "RemoveCode1") name = "RemoveCode9";  // SCRIPT and FORM
@@ -304,9 +304,9 @@ TEST_F(EditorStepsTest, StepTwoSaveKeepsTheLaterColumnsAndDropsTheCache) {
 }
 
 TEST_F(EditorStepsTest, StepTwoWithoutAFormShowsTheNewestItemOrMovesTheSavedOne) {
-  AddItem(4, 1, "四", "2005-01-01 00:00:00");
-  AddItem(9, 1, "九", "2005-01-01 00:00:00");
-  AddItem(12, 2, "十二", "2005-01-01 00:00:00");
+  AddItem(4, 1, "四", "lastime='2005-01-01 00:00:00'");
+  AddItem(9, 1, "九", "lastime='2005-01-01 00:00:00'");
+  AddItem(12, 2, "十二", "lastime='2005-01-01 00:00:00'");
   RunSql("UPDATE QX_NewsItem SET FindListCode='a$$$b$$$c$$$d$$$0$$$0' WHERE ItemID=9");
   const std::string page = Request("action=step2&ChannelID=1");
   EXPECT_EQ(FieldOf(ReadForm(page), "ItemID"), "9");

@@ -21,16 +21,11 @@ Fields FullForm() {
 }
 
 TEST_F(FlashConfigTest, EveryFieldSavedAndShownAgain) {
-  Request("");
-  ASSERT_TRUE(Cached("FlashConfig"));
-  EXPECT_NE(Post("action=save", FullForm()).find("alert(\"保存采集基本设置成功!\");"),
-            std::string::npos);
-  EXPECT_FALSE(Cached("FlashConfig"));
-  auto row = Row("SELECT * FROM QX_FlashConfig WHERE id=1");
-  EXPECT_EQ(row["AllowDownExt"], "swf|gif");
-  EXPECT_EQ(row["FilePrefix"], "0");
-  EXPECT_EQ(row["FileSuffix"], "x'<\"");
-  EXPECT_EQ(row["isProgress"], "1");
+  const auto row = SaveConfig(FullForm());
+  EXPECT_EQ(row.at("AllowDownExt"), "swf|gif");
+  EXPECT_EQ(row.at("FilePrefix"), "0");
+  EXPECT_EQ(row.at("FileSuffix"), "x'<\"");
+  EXPECT_EQ(row.at("isProgress"), "1");
 
   const std::string page = Request("action=config");
   // The table holds the form, which opens after the heading.
@@ -51,7 +46,7 @@ TEST_F(FlashConfigTest, EveryFieldSavedAndShownAgain) {
     EXPECT_EQ(FieldOf(shown, name), expected) << name;
   }
   Post("action=save", shown);
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), row);
+  EXPECT_EQ(ConfigRow(), row);
 }
 
 TEST_F(FlashConfigTest, MarksAndRefusals) {
@@ -62,13 +57,7 @@ TEST_F(FlashConfigTest, MarksAndRefusals) {
   EXPECT_NE(page.find("value='1' checked> 显示速度"), std::string::npos);
   EXPECT_NE(page.find("value='3' checked> 显示速度+进度条"), std::string::npos);
 
-  const auto before = Row("SELECT * FROM QX_FlashConfig WHERE id=1");
-  Request("");
-  EXPECT_NE(Post("action=save", WithField(FullForm(), "AllowDownExt", ""))
-                .find("alert(\"请输入允许下载的文件类型!\");"),
-            std::string::npos);
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), before);
-  EXPECT_TRUE(Cached("FlashConfig"));
+  ExpectConfigRefused(WithField(FullForm(), "AllowDownExt", ""), "请输入允许下载的文件类型!");
 }
 
 TEST_F(FlashConfigTest, ShowModes) {

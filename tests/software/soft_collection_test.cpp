@@ -40,7 +40,8 @@ TEST_F(SoftCollectionTest, RecordsReadByPosition) {
   AddItem(3, 2, "丙", "star=3");
   RunSql("UPDATE QX_SoftConfig SET isZipFile=1, ReadmeFile='a.txt|b.txt' WHERE id=1");
   for (bool zip : {false, true}) {
-    Request("", "", zip);
+    zip_switch_ = zip;
+    Request("");
     EXPECT_EQ(last_->settings().isZipFile, zip ? 1 : 0);
     EXPECT_EQ(last_->settings().ReadmeFile, "a.txt|b.txt");
     vb::Variant one(int32_t{1}), two(int32_t{2}), three(int32_t{3});
@@ -83,7 +84,8 @@ TEST_F(SoftCollectionTest, ItemListPagesEncodesAndSummarises) {
   for (int i = 1; i <= 31; ++i) AddItem(i, 2, "软件" + std::to_string(i));
   AddItem(40, 3, "别的频道");
   RunSql("UPDATE QX_SoftItem SET ItemName='<b>x</b>', StopItem=1 WHERE ItemID=31");
-  const std::string page1 = Request("page=x", "", true, 0);  // a page size below 1 is 30
+  page_list_num_ = 0;  // a page size below 1 is 30
+  const std::string page1 = Request("page=x");
   EXPECT_EQ(CountOf(page1, "<tr align=center>"), 30);
   EXPECT_NE(page1.find("ShowListPage(1,2,31,30,'','软件采集');"), std::string::npos);
   EXPECT_NE(page1.find("&lt;b&gt;x&lt;/b&gt;"), std::string::npos);
@@ -117,7 +119,7 @@ TEST_F(SoftCollectionTest, DeleteTakesWholeNumbersOfTheChannelAndDropsTheirCache
     EXPECT_NE(page.find("请选择正确的系统参数！"), std::string::npos) << bad;
     EXPECT_EQ(Count("QX_SoftItem"), 4) << bad;
   }
-  Request("action=del&ItemID=3,%205,8", "", true, 30,
+  Request("action=del&ItemID=3,%205,8", "",
           {{"HTTP_HOST", "127.0.0.1:8080"}, {"HTTP_REFERER", "http://evil.example/x"}});
   EXPECT_EQ(Count("QX_SoftItem"), 2);  // 7, and 8 of the other channel
   EXPECT_FALSE(Cached("SoftItem3"));
@@ -148,16 +150,13 @@ TEST_F(SoftCollectionTest, ClassAndServerLookups) {
       {"", "游戏娱乐", 7, "soft/"},     {"没有", "工具软件", 0, ""}, {"外链", "", 0, ""},
   };
   for (const auto& c : cases) {
-    auto soft = std::make_shared<SoftCollection>();
-    soft->SetDBConnstr(ConnString());
-    soft->SetConnString(ConnString());
+    auto soft = Make();
     soft->ReadSoftConfig();
     EXPECT_EQ(soft->GetClassID(2, c.parent, c.child), c.id) << c.parent << "/" << c.child;
     EXPECT_EQ(soft->class_folder(), c.folder) << c.parent << "/" << c.child;
     EXPECT_EQ(soft->GetClassID(0, c.parent, c.child), 0);
   }
-  auto soft = std::make_shared<SoftCollection>();
-  soft->SetDBConnstr(ConnString());
+  auto soft = Make();
   soft->ReadSoftConfig();
   vb::Variant channel(int32_t{2}), cls(int32_t{6});
   soft->ClassUpdateCount(channel, cls);
@@ -168,8 +167,7 @@ TEST_F(SoftCollectionTest, ClassAndServerLookups) {
   RunSql("INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
          "(2, 2, '镜像<2>', 0, 2), (3, 2, '子', 1, 2), (4, 3, '别的', 0, 4)");
   StartRequest("");
-  soft = std::make_shared<SoftCollection>();
-  soft->SetDBConnstr(ConnString());
+  soft = Make();
   soft->ReadSoftConfig();
   soft->SelDownServer(2);
   const std::string list = Output();

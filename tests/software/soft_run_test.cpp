@@ -24,7 +24,7 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   AddRunItem();
   session_->SetItem("SucceedCount", vb::Variant(int32_t{4}));
   session_->SetItem("tmpDirCount", vb::Variant(int32_t{9}));
-  const std::string page = Page("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=begin&ItemID=1&ChannelID=2");
   EXPECT_NE(page.find("function reFresh(){window.location.href='admin_SoftGather.asp?action="
                       "savenew&ChannelID=2&ItemID=1';}\r\nsetTimeout('reFresh()',1000);"),
             std::string::npos);
@@ -41,7 +41,7 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   // A list without links is refused before anything is written.
   std::filesystem::remove(LinkListPath());
   SetItem("IsPagination=0, FindListCode='<ul class=\"none\">$$$</ul>$$$<a href=\"$$$\"'");
-  EXPECT_NE(Page("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"), std::string::npos);
+  EXPECT_NE(Request("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
   // The link list is never served: the host refuses .dat files (tested there).
 }
@@ -121,7 +121,7 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   }
 
   // The summary, then a second run stores nothing new.
-  const std::string summary = Page(last_query_);
+  const std::string summary = Request(last_query_);
   EXPECT_NE(summary.find("成功采集软件 <font color=\"#FF0000\">5</font> 个"), std::string::npos);
   pages = RunAll();
   EXPECT_NE(pages[2].find("目标软件已存在，不予采集"), std::string::npos);
@@ -134,7 +134,7 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
 TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
   AddRunItem("downpage=0");
   SetItem("FindInfoCode='" +
-          Sql(SoftInfoCodes({{12, "0"},
+          SqlText(SoftInfoCodes({{12, "0"},
                              {13, "0"},
                              {14, "0"},
                              {15, "0"},
@@ -149,8 +149,8 @@ TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
                              {24, "0"},
                              {38, "0"}})) +
           "'");
-  Page("action=begin&ItemID=1&ChannelID=2");
-  Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   EXPECT_EQ(Row("SELECT Languages, SoftType, impower, RunSystem, Contact, Homepage, SoftImage, "
                 "SoftVer FROM QX_SoftList"),
             (std::map<std::string, std::string>{{"Languages", "简体中文"},
@@ -171,8 +171,8 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
       "INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
       "(9, 1, 'other', 0, 9)");
   const std::string q = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
-  Page("action=begin&ItemID=1&ChannelID=2");
-  Page(q);
+  Request("action=begin&ItemID=1&ChannelID=2");
+  Request(q);
   const std::string id = Soft("softid", "演示压缩工具");
   EXPECT_EQ(Soft("DownAddress", "演示压缩工具"), "|||");
   EXPECT_EQ(
@@ -194,7 +194,7 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
       SetConfig("RepeatDeal=" + std::to_string(c.repeat));
     }
     session_->SetItem("SucceedCount", vb::Variant(int32_t{0}));
-    const std::string page = Page(q);
+    const std::string page = Request(q);
     EXPECT_NE(page.find(c.status), std::string::npos) << c.repeat;
     EXPECT_EQ(Count("QX_SoftList", "SoftName='演示压缩工具'"), c.rows) << c.repeat;
     EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=6")["ShowCount"],
@@ -213,8 +213,8 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
   AddRunItem();
   DownloadAndRepack();
   site_.Route("/soft/down/tool1.zip", HttpAnswer::NotFound());
-  Page("action=begin&ItemID=1&ChannelID=2");
-  const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   EXPECT_NE(page.find("txt1.innerHTML='软件下载失败';"), std::string::npos);
   EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
   EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
@@ -227,7 +227,7 @@ TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   AddRunItem("downpage=0");
   SetConfig("TrueAddress=1");
   SetItem("FindInfoCode='" +
-          Sql(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
+          SqlText(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
           "'");
   // The first link of the list leads through a 302 to the file.
   site_.Route(
@@ -235,8 +235,8 @@ TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
       HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
                                     "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
                                     "GB2312")));
-  Page("action=begin&ItemID=1&ChannelID=2");
-  const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   const std::string real = site_.Url("/soft/files/tool1.zip");
   EXPECT_NE(page.find("<span  id='showaddre'><a href='" + real + "'"), std::string::npos);
   EXPECT_EQ(Soft("DownAddress", "重定向软件"), "点击此处下载|||" + real);
@@ -260,20 +260,20 @@ TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
   const std::string zip = ReadFixtureBytes("soft/files/notes.zip");
   site_.Route("/x'y.zip", HttpAnswer::Page(zip, "application/zip"));
   site_.Route("/x%27y.zip", HttpAnswer::Page(zip, "application/zip"));
-  Page("action=begin&ItemID=1&ChannelID=2");
+  Request("action=begin&ItemID=1&ChannelID=2");
   const std::string step = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
-  const std::string page = Page(step);
+  const std::string page = Request(step);
   EXPECT_NE(page.find("y.zip<\\/font>"), std::string::npos);
   EXPECT_EQ(page.find("x'y.zip<\\/font>"), std::string::npos);
   EXPECT_NE(page.find("x&#39;y.zip"), std::string::npos);
   EXPECT_EQ(Soft("SoftImage", std::string(220, 'n')), "");
 
   // Again: the long name is found as stored, the file gets a name of its own.
-  Page(step);
+  Request(step);
   EXPECT_EQ(Count("QX_SoftList", "SoftName='" + std::string(220, 'n') + "'"), 2);
   EXPECT_EQ(FilesIn("soft/UploadFile").size(), 2u);
   SetConfig("RepeatDeal=0");
-  EXPECT_NE(Page(step).find("目标软件已存在"), std::string::npos);
+  EXPECT_NE(Request(step).find("目标软件已存在"), std::string::npos);
 }
 
 // An answer of unknown length that ends on a whole block: the last event

@@ -1,0 +1,203 @@
+// A request of one gathering channel's admin page run in-process
+// (PageFixture), for any channel built on the shared gathering object: the
+// channel's object set up as its page sets it, its item and settings rows
+// changed behind its cache, and the checks every channel's item editor
+// shares.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "processing/page_fixture.h"
+#include "support/page_form.h"
+
+namespace ostrel::testing {
+
+// What the harness needs of a channel: the word its tables and cache names
+// are made of (QX_<word>Item, QX_<word>Config, "<word>Item7") and a leaf
+// class of the channel that new items are filed under.
+struct ChannelNames {
+  std::string_view word;
+  int32_t leaf_class;
+};
+
+// Server variables of a request that comes from a page of the admin site.
+inline const std::vector<std::pair<std::string, std::string>> kFromAdminPage = {
+    {"HTTP_HOST", "admin.test"}, {"HTTP_REFERER", "http://admin.test/admin/x.asp?page=2"}};
+
+template <class Collection>
+class ChannelPageTest : public PageFixture {
+ protected:
+  explicit ChannelPageTest(ChannelNames names) : names_(names) {}
+
+  // What the channel's page does after setting the connections and the
+  // page size, before ShowCollection: at least reading its settings.
+  virtual void ReadConfig(Collection& channel) = 0;
+
+  // The channel's object, connected to the test database (conn, when
+  // given, is the gathering connection instead).
+  std::shared_ptr<Collection> Make(const std::string& conn = "") {
+    auto channel = std::make_shared<Collection>();
+    channel->SetConnString(conn.empty() ? ConnString() : conn);
+    channel->SetDBConnstr(ConnString());
+    return channel;
+  }
+  // One request of the admin page with a query, a posted form and server
+  // variables, as the page makes it; the object stays in last_.
+  std::string Request(const std::string& query, const std::string& form = "",
+                      std::vector<std::pair<std::string, std::string>> server_variables = {},
+                      const std::string& conn = "") {
+    StartRequest(query, form, std::move(server_variables));
+    auto channel = Make(conn);
+    channel->SetPageListNum(page_list_num_);
+    ReadConfig(*channel);
+    channel->ShowCollection();
+    last_ = channel;
+    return Output();
+  }
+  std::string Post(const std::string& query, const Fields& fields) {
+    return Request(query, EncodeForm(fields));
+  }
+
+  std::string ItemTable() const { return "QX_" + std::string(names_.word) + "Item"; }
+  // An item of the channel's table, in its leaf class; extra is a list of
+  // "column=value" SQL assignments applied after the insert.
+  void AddItem(int id, int channel, const std::string& name, const std::string& extra = "") {
+    RunSql("INSERT INTO " + ItemTable() +
+           " (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, StopItem, lastime, "
+           "RemoteListUrl) VALUES (" +
+           std::to_string(id) + ", '" + name + "', 'http://site/', " + std::to_string(channel) +
+           ", " + std::to_string(names_.leaf_class) +
+           ", 0, 0, '2026-02-01 10:00:00', 'http://site/list')");
+    if (!extra.empty()) SetItem(id, extra);
+  }
+  // Changes an item (item 1 when none is named) and drops its cached copy.
+  void SetItem(int id, const std::string& assignments) {
+    RunSql("UPDATE " + ItemTable() + " SET " + assignments + " WHERE ItemID=" +
+           std::to_string(id));
+    application_->contents().Remove("myzemble_" + vb::LCase(std::string(names_.word)) + "item" +
+                                    std::to_string(id));
+  }
+  void SetItem(const std::string& assignments) { SetItem(1, assignments); }
+  // Changes the base settings and drops their cached copy.
+  void SetConfig(const std::string& assignments) {
+    RunSql("UPDATE QX_" + std::string(names_.word) + "Config SET " + assignments + " WHERE id=1");
+    application_->contents().Remove("myzemble_" + vb::LCase(std::string(names_.word)) + "config");
+  }
+  std::map<std::string, std::string> ConfigRow() {
+    return Row("SELECT * FROM QX_" + std::string(names_.word) + "Config WHERE id=1");
+  }
+  // The settings form saved from a page that has cached the settings: the
+  // save says so and drops the cached copy. The row it stored.
+  std::map<std::string, std::string> SaveConfig(const Fields& form) {
+    Request("");
+    EXPECT_TRUE(Cached(std::string(names_.word) + "Config"));
+    EXPECT_TRUE(Alerts(Post("action=save", form), "保存采集基本设置成功!"));
+    EXPECT_FALSE(Cached(std::string(names_.word) + "Config"));
+    return ConfigRow();
+  }
+  // A settings form the save refuses with message: the row and its cached
+  // copy stay.
+  void ExpectConfigRefused(const Fields& form, const std::string& message) {
+    const auto before = ConfigRow();
+    Request("");
+    const std::string page = Post("action=save", form);
+    EXPECT_TRUE(Alerts(page, message + "\");history.back();")) << page;
+    EXPECT_EQ(ConfigRow(), before) << message;
+    EXPECT_TRUE(Cached(std::string(names_.word) + "Config")) << message;
+  }
+  std::map<std::string, std::string> ItemRow(int id) {
+    return Row("SELECT * FROM " + ItemTable() + " WHERE ItemID=" + std::to_string(id));
+  }
+
+  // The files below a folder of the site, by name.
+  std::vector<std::string> FilesIn(const std::string& folder) const {
+    std::vector<std::string> names;
+    if (!std::filesystem::exists(dir_ / folder)) return names;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir_ / folder)) {
+      if (f.is_regular_file()) names.push_back(f.path().filename().string());
+    }
+    return names;
+  }
+
+  // The item's row after a save, against the row before: every column the
+  // same but those named in changed.
+  static void ExpectSameColumns(const std::map<std::string, std::string>& after,
+                                const std::map<std::string, std::string>& before,
+                                std::initializer_list<std::string_view> changed) {
+    for (const auto& [column, value] : after) {
+      if (std::find(changed.begin(), changed.end(), column) != changed.end()) continue;
+      EXPECT_EQ(value, before.at(column)) << column;
+    }
+  }
+  // Each step that saves refuses an item of another channel (ChannelID 3
+  // here) and so writes nothing.
+  void ExpectStepsRefuseAnotherChannelsItem(int id) {
+    for (const char* action : {"step2", "step3", "step4"}) {
+      EXPECT_NE(Post(std::string("action=") + action + "&ChannelID=3",
+                     {{"ItemID", std::to_string(id)}})
+                    .find("错误的系统参数！"),
+                std::string::npos)
+          << action;
+    }
+  }
+  // Item id, the only item of the table, cloned: refused from another
+  // channel (ChannelID 3 here), then copied under a new key and stamp with
+  // every other column the same, a Null strReplace staying Null.
+  void ExpectCloneCopiesEveryColumn(int id) {
+    RunSql("UPDATE " + ItemTable() + " SET strReplace=NULL WHERE ItemID=" + std::to_string(id));
+    const std::string item = "&ItemID=" + std::to_string(id);
+    EXPECT_NE(Request("action=copy&ChannelID=3" + item).find("请选择正确的系统参数！"),
+              std::string::npos);
+    EXPECT_EQ(Count(ItemTable()), 1);
+    EXPECT_NE(Request("action=copy" + item, "", kFromAdminPage).find("恭喜您！采集项目克隆成功。"),
+              std::string::npos);
+    auto source = ItemRow(id);
+    auto copy = Row("SELECT * FROM " + ItemTable() + " WHERE ItemID<>" + std::to_string(id));
+    ASSERT_FALSE(copy.empty());
+    EXPECT_NE(copy["ItemID"], source["ItemID"]);
+    EXPECT_NE(copy["lastime"], source["lastime"]);
+    EXPECT_EQ(copy["strReplace"], "<null>");
+    for (const char* stamped : {"ItemID", "lastime"}) {
+      source.erase(stamped);
+      copy.erase(stamped);
+    }
+    EXPECT_EQ(copy, source);
+  }
+
+  // The editor's trial run of item 1 (query), after a request that has
+  // cached the settings: its page. The trial stores nothing: the item's
+  // row, the cache's names and the channel's list table stay as they were.
+  std::string TrialStoringNothing(const std::string& query, const std::string& list_table) {
+    Request("");
+    const auto row = ItemRow(1);
+    const auto cached = application_->contents().Keys();
+    const std::string page = Request(query);
+    EXPECT_EQ(ItemRow(1), row);
+    EXPECT_EQ(application_->contents().Keys(), cached);
+    EXPECT_EQ(Count(list_table), 0);
+    return page;
+  }
+  // The trial run of item 1 stops at the alert message, before the
+  // closing row of a finished trial.
+  void ExpectTrialAlert(const std::string& message,
+                        const std::string& query = "action=demo&ItemID=1") {
+    const std::string page = Request(query);
+    EXPECT_TRUE(Alerts(page, message)) << message << "\n" << page;
+    EXPECT_EQ(page.find("全部设置完成"), std::string::npos) << message;
+  }
+
+  ChannelNames names_;
+  int16_t page_list_num_ = 30;  // the page size the next request sets
+  std::shared_ptr<Collection> last_;
+};
+
+}  // namespace ostrel::testing
