@@ -11,15 +11,6 @@
 
 namespace ostrel::articles {
 
-using testing::Attributes;
-using testing::DecodeEntities;
-using testing::EncodeForm;
-using testing::FieldOf;
-using testing::Fields;
-using testing::HasField;
-using testing::ReadForm;
-using testing::WithField;
-
 class NewsEditorTest : public NewsPageTest {
  protected:
   int64_t Count(const std::string& sql) {

@@ -7,12 +7,14 @@
 
 namespace ostrel::articles {
 
-using testing::CountOf;
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
 
 class NewsPageTest : public testing::ChannelPageTest<NewsCollection> {
  protected:
   NewsPageTest() : ChannelPageTest({.word = "News", .leaf_class = 2}) {}
   void ReadConfig(NewsCollection& news) override { news.ReadNewsConfig(); }
+  void ReadItem(NewsCollection& news, vb::Variant& id) override { news.ReadNewsItem(id); }
 };
 
 }  // namespace ostrel::articles

@@ -107,10 +107,7 @@ TEST_F(FlashCollectionTest, ItemListAndSummary) {
 TEST_F(FlashCollectionTest, DeleteKeepsToTheChannelAndDropsTheCache) {
   for (int id : {3, 5, 7}) AddItem(id, 5, "项目");
   AddItem(8, 2, "别的频道");
-  vb::Variant three(int32_t{3});
-  Request("");
-  last_->ReadFlashItem(three);
-  ASSERT_TRUE(Cached("FlashItem3"));
+  CacheItem(3);
   EXPECT_NE(
       Request("action=del&ItemID=3);DELETE FROM QX_FlashItem;--").find("请选择正确的系统参数！"),
       std::string::npos);

@@ -7,18 +7,14 @@
 
 namespace ostrel::flash {
 
-using testing::CountOf;
-using testing::EncodeForm;
-using testing::FieldOf;
-using testing::Fields;
-using testing::HasField;
-using testing::ReadForm;
-using testing::WithField;
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
 
 class FlashPageTest : public testing::ChannelPageTest<FlashCollection> {
  protected:
   FlashPageTest() : ChannelPageTest({.word = "Flash", .leaf_class = 1}) {}
   void ReadConfig(FlashCollection& flash) override { flash.ReadFlashConfig(); }
+  void ReadItem(FlashCollection& flash, vb::Variant& id) override { flash.ReadFlashItem(id); }
 };
 
 }  // namespace ostrel::flash

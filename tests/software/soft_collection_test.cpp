@@ -110,10 +110,7 @@ TEST_F(SoftCollectionTest, ItemListPagesEncodesAndSummarises) {
 TEST_F(SoftCollectionTest, DeleteTakesWholeNumbersOfTheChannelAndDropsTheirCache) {
   for (int id : {3, 5, 7}) AddItem(id, 2, "项目");
   AddItem(8, 3, "别的频道");
-  vb::Variant three(int32_t{3});
-  Request("");
-  last_->ReadSoftItem(three);
-  ASSERT_TRUE(Cached("SoftItem3"));
+  CacheItem(3);
   for (const char* bad : {"", "3 or 1=1", "3;DELETE FROM QX_SoftItem", "3,,5", "99999999999"}) {
     const std::string page = Request(std::string("action=del&ItemID=") + bad);
     EXPECT_NE(page.find("请选择正确的系统参数！"), std::string::npos) << bad;

@@ -8,13 +8,8 @@
 
 namespace ostrel::software {
 
-using testing::CountOf;
-using testing::EncodeForm;
-using testing::FieldOf;
-using testing::Fields;
-using testing::HasField;
-using testing::ReadForm;
-using testing::WithField;
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
 
 class SoftPageTest : public testing::ChannelPageTest<SoftCollection> {
  protected:
@@ -23,6 +18,7 @@ class SoftPageTest : public testing::ChannelPageTest<SoftCollection> {
     soft.SetZipSwitch(zip_switch_ ? "True" : "False");
     soft.ReadSoftConfig();
   }
+  void ReadItem(SoftCollection& soft, vb::Variant& id) override { soft.ReadSoftItem(id); }
 
   // The software channel's class tree: 软件 (5) with 工具软件 (6) and
   // 游戏娱乐 (7).

@@ -41,6 +41,8 @@ class ChannelPageTest : public PageFixture {
   // What the channel's page does after setting the connections and the
   // page size, before ShowCollection: at least reading its settings.
   virtual void ReadConfig(Collection& channel) = 0;
+  // How the channel reads an item's row into its object (and caches it).
+  virtual void ReadItem(Collection& channel, vb::Variant& id) = 0;
 
   // The channel's object, connected to the test database (conn, when
   // given, is the gathering connection instead).
@@ -114,6 +116,13 @@ class ChannelPageTest : public PageFixture {
     EXPECT_EQ(ConfigRow(), before) << message;
     EXPECT_TRUE(Cached(std::string(names_.word) + "Config")) << message;
   }
+  // Item id read as a run reads it, after a request: its row is cached.
+  void CacheItem(int id) {
+    Request("");
+    vb::Variant item(int32_t{id});
+    ReadItem(*last_, item);
+    EXPECT_TRUE(Cached(std::string(names_.word) + "Item" + std::to_string(id)));
+  }
   std::map<std::string, std::string> ItemRow(int id) {
     return Row("SELECT * FROM " + ItemTable() + " WHERE ItemID=" + std::to_string(id));
   }
@@ -137,6 +146,20 @@ class ChannelPageTest : public PageFixture {
       if (std::find(changed.begin(), changed.end(), column) != changed.end()) continue;
       EXPECT_EQ(value, before.at(column)) << column;
     }
+  }
+  // The item editor's four pages of item id, its row cached after the
+  // first: each step posts the form of the page before unchanged, the
+  // cached row is gone from the first save on, and the last page says the
+  // item is complete.
+  std::vector<std::string> PostEveryStepUnchanged(int id) {
+    std::vector<std::string> pages = {Request("action=edit&ItemID=" + std::to_string(id))};
+    CacheItem(id);
+    for (const char* step : {"step2", "step3", "step4"}) {
+      pages.push_back(Post(std::string("action=") + step, ReadForm(pages.back())));
+      EXPECT_FALSE(Cached(std::string(names_.word) + "Item" + std::to_string(id))) << step;
+    }
+    EXPECT_NE(pages[3].find("恭喜您！采集项目设置全部完成。"), std::string::npos) << pages[3];
+    return pages;
   }
   // Each step that saves refuses an item of another channel (ChannelID 3
   // here) and so writes nothing.
