@@ -85,8 +85,7 @@ TEST_F(ShowCollectionTest, ThirtyOneItemsMakeTwoPages) {
 
   // A page size below 1 counts as 30.
   page_list_num_ = 0;
-  EXPECT_NE(Request("page=2").find("ShowListPage(2,2,31,30,'','文章采集');"),
-            std::string::npos);
+  EXPECT_NE(Request("page=2").find("ShowListPage(2,2,31,30,'','文章采集');"), std::string::npos);
 }
 
 TEST_F(ShowCollectionTest, APageThatSetsNothingShowsThirtyRows) {
@@ -143,11 +142,8 @@ TEST_F(ShowCollectionTest, TodaysRunInRedStoppedItemsAndUnknownNames) {
       "INSERT INTO QX_NewsItem (ItemID, ChannelID, ClassID, SpecialID, StopItem, lastime) "
       "VALUES (1, 1, 77, 5, 1, '2026-03-01 08:00:00'), (2, 1, 2, 0, 0, '2026-02-28 23:59:59')");
   std::string page = Request("");
-  EXPECT_NE(page.find("<font color=red>2026-3-1 8:00:00</font>"), std::string::npos);
-  EXPECT_NE(page.find(">2026-2-28 23:59:59</td>"), std::string::npos);
-  EXPECT_NE(page.find("<font color=red>×</font>"), std::string::npos);
-  EXPECT_NE(page.find(">没有分类</a>"), std::string::npos);
-  EXPECT_NE(page.find(">没有指定专题</td>"), std::string::npos);
+  ExpectShows(page, {"<font color=red>2026-3-1 8:00:00</font>", ">2026-2-28 23:59:59</td>",
+                     "<font color=red>×</font>", ">没有分类</a>", ">没有指定专题</td>"});
 }
 
 TEST_F(ShowCollectionTest, DatabaseTextIsEncoded) {

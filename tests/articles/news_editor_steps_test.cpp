@@ -86,30 +86,27 @@ class EditorStepsTest : public NewsEditorTest {
 
 TEST_F(EditorStepsTest, AddPageShowsTheDefaultsWithoutMenu) {
   const std::string page = Request("action=add");
-  EXPECT_NE(page.find("<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>"),
-            std::string::npos);
-  EXPECT_NE(page.find("onsubmit=\"return CheckForm();\""), std::string::npos);
-  EXPECT_NE(page.find("添加新的采集项目"), std::string::npos);
+  ExpectShows(page, {"<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>",
+                     "onsubmit=\"return CheckForm();\"", "添加新的采集项目"});
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);
   // The class options keep their number marks in add mode.
-  EXPECT_NE(page.find("{ClassID=2}"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"RetuneClassID\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate1\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate2\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<input type=\"text\" name=\"ItemName\" size=\"30\">"), std::string::npos);
+  ExpectShows(page, {"{ClassID=2}", "<tr id=\"RetuneClassID\" style=\"display:none\">",
+                     "<tr id=\"Pageinate1\" style=\"display:none\">",
+                     "<tr id=\"Pageinate2\" style=\"display:none\">",
+                     "<input type=\"text\" name=\"ItemName\" size=\"30\">"});
 
   const Fields form = ReadForm(page);
-  EXPECT_EQ(FieldOf(form, "action"), "step2");
-  EXPECT_EQ(FieldOf(form, "ItemID"), "0");
-  EXPECT_EQ(FieldOf(form, "change"), "yes");
-  EXPECT_EQ(FieldOf(form, "SiteUrl"), "http://");
-  EXPECT_EQ(FieldOf(form, "Encoding"), "GB2312");
-  EXPECT_EQ(FieldOf(form, "PathForm"), "1");
-  EXPECT_EQ(FieldOf(form, "star"), "3");
-  EXPECT_EQ(FieldOf(form, "AllHits"), "0");
-  EXPECT_EQ(FieldOf(form, "startid"), "1");
-  EXPECT_EQ(FieldOf(form, "lastid"), "2");
-  EXPECT_EQ(FieldOf(form, "SpecialID"), "0");
+  ExpectFields(form, {{"action", "step2"},
+                      {"ItemID", "0"},
+                      {"change", "yes"},
+                      {"SiteUrl", "http://"},
+                      {"Encoding", "GB2312"},
+                      {"PathForm", "1"},
+                      {"star", "3"},
+                      {"AllHits", "0"},
+                      {"startid", "1"},
+                      {"lastid", "2"},
+                      {"SpecialID", "0"}});
   for (const char* radio : {"StopItem", "IsDown", "AutoClass", "IsNowTime", "IsPagination"}) {
     EXPECT_EQ(FieldOf(form, radio), "0") << radio;
   }
@@ -131,15 +128,12 @@ TEST_F(EditorStepsTest, EditPageShowsTheStoredValuesEncoded) {
   ASSERT_NE(title, std::string::npos);
   EXPECT_EQ(page.find("<tr>\r\n <td colspan=2 align=center class=tablerow2>"),
             page.find("\r\n", title) + 2);
-  EXPECT_NE(page.find("value=\"新闻 &quot;甲&quot; &amp; &#39;b&#39; &lt;i&gt;\""),
-            std::string::npos);
-  EXPECT_NE(page.find("<option value=\"3\" selected>"), std::string::npos);
-  EXPECT_NE(page.find("{ClassID=2}"), std::string::npos);
+  ExpectShows(page, {"value=\"新闻 &quot;甲&quot; &amp; &#39;b&#39; &lt;i&gt;\"",
+                     "<option value=\"3\" selected>", "{ClassID=2}"});
   // Class rules of three characters and more are listed, text rules of two.
   EXPECT_EQ(page.find("<option value=\"a|\">"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"ab|c\">ab|c</option>"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"x|y\">x|y</option>"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"q|\">q|</option>"), std::string::npos);
+  ExpectShows(page, {"<option value=\"ab|c\">ab|c</option>", "<option value=\"x|y\">x|y</option>",
+                     "<option value=\"q|\">q|</option>"});
   EXPECT_EQ(page.find("<option value=\"|\">"), std::string::npos);
   EXPECT_NE(page.find("<tr id=\"RetuneClassID\">"), std::string::npos);
   EXPECT_NE(page.find("<tr id=\"Pageinate1\">"), std::string::npos);
@@ -151,14 +145,12 @@ TEST_F(EditorStepsTest, EditPageShowsTheStoredValuesEncoded) {
   const size_t stars = page.find("<select name=\"star\">");
   EXPECT_EQ(page.substr(stars, page.find("</select>", stars) - stars).find("selected"),
             std::string::npos);
-  EXPECT_EQ(FieldOf(form, "SpecialID"), "1");
-  EXPECT_EQ(FieldOf(form, "PathForm"), "6");
-  EXPECT_EQ(FieldOf(form, "RemoveCode0"), "1");
+  ExpectFields(form, {{"SpecialID", "1"}, {"PathForm", "6"}, {"RemoveCode0", "1"}});
   EXPECT_FALSE(HasField(form, "RemoveCode1"));
-  EXPECT_EQ(FieldOf(form, "RemoveCode2"), "1");
-  EXPECT_EQ(FieldOf(form, "RemoveCode14"), "1");
-  EXPECT_EQ(FieldOf(form, "ClassList"), "ab|c$$$x|y");
-  EXPECT_EQ(FieldOf(form, "ReplaceList"), "q|");
+  ExpectFields(form, {{"RemoveCode2", "1"},
+                      {"RemoveCode14", "1"},
+                      {"ClassList", "ab|c$$$x|y"},
+                      {"ReplaceList", "q|"}});
 }
 
 TEST_F(EditorStepsTest, DateFolderFormsAreOfferedInTheirOrder) {
@@ -349,23 +341,20 @@ TEST_F(EditorStepsTest, StepThreeShowsTheArticleCodes) {
       "WHERE ItemID=" +
       std::to_string(id));
   const std::string page = Request("action=step3&ChannelID=1&ItemID=" + std::to_string(id));
-  EXPECT_NE(page.find("采集项目第三步"), std::string::npos);
-  EXPECT_NE(page.find("设置第一步"), std::string::npos);
-  EXPECT_NE(page.find("项 目 编 辑 -- 文章信息设置"), std::string::npos);
+  ExpectShows(page, {"采集项目第三步", "设置第一步", "项 目 编 辑 -- 文章信息设置"});
   // Paging mode 2 shows its rows at once; the other groups start hidden.
-  EXPECT_NE(page.find("<tr id=\"InfoCode14\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode17\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode4\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode25\" style=\"display:none\">"), std::string::npos);
+  ExpectShows(page, {"<tr id=\"InfoCode14\">", "<tr id=\"InfoCode17\">",
+                     "<tr id=\"InfoCode4\" style=\"display:none\">",
+                     "<tr id=\"InfoCode25\" style=\"display:none\">"});
   EXPECT_EQ(page.find("display:'none';\">"), std::string::npos);
   EXPECT_NE(page.find("&lt;i0 class=&quot;x&quot;&gt;'</textarea>"), std::string::npos);
 
   const Fields form = ReadForm(page);
-  EXPECT_EQ(FieldOf(form, "action"), "step4");
-  EXPECT_EQ(FieldOf(form, "IsNextPage"), "2");
-  EXPECT_EQ(FieldOf(form, "selClass"), "0");
-  EXPECT_EQ(FieldOf(form, "NamedDemourl"), "http://127.0.0.1/a.html?b=1");
-  EXPECT_EQ(FieldOf(form, "FindInfoCode25"), "<i25 class=\"x\">'");
+  ExpectFields(form, {{"action", "step4"},
+                      {"IsNextPage", "2"},
+                      {"selClass", "0"},
+                      {"NamedDemourl", "http://127.0.0.1/a.html?b=1"},
+                      {"FindInfoCode25", "<i25 class=\"x\">'"}});
   // Without showcode nothing remote is fetched and no source view is shown.
   EXPECT_EQ(page.find("采集目标网站源代码"), std::string::npos);
 }
@@ -392,9 +381,8 @@ TEST_F(EditorStepsTest, StepFourStoresTheArticleCodesAndSaysTheItemIsComplete) {
                 "<a href='?action=demo&ChannelID=1&ItemID=" +
                 item + "' class=showmenu>项目演示</a>"),
       std::string::npos);
-  EXPECT_NE(page.find("onclick=\"location.href='?ChannelID=1'\""), std::string::npos);
-  EXPECT_NE(page.find("onclick=\"location.href='?action=begin&ChannelID=1&ItemID=" + item + "'\""),
-            std::string::npos);
+  ExpectShows(page, {"onclick=\"location.href='?ChannelID=1'\"",
+                     "onclick=\"location.href='?action=begin&ChannelID=1&ItemID=" + item + "'\""});
 
   // An item of another channel is neither stored nor shown.
   form[2].second = "2";

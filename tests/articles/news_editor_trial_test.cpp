@@ -78,10 +78,8 @@ TEST_F(EditorTrialTest, TrialCutsTheFirstListedArticleAndStoresNothing) {
   EXPECT_NE(page.find("<tr><th colspan=2>采集项目第三步</th></tr>"), std::string::npos);
   EXPECT_NE(page.find("<b>文章标题：</b><span class=\"style1\">标题一</span>"), std::string::npos)
       << page;
-  EXPECT_NE(page.find("<b>更新时间：</b>2005-8-8 10:20:30<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章作者：</b>作者甲<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章来源：</b>不详<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章类别：</b>国内 / <br>"), std::string::npos);
+  ExpectShows(page, {"<b>更新时间：</b>2005-8-8 10:20:30<br>", "<b>文章作者：</b>作者甲<br>",
+                     "<b>文章来源：</b>不详<br>", "<b>文章类别：</b>国内 / <br>"});
   const std::string address = server_.Url("/a1.html");
   EXPECT_NE(page.find("<b>目标地址：</b><a href='" + address + "' target=_blank>" + address),
             std::string::npos);
@@ -203,10 +201,8 @@ TEST_F(EditorTrialTest, SourceViewsShowTheRemotePagesEncoded) {
   EXPECT_NE(step3.find("<textarea name=\"content\" id=\"content\" rows=\"20\" wrap=\"off\" "
                        "style=\"width:100%\">\r\n&lt;html&gt;&lt;body&gt;&lt;h1&gt;标题"),
             std::string::npos);
-  EXPECT_NE(step3.find("javascript:admin_Size(-20,'content')"), std::string::npos);
-  EXPECT_NE(step3.find("javascript:admin_Size(20,'content')"), std::string::npos);
-  EXPECT_NE(step3.find("<a href='view-source:" + server_.Url("/a1.html") + "' target=_blank>"),
-            std::string::npos);
+  ExpectShows(step3, {"javascript:admin_Size(-20,'content')", "javascript:admin_Size(20,'content')",
+                      "<a href='view-source:" + server_.Url("/a1.html") + "' target=_blank>"});
   EXPECT_EQ(step3.find("<script>parent"), std::string::npos);
   EXPECT_TRUE(server_.RequestsFor("/a2.html").empty());
   EXPECT_NE(step3.find("FindInfoCode25"), std::string::npos);
@@ -216,9 +212,7 @@ TEST_F(EditorTrialTest, SourceViewsShowTheRemotePagesEncoded) {
   form.emplace_back("ShowCode", "1");
   const std::string step2 = Post("ChannelID=1", form);
   EXPECT_NE(step2.find("&lt;div id=list&gt;"), std::string::npos) << step2;
-  EXPECT_NE(step2.find("<font color=red>" + server_.Url("/list.html") + "</font>"),
-            std::string::npos);
-  EXPECT_NE(step2.find("列表连接设置"), std::string::npos);
+  ExpectShows(step2, {"<font color=red>" + server_.Url("/list.html") + "</font>", "列表连接设置"});
 }
 
 }  // namespace

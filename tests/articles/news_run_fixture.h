@@ -26,14 +26,34 @@ namespace ostrel::articles {
 // articles (title, content, parent and child class, author, source, time,
 // paging area and paging links).
 inline const std::string kListCodes = "<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"$$$0$$$0";
-inline constexpr std::string_view kInfoParts[] = {
-    "<h1 class=\"title\">",    "</h1>",       "<div class=\"content\">", "</div><!--/content-->",
-    "<span class=\"p\">",      "</span>",     "<span class=\"c\">",      "</span>",
-    "<span class=\"author\">", "</span>",     "<span class=\"src\">",    "</span>",
-    "<span class=\"time\">",   "</span>",     "<div class=\"pages\">",   "</div>",
-    "<a href=\"",               "\"",          "0",                       "0",
-    "0",                        "0",           "0",                       "0",
-    "0",                        "0",           "0",                       "0"};
+inline constexpr std::string_view kInfoParts[] = {"<h1 class=\"title\">",
+                                                  "</h1>",
+                                                  "<div class=\"content\">",
+                                                  "</div><!--/content-->",
+                                                  "<span class=\"p\">",
+                                                  "</span>",
+                                                  "<span class=\"c\">",
+                                                  "</span>",
+                                                  "<span class=\"author\">",
+                                                  "</span>",
+                                                  "<span class=\"src\">",
+                                                  "</span>",
+                                                  "<span class=\"time\">",
+                                                  "</span>",
+                                                  "<div class=\"pages\">",
+                                                  "</div>",
+                                                  "<a href=\"",
+                                                  "\"",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0"};
 inline std::string InfoCodes(const testing::CodeParts& changes = {}) {
   return testing::JoinCodes(kInfoParts, changes);
 }

@@ -85,9 +85,8 @@ TEST_F(StoreArticleTest, TestModeStoresNothingButCounts) {
 TEST_F(StoreArticleTest, ClosedGatheringShowsTableAndGoesOn) {
   SetConfig("stopGather=1");
   std::string page = GatherArt1();
-  EXPECT_NE(page.find("采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能</td>"),
-            std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  ExpectShows(page, {"采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能</td>",
+                     "buildRefresh()"});
   EXPECT_EQ(Count("QX_Article"), 0);
   EXPECT_EQ(site_.RequestCount(), 0u);
 }

@@ -40,16 +40,17 @@ class FlashRunTest : public FlashPageTest {
         "RemoteListUrl='" +
         site_.Url("/flash/list_1.html") + "', PaginalList='" +
         site_.Url("/flash/list_{$PageID}.html") +
-        "', IsPagination=1, startid=2, lastid=1, FindListCode='" + testing::JoinCodes(host::kFlashListCodes) +
-        "', FindInfoCode='" + testing::JoinCodes(host::kFlashInfoCodes) + "'");
+        "', IsPagination=1, startid=2, lastid=1, FindListCode='" +
+        testing::JoinCodes(host::kFlashListCodes) + "', FindInfoCode='" +
+        testing::JoinCodes(host::kFlashInfoCodes) + "'");
     SetConfig("UseDownload=1, isProgress=3, setInterval=0, AllowDownExt='swf|jpg|wav'");
   }
   // Every page of a whole run up to the summary (whose query is
   // last_query_).
   std::vector<std::string> RunAll() {
-    return testing::FollowRun("action=begin&ItemID=1&ChannelID=5", "Admin_FlashGather.asp",
-                              [this](const std::string& query) { return Request(query); },
-                              last_query_);
+    return testing::FollowRun(
+        "action=begin&ItemID=1&ChannelID=5", "Admin_FlashGather.asp",
+        [this](const std::string& query) { return Request(query); }, last_query_);
   }
   std::string LinkList() {
     std::ifstream in(dir_ / "admin" / "tmpFlashlist1.dat", std::ios::binary);
@@ -118,11 +119,12 @@ TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
   EXPECT_EQ(Flash("showurl", "蓝色星空"), "UploadFile/" + day + "blue_sky.swf");
   EXPECT_EQ(Flash("showurl", "提示音"), "UploadFile/" + day + "tone.wav");
   EXPECT_EQ(Flash("filesize", "集市图片"), "4");  // the downloaded 4696 bytes
-  EXPECT_EQ(Flash("Describe", "集市图片"), "图片");
-  EXPECT_EQ(Flash("instr(Introduce,'广告')", "集市图片"), "0");
-  EXPECT_EQ(Flash("substr(addTime,1,10)", "集市图片"), "2026-11-08");
-  EXPECT_EQ(Flash("UserName", "集市图片"), "a&<b>");
-  EXPECT_EQ(Flash("showmode || ClassID || star || AllHits", "集市图片"), "110450");
+  ExpectRow("QX_FlashList WHERE title='集市图片'",
+            {{"Describe", "图片"},
+             {"instr(Introduce,'广告')", "0"},
+             {"substr(addTime,1,10)", "2026-11-08"},
+             {"UserName", "a&<b>"},
+             {"showmode || ClassID || star || AllHits", "110450"}});
   EXPECT_EQ(Flash("miniature", "城市夜景").rfind("UploadPic/" + day, 0), 0u);
   EXPECT_EQ(Flash("substr(miniature,-4)", "城市夜景"), ".png");
   EXPECT_EQ(Flash("substr(miniature,-4)", "绿色草地"), ".jpg");  // the page's own
@@ -155,9 +157,7 @@ TEST_F(FlashRunTest, FailuresStoreNothingAndLeaveNoFile) {
   Request("action=begin&ItemID=1&ChannelID=5");
   const std::string step = "action=savenew&ChannelID=5&ItemID=1&page=0&d=1";
   std::string page = Request(step);
-  EXPECT_NE(page.find("txt1.innerHTML='文件下载失败';"), std::string::npos);
-  EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  ExpectShows(page, {"txt1.innerHTML='文件下载失败';", "无法创建连接！", "buildRefresh()"});
 
   RunSql(
       "CREATE TRIGGER full BEFORE INSERT ON QX_FlashList BEGIN SELECT RAISE(ABORT, 'disk full'); "

@@ -9,13 +9,26 @@ using SoftConfigTest = SoftPageTest;
 
 // Every field of the form with a value of its own.
 Fields FullForm() {
-  return {{"ChannelID", "2"},          {"UseDownload", "9"},         {"RepeatDeal", "2"},
-          {"isProgress", "1"},         {"TrueAddress", "1"},         {"setInterval", "2500"},
-          {"MaxDownSize", "800"},      {"AllowDownExt", " zip|rar "}, {"FilePrefix", " 0 "},
-          {"FileSuffix", "_x"},        {"isZipFile", "1"},           {"ZipMode", "1"},
-          {"ZipTimeout", "300"},       {"MaxZipsize", "4096"},       {"AllowFileExt", "zip"},
-          {"WinRarPath", "C:\\rar\\"}, {"DownFilePath", "tmp/"},     {"ReadmePath", "readme/"},
-          {"ReadmeFile", "a.txt\r\nb'<.txt"}, {"RarNoteFile", "note.txt"}};
+  return {{"ChannelID", "2"},
+          {"UseDownload", "9"},
+          {"RepeatDeal", "2"},
+          {"isProgress", "1"},
+          {"TrueAddress", "1"},
+          {"setInterval", "2500"},
+          {"MaxDownSize", "800"},
+          {"AllowDownExt", " zip|rar "},
+          {"FilePrefix", " 0 "},
+          {"FileSuffix", "_x"},
+          {"isZipFile", "1"},
+          {"ZipMode", "1"},
+          {"ZipTimeout", "300"},
+          {"MaxZipsize", "4096"},
+          {"AllowFileExt", "zip"},
+          {"WinRarPath", "C:\\rar\\"},
+          {"DownFilePath", "tmp/"},
+          {"ReadmePath", "readme/"},
+          {"ReadmeFile", "a.txt\r\nb'<.txt"},
+          {"RarNoteFile", "note.txt"}};
 }
 
 TEST_F(SoftConfigTest, EveryFieldSavedAndShownAgain) {
@@ -27,11 +40,9 @@ TEST_F(SoftConfigTest, EveryFieldSavedAndShownAgain) {
 
   // The form posted back unchanged stores the same row.
   const std::string page = Request("action=config");
-  EXPECT_NE(page.find("<tr><th colspan=2>软件采集基本设置　　（版本：1.1.1282）</th></tr>"),
-            std::string::npos);
-  EXPECT_NE(page.find("<tr><th colspan=2>压缩包处理设置</th></tr>"), std::string::npos);
-  EXPECT_NE(page.find("width=\"23%\" nowrap"), std::string::npos);
-  EXPECT_NE(page.find("b'&lt;.txt</textarea>"), std::string::npos);
+  ExpectShows(page, {"<tr><th colspan=2>软件采集基本设置　　（版本：1.1.1282）</th></tr>",
+                     "<tr><th colspan=2>压缩包处理设置</th></tr>", "width=\"23%\" nowrap",
+                     "b'&lt;.txt</textarea>"});
   const Fields shown = ReadForm(page);
   for (const auto& [name, value] : FullForm()) {
     std::string expected = value;
@@ -47,9 +58,8 @@ TEST_F(SoftConfigTest, MarksAndTheArchiveSwitch) {
   RunSql("UPDATE QX_SoftConfig SET RepeatDeal=2, isProgress=2, WinRarPath='keep' WHERE id=1");
   zip_switch_ = false;
   const std::string page = Request("action=config");
-  EXPECT_NE(page.find("value='1' checked> 显示速度"), std::string::npos);
-  EXPECT_NE(page.find("value='2' checked> 显示进度条"), std::string::npos);
-  EXPECT_NE(page.find("value='2' checked> 添加"), std::string::npos);
+  ExpectShows(page, {"value='1' checked> 显示速度", "value='2' checked> 显示进度条",
+                     "value='2' checked> 添加"});
   EXPECT_EQ(page.find("压缩包处理设置"), std::string::npos);
   EXPECT_NE(page.find("<tr><td class=TableRow2 align=right>&nbsp;</td>"), std::string::npos);
   // Off: the archive columns stay, whatever the request carries.
@@ -69,7 +79,8 @@ TEST_F(SoftConfigTest, RefusedSavesChangeNothing) {
       {"UseDownload", "40000", "下载功能开关的数值超出范围!"},
       {"MaxDownSize", "99999999999", "允许下载的文件大小的数值超出范围!"},
   };
-  for (const auto& c : cases) ExpectConfigRefused(WithField(FullForm(), c.field, c.value), c.message);
+  for (const auto& c : cases)
+    ExpectConfigRefused(WithField(FullForm(), c.field, c.value), c.message);
 }
 
 }  // namespace

@@ -26,14 +26,14 @@ class SoftEditorTest : public SoftPageTest {
   void AddFullItem(int id, int channel = 2) {
     AddItem(id, channel, "全<项>");
     SetItem(id,
-        "SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, downid=3, "
-        "MaxAddress=2, AutoClass=1, PathForm=9, SaveFilePath='/d/', AutoRename=1, IsNowTime=1, "
-        "AllHits=999, star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
-        "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
-        "FindListCode='<ul class=\"l\">$$$</ul>$$$<a "
-        "href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
-        "0$$$0$$$0', downpage=1, RetuneClass='a|b$$$长名|短', RemoveFile='r.txt|s.url', "
-        "strLeachName='[x]', NamedDemourl='http://s/d''\"1.html', strReplace='x$$$甲|乙'");
+            "SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, downid=3, "
+            "MaxAddress=2, AutoClass=1, PathForm=9, SaveFilePath='/d/', AutoRename=1, IsNowTime=1, "
+            "AllHits=999, star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
+            "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
+            "FindListCode='<ul class=\"l\">$$$</ul>$$$<a "
+            "href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
+            "0$$$0$$$0', downpage=1, RetuneClass='a|b$$$长名|短', RemoveFile='r.txt|s.url', "
+            "strLeachName='[x]', NamedDemourl='http://s/d''\"1.html', strReplace='x$$$甲|乙'");
   }
   std::string Step(const std::string& action, const Fields& fields) {
     return Post("action=" + action, fields);
@@ -43,32 +43,31 @@ class SoftEditorTest : public SoftPageTest {
 TEST_F(SoftEditorTest, NewItemFormShowsTheDefaults) {
   const std::string page = Request("action=add");
   const Fields form = ReadForm(page);
-  const std::map<std::string, std::string> expected = {{"action", "step2"},
-                                                       {"ItemID", "0"},
-                                                       {"change", "yes"},
-                                                       {"SiteUrl", "http://"},
-                                                       {"Encoding", "GB2312"},
-                                                       {"MaxAddress", "1"},
-                                                       {"SaveFilePath", "/soft/UploadFile/"},
-                                                       {"AllHits", "0"},
-                                                       {"star", "3"},
-                                                       {"PathForm", "1"},
-                                                       {"StopItem", "0"},
-                                                       {"IsPagination", "0"},
-                                                       {"startid", "1"},
-                                                       {"lastid", "2"},
-                                                       {"downid", "0"},
-                                                       {"RemoveCode0", "1"},
-                                                       {"RemoveCode1", "1"},
-                                                       {"RemoveFile", ""}};
-  for (const auto& [name, value] : expected) EXPECT_EQ(FieldOf(form, name), value) << name;
+  ExpectFields(form, {{"action", "step2"},
+                      {"ItemID", "0"},
+                      {"change", "yes"},
+                      {"SiteUrl", "http://"},
+                      {"Encoding", "GB2312"},
+                      {"MaxAddress", "1"},
+                      {"SaveFilePath", "/soft/UploadFile/"},
+                      {"AllHits", "0"},
+                      {"star", "3"},
+                      {"PathForm", "1"},
+                      {"StopItem", "0"},
+                      {"IsPagination", "0"},
+                      {"startid", "1"},
+                      {"lastid", "2"},
+                      {"downid", "0"},
+                      {"RemoveCode0", "1"},
+                      {"RemoveCode1", "1"},
+                      {"RemoveFile", ""}});
   EXPECT_FALSE(HasField(form, "RemoveCode2"));
   EXPECT_NE(page.find("<th colspan=2>添加新的采集项目</th>"), std::string::npos);
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);  // no navigation row
-  EXPECT_NE(page.find("<tr id=\"RetuneClassID\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate1\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("href='admin_Servered.asp?action=add&ChannelID=2'"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"9\">分类目录名称</option>"), std::string::npos);
+  ExpectShows(page, {"<tr id=\"RetuneClassID\" style=\"display:none\">",
+                     "<tr id=\"Pageinate1\" style=\"display:none\">",
+                     "href='admin_Servered.asp?action=add&ChannelID=2'",
+                     "<option value=\"9\">分类目录名称</option>"});
   zip_switch_ = false;
   EXPECT_EQ(Request("action=add").find("RemoveFile"), std::string::npos);
 }
@@ -88,9 +87,8 @@ TEST_F(SoftEditorTest, NewItemIsStoredWithPaddedCodesAndGoesOnUnderItsOwnKey) {
   EXPECT_EQ(row.at("RemoveCode"), "1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0");
   EXPECT_EQ(row.at("ChannelID"), "2");
   const Fields next = ReadForm(page);
-  EXPECT_EQ(FieldOf(next, "ItemID"), row.at("ItemID"));
-  EXPECT_EQ(FieldOf(next, "FindListCode0"), "0");
-  EXPECT_EQ(FieldOf(next, "FindListCode4"), "0");
+  ExpectFields(next,
+               {{"ItemID", row.at("ItemID")}, {"FindListCode0", "0"}, {"FindListCode4", "0"}});
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);
 }
 
@@ -99,11 +97,9 @@ TEST_F(SoftEditorTest, EveryStepPostedUnchangedKeepsTheRow) {
   const auto before = ItemRow(7);
   const auto pages = PostEveryStepUnchanged(7);
   // Every rule is listed, so none is lost; values come back encoded.
-  EXPECT_NE(pages[0].find("<option value=\"a|b\">a|b</option>"), std::string::npos);
-  EXPECT_NE(pages[0].find("<option value=\"x\">x</option>"), std::string::npos);
-  EXPECT_NE(pages[0].find("value=\"全&lt;项&gt;\""), std::string::npos);
-  EXPECT_NE(pages[0].find("<tr id=\"RetuneClassID\">"), std::string::npos);
-  EXPECT_NE(pages[0].find("<option value=\"3\" selected>电信</option>"), std::string::npos);
+  ExpectShows(pages[0], {"<option value=\"a|b\">a|b</option>", "<option value=\"x\">x</option>",
+                         "value=\"全&lt;项&gt;\"", "<tr id=\"RetuneClassID\">",
+                         "<option value=\"3\" selected>电信</option>"});
   EXPECT_NE(pages[1].find("设置第一步"), std::string::npos);
   EXPECT_NE(pages[2].find("<tr id=\"InfoCode30\">"), std::string::npos);  // downpage 1 shows them
   EXPECT_NE(pages[2].find("<tr id=\"InfoCode38\" style=\"display:none\">"), std::string::npos);

@@ -70,9 +70,8 @@ TEST_F(SoftTrialTest, SourceViewsShowTheListAndTheFirstEntry) {
   Fields first = ReadForm(Request("action=edit&ItemID=1"));
   first.emplace_back("ShowCode", "1");
   const std::string second = Post("action=step2&showcode=1", first);
-  EXPECT_NE(second.find("&lt;ul id=list&gt;"), std::string::npos);
-  EXPECT_NE(second.find("采集的目标地址 → <a href='" + server_.Url("/list.html")),
-            std::string::npos);
+  ExpectShows(second,
+              {"&lt;ul id=list&gt;", "采集的目标地址 → <a href='" + server_.Url("/list.html")});
   const std::string third = Post("action=step3&showcode=1", ReadForm(second));
   EXPECT_NE(third.find("&lt;span id=v&gt;V2.0"), std::string::npos);
   EXPECT_NE(third.find("<a href='" + server_.Url("/soft/1.html")), std::string::npos);
@@ -122,11 +121,10 @@ TEST_F(SoftTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
 TEST_F(SoftTrialTest, TrialFollowsASeparateDownloadPage) {
   SetItem("downpage=1, NamedDemourl='" + server_.Url("/paged.html") + "'");
   std::string page = Request("action=demo&ItemID=1");
-  EXPECT_NE(page.find("<b>目标地址：</b><a href='" + server_.Url("/paged.html")),
-            std::string::npos);
-  EXPECT_NE(page.find("0、</span><a href='" + server_.Url("/m/1.zip")), std::string::npos);
-  EXPECT_NE(page.find("1、</span><a href='" + server_.Url("/m/2.zip")), std::string::npos);
-  EXPECT_NE(page.find("srcdoc=\"短\""), std::string::npos);  // short, yet no fallback
+  ExpectShows(page, {"<b>目标地址：</b><a href='" + server_.Url("/paged.html"),
+                     "0、</span><a href='" + server_.Url("/m/1.zip"),
+                     "1、</span><a href='" + server_.Url("/m/2.zip"),
+                     "srcdoc=\"短\""});  // short, yet no fallback
 
   // A download page without the area: the entry's own links stay.
   SetItem("FindInfoCode='" + InfoCodes({{30, "<div id=none>"}}) + "'");
@@ -139,9 +137,8 @@ TEST_F(SoftTrialTest, HostilePageReachesTheAdminPageOnlyAsText) {
   SetItem("NamedDemourl='" + server_.Url("/hostile.html") + "', FindInfoCode='" +
           InfoCodes({{23, "javascript:parent.hacked=1"}}) + "'");
   const std::string page = Request("action=demo&ItemID=1");
-  EXPECT_NE(page.find("<span class='style1'>坏软件 </span>"), std::string::npos);
-  EXPECT_NE(page.find("srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""),
-            std::string::npos);
+  ExpectShows(page, {"<span class='style1'>坏软件 </span>",
+                     "srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""});
   EXPECT_EQ(page.find("<img src=x"), std::string::npos);
   EXPECT_EQ(page.find("href='javascript"), std::string::npos);
   EXPECT_EQ(Count("QX_SoftList"), 0);

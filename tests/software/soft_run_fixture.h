@@ -73,9 +73,9 @@ class SoftRunTest : public SoftPageTest {
   // Every page of a whole run up to the summary (whose query is
   // last_query_).
   std::vector<std::string> RunAll() {
-    return testing::FollowRun("action=begin&ItemID=1&ChannelID=2", "admin_SoftGather.asp",
-                              [this](const std::string& query) { return Request(query); },
-                              last_query_);
+    return testing::FollowRun(
+        "action=begin&ItemID=1&ChannelID=2", "admin_SoftGather.asp",
+        [this](const std::string& query) { return Request(query); }, last_query_);
   }
 
   std::filesystem::path LinkListPath() const { return dir_ / "admin" / "tmpSoftlist1.dat"; }

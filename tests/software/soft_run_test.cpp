@@ -41,7 +41,8 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   // A list without links is refused before anything is written.
   std::filesystem::remove(LinkListPath());
   SetItem("IsPagination=0, FindListCode='<ul class=\"none\">$$$</ul>$$$<a href=\"$$$\"'");
-  EXPECT_NE(Request("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"), std::string::npos);
+  EXPECT_NE(Request("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"),
+            std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
   // The link list is never served: the host refuses .dat files (tested there).
 }
@@ -57,10 +58,9 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
 
   // The step with page 2 of 5: a bar of 160 pixels, 40.00 %.
-  EXPECT_NE(pages[3].find("bgcolor=#36D91A><tr><td></td></tr></table></td>"), std::string::npos);
-  EXPECT_NE(pages[3].find("<table width='160' height='12'"), std::string::npos);
-  EXPECT_NE(pages[3].find("<td align='center'>40.00 %</td>"), std::string::npos);
-  EXPECT_NE(pages[3].find("成功采集：<font color='blue'><b>2</b>"), std::string::npos);
+  ExpectShows(pages[3],
+              {"bgcolor=#36D91A><tr><td></td></tr></table></td>", "<table width='160' height='12'",
+               "<td align='center'>40.00 %</td>", "成功采集：<font color='blue'><b>2</b>"});
 
   // The panel of the first entry: the spans the scripts fill, the size and
   // address before the transfer, the progress, the re-pack and the status.
@@ -79,18 +79,18 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   // the defaults where a code is unset.
   ASSERT_EQ(Count("QX_SoftList", "ChannelID=2"), 5);
   const std::string tool = "演示压缩工具";
-  EXPECT_EQ(Soft("SoftVer", tool), "2.1");
-  EXPECT_EQ(Soft("Languages", tool), "简体中文");
-  EXPECT_EQ(Soft("SoftType", tool), "国产软件");
-  EXPECT_EQ(Soft("impower", tool), "免费软件");
-  EXPECT_EQ(Soft("RunSystem", tool), "Win2000/WinXP/Win2003");
-  EXPECT_EQ(Soft("Contact", tool), "demo@soft.example");
-  EXPECT_EQ(Soft("Homepage", tool), "http://www.soft.example");
-  EXPECT_EQ(Soft("ClassID", tool), "6");
-  EXPECT_EQ(Soft("star", tool), "4");
-  EXPECT_EQ(Soft("AllHits", tool), "50");
-  EXPECT_EQ(Soft("username", tool), "admin");
-  EXPECT_EQ(Soft("substr(SoftTime,1,10)", tool), "2026-11-20");
+  ExpectRow("QX_SoftList WHERE SoftName='" + tool + "'", {{"SoftVer", "2.1"},
+                                                          {"Languages", "简体中文"},
+                                                          {"SoftType", "国产软件"},
+                                                          {"impower", "免费软件"},
+                                                          {"RunSystem", "Win2000/WinXP/Win2003"},
+                                                          {"Contact", "demo@soft.example"},
+                                                          {"Homepage", "http://www.soft.example"},
+                                                          {"ClassID", "6"},
+                                                          {"star", "4"},
+                                                          {"AllHits", "50"},
+                                                          {"username", "admin"},
+                                                          {"substr(SoftTime,1,10)", "2026-11-20"}});
   EXPECT_EQ(Soft("SoftImage", tool).rfind("UploadPic/" + DatePath(), 0), 0u);
   EXPECT_EQ(Soft("SoftImage", tool).substr(Soft("SoftImage", tool).size() - 4), ".jpg");
   EXPECT_EQ(Soft("instr(content,'广告')", tool), "0");
@@ -135,19 +135,19 @@ TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
   AddRunItem("downpage=0");
   SetItem("FindInfoCode='" +
           SqlText(SoftInfoCodes({{12, "0"},
-                             {13, "0"},
-                             {14, "0"},
-                             {15, "0"},
-                             {16, "0"},
-                             {17, "共享软件"},
-                             {18, "0"},
-                             {19, "0"},
-                             {20, "0"},
-                             {21, "0"},
-                             {22, "0"},
-                             {23, "0"},
-                             {24, "0"},
-                             {38, "0"}})) +
+                                 {13, "0"},
+                                 {14, "0"},
+                                 {15, "0"},
+                                 {16, "0"},
+                                 {17, "共享软件"},
+                                 {18, "0"},
+                                 {19, "0"},
+                                 {20, "0"},
+                                 {21, "0"},
+                                 {22, "0"},
+                                 {23, "0"},
+                                 {24, "0"},
+                                 {38, "0"}})) +
           "'");
   Request("action=begin&ItemID=1&ChannelID=2");
   Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
@@ -215,9 +215,7 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
   site_.Route("/soft/down/tool1.zip", HttpAnswer::NotFound());
   Request("action=begin&ItemID=1&ChannelID=2");
   const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
-  EXPECT_NE(page.find("txt1.innerHTML='软件下载失败';"), std::string::npos);
-  EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  ExpectShows(page, {"txt1.innerHTML='软件下载失败';", "无法创建连接！", "buildRefresh()"});
   EXPECT_EQ(Count("QX_SoftList"), 0);
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_TRUE(FilesIn("soft").size() == 1u) << "only the readme stays";  // thumbnail removed
@@ -226,9 +224,10 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
 TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   AddRunItem("downpage=0");
   SetConfig("TrueAddress=1");
-  SetItem("FindInfoCode='" +
-          SqlText(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
-          "'");
+  SetItem(
+      "FindInfoCode='" +
+      SqlText(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
+      "'");
   // The first link of the list leads through a 302 to the file.
   site_.Route(
       "/soft/soft_01.html",
@@ -315,10 +314,8 @@ TEST_F(SoftRunTest, PublicMembers) {
   EXPECT_EQ(path, folder_->Windows("got/n.zip"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "got" / "n.zip"), 36420u);
   const std::string out = Output();
-  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"),
-            std::string::npos);
-  EXPECT_NE(out.find("tablePros.style.width=400;"), std::string::npos);
-  EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
+  ExpectShows(out, {"<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>",
+                    "tablePros.style.width=400;", "全部下载任务完成"});
   EXPECT_EQ(soft->FileDownload(site_.Url("/missing.zip"), "/got/m.zip"), "");
   EXPECT_NE(Output().find("软件下载失败：<font color=blue>无法创建连接！"), std::string::npos);
 }

@@ -83,8 +83,7 @@ class ChannelPageTest : public PageFixture {
   }
   // Changes an item (item 1 when none is named) and drops its cached copy.
   void SetItem(int id, const std::string& assignments) {
-    RunSql("UPDATE " + ItemTable() + " SET " + assignments + " WHERE ItemID=" +
-           std::to_string(id));
+    RunSql("UPDATE " + ItemTable() + " SET " + assignments + " WHERE ItemID=" + std::to_string(id));
     application_->contents().Remove("myzemble_" + vb::LCase(std::string(names_.word)) + "item" +
                                     std::to_string(id));
   }
@@ -127,6 +126,15 @@ class ChannelPageTest : public PageFixture {
     return Row("SELECT * FROM " + ItemTable() + " WHERE ItemID=" + std::to_string(id));
   }
 
+  // Each expression (a column, or SQL on the row) of the first row that
+  // from_where ("QX_SoftList WHERE ...") selects has the value given.
+  void ExpectRow(const std::string& from_where,
+                 const std::map<std::string, std::string>& expected) {
+    for (const auto& [expression, value] : expected) {
+      EXPECT_EQ(Row("SELECT " + expression + " AS v FROM " + from_where)["v"], value) << expression;
+    }
+  }
+
   // The files below a folder of the site, by name.
   std::vector<std::string> FilesIn(const std::string& folder) const {
     std::vector<std::string> names;
@@ -165,10 +173,10 @@ class ChannelPageTest : public PageFixture {
   // here) and so writes nothing.
   void ExpectStepsRefuseAnotherChannelsItem(int id) {
     for (const char* action : {"step2", "step3", "step4"}) {
-      EXPECT_NE(Post(std::string("action=") + action + "&ChannelID=3",
-                     {{"ItemID", std::to_string(id)}})
-                    .find("错误的系统参数！"),
-                std::string::npos)
+      EXPECT_NE(
+          Post(std::string("action=") + action + "&ChannelID=3", {{"ItemID", std::to_string(id)}})
+              .find("错误的系统参数！"),
+          std::string::npos)
           << action;
     }
   }

@@ -5,7 +5,10 @@
 // the urlencoded body.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -154,6 +157,19 @@ inline std::string EncodeForm(const Fields& fields) {
     body += asp::UrlEncode(name, "GB2312") + "=" + asp::UrlEncode(value, "GB2312");
   }
   return body;
+}
+
+// Each field of the form has the value given ("" for a missing one).
+inline void ExpectFields(const Fields& form, const std::map<std::string, std::string>& expected) {
+  for (const auto& [name, value] : expected) EXPECT_EQ(FieldOf(form, name), value) << name;
+}
+// Each of the texts stands in the page (a failure names the text).
+inline void ExpectShows(const std::string& page, std::initializer_list<std::string> texts) {
+  for (const std::string& text : texts) EXPECT_NE(page.find(text), std::string::npos) << text;
+}
+// None of the texts stands in the page.
+inline void ExpectLacks(const std::string& page, std::initializer_list<std::string> texts) {
+  for (const std::string& text : texts) EXPECT_EQ(page.find(text), std::string::npos) << text;
 }
 
 // A field given a value that the page refuses with an alert, and the
