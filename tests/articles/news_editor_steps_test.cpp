@@ -74,13 +74,10 @@ class EditorStepsTest : public NewsEditorTest {
 
   // The add page's form with the fields a new item needs.
   Fields NewItemForm() {
-    Fields form = ReadForm(Request("action=add"));
-    for (auto& [name, value] : form) {
-      if (name == "ItemName") value = "新项目";
-      if (name == "RemoteListUrl") value = "http://127.0.0.1/list.html";
-      if (name == "ClassID") value = "2";
-    }
-    return form;
+    return WithFields(ReadForm(Request("action=add")),
+                      {{"ItemName", "新项目"},
+                       {"RemoteListUrl", "http://127.0.0.1/list.html"},
+                       {"ClassID", "2"}});
   }
 };
 
@@ -182,11 +179,7 @@ TEST_F(EditorStepsTest, EditRefusesAnItemOfAnotherChannel) {
 }
 
 TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
-  const struct {
-    const char* field;
-    const char* value;
-    const char* message;
-  } cases[] = {
+  const RefusedField cases[] = {
       {"ItemName", "  ", "请填写项目名称！"},
       {"SiteUrl", "", "请填写目标站点URL！"},
       {"SiteUrl", " http://a/", "目标站点URL输入错误，请在URL前面加上“http://”！"},
@@ -196,34 +189,19 @@ TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
       {"AllHits", "99999999999", "输入的数值超出范围，请重新输入！"},
   };
   for (const auto& c : cases) {
-    Fields form = NewItemForm();
-    for (auto& [name, value] : form) {
-      if (name == c.field) value = c.value;
-    }
-    const std::string page = Post("action=step2", form);
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message + "\");history.back();"),
-              std::string::npos)
-        << c.field << ": " << page;
+    ExpectStepRefuses("action=step2", WithField(NewItemForm(), c.field, c.value),
+                      std::string(c.message) + "\");history.back();");
     EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_NewsItem"), 0);
   }
   // A paged list needs its address; an unpaged one does not.
-  Fields form = NewItemForm();
-  for (auto& [name, value] : form) {
-    if (name == "IsPagination") value = "1";
-  }
+  Fields form = WithField(NewItemForm(), "IsPagination", "1");
   EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
   // A number out of range does not hide the checks that come first.
-  for (auto& [name, value] : form) {
-    if (name == "AllHits") value = "99999999999";
-  }
+  form = WithField(form, "AllHits", "99999999999");
   EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
-  form = NewItemForm();
-  for (auto& [name, value] : form) {
-    if (name == "AutoClass") value = "1";
-    if (name == "ClassID") value = "";
-    if (name == "Encoding") value = "GBK";
-    if (name == "SiteUrl") value = "HTTP://A/ ";
-  }
+  form = WithFields(
+      NewItemForm(),
+      {{"AutoClass", "1"}, {"ClassID", ""}, {"Encoding", "GBK"}, {"SiteUrl", "HTTP://A/ "}});
   EXPECT_EQ(Post("action=step2", form).find("alert("), std::string::npos);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_NewsItem WHERE SiteUrl='HTTP://A/'"), 1);
 }
@@ -262,11 +240,8 @@ TEST_F(EditorStepsTest, NewItemGoesOnUnderTheKeyItWasGiven) {
 }
 
 TEST_F(EditorStepsTest, SourceViewFailureSendsBackToTheNewItemsFirstPage) {
-  Fields form = NewItemForm();
+  Fields form = WithField(NewItemForm(), "RemoteListUrl", "http://127.0.0.1:1/none.html");
   form.emplace_back("ShowCode", "1");
-  for (auto& [name, value] : form) {
-    if (name == "RemoteListUrl") value = "http://127.0.0.1:1/none.html";
-  }
   const std::string page = Post("action=step2&ChannelID=1", form);
   const std::string id =
       vb::CStr(vb::Variant(static_cast<int32_t>(Count("SELECT MAX(ItemID) FROM QX_NewsItem"))));
@@ -284,10 +259,7 @@ TEST_F(EditorStepsTest, StepTwoSaveKeepsTheLaterColumnsAndDropsTheCache) {
   // The item's row is cached by a reader; the save must drop it.
   Cache("NewsItem" + std::to_string(id));
   ASSERT_TRUE(Cached("NewsItem" + std::to_string(id)));
-  for (auto& [name, value] : form) {
-    if (name == "ItemName") value = "  改名  ";
-  }
-  Post("action=step2", form);
+  Post("action=step2", WithField(form, "ItemName", "  改名  "));
   EXPECT_FALSE(Cached("NewsItem" + std::to_string(id)));
   auto after = ItemRow(id);
   EXPECT_EQ(after["ItemName"], "改名");

@@ -184,11 +184,9 @@ TEST_F(EditorTrialTest, FailingStepsAlertAndEndThePage) {
 }
 
 TEST_F(EditorTrialTest, StepFourWithShowCodeStoresThenRunsTheTrial) {
-  Fields form = ReadForm(Request("action=step3&ChannelID=1&ItemID=1"));
+  Fields form = WithField(ReadForm(Request("action=step3&ChannelID=1&ItemID=1")), "FindInfoCode9",
+                          "</span>\n");
   form.emplace_back("ShowCode", "1");
-  for (auto& [name, value] : form) {
-    if (name == "FindInfoCode9") value = "</span>\n";
-  }
   const std::string page = Post("ChannelID=1", form);
   EXPECT_NE(page.find("<b>文章作者：</b>作者甲<br>"), std::string::npos) << page;
   EXPECT_NE(ItemRow(1)["FindInfoCode"].find("</span>\n$$$"), std::string::npos);

@@ -78,10 +78,8 @@ TEST_F(SoftTrialTest, SourceViewsShowTheListAndTheFirstEntry) {
   EXPECT_EQ(server_.RequestsFor("/soft/2.html").size(), 0u);  // the first link only
 
   // A list address that answers nothing sends the browser back to step 1.
-  for (auto& [name, value] : first) {
-    if (name == "RemoteListUrl") value = server_.Url("/missing.html");
-  }
-  const std::string failed = Post("action=step2&showcode=1", first);
+  const std::string failed = Post("action=step2&showcode=1",
+                                  WithField(first, "RemoteListUrl", server_.Url("/missing.html")));
   EXPECT_NE(failed.find("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');"
                         "location.replace('?action=edit&ChannelID=2&ItemID=1');"),
             std::string::npos);

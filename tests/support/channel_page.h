@@ -169,6 +169,13 @@ class ChannelPageTest : public PageFixture {
     EXPECT_NE(pages[3].find("恭喜您！采集项目设置全部完成。"), std::string::npos) << pages[3];
     return pages;
   }
+  // A step's save (query) refuses the posted form with the alert message
+  // and shows no form.
+  void ExpectStepRefuses(const std::string& query, const Fields& form, const std::string& message) {
+    const std::string page = Post(query, form);
+    EXPECT_TRUE(Alerts(page, message)) << message << "\n" << page;
+    EXPECT_EQ(page.find("<form"), std::string::npos) << message;
+  }
   // Each step that saves refuses an item of another channel (ChannelID 3
   // here) and so writes nothing.
   void ExpectStepsRefuseAnotherChannelsItem(int id) {

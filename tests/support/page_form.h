@@ -36,6 +36,13 @@ inline Fields WithField(Fields fields, const std::string& name, const std::strin
   }
   return fields;
 }
+// The fields with the values of several fields replaced.
+inline Fields WithFields(Fields fields, const std::map<std::string, std::string>& values) {
+  for (auto& [name, value] : fields) {
+    if (auto found = values.find(name); found != values.end()) value = found->second;
+  }
+  return fields;
+}
 inline bool HasField(const Fields& fields, const std::string& name) {
   for (const auto& field : fields) {
     if (field.first == name) return true;
