@@ -50,10 +50,10 @@ TEST_F(BeginGatherTest, PagedListWalksUpwardAndResolvesEachPageAgainstItsOwnAddr
   const std::string h = Url("");
   // The list begins with an empty piece (no line); the last page has no
   // links, so the file ends with the line break of the line before.
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"),
-            h + "/news/art1.htm\r\n" + h + "/news/art2.htm\r\n" + h + "/news/broken.htm\r\n" + h +
-                "/other/art3.htm\r\n" + h + "/news/nopic.htm\r\n" + h + "/pages/2/item21.htm\r\n" +
-                h + "/pages/2/item22.htm\r\n" + h + "/pages/3/item31.htm\r\n");
+  EXPECT_EQ(LinkList(1), h + "/news/art1.htm\r\n" + h + "/news/art2.htm\r\n" + h +
+                             "/news/broken.htm\r\n" + h + "/other/art3.htm\r\n" + h +
+                             "/news/nopic.htm\r\n" + h + "/pages/2/item21.htm\r\n" + h +
+                             "/pages/2/item22.htm\r\n" + h + "/pages/3/item31.htm\r\n");
 
   std::vector<std::string> seen;
   for (const auto& request : site_.Requests()) seen.push_back(request.method + " " + request.path);
@@ -68,16 +68,14 @@ TEST_F(BeginGatherTest, SinglePageOfPagedList) {
              "IsPagination=1, startid=2, lastid=2, PaginalList='" + Url("/pages/*/list.htm") + "'");
   Request("action=begin&ItemID=1");
   const std::string h = Url("");
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"),
-            h + "/pages/2/item21.htm\r\n" + h + "/pages/2/item22.htm");
+  EXPECT_EQ(LinkList(1), h + "/pages/2/item21.htm\r\n" + h + "/pages/2/item22.htm");
 
   // A page that does not answer is replaced by the plain list, whose links
   // are then resolved against the plain list's own address.
   AddRunItem(2,
              "IsPagination=1, startid=1, lastid=1, PaginalList='" + Url("/pages/*/list.htm") + "'");
   Request("action=begin&ItemID=2");
-  EXPECT_EQ(text::Decode(LinkListBytes(2), "GB2312").substr(0, h.size() + 16),
-            h + "/news/art1.htm\r\n");
+  EXPECT_EQ(LinkList(2).substr(0, h.size() + 16), h + "/news/art1.htm\r\n");
 }
 
 TEST_F(BeginGatherTest, PageNumberStandsForStarAndPageidInAnyCase) {
@@ -89,7 +87,7 @@ TEST_F(BeginGatherTest, PageNumberStandsForStarAndPageidInAnyCase) {
     seen.push_back(request.method + " " + request.target);
   EXPECT_EQ(seen, (std::vector<std::string>{"HEAD /pages/3/list.htm?p=3&q=3",
                                             "GET /pages/3/list.htm?p=3&q=3"}));
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"), Url("/pages/3/item31.htm"));
+  EXPECT_EQ(LinkList(1), Url("/pages/3/item31.htm"));
 }
 
 TEST_F(BeginGatherTest, RefusesWithAlerts) {

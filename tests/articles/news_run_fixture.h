@@ -4,15 +4,12 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "news_page.h"
 #include "platform/ado/connection.h"
-#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "support/fetch_limits_guard.h"
@@ -89,18 +86,6 @@ class NewsRunTest : public NewsPageTest {
     }
   }
   static std::string NextQuery(const std::string& page) { return testing::NextStepQuery(page); }
-
-  std::filesystem::path LinkListPath(int id) const {
-    return dir_ / "admin" / ("tmpNewslist" + std::to_string(id) + ".dat");
-  }
-  // The raw bytes of an item's link list ("" when there is none).
-  std::string LinkListBytes(int id) const {
-    std::ifstream in(LinkListPath(id), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  void WriteLinkList(int id, const std::string& utf8) const {
-    std::ofstream(LinkListPath(id), std::ios::binary) << text::Encode(utf8, "GB2312");
-  }
 
   // The first value of a query on the test database, as text ("" for none).
   std::string Value(const std::string& sql) {

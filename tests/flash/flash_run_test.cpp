@@ -5,14 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "flash_page.h"
 #include "host/demo_flash_codes.h"
-#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "processing/files_folders.h"
 #include "support/fetch_limits_guard.h"
@@ -51,10 +48,6 @@ class FlashRunTest : public FlashPageTest {
     return testing::FollowRun(
         "action=begin&ItemID=1&ChannelID=5", "Admin_FlashGather.asp",
         [this](const std::string& query) { return Request(query); }, last_query_);
-  }
-  std::string LinkList() {
-    std::ifstream in(dir_ / "admin" / "tmpFlashlist1.dat", std::ios::binary);
-    return text::Decode(std::string(std::istreambuf_iterator<char>(in), {}), "GB2312");
   }
   std::string Flash(const std::string& column, const std::string& title) {
     return Row("SELECT " + column + " AS v FROM QX_FlashList WHERE title='" + title + "'")["v"];
@@ -100,7 +93,7 @@ TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
   std::vector<std::string> pages = RunAll();
   ASSERT_EQ(pages.size(), 8u);  // begin, six entries, the end
   EXPECT_NE(last_query_.find("action=yes&ChannelID=5&page=7&D="), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "admin" / "tmpFlashlist1.dat"));
+  EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
 
   const std::string& first = pages[1];
   for (const char* part :

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,7 +77,6 @@ class SoftRunTest : public SoftPageTest {
         [this](const std::string& query) { return Request(query); }, last_query_);
   }
 
-  std::filesystem::path LinkListPath() const { return dir_ / "admin" / "tmpSoftlist1.dat"; }
   std::string Soft(const std::string& column, const std::string& name) {
     return Row("SELECT " + column + " AS v FROM QX_SoftList WHERE SoftName='" + name + "'")["v"];
   }

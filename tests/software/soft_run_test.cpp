@@ -33,8 +33,7 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   for (int i = 1; i <= 5; ++i) {
     expected += (i > 1 ? "\r\n" : "") + site_.Url("/soft/soft_0" + std::to_string(i) + ".html");
   }
-  std::ifstream in(LinkListPath(), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text::Encode(expected, "GB2312"));
+  EXPECT_EQ(LinkListBytes(), text::Encode(expected, "GB2312"));
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_EQ(vb::CStr(session_->Item("tmpDirCount")), "0");
 

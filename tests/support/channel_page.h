@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text/charset.h"
 #include "processing/page_fixture.h"
 #include "support/page_form.h"
 
@@ -43,6 +47,17 @@ class ChannelPageTest : public PageFixture {
   virtual void ReadConfig(Collection& channel) = 0;
   // How the channel reads an item's row into its object (and caches it).
   virtual void ReadItem(Collection& channel, vb::Variant& id) = 0;
+
+  // A request without a usable ChannelID (none, 0, negative, no number, or
+  // any of the more queries) is one of channel.
+  void ExpectChannelFallsBackTo(int32_t channel, std::initializer_list<const char*> more = {}) {
+    std::vector<const char*> queries = {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc"};
+    queries.insert(queries.end(), more);
+    for (const char* query : queries) {
+      Request(query);
+      EXPECT_EQ(last_->channel_id(), channel) << query;
+    }
+  }
 
   // The channel's object, connected to the test database (conn, when
   // given, is the gathering connection instead).
@@ -133,6 +148,21 @@ class ChannelPageTest : public PageFixture {
     for (const auto& [expression, value] : expected) {
       EXPECT_EQ(Row("SELECT " + expression + " AS v FROM " + from_where)["v"], value) << expression;
     }
+  }
+
+  // Item id's link-list file, its bytes ("" when there is none), and its
+  // text, decoded from GB2312 as a run writes it.
+  std::filesystem::path LinkListPath(int id = 1) const {
+    return dir_ / "admin" /
+           ("tmp" + std::string(names_.word) + "list" + std::to_string(id) + ".dat");
+  }
+  std::string LinkListBytes(int id = 1) const {
+    std::ifstream in(LinkListPath(id), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string LinkList(int id = 1) const { return text::Decode(LinkListBytes(id), "GB2312"); }
+  void WriteLinkList(int id, const std::string& utf8) const {
+    std::ofstream(LinkListPath(id), std::ios::binary) << text::Encode(utf8, "GB2312");
   }
 
   // The files below a folder of the site, by name.
