@@ -48,17 +48,6 @@ class ChannelPageTest : public PageFixture {
   // How the channel reads an item's row into its object (and caches it).
   virtual void ReadItem(Collection& channel, vb::Variant& id) = 0;
 
-  // A request without a usable ChannelID (none, 0, negative, no number, or
-  // any of the more queries) is one of channel.
-  void ExpectChannelFallsBackTo(int32_t channel, std::initializer_list<const char*> more = {}) {
-    std::vector<const char*> queries = {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc"};
-    queries.insert(queries.end(), more);
-    for (const char* query : queries) {
-      Request(query);
-      EXPECT_EQ(last_->channel_id(), channel) << query;
-    }
-  }
-
   // The channel's object, connected to the test database (conn, when
   // given, is the gathering connection instead).
   std::shared_ptr<Collection> Make(const std::string& conn = "") {
@@ -84,7 +73,19 @@ class ChannelPageTest : public PageFixture {
     return Request(query, EncodeForm(fields));
   }
 
-  std::string ItemTable() const { return "QX_" + std::string(names_.word) + "Item"; }
+  // A request without a usable ChannelID (none, 0, negative, no number, or
+  // any of the more queries) is one of channel.
+  void ExpectChannelFallsBackTo(int32_t channel, std::initializer_list<const char*> more = {}) {
+    std::vector<const char*> queries = {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc"};
+    queries.insert(queries.end(), more);
+    for (const char* query : queries) {
+      Request(query);
+      EXPECT_EQ(last_->channel_id(), channel) << query;
+    }
+  }
+
+  std::string Word() const { return std::string(names_.word); }
+  std::string ItemTable() const { return "QX_" + Word() + "Item"; }
   // An item of the channel's table, in its leaf class; extra is a list of
   // "column=value" SQL assignments applied after the insert.
   void AddItem(int id, int channel, const std::string& name, const std::string& extra = "") {
@@ -99,25 +100,24 @@ class ChannelPageTest : public PageFixture {
   // Changes an item (item 1 when none is named) and drops its cached copy.
   void SetItem(int id, const std::string& assignments) {
     RunSql("UPDATE " + ItemTable() + " SET " + assignments + " WHERE ItemID=" + std::to_string(id));
-    application_->contents().Remove("myzemble_" + vb::LCase(std::string(names_.word)) + "item" +
-                                    std::to_string(id));
+    application_->contents().Remove("myzemble_" + vb::LCase(Word()) + "item" + std::to_string(id));
   }
   void SetItem(const std::string& assignments) { SetItem(1, assignments); }
   // Changes the base settings and drops their cached copy.
   void SetConfig(const std::string& assignments) {
-    RunSql("UPDATE QX_" + std::string(names_.word) + "Config SET " + assignments + " WHERE id=1");
-    application_->contents().Remove("myzemble_" + vb::LCase(std::string(names_.word)) + "config");
+    RunSql("UPDATE QX_" + Word() + "Config SET " + assignments + " WHERE id=1");
+    application_->contents().Remove("myzemble_" + vb::LCase(Word()) + "config");
   }
   std::map<std::string, std::string> ConfigRow() {
-    return Row("SELECT * FROM QX_" + std::string(names_.word) + "Config WHERE id=1");
+    return Row("SELECT * FROM QX_" + Word() + "Config WHERE id=1");
   }
   // The settings form saved from a page that has cached the settings: the
   // save says so and drops the cached copy. The row it stored.
   std::map<std::string, std::string> SaveConfig(const Fields& form) {
     Request("");
-    EXPECT_TRUE(Cached(std::string(names_.word) + "Config"));
+    EXPECT_TRUE(Cached(Word() + "Config"));
     EXPECT_TRUE(Alerts(Post("action=save", form), "保存采集基本设置成功!"));
-    EXPECT_FALSE(Cached(std::string(names_.word) + "Config"));
+    EXPECT_FALSE(Cached(Word() + "Config"));
     return ConfigRow();
   }
   // A settings form the save refuses with message: the row and its cached
@@ -128,14 +128,14 @@ class ChannelPageTest : public PageFixture {
     const std::string page = Post("action=save", form);
     EXPECT_TRUE(Alerts(page, message + "\");history.back();")) << page;
     EXPECT_EQ(ConfigRow(), before) << message;
-    EXPECT_TRUE(Cached(std::string(names_.word) + "Config")) << message;
+    EXPECT_TRUE(Cached(Word() + "Config")) << message;
   }
   // Item id read as a run reads it, after a request: its row is cached.
   void CacheItem(int id) {
     Request("");
     vb::Variant item(int32_t{id});
     ReadItem(*last_, item);
-    EXPECT_TRUE(Cached(std::string(names_.word) + "Item" + std::to_string(id)));
+    EXPECT_TRUE(Cached(Word() + "Item" + std::to_string(id)));
   }
   std::map<std::string, std::string> ItemRow(int id) {
     return Row("SELECT * FROM " + ItemTable() + " WHERE ItemID=" + std::to_string(id));
@@ -153,8 +153,7 @@ class ChannelPageTest : public PageFixture {
   // Item id's link-list file, its bytes ("" when there is none), and its
   // text, decoded from GB2312 as a run writes it.
   std::filesystem::path LinkListPath(int id = 1) const {
-    return dir_ / "admin" /
-           ("tmp" + std::string(names_.word) + "list" + std::to_string(id) + ".dat");
+    return dir_ / "admin" / ("tmp" + Word() + "list" + std::to_string(id) + ".dat");
   }
   std::string LinkListBytes(int id = 1) const {
     std::ifstream in(LinkListPath(id), std::ios::binary);
@@ -194,7 +193,7 @@ class ChannelPageTest : public PageFixture {
     CacheItem(id);
     for (const char* step : {"step2", "step3", "step4"}) {
       pages.push_back(Post(std::string("action=") + step, ReadForm(pages.back())));
-      EXPECT_FALSE(Cached(std::string(names_.word) + "Item" + std::to_string(id))) << step;
+      EXPECT_FALSE(Cached(Word() + "Item" + std::to_string(id))) << step;
     }
     EXPECT_NE(pages[3].find("恭喜您！采集项目设置全部完成。"), std::string::npos) << pages[3];
     return pages;

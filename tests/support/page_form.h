@@ -1,8 +1,9 @@
 // The forms of the admin pages as a browser posts them: a reader that
 // turns a written form into the fields a browser would post from it
 // unchanged (the editor script's rule lists joined into ClassList and
-// ReplaceList as include/Ostrel.js does), helpers that change a field, and
-// the urlencoded body.
+// ReplaceList as include/Ostrel.js does), helpers that change fields, the
+// urlencoded body, and the checks of a page's texts, a form's fields and a
+// refusal's alert.
 #pragma once
 
 #include <gtest/gtest.h>
