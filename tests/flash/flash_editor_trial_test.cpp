@@ -155,17 +155,7 @@ TEST_F(FlashTrialTest, HostilePageReachesTheAdminPageOnlyAsTextOrFramed) {
 }
 
 TEST_F(FlashTrialTest, TrialAlertsSayWhichCodeFailed) {
-  const std::pair<testing::CodeParts, const char*> cases[] = {
-      {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
-      {{{21, "0"}}, "请输入获取下载地址列表代码！"},
-      {{{21, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
-      {{{23, ""}}, "请输入获取下载连接代码！"},
-      {{{23, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
-  };
-  for (const auto& [codes, message] : cases) {
-    SetItem("FindInfoCode='" + InfoCodes(codes) + "'");
-    ExpectTrialAlert(message);
-  }
+  ExpectDownloadTrialAlerts(InfoCodes, 21, 23);
 }
 
 }  // namespace

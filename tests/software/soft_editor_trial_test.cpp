@@ -143,17 +143,7 @@ TEST_F(SoftTrialTest, HostilePageReachesTheAdminPageOnlyAsText) {
 }
 
 TEST_F(SoftTrialTest, TrialAlertsSayWhichCodeFailed) {
-  const std::pair<testing::CodeParts, const char*> cases[] = {
-      {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
-      {{{26, "0"}}, "请输入获取下载地址列表代码！"},
-      {{{26, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
-      {{{28, ""}}, "请输入获取下载连接代码！"},
-      {{{28, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
-  };
-  for (const auto& [codes, message] : cases) {
-    SetItem("FindInfoCode='" + InfoCodes(codes) + "'");
-    ExpectTrialAlert(message);
-  }
+  ExpectDownloadTrialAlerts(InfoCodes, 26, 28);
   // A trial address of nine characters is no address: the list leads.
   SetItem("NamedDemourl='http://x', FindInfoCode='" + InfoCodes() + "'");
   EXPECT_NE(Request("action=demo&ItemID=1").find(server_.Url("/soft/1.html")), std::string::npos);

@@ -22,6 +22,7 @@
 #include "platform/text/charset.h"
 #include "processing/page_fixture.h"
 #include "support/page_form.h"
+#include "support/run_steps.h"
 
 namespace ostrel::testing {
 
@@ -260,6 +261,25 @@ class ChannelPageTest : public PageFixture {
     const std::string page = Request(query);
     EXPECT_TRUE(Alerts(page, message)) << message << "\n" << page;
     EXPECT_EQ(page.find("全部设置完成"), std::string::npos) << message;
+  }
+
+  // The trial run of item 1 of a channel that gathers downloads (software,
+  // Flash), its detail codes made by codes, with the code of the name, of
+  // the download list (at list) or of the download link (at link) unset or
+  // not found: each alert says which code failed.
+  template <class Codes>
+  void ExpectDownloadTrialAlerts(Codes codes, int list, int link) {
+    const std::pair<CodeParts, const char*> cases[] = {
+        {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
+        {{{list, "0"}}, "请输入获取下载地址列表代码！"},
+        {{{list, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
+        {{{link, ""}}, "请输入获取下载连接代码！"},
+        {{{link, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
+    };
+    for (const auto& [changes, message] : cases) {
+      SetItem("FindInfoCode='" + codes(changes) + "'");
+      ExpectTrialAlert(message);
+    }
   }
 
   ChannelNames names_;
