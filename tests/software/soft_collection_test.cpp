@@ -149,7 +149,9 @@ TEST_F(SoftCollectionTest, ClassAndServerLookups) {
     EXPECT_EQ(soft->class_folder(), c.folder) << c.parent << "/" << c.child;
     EXPECT_EQ(soft->GetClassID(0, c.parent, c.child), 0);
   }
-  auto soft = Make();
+  // The counters and the servers need the host's connection only.
+  auto soft = std::make_shared<SoftCollection>();
+  soft->SetDBConnstr(ConnString());
   soft->ReadSoftConfig();
   vb::Variant channel(int32_t{2}), cls(int32_t{6});
   soft->ClassUpdateCount(channel, cls);
@@ -161,7 +163,8 @@ TEST_F(SoftCollectionTest, ClassAndServerLookups) {
       "INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
       "(2, 2, '镜像<2>', 0, 2), (3, 2, '子', 1, 2), (4, 3, '别的', 0, 4)");
   StartRequest("");
-  soft = Make();
+  soft = std::make_shared<SoftCollection>();
+  soft->SetDBConnstr(ConnString());
   soft->ReadSoftConfig();
   soft->SelDownServer(2);
   const std::string list = Output();
