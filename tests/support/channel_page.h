@@ -175,6 +175,34 @@ class ChannelPageTest : public PageFixture {
     return names;
   }
 
+  // Items 3, 5 and 7 of channel and 8 of other, item 3's row cached: the
+  // delete refuses a list of anything but whole numbers and deletes
+  // nothing; "3, 5,8" asked from another site's page deletes 3 and 5 only,
+  // drops 3's cached row and goes back to the channel's list (list); asked
+  // from a page of this site, it goes back to that page.
+  void ExpectDeleteKeepsToTheChannel(int channel, int other, const std::string& list) {
+    for (int id : {3, 5, 7}) AddItem(id, channel, "项目");
+    AddItem(8, other, "别的频道");
+    CacheItem(3);
+    for (const std::string& bad :
+         {std::string(), std::string("3 or 1=1"), std::string("3,,5"), std::string("99999999999"),
+          "3;DELETE FROM " + ItemTable(), "3);DELETE FROM " + ItemTable() + ";--"}) {
+      EXPECT_NE(Request("action=del&ItemID=" + bad).find("请选择正确的系统参数！"),
+                std::string::npos)
+          << bad;
+      EXPECT_EQ(Count(ItemTable()), 4) << bad;
+    }
+    Request("action=del&ItemID=3,%205,8", "",
+            {{"HTTP_HOST", "127.0.0.1:8080"}, {"HTTP_REFERER", "http://evil.example/x"}});
+    EXPECT_EQ(Count(ItemTable()), 2);  // 7, and 8 of the other channel
+    EXPECT_FALSE(Cached(Word() + "Item3"));
+    EXPECT_EQ(sink_->Header("Location"), list);
+    const std::string back = "http://127.0.0.1:8080/admin/x.asp?page=2";
+    Request("action=del&ItemID=7", "", {{"HTTP_HOST", "127.0.0.1:8080"}, {"HTTP_REFERER", back}});
+    EXPECT_EQ(sink_->Header("Location"), back);
+    EXPECT_EQ(Count(ItemTable()), 1);
+  }
+
   // The item's row after a save, against the row before: every column the
   // same but those named in changed.
   static void ExpectSameColumns(const std::map<std::string, std::string>& after,
