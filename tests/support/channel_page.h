@@ -74,10 +74,11 @@ class ChannelPageTest : public PageFixture {
     return Request(query, EncodeForm(fields));
   }
 
-  // A request without a usable ChannelID (none, 0, negative, no number, or
-  // any of the more queries) is one of channel.
+  // A request without a usable ChannelID (none, 0, negative, no number, too
+  // large, or any of the more queries) is one of channel.
   void ExpectChannelFallsBackTo(int32_t channel, std::initializer_list<const char*> more = {}) {
-    std::vector<const char*> queries = {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc"};
+    std::vector<const char*> queries = {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc",
+                                        "ChannelID=99999999999"};
     queries.insert(queries.end(), more);
     for (const char* query : queries) {
       Request(query);
