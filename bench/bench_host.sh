@@ -3,11 +3,27 @@
 # they started, and an ostrel-host on a free loopback port with a fresh data
 # folder and a copy of the site.
 #
-#   NAME=...; HOST=...; source bench/bench_host.sh
+#   NAME=...; ROOT=...; source bench/bench_host.sh
+#   bench_run_args "$@"        BUILD, ENTRIES and HOST from the command line
 #   bench_require TOOL...      skips the benchmark (exit 0) when one is missing
 #   bench_work                 WORK: the folder; BENCH_PIDS: killed at the end
-#   bench_start_host [LINE...] the host with extra [Host] lines; sets PASSWORD,
-#                              HOST_PID and PORT
+#   bench_start_host [LINE...] the host with extra [Host] lines (a line may
+#                              open another section), and the arguments in
+#                              HOST_ARGS; sets PASSWORD, HOST_PID and PORT
+
+# bench_run_args ARG...: the whole-run benchmarks' [BUILD_DIR] [--entries N];
+# sets BUILD (default ROOT/build), ENTRIES (default 200) and HOST.
+bench_run_args() {
+  BUILD="$ROOT/build"
+  ENTRIES=200
+  while [ "$#" -gt 0 ]; do
+    case "$1" in
+      --entries) ENTRIES="$2"; shift 2 ;;
+      *) BUILD="$1"; shift ;;
+    esac
+  done
+  HOST="$BUILD/src/host/ostrel-host"
+}
 
 bench_require() {
   for tool in "$@"; do
@@ -39,6 +55,7 @@ bench_cleanup() {
 }
 
 bench_start_host() {
+  [ -n "${HOST_ARGS+set}" ] || HOST_ARGS=()
   PASSWORD="bench-$RANDOM$RANDOM"
   cp -r "$ROOT/site" "$WORK/site"
   mkdir -p "$WORK/data"
@@ -49,7 +66,7 @@ bench_start_host() {
     for line in "$@"; do echo "$line"; done
   } > "$WORK/data/ostrel.ini"
   OSTREL_REGISTRY="$WORK/registry.ini" "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 \
-    >"$WORK/host.log" 2>&1 &
+    "${HOST_ARGS[@]}" >"$WORK/host.log" 2>&1 &
   HOST_PID=$!
   BENCH_PIDS+=("$HOST_PID")
   PORT=""

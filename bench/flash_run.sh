@@ -16,18 +16,9 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="$ROOT/build"
-ENTRIES=200
-while [ "$#" -gt 0 ]; do
-  case "$1" in
-    --entries) ENTRIES="$2"; shift 2 ;;
-    *) BUILD="$1"; shift ;;
-  esac
-done
-HOST="$BUILD/src/host/ostrel-host"
-
 NAME=flash_run
 source "$ROOT/bench/bench_host.sh"
+bench_run_args "$@"
 bench_require python3 curl sqlite3
 bench_work
 

@@ -29,57 +29,12 @@ while [ "$#" -gt 0 ]; do
 done
 HOST="$BUILD/src/host/ostrel-host"
 
-for tool in wrk sqlite3 curl; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "host_bench: skipped: $tool is missing (Debian package $tool)"
-    exit 0
-  fi
-done
-if [ ! -x "$HOST" ]; then
-  echo "host_bench: $HOST is not built" >&2
-  exit 1
-fi
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/ostrel-bench.XXXXXX")"
-HOST_PID=""
-RUN_PID=""
-cleanup() {
-  if [ -n "$RUN_PID" ] && kill -0 "$RUN_PID" 2>/dev/null; then
-    kill "$RUN_PID"
-    wait "$RUN_PID" 2>/dev/null || true
-  fi
-  if [ -n "$HOST_PID" ] && kill -0 "$HOST_PID" 2>/dev/null; then
-    kill "$HOST_PID"
-    wait "$HOST_PID" 2>/dev/null || true
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-PASSWORD="bench-$RANDOM$RANDOM"
-mkdir -p "$WORK/data"
-cat > "$WORK/data/ostrel.ini" <<INI
-[Host]
-AdminPassword=$PASSWORD
-PageListNum=30
-[Demo]
-Listen=127.0.0.1:0
-INI
-env -u OSTREL_REGISTRY "$HOST" --data "$WORK/data" --listen 127.0.0.1:0 --demo \
-  >"$WORK/host.log" 2>&1 &
-HOST_PID=$!
-PORT=""
-for _ in $(seq 1 300); do
-  PORT="$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$WORK/host.log")"
-  [ -n "$PORT" ] && break
-  kill -0 "$HOST_PID" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$PORT" ]; then
-  echo "host_bench: ostrel-host did not start:" >&2
-  cat "$WORK/host.log" >&2
-  exit 1
-fi
+NAME=host_bench
+source "$ROOT/bench/bench_host.sh"
+bench_require wrk sqlite3 curl
+bench_work
+HOST_ARGS=(--demo)
+bench_start_host "PageListNum=30" "[Demo]" "Listen=127.0.0.1:0"
 BASE="http://127.0.0.1:$PORT"
 
 # Thirty items fill the first page of the list; the class names and last run
@@ -119,11 +74,11 @@ DEMO_ITEM="$(sqlite3 "$WORK/data/gather.db" \
     done
   done
 ) &
-[ "$DURING_RUN" -eq 1 ] && RUN_PID=$!
+[ "$DURING_RUN" -eq 1 ] && BENCH_PIDS+=($!)
 
 # page_copy NAME PATH: fetches the item list at PATH, checks its 30 rows and
 # puts the same bytes into the site as /bench/NAME.html.
-mkdir -p "$WORK/data/site/bench"
+mkdir -p "$WORK/site/bench"
 page_copy() {
   curl -s -o "$WORK/$1.html" -b "${COOKIES[0]}" "$BASE$2"
   local rows
@@ -133,7 +88,7 @@ page_copy() {
     head -c 2000 "$WORK/$1.html" >&2
     exit 1
   fi
-  cp "$WORK/$1.html" "$WORK/data/site/bench/$1.html"
+  cp "$WORK/$1.html" "$WORK/site/bench/$1.html"
 }
 LIST="/admin/Admin_ArticleGather.asp"
 SOFT_LIST="/admin/admin_SoftGather.asp"

@@ -157,6 +157,25 @@ int EnsureDemoClass(sqlite3* db, int channel, const char* name) {
   return id;
 }
 
+// Inserts an item row of a channel whose demo site is the folder site:
+// binds ?1 to ?8 to the item's name, the site, its class, its two list
+// addresses there (the first page and the paged form), its list and entry
+// codes and its trial entry page in the site. The new ItemID.
+int InsertSiteItem(sqlite3* db, Statement& insert, const char* name, const std::string& site,
+                   int class_id, const std::string& list_codes, const std::string& info_codes,
+                   const char* trial_page) {
+  insert.Bind(1, name);
+  insert.Bind(2, site);
+  insert.Bind(3, class_id);
+  insert.Bind(4, site + "list_1.html");
+  insert.Bind(5, site + "list_{$pageid}.html");
+  insert.Bind(6, list_codes);
+  insert.Bind(7, info_codes);
+  insert.Bind(8, site + trial_page);
+  insert.Step();
+  return static_cast<int>(sqlite3_last_insert_rowid(db));
+}
+
 // The software item: downloads its files (through the download page and
 // the 302), re-packs them as zip with the demo readme and shows the
 // progress. The settings are the channel's: they are set only with the
@@ -170,16 +189,8 @@ int InsertSoftItem(sqlite3* db, const std::string& origin, int class_id) {
                    "RetuneClass, RemoveFile, strLeachName, NamedDemourl, strReplace) "
                    "VALUES (?1, ?2, 2, ?3, 0, 0, 'GB2312', 1, 0, 0, 0, 1, 0, 0, 999, 3, ?4, ?5, "
                    "1, 1, 2, ?6, ?7, 1, '', 'ad.url', '', ?8, '')");
-  insert.Bind(1, kDemoSoftItemName);
-  insert.Bind(2, origin + "/soft/");
-  insert.Bind(3, class_id);
-  insert.Bind(4, origin + "/soft/list_1.html");
-  insert.Bind(5, origin + "/soft/list_{$pageid}.html");
-  insert.Bind(6, Joined(kSoftListCodes));
-  insert.Bind(7, Joined(kSoftInfoCodes));
-  insert.Bind(8, origin + "/soft/soft_01.html");
-  insert.Step();
-  const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
+  const int id = InsertSiteItem(db, insert, kDemoSoftItemName, origin + "/soft/", class_id,
+                                Joined(kSoftListCodes), Joined(kSoftInfoCodes), "soft_01.html");
   Statement config(db,
                    "UPDATE QX_SoftConfig SET UseDownload=1, isProgress=3, TrueAddress=0, "
                    "isZipFile=1, ZipMode=1, ZipTimeout=0, AllowDownExt='zip|rar|exe', "
@@ -202,16 +213,8 @@ int InsertFlashItem(sqlite3* db, const std::string& origin, int class_id) {
                    "RetuneClass, NamedDemourl, strReplace) "
                    "VALUES (?1, ?2, 5, ?3, 0, 0, 'GB2312', 1, 1, 0, 1, 'UploadFile/', 0, 0, 999, "
                    "3, ?4, ?5, 1, 1, 2, ?6, ?7, 0, '', ?8, '')");
-  insert.Bind(1, kDemoFlashItemName);
-  insert.Bind(2, origin + "/flash/");
-  insert.Bind(3, class_id);
-  insert.Bind(4, origin + "/flash/list_1.html");
-  insert.Bind(5, origin + "/flash/list_{$pageid}.html");
-  insert.Bind(6, Joined(kFlashListCodes));
-  insert.Bind(7, Joined(kFlashInfoCodes));
-  insert.Bind(8, origin + "/flash/flash_01.html");
-  insert.Step();
-  const int id = static_cast<int>(sqlite3_last_insert_rowid(db));
+  const int id = InsertSiteItem(db, insert, kDemoFlashItemName, origin + "/flash/", class_id,
+                                Joined(kFlashListCodes), Joined(kFlashInfoCodes), "flash_01.html");
   Exec(db,
        "UPDATE QX_FlashConfig SET UseDownload=1, isProgress=3, "
        "AllowDownExt='swf|gif|jpg|png|wav|mp3' WHERE id=1");

@@ -21,9 +21,7 @@ class ShowCollectionTest : public NewsPageTest {
     NewsPageTest::TearDown();
   }
   void AddItems(int count, int channel) {
-    for (int i = 1; i <= count; ++i) {
-      AddItem(i, channel, "项目" + std::to_string(i), "2026-02-01 10:00:00");
-    }
+    for (int i = 1; i <= count; ++i) AddItem(i, channel, "项目" + std::to_string(i));
   }
 
   vb::DateTime now_;
@@ -33,18 +31,14 @@ class ShowCollectionTest : public NewsPageTest {
 constexpr const char* kRow = "<tr align=center>";
 
 TEST_F(ShowCollectionTest, ChannelFallsBackToOne) {
-  for (const char* query : {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc", "ChannelID=1.4",
-                            "ChannelID=99999999999"}) {
-    ShowPage(query);
-    EXPECT_EQ(last_->channel_id(), 1) << query;
-  }
-  ShowPage("ChannelID=2");
+  ExpectChannelFallsBackTo(1, {"ChannelID=1.4"});
+  Request("ChannelID=2");
   EXPECT_EQ(last_->channel_id(), 2);
 }
 
 TEST_F(ShowCollectionTest, ActionIsTrimmedAndLowerCased) {
   session_->SetItem("AdminName", vb::Variant("O'Neil"));
-  EXPECT_EQ(ShowPage("action=%20EDIT%20"),
+  EXPECT_EQ(Request("action=%20EDIT%20"),
             "<script language=\"javascript\">\r\nalert(\"请选择正确的项目ID!\");history.back();\r\n"
             "</script>\r\n");
   EXPECT_EQ(last_->action(), " edit ");
@@ -52,32 +46,32 @@ TEST_F(ShowCollectionTest, ActionIsTrimmedAndLowerCased) {
   EXPECT_EQ(last_->admin_name(), "O''Neil");
 
   // An item number without a row reaches the editor, which refuses it.
-  EXPECT_NE(ShowPage("action=Edit&ItemID=7").find("错误的系统参数"), std::string::npos);
+  EXPECT_NE(Request("action=Edit&ItemID=7").find("错误的系统参数"), std::string::npos);
   EXPECT_TRUE(last_->edit_mode());
   EXPECT_EQ(last_->item_id(), 7);
-  ShowPage("action=ADD");
+  Request("action=ADD");
   EXPECT_FALSE(last_->edit_mode());
   EXPECT_NE(last_->wait_banner().find("...正在收集数据...请稍候..."), std::string::npos);
 
   // Anything unknown shows the list.
-  EXPECT_NE(ShowPage("action=whatever").find("还没有添加任何采集项目！"), std::string::npos);
+  EXPECT_NE(Request("action=whatever").find("还没有添加任何采集项目！"), std::string::npos);
 }
 
 TEST_F(ShowCollectionTest, ThirtyOneItemsMakeTwoPages) {
   AddItems(31, 1);
-  std::string page2 = ShowPage("page=5");
+  std::string page2 = Request("page=5");
   EXPECT_EQ(CountOf(page2, kRow), 1);
   EXPECT_NE(page2.find("项目1</a>"), std::string::npos);  // the lowest ItemID comes last
   EXPECT_NE(page2.find("<script>ShowListPage(2,2,31,30,'','文章采集');</script>\r\n"),
             std::string::npos);
   for (const char* query : {"page=0", "page=-1", "page=x", "page=99999999999", ""}) {
-    std::string page1 = ShowPage(query);
+    std::string page1 = Request(query);
     EXPECT_EQ(CountOf(page1, kRow), 30) << query;
     EXPECT_NE(page1.find("ShowListPage(1,2,31,30,'','文章采集');"), std::string::npos) << query;
     EXPECT_NE(page1.find("项目31</a>"), std::string::npos) << query;
   }
   // Row classes alternate, starting with TableRow1.
-  std::string page1 = ShowPage("");
+  std::string page1 = Request("");
   size_t first = page1.find(kRow);
   size_t second = page1.find(kRow, first + 1);
   EXPECT_EQ(page1.compare(first + 17, 21, " <td class=TableRow1 "), 0);
@@ -86,14 +80,14 @@ TEST_F(ShowCollectionTest, ThirtyOneItemsMakeTwoPages) {
   EXPECT_EQ(CountOf(page1, "class=TableRow2"), 15 * 6);
 
   // A page size below 1 counts as 30.
-  EXPECT_NE(ShowPage("page=2", 0).find("ShowListPage(2,2,31,30,'','文章采集');"),
-            std::string::npos);
+  page_list_num_ = 0;
+  EXPECT_NE(Request("page=2").find("ShowListPage(2,2,31,30,'','文章采集');"), std::string::npos);
 }
 
 TEST_F(ShowCollectionTest, APageThatSetsNothingShowsThirtyRows) {
   AddItems(31, 1);
   StartRequest("");
-  auto news = MakeNews();
+  auto news = Make();
   news->ReadNewsConfig();
   news->ShowCollection();
   std::string page = Output();
@@ -103,7 +97,7 @@ TEST_F(ShowCollectionTest, APageThatSetsNothingShowsThirtyRows) {
 
 TEST_F(ShowCollectionTest, AnEmptyChannel) {
   AddItems(3, 2);
-  std::string page = ShowPage("ChannelID=1");
+  std::string page = Request("ChannelID=1");
   EXPECT_EQ(page,
             "<script language=\"JavaScript\" src=\"include/showpage.js\"></script>\r\n"
             "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
@@ -120,7 +114,7 @@ TEST_F(ShowCollectionTest, OneRowToTheCharacter) {
       "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
       "StopItem, lastime, RemoteListUrl) VALUES (8, '名称', 'http://site/', 1, 2, 1, 0, "
       "'2026-02-28 23:00:00', 'http://site/list')");
-  std::string page = ShowPage("");
+  std::string page = Request("");
   EXPECT_NE(
       page.find("<tr align=center> <td class=TableRow1 title='点击打开目标网站'><a "
                 "href='http://site/' target=_blank>名称</a></td> <td class=TableRow1 "
@@ -143,12 +137,9 @@ TEST_F(ShowCollectionTest, TodaysRunInRedStoppedItemsAndUnknownNames) {
   RunSql(
       "INSERT INTO QX_NewsItem (ItemID, ChannelID, ClassID, SpecialID, StopItem, lastime) "
       "VALUES (1, 1, 77, 5, 1, '2026-03-01 08:00:00'), (2, 1, 2, 0, 0, '2026-02-28 23:59:59')");
-  std::string page = ShowPage("");
-  EXPECT_NE(page.find("<font color=red>2026-3-1 8:00:00</font>"), std::string::npos);
-  EXPECT_NE(page.find(">2026-2-28 23:59:59</td>"), std::string::npos);
-  EXPECT_NE(page.find("<font color=red>×</font>"), std::string::npos);
-  EXPECT_NE(page.find(">没有分类</a>"), std::string::npos);
-  EXPECT_NE(page.find(">没有指定专题</td>"), std::string::npos);
+  std::string page = Request("");
+  ExpectShows(page, {"<font color=red>2026-3-1 8:00:00</font>", ">2026-2-28 23:59:59</td>",
+                     "<font color=red>×</font>", ">没有分类</a>", ">没有指定专题</td>"});
 }
 
 TEST_F(ShowCollectionTest, DatabaseTextIsEncoded) {
@@ -157,7 +148,7 @@ TEST_F(ShowCollectionTest, DatabaseTextIsEncoded) {
       "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, "
       "RemoteListUrl) VALUES (1, '<b>x&y</b>', 'http://a/?q=''1''&b=\"2\"', 1, 20, "
       "'javascript:''><script>')");
-  std::string page = ShowPage("");
+  std::string page = Request("");
   EXPECT_NE(page.find("<a href='http://a/?q=&#39;1&#39;&amp;b=&quot;2&quot;' "
                       "target=_blank>&lt;b&gt;x&amp;y&lt;/b&gt;</a>"),
             std::string::npos)
@@ -171,7 +162,7 @@ TEST_F(ShowCollectionTest, DatabaseTextIsEncoded) {
 
 TEST_F(ShowCollectionTest, TheRunSummaryShowsOnce) {
   session_->SetItem("SucceedCount", vb::Variant(int32_t{12}));
-  std::string page = ShowPage("action=yes&D=43195");  // the clock reads 12:00:00
+  std::string page = Request("action=yes&D=43195");  // the clock reads 12:00:00
   const std::string summary =
       "<tr> <td colspan=9 class=tablerow2><b class=style2>恭喜您！采集文章全部完成..."
       "成功采集文章 <font color=\"#FF0000\">12</font> 个，总费时 <font "
@@ -180,18 +171,18 @@ TEST_F(ShowCollectionTest, TheRunSummaryShowsOnce) {
             std::string::npos)
       << page;
   EXPECT_EQ(vb::CLng(session_->Item("SucceedCount")), 0);
-  EXPECT_NE(ShowPage("action=yes&D=43195").find("<font color=\"#FF0000\">0</font> 个"),
+  EXPECT_NE(Request("action=yes&D=43195").find("<font color=\"#FF0000\">0</font> 个"),
             std::string::npos);
 
   // The summary test does not trim: " yes" shows the plain list.
   session_->SetItem("SucceedCount", vb::Variant(int32_t{3}));
-  EXPECT_EQ(ShowPage("action=%20yes&D=43195").find("恭喜您"), std::string::npos);
+  EXPECT_EQ(Request("action=%20yes&D=43195").find("恭喜您"), std::string::npos);
   EXPECT_EQ(vb::CLng(session_->Item("SucceedCount")), 3);
 }
 
 TEST_F(ShowCollectionTest, ARunAcrossMidnightCountsTheDay) {
   now_ = vb::DateAdd("s", 10, vb::DateSerial(2026, 3, 2));  // 00:00:10
-  std::string page = ShowPage("action=yes&D=86390.5");
+  std::string page = Request("action=yes&D=86390.5");
   EXPECT_NE(page.find(">19.50</font> 秒,完成时间2026-3-2 0:00:10</b>"), std::string::npos) << page;
 }
 
@@ -199,7 +190,7 @@ TEST_F(ShowCollectionTest, AGoneClientEndsTheList) {
   AddItems(3, 1);
   StartRequest("");
   sink_->connected = false;
-  auto news = MakeNews();
+  auto news = Make();
   news->ReadNewsConfig();
   news->ShowCollection();
   EXPECT_TRUE(context_->Response->IsEnded());

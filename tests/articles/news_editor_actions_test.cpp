@@ -17,10 +17,10 @@ const std::vector<std::pair<std::string, std::string>> kFromList = {
 using EditorActionsTest = NewsEditorTest;
 
 TEST_F(EditorActionsTest, DeleteTakesOnlyWholeNumbersOfThisChannel) {
-  AddItem(3, 1, "三", "2005-01-01 00:00:00");
-  AddItem(5, 1, "五", "2005-01-01 00:00:00");
-  AddItem(6, 1, "六", "2005-01-01 00:00:00");
-  AddItem(7, 2, "七", "2005-01-01 00:00:00");
+  AddItem(3, 1, "三", "lastime='2005-01-01 00:00:00'");
+  AddItem(5, 1, "五", "lastime='2005-01-01 00:00:00'");
+  AddItem(6, 1, "六", "lastime='2005-01-01 00:00:00'");
+  AddItem(7, 2, "七", "lastime='2005-01-01 00:00:00'");
   for (int id : {3, 5, 6, 7}) Cache("NewsItem" + std::to_string(id));
 
   for (const char* refused :
@@ -45,9 +45,9 @@ TEST_F(EditorActionsTest, DeleteTakesOnlyWholeNumbersOfThisChannel) {
 }
 
 TEST_F(EditorActionsTest, DeleteGoesBackToTheReferringPageOrToTheList) {
-  AddItem(3, 1, "三", "2005-01-01 00:00:00");
-  AddItem(4, 1, "四", "2005-01-01 00:00:00");
-  AddItem(5, 1, "五", "2005-01-01 00:00:00");
+  AddItem(3, 1, "三", "lastime='2005-01-01 00:00:00'");
+  AddItem(4, 1, "四", "lastime='2005-01-01 00:00:00'");
+  AddItem(5, 1, "五", "lastime='2005-01-01 00:00:00'");
   Request("action=del&ChannelID=1&ItemID=3", "", kFromList);
   EXPECT_EQ(sink_->Header("Location"),
             "http://127.0.0.1:8080/admin/Admin_ArticleGather.asp?ChannelID=1&page=2");
@@ -62,7 +62,7 @@ TEST_F(EditorActionsTest, DeleteGoesBackToTheReferringPageOrToTheList) {
 }
 
 TEST_F(EditorActionsTest, CloneCopiesEveryColumnUnderANewKeyAndStampsIt) {
-  AddItem(3, 1, "源项目", "2005-01-01 00:00:00");
+  AddItem(3, 1, "源项目", "lastime='2005-01-01 00:00:00'");
   RunSql(
       "UPDATE QX_NewsItem SET FindInfoCode='a$$$b', NamedDemourl='http://x/', "
       "RetuneClass=NULL, strReplace='p|q', star=4 WHERE ItemID=3");
@@ -90,7 +90,7 @@ TEST_F(EditorActionsTest, CloneCopiesEveryColumnUnderANewKeyAndStampsIt) {
 }
 
 TEST_F(EditorActionsTest, CloneRefusesAMissingOrForeignItem) {
-  AddItem(3, 2, "别的频道", "2005-01-01 00:00:00");
+  AddItem(3, 2, "别的频道", "lastime='2005-01-01 00:00:00'");
   for (const char* query : {"action=copy&ChannelID=1", "action=copy&ChannelID=1&ItemID=0",
                             "action=copy&ChannelID=1&ItemID=3"}) {
     EXPECT_NE(Request(query).find("alert(\"请选择正确的系统参数！\");history.back();"),
@@ -101,7 +101,7 @@ TEST_F(EditorActionsTest, CloneRefusesAMissingOrForeignItem) {
 }
 
 TEST_F(EditorActionsTest, CloneWithoutARefererGoesToTheListInsteadOfCloningAgain) {
-  AddItem(3, 1, "源项目", "2005-01-01 00:00:00");
+  AddItem(3, 1, "源项目", "lastime='2005-01-01 00:00:00'");
   const std::string page = Request("action=copy&ChannelID=1&ItemID=3");
   EXPECT_NE(page.find("alert(\"恭喜您！采集项目克隆成功。\");"
                       "location.replace(\"Admin_ArticleGather.asp?ChannelID=1\");"),
@@ -116,7 +116,7 @@ TEST_F(EditorActionsTest, RemoveAllCacheEmptiesTheApplicationNameByName) {
   application_->SetItem("myzemble_newsitem3", vb::Variant(2));
   application_->SetItem("<b>odd</b>", vb::Variant(3));
   StartRequest("action=remove");
-  auto news = MakeNews();
+  auto news = Make();
   news->ShowCollection();  // no settings read first, so nothing is cached again
   const std::string page = Output();
   EXPECT_EQ(page,
@@ -126,7 +126,7 @@ TEST_F(EditorActionsTest, RemoveAllCacheEmptiesTheApplicationNameByName) {
 }
 
 TEST_F(EditorActionsTest, InnerHtmlWritesOneListItemAndFlushes) {
-  auto news = MakeNews();
+  auto news = Make();
   vb::Variant empty;
   news->InnerHtml(empty);
   vb::Variant text("<b>x</b>");
@@ -140,7 +140,7 @@ TEST_F(EditorActionsTest, InnerHtmlWritesOneListItemAndFlushes) {
 }
 
 TEST_F(EditorActionsTest, MenuLeadsThroughTheEditorOfTheItem) {
-  AddItem(7, 1, "七", "2005-01-01 00:00:00");
+  AddItem(7, 1, "七", "lastime='2005-01-01 00:00:00'");
   RunSql("UPDATE QX_NewsItem SET RemoveCode='0|0|0|0|0|0|0|0|0|0|0|0|0|0|0' WHERE ItemID=7");
   const std::string page = Request("action=edit&ChannelID=1&ItemID=7");
   EXPECT_NE(

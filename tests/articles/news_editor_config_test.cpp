@@ -44,9 +44,8 @@ TEST_F(EditorConfigTest, FormShowsTheStoredSettings) {
   const Fields form = ReadForm(page);
   EXPECT_EQ(FieldOf(form, "stopGather"), "9");
   EXPECT_EQ(FieldOf(form, "RepeatDeal"), "2");  // above 1 shows "添加"
-  EXPECT_EQ(FieldOf(form, "MaxPicSize"), "300");
-  EXPECT_EQ(FieldOf(form, "AllowPicExt"), "gif|jpg'<");
-  EXPECT_EQ(FieldOf(form, "setInterval"), "2500");
+  ExpectFields(form,
+               {{"MaxPicSize", "300"}, {"AllowPicExt", "gif|jpg'<"}, {"setInterval", "2500"}});
   // Rows alternate from TableRow1.
   EXPECT_LT(page.find("class=TableRow1"), page.find("class=TableRow2"));
   EXPECT_LT(page.find("采集功能开关："), page.find("重复文章处理："));

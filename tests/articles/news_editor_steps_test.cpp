@@ -74,42 +74,36 @@ class EditorStepsTest : public NewsEditorTest {
 
   // The add page's form with the fields a new item needs.
   Fields NewItemForm() {
-    Fields form = ReadForm(Request("action=add"));
-    for (auto& [name, value] : form) {
-      if (name == "ItemName") value = "新项目";
-      if (name == "RemoteListUrl") value = "http://127.0.0.1/list.html";
-      if (name == "ClassID") value = "2";
-    }
-    return form;
+    return WithFields(ReadForm(Request("action=add")),
+                      {{"ItemName", "新项目"},
+                       {"RemoteListUrl", "http://127.0.0.1/list.html"},
+                       {"ClassID", "2"}});
   }
 };
 
 TEST_F(EditorStepsTest, AddPageShowsTheDefaultsWithoutMenu) {
   const std::string page = Request("action=add");
-  EXPECT_NE(page.find("<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>"),
-            std::string::npos);
-  EXPECT_NE(page.find("onsubmit=\"return CheckForm();\""), std::string::npos);
-  EXPECT_NE(page.find("添加新的采集项目"), std::string::npos);
+  ExpectShows(page, {"<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>",
+                     "onsubmit=\"return CheckForm();\"", "添加新的采集项目"});
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);
   // The class options keep their number marks in add mode.
-  EXPECT_NE(page.find("{ClassID=2}"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"RetuneClassID\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate1\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate2\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<input type=\"text\" name=\"ItemName\" size=\"30\">"), std::string::npos);
+  ExpectShows(page, {"{ClassID=2}", "<tr id=\"RetuneClassID\" style=\"display:none\">",
+                     "<tr id=\"Pageinate1\" style=\"display:none\">",
+                     "<tr id=\"Pageinate2\" style=\"display:none\">",
+                     "<input type=\"text\" name=\"ItemName\" size=\"30\">"});
 
   const Fields form = ReadForm(page);
-  EXPECT_EQ(FieldOf(form, "action"), "step2");
-  EXPECT_EQ(FieldOf(form, "ItemID"), "0");
-  EXPECT_EQ(FieldOf(form, "change"), "yes");
-  EXPECT_EQ(FieldOf(form, "SiteUrl"), "http://");
-  EXPECT_EQ(FieldOf(form, "Encoding"), "GB2312");
-  EXPECT_EQ(FieldOf(form, "PathForm"), "1");
-  EXPECT_EQ(FieldOf(form, "star"), "3");
-  EXPECT_EQ(FieldOf(form, "AllHits"), "0");
-  EXPECT_EQ(FieldOf(form, "startid"), "1");
-  EXPECT_EQ(FieldOf(form, "lastid"), "2");
-  EXPECT_EQ(FieldOf(form, "SpecialID"), "0");
+  ExpectFields(form, {{"action", "step2"},
+                      {"ItemID", "0"},
+                      {"change", "yes"},
+                      {"SiteUrl", "http://"},
+                      {"Encoding", "GB2312"},
+                      {"PathForm", "1"},
+                      {"star", "3"},
+                      {"AllHits", "0"},
+                      {"startid", "1"},
+                      {"lastid", "2"},
+                      {"SpecialID", "0"}});
   for (const char* radio : {"StopItem", "IsDown", "AutoClass", "IsNowTime", "IsPagination"}) {
     EXPECT_EQ(FieldOf(form, radio), "0") << radio;
   }
@@ -131,15 +125,12 @@ TEST_F(EditorStepsTest, EditPageShowsTheStoredValuesEncoded) {
   ASSERT_NE(title, std::string::npos);
   EXPECT_EQ(page.find("<tr>\r\n <td colspan=2 align=center class=tablerow2>"),
             page.find("\r\n", title) + 2);
-  EXPECT_NE(page.find("value=\"新闻 &quot;甲&quot; &amp; &#39;b&#39; &lt;i&gt;\""),
-            std::string::npos);
-  EXPECT_NE(page.find("<option value=\"3\" selected>"), std::string::npos);
-  EXPECT_NE(page.find("{ClassID=2}"), std::string::npos);
+  ExpectShows(page, {"value=\"新闻 &quot;甲&quot; &amp; &#39;b&#39; &lt;i&gt;\"",
+                     "<option value=\"3\" selected>", "{ClassID=2}"});
   // Class rules of three characters and more are listed, text rules of two.
   EXPECT_EQ(page.find("<option value=\"a|\">"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"ab|c\">ab|c</option>"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"x|y\">x|y</option>"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"q|\">q|</option>"), std::string::npos);
+  ExpectShows(page, {"<option value=\"ab|c\">ab|c</option>", "<option value=\"x|y\">x|y</option>",
+                     "<option value=\"q|\">q|</option>"});
   EXPECT_EQ(page.find("<option value=\"|\">"), std::string::npos);
   EXPECT_NE(page.find("<tr id=\"RetuneClassID\">"), std::string::npos);
   EXPECT_NE(page.find("<tr id=\"Pageinate1\">"), std::string::npos);
@@ -151,14 +142,12 @@ TEST_F(EditorStepsTest, EditPageShowsTheStoredValuesEncoded) {
   const size_t stars = page.find("<select name=\"star\">");
   EXPECT_EQ(page.substr(stars, page.find("</select>", stars) - stars).find("selected"),
             std::string::npos);
-  EXPECT_EQ(FieldOf(form, "SpecialID"), "1");
-  EXPECT_EQ(FieldOf(form, "PathForm"), "6");
-  EXPECT_EQ(FieldOf(form, "RemoveCode0"), "1");
+  ExpectFields(form, {{"SpecialID", "1"}, {"PathForm", "6"}, {"RemoveCode0", "1"}});
   EXPECT_FALSE(HasField(form, "RemoveCode1"));
-  EXPECT_EQ(FieldOf(form, "RemoveCode2"), "1");
-  EXPECT_EQ(FieldOf(form, "RemoveCode14"), "1");
-  EXPECT_EQ(FieldOf(form, "ClassList"), "ab|c$$$x|y");
-  EXPECT_EQ(FieldOf(form, "ReplaceList"), "q|");
+  ExpectFields(form, {{"RemoveCode2", "1"},
+                      {"RemoveCode14", "1"},
+                      {"ClassList", "ab|c$$$x|y"},
+                      {"ReplaceList", "q|"}});
 }
 
 TEST_F(EditorStepsTest, DateFolderFormsAreOfferedInTheirOrder) {
@@ -190,11 +179,7 @@ TEST_F(EditorStepsTest, EditRefusesAnItemOfAnotherChannel) {
 }
 
 TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
-  const struct {
-    const char* field;
-    const char* value;
-    const char* message;
-  } cases[] = {
+  const RefusedField cases[] = {
       {"ItemName", "  ", "请填写项目名称！"},
       {"SiteUrl", "", "请填写目标站点URL！"},
       {"SiteUrl", " http://a/", "目标站点URL输入错误，请在URL前面加上“http://”！"},
@@ -204,40 +189,25 @@ TEST_F(EditorStepsTest, StepTwoRefusesAnIncompleteFirstPageAndStoresNothing) {
       {"AllHits", "99999999999", "输入的数值超出范围，请重新输入！"},
   };
   for (const auto& c : cases) {
-    Fields form = NewItemForm();
-    for (auto& [name, value] : form) {
-      if (name == c.field) value = c.value;
-    }
-    const std::string page = Post("action=step2", form);
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message + "\");history.back();"),
-              std::string::npos)
-        << c.field << ": " << page;
+    ExpectStepRefuses("action=step2", WithField(NewItemForm(), c.field, c.value),
+                      std::string(c.message) + "\");history.back();");
     EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_NewsItem"), 0);
   }
   // A paged list needs its address; an unpaged one does not.
-  Fields form = NewItemForm();
-  for (auto& [name, value] : form) {
-    if (name == "IsPagination") value = "1";
-  }
+  Fields form = WithField(NewItemForm(), "IsPagination", "1");
   EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
   // A number out of range does not hide the checks that come first.
-  for (auto& [name, value] : form) {
-    if (name == "AllHits") value = "99999999999";
-  }
+  form = WithField(form, "AllHits", "99999999999");
   EXPECT_NE(Post("action=step2", form).find("请填写远程分页列表URL！"), std::string::npos);
-  form = NewItemForm();
-  for (auto& [name, value] : form) {
-    if (name == "AutoClass") value = "1";
-    if (name == "ClassID") value = "";
-    if (name == "Encoding") value = "GBK";
-    if (name == "SiteUrl") value = "HTTP://A/ ";
-  }
+  form = WithFields(
+      NewItemForm(),
+      {{"AutoClass", "1"}, {"ClassID", ""}, {"Encoding", "GBK"}, {"SiteUrl", "HTTP://A/ "}});
   EXPECT_EQ(Post("action=step2", form).find("alert("), std::string::npos);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_NewsItem WHERE SiteUrl='HTTP://A/'"), 1);
 }
 
 TEST_F(EditorStepsTest, NewItemGoesOnUnderTheKeyItWasGiven) {
-  AddItem(40, 2, "别的频道", "2005-01-01 00:00:00");
+  AddItem(40, 2, "别的频道", "lastime='2005-01-01 00:00:00'");
   Fields form = NewItemForm();
   for (auto& [name, value] : form) {
     if (name == "RemoveCode1") name = "RemoveCode9";  // SCRIPT and FORM
@@ -270,11 +240,8 @@ TEST_F(EditorStepsTest, NewItemGoesOnUnderTheKeyItWasGiven) {
 }
 
 TEST_F(EditorStepsTest, SourceViewFailureSendsBackToTheNewItemsFirstPage) {
-  Fields form = NewItemForm();
+  Fields form = WithField(NewItemForm(), "RemoteListUrl", "http://127.0.0.1:1/none.html");
   form.emplace_back("ShowCode", "1");
-  for (auto& [name, value] : form) {
-    if (name == "RemoteListUrl") value = "http://127.0.0.1:1/none.html";
-  }
   const std::string page = Post("action=step2&ChannelID=1", form);
   const std::string id =
       vb::CStr(vb::Variant(static_cast<int32_t>(Count("SELECT MAX(ItemID) FROM QX_NewsItem"))));
@@ -292,10 +259,7 @@ TEST_F(EditorStepsTest, StepTwoSaveKeepsTheLaterColumnsAndDropsTheCache) {
   // The item's row is cached by a reader; the save must drop it.
   Cache("NewsItem" + std::to_string(id));
   ASSERT_TRUE(Cached("NewsItem" + std::to_string(id)));
-  for (auto& [name, value] : form) {
-    if (name == "ItemName") value = "  改名  ";
-  }
-  Post("action=step2", form);
+  Post("action=step2", WithField(form, "ItemName", "  改名  "));
   EXPECT_FALSE(Cached("NewsItem" + std::to_string(id)));
   auto after = ItemRow(id);
   EXPECT_EQ(after["ItemName"], "改名");
@@ -304,9 +268,9 @@ TEST_F(EditorStepsTest, StepTwoSaveKeepsTheLaterColumnsAndDropsTheCache) {
 }
 
 TEST_F(EditorStepsTest, StepTwoWithoutAFormShowsTheNewestItemOrMovesTheSavedOne) {
-  AddItem(4, 1, "四", "2005-01-01 00:00:00");
-  AddItem(9, 1, "九", "2005-01-01 00:00:00");
-  AddItem(12, 2, "十二", "2005-01-01 00:00:00");
+  AddItem(4, 1, "四", "lastime='2005-01-01 00:00:00'");
+  AddItem(9, 1, "九", "lastime='2005-01-01 00:00:00'");
+  AddItem(12, 2, "十二", "lastime='2005-01-01 00:00:00'");
   RunSql("UPDATE QX_NewsItem SET FindListCode='a$$$b$$$c$$$d$$$0$$$0' WHERE ItemID=9");
   const std::string page = Request("action=step2&ChannelID=1");
   EXPECT_EQ(FieldOf(ReadForm(page), "ItemID"), "9");
@@ -349,23 +313,20 @@ TEST_F(EditorStepsTest, StepThreeShowsTheArticleCodes) {
       "WHERE ItemID=" +
       std::to_string(id));
   const std::string page = Request("action=step3&ChannelID=1&ItemID=" + std::to_string(id));
-  EXPECT_NE(page.find("采集项目第三步"), std::string::npos);
-  EXPECT_NE(page.find("设置第一步"), std::string::npos);
-  EXPECT_NE(page.find("项 目 编 辑 -- 文章信息设置"), std::string::npos);
+  ExpectShows(page, {"采集项目第三步", "设置第一步", "项 目 编 辑 -- 文章信息设置"});
   // Paging mode 2 shows its rows at once; the other groups start hidden.
-  EXPECT_NE(page.find("<tr id=\"InfoCode14\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode17\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode4\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"InfoCode25\" style=\"display:none\">"), std::string::npos);
+  ExpectShows(page, {"<tr id=\"InfoCode14\">", "<tr id=\"InfoCode17\">",
+                     "<tr id=\"InfoCode4\" style=\"display:none\">",
+                     "<tr id=\"InfoCode25\" style=\"display:none\">"});
   EXPECT_EQ(page.find("display:'none';\">"), std::string::npos);
   EXPECT_NE(page.find("&lt;i0 class=&quot;x&quot;&gt;'</textarea>"), std::string::npos);
 
   const Fields form = ReadForm(page);
-  EXPECT_EQ(FieldOf(form, "action"), "step4");
-  EXPECT_EQ(FieldOf(form, "IsNextPage"), "2");
-  EXPECT_EQ(FieldOf(form, "selClass"), "0");
-  EXPECT_EQ(FieldOf(form, "NamedDemourl"), "http://127.0.0.1/a.html?b=1");
-  EXPECT_EQ(FieldOf(form, "FindInfoCode25"), "<i25 class=\"x\">'");
+  ExpectFields(form, {{"action", "step4"},
+                      {"IsNextPage", "2"},
+                      {"selClass", "0"},
+                      {"NamedDemourl", "http://127.0.0.1/a.html?b=1"},
+                      {"FindInfoCode25", "<i25 class=\"x\">'"}});
   // Without showcode nothing remote is fetched and no source view is shown.
   EXPECT_EQ(page.find("采集目标网站源代码"), std::string::npos);
 }
@@ -392,9 +353,8 @@ TEST_F(EditorStepsTest, StepFourStoresTheArticleCodesAndSaysTheItemIsComplete) {
                 "<a href='?action=demo&ChannelID=1&ItemID=" +
                 item + "' class=showmenu>项目演示</a>"),
       std::string::npos);
-  EXPECT_NE(page.find("onclick=\"location.href='?ChannelID=1'\""), std::string::npos);
-  EXPECT_NE(page.find("onclick=\"location.href='?action=begin&ChannelID=1&ItemID=" + item + "'\""),
-            std::string::npos);
+  ExpectShows(page, {"onclick=\"location.href='?ChannelID=1'\"",
+                     "onclick=\"location.href='?action=begin&ChannelID=1&ItemID=" + item + "'\""});
 
   // An item of another channel is neither stored nor shown.
   form[2].second = "2";

@@ -8,13 +8,11 @@
 
 #include "articles/news_editor_test_page.h"
 #include "platform/vb/datetime.h"
-#include "support/fetch_limits_guard.h"
-#include "support/http_server.h"
+#include "support/remote_site_test.h"
+#include "support/run_steps.h"
 
 namespace ostrel::articles {
 namespace {
-
-using testing::HttpAnswer;
 
 constexpr const char* kList =
     "<html><body><div id=list>\n<a href=\"/a1.html\">一</a>\n<a href=\"a2.html\">二</a></div>"
@@ -29,45 +27,39 @@ constexpr const char* kInnerPaging =
     "</body></html>";
 constexpr const char* kSecondPage = "<html><body><div id=c>第二页</div></body></html>";
 
-class EditorTrialTest : public NewsEditorTest {
+class EditorTrialTest : public testing::RemoteSiteTest<NewsEditorTest> {
  protected:
   void SetUp() override {
-    NewsEditorTest::SetUp();
-    const std::string utf8 = "text/html; charset=utf-8";
-    server_.Route("/list.html", HttpAnswer::Page(kList, utf8));
-    server_.Route("/a1.html", HttpAnswer::Page(kArticle, utf8));
-    server_.Route("/a2.html", HttpAnswer::Page(kArticle, utf8));
-    server_.Route("/a1_2.html", HttpAnswer::Page(kSecondPage, utf8));
-    server_.Route("/A1.html", HttpAnswer::Page(kArticle, utf8));
-    server_.Route("/inner.html", HttpAnswer::Page(kInnerPaging, utf8));
+    RemoteSiteTest::SetUp();
+    ServeUtf8({{"/list.html", kList},
+               {"/a1.html", kArticle},
+               {"/a2.html", kArticle},
+               {"/a1_2.html", kSecondPage},
+               {"/A1.html", kArticle},
+               {"/inner.html", kInnerPaging}});
     InsertItem();
   }
 
   // The item's article codes, with some of them changed, quoted for SQL.
-  static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
-    std::string info[36];
-    for (auto& code : info) code = "0";
-    info[0] = "<h1>";
-    info[1] = "</h1>";
-    info[2] = "<div id=c>";
-    info[3] = "</div>";
-    info[5] = " 国内 ";
-    info[8] = "<span class=au>";
-    info[9] = "</span>";
-    info[13] = "2005-8-8";
-    info[14] = "<div id=pg>";
-    info[15] = "</div>";
-    info[16] = "<a href=\"";
-    info[17] = "\">";
-    info[18] = "正文";
-    for (const auto& [index, code] : changes) info[index] = code;
-    std::string codes;
-    for (int i = 0; i < 36; ++i) codes += (i ? "$$$" : "") + info[i];
-    return vb::Replace(codes, "'", "''");
+  static std::string InfoCodes(const testing::CodeParts& changes = {}) {
+    return testing::SqlText(testing::JoinCodes(36,
+                                               {{0, "<h1>"},
+                                                {1, "</h1>"},
+                                                {2, "<div id=c>"},
+                                                {3, "</div>"},
+                                                {5, " 国内 "},
+                                                {8, "<span class=au>"},
+                                                {9, "</span>"},
+                                                {13, "2005-8-8"},
+                                                {14, "<div id=pg>"},
+                                                {15, "</div>"},
+                                                {16, "<a href=\""},
+                                                {17, "\">"},
+                                                {18, "正文"}},
+                                               changes));
   }
 
   void InsertItem() {
-    const std::string codes = InfoCodes();
     RunSql(
         "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, Encoding, "
         "AutoClass, RemoveCode, RemoteListUrl, FindListCode, FindInfoCode, IsNextPage, "
@@ -75,31 +67,19 @@ class EditorTrialTest : public NewsEditorTest {
         "'1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0', '" +
         server_.Url("/list.html") +
         "', '<div id=list>$$$</div>$$$<a href=\"$$$\">$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0', '" +
-        codes + "', 2, 'http://x/', '第二页|第2页')");
+        InfoCodes() + "', 2, 'http://x/', '第二页|第2页')");
   }
-  void TearDown() override {
-    server_.Stop();
-    NewsEditorTest::TearDown();
-  }
-
-  testing::HttpServer server_;
 };
 
 TEST_F(EditorTrialTest, TrialCutsTheFirstListedArticleAndStoresNothing) {
   vb::DateTime now = vb::CDate(vb::Variant("2026-3-4 10:20:30"));
   ::ostrel::testing::ClockGuard clock(&now);
-  Request("ChannelID=1");  // the settings are cached by now
-  const auto row = ItemRow(1);
-  const auto keys = application_->contents().Keys();
-
-  const std::string page = Request("action=demo&ChannelID=1&ItemID=1");
+  const std::string page = TrialStoringNothing("action=demo&ChannelID=1&ItemID=1", "QX_Article");
   EXPECT_NE(page.find("<tr><th colspan=2>采集项目第三步</th></tr>"), std::string::npos);
   EXPECT_NE(page.find("<b>文章标题：</b><span class=\"style1\">标题一</span>"), std::string::npos)
       << page;
-  EXPECT_NE(page.find("<b>更新时间：</b>2005-8-8 10:20:30<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章作者：</b>作者甲<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章来源：</b>不详<br>"), std::string::npos);
-  EXPECT_NE(page.find("<b>文章类别：</b>国内 / <br>"), std::string::npos);
+  ExpectShows(page, {"<b>更新时间：</b>2005-8-8 10:20:30<br>", "<b>文章作者：</b>作者甲<br>",
+                     "<b>文章来源：</b>不详<br>", "<b>文章类别：</b>国内 / <br>"});
   const std::string address = server_.Url("/a1.html");
   EXPECT_NE(page.find("<b>目标地址：</b><a href='" + address + "' target=_blank>" + address),
             std::string::npos);
@@ -123,10 +103,6 @@ TEST_F(EditorTrialTest, TrialCutsTheFirstListedArticleAndStoresNothing) {
   EXPECT_TRUE(server_.RequestsFor("/A1.html").empty());
   EXPECT_TRUE(server_.RequestsFor("/a2.html").empty());
   EXPECT_EQ(server_.RequestsFor("/a1_2.html").size(), 1u);
-
-  EXPECT_EQ(ItemRow(1), row);
-  EXPECT_EQ(application_->contents().Keys(), keys);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM QX_Article"), 0);
 }
 
 TEST_F(EditorTrialTest, TrialFollowsTheSwitchesOfTheCodes) {
@@ -202,21 +178,15 @@ TEST_F(EditorTrialTest, FailingStepsAlertAndEndThePage) {
     RunSql("DELETE FROM QX_NewsItem");
     InsertItem();
     RunSql(c.sql);
-    const std::string page = Request("action=demo&ChannelID=1&ItemID=1");
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message + "\");history.back();"),
-              std::string::npos)
-        << c.sql << "\n"
-        << page;
-    EXPECT_EQ(page.find("全部设置完成"), std::string::npos) << c.sql;
+    ExpectTrialAlert(std::string(c.message) + "\");history.back();",
+                     "action=demo&ChannelID=1&ItemID=1");
   }
 }
 
 TEST_F(EditorTrialTest, StepFourWithShowCodeStoresThenRunsTheTrial) {
-  Fields form = ReadForm(Request("action=step3&ChannelID=1&ItemID=1"));
+  Fields form = WithField(ReadForm(Request("action=step3&ChannelID=1&ItemID=1")), "FindInfoCode9",
+                          "</span>\n");
   form.emplace_back("ShowCode", "1");
-  for (auto& [name, value] : form) {
-    if (name == "FindInfoCode9") value = "</span>\n";
-  }
   const std::string page = Post("ChannelID=1", form);
   EXPECT_NE(page.find("<b>文章作者：</b>作者甲<br>"), std::string::npos) << page;
   EXPECT_NE(ItemRow(1)["FindInfoCode"].find("</span>\n$$$"), std::string::npos);
@@ -229,10 +199,8 @@ TEST_F(EditorTrialTest, SourceViewsShowTheRemotePagesEncoded) {
   EXPECT_NE(step3.find("<textarea name=\"content\" id=\"content\" rows=\"20\" wrap=\"off\" "
                        "style=\"width:100%\">\r\n&lt;html&gt;&lt;body&gt;&lt;h1&gt;标题"),
             std::string::npos);
-  EXPECT_NE(step3.find("javascript:admin_Size(-20,'content')"), std::string::npos);
-  EXPECT_NE(step3.find("javascript:admin_Size(20,'content')"), std::string::npos);
-  EXPECT_NE(step3.find("<a href='view-source:" + server_.Url("/a1.html") + "' target=_blank>"),
-            std::string::npos);
+  ExpectShows(step3, {"javascript:admin_Size(-20,'content')", "javascript:admin_Size(20,'content')",
+                      "<a href='view-source:" + server_.Url("/a1.html") + "' target=_blank>"});
   EXPECT_EQ(step3.find("<script>parent"), std::string::npos);
   EXPECT_TRUE(server_.RequestsFor("/a2.html").empty());
   EXPECT_NE(step3.find("FindInfoCode25"), std::string::npos);
@@ -242,9 +210,7 @@ TEST_F(EditorTrialTest, SourceViewsShowTheRemotePagesEncoded) {
   form.emplace_back("ShowCode", "1");
   const std::string step2 = Post("ChannelID=1", form);
   EXPECT_NE(step2.find("&lt;div id=list&gt;"), std::string::npos) << step2;
-  EXPECT_NE(step2.find("<font color=red>" + server_.Url("/list.html") + "</font>"),
-            std::string::npos);
-  EXPECT_NE(step2.find("列表连接设置"), std::string::npos);
+  ExpectShows(step2, {"<font color=red>" + server_.Url("/list.html") + "</font>", "列表连接设置"});
 }
 
 }  // namespace

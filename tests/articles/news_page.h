@@ -2,45 +2,19 @@
 // admin page sets it, and helpers to add gathering items.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "gathering/articles/news_collection.h"
-#include "processing/page_fixture.h"
+#include "support/channel_page.h"
 
 namespace ostrel::articles {
 
-class NewsPageTest : public testing::PageFixture {
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
+
+class NewsPageTest : public testing::ChannelPageTest<NewsCollection> {
  protected:
-  std::shared_ptr<NewsCollection> MakeNews() {
-    auto news = std::make_shared<NewsCollection>();
-    news->SetConnString(ConnString());
-    news->SetDBConnstr(ConnString());
-    return news;
-  }
-
-  // One request of the admin page: ReadNewsConfig, then ShowCollection.
-  std::string ShowPage(const std::string& query, int16_t page_list_num = 30) {
-    StartRequest(query);
-    auto news = MakeNews();
-    news->SetPageListNum(page_list_num);
-    news->ReadNewsConfig();
-    news->ShowCollection();
-    last_ = news;
-    return Output();
-  }
-
-  void AddItem(int id, int channel, const std::string& name, const std::string& lastime) {
-    RunSql(
-        "INSERT INTO QX_NewsItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
-        "StopItem, lastime, RemoteListUrl) VALUES (" +
-        std::to_string(id) + ", '" + name + "', 'http://site/', " + std::to_string(channel) +
-        ", 2, 0, 0, '" + lastime + "', 'http://site/list')");
-  }
-
-  std::shared_ptr<NewsCollection> last_;
+  NewsPageTest() : ChannelPageTest({.word = "News", .leaf_class = 2}) {}
+  void ReadConfig(NewsCollection& news) override { news.ReadNewsConfig(); }
+  void ReadItem(NewsCollection& news, vb::Variant& id) override { news.ReadNewsItem(id); }
 };
-
-using testing::CountOf;
 
 }  // namespace ostrel::articles

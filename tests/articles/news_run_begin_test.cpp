@@ -22,7 +22,7 @@ constexpr const char* kRefresh =
 TEST_F(BeginGatherTest, WritesBannerLinkListAndRefresh) {
   AddRunItem(1);
   session_->SetItem("SucceedCount", vb::Variant(int32_t{7}));
-  std::string page = Page("action=begin&ItemID=1&ChannelID=1");
+  std::string page = Request("action=begin&ItemID=1&ChannelID=1");
 
   const std::string banner = last_->wait_banner();
   ASSERT_FALSE(banner.empty());
@@ -44,16 +44,16 @@ TEST_F(BeginGatherTest, PagedListWalksUpwardAndResolvesEachPageAgainstItsOwnAddr
   // plain list is fetched; pages 2 to 4 are fetched without a check.
   AddRunItem(1, "IsPagination=1, startid=4, lastid=1, PaginalList='" +
                     Url("/pages/{$PageID}/list.htm") + "'");
-  std::string page = Page("action=begin&ItemID=1");
+  std::string page = Request("action=begin&ItemID=1");
   EXPECT_NE(page.find("reFresh()"), std::string::npos);
 
   const std::string h = Url("");
   // The list begins with an empty piece (no line); the last page has no
   // links, so the file ends with the line break of the line before.
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"),
-            h + "/news/art1.htm\r\n" + h + "/news/art2.htm\r\n" + h + "/news/broken.htm\r\n" + h +
-                "/other/art3.htm\r\n" + h + "/news/nopic.htm\r\n" + h + "/pages/2/item21.htm\r\n" +
-                h + "/pages/2/item22.htm\r\n" + h + "/pages/3/item31.htm\r\n");
+  EXPECT_EQ(LinkList(1), h + "/news/art1.htm\r\n" + h + "/news/art2.htm\r\n" + h +
+                             "/news/broken.htm\r\n" + h + "/other/art3.htm\r\n" + h +
+                             "/news/nopic.htm\r\n" + h + "/pages/2/item21.htm\r\n" + h +
+                             "/pages/2/item22.htm\r\n" + h + "/pages/3/item31.htm\r\n");
 
   std::vector<std::string> seen;
   for (const auto& request : site_.Requests()) seen.push_back(request.method + " " + request.path);
@@ -66,30 +66,28 @@ TEST_F(BeginGatherTest, SinglePageOfPagedList) {
   // "*" stands for the number too; the page answers its check.
   AddRunItem(1,
              "IsPagination=1, startid=2, lastid=2, PaginalList='" + Url("/pages/*/list.htm") + "'");
-  Page("action=begin&ItemID=1");
+  Request("action=begin&ItemID=1");
   const std::string h = Url("");
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"),
-            h + "/pages/2/item21.htm\r\n" + h + "/pages/2/item22.htm");
+  EXPECT_EQ(LinkList(1), h + "/pages/2/item21.htm\r\n" + h + "/pages/2/item22.htm");
 
   // A page that does not answer is replaced by the plain list, whose links
   // are then resolved against the plain list's own address.
   AddRunItem(2,
              "IsPagination=1, startid=1, lastid=1, PaginalList='" + Url("/pages/*/list.htm") + "'");
-  Page("action=begin&ItemID=2");
-  EXPECT_EQ(text::Decode(LinkListBytes(2), "GB2312").substr(0, h.size() + 16),
-            h + "/news/art1.htm\r\n");
+  Request("action=begin&ItemID=2");
+  EXPECT_EQ(LinkList(2).substr(0, h.size() + 16), h + "/news/art1.htm\r\n");
 }
 
 TEST_F(BeginGatherTest, PageNumberStandsForStarAndPageidInAnyCase) {
   AddRunItem(1, "IsPagination=1, startid=3, lastid=3, PaginalList='" +
                     Url("/pages/*/list.htm?p={$PAGEID}&q={$pageid}") + "'");
-  Page("action=begin&ItemID=1");
+  Request("action=begin&ItemID=1");
   std::vector<std::string> seen;
   for (const auto& request : site_.Requests())
     seen.push_back(request.method + " " + request.target);
   EXPECT_EQ(seen, (std::vector<std::string>{"HEAD /pages/3/list.htm?p=3&q=3",
                                             "GET /pages/3/list.htm?p=3&q=3"}));
-  EXPECT_EQ(text::Decode(LinkListBytes(1), "GB2312"), Url("/pages/3/item31.htm"));
+  EXPECT_EQ(LinkList(1), Url("/pages/3/item31.htm"));
 }
 
 TEST_F(BeginGatherTest, RefusesWithAlerts) {
@@ -97,18 +95,18 @@ TEST_F(BeginGatherTest, RefusesWithAlerts) {
   const std::string no_item =
       "<script language=\"javascript\">\r\nalert(\"错误的系统参数，请输入项目ID！\");"
       "history.back();\r\n</script>\r\n";
-  EXPECT_EQ(Page("action=begin"), no_item);
-  EXPECT_EQ(Page("action=begin&ItemID=abc"), no_item);
-  EXPECT_EQ(Page("action=begin&ItemID=99999999999"), no_item);
+  EXPECT_EQ(Request("action=begin"), no_item);
+  EXPECT_EQ(Request("action=begin&ItemID=abc"), no_item);
+  EXPECT_EQ(Request("action=begin&ItemID=99999999999"), no_item);
 
   RunSql("UPDATE QX_NewsItem SET StopItem=1 WHERE ItemID=1");
-  EXPECT_EQ(Page("action=begin&ItemID=1"),
+  EXPECT_EQ(Request("action=begin&ItemID=1"),
             "<script language=\"javascript\">\r\nalert(\"此项目已经关闭，不能采集！\");"
             "history.back();\r\n</script>\r\n");
 
   // Closed gathering wins over a closed item; the alert has a second line.
   SetConfig("stopGather=1");
-  std::string closed = Page("action=begin&ItemID=1");
+  std::string closed = Request("action=begin&ItemID=1");
   EXPECT_NE(
       closed.find("alert(\"采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能。\\n"),
       std::string::npos);
@@ -119,7 +117,7 @@ TEST_F(BeginGatherTest, RefusesWithAlerts) {
 TEST_F(BeginGatherTest, EmptyListPageWritesNothing) {
   AddRunItem(1, "RemoteListUrl='" + Url("/news/missing.htm") + "'");
   session_->SetItem("SucceedCount", vb::Variant(int32_t{3}));
-  std::string page = Page("action=begin&ItemID=1");
+  std::string page = Request("action=begin&ItemID=1");
   EXPECT_NE(page.find("alert(\"获取远程信息出错！请确定你的远程列表URL输入无误。\");"),
             std::string::npos);
   EXPECT_EQ(page.find("reFresh"), std::string::npos);
@@ -134,7 +132,7 @@ TEST_F(BeginGatherTest, AFailingStepEndsTheRunThere) {
   AddRunItem(1);
   session_->SetItem("SucceedCount", vb::Variant(int32_t{3}));
   std::filesystem::remove_all(dir_ / "admin");
-  std::string page = Page("action=begin&ItemID=1");
+  std::string page = Request("action=begin&ItemID=1");
   EXPECT_EQ(page, last_->wait_banner());
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_EQ(Value("SELECT lastime FROM QX_NewsItem WHERE ItemID=1"), "2020-1-1");
@@ -142,7 +140,7 @@ TEST_F(BeginGatherTest, AFailingStepEndsTheRunThere) {
 
 TEST_F(BeginGatherTest, ListWithoutLinksGivesEmptyFileAndRefresh) {
   AddRunItem(1, "FindListCode='<ol>$$$</ol>$$$<a href=\"$$$\"'");
-  EXPECT_NE(Page("action=begin&ItemID=1").find(kRefresh), std::string::npos);
+  EXPECT_NE(Request("action=begin&ItemID=1").find(kRefresh), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(LinkListPath(1)));
   EXPECT_EQ(LinkListBytes(1), "");
 }

@@ -16,7 +16,7 @@ class ClassResolutionTest : public NewsPageTest {
  protected:
   void SetUp() override {
     NewsPageTest::SetUp();
-    news_ = MakeNews();
+    news_ = Make();
     news_->ReadNewsConfig();
   }
   int32_t Find(int32_t channel, const std::string& parent, const std::string& child) {

@@ -4,15 +4,12 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "news_page.h"
 #include "platform/ado/connection.h"
-#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
 #include "support/fetch_limits_guard.h"
@@ -26,40 +23,29 @@ namespace ostrel::articles {
 // articles (title, content, parent and child class, author, source, time,
 // paging area and paging links).
 inline const std::string kListCodes = "<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"$$$0$$$0";
-inline std::string InfoCodes(const std::vector<std::pair<int, std::string>>& changes = {}) {
-  std::vector<std::string> codes = {"<h1 class=\"title\">",
-                                    "</h1>",
-                                    "<div class=\"content\">",
-                                    "</div><!--/content-->",
-                                    "<span class=\"p\">",
-                                    "</span>",
-                                    "<span class=\"c\">",
-                                    "</span>",
-                                    "<span class=\"author\">",
-                                    "</span>",
-                                    "<span class=\"src\">",
-                                    "</span>",
-                                    "<span class=\"time\">",
-                                    "</span>",
-                                    "<div class=\"pages\">",
-                                    "</div>",
-                                    "<a href=\"",
-                                    "\"",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0",
-                                    "0"};
-  for (const auto& [index, code] : changes) codes[static_cast<size_t>(index)] = code;
-  std::string joined;
-  for (size_t i = 0; i < codes.size(); ++i) joined += (i ? "$$$" : "") + codes[i];
-  return joined;
+inline std::string InfoCodes(const testing::CodeParts& changes = {}) {
+  return testing::JoinCodes(28,
+                            {{0, "<h1 class=\"title\">"},
+                             {1, "</h1>"},
+                             {2, "<div class=\"content\">"},
+                             {3, "</div><!--/content-->"},
+                             {4, "<span class=\"p\">"},
+                             {5, "</span>"},
+                             {6, "<span class=\"c\">"},
+                             {7, "</span>"},
+                             {8, "<span class=\"author\">"},
+                             {9, "</span>"},
+                             {10, "<span class=\"src\">"},
+                             {11, "</span>"},
+                             {12, "<span class=\"time\">"},
+                             {13, "</span>"},
+                             {14, "<div class=\"pages\">"},
+                             {15, "</div>"},
+                             {16, "<a href=\""},
+                             {17, "\""}},
+                            changes);
 }
+using testing::SqlText;
 
 class NewsRunTest : public NewsPageTest {
  protected:
@@ -85,45 +71,12 @@ class NewsRunTest : public NewsPageTest {
         "RemoteListUrl, FindListCode, FindInfoCode, IsNextPage) VALUES (" +
         std::to_string(id) + ", '站点', '" + site_.Url("/") + "', 1, 2, 0, 0, 'GB2312', 0, 0, 1, " +
         "0, 50, 3, '2020-01-01 00:00:00', '" + site_.Url("/news/list.htm") + "', '" +
-        Sql(kListCodes) + "', '" + Sql(InfoCodes()) + "', 1)");
+        SqlText(kListCodes) + "', '" + SqlText(InfoCodes()) + "', 1)");
     if (!extra.empty()) {
       RunSql("UPDATE QX_NewsItem SET " + extra + " WHERE ItemID=" + std::to_string(id));
     }
   }
-  // Changes the base settings and drops their cached copy.
-  void SetConfig(const std::string& assignments) {
-    RunSql("UPDATE QX_NewsConfig SET " + assignments + " WHERE id=1");
-    application_->contents().Remove("myzemble_newsconfig");
-  }
-  // Changes an item and drops its cached copy.
-  void SetItem(int id, const std::string& assignments) {
-    RunSql("UPDATE QX_NewsItem SET " + assignments + " WHERE ItemID=" + std::to_string(id));
-    application_->contents().Remove("myzemble_newsitem" + std::to_string(id));
-  }
-
-  // One request of the admin page, as the host page makes it.
-  std::string Page(const std::string& query) {
-    StartRequest(query);
-    auto news = MakeNews();
-    news->ReadNewsConfig();
-    news->ShowCollection();
-    last_ = news;
-    return Output();
-  }
-
   static std::string NextQuery(const std::string& page) { return testing::NextStepQuery(page); }
-
-  std::filesystem::path LinkListPath(int id) const {
-    return dir_ / "admin" / ("tmpNewslist" + std::to_string(id) + ".dat");
-  }
-  // The raw bytes of an item's link list ("" when there is none).
-  std::string LinkListBytes(int id) const {
-    std::ifstream in(LinkListPath(id), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  void WriteLinkList(int id, const std::string& utf8) const {
-    std::ofstream(LinkListPath(id), std::ios::binary) << text::Encode(utf8, "GB2312");
-  }
 
   // The first value of a query on the test database, as text ("" for none).
   std::string Value(const std::string& sql) {
@@ -137,11 +90,6 @@ class NewsRunTest : public NewsPageTest {
     return std::stoi(Value("SELECT COUNT(*) FROM " + table_and_condition));
   }
 
-  static std::string Sql(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out;
-  }
   std::string Url(const std::string& path) const { return site_.Url(path); }
 
   ostrel::testing::HttpServer site_;

@@ -16,15 +16,9 @@ class GatherStepTest : public NewsRunTest {
   // The pages of a whole run of item 1 (begin, each step, the end), followed
   // as a browser follows the refresh chain.
   std::vector<std::string> RunAll(const std::string& first = "action=begin&ItemID=1") {
-    std::vector<std::string> pages;
-    std::string query = first;
-    while (!query.empty() && query.find("action=yes") == std::string::npos) {
-      pages.push_back(Page(query));
-      query = NextQuery(pages.back());
-      if (pages.size() > 50) break;
-    }
-    last_query_ = query;
-    return pages;
+    return testing::FollowRun(
+        first, "Admin_ArticleGather.asp",
+        [this](const std::string& query) { return Request(query); }, last_query_);
   }
   std::string Article(const std::string& column, const std::string& title) {
     return Value("SELECT " + column + " FROM QX_Article WHERE title='" + title + "'");
@@ -94,23 +88,23 @@ TEST_F(GatherStepTest, ArticleRowWithLocalPictures) {
   AddRunItem(1, "IsDown=1");
   session_->SetItem("AdminName", vb::Variant("O'Neil"));
   WriteLinkList(1, Url("/news/art1.htm"));
-  std::string page = Page("action=savenew&ChannelID=1&ItemID=1");
+  std::string page = Request("action=savenew&ChannelID=1&ItemID=1");
 
   const std::string title = "春天的故事";
-  EXPECT_EQ(Article("ChannelID", title), "1");
-  EXPECT_EQ(Article("ClassID", title), "2");
-  EXPECT_EQ(Article("SpecialID", title), "0");
-  EXPECT_EQ(Article("Author", title), "张三");
-  EXPECT_EQ(Article("ComeFrom", title), "新华社");
-  EXPECT_EQ(Article("WriteTime", title), "2025-8-8 10:20:30");
-  EXPECT_EQ(Article("HitsTime", title), "2026-3-1 12:00:00");
-  EXPECT_EQ(Article("AllHits", title), "50");
-  EXPECT_EQ(Article("star", title), "3");
-  EXPECT_EQ(Article("Related", title), "春天的故|天的故事");
-  EXPECT_EQ(Article("username", title), "O'Neil");
-  EXPECT_EQ(Article("isUpdate", title), "1");
-  EXPECT_EQ(Article("isAccept", title), "1");
-  EXPECT_EQ(Article("AlphaIndex", title), "C-Z");
+  ExpectRow("QX_Article WHERE title='" + title + "'", {{"ChannelID", "1"},
+                                                       {"ClassID", "2"},
+                                                       {"SpecialID", "0"},
+                                                       {"Author", "张三"},
+                                                       {"ComeFrom", "新华社"},
+                                                       {"WriteTime", "2025-8-8 10:20:30"},
+                                                       {"HitsTime", "2026-3-1 12:00:00"},
+                                                       {"AllHits", "50"},
+                                                       {"star", "3"},
+                                                       {"Related", "春天的故|天的故事"},
+                                                       {"username", "O'Neil"},
+                                                       {"isUpdate", "1"},
+                                                       {"isAccept", "1"},
+                                                       {"AlphaIndex", "C-Z"}});
   EXPECT_EQ(Article("HtmlFileDate", title).substr(0, 8), "20260301");
 
   // Both pictures saved: the content points at the copies, the list keeps
@@ -136,13 +130,11 @@ TEST_F(GatherStepTest, ArticleRowWithLocalPictures) {
                 "</th>  </tr>  <tr>   <td class=TableRow1><strong><font color=blue>"
                 "文章标题：</font></strong><font color=red>春天的故事</font>&nbsp;&nbsp;<br>"),
       std::string::npos);
-  EXPECT_NE(page.find("文章作者：</font></strong>张三<br>"), std::string::npos);
-  EXPECT_NE(page.find("采集时间：</font></strong>2026-3-1 12:00:00<br>"), std::string::npos);
-  EXPECT_NE(page.find("目标地址：</font></strong><a href='" + Url("/news/art1.htm") +
-                      "' target=_blank>" + Url("/news/art1.htm") + "</a>"),
-            std::string::npos);
-  EXPECT_NE(page.find("[<a href='?ChannelID=1'><font color=blue>停止采集</font></a>]"),
-            std::string::npos);
+  ExpectShows(page, {"文章作者：</font></strong>张三<br>",
+                     "采集时间：</font></strong>2026-3-1 12:00:00<br>",
+                     "目标地址：</font></strong><a href='" + Url("/news/art1.htm") +
+                         "' target=_blank>" + Url("/news/art1.htm") + "</a>",
+                     "[<a href='?ChannelID=1'><font color=blue>停止采集</font></a>]"});
   EXPECT_EQ(page.find("文章类别："), std::string::npos);  // AutoClass off
 }
 
@@ -151,7 +143,7 @@ TEST_F(GatherStepTest, PictureFlagsAndKinds) {
   // Three saved files: flag 2; the swf comes first but is no image.
   SetConfig("AllowPicExt='swf|jpg|png'");
   WriteLinkList(1, Url("/news/threepic.htm"));
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("BriefTopic", "三张图片"), "2");
   EXPECT_EQ(CountOf(Article("UploadImage", "三张图片"), "|"), 3);
   EXPECT_EQ(Article("ImageUrl", "三张图片").substr(Article("ImageUrl", "三张图片").size() - 4),
@@ -160,7 +152,7 @@ TEST_F(GatherStepTest, PictureFlagsAndKinds) {
   // Pictures kept remote (IsDown 0): flag 1, absolute addresses, no files.
   SetItem(1, "IsDown=0");
   WriteLinkList(1, Url("/news/art1.htm"));
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("BriefTopic", "春天的故事"), "1");
   EXPECT_NE(Article("content", "春天的故事").find("src=\"" + Url("/news/pic/p1.jpg") + "\""),
             std::string::npos);
@@ -169,19 +161,18 @@ TEST_F(GatherStepTest, PictureFlagsAndKinds) {
 
   // No picture at all: flag 0.
   WriteLinkList(1, Url("/other/art3.htm"));
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("BriefTopic", "第三篇文章"), "0");
 }
 
 TEST_F(GatherStepTest, PicturesThatAllFailDoNotStopTheRun) {
   AddRunItem(1, "IsDown=1");
   WriteLinkList(1, Url("/news/nopic.htm") + "\r\n" + Url("/news/art1.htm"));
-  std::string page = Page("action=savenew&ItemID=1");
+  std::string page = Request("action=savenew&ItemID=1");
   EXPECT_NE(page.find("txt1.innerHTML='采集成功'"), std::string::npos);
   EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
-  EXPECT_EQ(Article("BriefTopic", "图片全失败"), "1");
-  EXPECT_EQ(Article("ImageUrl", "图片全失败"), "");
-  EXPECT_EQ(Article("UploadImage", "图片全失败"), "");
+  ExpectRow("QX_Article WHERE title='图片全失败'",
+            {{"BriefTopic", "1"}, {"ImageUrl", ""}, {"UploadImage", ""}});
   EXPECT_NE(Article("content", "图片全失败").find(Url("/news/pic/missing1.jpg")),
             std::string::npos);
 }
@@ -189,7 +180,7 @@ TEST_F(GatherStepTest, PicturesThatAllFailDoNotStopTheRun) {
 TEST_F(GatherStepTest, ContentPagesJoined) {
   AddRunItem(1);
   WriteLinkList(1, Url("/news/art2.htm"));
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("content", "分页的文章"),
             "<p>第一页内容</p>[page_break]<p>第二页内容</p>[page_break]<p>第三页内容</p>");
   // The article's own address in another letter case is not fetched again.
@@ -200,13 +191,13 @@ TEST_F(GatherStepTest, ContentPagesJoined) {
   // content, so the same pages are found.
   SetItem(1, "IsNextPage=2");
   SetConfig("RepeatDeal=1");
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Count("QX_Article"), 1);
   EXPECT_EQ(CountOf(Article("content", "分页的文章"), "[page_break]"), 2);
 
   // Paging off: the first page alone, its paging area left in.
   SetItem(1, "IsNextPage=0");
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("content", "分页的文章").find("[page_break]"), std::string::npos);
   EXPECT_NE(Article("content", "分页的文章").find("class=\"pages\""), std::string::npos);
 }
@@ -221,13 +212,13 @@ TEST_F(GatherStepTest, PagingAreaOutsideTheContent) {
                                "text/html; charset=utf-8"));
   AddRunItem(1);
   WriteLinkList(1, Url("/news/outside.htm"));
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("content", "页外分页"), "<p>第一页</p>");
   EXPECT_TRUE(site_.RequestsFor("/news/art2_2.htm").empty());
 
   SetItem(1, "IsNextPage=2");
   SetConfig("RepeatDeal=1");
-  Page("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1");
   EXPECT_EQ(Article("content", "页外分页"), "<p>第一页</p>[page_break]<p>第二页内容</p>");
 }
 
@@ -241,8 +232,8 @@ TEST_F(GatherStepTest, ShortTitleKeys) {
               HttpAnswer::Page("<h1 class=\"title\">AB" + tail, "text/html; charset=utf-8"));
   AddRunItem(1);
   WriteLinkList(1, Url("/keys/long.htm") + "\r\n" + Url("/keys/short.htm"));
-  Page("action=savenew&ItemID=1");
-  Page("action=savenew&ItemID=1&page=1&D=1");
+  Request("action=savenew&ItemID=1");
+  Request("action=savenew&ItemID=1&page=1&D=1");
   EXPECT_EQ(Article("Related", "[AB]$CD$EFGH"), "ABCD|EFGH");
   EXPECT_EQ(Article("Related", "AB"), "AB|AB");
 }
@@ -251,10 +242,10 @@ TEST_F(GatherStepTest, CarriesStartTimeAndInterval) {
   AddRunItem(1);
   SetConfig("setInterval=0");
   WriteLinkList(1, "zz://one-1234\r\nzz://two-1234\r\nzz://three-1234");
-  std::string page = Page("action=savenew&ChannelID=1&ItemID=1&page=1&D=43100.1234");
-  EXPECT_NE(page.find("正在采集第 <font color='red'><b>1</b></font>  个页面"), std::string::npos);
-  EXPECT_NE(page.find("<td align='center'>33.33 %</td>"), std::string::npos);
-  EXPECT_NE(page.find("获取远程信息出错！请确定你的远程连接代码输入无误。"), std::string::npos);
+  std::string page = Request("action=savenew&ChannelID=1&ItemID=1&page=1&D=43100.1234");
+  ExpectShows(page, {"正在采集第 <font color='red'><b>1</b></font>  个页面",
+                     "<td align='center'>33.33 %</td>",
+                     "获取远程信息出错！请确定你的远程连接代码输入无误。"});
   EXPECT_NE(page.find("action=savenew&ChannelID=1&page=2&ItemID=1&D=43100.1234';}\r\n"
                       "setTimeout('buildRefresh()',0);"),
             std::string::npos);
@@ -266,21 +257,21 @@ TEST_F(GatherStepTest, BadLinkListsAndPages) {
   const std::string table =
       "<tr><td colspan=2 align=center height=50 class=TableRow1>获取软件列表错误！";
   // No file at all, or one shorter than ten characters: the error table.
-  EXPECT_NE(Page("action=savenew&ItemID=1").find(table), std::string::npos);
+  EXPECT_NE(Request("action=savenew&ItemID=1").find(table), std::string::npos);
   WriteLinkList(1, "zz://1234");
-  EXPECT_NE(Page("action=savenew&ItemID=1").find(table), std::string::npos);
+  EXPECT_NE(Request("action=savenew&ItemID=1").find(table), std::string::npos);
   // Ten characters are a list of one line.
   WriteLinkList(1, "zz://12345");
-  std::string page = Page("action=savenew&ItemID=1");
+  std::string page = Request("action=savenew&ItemID=1");
   EXPECT_EQ(page.find(table), std::string::npos);
   EXPECT_NE(page.find("<b>1</b></font> 个页面"), std::string::npos);
 
   // A page that is no number ends the step before the table; a negative one
   // after it. Neither leads anywhere.
-  std::string bad = Page("action=savenew&ItemID=1&page=x&D=1");
+  std::string bad = Request("action=savenew&ItemID=1&page=x&D=1");
   EXPECT_EQ(bad.find("总共需要采集"), std::string::npos);
   EXPECT_EQ(NextQuery(bad), "");
-  std::string negative = Page("action=savenew&ItemID=1&page=-1&D=1");
+  std::string negative = Request("action=savenew&ItemID=1&page=-1&D=1");
   EXPECT_NE(negative.find("总共需要采集"), std::string::npos);
   EXPECT_EQ(NextQuery(negative), "");
 }

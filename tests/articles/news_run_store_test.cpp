@@ -19,7 +19,7 @@ class StoreArticleTest : public NewsRunTest {
     AddRunItem(1);
     WriteLinkList(1, Url("/news/art1.htm"));
   }
-  std::string GatherArt1() { return Page("action=savenew&ChannelID=1&ItemID=1"); }
+  std::string GatherArt1() { return Request("action=savenew&ChannelID=1&ItemID=1"); }
   int Rows(const std::string& condition = "") {
     return Count("QX_Article WHERE title='春天的故事'" + condition);
   }
@@ -85,9 +85,8 @@ TEST_F(StoreArticleTest, TestModeStoresNothingButCounts) {
 TEST_F(StoreArticleTest, ClosedGatheringShowsTableAndGoesOn) {
   SetConfig("stopGather=1");
   std::string page = GatherArt1();
-  EXPECT_NE(page.find("采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能</td>"),
-            std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  ExpectShows(page, {"采集功能已经关闭，如果要进行采集，请在采集基本设置中打采集功能</td>",
+                     "buildRefresh()"});
   EXPECT_EQ(Count("QX_Article"), 0);
   EXPECT_EQ(site_.RequestCount(), 0u);
 }
@@ -119,7 +118,7 @@ TEST_F(StoreArticleTest, ItemClassMustBeALeafOfTheChannel) {
   EXPECT_EQ(Count("QX_Article"), 0);
   // In another channel the class does not count either.
   SetItem(1, "ClassID=2");
-  EXPECT_NE(Page("action=savenew&ChannelID=2&ItemID=1").find(table), std::string::npos);
+  EXPECT_NE(Request("action=savenew&ChannelID=2&ItemID=1").find(table), std::string::npos);
 }
 
 TEST_F(StoreArticleTest, ClassFromThePage) {
@@ -142,7 +141,7 @@ TEST_F(StoreArticleTest, ClassRulesBeforeResolution) {
   // art3's parent 体育&"x without its quote is ruled into the leaf 技术 (4);
   // the child name is literally empty.
   SetItem(1, "AutoClass=1, RetuneClass='体育&x|技术', FindInfoCode='" +
-                 Sql(InfoCodes({{6, "0"}, {7, "0"}})) + "'");
+                 SqlText(InfoCodes({{6, "0"}, {7, "0"}})) + "'");
   WriteLinkList(1, Url("/other/art3.htm"));
   EXPECT_NE(GatherArt1().find(kStored), std::string::npos);
   EXPECT_EQ(Value("SELECT ClassID FROM QX_Article"), "4");
@@ -188,7 +187,7 @@ TEST_F(StoreArticleTest, PanelShowsTheAddressAsPassed) {
 
 TEST_F(StoreArticleTest, LongAuthorCutInTheRowOnly) {
   const std::string author(150, 'a');
-  SetItem(1, "FindInfoCode='" + Sql(InfoCodes({{8, "0"}, {9, author}})) + "'");
+  SetItem(1, "FindInfoCode='" + SqlText(InfoCodes({{8, "0"}, {9, author}})) + "'");
   std::string page = GatherArt1();
   EXPECT_NE(page.find(author + "<br>"), std::string::npos);
   EXPECT_EQ(Value("SELECT Author FROM QX_Article"), std::string(100, 'a'));

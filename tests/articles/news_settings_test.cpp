@@ -14,13 +14,13 @@ class NewsSettingsTest : public NewsPageTest {
  protected:
   NewsSettings ReadSettingsInNewRequest() {
     StartRequest("");
-    auto news = MakeNews();
+    auto news = Make();
     news->ReadNewsConfig();
     return news->settings();
   }
   NewsItemFields ReadItemInNewRequest(int id) {
     StartRequest("");
-    auto news = MakeNews();
+    auto news = Make();
     news->ReadNewsConfig();
     vb::Variant item_id(int32_t{id});
     news->ReadNewsItem(item_id);
@@ -33,7 +33,7 @@ class NewsSettingsTest : public NewsPageTest {
 };
 
 TEST_F(NewsSettingsTest, ReadNewsConfigLoadsSiteAndChannelSettings) {
-  auto news = MakeNews();
+  auto news = Make();
   news->ReadNewsConfig();
   const NewsSettings& s = news->settings();
   EXPECT_EQ(s.stopGather, 0);
@@ -47,7 +47,7 @@ TEST_F(NewsSettingsTest, ReadNewsConfigLoadsSiteAndChannelSettings) {
   // With everything cached a new request touches no database: the flag
   // cleared after the site configuration stays clear.
   StartRequest("");
-  auto cached = MakeNews();
+  auto cached = Make();
   cached->ReadNewsConfig();
   EXPECT_EQ(cached->settings().MaxPicSize, 500);
   EXPECT_FALSE(component::HostState().HostConnected);
@@ -140,14 +140,14 @@ TEST_F(NewsSettingsTest, AMissingItemLeavesTheFieldsAndCachesNothing) {
   // Text that is no item number reaches no SQL and finds no row.
   RunSql("INSERT INTO QX_NewsItem (ItemID, Encoding) VALUES (1, 'UTF-8')");
   StartRequest("");
-  auto news = MakeNews();
+  auto news = Make();
   vb::Variant injected("0 OR 1=1");
   news->ReadNewsItem(injected);
   EXPECT_EQ(news->item().Encoding, "");
 }
 
 TEST_F(NewsSettingsTest, LateBoundMembersKeepTheInterfaceOrder) {
-  auto news = MakeNews();
+  auto news = Make();
   const auto& members = news->Type().members();
   ASSERT_GE(members.size(), 13u);
   const char* expected[] = {"ReloadNewsItem", "ReloadNewsConfig", "ReadNewsConfig", "ReadNewsItem",

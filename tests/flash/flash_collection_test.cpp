@@ -70,10 +70,7 @@ TEST_F(FlashCollectionTest, RecordsReadByPosition) {
 }
 
 TEST_F(FlashCollectionTest, ActionsAndChannel) {
-  for (const char* query : {"", "ChannelID=0", "ChannelID=-3", "ChannelID=abc"}) {
-    Request(query);
-    EXPECT_EQ(last_->channel_id(), 5) << query;
-  }
+  ExpectChannelFallsBackTo(5);
   EXPECT_NE(Request("action=%20EDIT%20&ItemID=x").find("alert(\"请选择正确的项目ID!\");"),
             std::string::npos);
   EXPECT_FALSE(last_->edit_mode());
@@ -105,23 +102,7 @@ TEST_F(FlashCollectionTest, ItemListAndSummary) {
 }
 
 TEST_F(FlashCollectionTest, DeleteKeepsToTheChannelAndDropsTheCache) {
-  for (int id : {3, 5, 7}) AddItem(id, 5, "项目");
-  AddItem(8, 2, "别的频道");
-  vb::Variant three(int32_t{3});
-  Request("");
-  last_->ReadFlashItem(three);
-  ASSERT_TRUE(Cached("FlashItem3"));
-  EXPECT_NE(
-      Request("action=del&ItemID=3);DELETE FROM QX_FlashItem;--").find("请选择正确的系统参数！"),
-      std::string::npos);
-  Request("action=del&ItemID=3,8");
-  EXPECT_EQ(Count("QX_FlashItem"), 3);  // 8 is another channel's
-  EXPECT_FALSE(Cached("FlashItem3"));
-  EXPECT_EQ(sink_->Header("Location"), "Admin_FlashGather.asp?ChannelID=5");
-  Request("action=del&ItemID=5&ChannelID=5", "",
-          {{"HTTP_HOST", "127.0.0.1:8080"},
-           {"HTTP_REFERER", "http://127.0.0.1:8080/admin/Admin_FlashGather.asp?page=2"}});
-  EXPECT_EQ(sink_->Header("Location"), "http://127.0.0.1:8080/admin/Admin_FlashGather.asp?page=2");
+  ExpectDeleteKeepsToTheChannel(5, 2, "Admin_FlashGather.asp?ChannelID=5");
 }
 
 TEST_F(FlashCollectionTest, AFailedConnectionMakesTheObjectUnusable) {

@@ -21,16 +21,11 @@ Fields FullForm() {
 }
 
 TEST_F(FlashConfigTest, EveryFieldSavedAndShownAgain) {
-  Request("");
-  ASSERT_TRUE(Cached("FlashConfig"));
-  EXPECT_NE(Post("action=save", FullForm()).find("alert(\"保存采集基本设置成功!\");"),
-            std::string::npos);
-  EXPECT_FALSE(Cached("FlashConfig"));
-  auto row = Row("SELECT * FROM QX_FlashConfig WHERE id=1");
-  EXPECT_EQ(row["AllowDownExt"], "swf|gif");
-  EXPECT_EQ(row["FilePrefix"], "0");
-  EXPECT_EQ(row["FileSuffix"], "x'<\"");
-  EXPECT_EQ(row["isProgress"], "1");
+  const auto row = SaveConfig(FullForm());
+  EXPECT_EQ(row.at("AllowDownExt"), "swf|gif");
+  EXPECT_EQ(row.at("FilePrefix"), "0");
+  EXPECT_EQ(row.at("FileSuffix"), "x'<\"");
+  EXPECT_EQ(row.at("isProgress"), "1");
 
   const std::string page = Request("action=config");
   // The table holds the form, which opens after the heading.
@@ -42,16 +37,15 @@ TEST_F(FlashConfigTest, EveryFieldSavedAndShownAgain) {
   EXPECT_EQ(page.find("TrueAddress"), std::string::npos);
   EXPECT_NE(page.find("value='x&#39;&lt;&quot;'"), std::string::npos);
   // The rows keep their classes without the address row.
-  EXPECT_NE(page.find("<tr><td class=TableRow1 align=right><b>采集过程间隔时间：</b>"),
-            std::string::npos);
-  EXPECT_NE(page.find("<tr><td class=TableRow2 align=right>&nbsp;</td>"), std::string::npos);
+  ExpectShows(page, {"<tr><td class=TableRow1 align=right><b>采集过程间隔时间：</b>",
+                     "<tr><td class=TableRow2 align=right>&nbsp;</td>"});
   const Fields shown = ReadForm(page);
   for (const auto& [name, value] : FullForm()) {
     std::string expected = vb::Trim(value);
     EXPECT_EQ(FieldOf(shown, name), expected) << name;
   }
   Post("action=save", shown);
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), row);
+  EXPECT_EQ(ConfigRow(), row);
 }
 
 TEST_F(FlashConfigTest, MarksAndRefusals) {
@@ -62,13 +56,7 @@ TEST_F(FlashConfigTest, MarksAndRefusals) {
   EXPECT_NE(page.find("value='1' checked> 显示速度"), std::string::npos);
   EXPECT_NE(page.find("value='3' checked> 显示速度+进度条"), std::string::npos);
 
-  const auto before = Row("SELECT * FROM QX_FlashConfig WHERE id=1");
-  Request("");
-  EXPECT_NE(Post("action=save", WithField(FullForm(), "AllowDownExt", ""))
-                .find("alert(\"请输入允许下载的文件类型!\");"),
-            std::string::npos);
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashConfig WHERE id=1"), before);
-  EXPECT_TRUE(Cached("FlashConfig"));
+  ExpectConfigRefused(WithField(FullForm(), "AllowDownExt", ""), "请输入允许下载的文件类型!");
 }
 
 TEST_F(FlashConfigTest, ShowModes) {

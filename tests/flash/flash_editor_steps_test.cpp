@@ -8,11 +8,10 @@
 #include <string>
 
 #include "flash_page.h"
+#include "support/run_steps.h"
 
 namespace ostrel::flash {
 namespace {
-
-using articles::HasField;
 
 class FlashEditorTest : public FlashPageTest {
  protected:
@@ -24,24 +23,22 @@ class FlashEditorTest : public FlashPageTest {
         "orders, parentid, Parentstr, ClassDir, HtmlFileDir) VALUES "
         "(51, 5, '动画', 0, 0, 0, 51, 0, 0, '0', 'f', 'f')");
     AddItem(id, channel, "全<项>");
-    RunSql(
-        "UPDATE QX_FlashItem SET ClassID=51, SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, "
-        "showmode=3, "
-        "AutoClass=1, PathForm=9, SaveFilePath='f/', AutoRename=1, IsNowTime=1, AllHits=999, "
-        "star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
-        "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
-        "FindListCode='<ul class=\"l\">$$$</ul>$$$<a href=''$$$''>$$$1$$$<img src=\"$$$\"$$$"
-        "it''s$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0', "
-        "downpage=1, "
-        "RetuneClass='a|b$$$长名|短', NamedDemourl='http://s/d''\"1.html', "
-        "strReplace='x$$$甲|乙' WHERE ItemID=" +
-        std::to_string(id));
+    SetItem(id,
+            "ClassID=51, SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, "
+            "showmode=3, "
+            "AutoClass=1, PathForm=9, SaveFilePath='f/', AutoRename=1, IsNowTime=1, AllHits=999, "
+            "star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
+            "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
+            "FindListCode='<ul class=\"l\">$$$</ul>$$$<a href=''$$$''>$$$1$$$<img src=\"$$$\"$$$"
+            "it''s$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0', "
+            "downpage=1, "
+            "RetuneClass='a|b$$$长名|短', NamedDemourl='http://s/d''\"1.html', "
+            "strReplace='x$$$甲|乙'");
     std::string info = "<h1>$$$</h1>";
     for (int i = 2; i < 43; ++i) {
       info += i == 20 ? "$$$/files/\"dl'/" : "$$$" + (i < 33 ? std::to_string(i) : "0");
     }
-    RunSql("UPDATE QX_FlashItem SET FindInfoCode='" + vb::Replace(info, "'", "''") +
-           "' WHERE ItemID=" + std::to_string(id));
+    SetItem(id, "FindInfoCode='" + testing::SqlText(info) + "'");
   }
   std::string Step(const std::string& action, const Fields& fields) {
     return Post("action=" + action, fields);
@@ -51,21 +48,20 @@ class FlashEditorTest : public FlashPageTest {
 TEST_F(FlashEditorTest, NewItemFormShowsTheDefaultsAndIsStoredPadded) {
   const std::string page = Request("action=add");
   Fields form = ReadForm(page);
-  const std::map<std::string, std::string> expected = {{"action", "step2"},
-                                                       {"ItemID", "0"},
-                                                       {"SiteUrl", "http://"},
-                                                       {"Encoding", "GB2312"},
-                                                       {"showmode", "1"},
-                                                       {"PathForm", "1"},
-                                                       {"SaveFilePath", "UploadFile/"},
-                                                       {"AllHits", "0"},
-                                                       {"star", "3"},
-                                                       {"RemoveCode0", "1"},
-                                                       {"RemoveCode1", "1"},
-                                                       {"startid", "1"},
-                                                       {"lastid", "2"},
-                                                       {"IsPagination", "0"}};
-  for (const auto& [name, value] : expected) EXPECT_EQ(FieldOf(form, name), value) << name;
+  ExpectFields(form, {{"action", "step2"},
+                      {"ItemID", "0"},
+                      {"SiteUrl", "http://"},
+                      {"Encoding", "GB2312"},
+                      {"showmode", "1"},
+                      {"PathForm", "1"},
+                      {"SaveFilePath", "UploadFile/"},
+                      {"AllHits", "0"},
+                      {"star", "3"},
+                      {"RemoveCode0", "1"},
+                      {"RemoveCode1", "1"},
+                      {"startid", "1"},
+                      {"lastid", "2"},
+                      {"IsPagination", "0"}});
   EXPECT_FALSE(HasField(form, "RemoveCode2"));
   EXPECT_EQ(page.find("RemoveCode11"), std::string::npos);  // eleven filters
   EXPECT_NE(page.find("DIV <br>"), std::string::npos);
@@ -91,29 +87,17 @@ TEST_F(FlashEditorTest, NewItemFormShowsTheDefaultsAndIsStoredPadded) {
 
 TEST_F(FlashEditorTest, EveryStepPostedUnchangedKeepsTheRow) {
   AddFullItem(7);
-  const auto before = Row("SELECT * FROM QX_FlashItem WHERE ItemID=7");
-  const std::string first = Request("action=edit&ItemID=7");
-  EXPECT_NE(first.find("<option value=\"a|b\">a|b</option>"), std::string::npos);
-  EXPECT_NE(first.find("<option value=\"x\">x</option>"), std::string::npos);
-  EXPECT_NE(first.find("value=\"全&lt;项&gt;\""), std::string::npos);
-  EXPECT_NE(first.find("value=\"3\"  checked>Media"), std::string::npos);
-  Request("");
-  vb::Variant id(int32_t{7});
-  last_->ReadFlashItem(id);
-  ASSERT_TRUE(Cached("FlashItem7"));
+  const auto before = ItemRow(7);
+  const auto pages = PostEveryStepUnchanged(7);
+  ExpectShows(pages[0], {"<option value=\"a|b\">a|b</option>", "<option value=\"x\">x</option>",
+                         "value=\"全&lt;项&gt;\"", "value=\"3\"  checked>Media"});
+  EXPECT_NE(pages[1].find("<tr id=\"ListCode5\">"), std::string::npos);  // the switch is on
+  EXPECT_EQ(FieldOf(ReadForm(pages[1]), "FindListCode7"), "it's");
+  EXPECT_NE(pages[2].find("<tr id=\"InfoCode25\">"), std::string::npos);  // downpage 1
+  EXPECT_NE(pages[2].find("<tr id=\"InfoCode21\" style=\"display:none\">"), std::string::npos);
+  EXPECT_EQ(FieldOf(ReadForm(pages[2]), "FindInfoCode20"), "/files/dl/");
 
-  const std::string second = Step("step2", ReadForm(first));
-  EXPECT_FALSE(Cached("FlashItem7"));
-  EXPECT_NE(second.find("<tr id=\"ListCode5\">"), std::string::npos);  // the switch is on
-  EXPECT_EQ(FieldOf(ReadForm(second), "FindListCode7"), "it's");
-  const std::string third = Step("step3", ReadForm(second));
-  EXPECT_NE(third.find("<tr id=\"InfoCode25\">"), std::string::npos);  // downpage 1
-  EXPECT_NE(third.find("<tr id=\"InfoCode21\" style=\"display:none\">"), std::string::npos);
-  EXPECT_EQ(FieldOf(ReadForm(third), "FindInfoCode20"), "/files/dl/");
-  const std::string fourth = Step("step4", ReadForm(third));
-  EXPECT_NE(fourth.find("恭喜您！采集项目设置全部完成。"), std::string::npos);
-
-  auto after = Row("SELECT * FROM QX_FlashItem WHERE ItemID=7");
+  auto after = ItemRow(7);
   // The code columns take the lengths the steps write; their codes stay,
   // but for the fixed path, shown and saved without quotes.
   EXPECT_EQ(CountOf(after["FindListCode"], "$$$"), 20);
@@ -122,59 +106,33 @@ TEST_F(FlashEditorTest, EveryStepPostedUnchangedKeepsTheRow) {
   EXPECT_EQ(after["FindInfoCode"],
             vb::Replace(vb::Replace(before.at("FindInfoCode"), "\"", ""), "'", ""));
   EXPECT_EQ(after["NamedDemourl"], "http://s/d1.html");
-  for (const auto& [column, value] : after) {
-    if (column == "FindListCode" || column == "FindInfoCode" || column == "NamedDemourl") continue;
-    EXPECT_EQ(value, before.at(column)) << column;
-  }
+  ExpectSameColumns(after, before, {"FindListCode", "FindInfoCode", "NamedDemourl"});
 }
 
 TEST_F(FlashEditorTest, RefusedFormsChangeNothing) {
   AddFullItem(7);
   const Fields good = ReadForm(Request("action=edit&ItemID=7"));
-  const auto before = Row("SELECT * FROM QX_FlashItem WHERE ItemID=7");
-  const std::pair<const char*, const char*> cases[] = {
-      {"Encoding", "gb"}, {"AutoClass", "0"}, {"showmode", "40000"}};
-  const char* messages[] = {"请选择目标站点的文件编码！",
-                            "该一级分类已经有下属分类，不能采集；请重新选择分类！",
-                            "输入的数值超出范围，请重新输入！"};
-  for (size_t i = 0; i < std::size(cases); ++i) {
+  const auto before = ItemRow(7);
+  const testing::RefusedField cases[] = {
+      {"Encoding", "gb", "请选择目标站点的文件编码！"},
+      {"AutoClass", "0", "该一级分类已经有下属分类，不能采集；请重新选择分类！"},
+      {"showmode", "40000", "输入的数值超出范围，请重新输入！"}};
+  for (const auto& c : cases) {
     // A class that takes no entries, with the class not from the page.
-    const Fields base = i == 1 ? WithField(good, "ClassID", "0") : good;
-    const std::string page = Step("step2", WithField(base, cases[i].first, cases[i].second));
-    EXPECT_NE(page.find(std::string("alert(\"") + messages[i]), std::string::npos) << i;
-    EXPECT_EQ(page.find("<form"), std::string::npos) << i;
+    const Fields base =
+        c.field == std::string("AutoClass") ? WithField(good, "ClassID", "0") : good;
+    ExpectStepRefuses("action=step2", WithField(base, c.field, c.value), c.message);
   }
   EXPECT_NE(Step("step4", {{"ItemID", "7"}, {"change", "yes"}, {"downpage", "40000"}})
                 .find("输入的数值超出范围"),
             std::string::npos);
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashItem WHERE ItemID=7"), before);
-  for (const char* action : {"step2", "step3", "step4"}) {
-    EXPECT_NE(Post(std::string("action=") + action + "&ChannelID=3", {{"ItemID", "7"}})
-                  .find("错误的系统参数！"),
-              std::string::npos)
-        << action;
-  }
+  EXPECT_EQ(ItemRow(7), before);
+  ExpectStepsRefuseAnotherChannelsItem(7);
 }
 
 TEST_F(FlashEditorTest, CloneCopiesEveryColumnOfTheChannelsItem) {
   AddFullItem(7);
-  RunSql("UPDATE QX_FlashItem SET strReplace=NULL WHERE ItemID=7");
-  const std::vector<std::pair<std::string, std::string>> referer = {
-      {"HTTP_HOST", "admin.test"}, {"HTTP_REFERER", "http://admin.test/admin/x.asp"}};
-  EXPECT_NE(Request("action=copy&ChannelID=3&ItemID=7").find("请选择正确的系统参数！"),
-            std::string::npos);
-  EXPECT_NE(Request("action=copy&ItemID=7", "", referer).find("恭喜您！采集项目克隆成功。"),
-            std::string::npos);
-  auto source = Row("SELECT * FROM QX_FlashItem WHERE ItemID=7");
-  auto copy = Row("SELECT * FROM QX_FlashItem WHERE ItemID<>7");
-  ASSERT_FALSE(copy.empty());
-  EXPECT_NE(copy["lastime"], source["lastime"]);
-  EXPECT_EQ(copy["strReplace"], "<null>");
-  for (const char* stamped : {"ItemID", "lastime"}) {
-    source.erase(stamped);
-    copy.erase(stamped);
-  }
-  EXPECT_EQ(copy, source);
+  ExpectCloneCopiesEveryColumn(7);
 }
 
 }  // namespace

@@ -10,13 +10,11 @@
 
 #include "flash_page.h"
 #include "platform/vb/datetime.h"
-#include "support/fetch_limits_guard.h"
-#include "support/http_server.h"
+#include "support/remote_site_test.h"
+#include "support/run_steps.h"
 
 namespace ostrel::flash {
 namespace {
-
-using testing::HttpAnswer;
 
 constexpr const char* kList =
     "<html><body><ul id=list>\n<li><img src=\"/t/1.jpg\"><a href=\"/f/1.html\">一</a></li>\n"
@@ -34,19 +32,15 @@ constexpr const char* kHostile =
     "<span id=from>http://x.test/ onmouseover=parent.hacked=1</span>"
     "<ul id=down><li><a href=\"javascript:parent.hacked=1\">x</a></li></ul></body></html>";
 
-class FlashTrialTest : public FlashPageTest {
+class FlashTrialTest : public testing::RemoteSiteTest<FlashPageTest> {
  protected:
   void SetUp() override {
-    FlashPageTest::SetUp();
-    auto limits = testing::FetchLimitsGuard::Short();
-    limits.allow_private = true;
-    limits_ = std::make_unique<testing::FetchLimitsGuard>(limits);
-    const std::string utf8 = "text/html; charset=utf-8";
-    server_.Route("/list.html", HttpAnswer::Page(kList, utf8));
-    server_.Route("/f/1.html", HttpAnswer::Page(kEntry, utf8));
-    server_.Route("/f/2.html", HttpAnswer::Page(kEntry, utf8));
-    server_.Route("/dl.html", HttpAnswer::Page(kDownloadPage, utf8));
-    server_.Route("/hostile.html", HttpAnswer::Page(kHostile, utf8));
+    RemoteSiteTest::SetUp();
+    ServeUtf8({{"/list.html", kList},
+               {"/f/1.html", kEntry},
+               {"/f/2.html", kEntry},
+               {"/dl.html", kDownloadPage},
+               {"/hostile.html", kHostile}});
     AddItem(1, 5, "试验");
     SetItem("Encoding='UTF-8', AutoClass=1, showmode=1, RemoteListUrl='" +
             server_.Url("/list.html") +
@@ -54,45 +48,33 @@ class FlashTrialTest : public FlashPageTest {
             "0$$$0$$$0$$$0$$$0', FindInfoCode='" +
             InfoCodes() + "', strReplace='简介|介绍', RemoveCode='1|0'");
   }
-  void TearDown() override {
-    server_.Stop();
-    FlashPageTest::TearDown();
-  }
 
   // The item's entry-page codes, with some of them changed.
-  static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
-    std::map<int, std::string> info = {{0, "<h1>"},
-                                       {1, "</h1>"},
-                                       {2, "<div id=intro>"},
-                                       {3, "</div>"},
-                                       {5, "{@FlashTitle}类"},
-                                       {7, " 子 "},
-                                       {10, "<span id=size>"},
-                                       {11, "</span>"},
-                                       {12, "<span id=from>"},
-                                       {13, "</span>"},
-                                       {15, " 无名 "},
-                                       {17, "x"},
-                                       {21, "<ul id=down>"},
-                                       {22, "</ul>"},
-                                       {23, "<a href=\""},
-                                       {24, "\">"},
-                                       {25, "<div id=dl>"},
-                                       {26, "</div>"},
-                                       {27, "<a href=\""},
-                                       {28, "\">"},
-                                       {29, "广告"}};
-    for (const auto& [index, code] : changes) info[index] = code;
-    std::string codes;
-    for (int i = 0; i < 43; ++i) codes += (i ? "$$$" : "") + (info.count(i) ? info[i] : "0");
-    return vb::Replace(codes, "'", "''");
+  static std::string InfoCodes(const testing::CodeParts& changes = {}) {
+    return testing::SqlText(testing::JoinCodes(43,
+                                               {{0, "<h1>"},
+                                                {1, "</h1>"},
+                                                {2, "<div id=intro>"},
+                                                {3, "</div>"},
+                                                {5, "{@FlashTitle}类"},
+                                                {7, " 子 "},
+                                                {10, "<span id=size>"},
+                                                {11, "</span>"},
+                                                {12, "<span id=from>"},
+                                                {13, "</span>"},
+                                                {15, " 无名 "},
+                                                {17, "x"},
+                                                {21, "<ul id=down>"},
+                                                {22, "</ul>"},
+                                                {23, "<a href=\""},
+                                                {24, "\">"},
+                                                {25, "<div id=dl>"},
+                                                {26, "</div>"},
+                                                {27, "<a href=\""},
+                                                {28, "\">"},
+                                                {29, "广告"}},
+                                               changes));
   }
-  void SetItem(const std::string& assignments) {
-    RunSql("UPDATE QX_FlashItem SET " + assignments + " WHERE ItemID=1");
-  }
-
-  std::unique_ptr<testing::FetchLimitsGuard> limits_;
-  testing::HttpServer server_;
 };
 
 TEST_F(FlashTrialTest, SourceViewOfStepThreeShowsTheFirstEntry) {
@@ -105,11 +87,7 @@ TEST_F(FlashTrialTest, SourceViewOfStepThreeShowsTheFirstEntry) {
 TEST_F(FlashTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
   vb::DateTime now = vb::CDate(vb::Variant("2026-3-4 10:20:30"));
   ::ostrel::testing::ClockGuard clock(&now);
-  Request("");
-  const auto row = Row("SELECT * FROM QX_FlashItem WHERE ItemID=1");
-  const size_t cached = application_->contents().Keys().size();
-
-  const std::string page = Request("action=demo&ItemID=1");
+  const std::string page = TrialStoringNothing("action=demo&ItemID=1", "QX_FlashList");
   const std::string file = server_.Url("/f/m/1.swf");
   for (const std::string& shown : {
            std::string("<span class='style1'>好动画 一</span>"),
@@ -134,10 +112,6 @@ TEST_F(FlashTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
   EXPECT_EQ(page.find("其它描述"), std::string::npos);  // one character is not shown
   EXPECT_EQ(page.find("广告"), std::string::npos);
   EXPECT_EQ(page.find("<script>parent"), std::string::npos);
-
-  EXPECT_EQ(Row("SELECT * FROM QX_FlashItem WHERE ItemID=1"), row);
-  EXPECT_EQ(application_->contents().Keys().size(), cached);
-  EXPECT_EQ(Count("QX_FlashList"), 0);
   EXPECT_EQ(server_.RequestsFor("/dl.html").size(), 0u);  // downpage 0
 }
 
@@ -181,22 +155,7 @@ TEST_F(FlashTrialTest, HostilePageReachesTheAdminPageOnlyAsTextOrFramed) {
 }
 
 TEST_F(FlashTrialTest, TrialAlertsSayWhichCodeFailed) {
-  const struct {
-    std::map<int, std::string> codes;
-    const char* message;
-  } cases[] = {
-      {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
-      {{{21, "0"}}, "请输入获取下载地址列表代码！"},
-      {{{21, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
-      {{{23, ""}}, "请输入获取下载连接代码！"},
-      {{{23, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
-  };
-  for (const auto& c : cases) {
-    SetItem("FindInfoCode='" + InfoCodes(c.codes) + "'");
-    const std::string page = Request("action=demo&ItemID=1");
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message), std::string::npos) << c.message;
-    EXPECT_EQ(page.find("全部设置完成"), std::string::npos);
-  }
+  ExpectDownloadTrialAlerts(InfoCodes, 21, 23);
 }
 
 }  // namespace

@@ -1,56 +1,20 @@
 // A page request for the Flash channel: a FlashCollection set up as
-// Admin_FlashGather.asp sets it, with the form helpers of the article
-// editor's tests.
+// Admin_FlashGather.asp sets it.
 #pragma once
 
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "articles/news_editor_test_page.h"
 #include "gathering/flash/flash_collection.h"
-#include "processing/page_fixture.h"
+#include "support/channel_page.h"
 
 namespace ostrel::flash {
 
-using articles::EncodeForm;
-using articles::FieldOf;
-using articles::Fields;
-using articles::ReadForm;
-using articles::WithField;
-using testing::CountOf;
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
 
-class FlashPageTest : public testing::PageFixture {
+class FlashPageTest : public testing::ChannelPageTest<FlashCollection> {
  protected:
-  std::string Request(const std::string& query, const std::string& form = "",
-                      std::vector<std::pair<std::string, std::string>> server_variables = {},
-                      const std::string& conn = "") {
-    StartRequest(query, form, std::move(server_variables));
-    auto flash = std::make_shared<FlashCollection>();
-    flash->SetConnString(conn.empty() ? ConnString() : conn);
-    flash->SetDBConnstr(ConnString());
-    flash->ReadFlashConfig();
-    flash->ShowCollection();
-    last_ = flash;
-    return Output();
-  }
-  std::string Post(const std::string& query, const Fields& fields) {
-    return Request(query, EncodeForm(fields));
-  }
-
-  void AddItem(int id, int channel, const std::string& name, const std::string& extra = "") {
-    RunSql(
-        "INSERT INTO QX_FlashItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
-        "StopItem, lastime, RemoteListUrl) VALUES (" +
-        std::to_string(id) + ", '" + name + "', 'http://site/', " + std::to_string(channel) +
-        ", 1, 0, 0, '2026-02-01 10:00:00', 'http://site/list')");
-    if (!extra.empty()) {
-      RunSql("UPDATE QX_FlashItem SET " + extra + " WHERE ItemID=" + std::to_string(id));
-    }
-  }
-
-  std::shared_ptr<FlashCollection> last_;
+  FlashPageTest() : ChannelPageTest({.word = "Flash", .leaf_class = 1}) {}
+  void ReadConfig(FlashCollection& flash) override { flash.ReadFlashConfig(); }
+  void ReadItem(FlashCollection& flash, vb::Variant& id) override { flash.ReadFlashItem(id); }
 };
 
 }  // namespace ostrel::flash

@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "flash_page.h"
 #include "host/demo_flash_codes.h"
-#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "processing/files_folders.h"
 #include "support/fetch_limits_guard.h"
@@ -24,15 +20,6 @@ namespace ostrel::flash {
 namespace {
 
 using ostrel::testing::HttpAnswer;
-
-std::string Joined(std::span<const std::string_view> codes,
-                   const std::vector<std::pair<int, std::string>>& changes = {}) {
-  std::vector<std::string> parts(codes.begin(), codes.end());
-  for (const auto& [index, code] : changes) parts[static_cast<size_t>(index)] = code;
-  std::string joined;
-  for (size_t i = 0; i < parts.size(); ++i) joined += (i ? "$$$" : "") + parts[i];
-  return joined;
-}
 
 class FlashRunTest : public FlashPageTest {
  protected:
@@ -50,45 +37,20 @@ class FlashRunTest : public FlashPageTest {
         "RemoteListUrl='" +
         site_.Url("/flash/list_1.html") + "', PaginalList='" +
         site_.Url("/flash/list_{$PageID}.html") +
-        "', IsPagination=1, startid=2, lastid=1, FindListCode='" + Joined(host::kFlashListCodes) +
-        "', FindInfoCode='" + Joined(host::kFlashInfoCodes) + "'");
+        "', IsPagination=1, startid=2, lastid=1, FindListCode='" +
+        testing::JoinCodes(host::kFlashListCodes) + "', FindInfoCode='" +
+        testing::JoinCodes(host::kFlashInfoCodes) + "'");
     SetConfig("UseDownload=1, isProgress=3, setInterval=0, AllowDownExt='swf|jpg|wav'");
   }
-  void SetItem(const std::string& assignments) {
-    RunSql("UPDATE QX_FlashItem SET " + assignments + " WHERE ItemID=1");
-    application_->contents().Remove("myzemble_flashitem1");
-  }
-  void SetConfig(const std::string& assignments) {
-    RunSql("UPDATE QX_FlashConfig SET " + assignments + " WHERE id=1");
-    application_->contents().Remove("myzemble_flashconfig");
-  }
-
-  // Every page of a whole run, as a browser follows the refreshes, up to
-  // the summary (whose query is last_query_).
+  // Every page of a whole run up to the summary (whose query is
+  // last_query_).
   std::vector<std::string> RunAll() {
-    std::vector<std::string> pages;
-    std::string query = "action=begin&ItemID=1&ChannelID=5";
-    while (!query.empty() && query.find("action=yes") == std::string::npos && pages.size() < 20) {
-      pages.push_back(Request(query));
-      query = ostrel::testing::NextStepQuery(pages.back(), "Admin_FlashGather.asp");
-    }
-    last_query_ = query;
-    return pages;
-  }
-  std::string LinkList() {
-    std::ifstream in(dir_ / "admin" / "tmpFlashlist1.dat", std::ios::binary);
-    return text::Decode(std::string(std::istreambuf_iterator<char>(in), {}), "GB2312");
+    return testing::FollowRun(
+        "action=begin&ItemID=1&ChannelID=5", "Admin_FlashGather.asp",
+        [this](const std::string& query) { return Request(query); }, last_query_);
   }
   std::string Flash(const std::string& column, const std::string& title) {
     return Row("SELECT " + column + " AS v FROM QX_FlashList WHERE title='" + title + "'")["v"];
-  }
-  size_t FilesIn(const std::string& folder) const {
-    size_t n = 0;
-    if (!std::filesystem::exists(dir_ / folder)) return 0;
-    for (const auto& f : std::filesystem::recursive_directory_iterator(dir_ / folder)) {
-      n += f.is_regular_file() ? 1 : 0;
-    }
-    return n;
   }
   std::string Entry(int n) const {
     return site_.Url("/flash/flash_0" + std::to_string(n) + ".html");
@@ -120,7 +82,7 @@ TEST_F(FlashRunTest, StartPairsEachLinkWithItsOwnThumbnail) {
                             Entry(3) + "|" + site_.Url("/flash/c.gif"));
   // Switch 0, or an unset thumbnail code: the links alone.
   for (const auto& change : {std::pair<int, std::string>{4, "0"}, {5, "0"}}) {
-    SetItem("FindListCode='" + Joined(host::kFlashListCodes, {change}) + "'");
+    SetItem("FindListCode='" + testing::JoinCodes(host::kFlashListCodes, {change}) + "'");
     Request("action=begin&ItemID=1&ChannelID=5");
     EXPECT_EQ(LinkList(), Entry(1) + "\r\n" + Entry(2) + "\r\n" + Entry(3)) << change.first;
   }
@@ -131,7 +93,7 @@ TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
   std::vector<std::string> pages = RunAll();
   ASSERT_EQ(pages.size(), 8u);  // begin, six entries, the end
   EXPECT_NE(last_query_.find("action=yes&ChannelID=5&page=7&D="), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "admin" / "tmpFlashlist1.dat"));
+  EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
 
   const std::string& first = pages[1];
   for (const char* part :
@@ -150,16 +112,17 @@ TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
   EXPECT_EQ(Flash("showurl", "蓝色星空"), "UploadFile/" + day + "blue_sky.swf");
   EXPECT_EQ(Flash("showurl", "提示音"), "UploadFile/" + day + "tone.wav");
   EXPECT_EQ(Flash("filesize", "集市图片"), "4");  // the downloaded 4696 bytes
-  EXPECT_EQ(Flash("Describe", "集市图片"), "图片");
-  EXPECT_EQ(Flash("instr(Introduce,'广告')", "集市图片"), "0");
-  EXPECT_EQ(Flash("substr(addTime,1,10)", "集市图片"), "2026-11-08");
-  EXPECT_EQ(Flash("UserName", "集市图片"), "a&<b>");
-  EXPECT_EQ(Flash("showmode || ClassID || star || AllHits", "集市图片"), "110450");
+  ExpectRow("QX_FlashList WHERE title='集市图片'",
+            {{"Describe", "图片"},
+             {"instr(Introduce,'广告')", "0"},
+             {"substr(addTime,1,10)", "2026-11-08"},
+             {"UserName", "a&<b>"},
+             {"showmode || ClassID || star || AllHits", "110450"}});
   EXPECT_EQ(Flash("miniature", "城市夜景").rfind("UploadPic/" + day, 0), 0u);
   EXPECT_EQ(Flash("substr(miniature,-4)", "城市夜景"), ".png");
   EXPECT_EQ(Flash("substr(miniature,-4)", "绿色草地"), ".jpg");  // the page's own
-  EXPECT_EQ(FilesIn("flash/UploadFile"), 6u);
-  EXPECT_EQ(FilesIn("flash/UploadPic"), 6u);
+  EXPECT_EQ(FilesIn("flash/UploadFile").size(), 6u);
+  EXPECT_EQ(FilesIn("flash/UploadPic").size(), 6u);
   EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "6");
   EXPECT_NE(Request(last_query_).find("<font color=\"#FF0000\">6</font>"), std::string::npos);
 
@@ -169,7 +132,7 @@ TEST_F(FlashRunTest, WholeRunDownloadsStoresAndCounts) {
   EXPECT_NE(pages[6].find("成功采集：<font color='blue'><b>5</b>"), std::string::npos);
   EXPECT_EQ(Count("QX_FlashList"), 6);
   EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "6");
-  EXPECT_EQ(FilesIn("flash/UploadPic"), 12u);
+  EXPECT_EQ(FilesIn("flash/UploadPic").size(), 12u);
 
   // A known title is skipped.
   SetConfig("UseDownload=1, RepeatDeal=0");
@@ -187,9 +150,7 @@ TEST_F(FlashRunTest, FailuresStoreNothingAndLeaveNoFile) {
   Request("action=begin&ItemID=1&ChannelID=5");
   const std::string step = "action=savenew&ChannelID=5&ItemID=1&page=0&d=1";
   std::string page = Request(step);
-  EXPECT_NE(page.find("txt1.innerHTML='文件下载失败';"), std::string::npos);
-  EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  ExpectShows(page, {"txt1.innerHTML='文件下载失败';", "无法创建连接！", "buildRefresh()"});
 
   RunSql(
       "CREATE TRIGGER full BEFORE INSERT ON QX_FlashList BEGIN SELECT RAISE(ABORT, 'disk full'); "
@@ -201,7 +162,7 @@ TEST_F(FlashRunTest, FailuresStoreNothingAndLeaveNoFile) {
   EXPECT_EQ(Count("QX_FlashList"), 0);
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=10")["ShowCount"], "0");
-  EXPECT_EQ(FilesIn("flash"), 0u);
+  EXPECT_TRUE(FilesIn("flash").empty());
 }
 
 // Remote text the run must not trust: a thumbnail that names no picture

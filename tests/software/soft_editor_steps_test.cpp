@@ -12,8 +12,6 @@
 namespace ostrel::software {
 namespace {
 
-using articles::HasField;
-
 class SoftEditorTest : public SoftPageTest {
  protected:
   void SetUp() override {
@@ -27,17 +25,15 @@ class SoftEditorTest : public SoftPageTest {
   // file list and markup in its codes.
   void AddFullItem(int id, int channel = 2) {
     AddItem(id, channel, "全<项>");
-    RunSql(
-        "UPDATE QX_SoftItem SET SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, downid=3, "
-        "MaxAddress=2, AutoClass=1, PathForm=9, SaveFilePath='/d/', AutoRename=1, IsNowTime=1, "
-        "AllHits=999, star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
-        "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
-        "FindListCode='<ul class=\"l\">$$$</ul>$$$<a "
-        "href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
-        "0$$$0$$$0', downpage=1, RetuneClass='a|b$$$长名|短', RemoveFile='r.txt|s.url', "
-        "strLeachName='[x]', NamedDemourl='http://s/d''\"1.html', strReplace='x$$$甲|乙' "
-        "WHERE ItemID=" +
-        std::to_string(id));
+    SetItem(id,
+            "SiteUrl='http://s/\"q', Encoding='UTF-8', IsDown=1, downid=3, "
+            "MaxAddress=2, AutoClass=1, PathForm=9, SaveFilePath='/d/', AutoRename=1, IsNowTime=1, "
+            "AllHits=999, star=5, RemoveCode='0|1|0|0|0|0|0|0|0|0|0|0|0|0|1|0|0|0|0|0|0|0|0|0', "
+            "PaginalList='http://s/{$pageid}', IsPagination=1, startid=3, lastid=9, "
+            "FindListCode='<ul class=\"l\">$$$</ul>$$$<a "
+            "href=''$$$''>$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$"
+            "0$$$0$$$0', downpage=1, RetuneClass='a|b$$$长名|短', RemoveFile='r.txt|s.url', "
+            "strLeachName='[x]', NamedDemourl='http://s/d''\"1.html', strReplace='x$$$甲|乙'");
   }
   std::string Step(const std::string& action, const Fields& fields) {
     return Post("action=" + action, fields);
@@ -47,42 +43,39 @@ class SoftEditorTest : public SoftPageTest {
 TEST_F(SoftEditorTest, NewItemFormShowsTheDefaults) {
   const std::string page = Request("action=add");
   const Fields form = ReadForm(page);
-  const std::map<std::string, std::string> expected = {{"action", "step2"},
-                                                       {"ItemID", "0"},
-                                                       {"change", "yes"},
-                                                       {"SiteUrl", "http://"},
-                                                       {"Encoding", "GB2312"},
-                                                       {"MaxAddress", "1"},
-                                                       {"SaveFilePath", "/soft/UploadFile/"},
-                                                       {"AllHits", "0"},
-                                                       {"star", "3"},
-                                                       {"PathForm", "1"},
-                                                       {"StopItem", "0"},
-                                                       {"IsPagination", "0"},
-                                                       {"startid", "1"},
-                                                       {"lastid", "2"},
-                                                       {"downid", "0"},
-                                                       {"RemoveCode0", "1"},
-                                                       {"RemoveCode1", "1"},
-                                                       {"RemoveFile", ""}};
-  for (const auto& [name, value] : expected) EXPECT_EQ(FieldOf(form, name), value) << name;
+  ExpectFields(form, {{"action", "step2"},
+                      {"ItemID", "0"},
+                      {"change", "yes"},
+                      {"SiteUrl", "http://"},
+                      {"Encoding", "GB2312"},
+                      {"MaxAddress", "1"},
+                      {"SaveFilePath", "/soft/UploadFile/"},
+                      {"AllHits", "0"},
+                      {"star", "3"},
+                      {"PathForm", "1"},
+                      {"StopItem", "0"},
+                      {"IsPagination", "0"},
+                      {"startid", "1"},
+                      {"lastid", "2"},
+                      {"downid", "0"},
+                      {"RemoveCode0", "1"},
+                      {"RemoveCode1", "1"},
+                      {"RemoveFile", ""}});
   EXPECT_FALSE(HasField(form, "RemoveCode2"));
   EXPECT_NE(page.find("<th colspan=2>添加新的采集项目</th>"), std::string::npos);
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);  // no navigation row
-  EXPECT_NE(page.find("<tr id=\"RetuneClassID\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("<tr id=\"Pageinate1\" style=\"display:none\">"), std::string::npos);
-  EXPECT_NE(page.find("href='admin_Servered.asp?action=add&ChannelID=2'"), std::string::npos);
-  EXPECT_NE(page.find("<option value=\"9\">分类目录名称</option>"), std::string::npos);
-  EXPECT_EQ(Request("action=add", "", false).find("RemoveFile"), std::string::npos);
+  ExpectShows(page, {"<tr id=\"RetuneClassID\" style=\"display:none\">",
+                     "<tr id=\"Pageinate1\" style=\"display:none\">",
+                     "href='admin_Servered.asp?action=add&ChannelID=2'",
+                     "<option value=\"9\">分类目录名称</option>"});
+  zip_switch_ = false;
+  EXPECT_EQ(Request("action=add").find("RemoveFile"), std::string::npos);
 }
 
 TEST_F(SoftEditorTest, NewItemIsStoredWithPaddedCodesAndGoesOnUnderItsOwnKey) {
-  Fields form = ReadForm(Request("action=add"));
-  for (auto& [name, value] : form) {
-    if (name == "ItemName") value = "新项目";
-    if (name == "RemoteListUrl") value = "http://s/list.html";
-    if (name == "ClassID") value = "6";
-  }
+  const Fields form = WithFields(
+      ReadForm(Request("action=add")),
+      {{"ItemName", "新项目"}, {"RemoteListUrl", "http://s/list.html"}, {"ClassID", "6"}});
   const std::string page = Step("step2", form);
   const auto row = Row("SELECT * FROM QX_SoftItem WHERE ItemName='新项目'");
   ASSERT_FALSE(row.empty()) << page;
@@ -91,57 +84,37 @@ TEST_F(SoftEditorTest, NewItemIsStoredWithPaddedCodesAndGoesOnUnderItsOwnKey) {
   EXPECT_EQ(row.at("RemoveCode"), "1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0");
   EXPECT_EQ(row.at("ChannelID"), "2");
   const Fields next = ReadForm(page);
-  EXPECT_EQ(FieldOf(next, "ItemID"), row.at("ItemID"));
-  EXPECT_EQ(FieldOf(next, "FindListCode0"), "0");
-  EXPECT_EQ(FieldOf(next, "FindListCode4"), "0");
+  ExpectFields(next,
+               {{"ItemID", row.at("ItemID")}, {"FindListCode0", "0"}, {"FindListCode4", "0"}});
   EXPECT_EQ(page.find("设置第一步"), std::string::npos);
 }
 
 TEST_F(SoftEditorTest, EveryStepPostedUnchangedKeepsTheRow) {
   AddFullItem(7);
-  const auto before = Row("SELECT * FROM QX_SoftItem WHERE ItemID=7");
-  const std::string first = Request("action=edit&ItemID=7");
+  const auto before = ItemRow(7);
+  const auto pages = PostEveryStepUnchanged(7);
   // Every rule is listed, so none is lost; values come back encoded.
-  EXPECT_NE(first.find("<option value=\"a|b\">a|b</option>"), std::string::npos);
-  EXPECT_NE(first.find("<option value=\"x\">x</option>"), std::string::npos);
-  EXPECT_NE(first.find("value=\"全&lt;项&gt;\""), std::string::npos);
-  EXPECT_NE(first.find("<tr id=\"RetuneClassID\">"), std::string::npos);
-  EXPECT_NE(first.find("<option value=\"3\" selected>电信</option>"), std::string::npos);
-  Request("ChannelID=2");
-  vb::Variant id(int32_t{7});
-  last_->ReadSoftItem(id);
-  ASSERT_TRUE(Cached("SoftItem7"));
+  ExpectShows(pages[0], {"<option value=\"a|b\">a|b</option>", "<option value=\"x\">x</option>",
+                         "value=\"全&lt;项&gt;\"", "<tr id=\"RetuneClassID\">",
+                         "<option value=\"3\" selected>电信</option>"});
+  EXPECT_NE(pages[1].find("设置第一步"), std::string::npos);
+  EXPECT_NE(pages[2].find("<tr id=\"InfoCode30\">"), std::string::npos);  // downpage 1 shows them
+  EXPECT_NE(pages[2].find("<tr id=\"InfoCode38\" style=\"display:none\">"), std::string::npos);
 
-  const std::string second = Step("step2", ReadForm(first));
-  EXPECT_FALSE(Cached("SoftItem7"));
-  EXPECT_NE(second.find("设置第一步"), std::string::npos);
-  const std::string third = Step("step3", ReadForm(second));
-  EXPECT_NE(third.find("<tr id=\"InfoCode30\">"), std::string::npos);  // downpage 1 shows them
-  EXPECT_NE(third.find("<tr id=\"InfoCode38\" style=\"display:none\">"), std::string::npos);
-  const std::string fourth = Step("step4", ReadForm(third));
-  EXPECT_NE(fourth.find("恭喜您！采集项目设置全部完成。"), std::string::npos);
-
-  auto after = Row("SELECT * FROM QX_SoftItem WHERE ItemID=7");
+  auto after = ItemRow(7);
   // The code columns take the lengths the steps write; their codes stay.
   EXPECT_EQ(CountOf(after["FindListCode"], "$$$"), 14);
   EXPECT_EQ(after["FindListCode"].substr(0, 40), before.at("FindListCode").substr(0, 40));
   EXPECT_EQ(CountOf(after["FindInfoCode"], "$$$"), 52);
   EXPECT_EQ(after["NamedDemourl"], "http://s/d1.html");  // quotes dropped on show and save
-  for (const auto& [column, value] : after) {
-    if (column == "FindListCode" || column == "FindInfoCode" || column == "NamedDemourl") continue;
-    EXPECT_EQ(value, before.at(column)) << column;
-  }
+  ExpectSameColumns(after, before, {"FindListCode", "FindInfoCode", "NamedDemourl"});
 }
 
 TEST_F(SoftEditorTest, RefusedFormsChangeNothing) {
   AddFullItem(7);
   const Fields good = ReadForm(Request("action=edit&ItemID=7"));
-  const auto before = Row("SELECT * FROM QX_SoftItem WHERE ItemID=7");
-  const struct {
-    const char* field;
-    const char* value;
-    const char* message;
-  } cases[] = {
+  const auto before = ItemRow(7);
+  const testing::RefusedField cases[] = {
       {"ItemName", " ", "请填写项目名称！"},
       {"SiteUrl", "ftp://x", "目标站点URL输入错误，请在URL前面加上“http://”！"},
       {"Encoding", " ", "请选择目标站点的文件编码！"},
@@ -151,37 +124,26 @@ TEST_F(SoftEditorTest, RefusedFormsChangeNothing) {
       {"AllHits", "99999999999", "输入的数值超出范围，请重新输入！"},
   };
   for (const auto& c : cases) {
-    Fields form = good;
-    for (auto& [name, value] : form) {
-      if (name == c.field) value = c.value;
-    }
-    const std::string page = Step("step2", form);
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message), std::string::npos) << c.field;
-    EXPECT_EQ(page.find("<form"), std::string::npos) << c.field;
+    ExpectStepRefuses("action=step2", WithField(good, c.field, c.value), c.message);
   }
   const Fields codes = {
       {"ItemID", "7"}, {"change", "yes"}, {"FindInfoCode0", "x"}, {"downpage", "40000"}};
   EXPECT_NE(Step("step4", codes).find("输入的数值超出范围"), std::string::npos);
-  EXPECT_EQ(Row("SELECT * FROM QX_SoftItem WHERE ItemID=7"), before);
+  EXPECT_EQ(ItemRow(7), before);
 
   // An item of another channel, or none, is no item here.
-  for (const char* action : {"step2", "step3", "step4"}) {
-    EXPECT_NE(Post(std::string("action=") + action + "&ChannelID=3", {{"ItemID", "7"}})
-                  .find("错误的系统参数！"),
-              std::string::npos)
-        << action;
-  }
+  ExpectStepsRefuseAnotherChannelsItem(7);
   EXPECT_NE(Request("action=edit&ItemID=8").find("错误的系统参数!"), std::string::npos);
 }
 
 TEST_F(SoftEditorTest, ArchiveFieldsOnlyWithZipSwitch) {
   AddFullItem(7);
-  const std::string page = Request("action=edit&ItemID=7", "", true);
-  EXPECT_EQ(FieldOf(ReadForm(page), "RemoveFile"), "r.txt\r\ns.url");
-  Fields form = ReadForm(Request("action=edit&ItemID=7", "", false));
+  EXPECT_EQ(FieldOf(ReadForm(Request("action=edit&ItemID=7")), "RemoveFile"), "r.txt\r\ns.url");
+  zip_switch_ = false;
+  Fields form = ReadForm(Request("action=edit&ItemID=7"));
   EXPECT_FALSE(HasField(form, "RemoveFile"));
   form.emplace_back("RemoveFile", "gone");
-  Post("action=step2", form, false);
+  Post("action=step2", form);
   EXPECT_EQ(
       Row("SELECT RemoveFile, strLeachName FROM QX_SoftItem WHERE ItemID=7"),
       (std::map<std::string, std::string>{{"RemoveFile", "r.txt|s.url"}, {"strLeachName", "[x]"}}));
@@ -189,25 +151,7 @@ TEST_F(SoftEditorTest, ArchiveFieldsOnlyWithZipSwitch) {
 
 TEST_F(SoftEditorTest, CloneCopiesEveryColumnOfTheChannelsItem) {
   AddFullItem(7);
-  RunSql("UPDATE QX_SoftItem SET strReplace=NULL WHERE ItemID=7");
-  const std::vector<std::pair<std::string, std::string>> referer = {
-      {"HTTP_HOST", "admin.test"}, {"HTTP_REFERER", "http://admin.test/admin/x.asp?page=2"}};
-  EXPECT_NE(Request("action=copy&ChannelID=3&ItemID=7").find("请选择正确的系统参数！"),
-            std::string::npos);
-  EXPECT_EQ(Count("QX_SoftItem"), 1);
-  const std::string page = Request("action=copy&ItemID=7", "", true, 30, referer);
-  EXPECT_NE(page.find("恭喜您！采集项目克隆成功。"), std::string::npos);
-  auto source = Row("SELECT * FROM QX_SoftItem WHERE ItemID=7");
-  auto copy = Row("SELECT * FROM QX_SoftItem WHERE ItemID<>7");
-  ASSERT_FALSE(copy.empty());
-  EXPECT_NE(copy["ItemID"], "7");
-  EXPECT_NE(copy["lastime"], source["lastime"]);
-  EXPECT_EQ(copy["strReplace"], "<null>");
-  for (const char* stamped : {"ItemID", "lastime"}) {
-    source.erase(stamped);
-    copy.erase(stamped);
-  }
-  EXPECT_EQ(copy, source);
+  ExpectCloneCopiesEveryColumn(7);
 }
 
 }  // namespace

@@ -9,13 +9,11 @@
 
 #include "platform/vb/datetime.h"
 #include "soft_page.h"
-#include "support/fetch_limits_guard.h"
-#include "support/http_server.h"
+#include "support/remote_site_test.h"
+#include "support/run_steps.h"
 
 namespace ostrel::software {
 namespace {
-
-using testing::HttpAnswer;
 
 constexpr const char* kList =
     "<html><body><ul id=list>\n<li><a href=\"/soft/1.html\">一</a></li>\n"
@@ -37,71 +35,51 @@ constexpr const char* kHostile =
     "<html><body><h1>坏\"软件'</h1><div id=intro><img src=x onerror=\"parent.hacked=1\"></div>"
     "<ul id=down><li><a href=\"javascript:parent.hacked=1\">x</a></li></ul></body></html>";
 
-class SoftTrialTest : public SoftPageTest {
+class SoftTrialTest : public testing::RemoteSiteTest<SoftPageTest> {
  protected:
   void SetUp() override {
-    SoftPageTest::SetUp();
-    auto limits = testing::FetchLimitsGuard::Short();
-    limits.allow_private = true;
-    limits_ = std::make_unique<testing::FetchLimitsGuard>(limits);
-    const std::string utf8 = "text/html; charset=utf-8";
-    server_.Route("/list.html", HttpAnswer::Page(kList, utf8));
-    server_.Route("/soft/1.html", HttpAnswer::Page(kEntry, utf8));
-    server_.Route("/soft/2.html", HttpAnswer::Page(kEntry, utf8));
-    server_.Route("/paged.html", HttpAnswer::Page(kPagedEntry, utf8));
-    server_.Route("/dl.html", HttpAnswer::Page(kDownloadPage, utf8));
-    server_.Route("/hostile.html", HttpAnswer::Page(kHostile, utf8));
+    RemoteSiteTest::SetUp();
+    ServeUtf8({{"/list.html", kList},
+               {"/soft/1.html", kEntry},
+               {"/soft/2.html", kEntry},
+               {"/paged.html", kPagedEntry},
+               {"/dl.html", kDownloadPage},
+               {"/hostile.html", kHostile}});
     AddItem(1, 2, "试验");
-    RunSql("UPDATE QX_SoftItem SET Encoding='UTF-8', AutoClass=1, RemoteListUrl='" +
-           server_.Url("/list.html") +
-           "', FindListCode='<ul id=list>$$$</ul>$$$<a href=\"$$$\">$$$0$$$0$$$0$$$0$$$0', "
-           "FindInfoCode='" +
-           InfoCodes() + "', strReplace='简介|介绍' WHERE ItemID=1");
-  }
-  void TearDown() override {
-    server_.Stop();
-    SoftPageTest::TearDown();
+    SetItem("Encoding='UTF-8', AutoClass=1, RemoteListUrl='" + server_.Url("/list.html") +
+            "', FindListCode='<ul id=list>$$$</ul>$$$<a href=\"$$$\">$$$0$$$0$$$0$$$0$$$0', "
+            "FindInfoCode='" +
+            InfoCodes() + "', strReplace='简介|介绍'");
   }
 
   // The item's detail-page codes, with some of them changed.
-  static std::string InfoCodes(const std::map<int, std::string>& changes = {}) {
-    std::map<int, std::string> info = {
-        {0, "<h1>"},     {1, "</h1>"},           {2, "<div id=intro>"},  {3, "</div>"},
-        {5, "工具"},     {12, "<span id=lang>"}, {13, "</span>"},        {14, "<span id=type>"},
-        {15, "</span>"}, {17, " 共享软件 "},     {10, "<span id=size>"}, {11, "</span>"},
-        {9, "2005-8-8"}, {26, "<ul id=down>"},   {27, "</ul>"},          {28, "<a href=\""},
-        {29, "\">"},     {30, "<div id=dl>"},    {31, "</div>"},         {32, "<a href=\""},
-        {33, "\">"},     {34, "广告"},           {38, "<span id=v>"},    {39, "</span>"}};
-    for (const auto& [index, code] : changes) info[index] = code;
-    std::string codes;
-    for (int i = 0; i < 53; ++i) codes += (i ? "$$$" : "") + (info.count(i) ? info[i] : "0");
-    return vb::Replace(codes, "'", "''");
+  static std::string InfoCodes(const testing::CodeParts& changes = {}) {
+    return testing::SqlText(testing::JoinCodes(
+        53,
+        {{0, "<h1>"},     {1, "</h1>"},           {2, "<div id=intro>"},  {3, "</div>"},
+         {5, "工具"},     {12, "<span id=lang>"}, {13, "</span>"},        {14, "<span id=type>"},
+         {15, "</span>"}, {17, " 共享软件 "},     {10, "<span id=size>"}, {11, "</span>"},
+         {9, "2005-8-8"}, {26, "<ul id=down>"},   {27, "</ul>"},          {28, "<a href=\""},
+         {29, "\">"},     {30, "<div id=dl>"},    {31, "</div>"},         {32, "<a href=\""},
+         {33, "\">"},     {34, "广告"},           {38, "<span id=v>"},    {39, "</span>"}},
+        changes));
   }
-  void SetItem(const std::string& assignments) {
-    RunSql("UPDATE QX_SoftItem SET " + assignments + " WHERE ItemID=1");
-  }
-
-  std::unique_ptr<testing::FetchLimitsGuard> limits_;
-  testing::HttpServer server_;
 };
 
 TEST_F(SoftTrialTest, SourceViewsShowTheListAndTheFirstEntry) {
   Fields first = ReadForm(Request("action=edit&ItemID=1"));
   first.emplace_back("ShowCode", "1");
   const std::string second = Post("action=step2&showcode=1", first);
-  EXPECT_NE(second.find("&lt;ul id=list&gt;"), std::string::npos);
-  EXPECT_NE(second.find("采集的目标地址 → <a href='" + server_.Url("/list.html")),
-            std::string::npos);
+  ExpectShows(second,
+              {"&lt;ul id=list&gt;", "采集的目标地址 → <a href='" + server_.Url("/list.html")});
   const std::string third = Post("action=step3&showcode=1", ReadForm(second));
   EXPECT_NE(third.find("&lt;span id=v&gt;V2.0"), std::string::npos);
   EXPECT_NE(third.find("<a href='" + server_.Url("/soft/1.html")), std::string::npos);
   EXPECT_EQ(server_.RequestsFor("/soft/2.html").size(), 0u);  // the first link only
 
   // A list address that answers nothing sends the browser back to step 1.
-  for (auto& [name, value] : first) {
-    if (name == "RemoteListUrl") value = server_.Url("/missing.html");
-  }
-  const std::string failed = Post("action=step2&showcode=1", first);
+  const std::string failed = Post("action=step2&showcode=1",
+                                  WithField(first, "RemoteListUrl", server_.Url("/missing.html")));
   EXPECT_NE(failed.find("alert('获取远程信息出错！请确定你的远程列表URL输入无误。');"
                         "location.replace('?action=edit&ChannelID=2&ItemID=1');"),
             std::string::npos);
@@ -110,11 +88,7 @@ TEST_F(SoftTrialTest, SourceViewsShowTheListAndTheFirstEntry) {
 TEST_F(SoftTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
   vb::DateTime now = vb::CDate(vb::Variant("2026-3-4 10:20:30"));
   ::ostrel::testing::ClockGuard clock(&now);
-  Request("ChannelID=2");
-  const auto row = Row("SELECT * FROM QX_SoftItem WHERE ItemID=1");
-  const size_t cached = application_->contents().Keys().size();
-
-  const std::string page = Request("action=demo&ItemID=1");
+  const std::string page = TrialStoringNothing("action=demo&ItemID=1", "QX_SoftList");
   const std::string entry = server_.Url("/soft/1.html");
   for (const std::string& shown : {
            std::string("<span class='style1'>好软件 2.0 V2.0</span>"),
@@ -139,21 +113,16 @@ TEST_F(SoftTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
             std::string::npos);
   EXPECT_EQ(page.find("<script>parent"), std::string::npos);
   EXPECT_EQ(page.find("广告"), std::string::npos);
-
-  EXPECT_EQ(Row("SELECT * FROM QX_SoftItem WHERE ItemID=1"), row);
-  EXPECT_EQ(application_->contents().Keys().size(), cached);
-  EXPECT_EQ(Count("QX_SoftList"), 0);
   EXPECT_EQ(server_.RequestsFor("/dl.html").size(), 0u);  // downpage 0
 }
 
 TEST_F(SoftTrialTest, TrialFollowsASeparateDownloadPage) {
   SetItem("downpage=1, NamedDemourl='" + server_.Url("/paged.html") + "'");
   std::string page = Request("action=demo&ItemID=1");
-  EXPECT_NE(page.find("<b>目标地址：</b><a href='" + server_.Url("/paged.html")),
-            std::string::npos);
-  EXPECT_NE(page.find("0、</span><a href='" + server_.Url("/m/1.zip")), std::string::npos);
-  EXPECT_NE(page.find("1、</span><a href='" + server_.Url("/m/2.zip")), std::string::npos);
-  EXPECT_NE(page.find("srcdoc=\"短\""), std::string::npos);  // short, yet no fallback
+  ExpectShows(page, {"<b>目标地址：</b><a href='" + server_.Url("/paged.html"),
+                     "0、</span><a href='" + server_.Url("/m/1.zip"),
+                     "1、</span><a href='" + server_.Url("/m/2.zip"),
+                     "srcdoc=\"短\""});  // short, yet no fallback
 
   // A download page without the area: the entry's own links stay.
   SetItem("FindInfoCode='" + InfoCodes({{30, "<div id=none>"}}) + "'");
@@ -166,31 +135,15 @@ TEST_F(SoftTrialTest, HostilePageReachesTheAdminPageOnlyAsText) {
   SetItem("NamedDemourl='" + server_.Url("/hostile.html") + "', FindInfoCode='" +
           InfoCodes({{23, "javascript:parent.hacked=1"}}) + "'");
   const std::string page = Request("action=demo&ItemID=1");
-  EXPECT_NE(page.find("<span class='style1'>坏软件 </span>"), std::string::npos);
-  EXPECT_NE(page.find("srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""),
-            std::string::npos);
+  ExpectShows(page, {"<span class='style1'>坏软件 </span>",
+                     "srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""});
   EXPECT_EQ(page.find("<img src=x"), std::string::npos);
   EXPECT_EQ(page.find("href='javascript"), std::string::npos);
   EXPECT_EQ(Count("QX_SoftList"), 0);
 }
 
 TEST_F(SoftTrialTest, TrialAlertsSayWhichCodeFailed) {
-  const struct {
-    std::map<int, std::string> codes;
-    const char* message;
-  } cases[] = {
-      {{{0, "<h9>"}}, "获取软件名称代码出错！请确定你的代码输入正确。"},
-      {{{26, "0"}}, "请输入获取下载地址列表代码！"},
-      {{{26, "<ol>"}}, "获取下载地址列表错误！请确定你的代码输入正确。"},
-      {{{28, ""}}, "请输入获取下载连接代码！"},
-      {{{28, "<b>"}}, "获取下载连接错误！请确定你的代码输入正确。"},
-  };
-  for (const auto& c : cases) {
-    SetItem("FindInfoCode='" + InfoCodes(c.codes) + "'");
-    const std::string page = Request("action=demo&ItemID=1");
-    EXPECT_NE(page.find(std::string("alert(\"") + c.message), std::string::npos) << c.message;
-    EXPECT_EQ(page.find("全部设置完成"), std::string::npos);
-  }
+  ExpectDownloadTrialAlerts(InfoCodes, 26, 28);
   // A trial address of nine characters is no address: the list leads.
   SetItem("NamedDemourl='http://x', FindInfoCode='" + InfoCodes() + "'");
   EXPECT_NE(Request("action=demo&ItemID=1").find(server_.Url("/soft/1.html")), std::string::npos);

@@ -1,43 +1,24 @@
 // A page request for the software channel: a SoftCollection set up as
-// admin_SoftGather.asp sets it, with the form helpers of the article
-// editor's tests.
+// admin_SoftGather.asp sets it, with the archive switch on unless a test
+// turns it off.
 #pragma once
 
-#include <map>
-#include <memory>
-#include <string>
-
-#include "articles/news_editor_test_page.h"
 #include "gathering/software/soft_collection.h"
-#include "processing/page_fixture.h"
+#include "support/channel_page.h"
 
 namespace ostrel::software {
 
-using articles::EncodeForm;
-using articles::FieldOf;
-using articles::Fields;
-using articles::ReadForm;
-using articles::WithField;
+// The page harness and the form helpers (support/page_form.h).
+using namespace ostrel::testing;  // NOLINT(google-build-using-namespace)
 
-class SoftPageTest : public testing::PageFixture {
+class SoftPageTest : public testing::ChannelPageTest<SoftCollection> {
  protected:
-  std::string Request(const std::string& query, const std::string& form = "",
-                      bool zip_switch = true, int16_t page_list_num = 30,
-                      std::vector<std::pair<std::string, std::string>> server_variables = {}) {
-    StartRequest(query, form, std::move(server_variables));
-    auto soft = std::make_shared<SoftCollection>();
-    soft->SetConnString(ConnString());
-    soft->SetDBConnstr(ConnString());
-    soft->SetPageListNum(page_list_num);
-    soft->SetZipSwitch(zip_switch ? "True" : "False");
-    soft->ReadSoftConfig();
-    soft->ShowCollection();
-    last_ = soft;
-    return Output();
+  SoftPageTest() : ChannelPageTest({.word = "Soft", .leaf_class = 6}) {}
+  void ReadConfig(SoftCollection& soft) override {
+    soft.SetZipSwitch(zip_switch_ ? "True" : "False");
+    soft.ReadSoftConfig();
   }
-  std::string Post(const std::string& query, const Fields& fields, bool zip_switch = true) {
-    return Request(query, EncodeForm(fields), zip_switch);
-  }
+  void ReadItem(SoftCollection& soft, vb::Variant& id) override { soft.ReadSoftItem(id); }
 
   // The software channel's class tree: 软件 (5) with 工具软件 (6) and
   // 游戏娱乐 (7).
@@ -50,20 +31,7 @@ class SoftPageTest : public testing::PageFixture {
         "(7, 2, '游戏娱乐', 1, 0, 0, 3, 2, 5, '5', 'games', 'soft/games')");
   }
 
-  void AddItem(int id, int channel, const std::string& name, const std::string& extra = "") {
-    RunSql(
-        "INSERT INTO QX_SoftItem (ItemID, ItemName, SiteUrl, ChannelID, ClassID, SpecialID, "
-        "StopItem, lastime, RemoteListUrl) VALUES (" +
-        std::to_string(id) + ", '" + name + "', 'http://site/', " + std::to_string(channel) +
-        ", 6, 0, 0, '2026-02-01 10:00:00', 'http://site/list')");
-    if (!extra.empty()) {
-      RunSql("UPDATE QX_SoftItem SET " + extra + " WHERE ItemID=" + std::to_string(id));
-    }
-  }
-
-  std::shared_ptr<SoftCollection> last_;
+  bool zip_switch_ = true;  // the archive switch the next request sets
 };
-
-using testing::CountOf;
 
 }  // namespace ostrel::software

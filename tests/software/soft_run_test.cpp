@@ -24,7 +24,7 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   AddRunItem();
   session_->SetItem("SucceedCount", vb::Variant(int32_t{4}));
   session_->SetItem("tmpDirCount", vb::Variant(int32_t{9}));
-  const std::string page = Page("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=begin&ItemID=1&ChannelID=2");
   EXPECT_NE(page.find("function reFresh(){window.location.href='admin_SoftGather.asp?action="
                       "savenew&ChannelID=2&ItemID=1';}\r\nsetTimeout('reFresh()',1000);"),
             std::string::npos);
@@ -33,15 +33,15 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
   for (int i = 1; i <= 5; ++i) {
     expected += (i > 1 ? "\r\n" : "") + site_.Url("/soft/soft_0" + std::to_string(i) + ".html");
   }
-  std::ifstream in(LinkListPath(), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text::Encode(expected, "GB2312"));
+  EXPECT_EQ(LinkListBytes(), text::Encode(expected, "GB2312"));
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_EQ(vb::CStr(session_->Item("tmpDirCount")), "0");
 
   // A list without links is refused before anything is written.
   std::filesystem::remove(LinkListPath());
   SetItem("IsPagination=0, FindListCode='<ul class=\"none\">$$$</ul>$$$<a href=\"$$$\"'");
-  EXPECT_NE(Page("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"), std::string::npos);
+  EXPECT_NE(Request("action=begin&ItemID=1&ChannelID=2").find("获取分类列表出错"),
+            std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
   // The link list is never served: the host refuses .dat files (tested there).
 }
@@ -57,10 +57,9 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
 
   // The step with page 2 of 5: a bar of 160 pixels, 40.00 %.
-  EXPECT_NE(pages[3].find("bgcolor=#36D91A><tr><td></td></tr></table></td>"), std::string::npos);
-  EXPECT_NE(pages[3].find("<table width='160' height='12'"), std::string::npos);
-  EXPECT_NE(pages[3].find("<td align='center'>40.00 %</td>"), std::string::npos);
-  EXPECT_NE(pages[3].find("成功采集：<font color='blue'><b>2</b>"), std::string::npos);
+  ExpectShows(pages[3],
+              {"bgcolor=#36D91A><tr><td></td></tr></table></td>", "<table width='160' height='12'",
+               "<td align='center'>40.00 %</td>", "成功采集：<font color='blue'><b>2</b>"});
 
   // The panel of the first entry: the spans the scripts fill, the size and
   // address before the transfer, the progress, the re-pack and the status.
@@ -79,18 +78,18 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   // the defaults where a code is unset.
   ASSERT_EQ(Count("QX_SoftList", "ChannelID=2"), 5);
   const std::string tool = "演示压缩工具";
-  EXPECT_EQ(Soft("SoftVer", tool), "2.1");
-  EXPECT_EQ(Soft("Languages", tool), "简体中文");
-  EXPECT_EQ(Soft("SoftType", tool), "国产软件");
-  EXPECT_EQ(Soft("impower", tool), "免费软件");
-  EXPECT_EQ(Soft("RunSystem", tool), "Win2000/WinXP/Win2003");
-  EXPECT_EQ(Soft("Contact", tool), "demo@soft.example");
-  EXPECT_EQ(Soft("Homepage", tool), "http://www.soft.example");
-  EXPECT_EQ(Soft("ClassID", tool), "6");
-  EXPECT_EQ(Soft("star", tool), "4");
-  EXPECT_EQ(Soft("AllHits", tool), "50");
-  EXPECT_EQ(Soft("username", tool), "admin");
-  EXPECT_EQ(Soft("substr(SoftTime,1,10)", tool), "2026-11-20");
+  ExpectRow("QX_SoftList WHERE SoftName='" + tool + "'", {{"SoftVer", "2.1"},
+                                                          {"Languages", "简体中文"},
+                                                          {"SoftType", "国产软件"},
+                                                          {"impower", "免费软件"},
+                                                          {"RunSystem", "Win2000/WinXP/Win2003"},
+                                                          {"Contact", "demo@soft.example"},
+                                                          {"Homepage", "http://www.soft.example"},
+                                                          {"ClassID", "6"},
+                                                          {"star", "4"},
+                                                          {"AllHits", "50"},
+                                                          {"username", "admin"},
+                                                          {"substr(SoftTime,1,10)", "2026-11-20"}});
   EXPECT_EQ(Soft("SoftImage", tool).rfind("UploadPic/" + DatePath(), 0), 0u);
   EXPECT_EQ(Soft("SoftImage", tool).substr(Soft("SoftImage", tool).size() - 4), ".jpg");
   EXPECT_EQ(Soft("instr(content,'广告')", tool), "0");
@@ -121,7 +120,7 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
   }
 
   // The summary, then a second run stores nothing new.
-  const std::string summary = Page(last_query_);
+  const std::string summary = Request(last_query_);
   EXPECT_NE(summary.find("成功采集软件 <font color=\"#FF0000\">5</font> 个"), std::string::npos);
   pages = RunAll();
   EXPECT_NE(pages[2].find("目标软件已存在，不予采集"), std::string::npos);
@@ -134,23 +133,23 @@ TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
 TEST_F(SoftRunTest, UnsetCodesGiveTheDefaults) {
   AddRunItem("downpage=0");
   SetItem("FindInfoCode='" +
-          Sql(SoftInfoCodes({{12, "0"},
-                             {13, "0"},
-                             {14, "0"},
-                             {15, "0"},
-                             {16, "0"},
-                             {17, "共享软件"},
-                             {18, "0"},
-                             {19, "0"},
-                             {20, "0"},
-                             {21, "0"},
-                             {22, "0"},
-                             {23, "0"},
-                             {24, "0"},
-                             {38, "0"}})) +
+          SqlText(SoftInfoCodes({{12, "0"},
+                                 {13, "0"},
+                                 {14, "0"},
+                                 {15, "0"},
+                                 {16, "0"},
+                                 {17, "共享软件"},
+                                 {18, "0"},
+                                 {19, "0"},
+                                 {20, "0"},
+                                 {21, "0"},
+                                 {22, "0"},
+                                 {23, "0"},
+                                 {24, "0"},
+                                 {38, "0"}})) +
           "'");
-  Page("action=begin&ItemID=1&ChannelID=2");
-  Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   EXPECT_EQ(Row("SELECT Languages, SoftType, impower, RunSystem, Contact, Homepage, SoftImage, "
                 "SoftVer FROM QX_SoftList"),
             (std::map<std::string, std::string>{{"Languages", "简体中文"},
@@ -171,8 +170,8 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
       "INSERT INTO QX_DownServer (downid, ChannelID, DownloadName, depth, rootid) VALUES "
       "(9, 1, 'other', 0, 9)");
   const std::string q = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
-  Page("action=begin&ItemID=1&ChannelID=2");
-  Page(q);
+  Request("action=begin&ItemID=1&ChannelID=2");
+  Request(q);
   const std::string id = Soft("softid", "演示压缩工具");
   EXPECT_EQ(Soft("DownAddress", "演示压缩工具"), "|||");
   EXPECT_EQ(
@@ -194,7 +193,7 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
       SetConfig("RepeatDeal=" + std::to_string(c.repeat));
     }
     session_->SetItem("SucceedCount", vb::Variant(int32_t{0}));
-    const std::string page = Page(q);
+    const std::string page = Request(q);
     EXPECT_NE(page.find(c.status), std::string::npos) << c.repeat;
     EXPECT_EQ(Count("QX_SoftList", "SoftName='演示压缩工具'"), c.rows) << c.repeat;
     EXPECT_EQ(Row("SELECT ShowCount FROM QX_Classify WHERE ClassID=6")["ShowCount"],
@@ -213,11 +212,9 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
   AddRunItem();
   DownloadAndRepack();
   site_.Route("/soft/down/tool1.zip", HttpAnswer::NotFound());
-  Page("action=begin&ItemID=1&ChannelID=2");
-  const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
-  EXPECT_NE(page.find("txt1.innerHTML='软件下载失败';"), std::string::npos);
-  EXPECT_NE(page.find("无法创建连接！"), std::string::npos);
-  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  ExpectShows(page, {"txt1.innerHTML='软件下载失败';", "无法创建连接！", "buildRefresh()"});
   EXPECT_EQ(Count("QX_SoftList"), 0);
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
   EXPECT_TRUE(FilesIn("soft").size() == 1u) << "only the readme stays";  // thumbnail removed
@@ -226,17 +223,18 @@ TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
 TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {
   AddRunItem("downpage=0");
   SetConfig("TrueAddress=1");
-  SetItem("FindInfoCode='" +
-          Sql(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
-          "'");
+  SetItem(
+      "FindInfoCode='" +
+      SqlText(SoftInfoCodes({{26, "<div class=\"intro\">"}, {27, "</div>"}, {28, "<a href=\""}})) +
+      "'");
   // The first link of the list leads through a 302 to the file.
   site_.Route(
       "/soft/soft_01.html",
       HttpAnswer::Page(text::Encode("<h1 class=\"softname\">重定向软件</h1><div class=\"intro\">"
                                     "<a href=\"/soft/down/tool1.zip\">下载</a></div>",
                                     "GB2312")));
-  Page("action=begin&ItemID=1&ChannelID=2");
-  const std::string page = Page("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
   const std::string real = site_.Url("/soft/files/tool1.zip");
   EXPECT_NE(page.find("<span  id='showaddre'><a href='" + real + "'"), std::string::npos);
   EXPECT_EQ(Soft("DownAddress", "重定向软件"), "点击此处下载|||" + real);
@@ -260,20 +258,20 @@ TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
   const std::string zip = ReadFixtureBytes("soft/files/notes.zip");
   site_.Route("/x'y.zip", HttpAnswer::Page(zip, "application/zip"));
   site_.Route("/x%27y.zip", HttpAnswer::Page(zip, "application/zip"));
-  Page("action=begin&ItemID=1&ChannelID=2");
+  Request("action=begin&ItemID=1&ChannelID=2");
   const std::string step = "action=savenew&ChannelID=2&ItemID=1&page=0&d=1";
-  const std::string page = Page(step);
+  const std::string page = Request(step);
   EXPECT_NE(page.find("y.zip<\\/font>"), std::string::npos);
   EXPECT_EQ(page.find("x'y.zip<\\/font>"), std::string::npos);
   EXPECT_NE(page.find("x&#39;y.zip"), std::string::npos);
   EXPECT_EQ(Soft("SoftImage", std::string(220, 'n')), "");
 
   // Again: the long name is found as stored, the file gets a name of its own.
-  Page(step);
+  Request(step);
   EXPECT_EQ(Count("QX_SoftList", "SoftName='" + std::string(220, 'n') + "'"), 2);
   EXPECT_EQ(FilesIn("soft/UploadFile").size(), 2u);
   SetConfig("RepeatDeal=0");
-  EXPECT_NE(Page(step).find("目标软件已存在"), std::string::npos);
+  EXPECT_NE(Request(step).find("目标软件已存在"), std::string::npos);
 }
 
 // An answer of unknown length that ends on a whole block: the last event
@@ -315,10 +313,8 @@ TEST_F(SoftRunTest, PublicMembers) {
   EXPECT_EQ(path, folder_->Windows("got/n.zip"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "got" / "n.zip"), 36420u);
   const std::string out = Output();
-  EXPECT_NE(out.find("<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>"),
-            std::string::npos);
-  EXPECT_NE(out.find("tablePros.style.width=400;"), std::string::npos);
-  EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
+  ExpectShows(out, {"<script>txt2.innerHTML=\"35.6KB (36,420 Bytes)\";</script>",
+                    "tablePros.style.width=400;", "全部下载任务完成"});
   EXPECT_EQ(soft->FileDownload(site_.Url("/missing.zip"), "/got/m.zip"), "");
   EXPECT_NE(Output().find("软件下载失败：<font color=blue>无法创建连接！"), std::string::npos);
 }

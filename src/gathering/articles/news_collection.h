@@ -75,7 +75,6 @@ class NewsCollection : public gathering::GatheringObject {
   std::vector<gathering::SettingsSection> SettingsSections() const;
   void ShowGatherConfig() override;
   void SaveGatherConfig() override;
-  void ShowItemMenu(int32_t ItemID);
   void EditItemStep1() override;  // reads edit_mode_
   void EditItemStep2() override;
   void EditItemStep3() override;

@@ -24,10 +24,6 @@ constexpr std::string_view kCopiedAfterStamp[] = {
 
 }  // namespace
 
-void NewsCollection::ShowItemMenu(int32_t ItemID) {
-  markup::WriteItemMenu(host_.Response(), ChannelID_, ItemID);
-}
-
 void NewsCollection::CloneItem() {
   GatheringObject::CloneItem({"QX_NewsItem", kCopiedBeforeStamp, kCopiedAfterStamp});
 }

@@ -33,15 +33,7 @@ void NewsCollection::EditItemStep1() {
   const std::string channel = std::to_string(ChannelID_);
   std::string title;
   std::shared_ptr<ado::Recordset> item;
-  if (edit_mode_) {
-    item = EditedItem("QX_NewsItem");
-    if (!item) return;
-    rs_ = item;
-    title = "编辑采集项目 第一步";
-  } else {
-    ItemID_ = 0;
-    title = "添加新的采集项目";
-  }
+  if (!OpenStepOneItem("QX_NewsItem", item, title)) return;
   const Row row(item.get());
 
   out.Write("<script language=\"JavaScript\" src=\"include/Ostrel.js\"></script>\r\n");

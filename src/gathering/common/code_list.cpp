@@ -70,6 +70,17 @@ std::string TextField(const std::string& page, const CodeList& codes, int32_t be
   return processing::CheckNostr(value);
 }
 
+std::string ReadEntryPage(const std::string& link, const std::string& charset,
+                          const CodeList& codes, int32_t name_begin, std::string& url,
+                          std::string& page, std::string& name) {
+  url = vb::Trim(link);
+  page = processing::ReplaceTrim(processing::GetRemoteData(url, charset), false);
+  if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
+  name = vb::Trim(processing::CheckHTML(CutPair(page, codes, name_begin)));
+  if (name.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
+  return "";
+}
+
 void CutClassNames(const std::string& page, const CodeList& codes, const ClassNameRule& rule,
                    TemplateTags& tags, std::string& parent, std::string& child) {
   static const std::string none;

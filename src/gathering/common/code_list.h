@@ -59,6 +59,15 @@ std::string ClassNameField(const std::string& page, const CodeList& codes, int32
 std::string TextField(const std::string& page, const CodeList& codes, int32_t begin,
                       const TemplateTags& tags, std::string_view fallback);
 
+// An entry's page and name, the start every channel's entry reading shares:
+// the page at link (trimmed) fetched in charset and kept trimmed of spaces
+// and line breaks, and the name cut by the code pair at name_begin,
+// trimmed and stripped of tags. The error text when the page or the name
+// is missing, else "".
+std::string ReadEntryPage(const std::string& link, const std::string& charset,
+                          const CodeList& codes, int32_t name_begin, std::string& url,
+                          std::string& page, std::string& name);
+
 // An entry's two class names, by ClassNameField from the code pairs at
 // parent_begin and child_begin: "{@ParentName}" and "{@ChildName}" stand
 // for "" until their own name is cut, and for that name after. Without cut

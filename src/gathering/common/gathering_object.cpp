@@ -6,8 +6,8 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/page_messages.h"
-#include "processing/vb_process.h"
 #include "processing/value_checks.h"
+#include "processing/vb_process.h"
 
 namespace ostrel::gathering {
 namespace {
@@ -101,8 +101,13 @@ std::string GatheringObject::ReadRequest(std::string_view wait_banner) {
     if (!component::HostState().HostConnected) OpenConnection();
   });
   processing::VBProcess& process = Process();
-  vb::TryStep(
-      [&] { ChannelID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ChannelID"))); });
+  // A ChannelID too large to read is no ChannelID either: the page's own
+  // channel, not whatever the object started with (which for a page whose
+  // default differs would be another channel's).
+  if (!vb::TryStep(
+          [&] { ChannelID_ = process.ChkNumeric(vb::CStr(host_.Request().Item("ChannelID"))); })) {
+    ChannelID_ = 0;
+  }
   if (ChannelID_ == 0) ChannelID_ = default_channel_;
   vb::TryStep([&] { AdminName_ = process.CheckStr(vb::CStr(host_.Session().Item("AdminName"))); });
   vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Item("action"))); });

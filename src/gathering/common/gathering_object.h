@@ -319,6 +319,13 @@ class GatheringObject : public com::Dispatch {
   // The channel's item ItemID_ as a first step shows it in edit mode;
   // nullptr after the alert "错误的系统参数!".
   std::shared_ptr<ado::Recordset> EditedItem(std::string_view table);
+  // The first step's item and title: in edit mode the edited item (also
+  // in rs_), else no item and ItemID_ 0. False after the alert when the
+  // edited item is missing.
+  bool OpenStepOneItem(std::string_view table, std::shared_ptr<ado::Recordset>& item,
+                       std::string& title);
+  // The editor's navigation row of item ItemID.
+  void ShowItemMenu(int32_t ItemID);
   // Writes columns of the channel's item ItemID_ through set, then drops
   // the item's cached row (cache_prefix & ItemID). False after the alert
   // "错误的系统参数！" when the channel has no such item: nothing is written.

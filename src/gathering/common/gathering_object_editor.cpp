@@ -39,6 +39,24 @@ std::shared_ptr<ado::Recordset> GatheringObject::EditedItem(std::string_view tab
   return item;
 }
 
+bool GatheringObject::OpenStepOneItem(std::string_view table,
+                                      std::shared_ptr<ado::Recordset>& item, std::string& title) {
+  if (!edit_mode_) {
+    ItemID_ = 0;
+    title = "添加新的采集项目";
+    return true;
+  }
+  item = EditedItem(table);
+  if (!item) return false;
+  rs_ = item;
+  title = "编辑采集项目 第一步";
+  return true;
+}
+
+void GatheringObject::ShowItemMenu(int32_t ItemID) {
+  markup::WriteItemMenu(host_.Response(), ChannelID_, ItemID);
+}
+
 bool GatheringObject::SaveItemColumns(std::string_view table, std::string_view columns,
                                       std::string_view cache_prefix,
                                       const std::function<void(ado::Recordset&)>& set) {

@@ -513,4 +513,77 @@ void WriteSourceView(asp::Response& out, const std::string& page_text, const std
             "' target=_blank><font color=blue>点击查看目标源代码</font></a></td></tr>\r\n");
 }
 
+std::vector<std::string> FileEntryLabels(const std::string& m) {
+  return {"获取" + m + "名称开始代码：",
+          "获取" + m + "名称结束代码：",
+          "获取" + m + "简介开始代码：",
+          "获取" + m + "简介结束代码：",
+          "获取父分类名称开始代码：",
+          "获取父分类名称结束代码：",
+          "获取子分类名称开始代码：",
+          "获取子分类名称结束代码：",
+          "获取更新时间开始代码：",
+          "获取更新时间结束代码：",
+          "<font color=blue>获取" + m + "大小开始代码：</font>",
+          "<font color=blue>获取" + m + "大小结束代码：</font>"};
+}
+
+std::vector<CodeGroup> FileEntryGroups(const std::string& m, const std::string& size_note) {
+  return {{m + "分类设置(可选项)：",
+           "selClass",
+           {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
+           4,
+           7,
+           "* 如果第一步设置了自动归类，请设置此项"},
+          {m + "更新时间设置：",
+           "seltime",
+           {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}},
+           8,
+           9,
+           "* 如果第一步设置显示为最新时间，此设置无效"},
+          {m + "大小设置：",
+           "selsize",
+           {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}},
+           10,
+           11,
+           size_note}};
+}
+
+std::vector<std::string> DownloadLabels() {
+  return {"下载地址列表开始代码：", "下载地址列表结束代码：", "获取下载连接开始代码：",
+          "获取下载连接结束代码：", "下载地址列表开始代码：", "下载地址列表结束代码：",
+          "获取下载连接开始代码：", "获取下载连接结束代码："};
+}
+
+std::vector<CodeGroup> DownloadGroups(const std::string& label, int first, int32_t downpage) {
+  return {{label,
+           "seldown",
+           {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}},
+           first,
+           first + 3,
+           ""},
+          {"是否新窗口打开下载连接：",
+           "downpage",
+           {{"0", "不作设置"}, {"1", "设置下载地址"}},
+           first + 4,
+           first + 7,
+           "* 如果要在新页面打开下载，请设置此项",
+           downpage}};
+}
+
+std::vector<std::string> FileEntryNotes(size_t count, int download_first) {
+  std::vector<std::string> notes(count);
+  notes[4] = notes[6] = "不获取分类请输入“0”";
+  notes[5] = notes[7] = "手动设置，请直接输入分类名称";
+  notes[8] = notes[9] = "不设置请输入“0”";
+  for (int i = download_first + 4; i <= download_first + 7; ++i) {
+    notes[static_cast<size_t>(i)] = "新页面";
+  }
+  return notes;
+}
+
+std::vector<std::pair<std::string, std::string>> ShownOptions() {
+  return {{"0", "隐藏设置窗口"}, {"1", "打开设置窗口"}};
+}
+
 }  // namespace ostrel::gathering::markup

@@ -223,6 +223,26 @@ struct InfoCodeForm {
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
                       const std::vector<std::string>& info);
 
+// The pieces of the code form that the channels of downloadable entries
+// (software, Flash) share, for the channel's word m:
+//   FileEntryLabels: the labels of codes 0 to 11 (name, intro, parent and
+//     child class, update time, size);
+//   FileEntryGroups: the groups of the class names, the time and the
+//     size, with size_note under the size;
+//   DownloadLabels: the eight labels of the download list and link codes,
+//     then of the same on a new page;
+//   DownloadGroups: their two groups from code first, the first under
+//     label, the second's radio the stored downpage;
+//   FileEntryNotes: the notes of codes 4 to 9 and of the new-page codes
+//     from download_first + 4, in a form of count codes.
+std::vector<std::string> FileEntryLabels(const std::string& m);
+std::vector<CodeGroup> FileEntryGroups(const std::string& m, const std::string& size_note);
+std::vector<std::string> DownloadLabels();
+std::vector<CodeGroup> DownloadGroups(const std::string& label, int first, int32_t downpage);
+std::vector<std::string> FileEntryNotes(size_t count, int download_first);
+// The radio options "0" 隐藏设置窗口 and "1" 打开设置窗口 of a plain group.
+std::vector<std::pair<std::string, std::string>> ShownOptions();
+
 // The trial address row of step 3: the stored address without quotes.
 std::string DemoUrlRow(const std::string& stored, int n);
 

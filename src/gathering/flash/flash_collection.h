@@ -101,7 +101,6 @@ class FlashCollection : public gathering::GatheringObject {
   // The item editor (flash_editor_*.cpp): the navigation row, the four
   // steps, the trial run on the item read by step 4 (false after an alert)
   // and the clone.
-  void ShowItemMenu(int32_t ItemID);
   void EditItemStep1() override;
   void EditItemStep2() override;
   void EditItemStep3() override;

@@ -12,25 +12,13 @@
 
 namespace ostrel::flash {
 
-void FlashCollection::ShowItemMenu(int32_t ItemID) {
-  markup::WriteItemMenu(host_.Response(), ChannelID_, ItemID);
-}
-
 void FlashCollection::EditItemStep1() {
   asp::Response& out = host_.Response();
   std::string title;
-  int16_t mode = 1;
   std::shared_ptr<ado::Recordset> item;
-  if (edit_mode_) {
-    item = EditedItem("QX_FlashItem");
-    if (!item) return;
-    rs_ = item;
-    title = "编辑采集项目 第一步";
-    vb::TryStep([&] { mode = vb::CInt(item->Fields("showmode").Value()); });
-  } else {
-    ItemID_ = 0;
-    title = "添加新的采集项目";
-  }
+  if (!OpenStepOneItem("QX_FlashItem", item, title)) return;
+  int16_t mode = 1;
+  if (item) vb::TryStep([&] { mode = vb::CInt(item->Fields("showmode").Value()); });
   const markup::ItemRow row(item.get());
 
   out.Write("<script language=\"javascript\" src=\"include/Ostrel.js\"></script>\r\n");

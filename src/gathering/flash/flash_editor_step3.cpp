@@ -24,89 +24,33 @@ constexpr std::string_view kListPadding = "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0
 
 // The code form's labels, notes and groups for the channel's word m.
 markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
-  const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
-                                                                  {"1", "打开设置窗口"}};
+  const auto shown = markup::ShownOptions();
   markup::InfoCodeForm form;
   form.title = "项 目 编 辑 -- " + m + "信息设置";
-  form.labels = {"获取" + m + "名称开始代码：",
-                 "获取" + m + "名称结束代码：",
-                 "获取" + m + "简介开始代码：",
-                 "获取" + m + "简介结束代码：",
-                 "获取父分类名称开始代码：",
-                 "获取父分类名称结束代码：",
-                 "获取子分类名称开始代码：",
-                 "获取子分类名称结束代码：",
-                 "获取更新时间开始代码：",
-                 "获取更新时间结束代码：",
-                 "<font color=blue>获取" + m + "大小开始代码：</font>",
-                 "<font color=blue>获取" + m + "大小结束代码：</font>",
-                 "获取" + m + "来源开始代码：",
-                 "获取" + m + "来源结束代码：",
-                 "获取" + m + "作者开始代码：",
-                 "获取" + m + "作者结束代码：",
-                 "获取其它描述开始代码：",
-                 "获取其它描述结束代码：",
-                 "获取缩略图开始代码：",
-                 "获取缩略图结束代码：",
-                 "<span class='style1'>指定下载相对路径：</span>",
-                 "下载地址列表开始代码：",
-                 "下载地址列表结束代码：",
-                 "获取下载连接开始代码：",
-                 "获取下载连接结束代码：",
-                 "下载地址列表开始代码：",
-                 "下载地址列表结束代码：",
-                 "获取下载连接开始代码：",
-                 "获取下载连接结束代码：",
-                 "简介过虑字符一：",
-                 "简介过虑字符二：",
-                 "<span class='style1'>匹配字符过滤开始代码：</span>",
-                 "<span class='style1'>匹配字符过滤结束代码：</span>"};
-  form.notes.assign(33, "");
-  form.notes[4] = form.notes[6] = "不获取分类请输入“0”";
-  form.notes[5] = form.notes[7] = "手动设置，请直接输入分类名称";
-  form.notes[8] = form.notes[9] = "不设置请输入“0”";
+  form.labels = markup::FileEntryLabels(m);
+  form.labels.insert(form.labels.end(),
+                     {"获取" + m + "来源开始代码：", "获取" + m + "来源结束代码：",
+                      "获取" + m + "作者开始代码：", "获取" + m + "作者结束代码：",
+                      "获取其它描述开始代码：", "获取其它描述结束代码：", "获取缩略图开始代码：",
+                      "获取缩略图结束代码：", "<span class='style1'>指定下载相对路径：</span>"});
+  const std::vector<std::string> download = markup::DownloadLabels();
+  form.labels.insert(form.labels.end(), download.begin(), download.end());
+  form.labels.insert(form.labels.end(), {"简介过虑字符一：", "简介过虑字符二：",
+                                         "<span class='style1'>匹配字符过滤开始代码：</span>",
+                                         "<span class='style1'>匹配字符过滤结束代码：</span>"});
+  form.notes = markup::FileEntryNotes(33, 21);
   form.notes[20] = "不设置请留空";
-  for (int i = 25; i <= 28; ++i) form.notes[static_cast<size_t>(i)] = "新页面";
-  form.groups = {
-      {m + "分类设置(可选项)：",
-       "selClass",
-       {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
-       4,
-       7,
-       "* 如果第一步设置了自动归类，请设置此项"},
-      {m + "更新时间设置：",
-       "seltime",
-       {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}},
-       8,
-       9,
-       "* 如果第一步设置显示为最新时间，此设置无效"},
-      {m + "大小设置：",
-       "selsize",
-       {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}},
-       10,
-       11,
-       "* 如果是下载到本地，系统可以自动获取" + m + "大小"},
-      {m + "来源：", "selfont12", shown, 12, 13, ""},
-      {m + "作者设置：", "selfont14", shown, 14, 15, ""},
-      {"其它描述设置：", "selfont16", shown, 16, 17, ""},
-      {"缩略图设置：", "selfont18", shown, 18, 19, ""},
-      {"", "", {}, 20, 20, ""},  // the fixed download path, always shown
-      {"设置下载文件连接：",
-       "seldown",
-       {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}},
-       21,
-       24,
-       ""},
-      {"是否新窗口打开下载连接：",
-       "downpage",
-       {{"0", "不作设置"}, {"1", "设置下载地址"}},
-       25,
-       28,
-       "* 如果要在新页面打开下载，请设置此项",
-       downpage},
-      {"简介过滤设置：", "selfont29", shown, 29, 30, ""},
-      {"匹配字符设置：", "selfont31", shown, 31, 32, ""},
-  };
+  form.groups = markup::FileEntryGroups(m, "* 如果是下载到本地，系统可以自动获取" + m + "大小");
+  form.groups.insert(form.groups.end(),
+                     {{m + "来源：", "selfont12", shown, 12, 13, ""},
+                      {m + "作者设置：", "selfont14", shown, 14, 15, ""},
+                      {"其它描述设置：", "selfont16", shown, 16, 17, ""},
+                      {"缩略图设置：", "selfont18", shown, 18, 19, ""},
+                      {"", "", {}, 20, 20, ""}});  // the fixed download path, always shown
+  const auto downloads = markup::DownloadGroups("设置下载文件连接：", 21, downpage);
+  form.groups.insert(form.groups.end(), downloads.begin(), downloads.end());
+  form.groups.insert(form.groups.end(), {{"简介过滤设置：", "selfont29", shown, 29, 30, ""},
+                                         {"匹配字符设置：", "selfont31", shown, 31, 32, ""}});
   form.line_codes = {
       {20, 45,
        "<br><font color='blue'>* "

@@ -106,13 +106,11 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   const bool run = reading == EntryReading::kRun;
   const CodeList codes(item_.FindInfoCode);
   const std::string charset = vb::Trim(item_.Encoding);
-  entry.url = vb::Trim(link);
-  entry.page_text = processing::ReplaceTrim(processing::GetRemoteData(entry.url, charset), false);
+  std::string title;
+  const std::string unread = gathering::ReadEntryPage(link, charset, codes, kTitleBegin, entry.url,
+                                                      entry.page_text, title);
+  if (!unread.empty()) return unread;
   const std::string& page = entry.page_text;
-  if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
-
-  std::string title = vb::Trim(CheckHTML(CutPair(page, codes, kTitleBegin)));
-  if (title.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
   TemplateTags tags;
   tags.Set("{@FlashTitle}", &title);
 

@@ -95,7 +95,6 @@ class SoftCollection : public gathering::GatheringObject {
 
  private:
   // The item editor (soft_editor_*.cpp) and the clone.
-  void ShowItemMenu(int32_t ItemID);
   void EditItemStep1() override;  // reads edit_mode_
   void EditItemStep2() override;
   void EditItemStep3() override;

@@ -17,28 +17,15 @@ namespace ostrel::software {
 using markup::FormRow;
 using markup::TextInput;
 
-void SoftCollection::ShowItemMenu(int32_t ItemID) {
-  markup::WriteItemMenu(host_.Response(), ChannelID_, ItemID);
-}
-
 void SoftCollection::EditItemStep1() {
   asp::Response& out = host_.Response();
   processing::VBProcess& process = Process();
   const std::string channel = std::to_string(ChannelID_);
   std::string title;
   std::shared_ptr<ado::Recordset> item;
-  if (edit_mode_) {
-    item = EditedItem("QX_SoftItem");
-    if (!item) return;
-    rs_ = item;
-    title = "编辑采集项目 第一步";
-    item_.downid = 0;
-    vb::TryStep([&] { item_.downid = vb::CLng(item->Fields("downid").Value()); });
-  } else {
-    ItemID_ = 0;
-    item_.downid = 0;
-    title = "添加新的采集项目";
-  }
+  if (!OpenStepOneItem("QX_SoftItem", item, title)) return;
+  item_.downid = 0;
+  if (item) vb::TryStep([&] { item_.downid = vb::CLng(item->Fields("downid").Value()); });
   const markup::ItemRow row(item.get());
 
   out.Write("<script language=\"javascript\" src=\"include/Ostrel.js\"></script>\r\n");

@@ -20,98 +20,39 @@ namespace {
 
 // The code form's labels, notes and groups for the channel's word m.
 markup::InfoCodeForm InfoCodeForm(const std::string& m, int32_t downpage) {
-  const std::vector<std::pair<std::string, std::string>> shown = {{"0", "隐藏设置窗口"},
-                                                                  {"1", "打开设置窗口"}};
+  const auto shown = markup::ShownOptions();
   markup::InfoCodeForm form;
   form.title = "项 目 编 辑 -- " + m + "信息设置";
-  form.labels = {"获取" + m + "名称开始代码：",
-                 "获取" + m + "名称结束代码：",
-                 "获取" + m + "简介开始代码：",
-                 "获取" + m + "简介结束代码：",
-                 "获取父分类名称开始代码：",
-                 "获取父分类名称结束代码：",
-                 "获取子分类名称开始代码：",
-                 "获取子分类名称结束代码：",
-                 "获取更新时间开始代码：",
-                 "获取更新时间结束代码：",
-                 "<font color=blue>获取" + m + "大小开始代码：</font>",
-                 "<font color=blue>获取" + m + "大小结束代码：</font>",
-                 "获取" + m + "语言开始代码：",
-                 "获取" + m + "语言结束代码：",
-                 "获取" + m + "类型开始代码：",
-                 "获取" + m + "类型结束代码：",
-                 "获取授权方式开始代码：",
-                 "获取授权方式结束代码：",
-                 "获取运行环境开始代码：",
-                 "获取运行环境结束代码：",
-                 "获取联系方式开始代码：",
-                 "获取联系方式结束代码：",
-                 "获取程序主页开始代码：",
-                 "获取程序主页结束代码：",
-                 "获取" + m + "缩略图开始代码：",
-                 "获取" + m + "缩略图结束代码：",
-                 "下载地址列表开始代码：",
-                 "下载地址列表结束代码：",
-                 "获取下载连接开始代码：",
-                 "获取下载连接结束代码：",
-                 "下载地址列表开始代码：",
-                 "下载地址列表结束代码：",
-                 "获取下载连接开始代码：",
-                 "获取下载连接结束代码：",
-                 "内容过虑字符一：",
-                 "内容过虑字符二：",
-                 "匹配字符过滤开始代码：",
-                 "匹配字符过滤结束代码：",
-                 "获取软件版本开始代码：",
-                 "获取软件版本结束代码："};
-  form.notes.assign(40, "");
-  form.notes[4] = form.notes[6] = "不获取分类请输入“0”";
-  form.notes[5] = form.notes[7] = "手动设置，请直接输入分类名称";
-  form.notes[8] = form.notes[9] = "不设置请输入“0”";
-  for (int i = 30; i <= 33; ++i) form.notes[static_cast<size_t>(i)] = "新页面";
-  form.groups = {
-      {"软件版本设置：", "selfont38", shown, 38, 39, ""},
-      {m + "分类设置(可选项)：",
-       "selClass",
-       {{"0", "隐藏分类设置窗口"}, {"1", "打开分类设置窗口"}},
-       4,
-       7,
-       "* 如果第一步设置了自动归类，请设置此项"},
-      {m + "更新时间设置：",
-       "seltime",
-       {{"0", "隐藏时间设置窗口"}, {"1", "打开时间设置窗口"}},
-       8,
-       9,
-       "* 如果第一步设置显示为最新时间，此设置无效"},
-      {m + "大小设置：",
-       "selsize",
-       {{"0", "隐藏大小设置窗口"}, {"1", "打开大小设置窗口"}},
-       10,
-       11,
-       "* 如果软件是下载到本地，系统可以自动获取" + m + "大小"},
-      {m + "语言设置：", "selfont12", shown, 12, 13, ""},
-      {m + "类型设置：", "selfont14", shown, 14, 15, ""},
-      {"授权方式设置：", "selfont16", shown, 16, 17, ""},
-      {"运行环境设置：", "selfont18", shown, 18, 19, ""},
-      {"联系方式设置：", "selfont20", shown, 20, 21, ""},
-      {"程序主页设置：", "selfont22", shown, 22, 23, ""},
-      {m + "缩略图设置：", "selimg", shown, 24, 25, " "},
-      {"设置下载地址连接：",
-       "seldown",
-       {{"0", "隐藏下载地址窗口"}, {"1", "打开设置下载地址"}},
-       26,
-       29,
-       ""},
-      {"是否新窗口打开下载连接：",
-       "downpage",
-       {{"0", "不作设置"}, {"1", "设置下载地址"}},
-       30,
-       33,
-       "* 如果要在新页面打开下载，请设置此项",
-       downpage},
-      {"内容过滤设置：", "selfont34", shown, 34, 35, ""},
-      {"匹配字符设置：", "selfont36", shown, 36, 37, ""},
-  };
+  form.labels = markup::FileEntryLabels(m);
+  form.labels.insert(
+      form.labels.end(),
+      {"获取" + m + "语言开始代码：", "获取" + m + "语言结束代码：", "获取" + m + "类型开始代码：",
+       "获取" + m + "类型结束代码：", "获取授权方式开始代码：", "获取授权方式结束代码：",
+       "获取运行环境开始代码：", "获取运行环境结束代码：", "获取联系方式开始代码：",
+       "获取联系方式结束代码：", "获取程序主页开始代码：", "获取程序主页结束代码：",
+       "获取" + m + "缩略图开始代码：", "获取" + m + "缩略图结束代码："});
+  const std::vector<std::string> download = markup::DownloadLabels();
+  form.labels.insert(form.labels.end(), download.begin(), download.end());
+  form.labels.insert(form.labels.end(), {"内容过虑字符一：", "内容过虑字符二：",
+                                         "匹配字符过滤开始代码：", "匹配字符过滤结束代码：",
+                                         "获取软件版本开始代码：", "获取软件版本结束代码："});
+  form.notes = markup::FileEntryNotes(40, 26);
+  // The version's group comes first on the page, before the shared ones.
+  form.groups = {{"软件版本设置：", "selfont38", shown, 38, 39, ""}};
+  const auto shared =
+      markup::FileEntryGroups(m, "* 如果软件是下载到本地，系统可以自动获取" + m + "大小");
+  form.groups.insert(form.groups.end(), shared.begin(), shared.end());
+  form.groups.insert(form.groups.end(), {{m + "语言设置：", "selfont12", shown, 12, 13, ""},
+                                         {m + "类型设置：", "selfont14", shown, 14, 15, ""},
+                                         {"授权方式设置：", "selfont16", shown, 16, 17, ""},
+                                         {"运行环境设置：", "selfont18", shown, 18, 19, ""},
+                                         {"联系方式设置：", "selfont20", shown, 20, 21, ""},
+                                         {"程序主页设置：", "selfont22", shown, 22, 23, ""},
+                                         {m + "缩略图设置：", "selimg", shown, 24, 25, " "}});
+  const auto downloads = markup::DownloadGroups("设置下载地址连接：", 26, downpage);
+  form.groups.insert(form.groups.end(), downloads.begin(), downloads.end());
+  form.groups.insert(form.groups.end(), {{"内容过滤设置：", "selfont34", shown, 34, 35, ""},
+                                         {"匹配字符设置：", "selfont36", shown, 36, 37, ""}});
   return form;
 }
 

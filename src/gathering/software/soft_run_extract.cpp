@@ -83,15 +83,13 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
                                              SoftEntry& entry) {
   const bool run = reading == EntryReading::kRun;
   const CodeList codes(item_.FindInfoCode);
-  const std::string encoding = vb::Trim(item_.Encoding);
-  entry.url = vb::Trim(url);
-  entry.page_text = processing::ReplaceTrim(processing::GetRemoteData(entry.url, encoding), false);
-  const std::string& page = entry.page_text;
-  if (page.empty()) return "获取远程信息出错！请确定你的远程连接代码输入无误。";
-
   // The name is always cut, whatever its codes hold.
-  std::string name = vb::Trim(CheckHTML(CutPair(page, codes, kNameBegin)));
-  if (name.empty()) return "获取软件名称代码出错！请确定你的代码输入正确。";
+  const std::string encoding = vb::Trim(item_.Encoding);
+  std::string name;
+  const std::string unread =
+      gathering::ReadEntryPage(url, encoding, codes, kNameBegin, entry.url, entry.page_text, name);
+  if (!unread.empty()) return unread;
+  const std::string& page = entry.page_text;
   TemplateTags tags;
   tags.Set("{@SoftName}", &name);
 
