@@ -4,12 +4,12 @@
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
 #include "host/demo_flash_codes.h"
 #include "host/demo_soft_codes.h"
+#include "host/first_run.h"
 #include "host/host_config.h"
 #include "platform/ado/ado_error.h"
 #include "platform/vb/vb_error.h"
@@ -57,10 +57,6 @@ const std::vector<std::string_view> kInfoCodes = {
     "0",
     "0",
 };
-
-// The readme every re-packed archive of the demo receives.
-constexpr char kDemoReadmeName[] = "本站说明.txt";
-constexpr char kDemoReadme[] = "本软件由演示站点收集整理。\r\n";
 
 template <class Codes>
 std::string Joined(const Codes& codes) {
@@ -177,7 +173,7 @@ int InsertSiteItem(sqlite3* db, Statement& insert, const char* name, const std::
 }
 
 // The software item: downloads its files (through the download page and
-// the 302), re-packs them as zip with the demo readme and shows the
+// the 302), re-packs them as zip with the site's readme and shows the
 // progress. The settings are the channel's: they are set only with the
 // item, so an administrator's later changes stay.
 int InsertSoftItem(sqlite3* db, const std::string& origin, int class_id) {
@@ -194,9 +190,11 @@ int InsertSoftItem(sqlite3* db, const std::string& origin, int class_id) {
   Statement config(db,
                    "UPDATE QX_SoftConfig SET UseDownload=1, isProgress=3, TrueAddress=0, "
                    "isZipFile=1, ZipMode=1, ZipTimeout=0, AllowDownExt='zip|rar|exe', "
-                   "AllowFileExt='zip|rar|exe', DownFilePath='/soft/DownFile/', "
-                   "ReadmePath='/soft/readme/', ReadmeFile=?1 WHERE id=1");
-  config.Bind(1, kDemoReadmeName);
+                   "AllowFileExt='zip|rar|exe', DownFilePath=?1, ReadmePath=?2, ReadmeFile=?3 "
+                   "WHERE id=1");
+  config.Bind(1, kSoftDownFolder);
+  config.Bind(2, kSoftReadmeFolder);
+  config.Bind(3, kSiteReadmeName);
   config.Step();
   return id;
 }
@@ -346,7 +344,7 @@ int EnsureDemoItem(const std::string& gather_db, const std::string& origin) {
 }
 
 int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
-                       const std::string& site_root, const std::string& origin) {
+                       const std::string& origin) {
   int class_id = 0;
   InTransaction(host_db,
                 [&](sqlite3* db) { class_id = EnsureDemoClass(db, 2, kDemoSoftClassName); });
@@ -355,13 +353,6 @@ int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
     item_id = EnsureItem(db, "QX_SoftItem", kDemoSoftItemName, origin,
                          [&] { return InsertSoftItem(db, origin, class_id); });
   });
-  // The readme the re-packer adds; an administrator's own stays.
-  const std::filesystem::path readme = std::filesystem::path(site_root) / "soft" / "readme";
-  std::error_code ec;
-  std::filesystem::create_directories(readme, ec);
-  if (!std::filesystem::exists(readme / kDemoReadmeName, ec)) {
-    std::ofstream(readme / kDemoReadmeName, std::ios::binary) << kDemoReadme;
-  }
   return item_id;
 }
 

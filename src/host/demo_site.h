@@ -47,11 +47,11 @@ class DemoSite {
 int EnsureDemoItem(const std::string& gather_db, const std::string& origin);
 
 // The same for the software site's item (demo/soft), with the software
-// class it files into (host database) and the readme its re-packed archives
-// receive (under site_root/soft/readme/). The channel's download and
-// re-pack settings are set when the item is made.
+// class it files into (host database). The channel's download and re-pack
+// settings are set when the item is made: the archives receive the site's
+// readme (see EnsureArchiveSettings).
 int EnsureDemoSoftItem(const std::string& gather_db, const std::string& host_db,
-                       const std::string& site_root, const std::string& origin);
+                       const std::string& origin);
 
 // The same for the Flash site's item (demo/flash), with its class in the
 // host database. The channel's download settings are set when the item is

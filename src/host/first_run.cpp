@@ -14,6 +14,7 @@
 #include "platform/ado/schema_loader.h"
 #include "platform/fs/file_io.h"
 #include "platform/fs/ini_document.h"
+#include "platform/fs/path_map.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::host {
@@ -102,6 +103,25 @@ std::string Quoted(const std::string& text) {
   return out + "'";
 }
 
+// Opens the database at path (with flags) and runs work on it; closes it
+// also when work raises.
+template <class F>
+void WithDatabase(const std::string& path, int flags, F&& work) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    ado::RaiseAdo(ado::kErrProvider, "Cannot open the database " + path);
+  }
+  sqlite3_busy_timeout(db, 5000);
+  try {
+    work(db);
+  } catch (const vb::VbError&) {
+    sqlite3_close_v2(db);
+    throw;
+  }
+  sqlite3_close_v2(db);
+}
+
 // Runs the first-rows script so that its rows reach only the new databases.
 // The script names its tables without a database, and SQLite looks a bare
 // name up in the main database first and then in the attached ones: so the
@@ -110,13 +130,7 @@ std::string Quoted(const std::string& text) {
 // are attached behind it.
 void AddFirstRows(const std::vector<std::string>& new_files,
                   const std::vector<std::string>& old_schemas, const std::string& rows_script) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_close_v2(db);
-    ado::RaiseAdo(ado::kErrProvider, "Cannot open a scratch database");
-  }
-  try {
+  WithDatabase(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, [&](sqlite3* db) {
     for (const std::string& schema : old_schemas) Exec(db, ReadScript(schema), schema);
     for (size_t i = 0; i < new_files.size(); ++i) {
       Exec(db, "ATTACH DATABASE " + Quoted(new_files[i]) + " AS new" + std::to_string(i),
@@ -125,11 +139,7 @@ void AddFirstRows(const std::vector<std::string>& new_files,
     Exec(db, "BEGIN", rows_script);
     Exec(db, ReadScript(rows_script), rows_script);
     Exec(db, "COMMIT", rows_script);
-  } catch (const vb::VbError&) {
-    sqlite3_close_v2(db);
-    throw;
-  }
-  sqlite3_close_v2(db);
+  });
 }
 
 // Files made while it stands are readable by their owner only: the
@@ -242,6 +252,40 @@ void EnsureSiteTree(const HostConfig& config) {
     MakeFolder(config.site_root + "/" +
                stdfs::relative(it->path(), config.asset_root, ec).string());
   }
+}
+
+void EnsureArchiveSettings(const HostConfig& config) {
+  const std::string readme = std::string(kSoftReadmeFolder).substr(1);
+  if (!config.asset_root.empty() && config.asset_root != config.site_root) {
+    std::error_code ec;
+    const stdfs::path shipped = stdfs::path(config.asset_root) / readme;
+    for (stdfs::directory_iterator it(shipped, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      const stdfs::path target = stdfs::path(config.site_root) / readme / it->path().filename();
+      MakeFolder(target.parent_path().string());
+      stdfs::copy_file(it->path(), target, stdfs::copy_options::skip_existing, ec);
+      if (ec) {
+        RaiseFirstRun(vb::kErrPermission, "cannot write " + target.string() + ": " + ec.message());
+      }
+    }
+  }
+
+  const std::string archiver =
+      config.archiver_dir.empty() ? "" : fs::ToWindows(config.archiver_dir + "/");
+  const std::pair<std::string, std::string> values[] = {
+      {"WinRarPath", archiver},
+      {"DownFilePath", kSoftDownFolder},
+      {"ReadmePath", kSoftReadmeFolder},
+      {"RarNoteFile", std::string(kSoftReadmeFolder) + kSiteReadmeName}};
+  std::string sql = "UPDATE QX_SoftConfig SET ";
+  const char* separator = "";
+  for (const auto& [column, value] : values) {
+    sql += separator + column + " = CASE WHEN trim(coalesce(" + column + ", '')) = '' THEN " +
+           Quoted(value) + " ELSE " + column + " END";
+    separator = ", ";
+  }
+  WithDatabase(config.gather_db, SQLITE_OPEN_READWRITE,
+               [&](sqlite3* db) { Exec(db, sql + " WHERE id = 1", config.gather_db); });
 }
 
 void CloseDatabases(const HostConfig& config) {

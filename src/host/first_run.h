@@ -34,6 +34,22 @@ std::string GeneratePassword();
 // the assets' pages look for them. Raises VbError when it cannot.
 void EnsureSiteTree(const HostConfig& config);
 
+// Where the software channel's archive settings lead on a new site, as
+// virtual paths of the site tree: downloads waiting to be re-packed, the
+// readme files, and the readme that is also the RAR archives' comment.
+inline constexpr char kSoftDownFolder[] = "/soft/DownFile/";
+inline constexpr char kSoftReadmeFolder[] = "/soft/readme/";
+inline constexpr char kSiteReadmeName[] = "本站说明.txt";
+
+// Fills what the software settings need for re-packing and a new site
+// leaves empty, so the settings page saves as it is shown: the archiver's
+// folder (config.archiver_dir, in the component's path form), the download
+// and readme folders and the comment file above. Copies the shipped readme
+// files (the assets' soft/readme/) into the site tree where they are
+// missing. Settings already filled stay as they are. Raises VbError when
+// the database or the site tree cannot be written.
+void EnsureArchiveSettings(const HostConfig& config);
+
 // At stop: checkpoints the databases into their files and closes them, so
 // no write-ahead log is left. Call once every page has ended.
 void CloseDatabases(const HostConfig& config);

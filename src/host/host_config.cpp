@@ -75,6 +75,16 @@ std::string FindFolder(const std::string& exe_dir, const char* name) {
   return Absolute("/", candidates[2]);
 }
 
+// The first folder that holds the archiver the re-packer starts: beside
+// the host, else where the build tree makes it. "" when neither does.
+std::string FindArchiver(const std::string& exe_dir) {
+  for (const std::string& folder : {exe_dir, std::string(OSTREL_RAR_DIR)}) {
+    std::error_code ec;
+    if (stdfs::is_regular_file(folder + "/Rar.exe", ec)) return Absolute("/", folder);
+  }
+  return "";
+}
+
 bool Fail(std::string* error, std::string message) {
   *error = std::move(message);
   return false;
@@ -254,6 +264,7 @@ bool LoadConfig(const HostOptions& options, const std::string& exe_dir, HostConf
   config->asset_root = FindFolder(exe_dir, "site");
   config->schema_dir = FindFolder(exe_dir, "schema");
   config->demo_root = FindFolder(exe_dir, "demo");
+  config->archiver_dir = FindArchiver(exe_dir);
   config->gather_db = "gather.db";
   config->host_db = "host.db";
 

@@ -55,6 +55,7 @@ struct HostConfig {
   std::string asset_root;     // the shipped site/ folder, served read-only beneath site_root
   std::string schema_dir;     // the SQL scripts of a new installation
   std::string demo_root;      // the sample remote site's files (--demo)
+  std::string archiver_dir;   // the folder holding the built Rar.exe ("" when none is found)
   std::string registry_file;  // the component's class list
   std::string listen = "127.0.0.1:8080";
   std::string demo_listen = "127.0.0.1:8081";

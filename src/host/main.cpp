@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
                   config.host_db.c_str());
     }
     host::EnsureSiteTree(config);
+    host::EnsureArchiveSettings(config);
   } catch (const vb::VbError& e) {
     return Fail(e.description());
   }
@@ -139,8 +140,7 @@ int main(int argc, char** argv) {
     if (!demo->Start(&error)) return Fail(error);
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
-      demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, config.site_root,
-                                                demo->origin());
+      demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, demo->origin());
       demo_flash_item = host::EnsureDemoFlashItem(config.gather_db, config.host_db, demo->origin());
     } catch (const vb::VbError& e) {
       return Fail("demo item: " + e.description());

@@ -303,12 +303,15 @@ export async function sendCodes(page, ch, itemId, prefix, codes) {
 }
 
 // Saves the fields given on the channel's base settings page: the page
-// alerts its answer and shows the settings again.
+// alerts its answer, returned, and shows the settings again.
 export async function saveSettings(page, ch, fields) {
   await page.goto(`${ch.page}?action=config`);
   await fillForm(page, fields);
+  let answer;
+  page.once('dialog', (dialog) => { answer = dialog.message(); });
   await Promise.all([page.waitForURL(/action=save/), page.click('input[name=B22]')]);
   await page.waitForURL(/action=config/);
+  return answer;
 }
 
 // Opens the editor's first step for a new item: no pagination row yet.

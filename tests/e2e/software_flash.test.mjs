@@ -1,15 +1,19 @@
 // The software and Flash channels' admin pages as an administrator uses
 // them, the same rules on both: the channel bar leads there, the empty and
-// the filled item list with its pager, the base settings saved and read back
-// (the radio groups show what was stored) and an empty extension list
+// the filled item list with its pager, the base settings saved as the first
+// start leaves them, then saved and read back (the radio groups show what
+// was stored) and an empty extension list
 // refused, delete and cache clearing; then the software channel's
 // download-server page. Its name runs it after the other files on the main
 // host: the settings it leaves (test mode among them) stay.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
   baseUrl, channel, clearCache, itemRowCount, openAdminPage, query, readForm, saveSettings,
+  siteFolder,
 } from './browser.mjs';
 
 const soft = channel('soft');
@@ -100,8 +104,18 @@ for (const { ch, word, label, firstId, settings, stored, absent } of channels) {
     await Promise.all([page.waitForNavigation(), page.click('.admin-head a:has-text("采集基本设置")')]);
     assert.match(await page.textContent('th'), new RegExp(`${word}采集基本设置`));
     for (const name of absent) assert.equal(await page.$(`input[name=${name}]`), null, name);
-    await saveSettings(page, ch, settings);
     const storedRow = () => query(ch.gatherDb, `SELECT * FROM ${ch.config} WHERE id=1`)[0];
+    // As the first start leaves them, they save unchanged; the software
+    // archiver's folder holds the built Rar.exe, the comment file is the site's.
+    const first = storedRow();
+    assert.equal(await saveSettings(page, ch, {}), '保存采集基本设置成功!');
+    assert.deepEqual(storedRow(), first);
+    if (first.WinRarPath !== undefined) {
+      assert.ok(fs.existsSync(`${first.WinRarPath.slice(2).replaceAll('\\', '/')}Rar.exe`), first.WinRarPath);
+      assert.ok(fs.existsSync(path.join(siteFolder, first.RarNoteFile)), first.RarNoteFile);
+    }
+
+    await saveSettings(page, ch, settings);
     const row = storedRow();
     for (const [name, value] of Object.entries({ ...settings, ...stored })) {
       assert.equal(String(row[name]), value, name);
@@ -109,7 +123,7 @@ for (const { ch, word, label, firstId, settings, stored, absent } of channels) {
     assert.deepEqual(await readForm(page, Object.keys(settings)), settings);
 
     // An empty extension list is refused and changes nothing.
-    await saveSettings(page, ch, { AllowDownExt: '' });
+    assert.equal(await saveSettings(page, ch, { AllowDownExt: '' }), '请输入允许下载的文件类型!');
     assert.deepEqual(storedRow(), row);
   });
 

@@ -8,6 +8,8 @@
 
 #include "host/first_run.h"
 #include "host/test_http.h"
+#include "platform/fs/file_io.h"
+#include "platform/fs/path_map.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::host {
@@ -107,6 +109,36 @@ TEST(FirstRunTest, AFailingScriptLeavesNoDatabaseBehind) {
   EXPECT_THROW(EnsureDatabases(config), vb::VbError);
   EXPECT_FALSE(folder.Exists("data/gather.db"));
   EXPECT_FALSE(folder.Exists("data/host.db"));
+}
+
+// The archive settings a new site leaves empty get working values: the
+// built archiver's folder and the shipped readme, copied into the site
+// tree, as the comment file. What an administrator set stays.
+TEST(FirstRunTest, ArchiveSettingsLeadToTheBuiltArchiverAndTheSiteReadme) {
+  TempFolder folder;
+  HostConfig config = ConfigIn(folder);
+  config.site_root = folder.Path("data/site");
+  config.asset_root = std::string(OSTREL_SOURCE_DIR) + "/site";
+  HostOptions options;
+  options.data_dir = folder.Path("other");
+  HostConfig found;
+  std::string error;
+  ASSERT_TRUE(LoadConfig(options, "/nowhere", &found, &error));
+  config.archiver_dir = found.archiver_dir;
+  EXPECT_EQ(config.archiver_dir, std::string(OSTREL_BINARY_DIR) + "/tools/rar");
+  ASSERT_TRUE(EnsureDatabases(config));
+  RunSql(config.gather_db, "UPDATE QX_SoftConfig SET ReadmePath='mine/' WHERE id=1");
+  EnsureArchiveSettings(config);
+
+  const std::string settings =
+      "SELECT WinRarPath || '|' || DownFilePath || '|' || ReadmePath || "
+      "'|' || RarNoteFile FROM QX_SoftConfig WHERE id=1";
+  EXPECT_EQ(
+      Scalar(config.gather_db, settings),
+      fs::ToWindows(config.archiver_dir) + "\\|/soft/DownFile/|mine/|/soft/readme/本站说明.txt");
+  std::string shipped;
+  ASSERT_EQ(fs::ReadWholeFile(config.asset_root + "/soft/readme/本站说明.txt", 4096, &shipped), 0);
+  EXPECT_EQ(folder.Read("data/site/soft/readme/本站说明.txt"), shipped);
 }
 
 TEST(FirstRunTest, PasswordIsGeneratedOnceAndSaved) {
