@@ -7,6 +7,9 @@
 #   the demo host: the same with --demo, the sample remote site and its
 #     gathering item, for the tests that run a whole gathering (host_demo*),
 #     so their item and articles never meet the other tests' databases.
+# Each test case prints its line as it ends. CTest runs each test file as a
+# test of its own (e2e.NAME), with hosts of its own, so ./test shows a line
+# per file as it passes.
 #   usage: tests/e2e/run.sh BUILD_DIR [TEST_FILE...]   (default: every *.test.mjs)
 set -euo pipefail
 
@@ -14,6 +17,9 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
 BUILD="$(cd "${1:?usage: run.sh BUILD_DIR [TEST_FILE...]}" && pwd)"
 shift
+# The test files, as named from where the script was started.
+FILES=()
+for file in "$@"; do FILES+=("$(realpath "$file")"); done
 HOST="$BUILD/src/host/ostrel-host"
 
 if [ ! -x "$HOST" ]; then
@@ -28,10 +34,14 @@ if ! command -v sqlite3 >/dev/null 2>&1; then
   echo "run.sh: sqlite3 is missing (Debian package sqlite3)" >&2
   exit 1
 fi
-if [ ! -d "$HERE/node_modules/playwright-core" ]; then
-  # Only the driver: the browser is Debian's, never one downloaded.
-  (cd "$HERE" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-fi
+# Only the driver: the browser is Debian's, never one downloaded. Under a
+# lock: CTest starts several of these at once.
+(
+  flock 9
+  if [ ! -d "$HERE/node_modules/playwright-core" ]; then
+    cd "$HERE" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+  fi
+) 9>"$BUILD/e2e-npm.lock"
 
 # What the source tree holds before the hosts run (ignored files included:
 # a run must not leave gathered files or link lists in site/ either).
@@ -114,9 +124,9 @@ export OSTREL_ADMIN_PASSWORD="$PASSWORD"
 cd "$HERE"
 status=0
 # One file at a time: the files share the hosts and their databases.
-if [ "$#" -eq 0 ]; then set -- ./*.test.mjs; fi
-for file in "$@"; do
-  node --test "$file" </dev/null || status=1
+if [ "${#FILES[@]}" -eq 0 ]; then FILES=(./*.test.mjs); fi
+for file in "${FILES[@]}"; do
+  node --test --test-reporter=spec "$file" </dev/null || status=1
 done
 if [ "$(tree_state)" != "$TREE_BEFORE" ]; then
   echo "run.sh: the hosts changed the source tree:" >&2
