@@ -270,8 +270,13 @@ void EnsureArchiveSettings(const HostConfig& config) {
     }
   }
 
-  const std::string archiver =
-      config.archiver_dir.empty() ? "" : fs::ToWindows(config.archiver_dir + "/");
+  // An archiver that no drive letter reaches has no path the component
+  // takes: that field is left to the administrator.
+  std::string archiver;
+  try {
+    if (!config.archiver_dir.empty()) archiver = fs::ToWindows(config.archiver_dir + "/");
+  } catch (const vb::VbError&) {
+  }
   const std::pair<std::string, std::string> values[] = {
       {"WinRarPath", archiver},
       {"DownFilePath", kSoftDownFolder},

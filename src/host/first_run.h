@@ -1,7 +1,7 @@
 // What a new installation lacks and the host makes on start: the data
 // folder, the two databases (schema and first rows, readable by their owner
-// only), the site tree and the admin password; and the databases' closing
-// at stop.
+// only), the site tree, the software channel's archive settings and the
+// admin password; and the databases' closing at stop.
 #pragma once
 
 #include <string>
