@@ -236,15 +236,23 @@ class ChannelPageTest : public PageFixture {
     EXPECT_EQ(page.find("<form"), std::string::npos) << message;
   }
   // Each step that saves refuses an item of another channel (ChannelID 3
-  // here) and so writes nothing.
-  void ExpectStepsRefuseAnotherChannelsItem(int id) {
-    for (const char* action : {"step2", "step3", "step4"}) {
+  // here) and so writes nothing: steps 3 and 4 with an alert, step 2, which
+  // has no item of that number in this channel, quietly, even when its
+  // whole form (form, the item's first step) is posted.
+  void ExpectStepsRefuseAnotherChannelsItem(int id, Fields form) {
+    const auto before = ItemRow(id);
+    for (const char* action : {"step3", "step4"}) {
       EXPECT_NE(
           Post(std::string("action=") + action + "&ChannelID=3", {{"ItemID", std::to_string(id)}})
               .find("错误的系统参数！"),
           std::string::npos)
           << action;
     }
+    const std::string saved = Post("action=step2&ChannelID=3", form);
+    EXPECT_EQ(saved.find("错误的系统参数"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("<form"), std::string::npos);
+    EXPECT_EQ(ItemRow(id), before);
+    EXPECT_EQ(Count(ItemTable()), 1);
   }
   // Item id, the only item of the table, cloned: refused from another
   // channel (ChannelID 3 here), then copied under a new key and stamp with
