@@ -154,17 +154,8 @@ TEST_F(FlashTrialTest, HostilePageReachesTheAdminPageOnlyAsTextOrFramed) {
 // written.
 TEST_F(FlashTrialTest, EditorPagesCarryTheChannelsMarkup) {
   SetItem("RemoveCode='1|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0'");  // every tag filter
-  const std::string first = Request("action=edit&ItemID=1");
-  const std::string second =
-      Post("action=step2&showcode=1", WithField(ReadForm(first), "ShowCode", "1"));
-  const std::string third = Post("action=step3&showcode=1", ReadForm(second));
-  testing::ExpectQuotedPages("flash",
-                             {{"step1", first},
-                              {"step2", second},
-                              {"step3", third},
-                              {"step4", Request("action=step4&ItemID=1")},
-                              {"trial", Request("action=demo&ItemID=1")}},
-                             server_.Url("/list.html"), server_.Url("/f/1.html"));
+  testing::ExpectQuotedPages("flash", EditorPages(1), server_.Url("/list.html"),
+                             server_.Url("/f/1.html"));
 }
 
 TEST_F(FlashTrialTest, TrialAlertsSayWhichCodeFailed) {

@@ -228,6 +228,21 @@ class ChannelPageTest : public PageFixture {
     EXPECT_NE(pages[3].find("恭喜您！采集项目设置全部完成。"), std::string::npos) << pages[3];
     return pages;
   }
+  // Item id's editor pages by name as an administrator walks them asking
+  // for the source views: each step's form posted as it was shown, then
+  // the finish page and the trial.
+  std::vector<std::pair<std::string, std::string>> EditorPages(int id) {
+    const std::string item = "&ItemID=" + std::to_string(id);
+    const std::string first = Request("action=edit" + item);
+    const std::string second =
+        Post("action=step2&showcode=1", WithField(ReadForm(first), "ShowCode", "1"));
+    const std::string third = Post("action=step3&showcode=1", ReadForm(second));
+    return {{"step1", first},
+            {"step2", second},
+            {"step3", third},
+            {"step4", Request("action=step4" + item)},
+            {"trial", Request("action=demo" + item)}};
+  }
   // A step's save (query) refuses the posted form with the alert message
   // and shows no form.
   void ExpectStepRefuses(const std::string& query, const Fields& form, const std::string& message) {

@@ -134,14 +134,13 @@ struct QuotedLines {
   const char* lines;
 };
 inline constexpr QuotedLines
-    kQuotedLines
-        [] =
-            {
-                // The first step.
-                {"soft", "step1",
-                 R"q(<script language="javascript" src="include/Ostrel.js"></script>)q"},
-                {"soft", "step1",
-                 R"q(<form name=myform method=post action="admin_SoftGather.asp" onSubmit='return CheckForm();'>
+    kQuotedLines[] =
+        {
+            // The first step.
+            {"soft", "step1",
+             R"q(<script language="javascript" src="include/Ostrel.js"></script>)q"},
+            {"soft", "step1",
+             R"q(<form name=myform method=post action="admin_SoftGather.asp" onSubmit='return CheckForm();'>
 <input type="hidden" name="action" value="step2">
 <input type="hidden" name="ChannelID" value="2">
 <input type="hidden" name="ItemID" value="1">
@@ -150,8 +149,8 @@ inline constexpr QuotedLines
   <tr> 
     <th colspan="2">编辑采集项目 第一步</th> 
   </tr> )q"},
-                {"flash", "step1",
-                 R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
+            {"flash", "step1",
+             R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
   <tr> 
     <th colspan="2">编辑采集项目 第一步</th> 
   </tr> 
@@ -160,59 +159,60 @@ inline constexpr QuotedLines
 <input type="hidden" name="ChannelID" value="5">
 <input type="hidden" name="ItemID" value="1">
 <input type=hidden name='change' value='yes'>)q"},
-                {"soft", "step1",
-                 R"q(<td width='23%' nowrap align="right" class="TableRow1"><strong>项目名称：</strong></td><td width='77%' class="TableRow1"><input type="text" name="ItemName" id="ItemName" size="30" value="试验"></td>)q"},
-                {"flash", "step1",
-                 R"q(<td width='23%' nowrap align="right" class="TableRow1"><strong>项目名称：</strong></td><td width='77%' class="TableRow1"><input type="text" name="ItemName" id="ItemName" size="30" value="试验"></td>)q"},
-                {"soft", "step1", R"q(      <option value="0">不指定专题</option>)q"},
-                {"soft", "step1",
-                 R"q(    <font color='blue'>* 如果软件下载到本地，建议选择或<a href='admin_Servered.asp?action=add&ChannelID=2'><font color='red'>添加下载服务器</font></a></font></td> )q"},
-                {"soft", "step1",
-                 R"q(&nbsp;&nbsp;<font color='blue'>* 如果文件下载到本地，这里是下载地址序号，0-9。</font></td>)q"},
-                {"flash", "step1",
-                 R"q(    <font color='blue'>* 用于页面直接播放的类型</font></td> )q"},
-                {"soft", "step1",
-                 R"q(<td align="right" class="TableRow2"><strong>是否自动归类：</strong></td>)q"},
-                {"flash", "step1",
-                 R"q(<td align="right" class="TableRow2"><strong>是否自动归类：</strong></td>)q"},
-                {"soft", "step1",
-                 R"q(<tr id="RetuneClassID"><td align="right" class="TableRow2"><strong>分类替换操作：</strong></td>)q"},
-                {"flash", "step1",
-                 R"q(<tr id="RetuneClassID"><td align="right" class="TableRow2"><strong>分类替换操作：</strong></td>)q"},
-                {"soft", "step1",
-                 R"q(<td align="right" class="TableRow1"><strong>日期路径格式：</strong></td><td class="TableRow1"><select name="PathForm" size="1" id="PathForm">)q"},
-                {"flash", "step1",
-                 R"q(<td align="right" class="TableRow1"><strong>日期路径格式：</strong></td><td class="TableRow1"><select name="PathForm" size="1" id="PathForm">)q"},
-                {"soft", "step1",
-                 R"q(      <font color="blue">* 可以使用相对路径或者绝对路径</font></td> )q"},
-                {"flash", "step1",
-                 R"q(      <font color="blue">* 相对于频道目录下面，目录后面请加上“/”</font></td> )q"},
-                {"soft", "step1",
-                 R"q(<td align="right" class="TableRow2"><strong>远程列表URL：</strong></td><td class="TableRow2">)q"},
-                {"flash", "step1",
-                 R"q(<td align="right" class="TableRow1"><strong>远程列表URL：</strong></td><td class="TableRow2">)q"},
-                {"soft", "step1",
-                 R"q(<tr id="Pageinate1" style="display:none"><td align="right" class="TableRow2"><strong>远程列表分页URL：</strong></td>)q"},
-                {"flash", "step1",
-                 R"q(      <span class="style2">      * 分页代码 <font color="red">{$pageid}</font></span></td>)q"},
-                {"flash", "step1", R"q(&nbsp;-结束页：)q"},
-                {"flash", "step1",
-                 R"q(&nbsp;&nbsp;<span class="style2">* 例如：1 - 9 或者 9 - 1</span></td>)q"},
-                {"soft", "step1",
-                 R"q(<input type="button" name="addReplace" value="添加替换字符" onclick="AddReplace();" class="Button">)q"},
-                {"flash", "step1",
-                 R"q(<input type="button" name="delReplace" value="删除当前字符" onclick="DelReplace();" class="Button">)q"},
-                {"soft", "step1",
-                 R"q(<td align="right" class="TableRow2"><strong>简介字符替换操作：</strong></td>)q"},
-                {"soft", "step1",
-                 R"q(<td align="right" class="TableRow1">&nbsp;</td><td class="TableRow1" align="center">)q"},
-                {"flash", "step1",
-                 R"q(<td align="right" class="TableRow1">&nbsp;</td><td class="TableRow1" align="center">)q"},
-                {"soft", "step1", R"q( 显示源码</td></tr></table> </form>)q"},
-                {"flash", "step1", R"q( 显示源码</td>  </tr></form> </table> )q"},
-                // The second step, with the list page's source.
-                {"soft", "step2",
-                 R"q(<form name=myform method=post action="admin_SoftGather.asp">
+            {"soft", "step1",
+             R"q(<td width='23%' nowrap align="right" class="TableRow1"><strong>项目名称：</strong></td><td width='77%' class="TableRow1"><input type="text" name="ItemName" id="ItemName" size="30" value="试验"></td>)q"},
+            {"flash", "step1",
+             R"q(<td width='23%' nowrap align="right" class="TableRow1"><strong>项目名称：</strong></td><td width='77%' class="TableRow1"><input type="text" name="ItemName" id="ItemName" size="30" value="试验"></td>)q"},
+            {"soft", "step1", R"q(      <option value="0">不指定专题</option>)q"},
+            {"soft", "step1",
+             R"q(    <font color='blue'>* 如果软件下载到本地，建议选择或<a href='admin_Servered.asp?action=add&ChannelID=2'><font color='red'>添加下载服务器</font></a></font></td> )q"},
+            {"soft", "step1",
+             R"q(&nbsp;&nbsp;<font color='blue'>* 如果文件下载到本地，这里是下载地址序号，0-9。</font></td>)q"},
+            {"flash", "step1", R"q(    <font color='blue'>* 用于页面直接播放的类型</font></td> )q"},
+            {"soft", "step1",
+             R"q(<td align="right" class="TableRow2"><strong>是否自动归类：</strong></td>)q"},
+            {"flash", "step1",
+             R"q(<td align="right" class="TableRow2"><strong>是否自动归类：</strong></td>)q"},
+            {"soft", "step1",
+             R"q(<tr id="RetuneClassID"><td align="right" class="TableRow2"><strong>分类替换操作：</strong></td>)q"},
+            {"flash", "step1",
+             R"q(<tr id="RetuneClassID"><td align="right" class="TableRow2"><strong>分类替换操作：</strong></td>)q"},
+            {"soft", "step1",
+             R"q(<td align="right" class="TableRow1"><strong>日期路径格式：</strong></td><td class="TableRow1"><select name="PathForm" size="1" id="PathForm">)q"},
+            {"flash", "step1",
+             R"q(<td align="right" class="TableRow1"><strong>日期路径格式：</strong></td><td class="TableRow1"><select name="PathForm" size="1" id="PathForm">)q"},
+            {"soft", "step1",
+             R"q(      <font color="blue">* 可以使用相对路径或者绝对路径</font></td> )q"},
+            {"flash", "step1",
+             R"q(      <font color="blue">* 相对于频道目录下面，目录后面请加上“/”</font></td> )q"},
+            {"soft", "step1",
+             R"q(<td align="right" class="TableRow2"><strong>远程列表URL：</strong></td><td class="TableRow2">)q"},
+            {"flash", "step1",
+             R"q(<td align="right" class="TableRow1"><strong>远程列表URL：</strong></td><td class="TableRow2">)q"},
+            {"soft", "step1",
+             R"q(<tr id="Pageinate1" style="display:none"><td align="right" class="TableRow2"><strong>远程列表分页URL：</strong></td>)q"},
+            {"flash", "step1",
+             R"q(      <span class="style2">      * 分页代码 <font color="red">{$pageid}</font></span></td>)q"},
+            {"flash", "step1", R"q(&nbsp;-结束页：)q"},
+            {"flash", "step1",
+             R"q(&nbsp;&nbsp;<span class="style2">* 例如：1 - 9 或者 9 - 1</span></td>)q"},
+            {"soft", "step1",
+             R"q(<input type="button" name="addReplace" value="添加替换字符" onclick="AddReplace();" class="Button">)q"},
+            {"flash", "step1",
+             R"q(<input type="button" name="delReplace" value="删除当前字符" onclick="DelReplace();" class="Button">)q"},
+            {"flash", "step1",
+             R"q(<input type="button" name="modifyclass" value="修改当前分类" onclick="return ModifyClass();" class="Button">)q"},
+            {"soft", "step1",
+             R"q(<td align="right" class="TableRow2"><strong>简介字符替换操作：</strong></td>)q"},
+            {"soft", "step1",
+             R"q(<td align="right" class="TableRow1">&nbsp;</td><td class="TableRow1" align="center">)q"},
+            {"flash", "step1",
+             R"q(<td align="right" class="TableRow1">&nbsp;</td><td class="TableRow1" align="center">)q"},
+            {"soft", "step1", R"q( 显示源码</td></tr></table> </form>)q"},
+            {"flash", "step1", R"q( 显示源码</td>  </tr></form> </table> )q"},
+            // The second step, with the list page's source.
+            {"soft", "step2",
+             R"q(<form name=myform method=post action="admin_SoftGather.asp">
 <input type="hidden" name="action" value="step3">
 <input type="hidden" name="ChannelID" value="2">
 <input type="hidden" name="ItemID" value="1">
@@ -221,8 +221,8 @@ inline constexpr QuotedLines
   <tr> 
     <th colspan="2">采集项目第二步</th> 
   </tr> )q"},
-                {"flash", "step2",
-                 R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
+            {"flash", "step2",
+             R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
   <tr> 
     <th colspan="2">采集项目第二步</th> 
   </tr> 
@@ -231,50 +231,50 @@ inline constexpr QuotedLines
 <input type="hidden" name="ChannelID" value="5">
 <input type="hidden" name="ItemID" value="1">
 <input type=hidden name='change' value='yes'>)q"},
-                {"soft", "step2",
-                 R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 采集目标网站源代码&nbsp;&nbsp;&nbsp;&nbsp;<Input type="radio" value="0" name="soucode" onClick="soucodeid.style.display='none';"> 关闭源代码窗口&nbsp;&nbsp;<Input type="radio" value="1" name="soucode" onClick="soucodeid.style.display='';" checked> 查看源代码        </td> )q"},
-                {"flash", "step2",
-                 R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 采集目标网站源代码&nbsp;&nbsp;&nbsp;&nbsp;<Input type="radio" value="0" name="soucode" onClick="soucodeid.style.display='none';"> 关闭源代码窗口&nbsp;&nbsp;<Input type="radio" value="1" name="soucode" onClick="soucodeid.style.display='';" checked> 查看源代码        </td> )q"},
-                {"soft", "step2",
-                 R"q(    <td class="TableRow1" colspan="2" id='soucodeid'><textarea name='content' id='content' wrap='OFF' style='width:100%;' rows='20'>)q"},
-                {"flash", "step2",
-                 R"q(</textarea><div align='right'><a href="javascript:admin_Size(-20,'content')"><img src='images/minus.gif' unselectable=on border=0></a> <a href="javascript:admin_Size(20,'content')"><img src='images/plus.gif' unselectable=on border=0></div></td> )q"},
-                {"soft", "step2",
-                 R"q(    <td class="TableRow2" colspan="2">采集的目标地址 → <a href='{list}' target='_blank'><font color='red'>{list}</font></a>&nbsp;&nbsp;&nbsp;&nbsp;<a href='view-source:{list}' target='_blank'><font color='blue'>点击查看目标源代码</font></a></td> )q"},
-                {"soft", "step2",
-                 R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 列表连接设置</td> )q"},
-                {"flash", "step2",
-                 R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 列表连接设置</td> )q"},
-                {"soft", "step2",
-                 R"q(    <td width='25%' align="right" class="TableRow1"><strong>获取列表开始代码：</strong></td> 
+            {"soft", "step2",
+             R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 采集目标网站源代码&nbsp;&nbsp;&nbsp;&nbsp;<Input type="radio" value="0" name="soucode" onClick="soucodeid.style.display='none';"> 关闭源代码窗口&nbsp;&nbsp;<Input type="radio" value="1" name="soucode" onClick="soucodeid.style.display='';" checked> 查看源代码        </td> )q"},
+            {"flash", "step2",
+             R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 采集目标网站源代码&nbsp;&nbsp;&nbsp;&nbsp;<Input type="radio" value="0" name="soucode" onClick="soucodeid.style.display='none';"> 关闭源代码窗口&nbsp;&nbsp;<Input type="radio" value="1" name="soucode" onClick="soucodeid.style.display='';" checked> 查看源代码        </td> )q"},
+            {"soft", "step2",
+             R"q(    <td class="TableRow1" colspan="2" id='soucodeid'><textarea name='content' id='content' wrap='OFF' style='width:100%;' rows='20'>)q"},
+            {"flash", "step2",
+             R"q(</textarea><div align='right'><a href="javascript:admin_Size(-20,'content')"><img src='images/minus.gif' unselectable=on border=0></a> <a href="javascript:admin_Size(20,'content')"><img src='images/plus.gif' unselectable=on border=0></div></td> )q"},
+            {"soft", "step2",
+             R"q(    <td class="TableRow2" colspan="2">采集的目标地址 → <a href='{list}' target='_blank'><font color='red'>{list}</font></a>&nbsp;&nbsp;&nbsp;&nbsp;<a href='view-source:{list}' target='_blank'><font color='blue'>点击查看目标源代码</font></a></td> )q"},
+            {"soft", "step2",
+             R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 列表连接设置</td> )q"},
+            {"flash", "step2",
+             R"q(    <td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 列表连接设置</td> )q"},
+            {"soft", "step2",
+             R"q(    <td width='25%' align="right" class="TableRow1"><strong>获取列表开始代码：</strong></td> 
     <td width='75%' class="TableRow1"><textarea name=FindListCode0 rows=5 cols=80>)q"},
-                {"flash", "step2",
-                 R"q(    <td align="right" class="TableRow2"><strong>获取连接结束代码：</strong></td> 
+            {"flash", "step2",
+             R"q(    <td align="right" class="TableRow2"><strong>获取连接结束代码：</strong></td> 
     <td class="TableRow2"><textarea name=FindListCode3 rows=5 cols=80>)q"},
-                {"soft", "step2",
-                 R"q(    <td class="TableRow1"><div><Input type="radio" value="0" name="FindListCode4" onClick="especial.style.display='none';" checked> 不作处理&nbsp;&nbsp;<Input type="radio" value="1" name="FindListCode4" onClick="especial.style.display='';" disabled> 重新定位</div><div id='especial' style="display:none"><input type="text" name="FindListCode5" size=60 value='0'></div><div></div></td> )q"},
-                {"flash", "step2",
-                 R"q(    <td align="right" class="TableRow1"><strong>分类列表处截取缩略图：</strong></td> 
+            {"soft", "step2",
+             R"q(    <td class="TableRow1"><div><Input type="radio" value="0" name="FindListCode4" onClick="especial.style.display='none';" checked> 不作处理&nbsp;&nbsp;<Input type="radio" value="1" name="FindListCode4" onClick="especial.style.display='';" disabled> 重新定位</div><div id='especial' style="display:none"><input type="text" name="FindListCode5" size=60 value='0'></div><div></div></td> )q"},
+            {"flash", "step2",
+             R"q(    <td align="right" class="TableRow1"><strong>分类列表处截取缩略图：</strong></td> 
     <td class="TableRow1"><div><Input type="radio" value="0" name="FindListCode4" onClick="ListCode5.style.display='none';ListCode6.style.display='none';"> 没有图片截取&nbsp;&nbsp;<Input type="radio" value="1" name="FindListCode4" onClick="ListCode5.style.display='';ListCode6.style.display='';" checked> 截取缩略图</div></td> )q"},
-                {"flash", "step2", R"q(  <tr id="ListCode5"> 
+            {"flash", "step2", R"q(  <tr id="ListCode5"> 
     <td align="right" class="TableRow1"><strong>截取缩略图开始代码：</strong><br><font color='blue'>不设置请输入“0”</font></td> 
     <td class="TableRow1"><textarea name=FindListCode5 rows=5 cols=80>)q"},
-                {"flash", "step2", R"q(  <tr id="ListCode6"> 
+            {"flash", "step2", R"q(  <tr id="ListCode6"> 
     <td align="right" class="TableRow2"><strong>截取缩略图结束代码：</strong><br><font color='blue'>不设置请输入“0”</font></td> 
     <td class="TableRow2"><textarea name=FindListCode6 rows=5 cols=80>)q"},
-                {"flash", "step2",
-                 R"q(    <td align="right" class="TableRow1"><strong>限制要采集的图片名称：</strong></td> 
+            {"flash", "step2",
+             R"q(    <td align="right" class="TableRow1"><strong>限制要采集的图片名称：</strong></td> 
     <td class="TableRow1"><div><input type="text" name="FindListCode7" size=60 value='0'></div></td> )q"},
-                {"flash", "step2",
-                 R"q(    <td align="right" class="TableRow1"><strong>特殊设置：</strong></td> 
+            {"flash", "step2",
+             R"q(    <td align="right" class="TableRow1"><strong>特殊设置：</strong></td> 
     <td class="TableRow1"><div><Input type="radio" value="0" name="FindListCode8" onClick="especial.style.display='none';" checked> 不作处理&nbsp;&nbsp;<Input type="radio" value="1" name="FindListCode8" onClick="especial.style.display='';" disabled> 重新定位</div><div id='especial' style="display:none"><input type="text" name="FindListCode9" size=60 value='0'></div><div></div></td> )q"},
-                {"soft", "step2", R"q(    <td align="right" class="TableRow2"></td> 
+            {"soft", "step2", R"q(    <td align="right" class="TableRow2"></td> 
     <td class="TableRow2" align="center">)q"},
-                {"soft", "step2", R"q( 显示源码</td></tr></table> </form>)q"},
-                {"flash", "step2", R"q( 显示源码</td>  </tr></form> </table> )q"},
-                // The third step, with the first entry's source.
-                {"soft", "step3",
-                 R"q(<form name=myform method=post action="admin_SoftGather.asp">
+            {"soft", "step2", R"q( 显示源码</td></tr></table> </form>)q"},
+            {"flash", "step2", R"q( 显示源码</td>  </tr></form> </table> )q"},
+            // The third step, with the first entry's source.
+            {"soft", "step3",
+             R"q(<form name=myform method=post action="admin_SoftGather.asp">
 <input type="hidden" name="action" value="step4">
 <input type="hidden" name="ChannelID" value="2">
 <input type="hidden" name="ItemID" value="1">
@@ -283,8 +283,8 @@ inline constexpr QuotedLines
   <tr> 
     <th colspan="2">采集项目第三步</th> 
   </tr> )q"},
-                {"flash", "step3",
-                 R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
+            {"flash", "step3",
+             R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
   <tr> 
     <th colspan="2">采集项目第三步</th> 
   </tr> 
@@ -293,54 +293,53 @@ inline constexpr QuotedLines
 <input type="hidden" name="ChannelID" value="5">
 <input type="hidden" name="ItemID" value="1">
 <input type=hidden name='change' value='yes'>)q"},
-                {"flash", "step3",
-                 R"q(    <td class="TableRow2" colspan="2">采集的目标地址 → <a href='{entry}' target='_blank'><font color='red'>{entry}</font></a>&nbsp;&nbsp;&nbsp;&nbsp;<a href='view-source:{entry}' target='_blank'><font color='blue'>点击查看目标源代码</font></a></td> )q"},
-                {"soft", "step3",
-                 R"q(<td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 软件信息设置</td>)q"},
-                {"flash", "step3",
-                 R"q(<td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 动画信息设置</td>)q"},
-                {"soft", "step3",
-                 R"q(<td width='25%' align="right" class="TableRow1"><strong>获取软件名称开始代码：</strong></td><td width='75%' class="TableRow1"><textarea name="FindInfoCode0" rows="5" cols="80">)q"},
-                {"flash",
-                 "step3", R"q(<td align="right" class="TableRow2"><strong>获取动画简介结束代码：</strong></td><td class="TableRow2"><textarea name="FindInfoCode3" rows="5" cols="80">)q"},
-                {"soft", "step3",
-                 R"q(<td align="right" class="TableRow2"><strong>软件版本设置：</strong></td>)q"},
-                {"soft", "step3",
-                 R"q(<tr id="InfoCode38" style="display:none"><td align="right" class="TableRow1"><strong>获取软件版本开始代码：</strong></td>)q"},
-                {"soft", "step3",
-                 R"q(<tr id="InfoCode5" style="display:none"><td align="right" class="TableRow2"><strong>获取父分类名称结束代码：</strong><br><font color='blue'>手动设置，请直接输入分类名称</font></td>)q"},
-                {"flash", "step3",
-                 R"q(<td align="right" class="TableRow2"><strong>设置下载文件连接：</strong></td>)q"},
-                {"flash", "step3",
-                 R"q(<tr id="InfoCode21" style="display:none"><td align="right" class="TableRow1"><strong>下载地址列表开始代码：</strong></td>)q"},
-                {"flash", "step3",
-                 R"q(<tr id="InfoCode30" style="display:none"><td align="right" class="TableRow2"><strong>简介过虑字符二：</strong></td>)q"},
-                {"flash", "step3",
-                 R"q(<td class="TableRow1"><input type="text" name=FindInfoCode20 size=45 value='0'><br><font color='blue'>* 如果系统没有办法将相对地址转换成绝对路，可以在此设置指定相对路径，路径后面请加上“/”</font></td>)q"},
-                {"soft", "step3",
-                 R"q(<input name="B12" type="button" class="Button" onclick="javascript:history.go(-1)" value="返回上一页">)q"},
-                {"flash", "step3",
-                 R"q(<input name="B22" type="submit" class="Button" value=" 下一步 ">)q"},
-                {"soft", "step3",
-                 R"q(<input name="ShowCode" type="checkbox" value="1"> 显示源码)q"},
-                {"soft", "step3",
-                 R"q(<b>说明：</b><br>“软件名称”、“软件简介”和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>)q"},
-                {"soft", "step3",
-                 R"q(<font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font></td></tr></table> </form>)q"},
-                {"flash", "step3",
-                 R"q(<font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font></td> 
+            {"flash", "step3",
+             R"q(    <td class="TableRow2" colspan="2">采集的目标地址 → <a href='{entry}' target='_blank'><font color='red'>{entry}</font></a>&nbsp;&nbsp;&nbsp;&nbsp;<a href='view-source:{entry}' target='_blank'><font color='blue'>点击查看目标源代码</font></a></td> )q"},
+            {"soft", "step3",
+             R"q(<td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 软件信息设置</td>)q"},
+            {"flash", "step3",
+             R"q(<td class="TableTitle" align="center" colspan="2">项 目 编 辑 -- 动画信息设置</td>)q"},
+            {"soft", "step3",
+             R"q(<td width='25%' align="right" class="TableRow1"><strong>获取软件名称开始代码：</strong></td><td width='75%' class="TableRow1"><textarea name="FindInfoCode0" rows="5" cols="80">)q"},
+            {"flash", "step3",
+             R"q(<td align="right" class="TableRow2"><strong>获取动画简介结束代码：</strong></td><td class="TableRow2"><textarea name="FindInfoCode3" rows="5" cols="80">)q"},
+            {"soft", "step3",
+             R"q(<td align="right" class="TableRow2"><strong>软件版本设置：</strong></td>)q"},
+            {"soft", "step3",
+             R"q(<tr id="InfoCode38" style="display:none"><td align="right" class="TableRow1"><strong>获取软件版本开始代码：</strong></td>)q"},
+            {"soft", "step3",
+             R"q(<tr id="InfoCode5" style="display:none"><td align="right" class="TableRow2"><strong>获取父分类名称结束代码：</strong><br><font color='blue'>手动设置，请直接输入分类名称</font></td>)q"},
+            {"flash", "step3",
+             R"q(<td align="right" class="TableRow2"><strong>设置下载文件连接：</strong></td>)q"},
+            {"flash", "step3",
+             R"q(<tr id="InfoCode21" style="display:none"><td align="right" class="TableRow1"><strong>下载地址列表开始代码：</strong></td>)q"},
+            {"flash", "step3",
+             R"q(<tr id="InfoCode30" style="display:none"><td align="right" class="TableRow2"><strong>简介过虑字符二：</strong></td>)q"},
+            {"flash", "step3",
+             R"q(<td class="TableRow1"><input type="text" name=FindInfoCode20 size=45 value='0'><br><font color='blue'>* 如果系统没有办法将相对地址转换成绝对路，可以在此设置指定相对路径，路径后面请加上“/”</font></td>)q"},
+            {"soft", "step3",
+             R"q(<input name="B12" type="button" class="Button" onclick="javascript:history.go(-1)" value="返回上一页">)q"},
+            {"flash", "step3",
+             R"q(<input name="B22" type="submit" class="Button" value=" 下一步 ">)q"},
+            {"soft", "step3", R"q(<input name="ShowCode" type="checkbox" value="1"> 显示源码)q"},
+            {"soft", "step3",
+             R"q(<b>说明：</b><br>“软件名称”、“软件简介”和“下载地址”必需截取；其它的如果不截取，请在开始代码输入“0”或者留空，在结束代码输入初始值。截取后的代码将自动清除HTML格式(简介除外)<br>)q"},
+            {"soft", "step3",
+             R"q(<font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font></td></tr></table> </form>)q"},
+            {"flash", "step3",
+             R"q(<font color='blue'>注意：开始代码必需是网页源代码中唯一的字符</font></td> 
   </tr></form> 
 </table> )q"},
-                // The finish page and the trial run.
-                {"soft", "step4",
-                 R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
+            // The finish page and the trial run.
+            {"soft", "step4",
+             R"q(<table  border="0" align="center" cellpadding="3" cellspacing="1" class="TableBorder"> 
   <tr> 
     <th colspan="2">采集项目第三步</th> 
   </tr> )q"},
-                {"soft", "step4", R"q(  <tr> 
+            {"soft", "step4", R"q(  <tr> 
     <td class="TableRow1"><li>恭喜您！采集项目设置全部完成。</li><li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=2&ItemID=1' class=showmenu>项目演示</a> </li></td> 
   </tr> )q"},
-                {"soft", "step4", R"q(  <tr> 
+            {"soft", "step4", R"q(  <tr> 
     <td class="TableRow2"align="center">
       <input name="B12" type="button" class="Button" onclick="javascript:history.go(-1)" value="返回上一页">&nbsp;&nbsp; 
       <input name="B22" type="button" class="Button" onclick="window.location.href='?ChannelID=2';" value="全部设置完成">&nbsp;&nbsp;
@@ -348,26 +347,26 @@ inline constexpr QuotedLines
 </td> 
   </tr> 
 </table> )q"},
-                {"flash", "step4", R"q(  <tr> 
+            {"flash", "step4", R"q(  <tr> 
     <td class="TableRow1"><li>恭喜您！采集项目设置全部完成。</li><li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=5&ItemID=1' class=showmenu>项目演示</a> </li></td> 
   </tr> )q"},
-                {"flash", "step4",
-                 R"q(      <input name="B22" type="button" class="Button" onclick="window.location.href='?ChannelID=5';" value="全部设置完成">&nbsp;&nbsp;
+            {"flash", "step4",
+             R"q(      <input name="B22" type="button" class="Button" onclick="window.location.href='?ChannelID=5';" value="全部设置完成">&nbsp;&nbsp;
       <input name="B32" type="button" class="Button" onclick="window.location.href='?action=begin&ChannelID=5&ItemID=1';" value="开始采集">&nbsp;&nbsp; 
 </td> 
   </tr> 
 </table> )q"},
-                {"soft", "trial", R"q(  <tr> 
+            {"soft", "trial", R"q(  <tr> 
     <td class="TableRow1"><b>软件名称：</b><span class='style1'>)q"},
-                {"soft", "trial",
-                 R"q(<hr style='height: 1;width: 65%;color: red;text-align:left;'><b><font color='blue'>下载连接：</font></b><br>)q"},
-                {"soft", "trial",
-                 R"q(<br><b  class='style3'>软件简介：</b><hr style='height: 1;width: 65%;color: red;text-align:left;'><div class='style2'>)q"},
-                {"flash", "trial", R"q(  <tr> 
+            {"soft", "trial",
+             R"q(<hr style='height: 1;width: 65%;color: red;text-align:left;'><b><font color='blue'>下载连接：</font></b><br>)q"},
+            {"soft", "trial",
+             R"q(<br><b  class='style3'>软件简介：</b><hr style='height: 1;width: 65%;color: red;text-align:left;'><div class='style2'>)q"},
+            {"flash", "trial", R"q(  <tr> 
     <td class="TableRow1"><b>标题名称：</b><span class='style1'>)q"},
-                {"flash", "trial", R"q(<br><b>原 作 者：</b>)q"},
-                {"flash", "trial",
-                 R"q(<br><b  class='style3'>作品简介：</b><hr style='height: 1;width: 65%;color: red;text-align:left;'><div class='style2'>)q"},
+            {"flash", "trial", R"q(<br><b>原 作 者：</b>)q"},
+            {"flash", "trial",
+             R"q(<br><b  class='style3'>作品简介：</b><hr style='height: 1;width: 65%;color: red;text-align:left;'><div class='style2'>)q"},
 };
 
 // Every quoted piece of the channel's pages (page name to page), with the

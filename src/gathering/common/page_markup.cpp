@@ -88,9 +88,9 @@ std::string LookRow(const EditorLook& look, std::string_view label, const std::s
   std::string field_cell = "<td class=TableRow" + std::to_string(cells.field_row);
   if (!look.label_width.empty()) label_cell += " width=\"" + std::string(look.label_width) + "\"";
   if (look.first_row_widths && cells.widths) {
-    label_cell += " width=\"" + std::string(cells.widths->first) + "\"";
-    if (cells.widths == &kStepOneWidths) label_cell += " nowrap";
-    field_cell += " width=\"" + std::string(cells.widths->second) + "\"";
+    label_cell += " width=\"" + std::string(cells.widths->label) + "\"";
+    if (cells.widths->nowrap) label_cell += " nowrap";
+    field_cell += " width=\"" + std::string(cells.widths->field) + "\"";
   }
   std::string shown = "<" + tag + ">" + std::string(label) + "</" + tag + ">";
   if (!cells.note.empty()) {
@@ -217,23 +217,24 @@ std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row, 
 std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width,
                         const EditorLook& look) {
   const bool classes = kind == RuleKind::kClass;
+  const bool file = look.file_rule_lists;
   const std::string column = classes ? "RetuneClass" : "strReplace";
   const std::string what = classes ? "Class" : "Replace";
-  const std::string lower = classes || !look.mixed_case_buttons ? vb::LCase(what) : what;
+  const std::string lower = classes || !file ? vb::LCase(what) : what;
   const std::string word = classes ? "分类" : "字符";
   // The class list's double click keeps the page script's old name.
   const std::string on_double = classes ? "ModifyCalss" : "ModifyReplace";
   const std::string id = look.field_ids ? " id=\"" + column + "\"" : "";
+  const std::string size = "width:" + std::to_string(width) + (file ? ";height:100" : "px");
   const std::string button = "\" class=\"" + std::string(look.button_class) + "\">";
-  return "<select name=\"" + column + "\"" + id +
-         " size=\"2\" style=\"width:" + std::to_string(width) + "px\" ondblclick=\"return " +
-         on_double + "();\">" + RuleOptions(row[column], min_length) +
+  return "<select name=\"" + column + "\"" + id + " size=\"2\" style=\"" + size +
+         "\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
          "</select> <input type=\"button\" name=\"add" + lower + "\" value=\"添加替换" + word +
          "\" onclick=\"Add" + what + "();" + button + " <input type=\"button\" name=\"modify" +
-         lower + "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what + "();" + button +
-         " <input type=\"button\" name=\"del" + lower + "\" value=\"删除当前" + word +
-         "\" onclick=\"Del" + what + "();" + button + "<input type=\"hidden\" name=\"" + what +
-         "List\" value=\"\">";
+         lower + "\" value=\"修改当前" + word + "\" onclick=\"" + (file ? "return " : "") +
+         "Modify" + what + "();" + button + " <input type=\"button\" name=\"del" + lower +
+         "\" value=\"删除当前" + word + "\" onclick=\"Del" + what + "();" + button +
+         "<input type=\"hidden\" name=\"" + what + "List\" value=\"\">";
 }
 
 std::string PaginationRows(const ItemRow& row, int n) { return PagingRows(row, n, nullptr); }

@@ -52,11 +52,13 @@ struct EditorLook {
   std::string_view title_gap;
   // Section titles centred; first-step fields carrying their names as ids;
   // button rows of a label cell and a centred cell (else one cell across);
-  // the text rules' buttons named addReplace.. (else addreplace..).
+  // rule lists as the software and Flash forms write them (the box's size
+  // in bare numbers, the text rules' buttons named addReplace.., the
+  // modify buttons returning their script's answer).
   bool centred_titles;
   bool field_ids;
   bool label_cell_buttons;
-  bool mixed_case_buttons;
+  bool file_rule_lists;
   // A label's note inside the label element's pair (else after it).
   bool notes_in_label;
   // The finish page's cells: their span, the blanks after its three
@@ -83,7 +85,7 @@ inline constexpr EditorLook kArticleLook{
     .centred_titles = false,
     .field_ids = false,
     .label_cell_buttons = false,
-    .mixed_case_buttons = false,
+    .file_rule_lists = false,
     .notes_in_label = true,
     .finish_span = " colspan=2",
     .finish_gaps = {" ", " ", ""},
@@ -108,7 +110,7 @@ inline constexpr EditorLook kSoftLook{
     .centred_titles = true,
     .field_ids = true,
     .label_cell_buttons = true,
-    .mixed_case_buttons = true,
+    .file_rule_lists = true,
     .notes_in_label = false,
     .finish_span = "",
     .finish_gaps = {"&nbsp;&nbsp; ", "&nbsp;&nbsp;", "&nbsp;&nbsp; "},
@@ -187,6 +189,16 @@ std::string ShowElement(std::string_view id, bool show);
 std::string FormRow(std::string_view label, const std::string& field, int n,
                     std::string_view row_attributes = "");
 
+// The widths of a step's first row: its two cells', the label's kept on
+// one line when nowrap.
+struct CellWidths {
+  std::string_view label;
+  std::string_view field;
+  bool nowrap;
+};
+inline constexpr CellWidths kStepOneWidths{"23%", "77%", true};
+inline constexpr CellWidths kCodeWidths{"25%", "75%", false};
+
 // One form row in a channel's look: the label (with a blue note under it
 // when note is not "") in a right-aligned cell of class TableRow<label_row>,
 // the field in a cell of class TableRow<field_row>. widths, when given and
@@ -196,13 +208,10 @@ struct RowCells {
   int field_row;
   std::string_view row_attributes = "";
   std::string_view note = "";
-  const std::pair<std::string_view, std::string_view>* widths = nullptr;
+  const CellWidths* widths = nullptr;
 };
 std::string LookRow(const EditorLook& look, std::string_view label, const std::string& field,
                     const RowCells& cells);
-// The first rows' widths of the first step and of the code steps.
-inline constexpr std::pair<std::string_view, std::string_view> kStepOneWidths{"23%", "77%"};
-inline constexpr std::pair<std::string_view, std::string_view> kCodeWidths{"25%", "75%"};
 
 // A section title across the table (TableTitle).
 std::string TitleRow(const EditorLook& look, std::string_view title);
