@@ -23,7 +23,7 @@ const sitePages = {
     '<li><a href="soft_2.html">二</a></li></ul></body></html>',
   'soft_1.html':
     '<html><body><h1>示范下载器</h1><span class="ver">3.2</span>' +
-    '<span class="lang">英文</span><div id="intro"><p>一个示范用的下载工具。</p></div>' +
+    '<span class="lang">英文</span><div id="intro"><p>一个示范用的下载工具。<img src="pic_1.gif"></p></div>' +
     '<ul id="down"><li><a href="files/a.zip">本地</a></li><li><a href="files/b.zip">镜像</a></li>' +
     '</ul></body></html>',
   'soft_2.html':
@@ -32,6 +32,8 @@ const sitePages = {
   'down_2.html':
     '<html><body><div id="dl"><a href="mirror/1.zip">电信</a> <a href="mirror/2.zip">网通</a>' +
     '</div></body></html>',
+  // The introduction's picture, addressed from the entry page.
+  'pic_1.gif': Buffer.from('R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7', 'base64'),
   'hostile.html':
     `<html><body><h1>恶意页面</h1><div id="intro"><p>Remote text</p>${hostileMarkup}</div>` +
     '<ul id="down"><li><a href="javascript:top.location=\'/\'">x</a></li></ul></body></html>',
@@ -104,6 +106,10 @@ test('a trial of a plain entry shows what the codes cut and stores nothing', asy
   await Promise.all([page.waitForNavigation(), page.click('a:has-text("项目演示")')]);
   const links = [/0、http:\/\/.*\/e2e_soft\/files\/a\.zip/, /1、http:\/\/.*\/e2e_soft\/files\/b\.zip/];
   await assertTrial(page, [/软件名称：示范下载器 3\.2/, /软件语言：英文/, ...links], [/一个示范用的下载工具。/]);
+  // The introduction's picture is read against the entry page's address.
+  const picture = page.frameLocator('div.style2 iframe').locator('img');
+  assert.match(await picture.evaluate((img) => img.src), /\/e2e_soft\/pic_1\.gif$/);
+  assert.equal(await picture.evaluate((img) => img.decode().then(() => img.naturalWidth)), 1);
   assert.deepEqual(soft.item(itemId), row);
   assert.equal(soft.entryCount(), 0);
 });

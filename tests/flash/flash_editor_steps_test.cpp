@@ -127,7 +127,7 @@ TEST_F(FlashEditorTest, RefusedFormsChangeNothing) {
                 .find("输入的数值超出范围"),
             std::string::npos);
   EXPECT_EQ(ItemRow(7), before);
-  ExpectStepsRefuseAnotherChannelsItem(7);
+  ExpectStepsRefuseAnotherChannelsItem(7, good);
 }
 
 TEST_F(FlashEditorTest, CloneCopiesEveryColumnOfTheChannelsItem) {

@@ -132,7 +132,7 @@ TEST_F(SoftEditorTest, RefusedFormsChangeNothing) {
   EXPECT_EQ(ItemRow(7), before);
 
   // An item of another channel, or none, is no item here.
-  ExpectStepsRefuseAnotherChannelsItem(7);
+  ExpectStepsRefuseAnotherChannelsItem(7, good);
   EXPECT_NE(Request("action=edit&ItemID=8").find("错误的系统参数!"), std::string::npos);
 }
 

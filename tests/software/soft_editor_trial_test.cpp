@@ -9,6 +9,7 @@
 
 #include "platform/vb/datetime.h"
 #include "soft_page.h"
+#include "support/quoted_markup.h"
 #include "support/remote_site_test.h"
 #include "support/run_steps.h"
 
@@ -109,7 +110,8 @@ TEST_F(SoftTrialTest, TrialOfAPlainEntryShowsEveryFieldAndStoresNothing) {
   }
   // The introduction: tag filters and the filter string applied, shown only
   // inside the sandboxed frame.
-  EXPECT_NE(page.find("<iframe sandbox=\"\" srcdoc=\"&lt;p&gt;介绍文字&lt;/p&gt;\""),
+  EXPECT_NE(page.find("<iframe sandbox=\"\" srcdoc=\"&lt;base href=&quot;" + entry +
+                      "&quot;&gt;&lt;p&gt;介绍文字&lt;/p&gt;\""),
             std::string::npos);
   EXPECT_EQ(page.find("<script>parent"), std::string::npos);
   EXPECT_EQ(page.find("广告"), std::string::npos);
@@ -122,7 +124,7 @@ TEST_F(SoftTrialTest, TrialFollowsASeparateDownloadPage) {
   ExpectShows(page, {"<b>目标地址：</b><a href='" + server_.Url("/paged.html"),
                      "0、</span><a href='" + server_.Url("/m/1.zip"),
                      "1、</span><a href='" + server_.Url("/m/2.zip"),
-                     "srcdoc=\"短\""});  // short, yet no fallback
+                     "&gt;短\""});  // short, yet no fallback
 
   // A download page without the area: the entry's own links stay.
   SetItem("FindInfoCode='" + InfoCodes({{30, "<div id=none>"}}) + "'");
@@ -136,10 +138,26 @@ TEST_F(SoftTrialTest, HostilePageReachesTheAdminPageOnlyAsText) {
           InfoCodes({{23, "javascript:parent.hacked=1"}}) + "'");
   const std::string page = Request("action=demo&ItemID=1");
   ExpectShows(page, {"<span class='style1'>坏软件 </span>",
-                     "srcdoc=\"&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""});
+                     "&gt;&lt;img src=x onerror=&quot;parent.hacked=1&quot;&gt;\""});
   EXPECT_EQ(page.find("<img src=x"), std::string::npos);
   EXPECT_EQ(page.find("href='javascript"), std::string::npos);
   EXPECT_EQ(Count("QX_SoftList"), 0);
+}
+
+// Every page of the editor carries the markup the channel has always
+// written.
+TEST_F(SoftTrialTest, EditorPagesCarryTheChannelsMarkup) {
+  const std::string first = Request("action=edit&ItemID=1");
+  const std::string second =
+      Post("action=step2&showcode=1", WithField(ReadForm(first), "ShowCode", "1"));
+  const std::string third = Post("action=step3&showcode=1", ReadForm(second));
+  testing::ExpectQuotedPages("soft",
+                             {{"step1", first},
+                              {"step2", second},
+                              {"step3", third},
+                              {"step4", Request("action=step4&ItemID=1")},
+                              {"trial", Request("action=demo&ItemID=1")}},
+                             server_.Url("/list.html"), server_.Url("/soft/1.html"));
 }
 
 TEST_F(SoftTrialTest, TrialAlertsSayWhichCodeFailed) {

@@ -20,6 +20,7 @@ using markup::FormRow;
 using markup::HiddenStyle;
 using markup::RadioPair;
 using markup::RuleOptions;
+using markup::TextInput;
 using Row = markup::ItemRow;
 
 constexpr std::string_view kPathForms[] = {"不使用日期目录", "2005-8", "2005_8",   "20058",
@@ -42,11 +43,10 @@ void NewsCollection::EditItemStep1() {
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
 
   int n = 0;
-  auto text = markup::TextInput;
-  out.Write(FormRow("项目名称：", text("ItemName", 30, row["ItemName"], row.edit()), n++));
-  out.Write(FormRow("目标站点URL：",
-                    text("SiteUrl", 30, row.edit() ? row["SiteUrl"] : vb::Variant("http://"), true),
-                    n++));
+  out.Write(FormRow("项目名称：", TextInput("ItemName", 30, row["ItemName"], row.edit()), n++));
+  out.Write(FormRow(
+      "目标站点URL：",
+      TextInput("SiteUrl", 30, row.edit() ? row["SiteUrl"] : vb::Variant("http://"), true), n++));
 
   out.Write(FormRow("所属分类：", markup::ClassSelect(process, ChannelID_, row), n++));
   out.Write(FormRow("所属专题：", markup::SpecialSelect(process, ChannelID_, row), n++));
@@ -64,12 +64,12 @@ void NewsCollection::EditItemStep1() {
   out.Write(FormRow("日期路径格式：", markup::NumberSelect(row, "PathForm", kPathForms, 1), n++));
   out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
   out.Write(FormRow("初始点击数：",
-                    text("AllHits", 10, row.edit() ? row["AllHits"] : vb::Variant("0"), true),
+                    TextInput("AllHits", 10, row.edit() ? row["AllHits"] : vb::Variant("0"), true),
                     n++));
   out.Write(FormRow("文章星级：", markup::StarSelect(row), n++));
   out.Write(FormRow("内容过滤设置：", markup::RemoveCodeBoxes(process, row), n++));
-  out.Write(
-      FormRow("远程列表URL：", text("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
+  out.Write(FormRow("远程列表URL：",
+                    TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
   out.Write(markup::PaginationRows(row, n));
   n += 3;
   out.Write(FormRow("内容字符替换操作：", markup::RuleListBox(row, markup::RuleKind::kText, 1, 300),

@@ -21,6 +21,7 @@ GatheringObject::GatheringObject(const ChannelDefaults& defaults)
       ChannelID_(defaults.ChannelID),
       ChannelPath_(defaults.ChannelPath),
       ModuleName_(defaults.ModuleName),
+      look_(*defaults.look),
       default_channel_(defaults.RequestChannelID != 0 ? defaults.RequestChannelID
                                                       : defaults.ChannelID) {
   vb::TryStep([&] { host_ = component::HostObjects::Take(); });

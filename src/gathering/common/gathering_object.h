@@ -45,6 +45,8 @@ struct ChannelDefaults {
   std::string_view ChannelPath;
   std::string_view ModuleName;
   int32_t RequestChannelID = 0;
+  // The layout of the channel's editor pages.
+  const markup::EditorLook* look = &markup::kArticleLook;
 };
 
 // The item list's data: the item table and the line shown when the channel
@@ -347,24 +349,52 @@ class GatheringObject : public com::Dispatch {
   std::optional<ado::Recordset> ItemColumns(std::string_view table, std::string_view columns,
                                             int32_t item);
   // rs_ open on the row of item ItemID_ for the first step's save, a new
-  // row added when ItemID_ is 0; false after the alert "错误的系统参数！".
-  bool OpenItemRow(std::string_view table);
+  // row added when ItemID_ is 0. own_channel: only the channel's own row
+  // (the row of another channel's item is never moved into this one), and
+  // false without an alert when there is none; else the row of that number
+  // in any channel, and false after the alert "错误的系统参数！".
+  bool OpenItemRow(std::string_view table, bool own_channel = false);
   // Step 2's save of the first step's form: checked first (the first
   // failing check, or a number too large for its column, is refused with
   // an alert and nothing changes), then written into the item's row (a new
   // row for item 0, its codes padded with "0"), then the cached row
-  // dropped. The item's number, or -1 after an alert.
+  // dropped. The item's number; -1 after an alert, or quietly when the
+  // channel has no such item.
   int32_t SaveStepOneForm(const StepOneSave& save);
   // Step 3 (action=step3): with change=yes the posted list codes are saved;
   // the item is read again; on request the source of its first entry page
   // is shown; then the form of the detail codes, the trial address and the
   // note, which posts action=step4.
   void EditInfoCodeStep(const InfoCodeStep& step);
+  // Step 2 (action=step2): with change=yes the first step's form is saved
+  // (SaveStepOneForm); the item is read back (the channel's newest item
+  // for item 0); on request the source of its list page is shown; then the
+  // list codes' form (special: the part of the special setting;
+  // extra_rows: the channel's own rows before it), which posts
+  // action=step3. An item the channel does not have ends the step quietly.
+  void EditListCodeStep(
+      const StepOneSave& save, size_t special,
+      const std::function<std::string(const std::vector<std::string>&)>& extra_rows);
   // Step 4 (action=step4, and action=demo for the trial alone): with
   // change=yes the posted detail codes are saved; the item is read again;
   // then the finish row, or for action=demo or a ticked ShowCode the trial
   // run; then the buttons to the list and to a run.
   void EditFinishStep(const FinishStep& step);
+  // The trial run's frame for an item whose list is at list_url (in
+  // encoding, cut by list_codes): the entry page's address is the trial
+  // address when it has 10 characters or more (without its double quotes),
+  // else the first link of the list (its list area then in list_area). read
+  // cuts the entry at that address and gives its alert ("" for none) and
+  // the result's markup, shown in the result row. False after an alert.
+  struct TrialList {
+    const std::string& list_url;
+    const std::string& encoding;
+    const std::string& list_codes;
+  };
+  bool WriteTrialResult(
+      const std::string& demo_url, const TrialList& list,
+      const std::function<std::string(const std::string& address, const std::string& list_area,
+                                      std::string& result)>& read);
   // The clone: a copy of the channel's item that the request names, then
   // back to the item list. An item of another channel, or none, is refused
   // with an alert and nothing is written.
@@ -426,6 +456,7 @@ class GatheringObject : public com::Dispatch {
   int32_t ChannelID_;
   std::string ChannelPath_;
   std::string ModuleName_;
+  const markup::EditorLook& look_;
   int16_t PageListNum_ = 30;
   std::string action_;  // Request("action"), lower-cased, not trimmed
   std::string AdminName_;

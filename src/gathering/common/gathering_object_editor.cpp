@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gathering/common/code_list.h"
 #include "gathering/common/gathering_object.h"
 #include "gathering/common/page_markup.h"
 #include "platform/vb/convert.h"
@@ -39,8 +40,8 @@ std::shared_ptr<ado::Recordset> GatheringObject::EditedItem(std::string_view tab
   return item;
 }
 
-bool GatheringObject::OpenStepOneItem(std::string_view table,
-                                      std::shared_ptr<ado::Recordset>& item, std::string& title) {
+bool GatheringObject::OpenStepOneItem(std::string_view table, std::shared_ptr<ado::Recordset>& item,
+                                      std::string& title) {
   if (!edit_mode_) {
     ItemID_ = 0;
     title = "添加新的采集项目";
@@ -120,16 +121,21 @@ std::optional<ado::Recordset> GatheringObject::ItemColumns(std::string_view tabl
   return rs;
 }
 
-bool GatheringObject::OpenItemRow(std::string_view table) {
+bool GatheringObject::OpenItemRow(std::string_view table, bool own_channel) {
   rs_ = std::make_shared<ado::Recordset>();
-  sql_ = "SELECT * FROM " + std::string(table) +
-         (ItemID_ != 0 ? " WHERE ItemID=" + std::to_string(ItemID_) : " WHERE (ItemID is null)");
+  std::string where = " WHERE (ItemID is null)";
+  if (ItemID_ != 0) {
+    where = (own_channel ? " WHERE ChannelID=" + std::to_string(ChannelID_) + " And" : " WHERE") +
+            std::string(" ItemID=") + std::to_string(ItemID_);
+  }
+  sql_ = "SELECT * FROM " + std::string(table) + where;
   rs_->Open(sql_, GatherConnection(), ado::adOpenKeyset, ado::adLockOptimistic);
   if (ItemID_ == 0) {
     rs_->AddNew();
   } else if (rs_->Eof()) {
     rs_.reset();
-    processing::AlertBack("错误的系统参数！");
+    // Another channel's item is no item of this one: the save ends quietly.
+    if (!own_channel) processing::AlertBack("错误的系统参数！");
     return false;
   }
   return true;
@@ -177,7 +183,7 @@ int32_t GatheringObject::SaveStepOneForm(const StepOneSave& save) {
     return -1;
   }
 
-  if (!OpenItemRow(save.table)) return -1;
+  if (!OpenItemRow(save.table, true)) return -1;
   auto set = [&](std::string_view column, vb::Variant value) {
     rs_->Fields(column).SetValue(std::move(value));
   };
@@ -230,15 +236,57 @@ void GatheringObject::EditInfoCodeStep(const InfoCodeStep& channel) {
     demo = processing::TextOf(rs.Fields("NamedDemourl").Value());
   }
 
-  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步"));
+  out.Write(markup::StepFormHead(ScriptFileName_, "step4", ChannelID_, ItemID_, "采集项目第三步",
+                                 "", look_));
   if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
-  if (step.showcode >= 1 && !markup::WriteEntrySource(out, list_url, encoding, list_codes)) return;
+  if (step.showcode >= 1 && !markup::WriteEntrySource(out, list_url, encoding, list_codes, look_)) {
+    return;
+  }
 
-  const int n = markup::WriteInfoCodeRows(out, channel.form(ModuleName_, downpage), info);
-  out.Write(markup::DemoUrlRow(demo, n));
-  out.Write(markup::StepButtonRow());
+  const int n = markup::WriteInfoCodeRows(out, channel.form(ModuleName_, downpage), info, look_);
+  out.Write(markup::DemoUrlRow(demo, n, look_));
+  out.Write(markup::StepButtonRow(look_));
   out.Write(channel.note_row);
-  out.Write("</table>\r\n</form>\r\n");
+  out.Write(markup::StepFormEnd(look_));
+}
+
+void GatheringObject::EditListCodeStep(
+    const StepOneSave& save, size_t special,
+    const std::function<std::string(const std::vector<std::string>&)>& extra_rows) {
+  asp::Response& out = host_.Response();
+  const EditorStep step = ReadEditorStep();
+  int32_t item_id = ItemID_;
+  if (step.change) {
+    item_id = SaveStepOneForm(save);
+    if (item_id < 0) return;
+  }
+  std::vector<std::string> codes;
+  {
+    const std::string table(save.table);
+    const std::string channel = std::to_string(ChannelID_);
+    sql_ = item_id != 0
+               ? "SELECT ItemID,FindListCode FROM " + table + " WHERE ChannelID=" + channel +
+                     " And ItemID=" + std::to_string(item_id)
+               : "SELECT TOP 1 ItemID,FindListCode FROM " + table + " WHERE ChannelID=" + channel +
+                     " ORDER BY ItemID DESC";
+    ado::Recordset rs = GatherConnection().Execute(sql_);
+    if (rs.Bof() && rs.Eof()) return;  // no item of this channel: nothing to show
+    item_id = vb::CLng(rs.Fields("ItemID").Value());
+    codes = vb::Split(vb::CStr(rs.Fields("FindListCode").Value()), "$$$");
+  }
+
+  out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步",
+                                 "", look_));
+  if (ItemID_ > 0) ShowItemMenu(ItemID_);
+  std::string list_page;
+  if (step.showcode >= 1 &&
+      !markup::WriteListSource(out, host_.Request(), ChannelID_, item_id, list_page, look_)) {
+    return;
+  }
+  markup::WriteListCodeRows(out, Process(), codes, special, extra_rows ? extra_rows(codes) : "",
+                            look_);
+  out.Write(markup::StepButtonRow(look_));
+  out.Write(markup::StepFormEnd(look_));
 }
 
 void GatheringObject::EditFinishStep(const FinishStep& channel) {
@@ -256,18 +304,39 @@ void GatheringObject::EditFinishStep(const FinishStep& channel) {
     demo = vb::Trim(processing::TextOf(row->Fields("NamedDemourl").Value()));
   }
 
-  out.Write(
-      "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-      "class=\"TableBorder\">\r\n");
+  out.Write(markup::kTableHead);
   out.Write("<tr><th colspan=2>采集项目第三步</th></tr>\r\n");
   if (ItemID_ > 0) markup::WriteItemMenu(out, ChannelID_, ItemID_);
   if (vb::Trim(action_) == "demo" || step.showcode > 0) {
     if (!channel.trial(demo)) return;
   } else {
-    out.Write(markup::FinishRow(ChannelID_, ItemID_));
+    out.Write(markup::FinishRow(ChannelID_, ItemID_, look_));
   }
-  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_));
+  out.Write(markup::FinishButtonRow(ChannelID_, ItemID_, look_));
   out.Write("</table>\r\n");
+}
+
+bool GatheringObject::WriteTrialResult(
+    const std::string& demo_url, const TrialList& list,
+    const std::function<std::string(const std::string& address, const std::string& list_area,
+                                    std::string& result)>& read) {
+  std::string address, area;
+  if (vb::Len(demo_url) >= 10) {
+    address = vb::Trim(vb::Replace(demo_url, "\"", ""));
+  } else {
+    std::string list_page;
+    address =
+        FirstListLink(list.list_url, list.encoding, CodeList(list.list_codes), list_page, &area);
+    if (address.empty()) return false;
+  }
+  std::string result;
+  const std::string error = read(address, area, result);
+  if (!error.empty()) {
+    processing::AlertBack(error);
+    return false;
+  }
+  host_.Response().Write(markup::ResultRow(result, look_));
+  return true;
 }
 
 void GatheringObject::CloneItem(const CloneColumns& columns) {

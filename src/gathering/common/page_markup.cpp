@@ -77,18 +77,54 @@ std::string ShowElement(std::string_view id, bool show) {
 
 std::string FormRow(std::string_view label, const std::string& field, int n,
                     std::string_view row_attributes) {
-  const std::string cls = n % 2 == 0 ? "TableRow1" : "TableRow2";
-  return "<tr" + std::string(row_attributes) + "><td class=" + cls +
-         " width=\"20%\" align=right><b>" + std::string(label) + "</b></td><td class=" + cls + ">" +
-         field + "</td></tr>\r\n";
+  const int row = n % 2 == 0 ? 1 : 2;
+  return LookRow(kArticleLook, label, field, {row, row, row_attributes});
 }
 
-std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value) {
+std::string LookRow(const EditorLook& look, std::string_view label, const std::string& field,
+                    const RowCells& cells) {
+  const std::string tag(look.label_tag);
+  std::string label_cell = "<td class=TableRow" + std::to_string(cells.label_row);
+  std::string field_cell = "<td class=TableRow" + std::to_string(cells.field_row);
+  if (!look.label_width.empty()) label_cell += " width=\"" + std::string(look.label_width) + "\"";
+  if (look.first_row_widths && cells.widths) {
+    label_cell += " width=\"" + std::string(cells.widths->label) + "\"";
+    if (cells.widths->nowrap) label_cell += " nowrap";
+    field_cell += " width=\"" + std::string(cells.widths->field) + "\"";
+  }
+  std::string shown = "<" + tag + ">" + std::string(label) + "</" + tag + ">";
+  if (!cells.note.empty()) {
+    const std::string note = "<br><font color=blue>" + std::string(cells.note) + "</font>";
+    shown = look.notes_in_label ? "<" + tag + ">" + std::string(label) + "</" + tag + ">" + note +
+                                      "<" + tag + "></" + tag + ">"
+                                : shown + note;
+  }
+  return "<tr" + std::string(cells.row_attributes) + ">" + label_cell + " align=right>" + shown +
+         "</td>" + field_cell + ">" + field + "</td></tr>\r\n";
+}
+
+std::string TitleRow(const EditorLook& look, std::string_view title) {
+  return std::string("<tr><td colspan=2 class=TableTitle") +
+         (look.centred_titles ? " align=center>" : ">") + std::string(title) + "</td></tr>\r\n";
+}
+
+std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value,
+                      bool with_id) {
   std::string s = "<input type=\"text\" name=\"" + std::string(name) + "\" size=\"" +
                   std::to_string(size) + "\"";
+  if (with_id) s += " id=\"" + std::string(name) + "\"";
   if (has_value) s += ValueAttribute(value);
   return s + ">";
 }
+
+namespace {
+// The opening tag of a select, with its name as id (and size 1) when asked.
+std::string SelectTag(std::string_view name, bool with_id, std::string_view more = "") {
+  std::string tag = "<select name=\"" + std::string(name) + "\"";
+  if (with_id) tag += " size=\"1\" id=\"" + std::string(name) + "\"";
+  return tag + std::string(more) + ">";
+}
+}  // namespace
 
 std::string RuleOptions(const vb::Variant& column, int32_t min_length) {
   std::string options;
@@ -101,7 +137,8 @@ std::string RuleOptions(const vb::Variant& column, int32_t min_length) {
   return options;
 }
 
-std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row,
+                        bool with_id) {
   // The class list marks every option with its number; the item's own
   // becomes "selected", the others keep their harmless marks.
   vb::Variant channel_id(ChannelID);
@@ -110,10 +147,11 @@ std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const
     classes =
         vb::Replace(classes, "{ClassID=" + processing::TextOf(row["ClassID"]) + "}", "selected");
   }
-  return "<select name=\"ClassID\">" + classes + "</select>";
+  return SelectTag("ClassID", with_id) + classes + "</select>";
 }
 
-std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row) {
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row,
+                          bool with_id) {
   std::string specials = "<option value=\"0\">不指定专题</option>";
   std::shared_ptr<ado::Recordset> rs = process.Execute(
       vb::Variant("SELECT SpecialID,SpecialName FROM QX_Special Where ChannelID = " +
@@ -125,11 +163,12 @@ std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, con
     specials += "<option" + ValueAttribute(id) + Selected(chosen) + ">" +
                 processing::HtmlText(rs->Fields("SpecialName").Value()) + "</option>";
   }
-  return "<select name=\"SpecialID\">" + specials + "</select>";
+  return SelectTag("SpecialID", with_id) + specials + "</select>";
 }
 
-std::string EncodingField(const ItemRow& row) {
-  return TextInput("Encoding", 15, row.edit() ? row["Encoding"] : vb::Variant("GB2312"), true) +
+std::string EncodingField(const ItemRow& row, bool with_id) {
+  return TextInput("Encoding", 15, row.edit() ? row["Encoding"] : vb::Variant("GB2312"), true,
+                   with_id) +
          " 请选择编码→<select name=\"selEncoding\" "
          "onchange=\"if(this.value!='')document.myform.Encoding.value=this.value;\">"
          "<option value=\"\">请选择编码</option><option value=\"GB2312\">GB2312</option>"
@@ -137,8 +176,8 @@ std::string EncodingField(const ItemRow& row) {
 }
 
 std::string NumberSelect(const ItemRow& row, std::string_view name,
-                         std::span<const std::string_view> labels, int add_default) {
-  std::string select = "<select name=\"" + std::string(name) + "\">";
+                         std::span<const std::string_view> labels, int add_default, bool with_id) {
+  std::string select = SelectTag(name, with_id);
   for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
     select += "<option value=\"" + std::to_string(i) + "\"" +
               Selected(row.Equals(name, i, add_default)) + ">" + std::string(labels[i]) +
@@ -147,8 +186,8 @@ std::string NumberSelect(const ItemRow& row, std::string_view name,
   return select + "</select>";
 }
 
-std::string StarSelect(const ItemRow& row) {
-  std::string stars = "<select name=\"star\">";
+std::string StarSelect(const ItemRow& row, bool with_id) {
+  std::string stars = SelectTag("star", with_id);
   for (int i = 5; i >= 0; --i) {
     std::string label = i > 0 ? "" : "自动星级";
     for (int j = 0; j < i; ++j) label += "★";
@@ -175,41 +214,74 @@ std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row, 
   return boxes;
 }
 
-std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width) {
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width,
+                        const EditorLook& look) {
   const bool classes = kind == RuleKind::kClass;
+  const bool file = look.file_rule_lists;
   const std::string column = classes ? "RetuneClass" : "strReplace";
   const std::string what = classes ? "Class" : "Replace";
-  const std::string lower = classes ? "class" : "replace";
+  const std::string lower = classes || !file ? vb::LCase(what) : what;
   const std::string word = classes ? "分类" : "字符";
   // The class list's double click keeps the page script's old name.
   const std::string on_double = classes ? "ModifyCalss" : "ModifyReplace";
-  return "<select name=\"" + column + "\" size=\"2\" style=\"width:" + std::to_string(width) +
-         "px\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
+  const std::string id = look.field_ids ? " id=\"" + column + "\"" : "";
+  const std::string size = "width:" + std::to_string(width) + (file ? ";height:100" : "px");
+  const std::string button = "\" class=\"" + std::string(look.button_class) + "\">";
+  return "<select name=\"" + column + "\"" + id + " size=\"2\" style=\"" + size +
+         "\" ondblclick=\"return " + on_double + "();\">" + RuleOptions(row[column], min_length) +
          "</select> <input type=\"button\" name=\"add" + lower + "\" value=\"添加替换" + word +
-         "\" onclick=\"Add" + what +
-         "();\" class=\"button\"> <input type=\"button\" name=\"modify" + lower +
-         "\" value=\"修改当前" + word + "\" onclick=\"Modify" + what +
-         "();\" class=\"button\"> <input type=\"button\" name=\"del" + lower +
-         "\" value=\"删除当前" + word + "\" onclick=\"Del" + what +
-         "();\" class=\"button\"><input type=\"hidden\" name=\"" + what + "List\" value=\"\">";
+         "\" onclick=\"Add" + what + "();" + button + " <input type=\"button\" name=\"modify" +
+         lower + "\" value=\"修改当前" + word + "\" onclick=\"" + (file ? "return " : "") +
+         "Modify" + what + "();" + button + " <input type=\"button\" name=\"del" + lower +
+         "\" value=\"删除当前" + word + "\" onclick=\"Del" + what + "();" + button +
+         "<input type=\"hidden\" name=\"" + what + "List\" value=\"\">";
 }
 
-std::string PaginationRows(const ItemRow& row, int n) {
+std::string PaginationRows(const ItemRow& row, int n) { return PagingRows(row, n, nullptr); }
+
+std::string PagingRows(const ItemRow& row, int n, const StepOneForm* form) {
   const bool paged = row.Is("IsPagination", 1);
   const std::string show = ShowElement("Pageinate1", true) + ShowElement("Pageinate2", true);
   const std::string hide = ShowElement("Pageinate1", false) + ShowElement("Pageinate2", false);
-  return FormRow("是否列表分页采集：", RadioPair(row, "IsPagination", "否", "是", hide, show), n) +
-         FormRow("远程列表分页URL：",
-                 TextInput("PaginalList", 70, row["PaginalList"], row.edit()) +
-                     " <font color=red>* 分页代码 {$pageid}</font>",
-                 n + 1, std::string(" id=\"Pageinate1\"") + HiddenStyle(!paged)) +
-         FormRow("远程列表起始页：",
-                 "开始页：" +
-                     TextInput("startid", 6, row.edit() ? row["startid"] : vb::Variant("1"), true) +
-                     " 结束页：" +
-                     TextInput("lastid", 6, row.edit() ? row["lastid"] : vb::Variant("2"), true) +
-                     " <font color=red>* 例如：1 - 9 或者 9 - 1</font>",
-                 n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
+  auto line = [&](std::string_view label, const std::string& field, int i,
+                  std::string_view attributes) {
+    return form ? StepOneRow(*form, label, field, i, attributes)
+                : FormRow(label, field, i, attributes);
+  };
+  // The software and Flash forms mark only the page number's tag in red and
+  // join the two page boxes with a dash.
+  const bool ids = form && form->look.field_ids;
+  const std::string paging_note =
+      form ? "      <span class=\"style2\">      * 分页代码 <font color=\"red\">{$pageid}</font>"
+             "</span>"
+           : " <font color=red>* 分页代码 {$pageid}</font>";
+  const std::string between = form ? "&nbsp;-结束页：" : " 结束页：";
+  const std::string pages_note =
+      form ? "&nbsp;&nbsp;<span class=\"style2\">* 例如：1 - 9 或者 9 - 1</span>"
+           : " <font color=red>* 例如：1 - 9 或者 9 - 1</font>";
+  return line("是否列表分页采集：", RadioPair(row, "IsPagination", "否", "是", hide, show), n, "") +
+         line("远程列表分页URL：",
+              TextInput("PaginalList", 70, row["PaginalList"], row.edit(), ids) + paging_note,
+              n + 1, std::string(" id=\"Pageinate1\"") + HiddenStyle(!paged)) +
+         line("远程列表起始页：",
+              "开始页：" +
+                  TextInput("startid", 6, row.edit() ? row["startid"] : vb::Variant("1"), true,
+                            ids) +
+                  between +
+                  TextInput("lastid", 6, row.edit() ? row["lastid"] : vb::Variant("2"), true, ids) +
+                  pages_note,
+              n + 2, std::string(" id=\"Pageinate2\"") + HiddenStyle(!paged));
+}
+
+std::string StepOneRow(const StepOneForm& form, std::string_view label, const std::string& field,
+                       int n, std::string_view row_attributes) {
+  const char c =
+      static_cast<size_t>(n) < form.rows.size() ? form.rows[static_cast<size_t>(n)] : '1';
+  return LookRow(form.look, label, field,
+                 {.label_row = c == '2' ? 2 : 1,
+                  .field_row = c == '1' ? 1 : 2,
+                  .row_attributes = row_attributes,
+                  .widths = n == 0 ? &kStepOneWidths : nullptr});
 }
 
 void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
@@ -217,47 +289,50 @@ void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_
   auto value_or = [&](std::string_view column, std::string_view add_default) {
     return row.edit() ? row[column] : vb::Variant(std::string(add_default));
   };
+  const EditorLook& look = form.look;
+  const bool ids = look.field_ids;
   int n = 0;
-  out.Write(FormRow("项目名称：", TextInput("ItemName", 30, row["ItemName"], row.edit()), n++));
-  out.Write(FormRow("目标站点URL：", TextInput("SiteUrl", 30, value_or("SiteUrl", "http://"), true),
-                    n++));
-  out.Write(FormRow("所属分类：", ClassSelect(process, ChannelID, row), n++));
-  out.Write(FormRow("所属专题：", SpecialSelect(process, ChannelID, row), n++));
-  out.Write(FormRow("关闭采集项目：", RadioPair(row, "StopItem", "打开", "关闭"), n++));
-  out.Write(FormRow("目标文档编码：", EncodingField(row), n++));
-  out.Write(FormRow(form.is_down_label, RadioPair(row, "IsDown", "否", "是"), n++));
+  auto write = [&](std::string_view label, const std::string& field,
+                   std::string_view attributes = "") {
+    out.Write(StepOneRow(form, label, field, n++, attributes));
+  };
+  write("项目名称：", TextInput("ItemName", 30, row["ItemName"], row.edit(), ids));
+  write("目标站点URL：", TextInput("SiteUrl", 30, value_or("SiteUrl", "http://"), true, ids));
+  write("所属分类：", ClassSelect(process, ChannelID, row, ids));
+  write("所属专题：", SpecialSelect(process, ChannelID, row, ids));
+  write("关闭采集项目：", RadioPair(row, "StopItem", "打开", "关闭"));
+  write("目标文档编码：", EncodingField(row, ids));
+  write(form.is_down_label, RadioPair(row, "IsDown", "否", "是"));
   if (form.after_is_down) form.after_is_down(n);
-  out.Write(FormRow("是否自动归类：",
-                    RadioPair(row, "AutoClass", "否", "是", ShowElement("RetuneClassID", false),
-                              ShowElement("RetuneClassID", true)),
-                    n++));
+  write("是否自动归类：",
+        RadioPair(row, "AutoClass", "否", "是", ShowElement("RetuneClassID", false),
+                  ShowElement("RetuneClassID", true)));
   // Rules of any length are listed, so a save keeps every stored rule.
-  out.Write(FormRow("分类替换操作：", RuleListBox(row, RuleKind::kClass, 0, 300), n++,
-                    std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1))));
+  write("分类替换操作：", RuleListBox(row, RuleKind::kClass, 0, 300, look),
+        std::string(" id=\"RetuneClassID\"") + HiddenStyle(!row.Is("AutoClass", 1)));
   constexpr std::string_view kPathForms[] = {"不使用日期目录", "2005-8", "2005_8",
                                              "20058",          "2005",   "2005/8",
                                              "2005/8/8",       "200588", "分类目录名称+200508",
                                              "分类目录名称"};
-  out.Write(FormRow("日期路径格式：", NumberSelect(row, "PathForm", kPathForms, 1), n++));
-  out.Write(FormRow(form.save_path_label,
-                    TextInput("SaveFilePath", form.save_path_size,
-                              value_or("SaveFilePath", form.save_path_default), true) +
-                        std::string(form.save_path_note),
-                    n++));
-  out.Write(FormRow("是否自动更改文件名称：", RadioPair(row, "AutoRename", "否", "是"), n++));
-  out.Write(FormRow("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"), n++));
-  out.Write(FormRow("初始点击数：", TextInput("AllHits", 10, value_or("AllHits", "0"), true), n++));
-  out.Write(FormRow("软件星级：", StarSelect(row), n++));
-  out.Write(FormRow("简介过滤设置：",
-                    RemoveCodeBoxes(process, row, form.tag_filters, form.tag_break), n++));
-  out.Write(FormRow("远程列表URL：",
-                    TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit()), n++));
-  out.Write(PaginationRows(row, n));
+  write("日期路径格式：", NumberSelect(row, "PathForm", kPathForms, 1, ids));
+  write(form.save_path_label,
+        TextInput("SaveFilePath", form.save_path_size,
+                  value_or("SaveFilePath", form.save_path_default), true, ids) +
+            std::string(form.save_path_note));
+  write("是否自动更改文件名称：", RadioPair(row, "AutoRename", "否", "是"));
+  write("是否显示为最新时间：", RadioPair(row, "IsNowTime", "否", "是"));
+  write("初始点击数：", TextInput("AllHits", 10, value_or("AllHits", "0"), true, ids));
+  write("软件星级：", StarSelect(row, ids));
+  write("简介过滤设置：", RemoveCodeBoxes(process, row, form.tag_filters, form.tag_break));
+  write("远程列表URL：", TextInput("RemoteListUrl", 70, row["RemoteListUrl"], row.edit(), ids));
+  out.Write(PagingRows(row, n, &form));
   n += 3;
   if (form.before_text_rules) form.before_text_rules(n);
-  out.Write(FormRow("简介字符替换操作：", RuleListBox(row, RuleKind::kText, 0, 380), n++));
-  out.Write(StepButtonRow());
-  out.Write("</table>\r\n</form>\r\n");
+  write("简介字符替换操作：", RuleListBox(row, RuleKind::kText, 0, 380, look));
+  const char last =
+      static_cast<size_t>(n) < form.rows.size() ? form.rows[static_cast<size_t>(n)] : '1';
+  out.Write(StepButtonRow(look, last == '2' ? 2 : 1, "&nbsp;"));
+  out.Write(StepFormEnd(look));
 }
 
 int32_t FormNumbers::Long(std::string_view key) {
@@ -306,18 +381,22 @@ std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32
 }
 
 std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
-                         int32_t ItemID, std::string_view title, std::string_view on_submit) {
-  std::string head = "<form name=\"myform\" method=\"post\" action=\"" +
+                         int32_t ItemID, std::string_view title, std::string_view on_submit,
+                         const EditorLook& look) {
+  std::string form = "<form name=\"myform\" method=\"post\" action=\"" +
                      processing::HtmlAttribute(vb::Variant(std::string(script))) + "\"";
-  if (!on_submit.empty()) head += " onsubmit=\"" + std::string(on_submit) + "\"";
-  head += ">\r\n<input type=\"hidden\" name=\"action\" value=\"" + std::string(next_action) +
+  if (!on_submit.empty()) form += " onsubmit=\"" + std::string(on_submit) + "\"";
+  form += ">\r\n<input type=\"hidden\" name=\"action\" value=\"" + std::string(next_action) +
           "\">\r\n<input type=\"hidden\" name=\"ChannelID\" value=\"" + std::to_string(ChannelID) +
           "\">\r\n<input type=\"hidden\" name=\"ItemID\" value=\"" + std::to_string(ItemID) +
-          "\">\r\n<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n"
-          "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
-          "class=\"TableBorder\">\r\n<tr><th colspan=2>" +
-          std::string(title) + "</th></tr>\r\n";
-  return head;
+          "\">\r\n<input type=\"hidden\" name=\"change\" value=\"yes\">\r\n";
+  const std::string table =
+      std::string(kTableHead) + "<tr><th colspan=2>" + std::string(title) + "</th></tr>\r\n";
+  return look.table_first ? table + form : form + table;
+}
+
+std::string StepFormEnd(const EditorLook& look) {
+  return look.table_first ? "</form>\r\n</table>\r\n" : "</table>\r\n</form>\r\n";
 }
 
 void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID) {
@@ -337,38 +416,49 @@ void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID) {
 
 void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
                        const std::vector<std::string>& codes, size_t special,
-                       const std::string& extra_rows) {
-  out.Write("<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 列表连接设置</td></tr>\r\n");
+                       const std::string& extra_rows, const EditorLook& look) {
+  out.Write(TitleRow(look, "项 目 编 辑 -- 列表连接设置"));
   constexpr const char* kLabels[] = {"获取列表开始代码：", "获取列表结束代码：",
                                      "获取连接开始代码：", "获取连接结束代码："};
   for (int i = 0; i < 4; ++i) {
-    out.Write(FormRow(kLabels[i],
-                      TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80), i));
+    const int row = i % 2 + 1;
+    out.Write(LookRow(
+        look, kLabels[i], TextArea("FindListCode" + std::to_string(i), PartAt(codes, i), 5, 80),
+        {.label_row = row, .field_row = row, .widths = i == 0 ? &kCodeWidths : nullptr}));
   }
   out.Write(extra_rows);
   const bool relocate = process.ChkNumeric(PartAt(codes, special)) > 0;
   const std::string radio = "FindListCode" + std::to_string(special);
-  out.Write(
-      "<tr><td class=TableRow1 align=right><b>特殊设置：</b></td><td class=TableRow1>"
-      "<input type=\"radio\" name=\"" +
-      radio + "\" value=\"0\"" + std::string(Checked(!relocate)) + " onclick=\"" +
-      ShowElement("especial", false) + "\"> 不作处理 <input type=\"radio\" name=\"" + radio +
-      "\" value=\"1\"" + Checked(relocate) + " disabled onclick=\"" +
-      ShowElement("especial", true) +
-      "\"> 重新定位<span id=\"especial\" style=\"display:none\"> <input type=\"text\" "
-      "name=\"FindListCode" +
-      std::to_string(special + 1) + "\" size=\"60\"" +
-      ValueAttribute(vb::Variant(PartAt(codes, special + 1))) + "></span></td></tr>\r\n");
+  std::string radios = "<input type=\"radio\" name=\"" + radio + "\" value=\"0\"" +
+                       Checked(!relocate) + " onclick=\"" + ShowElement("especial", false) +
+                       "\"> 不作处理" + std::string(look.gap) + "<input type=\"radio\" name=\"" +
+                       radio + "\" value=\"1\"" + Checked(relocate) + " disabled onclick=\"" +
+                       ShowElement("especial", true) + "\"> 重新定位";
+  std::string text = "<input type=\"text\" name=\"FindListCode" + std::to_string(special + 1) +
+                     "\" size=\"60\"" + ValueAttribute(vb::Variant(PartAt(codes, special + 1))) +
+                     ">";
+  // The relocation box starts hidden: relocation is offered, not enabled.
+  const std::string box(look.relocation_box);
+  const bool blocks = box == "div";
+  if (blocks) radios = "<div>" + radios + "</div>";
+  std::string field = radios + "<" + box + " id=\"especial\" style=\"display:none\">" +
+                      (blocks ? "" : " ") + text + "</" + box + ">";
+  if (blocks) field += "<div></div>";
+  out.Write(LookRow(look, "特殊设置：", field, {.label_row = 1, .field_row = 1}));
 }
 
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
-                      const std::vector<std::string>& info) {
-  out.Write("<tr><td colspan=2 class=TableTitle>" + form.title + "</td></tr>\r\n");
+                      const std::vector<std::string>& info, const EditorLook& look) {
+  out.Write(TitleRow(look, form.title));
   int n = 0;
-  auto code_row = [&](int i, std::string_view attributes) {
-    std::string label = form.labels[static_cast<size_t>(i)];
+  // The row class by turns, or by the code: a group's codes are begin and
+  // end codes in turn from its first, and a group's own row is TableRow2.
+  auto row_class = [&](int place_in_group) {
+    return look.begin_end_rows ? place_in_group % 2 + 1 : n % 2 + 1;
+  };
+  auto code_row = [&](int i, int first, std::string_view attributes) {
+    const std::string& label = form.labels[static_cast<size_t>(i)];
     const std::string& note = form.notes[static_cast<size_t>(i)];
-    if (!note.empty()) label += "</b><br><font color=blue>" + note + "</font><b>";
     const std::string name = "FindInfoCode" + std::to_string(i);
     std::string field;
     for (const LineCode& line : form.line_codes) {
@@ -378,12 +468,19 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
       field = TextInput(name, line.size, vb::Variant(bare), true) + line.after;
     }
     if (field.empty()) field = TextArea(name, PartAt(info, i), 5, 80);
-    out.Write(FormRow(label, field, n++, attributes));
+    const int row = row_class(i - first);
+    out.Write(LookRow(look, label, field,
+                      {.label_row = row,
+                       .field_row = row,
+                       .row_attributes = attributes,
+                       .note = note,
+                       .widths = i == 0 ? &kCodeWidths : nullptr}));
+    ++n;
   };
-  for (int i = 0; i <= 3; ++i) code_row(i, "");
+  for (int i = 0; i <= 3; ++i) code_row(i, 0, "");
   for (const CodeGroup& group : form.groups) {
     if (group.name.empty()) {
-      for (int i = group.first; i <= group.last; ++i) code_row(i, "");
+      for (int i = group.first; i <= group.last; ++i) code_row(i, group.first, "");
       continue;
     }
     const int last_value = std::stoi(group.options.back().first);
@@ -399,18 +496,22 @@ int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
                 " ";
     }
     radios += "<font color=red>" + group.note + "</font>";
-    out.Write(FormRow(group.label, radios, n++));
+    const int row = look.begin_end_rows ? 2 : n % 2 + 1;
+    out.Write(LookRow(look, group.label, radios, {.label_row = row, .field_row = row}));
+    ++n;
     const bool hidden = group.stored < 0 || group.stored == 0;
     for (int i = group.first; i <= group.last; ++i) {
-      code_row(i, " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden));
+      code_row(i, group.first, " id=\"InfoCode" + std::to_string(i) + "\"" + HiddenStyle(hidden));
     }
   }
   return n;
 }
 
-std::string DemoUrlRow(const std::string& stored, int n) {
+std::string DemoUrlRow(const std::string& stored, int n, const EditorLook& look) {
   const std::string shown = vb::Trim(vb::Replace(vb::Replace(stored, "'", ""), "\"", ""));
-  return FormRow("指定演示URL：", TextInput("NamedDemourl", 80, vb::Variant(shown), true), n);
+  const int row = n % 2 + 1;
+  return LookRow(look, "指定演示URL：", TextInput("NamedDemourl", 80, vb::Variant(shown), true),
+                 {.label_row = row, .field_row = row});
 }
 
 std::string PostedCodes(const asp::Request& request, std::string_view prefix, int count,
@@ -423,7 +524,7 @@ std::string PostedCodes(const asp::Request& request, std::string_view prefix, in
 }
 
 bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
-                     int32_t ItemID, std::string& page_text) {
+                     int32_t ItemID, std::string& page_text, const EditorLook& look) {
   const std::string list_url = vb::Trim(FormText(request, "RemoteListUrl"));
   page_text = processing::GetRemoteData(list_url, vb::Trim(FormText(request, "Encoding")));
   if (page_text.empty()) {
@@ -433,12 +534,12 @@ bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t Ch
               "&ItemID=" + std::to_string(ItemID) + "');</script>\r\n");
     return false;
   }
-  WriteSourceView(out, page_text, list_url);
+  WriteSourceView(out, page_text, list_url, look);
   return true;
 }
 
 bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
-                      const std::string& list_codes) {
+                      const std::string& list_codes, const EditorLook& look) {
   std::string list_page;
   const std::string link = FirstListLink(list_url, encoding, CodeList(list_codes), list_page);
   if (link.empty()) return false;
@@ -447,69 +548,108 @@ bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std
     processing::AlertBack("获取远程信息出错！请确定你的远程连接代码输入无误。");
     return false;
   }
-  WriteSourceView(out, page, link);
+  WriteSourceView(out, page, link, look);
   return true;
 }
 
-std::string StepButtonRow() {
-  return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
-         " <input type=\"submit\" name=\"B22\" value=\" 下一步 \" class=\"button\"> "
-         "<input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n";
+namespace {
+// A button of the look's class; the back button goes one page back.
+std::string Button(const EditorLook& look, std::string_view name, std::string_view value,
+                   std::string_view onclick, std::string_view type = "button") {
+  return "<input type=\"" + std::string(type) + "\" name=\"" + std::string(name) + "\" value=\"" +
+         std::string(value) + "\"" +
+         (onclick.empty() ? std::string() : " onclick=\"" + std::string(onclick) + "\"") +
+         " class=\"" + std::string(look.button_class) + "\">";
+}
+std::string BackButton(const EditorLook& look) {
+  return Button(look, "B12", "返回上一页", "history.go(-1)");
+}
+}  // namespace
+
+std::string StepButtonRow(const EditorLook& look, int row, std::string_view label) {
+  const std::string cls = "TableRow" + std::to_string(look.label_cell_buttons ? row : 2);
+  const std::string cells = look.label_cell_buttons
+                                ? "<td align=right class=" + cls + ">" + std::string(label) +
+                                      "</td><td class=" + cls + " align=center>"
+                                : "<td colspan=2 align=center class=" + cls + ">";
+  return "<tr>" + cells + BackButton(look) + " " + Button(look, "B22", " 下一步 ", "", "submit") +
+         " <input type=\"checkbox\" name=\"ShowCode\" value=\"1\"> 显示源码</td></tr>\r\n";
 }
 
-std::string FinishRow(int32_t ChannelID, int32_t ItemID) {
-  return "<tr><td colspan=2 class=TableRow1><li>恭喜您！采集项目设置全部完成。</li>"
-         "<li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=" +
-         std::to_string(ChannelID) + "&ItemID=" + std::to_string(ItemID) +
-         "' class=showmenu>项目演示</a> </li></td></tr>\r\n";
+std::string FinishRow(int32_t ChannelID, int32_t ItemID, const EditorLook& look) {
+  return ResultRow(
+      "<li>恭喜您！采集项目设置全部完成。</li>"
+      "<li>如果要查看项目设置是否正确，请点击<a href='?action=demo&ChannelID=" +
+          std::to_string(ChannelID) + "&ItemID=" + std::to_string(ItemID) +
+          "' class=showmenu>项目演示</a> </li>",
+      look);
 }
 
-std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID) {
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID, const EditorLook& look) {
   const std::string channel = std::to_string(ChannelID);
-  return "<tr><td colspan=2 align=center class=TableRow2>" + std::string(kBackButton) +
-         " <input type=\"button\" name=\"B22\" value=\"全部设置完成\" "
-         "onclick=\"location.href='?ChannelID=" +
-         channel +
-         "'\" class=\"button\"> <input type=\"button\" name=\"B32\" value=\"开始采集\" "
-         "onclick=\"location.href='?action=begin&ChannelID=" +
-         channel + "&ItemID=" + std::to_string(ItemID) + "'\" class=\"button\"></td></tr>\r\n";
+  auto go = [&](const std::string& address) {
+    return std::string(look.go_before) + address + std::string(look.go_after);
+  };
+  return "<tr><td" + std::string(look.finish_span) + " align=center class=TableRow2>" +
+         BackButton(look) + std::string(look.finish_gaps[0]) +
+         Button(look, "B22", "全部设置完成", go("?ChannelID=" + channel)) +
+         std::string(look.finish_gaps[1]) +
+         Button(look, "B32", "开始采集",
+                go("?action=begin&ChannelID=" + channel + "&ItemID=" + std::to_string(ItemID))) +
+         std::string(look.finish_gaps[2]) + "</td></tr>\r\n";
 }
 
-std::string SandboxedView(const std::string& html, int height) {
-  return "<iframe sandbox=\"\" srcdoc=\"" + processing::HtmlText(vb::Variant(html)) +
+std::string ResultRow(const std::string& content, const EditorLook& look) {
+  return "<tr><td" + std::string(look.finish_span) + " class=TableRow1>" + content +
+         "</td></tr>\r\n";
+}
+
+namespace {
+// An http(s) address: one a link or a frame's base may name.
+bool IsWebAddress(const std::string& address) {
+  const std::string scheme = vb::LCase(vb::Left(vb::Trim(address), 8));
+  return scheme.starts_with("http://") || scheme.starts_with("https://");
+}
+}  // namespace
+
+std::string SandboxedView(const std::string& html, int height, const std::string& base) {
+  std::string shown = html;
+  if (IsWebAddress(base)) {
+    shown = "<base href=\"" + processing::HtmlAttribute(vb::Variant(base)) + "\">" + shown;
+  }
+  return "<iframe sandbox=\"\" srcdoc=\"" + processing::HtmlText(vb::Variant(shown)) +
          "\" style=\"width:100%;height:" + std::to_string(height) +
          "px;border:0;background:#fff\"></iframe>";
 }
 
 std::string RemoteLink(const std::string& address) {
   const std::string text = processing::HtmlText(vb::Variant(address));
-  const std::string scheme = vb::LCase(vb::Left(vb::Trim(address), 8));
-  if (!scheme.starts_with("http://") && !scheme.starts_with("https://")) return text;
+  if (!IsWebAddress(address)) return text;
   return "<a href='" + processing::HtmlAttribute(vb::Variant(address)) + "' target='_blank'>" +
          text + "</a>";
 }
 
-void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address) {
+void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address,
+                     const EditorLook& look) {
+  const std::string title_gap(look.title_gap);
   out.Write(
-      "<tr><td colspan=2 class=TableTitle>项 目 编 辑 -- 采集目标网站源代码 "
-      "<input type=\"radio\" name=\"soucode\" value=\"0\" "
-      "onclick=\"document.getElementById('soucodeid').style.display='none';\"> 关闭源代码窗口 "
-      "<input type=\"radio\" name=\"soucode\" value=\"1\" checked "
-      "onclick=\"document.getElementById('soucodeid').style.display='';\"> 查看源代码"
-      "</td></tr>\r\n");
+      TitleRow(look, "项 目 编 辑 -- 采集目标网站源代码" + title_gap +
+                         "<input type=\"radio\" name=\"soucode\" value=\"0\" "
+                         "onclick=\"document.getElementById('soucodeid').style.display='none';"
+                         "\"> 关闭源代码窗口" +
+                         std::string(look.gap) +
+                         "<input type=\"radio\" name=\"soucode\" value=\"1\" checked "
+                         "onclick=\"document.getElementById('soucodeid').style.display='';\"> "
+                         "查看源代码"));
   out.Write(
       "<tr><td colspan=2 class=TableRow1 id=\"soucodeid\">"
-      "<textarea name=\"content\" id=\"content\" rows=\"20\" wrap=\"off\" "
-      "style=\"width:100%\">\r\n" +
-      asp::Server::HTMLEncode(page_text) +
-      "</textarea><br><a href=\"javascript:admin_Size(-20,'content')\">"
-      "<img src=\"images/minus.gif\" border=\"0\"></a> "
-      "<a href=\"javascript:admin_Size(20,'content')\"><img src=\"images/plus.gif\" "
-      "border=\"0\"></a></td></tr>\r\n");
+      "<textarea name=\"content\" id=\"content\" " +
+      std::string(look.source_area) + ">\r\n" + asp::Server::HTMLEncode(page_text) + "</textarea>" +
+      std::string(look.resize_links) + "</td></tr>\r\n");
   const std::string href = processing::HtmlAttribute(vb::Variant(address));
   out.Write("<tr><td colspan=2 class=TableRow2>采集的目标地址 → <a href='" + href +
             "' target=_blank><font color=red>" + processing::HtmlText(vb::Variant(address)) +
-            "</font></a> <a href='view-source:" + href +
+            "</font></a>" + title_gap + "<a href='view-source:" + href +
             "' target=_blank><font color=blue>点击查看目标源代码</font></a></td></tr>\r\n");
 }
 

@@ -28,6 +28,107 @@ inline const char* Selected(bool on) { return on ? " selected" : ""; }
 // the row starts shown.
 inline const char* HiddenStyle(bool hidden) { return hidden ? " style=\"display:none\"" : ""; }
 
+// How a channel's editor pages are laid out: the article pages have a
+// layout of their own, the software and Flash pages the markup those
+// channels have always written. Each field is one way the two differ.
+struct EditorLook {
+  // The frame: false, the form opens before the table and closes after it;
+  // true, the table's head comes first and the form closes in its last row.
+  bool table_first;
+  // Element names: the label's ("b", "strong"), the relocation box's
+  // ("span", "div"), and the buttons' class ("button", "Button").
+  std::string_view label_tag;
+  std::string_view relocation_box;
+  std::string_view button_class;
+  // Widths: of every label cell ("" none), or only of a step's first row,
+  // whose two cells then carry the step's own widths.
+  std::string_view label_width;
+  bool first_row_widths;
+  // The row classes of the code steps: true by the code (TableRow1 for a
+  // begin code, TableRow2 for an end code and a group row), false by turns.
+  bool begin_end_rows;
+  // Spacing between controls, and after a section title.
+  std::string_view gap;
+  std::string_view title_gap;
+  // Section titles centred; first-step fields carrying their names as ids;
+  // button rows of a label cell and a centred cell (else one cell across);
+  // rule lists as the software and Flash forms write them (the box's size
+  // in bare numbers, the text rules' buttons named addReplace.., the
+  // modify buttons returning their script's answer).
+  bool centred_titles;
+  bool field_ids;
+  bool label_cell_buttons;
+  bool file_rule_lists;
+  // A label's note inside the label element's pair (else after it).
+  bool notes_in_label;
+  // The finish page's cells: their span, the blanks after its three
+  // buttons, and the script a button goes with (before and after the
+  // address).
+  std::string_view finish_span;
+  std::string_view finish_gaps[3];
+  std::string_view go_before;
+  std::string_view go_after;
+  // The source view's text area attributes and its resize links.
+  std::string_view source_area;
+  std::string_view resize_links;
+};
+inline constexpr EditorLook kArticleLook{
+    .table_first = false,
+    .label_tag = "b",
+    .relocation_box = "span",
+    .button_class = "button",
+    .label_width = "20%",
+    .first_row_widths = false,
+    .begin_end_rows = false,
+    .gap = " ",
+    .title_gap = " ",
+    .centred_titles = false,
+    .field_ids = false,
+    .label_cell_buttons = false,
+    .file_rule_lists = false,
+    .notes_in_label = true,
+    .finish_span = " colspan=2",
+    .finish_gaps = {" ", " ", ""},
+    .go_before = "location.href='",
+    .go_after = "'",
+    .source_area = "rows=\"20\" wrap=\"off\" style=\"width:100%\"",
+    .resize_links =
+        "<br><a href=\"javascript:admin_Size(-20,'content')\">"
+        "<img src=\"images/minus.gif\" border=\"0\"></a> "
+        "<a href=\"javascript:admin_Size(20,'content')\">"
+        "<img src=\"images/plus.gif\" border=\"0\"></a>"};
+inline constexpr EditorLook kSoftLook{
+    .table_first = false,
+    .label_tag = "strong",
+    .relocation_box = "div",
+    .button_class = "Button",
+    .label_width = "",
+    .first_row_widths = true,
+    .begin_end_rows = true,
+    .gap = "&nbsp;&nbsp;",
+    .title_gap = "&nbsp;&nbsp;&nbsp;&nbsp;",
+    .centred_titles = true,
+    .field_ids = true,
+    .label_cell_buttons = true,
+    .file_rule_lists = true,
+    .notes_in_label = false,
+    .finish_span = "",
+    .finish_gaps = {"&nbsp;&nbsp; ", "&nbsp;&nbsp;", "&nbsp;&nbsp; "},
+    .go_before = "window.location.href='",
+    .go_after = "';",
+    .source_area = "wrap='OFF' style='width:100%;' rows='20'",
+    .resize_links =
+        "<div align='right'><a "
+        "href=\"javascript:admin_Size(-20,'content')\"><img "
+        "src='images/minus.gif' unselectable=on border=0></a> <a "
+        "href=\"javascript:admin_Size(20,'content')\"><img "
+        "src='images/plus.gif' unselectable=on border=0></div>"};
+inline constexpr EditorLook kFlashLook = [] {
+  EditorLook look = kSoftLook;
+  look.table_first = true;
+  return look;
+}();
+
 // A value attribute: value="..." with & < > " ' as entities.
 std::string ValueAttribute(const vb::Variant& value);
 
@@ -50,7 +151,8 @@ const std::string& PartAt(const std::vector<std::string>& parts, size_t index);
 
 // The source view of the editor's steps 2 and 3: the fetched page's source
 // in a text area that admin_Size resizes, and the page's address.
-void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address);
+void WriteSourceView(asp::Response& out, const std::string& page_text, const std::string& address,
+                     const EditorLook& look = kArticleLook);
 
 // ---- The item editors' forms ----------------------------------------------
 
@@ -87,8 +189,37 @@ std::string ShowElement(std::string_view id, bool show);
 std::string FormRow(std::string_view label, const std::string& field, int n,
                     std::string_view row_attributes = "");
 
-// A text field; the value attribute only when has_value.
-std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value);
+// The widths of a step's first row: its two cells', the label's kept on
+// one line when nowrap.
+struct CellWidths {
+  std::string_view label;
+  std::string_view field;
+  bool nowrap;
+};
+inline constexpr CellWidths kStepOneWidths{"23%", "77%", true};
+inline constexpr CellWidths kCodeWidths{"25%", "75%", false};
+
+// One form row in a channel's look: the label (with a blue note under it
+// when note is not "") in a right-aligned cell of class TableRow<label_row>,
+// the field in a cell of class TableRow<field_row>. widths, when given and
+// the look puts widths on a first row, are the two cells' widths.
+struct RowCells {
+  int label_row;
+  int field_row;
+  std::string_view row_attributes = "";
+  std::string_view note = "";
+  const CellWidths* widths = nullptr;
+};
+std::string LookRow(const EditorLook& look, std::string_view label, const std::string& field,
+                    const RowCells& cells);
+
+// A section title across the table (TableTitle).
+std::string TitleRow(const EditorLook& look, std::string_view title);
+
+// A text field; the value attribute only when has_value; with_id adds the
+// name as its id.
+std::string TextInput(std::string_view name, int size, const vb::Variant& value, bool has_value,
+                      bool with_id = false);
 
 // The options of a stored "$$$"-joined rule list, each rule longer than
 // min_length characters, in stored order; none for Null.
@@ -106,16 +237,21 @@ std::string RuleOptions(const vb::Variant& column, int32_t min_length);
 //     IFARME for a new item. A stored list shorter than count ends the page.
 //   RuleListBox: a rule list box (class rules or text rules) with its
 //     buttons and the hidden field the page script fills before submit.
-std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
-std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row);
-std::string EncodingField(const ItemRow& row);
+// with_id: the select carries its name as id (and size 1).
+std::string ClassSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row,
+                        bool with_id = false);
+std::string SpecialSelect(processing::VBProcess& process, int32_t ChannelID, const ItemRow& row,
+                          bool with_id = false);
+std::string EncodingField(const ItemRow& row, bool with_id = false);
 std::string NumberSelect(const ItemRow& row, std::string_view name,
-                         std::span<const std::string_view> labels, int add_default);
-std::string StarSelect(const ItemRow& row);
+                         std::span<const std::string_view> labels, int add_default,
+                         bool with_id = false);
+std::string StarSelect(const ItemRow& row, bool with_id = false);
 std::string RemoveCodeBoxes(processing::VBProcess& process, const ItemRow& row, int count = 15,
                             int break_at = 7);
 enum class RuleKind { kClass, kText };
-std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width);
+std::string RuleListBox(const ItemRow& row, RuleKind kind, int32_t min_length, int width,
+                        const EditorLook& look = kArticleLook);
 
 // The three rows of list paging (the switch, the paged address, the first
 // and last page), rows n, n+1 and n+2; the last two start hidden unless the
@@ -125,8 +261,12 @@ std::string PaginationRows(const ItemRow& row, int n);
 // The first step's rows that the software and Flash items share, from the
 // name to the buttons, with each channel's own: its words, its save folder
 // row, its tag filters, the rows it writes after the download switch and
-// before the text rules (each given the running row number).
+// before the text rules (each given the running row number), and the
+// class of each row (rows: '1' or '2' per row in page order, '3' for a
+// row whose label cell is TableRow1 and its field cell TableRow2).
 struct StepOneForm {
+  const EditorLook& look;
+  std::string_view rows;
   std::string_view is_down_label;
   std::string_view save_path_label;
   int save_path_size;
@@ -139,6 +279,12 @@ struct StepOneForm {
 };
 void WriteStepOneRows(asp::Response& out, processing::VBProcess& process, int32_t ChannelID,
                       const ItemRow& row, const StepOneForm& form);
+// Row n of a first step in the form's look and row classes.
+std::string StepOneRow(const StepOneForm& form, std::string_view label, const std::string& field,
+                       int n, std::string_view row_attributes = "");
+// PaginationRows in a first step's look and row classes (form), or the
+// article layout (nullptr).
+std::string PagingRows(const ItemRow& row, int n, const StepOneForm* form);
 
 // ---- Saving the first step ------------------------------------------------
 
@@ -174,7 +320,10 @@ std::string StepOneProblem(const asp::Request& request, int32_t AutoClass, int32
 // action (the next step), ChannelID, ItemID and change=yes, and the table
 // with its title row. on_submit is the form's check ("" for none).
 std::string StepFormHead(std::string_view script, std::string_view next_action, int32_t ChannelID,
-                         int32_t ItemID, std::string_view title, std::string_view on_submit = "");
+                         int32_t ItemID, std::string_view title, std::string_view on_submit = "",
+                         const EditorLook& look = kArticleLook);
+// The end of an editor step's form and table, in the look's frame order.
+std::string StepFormEnd(const EditorLook& look = kArticleLook);
 
 // The editor's navigation row for an existing item; every link only shows
 // a step (none carries change).
@@ -187,7 +336,7 @@ void WriteItemMenu(asp::Response& out, int32_t ChannelID, int32_t ItemID);
 // list shorter than special+2 parts ends the page.
 void WriteListCodeRows(asp::Response& out, processing::VBProcess& process,
                        const std::vector<std::string>& codes, size_t special = 4,
-                       const std::string& extra_rows = "");
+                       const std::string& extra_rows = "", const EditorLook& look = kArticleLook);
 
 // Step 3's code form: the detail-page codes of FindInfoCode, each in a
 // text area, the first four always shown, the others in groups that a
@@ -221,7 +370,7 @@ struct InfoCodeForm {
   std::vector<LineCode> line_codes;
 };
 int WriteInfoCodeRows(asp::Response& out, const InfoCodeForm& form,
-                      const std::vector<std::string>& info);
+                      const std::vector<std::string>& info, const EditorLook& look = kArticleLook);
 
 // The pieces of the code form that the channels of downloadable entries
 // (software, Flash) share, for the channel's word m:
@@ -244,7 +393,7 @@ std::vector<std::string> FileEntryNotes(size_t count, int download_first);
 std::vector<std::pair<std::string, std::string>> ShownOptions();
 
 // The trial address row of step 3: the stored address without quotes.
-std::string DemoUrlRow(const std::string& stored, int n);
+std::string DemoUrlRow(const std::string& stored, int n, const EditorLook& look = kArticleLook);
 
 // The codes of a step's form, prefix0 to prefix<count-1>, each followed by
 // "$$$", then padding: the packed column the step stores.
@@ -256,29 +405,36 @@ std::string PostedCodes(const asp::Request& request, std::string_view prefix, in
 // cannot be fetched the browser is sent back to step 1 of the item with
 // an alert, and false comes back.
 bool WriteListSource(asp::Response& out, const asp::Request& request, int32_t ChannelID,
-                     int32_t ItemID, std::string& page_text);
+                     int32_t ItemID, std::string& page_text, const EditorLook& look = kArticleLook);
 
 // Step 3's source view of the first entry page the item's list leads to
 // (list_url in encoding, through the list codes list_codes). false after
 // the alert of the step that failed.
 bool WriteEntrySource(asp::Response& out, const std::string& list_url, const std::string& encoding,
-                      const std::string& list_codes);
+                      const std::string& list_codes, const EditorLook& look = kArticleLook);
 
 // The last row of steps 1 to 3: back, next, and the box that asks the next
-// step for its source view (or the trial run).
-std::string StepButtonRow();
+// step for its source view (or the trial run). In a look of label-cell
+// button rows, the cells are of class TableRow<row>, the label cell holding
+// label.
+std::string StepButtonRow(const EditorLook& look = kArticleLook, int row = 2,
+                          std::string_view label = "");
 
 // Step 4's rows: the item is complete (with the link to its trial run),
-// and the buttons back, to the item list and to a run of the item.
-std::string FinishRow(int32_t ChannelID, int32_t ItemID);
-std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID);
+// and the buttons back, to the item list and to a run of the item. The
+// trial run's result stands in a ResultRow.
+std::string FinishRow(int32_t ChannelID, int32_t ItemID, const EditorLook& look = kArticleLook);
+std::string FinishButtonRow(int32_t ChannelID, int32_t ItemID,
+                            const EditorLook& look = kArticleLook);
+std::string ResultRow(const std::string& content, const EditorLook& look = kArticleLook);
 
 // ---- The trial run -----------------------------------------------------------
 
 // Remote markup shown in a sandboxed frame (no scripts, an origin of its
 // own) of the given height in pixels, so nothing a remote page holds can act
-// in the admin page.
-std::string SandboxedView(const std::string& html, int height = 480);
+// in the admin page. Relative addresses in it are read against base, the
+// page it came from (an http(s) address; none otherwise).
+std::string SandboxedView(const std::string& html, int height = 480, const std::string& base = "");
 
 // A remote address as a link that opens in a new window, shown as text;
 // an address that is not http(s) (javascript: and the like) is shown as
@@ -294,6 +450,11 @@ inline constexpr std::string_view kWaitBanner =
     "scrollamount=5 style=\"font-size:9pt\"><font color=#FFFFFF>...正在收集数据...请稍候..."
     "</font></marquee></td></tr></table>"
     "</div></p>";
+
+// The editor pages' table.
+inline constexpr std::string_view kTableHead =
+    "<table border=\"0\" align=\"center\" cellpadding=\"3\" cellspacing=\"1\" "
+    "class=\"TableBorder\">\r\n";
 
 // The button that goes one page back in the browser's history.
 inline constexpr std::string_view kBackButton =

@@ -16,7 +16,8 @@ FlashCollection::FlashCollection()
                        .ChannelID = 1,
                        .ChannelPath = "/flash/",
                        .ModuleName = "动画",
-                       .RequestChannelID = 5}) {}
+                       .RequestChannelID = 5,
+                       .look = &markup::kFlashLook}) {}
 
 void FlashCollection::SetPageListNumLong(int32_t n) {
   if (n < INT16_MIN || n > INT16_MAX) vb::Raise(vb::kErrOverflow);

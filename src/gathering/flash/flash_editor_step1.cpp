@@ -23,28 +23,32 @@ void FlashCollection::EditItemStep1() {
 
   out.Write("<script language=\"javascript\" src=\"include/Ostrel.js\"></script>\r\n");
   out.Write(markup::StepFormHead(ScriptFileName_, "step2", ChannelID_, ItemID_, title,
-                                 "return CheckForm();"));
+                                 "return CheckForm();", look_));
   if (ItemID_ > 0) ShowItemMenu(ItemID_);
   // Flash items filter eleven kinds of tags (SCRIPT to HTML), the line
-  // breaking after DIV.
-  markup::WriteStepOneRows(
-      out, Process(), ChannelID_, row,
-      {.is_down_label = "是否下载文件到本地：",
-       .save_path_label = "保存文件的目录：",
-       .save_path_size = 30,
-       .save_path_default = "UploadFile/",
-       .save_path_note =
-           "      <font color=\"blue\">* 相对于频道目录下面，目录后面请加上“/”</font>",
-       .tag_filters = 11,
-       .tag_break = 5,
-       .after_is_down =
-           [&](int& n) {
-             out.Write(markup::FormRow(
-                 "采集的文件类型：",
-                 ShowFlashMode(mode) + "    <font color='blue'>* 用于页面直接播放的类型</font>",
-                 n++));
-           },
-       .before_text_rules = nullptr});
+  // breaking after DIV. The row classes are the channel's own, in page
+  // order; the list address's two cells differ.
+  const markup::StepOneForm* form = nullptr;
+  const markup::StepOneForm rows{
+      .look = look_,
+      .rows = "12121212221212121312121",
+      .is_down_label = "是否下载文件到本地：",
+      .save_path_label = "保存文件的目录：",
+      .save_path_size = 30,
+      .save_path_default = "UploadFile/",
+      .save_path_note = "      <font color=\"blue\">* 相对于频道目录下面，目录后面请加上“/”</font>",
+      .tag_filters = 11,
+      .tag_break = 5,
+      .after_is_down =
+          [&](int& n) {
+            out.Write(markup::StepOneRow(
+                *form, "采集的文件类型：",
+                ShowFlashMode(mode) + "    <font color='blue'>* 用于页面直接播放的类型</font>",
+                n++));
+          },
+      .before_text_rules = nullptr};
+  form = &rows;
+  markup::WriteStepOneRows(out, Process(), ChannelID_, row, rows);
   if (item) {
     item->Close();
     rs_.reset();

@@ -23,18 +23,12 @@ constexpr std::string_view kInfoPadding = "0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0
 }  // namespace
 
 void FlashCollection::EditItemStep4() {
-  // The trial also shows the entry's file in the item's show mode.
-  const std::string columns = std::string(gathering::kTrialColumns) + ",showmode";
   EditFinishStep({.table = "QX_FlashItem",
                   .cache_prefix = "FlashItem",
                   .info_codes = kInfoCodes,
                   .info_padding = kInfoPadding,
-                  .trial_columns = columns,
-                  .read =
-                      [&](ado::Recordset& rs) {
-                        gathering::ReadTrialColumns(rs, item_);
-                        item_.showmode = vb::CInt(rs.Fields("showmode").Value());
-                      },
+                  .trial_columns = gathering::kTrialColumns,
+                  .read = [&](ado::Recordset& rs) { gathering::ReadTrialColumns(rs, item_); },
                   .trial = [&](const std::string& demo) { return RunTrial(demo); }});
 }
 

@@ -13,7 +13,8 @@ SoftCollection::SoftCollection()
     : GatheringObject({.ScriptFileName = "admin_SoftGather.asp",
                        .ChannelID = 2,
                        .ChannelPath = "/soft/",
-                       .ModuleName = "软件"}) {}
+                       .ModuleName = "软件",
+                       .look = &markup::kSoftLook}) {}
 
 void SoftCollection::SetUnzipPath(std::string s) {
   if (!s.empty()) {

@@ -8,10 +8,7 @@
 #include "gathering/common/page_markup.h"
 #include "gathering/software/soft_collection.h"
 #include "platform/vb/convert.h"
-#include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
-#include "processing/page_messages.h"
-#include "processing/remote_fetch.h"
 
 namespace ostrel::software {
 
@@ -37,56 +34,27 @@ constexpr StepOneColumn kStepOneColumns[] = {
 }  // namespace
 
 void SoftCollection::EditItemStep2() {
-  asp::Response& out = host_.Response();
-  const EditorStep step = ReadEditorStep();
-  int32_t item_id = ItemID_;
-  if (step.change) {
-    // Fifteen tag filters, any charset, a new item's 20 list and 52 info
-    // codes, and with archive support the archive clean-up fields.
-    const asp::Request& request = host_.Request();
-    item_id = SaveStepOneForm(
-        {.table = "QX_SoftItem",
-         .cache_prefix = "SoftItem",
-         .columns = kStepOneColumns,
-         .tag_filters = 15,
-         .least_encoding = 1,
-         .list_parts = 20,
-         .info_parts = 52,
-         .extra = [&](ado::Recordset& rs) {
-           if (!ZipSwitch_) return;
-           rs.Fields("RemoveFile")
-               .SetValue(vb::Variant(
-                   vb::Trim(vb::Replace(markup::FormText(request, "RemoveFile"), "\r\n", "|"))));
-           rs.Fields("strLeachName")
-               .SetValue(vb::Variant(vb::Trim(markup::FormText(request, "strLeachName"))));
-         }});
-    if (item_id < 0) return;
-  }
-
-  std::vector<std::string> codes;
-  {
-    ado::Recordset rs = GatherConnection().Execute(
-        "SELECT ItemID,FindListCode FROM QX_SoftItem WHERE ChannelID=" +
-        std::to_string(ChannelID_) + " And ItemID=" + std::to_string(item_id));
-    if (rs.Eof()) {
-      processing::AlertBack("错误的系统参数！");
-      return;
-    }
-    item_id = vb::CLng(rs.Fields("ItemID").Value());
-    codes = vb::Split(vb::CStr(rs.Fields("FindListCode").Value()), "$$$");
-  }
-
-  out.Write(markup::StepFormHead(ScriptFileName_, "step3", ChannelID_, item_id, "采集项目第二步"));
-  if (ItemID_ > 0) ShowItemMenu(ItemID_);
-
-  std::string list_page;
-  if (step.showcode >= 1 &&
-      !markup::WriteListSource(out, host_.Request(), ChannelID_, item_id, list_page)) {
-    return;
-  }
-  markup::WriteListCodeRows(out, Process(), codes);
-  out.Write(markup::StepButtonRow());
-  out.Write("</table>\r\n</form>\r\n");
+  // Fifteen tag filters, any charset, a new item's 20 list and 52 info
+  // codes, and with archive support the archive clean-up fields.
+  const asp::Request& request = host_.Request();
+  EditListCodeStep(
+      {.table = "QX_SoftItem",
+       .cache_prefix = "SoftItem",
+       .columns = kStepOneColumns,
+       .tag_filters = 15,
+       .least_encoding = 1,
+       .list_parts = 20,
+       .info_parts = 52,
+       .extra =
+           [&](ado::Recordset& rs) {
+             if (!ZipSwitch_) return;
+             rs.Fields("RemoveFile")
+                 .SetValue(vb::Variant(
+                     vb::Trim(vb::Replace(markup::FormText(request, "RemoveFile"), "\r\n", "|"))));
+             rs.Fields("strLeachName")
+                 .SetValue(vb::Variant(vb::Trim(markup::FormText(request, "strLeachName"))));
+           }},
+      4, nullptr);
 }
 
 }  // namespace ostrel::software

@@ -9,61 +9,48 @@
 // admin page.
 #include <string>
 
-#include "gathering/common/code_list.h"
 #include "gathering/common/page_markup.h"
 #include "gathering/software/soft_collection.h"
 #include "gathering/software/soft_entry.h"
-#include "platform/vb/strings.h"
 #include "processing/markup_text.h"
-#include "processing/page_messages.h"
 #include "processing/url_fixing.h"
 
 namespace ostrel::software {
 
 bool SoftCollection::RunTrial(const std::string& demo_url) {
-  std::string address;
-  if (vb::Len(demo_url) >= 10) {
-    address = vb::Trim(vb::Replace(demo_url, "\"", ""));
-  } else {
-    std::string list_page;
-    address = gathering::FirstListLink(item_.RemoteListUrl, item_.Encoding,
-                                       gathering::CodeList(item_.FindListCode), list_page);
-    if (address.empty()) return false;
-  }
-  SoftEntry entry;
-  const std::string error = ExtractSoftEntry(address, EntryReading::kTrial, entry);
-  if (!error.empty()) {
-    processing::AlertBack(error);
-    return false;
-  }
-
-  auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
-  std::string cell = "<tr><td colspan=2 class=TableRow1>";
-  cell += "<b>软件名称：</b><span class='style1'>" + text(entry.name + " " + entry.version);
-  cell += "</span><br><b>更新时间：</b>" + text(entry.updateTime);
-  cell += "<br><b>软件大小：</b>" + std::to_string(entry.SoftSize);
-  cell += " <b>KB</b><br><b>软件语言：</b>" + text(entry.language);
-  cell += "<br><b>软件类别：</b>" + text(entry.type);
-  if (item_.AutoClass > 0) cell += text(" / " + entry.parent + " / " + entry.child);
-  cell += "<br><b>授权方式：</b>" + text(entry.impower);
-  cell += "<br><b>运行环境：</b>" + text(entry.runSystem);
-  cell += "<br><b>联系方式：</b>" + text(entry.contact);
-  cell += "<br><b>程序主页：</b>" + markup::RemoteLink(entry.homepage);
-  cell += "<br><b>目标地址：</b>" + markup::RemoteLink(entry.url);
-  cell +=
-      "<hr style='height: 1;width: 65%;color: red;text-align:left;'><b><font "
-      "color='blue'>下载连接：</font></b><br>";
-  for (size_t i = 0; i < entry.links.size(); ++i) {
-    cell += "<span style='font-family:tahoma;color:red;font-weight:bold;'>" + std::to_string(i) +
-            "、</span>" +
-            markup::RemoteLink(processing::FormatRemoteUrl(entry.url, entry.links[i])) + "<br>";
-  }
-  cell +=
-      "<br><b  class='style3'>软件简介：</b><hr style='height: 1;width: 65%;color: "
-      "red;text-align:left;'><div class='style2'>" +
-      markup::SandboxedView(entry.content) + "</div></td></tr>\r\n";
-  host_.Response().Write(cell);
-  return true;
+  return WriteTrialResult(
+      demo_url, {item_.RemoteListUrl, item_.Encoding, item_.FindListCode},
+      [&](const std::string& address, const std::string&, std::string& cell) {
+        SoftEntry entry;
+        const std::string error = ExtractSoftEntry(address, EntryReading::kTrial, entry);
+        if (!error.empty()) return error;
+        auto text = [](const std::string& s) { return processing::HtmlText(vb::Variant(s)); };
+        cell = "<b>软件名称：</b><span class='style1'>" + text(entry.name + " " + entry.version);
+        cell += "</span><br><b>更新时间：</b>" + text(entry.updateTime);
+        cell += "<br><b>软件大小：</b>" + std::to_string(entry.SoftSize);
+        cell += " <b>KB</b><br><b>软件语言：</b>" + text(entry.language);
+        cell += "<br><b>软件类别：</b>" + text(entry.type);
+        if (item_.AutoClass > 0) cell += text(" / " + entry.parent + " / " + entry.child);
+        cell += "<br><b>授权方式：</b>" + text(entry.impower);
+        cell += "<br><b>运行环境：</b>" + text(entry.runSystem);
+        cell += "<br><b>联系方式：</b>" + text(entry.contact);
+        cell += "<br><b>程序主页：</b>" + markup::RemoteLink(entry.homepage);
+        cell += "<br><b>目标地址：</b>" + markup::RemoteLink(entry.url);
+        cell +=
+            "<hr style='height: 1;width: 65%;color: red;text-align:left;'><b><font "
+            "color='blue'>下载连接：</font></b><br>";
+        for (size_t i = 0; i < entry.links.size(); ++i) {
+          cell += "<span style='font-family:tahoma;color:red;font-weight:bold;'>" +
+                  std::to_string(i) + "、</span>" +
+                  markup::RemoteLink(processing::FormatRemoteUrl(entry.url, entry.links[i])) +
+                  "<br>";
+        }
+        cell +=
+            "<br><b  class='style3'>软件简介：</b><hr style='height: 1;width: 65%;color: "
+            "red;text-align:left;'><div class='style2'>" +
+            markup::SandboxedView(entry.content, 480, entry.url) + "</div>";
+        return std::string();
+      });
 }
 
 }  // namespace ostrel::software
