@@ -86,12 +86,13 @@ TEST_F(EditorTrialTest, TrialCutsTheFirstListedArticleAndStoresNothing) {
 
   // The content: scripts filtered, the filter string gone, the picture made
   // absolute, the second page joined behind a visible marker with the text
-  // rule applied, all of it inside a sandboxed frame.
+  // rule applied, all of it inside a sandboxed frame whose base is the
+  // article's address.
   const size_t frame = page.find("<iframe sandbox=\"\" srcdoc=\"");
   ASSERT_NE(frame, std::string::npos);
   const size_t frame_end = page.find("\" style=", frame);
   const std::string shown = DecodeEntities(page.substr(frame + 27, frame_end - frame - 27));
-  EXPECT_EQ(shown, "<p>内容<img src=\"" + server_.Url("/p.gif") +
+  EXPECT_EQ(shown, "<base href=\"" + address + "\"><p>内容<img src=\"" + server_.Url("/p.gif") +
                        "\"></p><br/><span style=\"color:red;font-size:12px;font-family:tahoma;"
                        "font-weight:bold;\">此处是内容分页标签：[page_break]</span><br/>第2页");
   EXPECT_EQ(page.find("<p>"), std::string::npos);

@@ -121,7 +121,7 @@ bool NewsCollection::RunTrial(const std::string& encoding, const std::string& de
   cell += "<b>目标地址：</b><a href='" + HtmlAttribute(vb::Variant(address)) + "' target=_blank>" +
           HtmlText(vb::Variant(address)) + "</a>\r\n";
   cell += "<hr size=1 color=red><b>" + m + "内容：</b><hr size=1 color=red>\r\n";
-  cell += "<div class=\"style2\">" + markup::SandboxedView(shown) + "</div>";
+  cell += "<div class=\"style2\">" + markup::SandboxedView(shown, 480, address) + "</div>";
   cell += "</td></tr>\r\n";
   out.Write(cell);
   return true;
