@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "component/host_access.h"
@@ -47,19 +48,23 @@ struct ChannelDefaults {
   int32_t RequestChannelID = 0;
 };
 
-// The item list's data: the item table and the line shown when the channel
-// has no item.
 // One savenew step as a channel runs it: the word of its link-list file,
 // the error shown for a missing list, its progress-table markup, the
-// interval before the next step and the entry routine that gathers a line.
+// interval before the next step, the entry routine that gathers a line,
+// and the channel's error rule: a failing statement ends the step, or with
+// pass_failures is passed over (a page that is no number counts as 0, a
+// line that is not there is not gathered, and the run leads on).
 struct RunLine {
   std::string_view word;
   std::string_view list_error;
   const ProgressTableMarkup& markup;
   int32_t interval;
   std::function<void(vb::Variant&)> gather;
+  bool pass_failures = false;
 };
 
+// The item list's data: the item table and the line shown when the channel
+// has no item.
 struct ItemListTexts {
   std::string_view table;
   std::string_view empty_line;
@@ -144,6 +149,38 @@ void ReadTrialColumns(ado::Recordset& rs, Item& item) {
   const vb::Variant rules = rs.Fields("strReplace").Value();
   if (!rules.IsNull()) item.strReplace = vb::CStr(rules);
 }
+
+// The status lines of a stored entry and of one skipped as known.
+struct StoreTexts {
+  std::string_view stored_status;
+  std::string_view stored_reason;
+  std::string_view skipped_status;
+  std::string_view skipped_reason;
+};
+
+// One gathered entry as its channel stores it (StoreEntry): the lookup of
+// its name in the channel (the channel's SQL), the settings' RepeatDeal (0
+// skips a known name, 1 rewrites its row, any other adds another), test
+// mode (no row, no class counter; shown and counted all the same), the
+// class the counters rise for, and the channel's hooks: prepare runs its
+// own steps before the row (false ends the entry with their own status;
+// nothing stored, nothing counted), row gives the columns in the order
+// they are written, key reads the row's key (after a known name is found,
+// and after the row is written), linked runs after the row is closed
+// (told whether a row was rewritten). pass_failures: a count that cannot
+// rise is passed over instead of ending the entry.
+struct EntryStore {
+  std::string lookup;
+  int32_t RepeatDeal = 0;
+  bool test_mode = false;
+  int32_t ClassID = 0;
+  StoreTexts texts;
+  std::function<bool()> prepare = nullptr;
+  std::function<std::vector<std::pair<const char*, vb::Variant>>()> row;
+  std::function<void(ado::Recordset&)> key = nullptr;
+  std::function<void(bool updating)> linked = nullptr;
+  bool pass_failures = false;
+};
 
 class GatheringObject : public com::Dispatch {
  public:
@@ -299,6 +336,11 @@ class GatheringObject : public com::Dispatch {
                     const std::function<std::string(const ListLinks&, size_t)>& line);
   void GatherListLine(const RunLine& run);
 
+  // The entry's store (gathering_object_store.cpp): stored, skipped as
+  // known, or ended by the channel's own steps.
+  enum class StoreOutcome { kStored, kSkipped, kEnded };
+  StoreOutcome StoreEntry(const EntryStore& entry);
+
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
   // channel's items whose whole numbers the request lists, drops their
   // cached rows and returns to the referring page of this site (or the item
@@ -391,6 +433,10 @@ class GatheringObject : public com::Dispatch {
   void FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret, const std::string& sSpeed);
   // The empty bar the events fill, flushed.
   void ShowProgressBar();
+  // The progress rows of an entry's panel for mode (0 none, 1 speed text,
+  // 2 bar, 3 both): the bar, then the speed text's spans, each closing its
+  // cell and opening the next.
+  void WriteProgressRows(int16_t mode);
   // The probed size and final address of down in the entry's panel, before
   // the transfer starts; flushed. The address is remote text: encoded.
   void WriteFileTarget(const transfer::Downloader& down);

@@ -106,18 +106,23 @@ void GatheringObject::GatherListLine(const RunLine& run) {
     return;
   }
 
-  // The run's start time D travels unchanged from step to step; a page or
-  // D that is no number ends the step here.
+  // The run's start time D travels unchanged from step to step. A page or
+  // D that is no number ends the step here, or is passed over.
+  auto step = [&](const std::function<void()>& statement) {
+    if (run.pass_failures) {
+      vb::TryStep(statement);
+    } else {
+      statement();
+    }
+  };
   RunPosition at;
-  vb::Currency start;
   const vb::Variant page_value = request.Item("page");
   if (!vb::Trim(vb::CStr(page_value)).empty()) {
-    at.page = vb::CLng(page_value);
-    start = vb::CCur(request.Item("d"));
+    step([&] { at.page = vb::CLng(page_value); });
+    step([&] { at.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d")))); });
   } else {
-    start = vb::CCur(vb::Variant(vb::Timer()));
+    at.D = vb::CStr(vb::Variant(vb::CCur(vb::Variant(vb::Timer()))));
   }
-  at.D = vb::CStr(vb::Variant(start));
   const ListLines lines =
       CountLines(text, at.page < 0 ? std::string_view::npos : static_cast<size_t>(at.page));
   at.count = static_cast<int32_t>(lines.count);
@@ -125,10 +130,12 @@ void GatheringObject::GatherListLine(const RunLine& run) {
   const RunStepper stepper(out, ScriptFileName_, ChannelID_, ItemID_);
   stepper.WriteProgressTable(at, run.markup,
                              processing::HtmlText(host_.Session().Item("SucceedCount")));
-  if (at.page < 0) vb::Raise(vb::kErrSubscript);
   if (at.page < at.count) {
-    vb::Variant url{std::string(lines.wanted)};
-    run.gather(url);
+    step([&] {
+      if (at.page < 0) vb::Raise(vb::kErrSubscript);
+      vb::Variant url{std::string(lines.wanted)};
+      run.gather(url);
+    });
     stepper.WriteNextStep(at, run.interval);
     return;
   }

@@ -139,6 +139,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
     const std::string size = vb::Trim(CheckNostr(CheckHTML(CutPair(page, codes, kSizeBegin))));
     // A size too large for a whole number is no size.
     vb::TryStep([&] { entry.size = vb::CLng(vb::Variant(processing::FormatSize(size))); });
+    // A run keeps no negative size: it is 0.
+    if (run) entry.size = processing::ChkNumeric(std::to_string(entry.size));
   }
 
   entry.source = TextField(page, codes, kSourceBegin, tags, "");
@@ -181,13 +183,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
   }
 
   // Cleaning the introduction.
-  for (int32_t filter : {kFilterString1, kFilterString2}) {
-    if (!IsUnset(codes[filter])) entry.intro = vb::Replace(entry.intro, codes[filter], "");
-  }
-  if (!IsUnset(codes[kMatchFilterBegin]) && (!run || !IsUnset(codes[kMatchFilterBegin + 1]))) {
-    entry.intro =
-        processing::CheckMatch(entry.intro, codes[kMatchFilterBegin], codes[kMatchFilterBegin + 1]);
-  }
+  entry.intro =
+      gathering::FilterByCodes(entry.intro, codes, kFilterString1, kMatchFilterBegin, !run);
   if (!item_.strReplace.empty()) {
     entry.intro = processing::ReplaceClass(entry.intro, item_.strReplace);
   }
@@ -236,22 +233,11 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
 
 void FlashCollection::WriteProgressPanel(const GatheredFlash& flash) {
   asp::Response& out = host_.Response();
-  const std::string cell = "<td class=TableRow1 style=\"line-height: 20px;\">";
   out.Write(
       "<p></p><br><table border=0 align=center cellpadding=3 cellspacing=1 class=TableBorder>"
-      " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>   " +
-      cell);
-  if (settings_.isProgress != 0 && settings_.UseDownload >= 1 && item_.IsDown > 0) {
-    if (settings_.isProgress == 2 || settings_.isProgress == 3) {
-      ShowProgressBar();
-      out.Write("   </td> </tr><tr>" + cell);
-    }
-    if (settings_.isProgress == 1 || settings_.isProgress == 3) {
-      out.Write("<span id=Proess1 style=\"color: " + HtmlAttribute(vb::Variant(SpeedColor_)) +
-                ";\"></span>  <span id=Proess2 style=\"color: blue;\"></span>   </td> </tr><tr>" +
-                cell);
-    }
-  }
+      " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>   "
+      "<td class=TableRow1 style=\"line-height: 20px;\">");
+  if (settings_.UseDownload >= 1 && item_.IsDown > 0) WriteProgressRows(settings_.isProgress);
   // Every remote text is encoded where it is shown.
   auto text = [](const std::string& s) { return HtmlText(vb::Variant(s)); };
   auto link = [&](const std::string& s) {

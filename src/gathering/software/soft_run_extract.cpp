@@ -47,16 +47,9 @@ std::string Limited(std::string value, int32_t least, int32_t most, std::string_
 
 }  // namespace
 
+// The class rules' loop, the result trimmed.
 std::string SoftCollection::ReplaceSoftType(std::string strType, std::string ReplaceList) {
-  if (vb::Len(ReplaceList) < 3) return vb::Trim(strType);
-  if (strType.empty()) return "";
-  for (const std::string& rule : vb::Split(ReplaceList, "$$$")) {
-    if (vb::Len(rule) <= 2) continue;
-    const std::vector<std::string> pair = vb::Split(rule, "|");
-    if (pair.size() < 2) continue;
-    strType = vb::Replace(strType, pair[0], pair[1]);
-  }
-  return vb::Trim(strType);
+  return vb::Trim(processing::ReplaceClass(strType, ReplaceList));
 }
 
 std::string SoftCollection::GetDownPageLinks(std::string url, std::string areaBegin,
@@ -178,13 +171,7 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   }
 
   // Cleaning.
-  for (int32_t filter : {kFilterString1, kFilterString2}) {
-    if (!IsUnset(codes[filter])) entry.content = vb::Replace(entry.content, codes[filter], "");
-  }
-  if (!IsUnset(codes[kMatchFilterBegin]) && !IsUnset(codes[kMatchFilterEnd])) {
-    entry.content =
-        processing::CheckMatch(entry.content, codes[kMatchFilterBegin], codes[kMatchFilterEnd]);
-  }
+  entry.content = gathering::FilterByCodes(entry.content, codes, kFilterString1, kMatchFilterBegin);
   if (!item_.strReplace.empty()) {
     entry.content = processing::ReplaceClass(entry.content, item_.strReplace);
     if (!entry.homepage.empty()) {
