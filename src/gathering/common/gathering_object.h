@@ -326,6 +326,15 @@ class GatheringObject : public com::Dispatch {
   // The start's item: Request("ItemID") into ItemID_; false, after the
   // alert, when it is no item number.
   bool ReadRunItemID();
+  // The start's open item: ReadRunItemID, then read (which reads the
+  // channel's item and gives its StopItem); false after the alert when
+  // there is no item number or the item is closed.
+  bool ReadOpenRunItem(const std::function<int32_t(vb::Variant& ItemID)>& read);
+  // Where an entry's step stands, for its panel's skip link: the line
+  // (page, by ChkNumeric) and the run's start D as a currency number ("0"
+  // when absent). A D that is no number ends the entry, or with
+  // pass_failures stays "0".
+  void ReadEntryStep(bool pass_failures, int32_t& page, std::string& D);
   void StartFirstStep(std::string_view item_table);
   // The start of a run on an open item: the wait banner, the list pages of
   // source walked, the link-list file of word written with one line per

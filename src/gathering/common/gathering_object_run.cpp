@@ -57,6 +57,29 @@ bool GatheringObject::ReadRunItemID() {
   return false;
 }
 
+bool GatheringObject::ReadOpenRunItem(const std::function<int32_t(vb::Variant& ItemID)>& read) {
+  if (!ReadRunItemID()) return false;
+  vb::Variant item_id(ItemID_);
+  if (read(item_id) < 1) return true;
+  processing::AlertBack("此项目已经关闭，不能采集！");
+  return false;
+}
+
+void GatheringObject::ReadEntryStep(bool pass_failures, int32_t& page, std::string& D) {
+  asp::Request& request = host_.Request();
+  page = Process().ChkNumeric(vb::CStr(request.Item("page")));
+  D = "0";
+  auto read_d = [&] {
+    const vb::Variant d = request.Item("d");
+    if (!d.IsEmpty()) D = vb::CStr(vb::Variant(vb::CCur(d)));
+  };
+  if (pass_failures) {
+    vb::TryStep(read_d);
+  } else {
+    read_d();
+  }
+}
+
 void GatheringObject::StartFirstStep(std::string_view item_table) {
   ado::Recordset item;
   item.Open(

@@ -117,11 +117,10 @@ std::vector<std::string> PicturesOfPieces(const ListLinks& found, const CodeList
 }  // namespace
 
 void FlashCollection::BeginGather() {
-  if (!ReadRunItemID()) return;
-  vb::Variant item_id(ItemID_);
-  ReadFlashItem(item_id);
-  if (item_.StopItem >= 1) {
-    processing::AlertBack("此项目已经关闭，不能采集！");
+  if (!ReadOpenRunItem([this](vb::Variant& item_id) {
+        ReadFlashItem(item_id);
+        return item_.StopItem;
+      })) {
     return;
   }
   const CodeList codes(item_.FindListCode);

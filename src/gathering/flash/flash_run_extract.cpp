@@ -203,11 +203,7 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   if (vb::Len(line) < 10) return false;
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
   if (ItemID_ == 0) return false;
-  vb::TryStep([&] { flash.page = process.ChkNumeric(vb::CStr(request.Item("page"))); });
-  flash.D = "0";
-  vb::TryStep([&] {
-    if (!request.Item("d").IsEmpty()) flash.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d"))));
-  });
+  ReadEntryStep(true, flash.page, flash.D);
   vb::Variant item_id(ItemID_);
   ReadFlashItem(item_id);
 

@@ -12,11 +12,10 @@
 namespace ostrel::software {
 
 void SoftCollection::BeginGather() {
-  if (!ReadRunItemID()) return;
-  vb::Variant item_id(ItemID_);
-  ReadSoftItem(item_id);
-  if (item_.StopItem >= 1) {
-    processing::AlertBack("此项目已经关闭，不能采集！");
+  if (!ReadOpenRunItem([this](vb::Variant& item_id) {
+        ReadSoftItem(item_id);
+        return item_.StopItem;
+      })) {
     return;
   }
   host_.Session().SetItem("tmpDirCount", vb::Variant(int32_t{0}));

@@ -28,9 +28,7 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   processing::VBProcess& process = Process();
   asp::Request& request = host_.Request();
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
-  soft.page = process.ChkNumeric(vb::CStr(request.Item("page")));
-  soft.D = vb::CStr(vb::Variant(
-      vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0}) : request.Item("d"))));
+  ReadEntryStep(false, soft.page, soft.D);
   if (ItemID_ == 0) return false;
   vb::Variant item_id(ItemID_);
   ReadSoftItem(item_id);
