@@ -431,11 +431,27 @@ class GatheringObject : public com::Dispatch {
   // FileDown_, its GetData events reaching FileDown_GetData with the
   // channel's progress mode as it stands at each event (*mode).
   transfer::Downloader& NewDownloader(const int16_t* mode);
-  // The same for the file of the entry being gathered at address: the
-  // entry page is the referrer, progress events come when *mode is not 0,
-  // and the file is fetched only when use_download is on (1 or 9).
-  transfer::Downloader& NewEntryDownloader(const std::string& address, const int16_t* mode,
-                                           int16_t use_download);
+  // The same for the file of the entry being gathered at address, with
+  // what every channel hands over alike: the entry page is the referrer,
+  // progress events come when *mode is not 0, the file is fetched only when
+  // use_download is on (1 or 9) into folder (mapped), of the types
+  // AllowDownExt allows ("|"-separated), up to MaxDownSize kilobytes,
+  // named by AutoRename and ending in FileSuffix. With pass_failures a
+  // setting that fails is passed over; otherwise it ends the download.
+  struct EntryDownload {
+    const int16_t* mode;
+    int16_t use_download;
+    std::string folder;
+    std::string AllowDownExt;
+    int32_t MaxDownSize;
+    int16_t AutoRename;
+    std::string FileSuffix;
+    bool pass_failures;
+  };
+  transfer::Downloader& NewEntryDownloader(const std::string& address, const EntryDownload& with);
+  // The probe of down (Execute) and the size it found, in DownFileSize_;
+  // a probe that fails is passed over with pass_failures.
+  void ProbeEntryFile(transfer::Downloader& down, bool pass_failures);
   // The progress of one downloader event in mode (0 none, 1 speed text, 2
   // bar, 3 both), written every Space_-th event; nothing divides by an
   // unknown size or an empty block.

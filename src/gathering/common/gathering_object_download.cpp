@@ -2,6 +2,7 @@
 // channel shows it in the entry's panel: the downloader and its events, the
 // progress text and bar, the file's size and address before the transfer,
 // and the status of a failed one.
+#include <functional>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -29,15 +30,35 @@ transfer::Downloader& GatheringObject::NewDownloader(const int16_t* mode) {
 }
 
 transfer::Downloader& GatheringObject::NewEntryDownloader(const std::string& address,
-                                                          const int16_t* mode,
-                                                          int16_t use_download) {
+                                                          const EntryDownload& with) {
   processing::VBProcess& process = Process();
-  transfer::Downloader& down = NewDownloader(mode);
+  transfer::Downloader& down = NewDownloader(with.mode);
+  auto step = [&](const std::function<void()>& setting) {
+    if (with.pass_failures) {
+      vb::TryStep(setting);
+    } else {
+      setting();
+    }
+  };
   down.url(vb::Trim(address));
-  down.Progress(process.ChkBoolean(std::to_string(*mode)));
-  down.UnsealDown(process.ChkBoolean(std::to_string(use_download)));
+  down.Progress(process.ChkBoolean(std::to_string(*with.mode)));
+  step([&] { down.SaveFilePath(process.CheckMapPath(with.folder, true)); });
+  down.UnsealDown(process.ChkBoolean(std::to_string(with.use_download)));
   down.ReferHost(entry_url_);
+  down.InceptExt(vb::Replace(with.AllowDownExt, "|", ","));
+  step([&] { down.MaxSize(with.MaxDownSize); });
+  down.AutoRename(with.AutoRename);
+  down.FileSuffix(vb::Trim(with.FileSuffix));
   return down;
+}
+
+void GatheringObject::ProbeEntryFile(transfer::Downloader& down, bool pass_failures) {
+  if (pass_failures) {
+    vb::TryStep([&] { down.Execute(); });
+  } else {
+    down.Execute();
+  }
+  DownFileSize_ = down.FileSize();
 }
 
 void GatheringObject::FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret,

@@ -14,21 +14,20 @@ namespace ostrel::flash {
 
 std::string FlashCollection::DownloadFlashFile(const std::string& address,
                                                const std::string& folder) {
-  processing::VBProcess& process = Process();
   // Every step that fails is passed over, so the size and the address are
   // shown whatever failed before them, and DownSucceed is set at the end
   // by the transfer's outcome alone.
-  transfer::Downloader& down =
-      NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
-  vb::TryStep([&] { down.SaveFilePath(process.CheckMapPath(folder, true)); });
-  down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
-  vb::TryStep([&] { down.MaxSize(settings_.MaxDownSize); });
-  down.AutoRename(item_.AutoRename);
+  transfer::Downloader& down = NewEntryDownloader(address, {.mode = &settings_.isProgress,
+                                                            .use_download = settings_.UseDownload,
+                                                            .folder = folder,
+                                                            .AllowDownExt = settings_.AllowDownExt,
+                                                            .MaxDownSize = settings_.MaxDownSize,
+                                                            .AutoRename = item_.AutoRename,
+                                                            .FileSuffix = settings_.FileSuffix,
+                                                            .pass_failures = true});
   down.PlusPrefix(true);
   down.FilePrefix(vb::Trim(settings_.FilePrefix));
-  down.FileSuffix(vb::Trim(settings_.FileSuffix));
-  vb::TryStep([&] { down.Execute(); });
-  DownFileSize_ = down.FileSize();
+  ProbeEntryFile(down, true);
   // Whole kilobytes of the file when its size is known; else the size the
   // page gave stays.
   if (DownFileSize_ > 0) entry_size_ = DownFileSize_ / 1024;
