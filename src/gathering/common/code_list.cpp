@@ -76,6 +76,25 @@ std::string FilterByCodes(std::string text, const CodeList& codes, int32_t filte
   return text;
 }
 
+std::string CutDownLinks(const std::string& page, const CodeList& codes, const DownLinkRule& rule,
+                         std::string& links) {
+  links.clear();
+  const std::string area = processing::ReplaceTrim(
+      processing::CutFixed(page, codes[rule.list], codes[rule.list + 1], false), true);
+  if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
+  if (vb::Len(area) < rule.least_list) return "";
+  if (IsUnset(codes[rule.link])) return "请输入获取下载连接代码！";
+  const std::string& begin = codes[rule.link];
+  const std::string& end = codes[rule.link + 1];
+  links = rule.one_link ? processing::CutFixed(area, begin, end, false)
+                        : processing::FindMatch(area, begin, end, false);
+  if (processing::CheckNostr(links).empty()) {
+    links.clear();
+    return "获取下载连接错误！请确定你的代码输入正确。";
+  }
+  return "";
+}
+
 std::string ReadEntryPage(const std::string& link, const std::string& charset,
                           const CodeList& codes, int32_t name_begin, std::string& url,
                           std::string& page, std::string& name) {

@@ -69,6 +69,24 @@ std::string TextField(const std::string& page, const CodeList& codes, int32_t be
 std::string FilterByCodes(std::string text, const CodeList& codes, int32_t filter, int32_t match,
                           bool either_end = false);
 
+// The message of an entry's download list whose begin code is unset.
+inline constexpr std::string_view kNoDownListCode = "请输入获取下载地址列表代码！";
+
+// The download links of an entry's page: the list between the codes at
+// list and list + 1 (comments removed), then in it, by the link codes at
+// link, every match ("|||"-joined) or with one_link the first cut. "" when
+// found; else the message of the step that failed: the list not found, the
+// link code unset, no link. A list shorter than least_list characters
+// gives no link and no message (links stays "").
+struct DownLinkRule {
+  int32_t list;
+  int32_t link;
+  bool one_link;
+  int32_t least_list;
+};
+std::string CutDownLinks(const std::string& page, const CodeList& codes, const DownLinkRule& rule,
+                         std::string& links);
+
 // An entry's page and name, the start every channel's entry reading shares:
 // the page at link (trimmed) fetched in charset and kept trimmed of spaces
 // and line breaks, and the name cut by the code pair at name_begin,

@@ -157,28 +157,26 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
 
   fixed_path_ = vb::Len(codes[kFixedDownPath]) >= 9 ? vb::Trim(codes[kFixedDownPath]) : "";
 
-  // The download address. A run without a list code gathers none; the
-  // trial asks for the codes.
+  // The download address. A run without a list code gathers none, nor
+  // from a list of 10 characters or fewer; the trial asks for the codes.
+  std::string dl;
   if (IsUnset(codes[kDownAreaBegin])) {
-    if (!run) return "请输入获取下载地址列表代码！";
+    if (!run) return std::string(gathering::kNoDownListCode);
   } else {
-    const std::string area = processing::ReplaceTrim(
-        CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaBegin + 1], false), true);
-    if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
-    if (!run || vb::Len(area) > 10) {
-      if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
-      const std::string dl =
-          CheckNostr(CutFixed(area, codes[kDownLinkBegin], codes[kDownLinkBegin + 1], false));
-      if (dl.empty()) return "获取下载连接错误！请确定你的代码输入正确。";
-      entry.downAddress = item_.downpage == 0 && !fixed_path_.empty()
-                              ? fixed_path_ + dl
-                              : processing::FormatRemoteUrl(entry.url, dl);
-      if (item_.downpage >= 1 && (!run || vb::Len(entry.downAddress) >= 9)) {
-        const std::string r = GetDownPageLink(
-            entry.downAddress, codes[kDownPageAreaBegin], codes[kDownPageAreaBegin + 1],
-            codes[kDownPageLinkBegin], codes[kDownPageLinkBegin + 1], charset);
-        if (!r.empty()) entry.downAddress = r;
-      }
+    const std::string missing = gathering::CutDownLinks(
+        page, codes, {kDownAreaBegin, kDownLinkBegin, /*one_link=*/true, run ? 11 : 0}, dl);
+    if (!missing.empty()) return missing;
+  }
+  if (!dl.empty()) {
+    dl = CheckNostr(dl);
+    entry.downAddress = item_.downpage == 0 && !fixed_path_.empty()
+                            ? fixed_path_ + dl
+                            : processing::FormatRemoteUrl(entry.url, dl);
+    if (item_.downpage >= 1 && (!run || vb::Len(entry.downAddress) >= 9)) {
+      const std::string r = GetDownPageLink(
+          entry.downAddress, codes[kDownPageAreaBegin], codes[kDownPageAreaBegin + 1],
+          codes[kDownPageLinkBegin], codes[kDownPageLinkBegin + 1], charset);
+      if (!r.empty()) entry.downAddress = r;
     }
   }
 

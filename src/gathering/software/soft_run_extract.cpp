@@ -151,17 +151,14 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
     if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture, item_.PathForm);
   }
 
-  // The download links.
-  if (IsUnset(codes[kDownAreaBegin])) return "请输入获取下载地址列表代码！";
-  const std::string area =
-      processing::ReplaceTrim(CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaEnd]), true);
-  if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
-  if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
-  // The links are kept as found: a percent-encoded link stays valid for the
-  // download. What a run stores passes through CheckNostr (StoreSoft).
-  const std::string links =
-      processing::FindMatch(area, codes[kDownLinkBegin], codes[kDownLinkEnd], false);
-  if (CheckNostr(links).empty()) return "获取下载连接错误！请确定你的代码输入正确。";
+  // The download links. They are kept as found: a percent-encoded link
+  // stays valid for the download. What a run stores passes through
+  // CheckNostr (StoreSoft).
+  if (IsUnset(codes[kDownAreaBegin])) return std::string(gathering::kNoDownListCode);
+  std::string links;
+  const std::string missing = gathering::CutDownLinks(
+      page, codes, {kDownAreaBegin, kDownLinkBegin, /*one_link=*/false, 0}, links);
+  if (!missing.empty()) return missing;
   entry.links = vb::Split(links, "|||");
   if (item_.downpage > 0) {
     const std::string found = GetDownPageLinks(
