@@ -345,6 +345,8 @@ class GatheringObject : public com::Dispatch {
                     const std::function<std::string(const ListLinks&, size_t)>& line);
   void GatherListLine(const RunLine& run);
 
+  // Removes the files an entry that is not kept wrote (entry_files_).
+  void RemoveEntryFiles();
   // The entry's store (gathering_object_store.cpp): stored, skipped as
   // known, or ended by the channel's own steps.
   enum class StoreOutcome { kStored, kSkipped, kEnded };

@@ -13,6 +13,12 @@
 
 namespace ostrel::gathering {
 
+void GatheringObject::RemoveEntryFiles() {
+  processing::VBProcess& process = Process();
+  for (const std::string& file : entry_files_) process.DeleteFiles(file, true);
+  entry_files_.clear();
+}
+
 GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entry) {
   processing::VBProcess& process = Process();
   asp::Response& out = host_.Response();

@@ -49,10 +49,7 @@ void FlashCollection::SaveFlashData(vb::Variant& line) {
       processing::ShowErrorTable(reason);
     }
   }
-  if (kept) return;
-  processing::VBProcess& process = Process();
-  for (const std::string& file : entry_files_) process.DeleteFiles(file, true);
-  entry_files_.clear();
+  if (!kept) RemoveEntryFiles();
 }
 
 bool FlashCollection::StoreFlash(GatheredFlash& flash) {

@@ -30,10 +30,7 @@ void SoftCollection::SaveSoftData(vb::Variant& url) {
     GatheredSoft soft;
     if (ExtractSoft(vb::CStr(url), soft)) kept = StoreSoft(soft);
   });
-  if (kept) return;
-  processing::VBProcess& process = Process();
-  for (const std::string& file : entry_files_) process.DeleteFiles(file, true);
-  entry_files_.clear();
+  if (!kept) RemoveEntryFiles();
 }
 
 bool SoftCollection::StoreSoft(GatheredSoft& soft) {
