@@ -43,6 +43,22 @@ void WriteMessage(asp::Response& response, const std::string& id, const std::str
                  "</td></tr>\r\n");
 }
 
+// The page's head: the admin frame's channel row, then the clean-up's own
+// menu row (no gathering channel's links: this page belongs to none).
+void WriteCleanupHead(asp::Response& response) {
+  WriteHtmlHead(response, "上传文件清理");
+  response.Write(
+      "<div class=\"admin-channels\">"
+      "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
+      "<a href=\"admin_SoftGather.asp\">软件采集</a>"
+      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
+      "<a href=\"admin_Servered.asp\">下载服务器</a>"
+      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
+      "</div>\r\n"
+      "<div class=\"admin-head\"><a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
+      "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
+}
+
 void WriteChoice(asp::Response& response, int32_t channel_id, const std::string& dir) {
   response.Write(
       "<tr><td class=\"TableRow1\" align=\"center\">"
@@ -68,7 +84,7 @@ void WriteChoice(asp::Response& response, int32_t channel_id, const std::string&
 void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings) {
   asp::Response& response = *page.Response;
   const asp::Request& request = *page.Request;
-  WriteAdminHead(response, "上传文件清理");
+  WriteCleanupHead(response);
   const std::string action = vb::LCase(Text(request, "action"));
   const std::string channel_text = vb::Trim(Text(request, "ChannelID"));
   const std::string dir = Text(request, "UploadDir");
@@ -80,6 +96,8 @@ void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings) {
     if (std::to_string(c.id) == channel_text) channel = &c;
   }
   WriteChoice(response, channel ? channel->id : 0, dir);
+  WriteMessage(response, "KeptRecent",
+               "最近五分钟内修改过的文件不会列出，也不会删除：它们可能正等待采集写入记录。");
 
   bool known_folder = false;
   for (const std::string& folder : channel ? channel->folders : std::vector<std::string>{}) {

@@ -4,6 +4,7 @@
 #include "maintenance/channel_lock.h"
 #include "platform/ado/connection.h"
 #include "platform/com/class_info.h"
+#include "platform/vb/strings.h"
 
 namespace ostrel::maintenance {
 namespace {
@@ -12,9 +13,10 @@ const component::ComponentClass<clsManager> kManagerClass("Ostrel.clsManager");
 
 }  // namespace
 
+// The request's host objects, and nothing else: the host connection stays
+// as the page left it (DelUselessFile opens it when it is not open).
 clsManager::clsManager() {
   vb::TryStep([&] { host_ = component::HostObjects::Take(); });
-  component::HostState().HostConnected = false;
 }
 
 clsManager::~clsManager() {
@@ -51,6 +53,9 @@ std::vector<clsManager::Listed> clsManager::Run(bool remove) {
     Refuse("频道目录“" + ChannelPath_ + "”正在清理中，请稍后再试。");
   }
   if (!folder.exists) return {};
+  // The folders are walked with the file-system object that the site
+  // configuration names; a configuration that names none walks nothing.
+  if (vb::LCase(vb::Trim(process_->FSO_ScriptName)) != "scripting.filesystemobject") return {};
   std::vector<Listed> files = WalkFolder(folder);
   if (files.empty() || !MarkReferenced(folder, files)) return {};
   std::vector<Listed> useless;

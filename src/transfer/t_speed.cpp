@@ -10,25 +10,26 @@ namespace ostrel::transfer {
 
 namespace {
 
-// The millisecond tick count, unwrapped.
-uint64_t Tick() { return vb::ReadClock().ticks_ns / 1000000u; }
+// The monotonic clock in nanoseconds.
+uint64_t Tick() { return vb::ReadClock().ticks_ns; }
 
 int32_t CheckedSum(int64_t sum) {
   if (sum > INT32_MAX || sum < INT32_MIN) vb::Raise(vb::kErrOverflow);
   return static_cast<int32_t>(sum);
 }
 
-// bytes / (ticks / 1000), rounded half to even.
-int64_t PerSecond(int64_t bytes, uint64_t ticks) {
+// bytes / (nanoseconds / 10^9), rounded half to even.
+int64_t PerSecond(int64_t bytes, uint64_t nanoseconds) {
   return static_cast<int64_t>(
-      vb::RoundHalfEven(static_cast<double>(bytes) * 1000.0 / static_cast<double>(ticks)));
+      vb::RoundHalfEven(static_cast<double>(bytes) * 1e9 / static_cast<double>(nanoseconds)));
 }
 
 }  // namespace
 
 int64_t TSpeed::TotalSpeed() const {
-  if (last_tick_ == start_tick_) return 0;
-  return PerSecond(static_cast<int64_t>(count_end_) - count_start_, last_tick_ - start_tick_);
+  const uint64_t passed = last_tick_ - start_tick_;
+  return PerSecond(static_cast<int64_t>(count_end_) - count_start_,
+                   passed < kNanosPerMilli ? kNanosPerMilli : passed);
 }
 
 void TSpeed::Clear() {

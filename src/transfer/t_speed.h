@@ -3,10 +3,10 @@
 // after every block, TotalSpeed for the average since Clear, Speed for the
 // speed since the last sample. Not visible to host pages.
 //
-// Ticks are kept in 64 bits (the 32-bit tick count wraps after 49 days) and
-// speeds are computed in 64 bits, since a local link moves more than 2 GB a
-// second. Byte counts stay 32-bit signed, as the event that reports them:
-// a count past 2,147,483,647 raises Overflow (6).
+// Ticks are kept in nanoseconds of the platform's monotonic clock, 64 bits
+// (the 32-bit millisecond tick count wraps after 49 days), and speeds are computed in 64 bits,
+// since a local link moves more than 2 GB a second. Byte counts stay 32-bit signed, as the event
+// that reports them: a count past 2,147,483,647 raises Overflow (6).
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,14 @@ class TSpeed {
  public:
   int32_t CountStart() const { return count_start_; }
   int32_t CountEnd() const { return count_end_; }
-  // Average bytes per second since Clear; 0 until a tick has passed.
+  // Average bytes per second since Clear, over the time that did pass,
+  // however short: a transfer within one second has its speed too. A clock
+  // that shows no time passed counts one millisecond.
   int64_t TotalSpeed() const;
-  int64_t TotalTickCount() const { return static_cast<int64_t>(last_tick_ - start_tick_); }
+  // Milliseconds since Clear.
+  int64_t TotalTickCount() const {
+    return static_cast<int64_t>((last_tick_ - start_tick_) / kNanosPerMilli);
+  }
   // Counts, sample and speed to 0; every tick to now.
   void Clear();
   // Starts the count at lStart (CountEnd too).
@@ -31,9 +36,11 @@ class TSpeed {
   int64_t Speed();
   // True once more than a second passed between the last sample and the
   // last Count.
-  bool NewSpeed() const { return last_tick_ > sample_tick_ + 1000; }
+  bool NewSpeed() const { return last_tick_ > sample_tick_ + 1000 * kNanosPerMilli; }
 
  private:
+  static constexpr uint64_t kNanosPerMilli = 1000000;
+
   int32_t count_start_ = 0;
   int32_t count_end_ = 0;
   int32_t sample_count_ = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/vb/datetime.h"
+#include "support/error_of.h"
 
 namespace ostrel::articles {
 namespace {
@@ -34,14 +35,17 @@ const std::string kPage =
     "<span class=p>科技</span><span class=ch>互联网</span>"
     "<i>作者：张三</i><u>来源：新华社</u><em>2005-8-8 10:11:12</em>";
 
-TEST(CodeListTest, SplitFlattenedAndUnsetPastTheEnd) {
+// A part past the end is a failure of the step that reads it, never "0".
+TEST(CodeListTest, SplitFlattenedAndMissingPastTheEnd) {
   CodeList list("<ul\r\n class=x>$$$</ul>$$$\t<a href=\"$$$\">");
   EXPECT_EQ(list.Count(), 4);
   EXPECT_EQ(list[0], "<ul class=x>");
   EXPECT_EQ(list[2], "<a href=\"");
-  EXPECT_EQ(list[4], "0");
-  EXPECT_EQ(list[99], "0");
-  EXPECT_EQ(CodeList("")[0], "0");
+  for (int32_t past : {4, 99, -1}) {
+    EXPECT_EQ(ostrel::testing::ErrorOf([&] { (void)list[past]; }), vb::kErrSubscript) << past;
+  }
+  EXPECT_FALSE(list.Has(4));
+  EXPECT_EQ(ostrel::testing::ErrorOf([] { (void)CodeList("")[0]; }), vb::kErrSubscript);
   EXPECT_TRUE(IsUnset("0"));
   EXPECT_TRUE(IsUnset(""));
   EXPECT_FALSE(IsUnset(" 0"));
@@ -153,8 +157,9 @@ TEST(CodeListTest, PagingNeedsAllFourCodes) {
   EXPECT_TRUE(PagingOn(CodeList(codes), 2));
   EXPECT_FALSE(PagingOn(CodeList(codes), 0));
   EXPECT_FALSE(PagingOn(CodeList(InfoColumn({{14, "<nav>"}, {15, "</nav>"}, {17, ">"}})), 1));
-  // A short stored list reads "0" past its end.
-  EXPECT_FALSE(PagingOn(CodeList(InfoColumn({{14, "<nav>"}, {15, "</nav>"}}, 16)), 1));
+  // A short stored list is a failure of the step, never read as "0".
+  const CodeList short_list(InfoColumn({{14, "<nav>"}, {15, "</nav>"}}, 16));
+  EXPECT_EQ(ostrel::testing::ErrorOf([&] { PagingOn(short_list, 1); }), vb::kErrSubscript);
 }
 
 TEST(CodeListTest, FiltersRemoveStringsThenBlocks) {

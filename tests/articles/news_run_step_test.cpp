@@ -276,5 +276,24 @@ TEST_F(GatherStepTest, BadLinkListsAndPages) {
   EXPECT_EQ(NextQuery(negative), "");
 }
 
+// A code list of fewer parts than a step reads ends that step, never read
+// as unset codes: the start writes no link list and leads nowhere; a step
+// stores nothing and leads nowhere.
+TEST_F(GatherStepTest, ShortCodeListsEndTheStep) {
+  AddRunItem(1, "FindListCode='<ul class=\"list\">$$$</ul>'");
+  EXPECT_EQ(NextQuery(Request("action=begin&ItemID=1")), "");
+  EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
+
+  AddRunItem(2, "FindInfoCode='" +
+                    SqlText("<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div>"
+                            "<!--/content-->") +
+                    "'");
+  Request("action=begin&ItemID=2");
+  const std::string step = Request("action=savenew&ItemID=2&page=0&D=1");
+  EXPECT_NE(step.find("总共需要采集"), std::string::npos);
+  EXPECT_EQ(NextQuery(step), "");
+  EXPECT_EQ(Value("SELECT count(*) FROM QX_Article"), "0");
+}
+
 }  // namespace
 }  // namespace ostrel::articles

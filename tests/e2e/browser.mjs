@@ -476,8 +476,12 @@ export function assertRunSteps(steps, lines) {
 export function assertPanels(panels, atLeast, expected) {
   const shown = panels.filter((p) => p.txt1 !== undefined);
   assert.ok(shown.length >= atLeast, `panels seen: ${shown.length}`);
-  const checks = { speed: /^进度：[\d,]+ \/ 速度：.* \/ 大小：\d+$/, bar: '400px', ...expected };
+  // The last progress text: the whole file, at a speed above 0 however
+  // fast it came.
+  const checks = { speed: /^进度：[\d,]+ \/ 速度：(?!0 字节).* \/ 大小：\d+$/, bar: '400px', ...expected };
   for (const panel of shown) {
+    const [, got, size] = panel.speed?.match(/^进度：([\d,]+) .* 大小：(\d+)$/) ?? [];
+    assert.equal(got?.replaceAll(',', ''), size, 'the last progress text shows the full size');
     for (const [key, want] of Object.entries(checks)) {
       if (want instanceof RegExp) assert.match(panel[key], want, key);
       else assert.equal(panel[key], want, key);

@@ -35,6 +35,12 @@ after(() => admin?.close());
 test('the dry run lists the unreferenced files and deletes nothing', async () => {
   await Promise.all([page.waitForNavigation(), page.click('.admin-channels >> text=上传文件清理')]);
   assert.equal(await page.title(), '上传文件清理');
+  // Its own menu row, and the rule that keeps fresh files.
+  assert.deepEqual(
+    await page.$$eval('.admin-head a', (links) => links.map((a) => a.textContent)),
+    ['上传文件清理', '退出登录'],
+  );
+  assert.match(await page.textContent('#KeptRecent'), /最近五分钟内修改过的文件不会列出，也不会删除/);
   await page.selectOption('select[name=ChannelID]', '5');
   await page.selectOption('select[name=UploadDir]', 'UploadFile');
   await Promise.all([page.waitForNavigation(), page.click('#ListButton')]);

@@ -29,6 +29,11 @@ TEST_F(FlashCollectionTest, PropertiesThroughTheDispatchInterface) {
   EXPECT_THROW(flash->Get("ScriptFileName"), vb::VbError);
   vb::Variant mode[] = {vb::Variant("3")};
   EXPECT_EQ(vb::CStr(flash->Call("ShowFlashMode", mode)), flash->ShowFlashMode(3));
+  // The class counters answer a String, "" (the other channels: Empty).
+  vb::Variant count[] = {vb::Variant(int32_t{1}), vb::Variant(int32_t{99})};
+  const vb::Variant counted = flash->Call("ClassUpdateCount", count);
+  EXPECT_FALSE(counted.IsEmpty());
+  EXPECT_EQ(vb::CStr(counted), "");
 }
 
 TEST_F(FlashCollectionTest, RecordsReadByPosition) {

@@ -10,6 +10,7 @@
 
 #include "flash_page.h"
 #include "host/demo_flash_codes.h"
+#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "processing/files_folders.h"
 #include "support/fetch_limits_guard.h"
@@ -182,6 +183,89 @@ TEST_F(FlashRunTest, RemoteAddressesAndTextAreHandledSafely) {
   EXPECT_NE(page.find("<font color=red>a&amp;lt;i&amp;gt;b</font>"), std::string::npos);
   EXPECT_EQ(Flash("miniature", "a&lt;i&gt;b"), "");
   EXPECT_EQ(Flash("showurl", "a&lt;i&gt;b"), site_.Url("/flash/" + file));
+}
+
+// The start's list rules, as the software channel's: a paged list adds
+// only pages of more than 10 characters, links are made absolute against
+// the list address as built; but a list code of fewer than four parts is
+// passed over as every failing statement, and leads to the alert.
+TEST_F(FlashRunTest, StartKeepsTheListRulesOfItsChannel) {
+  struct Case {
+    std::string item;
+    std::string first_line;  // "": the alert, no link list
+  } cases[] = {
+      {"PaginalList='" + site_.Url("/flash/none_{$pageid}.html") + "', startid=2, lastid=3", ""},
+      {"PaginalList='" + site_.Url("/flash/sub/none_{$pageid}.html") + "', startid=1, lastid=1",
+       site_.Url("/flash/sub/flash_01.html")},
+      {"FindListCode='<ul class=\"flashlist\">$$$</ul>'", ""},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(LinkListPath());
+    SetItem(c.item);
+    const std::string page = Request("action=begin&ItemID=1&ChannelID=5");
+    EXPECT_EQ(page.find("获取分类列表出错，请重新设置分类列表代码！") != std::string::npos,
+              c.first_line.empty())
+        << c.item;
+    EXPECT_EQ(std::filesystem::exists(LinkListPath()), !c.first_line.empty()) << c.item;
+    if (!c.first_line.empty()) {
+      EXPECT_EQ(LinkList().rfind(c.first_line + "|", 0), 0u) << LinkList();
+    }
+  }
+}
+
+// A step passes a failing statement over: a page that is no number is
+// line 0, a line that is not there is not gathered; the run leads on.
+TEST_F(FlashRunTest, AStepPassesFailuresOver) {
+  SetItem("IsPagination=0");
+  SetConfig("UseDownload=0");
+  Request("action=begin&ItemID=1&ChannelID=5");
+  struct Case {
+    const char* page;
+    const char* next;
+    bool gathered;
+  } cases[] = {{"abc", "&page=1&", true}, {"-1", "&page=0&", false}};
+  for (const Case& c : cases) {
+    const std::string out =
+        Request(std::string("action=savenew&ChannelID=5&ItemID=1&d=1&page=") + c.page);
+    EXPECT_NE(out.find("总共需要采集"), std::string::npos) << c.page;
+    EXPECT_EQ(out.find("标题名称：") != std::string::npos, c.gathered) << c.page;
+    EXPECT_NE(out.find("buildRefresh(){window.location.href='Admin_FlashGather.asp?action=savenew"
+                       "&ChannelID=5" +
+                       std::string(c.next)),
+              std::string::npos)
+        << c.page;
+  }
+}
+
+// An entry's page: a negative size is 0; a file address too large a size
+// limit to hand over is passed over, the download shown and stored all the
+// same; an info code of fewer parts than the step reads stores nothing.
+TEST_F(FlashRunTest, EntryStepsPassFailuresOver) {
+  SetItem("IsPagination=0");
+  site_.Route("/flash/list_1.html",
+              HttpAnswer::Page("<ul class=\"flashlist\"><a href=\"flash_01.html\"></ul>"));
+  site_.Route("/flash/flash_01.html",
+              HttpAnswer::Page(
+                  text::Encode("<h1 class=\"title\">负号</h1><span class=\"size\">-5K</span>"
+                               "<div class=\"down\"><a href=\"files/blue_sky.swf\">x</a></div>",
+                               "GB2312")));
+  SetConfig("UseDownload=0");
+  Request("action=begin&ItemID=1&ChannelID=5");
+  const std::string step = "action=savenew&ChannelID=5&ItemID=1&page=0&d=1";
+  EXPECT_NE(Request(step).find(">0 <b>KB</b>"), std::string::npos);
+  EXPECT_EQ(Flash("filesize", "负号"), "0");
+
+  SetConfig("UseDownload=1, MaxDownSize=3000000, RepeatDeal=1");
+  const std::string page = Request(step);
+  ExpectShows(page, {"<script>txt3.innerHTML=\"239 Bytes\";</script>", "文件采集成功"});
+  EXPECT_EQ(Flash("showurl", "负号"),
+            "UploadFile/" + processing::BuildDatePath(1) + "blue_sky.swf");
+
+  SetItem("FindInfoCode='" + testing::JoinCodes(20, {{0, "<h1 class=\"title\">"}, {1, "</h1>"}}) +
+          "'");
+  SetConfig("RepeatDeal=2");
+  EXPECT_NE(Request(step).find("buildRefresh()"), std::string::npos);
+  EXPECT_EQ(Count("QX_FlashList"), 1);
 }
 
 TEST_F(FlashRunTest, ReadComeFromLinksAddresses) {

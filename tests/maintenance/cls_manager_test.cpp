@@ -147,6 +147,24 @@ TEST_F(ManagerTest, NothingGoesWithoutRowsOrWithoutAFolder) {
   EXPECT_EQ(manager->FilesCount, 0);
 }
 
+// The object takes the request's host objects and leaves the host
+// connection as the page left it; the folders are walked only with the
+// file-system object the site configuration names.
+TEST_F(ManagerTest, TheSiteConfigurationNamesTheFileSystemObject) {
+  auto manager = Manager(1, "/article/", "UploadPic/");
+  component::HostState().HostConnected = true;
+  auto second = std::make_shared<clsManager>();
+  EXPECT_TRUE(component::HostState().HostConnected);
+  second.reset();
+
+  Old("article/UploadPic/", {"a.jpg"});
+  RunSql("INSERT INTO QX_Article (ChannelID, UploadImage) VALUES (1, 'b.jpg')");
+  RunSql("UPDATE QX_Config SET FSO_ScriptName='Other.FileSystem'");
+  manager->DelUselessFile();
+  EXPECT_EQ(manager->FilesCount, 0);
+  EXPECT_TRUE(folder_->Exists("article/UploadPic/a.jpg"));
+}
+
 TEST_F(ManagerTest, RefusesFoldersOutsideTheChannelAndForeignUploadDirs) {
   Old("", {"article/UploadPic/a.jpg", "article/b.jpg", "c.jpg", "elsewhere/d.jpg"});
   stdfs::create_symlink(dir_ / "elsewhere", dir_ / "article/Linked");

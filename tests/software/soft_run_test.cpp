@@ -7,6 +7,7 @@
 #include "platform/text/charset.h"
 #include "processing/files_folders.h"
 #include "soft_run_fixture.h"
+#include "support/clock_guard.h"
 
 namespace ostrel::software {
 namespace {
@@ -44,6 +45,90 @@ TEST_F(SoftRunTest, StartWritesTheLinkListOfEveryPage) {
             std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(LinkListPath()));
   // The link list is never served: the host refuses .dat files (tested there).
+}
+
+// The start's list rules: a paged list adds only pages of more than 10
+// characters (all 404 here: no list), links are made absolute against the
+// list address as built even when its text came from the item's list
+// address, and a list code of fewer than four parts ends the start
+// silently, after the banner.
+TEST_F(SoftRunTest, StartKeepsTheListRulesOfItsChannel) {
+  AddRunItem();
+  struct Case {
+    std::string item;
+    const char* shows;  // nullptr: neither an alert nor a next step
+    std::string first_line;
+  } cases[] = {
+      {"PaginalList='" + site_.Url("/soft/none_{$pageid}.html") + "', startid=2, lastid=3",
+       "获取分类列表出错，请重新设置分类列表代码！", ""},
+      {"PaginalList='" + site_.Url("/soft/sub/none_{$pageid}.html") + "', startid=1, lastid=1",
+       "reFresh()", site_.Url("/soft/sub/soft_01.html")},
+      {"FindListCode='<ul class=\"softlist\">$$$</ul>'", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(LinkListPath());
+    SetItem(c.item);
+    const std::string page = Request("action=begin&ItemID=1&ChannelID=2");
+    if (c.shows) {
+      EXPECT_NE(page.find(c.shows), std::string::npos) << c.item;
+    } else {
+      EXPECT_EQ(page.find("获取分类列表出错"), std::string::npos) << c.item;
+      EXPECT_EQ(page.find("reFresh()"), std::string::npos) << c.item;
+    }
+    EXPECT_EQ(std::filesystem::exists(LinkListPath()), !c.first_line.empty()) << c.item;
+    if (!c.first_line.empty()) {
+      const std::string text = LinkList();
+      EXPECT_EQ(text.substr(0, text.find('\r')), c.first_line);
+    }
+  }
+}
+
+// A file that comes at once, within a tick of the clock (held still here),
+// and ends off the Space-th block: its last progress text shows the whole
+// file at a speed above 0.
+TEST_F(SoftRunTest, ProgressOfAFileThatComesAtOnce) {
+  AddRunItem("IsPagination=0, IsDown=1");
+  SetConfig("UseDownload=1, isProgress=1, isZipFile=0, AllowDownExt='rar', setInterval=0");
+  const ostrel::testing::ClockGuard still(ostrel::testing::At(2026, 12, 1, 12));
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=2&d=1");
+  const size_t last = page.rfind("Proess1.innerHTML='") + 19;
+  const std::string text = page.substr(last, page.find("';", last) - last);
+  EXPECT_EQ(text.rfind("进度：40,293 / 速度：", 0), 0u) << text;
+  EXPECT_TRUE(text.ends_with(" / 大小：40293")) << text;
+  EXPECT_EQ(text.find("速度：0 字节"), std::string::npos) << text;
+}
+
+// An info code of fewer than 40 parts ends the entry silently: no panel,
+// nothing stored; the run goes on with the next line.
+TEST_F(SoftRunTest, AShortInfoCodeEndsTheEntry) {
+  const std::string codes = SoftInfoCodes();
+  AddRunItem("IsPagination=0, FindInfoCode='" +
+             SqlText(codes.substr(0, codes.rfind("$$$<span class=\"ver\">"))) + "'");
+  Request("action=begin&ItemID=1&ChannelID=2");
+  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  EXPECT_EQ(page.find("目标软件"), std::string::npos);
+  EXPECT_NE(page.find("buildRefresh()"), std::string::npos);
+  EXPECT_EQ(Count("QX_SoftList"), 0);
+}
+
+// The class codes' tags: the parent's codes take none of the class tags,
+// the child's "{@ParentName}" only; a tag not taken is searched as written.
+TEST_F(SoftRunTest, ClassCodesTakeOnlyTheirOwnTags) {
+  AddRunItem("IsPagination=0, AutoClass=1, downpage=0, FindInfoCode='" +
+             SqlText(SoftInfoCodes({{4, "<span class=\"parent\">{@ChildName}{@ParentName}"},
+                                    {6, "<span class=\"child\">{@ParentName}/{@ChildName}"}})) +
+             "'");
+  site_.Route(
+      "/soft/soft_01.html",
+      HttpAnswer::Page(text::Encode("<h1 class=\"softname\">标签</h1>"
+                                    "<span class=\"parent\">{@ChildName}{@ParentName}软件</span>"
+                                    "<span class=\"child\">软件/{@ChildName}工具软件</span>"
+                                    "<ul class=\"downlist\"><a href=\"x.zip\">x</a></ul>",
+                                    "GB2312")));
+  Request("action=begin&ItemID=1&ChannelID=2");
+  Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+  EXPECT_EQ(Soft("ClassID", "标签"), "6");
 }
 
 TEST_F(SoftRunTest, WholeRunDownloadsRepacksStoresAndCounts) {
@@ -275,7 +360,8 @@ TEST_F(SoftRunTest, RemoteAddressesAndNamesAreHandledSafely) {
 }
 
 // An answer of unknown length that ends on a whole block: the last event
-// brings 0 bytes; with Space 0 every event writes. Nothing divides by zero.
+// brings 0 bytes; with Space 0 every event writes. Nothing divides by zero,
+// and the unknown size (0) is reached at every event: the bar is full.
 TEST_F(SoftRunTest, ProgressWithoutSizeOrLastBlock) {
   HttpAnswer chunked = HttpAnswer::Page(std::string(10240, 'z'), "application/zip");
   chunked.chunked = true;
@@ -286,7 +372,8 @@ TEST_F(SoftRunTest, ProgressWithoutSizeOrLastBlock) {
             folder_->Windows("got/c.zip"));
   const std::string out = Output();
   EXPECT_EQ(CountOf(out, "Proess1.innerHTML='进度："), 3);
-  EXPECT_EQ(out.find("tablePros.style.width"), std::string::npos);
+  EXPECT_EQ(CountOf(out, "tablePros.style.width="), 3);
+  EXPECT_EQ(CountOf(out, "tablePros.style.width=400;"), 3);
   EXPECT_NE(out.find("全部下载任务完成"), std::string::npos);
 }
 

@@ -107,79 +107,56 @@ void NewsCollection::StoreArticle(GatheredArticle& article) {
     if (item_.IsDown >= 1) SaveArticlePictures(article);
   }
 
-  if (!component::HostState().HostConnected) OpenConnection();
-  const std::shared_ptr<ado::Connection>& host_db = component::HostState().HostConnection;
-  if (!host_db) vb::Raise(vb::kErrObjectNotSet);
-
   // A title counts as known within the article's own channel only, so a
   // run never touches another channel's articles.
   const int32_t channel = process.ChkNumeric(std::to_string(ChannelID_));
-  ado::Recordset rs;
-  rs.Open("SELECT * FROM QX_Article WHERE title='" + process.CheckStr(article.title) +
-              "' And ChannelID=" + std::to_string(channel),
-          *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
-  const bool known = !rs.Eof();
-  const bool store = !known || settings_.RepeatDeal != 0;
-  const bool add = !known || settings_.RepeatDeal != 1;
-  const bool test_mode = settings_.stopGather == 9;
-
-  if (store) {
-    if (!test_mode) {
-      if (add) rs.AddNew();
-      // The name as the administrator has it; the row takes it as a field
-      // value, so it needs no SQL escaping.
-      const std::string username = vb::Trim(vb::Replace(AdminName_, "''", "'"));
-      const std::vector<std::pair<const char*, vb::Variant>> row = {
-          {"ChannelID", vb::Variant(channel)},
-          {"SpecialID", vb::Variant(process.ChkNumeric(std::to_string(item_.SpecialID)))},
-          {"ClassID", vb::Variant(process.ChkNumeric(std::to_string(article.ClassID)))},
-          {"title", vb::Variant(article.title)},
-          {"ColorMode", vb::Variant(int32_t{0})},
-          {"FontMode", vb::Variant(int32_t{0})},
-          {"content", vb::Variant(article.content)},
-          {"Related", vb::Variant(process.ChkFormStr(vb::Left(article.key, 200)))},
-          {"Author", vb::Variant(vb::Left(article.author, 100))},
-          {"ComeFrom", vb::Variant(vb::Left(article.source, 100))},
-          {"star", vb::Variant(process.ChkNumeric(std::to_string(item_.star)))},
-          {"isTop", vb::Variant(int32_t{0})},
-          {"AllHits", vb::Variant(process.ChkNumeric(std::to_string(article.AllHits)))},
-          {"DayHits", vb::Variant(int32_t{0})},
-          {"WeekHits", vb::Variant(int32_t{0})},
-          {"MonthHits", vb::Variant(int32_t{0})},
-          {"HitsTime", vb::Variant(vb::Now())},
-          {"WriteTime", vb::Variant(article.writeTime)},
-          {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
-          {"username", vb::Variant(username)},
-          {"isBest", vb::Variant(int32_t{0})},
-          {"BriefTopic", vb::Variant(int32_t{article.BriefTopic})},
-          {"ImageUrl", vb::Variant(article.ImageUrl)},
-          {"UploadImage", vb::Variant(article.UploadImage)},
-          {"UserGroup", vb::Variant(int32_t{0})},
-          {"PointNum", vb::Variant(int32_t{0})},
-          {"isUpdate", vb::Variant(int32_t{1})},
-          {"isAccept", vb::Variant(int32_t{1})},
-          {"ForbidEssay", vb::Variant(int32_t{0})},
-          {"AlphaIndex", vb::Variant(process.ReadAlpha(article.title))},
-      };
-      for (const auto& [column, value] : row) rs.Fields(column).SetValue(value);
-      rs.Update();
-      // Counted only once the row is there: a failed insert raises above.
-      if (add) {
-        vb::Variant channel_id(channel);
-        vb::Variant class_id(article.ClassID);
-        ClassUpdateCount(channel_id, class_id);
-      }
-    }
-    const int32_t count = process.ChkNumeric(vb::CStr(host_.Session().Item("SucceedCount")));
-    if (count == INT32_MAX) vb::Raise(vb::kErrOverflow);
-    host_.Session().SetItem("SucceedCount", vb::Variant(count + 1));
-  }
-  rs.Close();
-  if (store) {
-    gathering::WriteStatusScript(out, "采集成功", "恭喜您！采集成功");
-  } else {
-    gathering::WriteStatusScript(out, "采集失败", "目标文章已存在，不予采集");
-  }
+  // The name as the administrator has it; the row takes it as a field
+  // value, so it needs no SQL escaping.
+  const std::string username = vb::Trim(vb::Replace(AdminName_, "''", "'"));
+  const gathering::EntryStore entry{
+      .lookup = "SELECT * FROM QX_Article WHERE title='" + process.CheckStr(article.title) +
+                "' And ChannelID=" + std::to_string(channel),
+      .RepeatDeal = settings_.RepeatDeal,
+      .test_mode = settings_.stopGather == 9,
+      .ClassID = article.ClassID,
+      .texts = {"采集成功", "恭喜您！采集成功", "采集失败", "目标文章已存在，不予采集"},
+      .row =
+          [&] {
+            return std::vector<std::pair<const char*, vb::Variant>>{
+                {"ChannelID", vb::Variant(channel)},
+                {"SpecialID", vb::Variant(process.ChkNumeric(std::to_string(item_.SpecialID)))},
+                {"ClassID", vb::Variant(process.ChkNumeric(std::to_string(article.ClassID)))},
+                {"title", vb::Variant(article.title)},
+                {"ColorMode", vb::Variant(int32_t{0})},
+                {"FontMode", vb::Variant(int32_t{0})},
+                {"content", vb::Variant(article.content)},
+                {"Related", vb::Variant(process.ChkFormStr(vb::Left(article.key, 200)))},
+                {"Author", vb::Variant(vb::Left(article.author, 100))},
+                {"ComeFrom", vb::Variant(vb::Left(article.source, 100))},
+                {"star", vb::Variant(process.ChkNumeric(std::to_string(item_.star)))},
+                {"isTop", vb::Variant(int32_t{0})},
+                {"AllHits", vb::Variant(process.ChkNumeric(std::to_string(article.AllHits)))},
+                {"DayHits", vb::Variant(int32_t{0})},
+                {"WeekHits", vb::Variant(int32_t{0})},
+                {"MonthHits", vb::Variant(int32_t{0})},
+                {"HitsTime", vb::Variant(vb::Now())},
+                {"WriteTime", vb::Variant(article.writeTime)},
+                {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
+                {"username", vb::Variant(username)},
+                {"isBest", vb::Variant(int32_t{0})},
+                {"BriefTopic", vb::Variant(int32_t{article.BriefTopic})},
+                {"ImageUrl", vb::Variant(article.ImageUrl)},
+                {"UploadImage", vb::Variant(article.UploadImage)},
+                {"UserGroup", vb::Variant(int32_t{0})},
+                {"PointNum", vb::Variant(int32_t{0})},
+                {"isUpdate", vb::Variant(int32_t{1})},
+                {"isAccept", vb::Variant(int32_t{1})},
+                {"ForbidEssay", vb::Variant(int32_t{0})},
+                {"AlphaIndex", vb::Variant(process.ReadAlpha(article.title))},
+            };
+          },
+  };
+  StoreEntry(entry);
 }
 
 void NewsCollection::SaveNewsData(vb::Variant& url) {

@@ -13,17 +13,12 @@
 #include "processing/value_checks.h"
 
 namespace ostrel::gathering {
-namespace {
-
-const std::string kUnsetCode = "0";
-
-}  // namespace
 
 CodeList::CodeList(std::string_view column)
     : parts_(vb::Split(processing::ReplaceTrim(column), "$$$")) {}
 
 const std::string& CodeList::operator[](int32_t index) const {
-  if (index < 0 || index >= Count()) return kUnsetCode;
+  if (!Has(index)) vb::Raise(vb::kErrSubscript);
   return parts_[static_cast<size_t>(index)];
 }
 
@@ -70,6 +65,36 @@ std::string TextField(const std::string& page, const CodeList& codes, int32_t be
   return processing::CheckNostr(value);
 }
 
+std::string FilterByCodes(std::string text, const CodeList& codes, int32_t filter, int32_t match,
+                          bool either_end) {
+  for (int32_t at : {filter, filter + 1}) {
+    if (!IsUnset(codes[at])) text = vb::Replace(text, codes[at], "");
+  }
+  if (!IsUnset(codes[match]) && (either_end || !IsUnset(codes[match + 1]))) {
+    text = processing::CheckMatch(text, codes[match], codes[match + 1]);
+  }
+  return text;
+}
+
+std::string CutDownLinks(const std::string& page, const CodeList& codes, const DownLinkRule& rule,
+                         std::string& links) {
+  links.clear();
+  const std::string area = processing::ReplaceTrim(
+      processing::CutFixed(page, codes[rule.list], codes[rule.list + 1], false), true);
+  if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
+  if (vb::Len(area) < rule.least_list) return "";
+  if (IsUnset(codes[rule.link])) return "请输入获取下载连接代码！";
+  const std::string& begin = codes[rule.link];
+  const std::string& end = codes[rule.link + 1];
+  links = rule.one_link ? processing::CutFixed(area, begin, end, false)
+                        : processing::FindMatch(area, begin, end, false);
+  if (processing::CheckNostr(links).empty()) {
+    links.clear();
+    return "获取下载连接错误！请确定你的代码输入正确。";
+  }
+  return "";
+}
+
 std::string ReadEntryPage(const std::string& link, const std::string& charset,
                           const CodeList& codes, int32_t name_begin, std::string& url,
                           std::string& page, std::string& name) {
@@ -84,9 +109,13 @@ std::string ReadEntryPage(const std::string& link, const std::string& charset,
 void CutClassNames(const std::string& page, const CodeList& codes, const ClassNameRule& rule,
                    TemplateTags& tags, std::string& parent, std::string& child) {
   static const std::string none;
-  tags.Set("{@ParentName}", &none);
-  tags.Set("{@ChildName}", &none);
-  if (!rule.cut) return;
+  if (!rule.cut) {
+    tags.Set("{@ParentName}", &none);
+    tags.Set("{@ChildName}", &none);
+    return;
+  }
+  // The parent's codes know no class tag, the child's only "{@ParentName}":
+  // a tag not yet known stays as written.
   parent = ClassNameField(page, codes, rule.parent_begin, tags);
   if (rule.drop_long_parent && vb::Len(parent) > 22) parent.clear();
   tags.Set("{@ParentName}", &parent);

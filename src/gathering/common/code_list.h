@@ -19,10 +19,13 @@ class CodeList {
   CodeList() = default;
   explicit CodeList(std::string_view column);
 
-  // The code at index (from 0); "0", the unset code, past the end of the
-  // stored parts.
+  // The code at index (from 0). A column with fewer parts than the step
+  // reads is a failure of that step (error 9, subscript out of range), never
+  // a list of unset codes: each channel's rule decides what the failure
+  // does.
   const std::string& operator[](int32_t index) const;
   int32_t Count() const { return static_cast<int32_t>(parts_.size()); }
+  bool Has(int32_t index) const { return index >= 0 && index < Count(); }
 
  private:
   std::vector<std::string> parts_;
@@ -59,6 +62,31 @@ std::string ClassNameField(const std::string& page, const CodeList& codes, int32
 std::string TextField(const std::string& page, const CodeList& codes, int32_t begin,
                       const TemplateTags& tags, std::string_view fallback);
 
+// An entry's text cleaned by its codes: every occurrence of the filter
+// strings at filter and filter + 1 (those set) removed, then, when the
+// match filter's begin code at match is set and its end code too (or
+// either_end), every block from the one to the other.
+std::string FilterByCodes(std::string text, const CodeList& codes, int32_t filter, int32_t match,
+                          bool either_end = false);
+
+// The message of an entry's download list whose begin code is unset.
+inline constexpr std::string_view kNoDownListCode = "请输入获取下载地址列表代码！";
+
+// The download links of an entry's page: the list between the codes at
+// list and list + 1 (comments removed), then in it, by the link codes at
+// link, every match ("|||"-joined) or with one_link the first cut. "" when
+// found; else the message of the step that failed: the list not found, the
+// link code unset, no link. A list shorter than least_list characters
+// gives no link and no message (links stays "").
+struct DownLinkRule {
+  int32_t list;
+  int32_t link;
+  bool one_link;
+  int32_t least_list;
+};
+std::string CutDownLinks(const std::string& page, const CodeList& codes, const DownLinkRule& rule,
+                         std::string& links);
+
 // An entry's page and name, the start every channel's entry reading shares:
 // the page at link (trimmed) fetched in charset and kept trimmed of spaces
 // and line breaks, and the name cut by the code pair at name_begin,
@@ -69,9 +97,10 @@ std::string ReadEntryPage(const std::string& link, const std::string& charset,
                           std::string& page, std::string& name);
 
 // An entry's two class names, by ClassNameField from the code pairs at
-// parent_begin and child_begin: "{@ParentName}" and "{@ChildName}" stand
-// for "" until their own name is cut, and for that name after. Without cut
-// both names stay "". A name dropped as too long (over 22 characters, too
+// parent_begin and child_begin: the parent's codes take the tags set
+// before, the child's also "{@ParentName}", and "{@ChildName}" stands for
+// the child's name in the codes after. Without cut both names stay "" and
+// both tags stand for "". A name dropped as too long (over 22 characters, too
 // long to be a class) is "" as well.
 struct ClassNameRule {
   int32_t parent_begin;

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "component/host_access.h"
@@ -49,19 +50,23 @@ struct ChannelDefaults {
   const markup::EditorLook* look = &markup::kArticleLook;
 };
 
-// The item list's data: the item table and the line shown when the channel
-// has no item.
 // One savenew step as a channel runs it: the word of its link-list file,
 // the error shown for a missing list, its progress-table markup, the
-// interval before the next step and the entry routine that gathers a line.
+// interval before the next step, the entry routine that gathers a line,
+// and the channel's error rule: a failing statement ends the step, or with
+// pass_failures is passed over (a page that is no number counts as 0, a
+// line that is not there is not gathered, and the run leads on).
 struct RunLine {
   std::string_view word;
   std::string_view list_error;
   const ProgressTableMarkup& markup;
   int32_t interval;
   std::function<void(vb::Variant&)> gather;
+  bool pass_failures = false;
 };
 
+// The item list's data: the item table and the line shown when the channel
+// has no item.
 struct ItemListTexts {
   std::string_view table;
   std::string_view empty_line;
@@ -146,6 +151,38 @@ void ReadTrialColumns(ado::Recordset& rs, Item& item) {
   const vb::Variant rules = rs.Fields("strReplace").Value();
   if (!rules.IsNull()) item.strReplace = vb::CStr(rules);
 }
+
+// The status lines of a stored entry and of one skipped as known.
+struct StoreTexts {
+  std::string_view stored_status;
+  std::string_view stored_reason;
+  std::string_view skipped_status;
+  std::string_view skipped_reason;
+};
+
+// One gathered entry as its channel stores it (StoreEntry): the lookup of
+// its name in the channel (the channel's SQL), the settings' RepeatDeal (0
+// skips a known name, 1 rewrites its row, any other adds another), test
+// mode (no row, no class counter; shown and counted all the same), the
+// class the counters rise for, and the channel's hooks: prepare runs its
+// own steps before the row (false ends the entry with their own status;
+// nothing stored, nothing counted), row gives the columns in the order
+// they are written, key reads the row's key (after a known name is found,
+// and after the row is written), linked runs after the row is closed
+// (told whether a row was rewritten). pass_failures: a count that cannot
+// rise is passed over instead of ending the entry.
+struct EntryStore {
+  std::string lookup;
+  int32_t RepeatDeal = 0;
+  bool test_mode = false;
+  int32_t ClassID = 0;
+  StoreTexts texts;
+  std::function<bool()> prepare = nullptr;
+  std::function<std::vector<std::pair<const char*, vb::Variant>>()> row;
+  std::function<void(ado::Recordset&)> key = nullptr;
+  std::function<void(bool updating)> linked = nullptr;
+  bool pass_failures = false;
+};
 
 class GatheringObject : public com::Dispatch {
  public:
@@ -291,6 +328,15 @@ class GatheringObject : public com::Dispatch {
   // The start's item: Request("ItemID") into ItemID_; false, after the
   // alert, when it is no item number.
   bool ReadRunItemID();
+  // The start's open item: ReadRunItemID, then read (which reads the
+  // channel's item and gives its StopItem); false after the alert when
+  // there is no item number or the item is closed.
+  bool ReadOpenRunItem(const std::function<int32_t(vb::Variant& ItemID)>& read);
+  // Where an entry's step stands, for its panel's skip link: the line
+  // (page, by ChkNumeric) and the run's start D as a currency number ("0"
+  // when absent). A D that is no number ends the entry, or with
+  // pass_failures stays "0".
+  void ReadEntryStep(bool pass_failures, int32_t& page, std::string& D);
   void StartFirstStep(std::string_view item_table);
   // The start of a run on an open item: the wait banner, the list pages of
   // source walked, the link-list file of word written with one line per
@@ -300,6 +346,13 @@ class GatheringObject : public com::Dispatch {
   void StartListRun(const ListSource& source, std::string_view word, std::string_view item_table,
                     const std::function<std::string(const ListLinks&, size_t)>& line);
   void GatherListLine(const RunLine& run);
+
+  // Removes the files an entry that is not kept wrote (entry_files_).
+  void RemoveEntryFiles();
+  // The entry's store (gathering_object_store.cpp): stored, skipped as
+  // known, or ended by the channel's own steps.
+  enum class StoreOutcome { kStored, kSkipped, kEnded };
+  StoreOutcome StoreEntry(const EntryStore& entry);
 
   // Page actions (gathering_object_actions.cpp). DeleteItems deletes the
   // channel's items whose whole numbers the request lists, drops their
@@ -410,17 +463,37 @@ class GatheringObject : public com::Dispatch {
   // FileDown_, its GetData events reaching FileDown_GetData with the
   // channel's progress mode as it stands at each event (*mode).
   transfer::Downloader& NewDownloader(const int16_t* mode);
-  // The same for the file of the entry being gathered at address: the
-  // entry page is the referrer, progress events come when *mode is not 0,
-  // and the file is fetched only when use_download is on (1 or 9).
-  transfer::Downloader& NewEntryDownloader(const std::string& address, const int16_t* mode,
-                                           int16_t use_download);
+  // The same for the file of the entry being gathered at address, with
+  // what every channel hands over alike: the entry page is the referrer,
+  // progress events come when *mode is not 0, the file is fetched only when
+  // use_download is on (1 or 9) into folder (mapped), of the types
+  // AllowDownExt allows ("|"-separated), up to MaxDownSize kilobytes,
+  // named by AutoRename and ending in FileSuffix. With pass_failures a
+  // setting that fails is passed over; otherwise it ends the download.
+  struct EntryDownload {
+    const int16_t* mode;
+    int16_t use_download;
+    std::string folder;
+    std::string AllowDownExt;
+    int32_t MaxDownSize;
+    int16_t AutoRename;
+    std::string FileSuffix;
+    bool pass_failures;
+  };
+  transfer::Downloader& NewEntryDownloader(const std::string& address, const EntryDownload& with);
+  // The probe of down (Execute) and the size it found, in DownFileSize_;
+  // a probe that fails is passed over with pass_failures.
+  void ProbeEntryFile(transfer::Downloader& down, bool pass_failures);
   // The progress of one downloader event in mode (0 none, 1 speed text, 2
   // bar, 3 both), written every Space_-th event; nothing divides by an
   // unknown size or an empty block.
   void FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret, const std::string& sSpeed);
   // The empty bar the events fill, flushed.
   void ShowProgressBar();
+  // The progress rows of an entry's panel for mode (0 none, 1 speed text,
+  // 2 bar, 3 both): the bar, then the speed text's spans, each closing its
+  // cell and opening the next.
+  void WriteProgressRows(int16_t mode);
   // The probed size and final address of down in the entry's panel, before
   // the transfer starts; flushed. The address is remote text: encoded.
   void WriteFileTarget(const transfer::Downloader& down);

@@ -2,6 +2,7 @@
 // channel shows it in the entry's panel: the downloader and its events, the
 // progress text and bar, the file's size and address before the transfer,
 // and the status of a failed one.
+#include <functional>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -29,15 +30,35 @@ transfer::Downloader& GatheringObject::NewDownloader(const int16_t* mode) {
 }
 
 transfer::Downloader& GatheringObject::NewEntryDownloader(const std::string& address,
-                                                          const int16_t* mode,
-                                                          int16_t use_download) {
+                                                          const EntryDownload& with) {
   processing::VBProcess& process = Process();
-  transfer::Downloader& down = NewDownloader(mode);
+  transfer::Downloader& down = NewDownloader(with.mode);
+  auto step = [&](const std::function<void()>& setting) {
+    if (with.pass_failures) {
+      vb::TryStep(setting);
+    } else {
+      setting();
+    }
+  };
   down.url(vb::Trim(address));
-  down.Progress(process.ChkBoolean(std::to_string(*mode)));
-  down.UnsealDown(process.ChkBoolean(std::to_string(use_download)));
+  down.Progress(process.ChkBoolean(std::to_string(*with.mode)));
+  step([&] { down.SaveFilePath(process.CheckMapPath(with.folder, true)); });
+  down.UnsealDown(process.ChkBoolean(std::to_string(with.use_download)));
   down.ReferHost(entry_url_);
+  down.InceptExt(vb::Replace(with.AllowDownExt, "|", ","));
+  step([&] { down.MaxSize(with.MaxDownSize); });
+  down.AutoRename(with.AutoRename);
+  down.FileSuffix(vb::Trim(with.FileSuffix));
   return down;
+}
+
+void GatheringObject::ProbeEntryFile(transfer::Downloader& down, bool pass_failures) {
+  if (pass_failures) {
+    vb::TryStep([&] { down.Execute(); });
+  } else {
+    down.Execute();
+  }
+  DownFileSize_ = down.FileSize();
 }
 
 void GatheringObject::FileDown_GetData(int16_t mode, int32_t Progress, int32_t Ret,
@@ -46,24 +67,27 @@ void GatheringObject::FileDown_GetData(int16_t mode, int32_t Progress, int32_t R
   asp::Response& out = host_.Response();
   // A Space below 1 writes every event.
   const int64_t space = Space_ < 1 ? 1 : Space_;
-  if (progress_events_ % space == 0) {
-    if (mode == 1 || mode == 3) {
-      out.Write("<script>Proess1.innerHTML='进度：" +
-                ScriptString(vb::Format(vb::Variant(Progress), "###,###")) + " / 速度：" +
-                ScriptString(HtmlText(vb::Variant(sSpeed))) + " / 大小：" +
-                std::to_string(DownFileSize_) + "';</script>\r\n");
-    }
-    // The width estimates the share received from the count of blocks; an
-    // unknown size or an empty block gives no estimate.
-    if ((mode == 2 || mode == 3) && DownFileSize_ > 0 && Ret > 0) {
-      const double width =
-          static_cast<double>(progress_events_) / (static_cast<double>(DownFileSize_) / Ret) * 400;
-      out.Write("<script>tablePros.style.width=" +
-                std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) + ";</script>\r\n");
-    }
-    out.Flush();
+  // The block that completes a file of known size writes its text too, so
+  // the text ends at the full size.
+  const bool done = DownFileSize_ > 0 && Progress >= DownFileSize_ && Ret > 0;
+  const bool thinned = progress_events_ % space == 0;
+  if ((thinned || done) && (mode == 1 || mode == 3)) {
+    out.Write("<script>Proess1.innerHTML='进度：" +
+              ScriptString(vb::Format(vb::Variant(Progress), "###,###")) + " / 速度：" +
+              ScriptString(HtmlText(vb::Variant(sSpeed))) + " / 大小：" +
+              std::to_string(DownFileSize_) + "';</script>\r\n");
   }
-  if (Progress >= DownFileSize_ && DownFileSize_ > 0 && (mode == 2 || mode == 3)) {
+  // The width estimates the share received from the count of blocks; an
+  // unknown size or an empty block gives no estimate.
+  if (thinned && (mode == 2 || mode == 3) && DownFileSize_ > 0 && Ret > 0) {
+    const double width =
+        static_cast<double>(progress_events_) / (static_cast<double>(DownFileSize_) / Ret) * 400;
+    out.Write("<script>tablePros.style.width=" +
+              std::to_string(static_cast<int64_t>(width > 400 ? 400 : width)) + ";</script>\r\n");
+  }
+  if (thinned || done) out.Flush();
+  // An unknown size (0) is reached at every event: the bar shows full.
+  if (Progress >= DownFileSize_ && (mode == 2 || mode == 3)) {
     out.Write("<script>tablePros.style.width=400;</script>\r\n");
     out.Flush();
   }
@@ -86,6 +110,20 @@ void GatheringObject::ShowProgressBar() {
     out.Write(line + "\r\n");
   }
   out.Flush();
+}
+
+void GatheringObject::WriteProgressRows(int16_t mode) {
+  asp::Response& out = host_.Response();
+  const std::string next_cell =
+      "   </td> </tr><tr><td class=TableRow1 style=\"line-height: 20px;\">";
+  if (mode == 2 || mode == 3) {
+    ShowProgressBar();
+    out.Write(next_cell);
+  }
+  if (mode == 1 || mode == 3) {
+    out.Write("<span id=Proess1 style=\"color: " + HtmlAttribute(vb::Variant(SpeedColor_)) +
+              ";\"></span>  <span id=Proess2 style=\"color: blue;\"></span>" + next_cell);
+  }
 }
 
 void GatheringObject::WriteFileTarget(const transfer::Downloader& down) {

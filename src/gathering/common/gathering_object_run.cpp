@@ -57,6 +57,29 @@ bool GatheringObject::ReadRunItemID() {
   return false;
 }
 
+bool GatheringObject::ReadOpenRunItem(const std::function<int32_t(vb::Variant& ItemID)>& read) {
+  if (!ReadRunItemID()) return false;
+  vb::Variant item_id(ItemID_);
+  if (read(item_id) < 1) return true;
+  processing::AlertBack("此项目已经关闭，不能采集！");
+  return false;
+}
+
+void GatheringObject::ReadEntryStep(bool pass_failures, int32_t& page, std::string& D) {
+  asp::Request& request = host_.Request();
+  page = Process().ChkNumeric(vb::CStr(request.Item("page")));
+  D = "0";
+  auto read_d = [&] {
+    const vb::Variant d = request.Item("d");
+    if (!d.IsEmpty()) D = vb::CStr(vb::Variant(vb::CCur(d)));
+  };
+  if (pass_failures) {
+    vb::TryStep(read_d);
+  } else {
+    read_d();
+  }
+}
+
 void GatheringObject::StartFirstStep(std::string_view item_table) {
   ado::Recordset item;
   item.Open(
@@ -106,18 +129,23 @@ void GatheringObject::GatherListLine(const RunLine& run) {
     return;
   }
 
-  // The run's start time D travels unchanged from step to step; a page or
-  // D that is no number ends the step here.
+  // The run's start time D travels unchanged from step to step. A page or
+  // D that is no number ends the step here, or is passed over.
+  auto step = [&](const std::function<void()>& statement) {
+    if (run.pass_failures) {
+      vb::TryStep(statement);
+    } else {
+      statement();
+    }
+  };
   RunPosition at;
-  vb::Currency start;
   const vb::Variant page_value = request.Item("page");
   if (!vb::Trim(vb::CStr(page_value)).empty()) {
-    at.page = vb::CLng(page_value);
-    start = vb::CCur(request.Item("d"));
+    step([&] { at.page = vb::CLng(page_value); });
+    step([&] { at.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d")))); });
   } else {
-    start = vb::CCur(vb::Variant(vb::Timer()));
+    at.D = vb::CStr(vb::Variant(vb::CCur(vb::Variant(vb::Timer()))));
   }
-  at.D = vb::CStr(vb::Variant(start));
   const ListLines lines =
       CountLines(text, at.page < 0 ? std::string_view::npos : static_cast<size_t>(at.page));
   at.count = static_cast<int32_t>(lines.count);
@@ -125,10 +153,12 @@ void GatheringObject::GatherListLine(const RunLine& run) {
   const RunStepper stepper(out, ScriptFileName_, ChannelID_, ItemID_);
   stepper.WriteProgressTable(at, run.markup,
                              processing::HtmlText(host_.Session().Item("SucceedCount")));
-  if (at.page < 0) vb::Raise(vb::kErrSubscript);
   if (at.page < at.count) {
-    vb::Variant url{std::string(lines.wanted)};
-    run.gather(url);
+    step([&] {
+      if (at.page < 0) vb::Raise(vb::kErrSubscript);
+      vb::Variant url{std::string(lines.wanted)};
+      run.gather(url);
+    });
     stepper.WriteNextStep(at, run.interval);
     return;
   }

@@ -64,12 +64,23 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
   const CodeList codes(source.FindListCode);
 
   // Adds one fetched page and the pieces of its "|||"-joined links. On a
-  // paged list (join) a page without links still adds its one empty piece.
+  // paged list (join) a page without links still adds its one empty piece,
+  // unless the channel drops pages too short to hold a list.
   auto add_page = [&](const std::string& address, const std::string& page, bool join) {
+    if (join && vb::Len(page) < source.least_page) return;
+    std::string area;
+    std::vector<std::string> parts;
+    auto cut = [&] {
+      area = CutListArea(codes, page);
+      parts = vb::Split(processing::FindMatch(area, codes[2], codes[3]), "|||");
+    };
+    if (source.pass_failures) {
+      if (!vb::TryStep(cut)) return;
+    } else {
+      cut();
+    }
     found.pages.push_back(address);
-    found.areas.push_back(CutListArea(codes, page));
-    std::vector<std::string> parts =
-        vb::Split(processing::FindMatch(found.areas.back(), codes[2], codes[3]), "|||");
+    found.areas.push_back(std::move(area));
     if (parts.empty() && join) parts.emplace_back();
     for (std::string& part : parts) {
       found.pieces.push_back({std::move(part), found.pages.size() - 1});
@@ -82,6 +93,7 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
       processing::AlertBack(std::string(kListPageEmpty));
       return false;
     }
+    found.built = listUrl;
     add_page(listUrl, page, false);
     return true;
   }
@@ -92,6 +104,7 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
   const int32_t last = processing::ChkNumeric(std::to_string(source.lastid));
   auto address_of = [&](int32_t n, bool numbered_always) {
     std::string address = PagedAddress(source.PaginalList, n);
+    found.built = address;
     if (numbered_always || processing::CheckHTTP(address)) return address;
     return listUrl;
   };
@@ -109,7 +122,7 @@ bool CollectListLinks(const ListSource& source, asp::Response& out, ListLinks& f
 
   // Many pages, in ascending order whichever bound is the larger. Each page
   // joins the list as "|||" and its links, so the list begins with an empty
-  // piece. A page too short to hold a list adds nothing.
+  // piece.
   found.pieces.push_back({"", 0});
   for (int32_t n = std::min(first, last); n <= std::max(first, last); ++n) {
     if (!out.IsClientConnected()) out.End();

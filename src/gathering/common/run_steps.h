@@ -25,7 +25,18 @@ struct ListSource {
   int32_t IsPagination = 0;
   int32_t startid = 0;
   int32_t lastid = 0;
+  // The channel's rules of a paged walk: a page of fewer characters than
+  // least_page adds nothing to the list (0: every page adds its piece, an
+  // empty one when it has no link).
+  int32_t least_page = 0;
+  // A cut that fails (a list code missing) is passed over: the page adds no
+  // link. Otherwise the failure ends the start.
+  bool pass_failures = false;
 };
+
+// The runs that gather files (software, Flash) add a paged list's page only
+// when its text has more than 10 characters.
+inline constexpr int32_t kFileRunLeastPage = 11;
 
 // The list-page columns of a channel's item record (every channel names
 // them alike).
@@ -52,6 +63,10 @@ struct ListLinks {
   std::vector<std::string> pages;  // the addresses actually fetched
   std::vector<std::string> areas;  // and each page's list area as cut
   std::vector<Piece> pieces;
+  // The list address last built: the item's list address for a single
+  // list, else the numbered address of the last page walked, even when its
+  // text came from the list address or the page added nothing.
+  std::string built;
 
   // The pieces "|||"-joined, as the list was cut.
   std::string Joined() const;

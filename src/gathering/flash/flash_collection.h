@@ -50,6 +50,10 @@ class FlashCollection : public gathering::GatheringObject {
   // the dispatch interface.
   void ShowPlayerHtml(const vb::Variant& url, const vb::Variant& mode);
 
+  // The class counters of GatheringObject, with the channel's String
+  // result: always "" (flash_run_store.cpp).
+  std::string ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid);
+
   // Every web address in a text made a link that opens a new window: full
   // addresses of the web, file and stream schemes, and bare "www."/"cn."
   // domains after a blank (flash_run_extract.cpp).
@@ -108,9 +112,9 @@ class FlashCollection : public gathering::GatheringObject {
   bool RunTrial(const std::string& demo_url);
   void CloneItem() override;
 
-  bool panel_written_ = false;            // the entry's panel is in the page
-  std::string fixed_path_;                // put before a cut download link ("" for none)
-  int64_t entry_size_ = 0;                // KB, stored in filesize
+  bool panel_written_ = false;  // the entry's panel is in the page
+  std::string fixed_path_;      // put before a cut download link ("" for none)
+  int64_t entry_size_ = 0;      // KB, stored in filesize
 
   vb::Variant settings_rows_;  // cached QX_FlashConfig row [column][0]
   vb::Variant item_rows_;      // cached QX_FlashItem row [column][0]

@@ -25,7 +25,9 @@ using gathering::ListLinks;
 
 // Thumbnails are cut when list code 4 is a number of 1 or more and the
 // thumbnail's begin code is given.
+// A thumbnail code that is missing (4 to 6) leaves them off.
 bool ThumbnailsOn(const CodeList& codes) {
+  if (!codes.Has(6)) return false;
   int32_t on = 0;
   vb::TryStep([&] { on = vb::CInt(vb::Variant(codes[4])); });
   return on >= 1 && !gathering::IsUnset(codes[5]);
@@ -115,11 +117,10 @@ std::vector<std::string> PicturesOfPieces(const ListLinks& found, const CodeList
 }  // namespace
 
 void FlashCollection::BeginGather() {
-  if (!ReadRunItemID()) return;
-  vb::Variant item_id(ItemID_);
-  ReadFlashItem(item_id);
-  if (item_.StopItem >= 1) {
-    processing::AlertBack("此项目已经关闭，不能采集！");
+  if (!ReadOpenRunItem([this](vb::Variant& item_id) {
+        ReadFlashItem(item_id);
+        return item_.StopItem;
+      })) {
     return;
   }
   const CodeList codes(item_.FindListCode);
@@ -127,20 +128,24 @@ void FlashCollection::BeginGather() {
   // The picture of each piece, found when the first line is made: the
   // pieces of a page are its distinct links in the order they were cut.
   std::vector<std::string> picture_of;
-  StartListRun(gathering::ListSourceOf(item_), "Flash", "QX_FlashItem",
-               [&](const ListLinks& found, size_t k) {
-                 // Every address is made absolute against the last list page
-                 // fetched.
-                 const std::string& base = found.pages.back();
-                 std::string line = processing::FormatRemoteUrl(base, found.pieces[k].link);
-                 if (!thumbnails) return line;
-                 if (picture_of.empty()) picture_of = PicturesOfPieces(found, codes);
-                 if (!picture_of[k].empty()) {
-                   const std::string thumb = processing::FormatRemoteUrl(base, picture_of[k]);
-                   if (!thumb.empty()) line += "|" + thumb;
-                 }
-                 return line;
-               });
+  // A failing cut is passed over, as every failing statement of the start:
+  // a list code that is missing gives no link, and so the alert.
+  gathering::ListSource source = gathering::ListSourceOf(item_);
+  source.least_page = gathering::kFileRunLeastPage;
+  source.pass_failures = true;
+  StartListRun(source, "Flash", "QX_FlashItem", [&](const ListLinks& found, size_t k) {
+    // Every address is made absolute against the list address
+    // last built.
+    const std::string& base = found.built;
+    std::string line = processing::FormatRemoteUrl(base, found.pieces[k].link);
+    if (!thumbnails) return line;
+    if (picture_of.empty()) picture_of = PicturesOfPieces(found, codes);
+    if (!picture_of[k].empty()) {
+      const std::string thumb = processing::FormatRemoteUrl(base, picture_of[k]);
+      if (!thumb.empty()) line += "|" + thumb;
+    }
+    return line;
+  });
 }
 
 void FlashCollection::GatherNextLink() {
@@ -148,7 +153,8 @@ void FlashCollection::GatherNextLink() {
                   .list_error = "获取软件列表错误！",
                   .markup = gathering::kFileRunMarkup,
                   .interval = settings_.setInterval,
-                  .gather = [this](vb::Variant& line) { SaveFlashData(line); }});
+                  .gather = [this](vb::Variant& line) { SaveFlashData(line); },
+                  .pass_failures = true});
 }
 
 }  // namespace ostrel::flash

@@ -14,29 +14,27 @@ namespace ostrel::flash {
 
 std::string FlashCollection::DownloadFlashFile(const std::string& address,
                                                const std::string& folder) {
-  processing::VBProcess& process = Process();
-  std::string result;
-  DownSucceed_ = false;
-  vb::TryStep([&] {
-    transfer::Downloader& down =
-        NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
-    down.SaveFilePath(process.CheckMapPath(folder, true));
-    down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
-    down.MaxSize(settings_.MaxDownSize);
-    down.AutoRename(item_.AutoRename);
-    down.PlusPrefix(true);
-    down.FilePrefix(vb::Trim(settings_.FilePrefix));
-    down.FileSuffix(vb::Trim(settings_.FileSuffix));
-    down.Execute();
-    DownFileSize_ = down.FileSize();
-    // Whole kilobytes of the file when its size is known; else the size the
-    // page gave stays.
-    if (DownFileSize_ > 0) entry_size_ = DownFileSize_ / 1024;
-    if (TransferFile(down, "文件下载失败").empty()) return;
-    DownSucceed_ = true;
-    result = down.GenFileName();
-  });
-  return result;
+  // Every step that fails is passed over, so the size and the address are
+  // shown whatever failed before them, and DownSucceed is set at the end
+  // by the transfer's outcome alone.
+  transfer::Downloader& down = NewEntryDownloader(address, {.mode = &settings_.isProgress,
+                                                            .use_download = settings_.UseDownload,
+                                                            .folder = folder,
+                                                            .AllowDownExt = settings_.AllowDownExt,
+                                                            .MaxDownSize = settings_.MaxDownSize,
+                                                            .AutoRename = item_.AutoRename,
+                                                            .FileSuffix = settings_.FileSuffix,
+                                                            .pass_failures = true});
+  down.PlusPrefix(true);
+  down.FilePrefix(vb::Trim(settings_.FilePrefix));
+  ProbeEntryFile(down, true);
+  // Whole kilobytes of the file when its size is known; else the size the
+  // page gave stays.
+  if (DownFileSize_ > 0) entry_size_ = DownFileSize_ / 1024;
+  std::string saved;
+  vb::TryStep([&] { saved = TransferFile(down, "文件下载失败"); });
+  DownSucceed_ = !saved.empty();
+  return DownSucceed_ ? down.GenFileName() : "";
 }
 
 }  // namespace ostrel::flash

@@ -139,6 +139,8 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
     const std::string size = vb::Trim(CheckNostr(CheckHTML(CutPair(page, codes, kSizeBegin))));
     // A size too large for a whole number is no size.
     vb::TryStep([&] { entry.size = vb::CLng(vb::Variant(processing::FormatSize(size))); });
+    // A run keeps no negative size: it is 0.
+    if (run) entry.size = processing::ChkNumeric(std::to_string(entry.size));
   }
 
   entry.source = TextField(page, codes, kSourceBegin, tags, "");
@@ -155,39 +157,32 @@ std::string FlashCollection::ExtractFlashEntry(const std::string& link,
 
   fixed_path_ = vb::Len(codes[kFixedDownPath]) >= 9 ? vb::Trim(codes[kFixedDownPath]) : "";
 
-  // The download address. A run without a list code gathers none; the
-  // trial asks for the codes.
+  // The download address. A run without a list code gathers none, nor
+  // from a list of 10 characters or fewer; the trial asks for the codes.
+  std::string dl;
   if (IsUnset(codes[kDownAreaBegin])) {
-    if (!run) return "请输入获取下载地址列表代码！";
+    if (!run) return std::string(gathering::kNoDownListCode);
   } else {
-    const std::string area = processing::ReplaceTrim(
-        CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaBegin + 1], false), true);
-    if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
-    if (!run || vb::Len(area) > 10) {
-      if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
-      const std::string dl =
-          CheckNostr(CutFixed(area, codes[kDownLinkBegin], codes[kDownLinkBegin + 1], false));
-      if (dl.empty()) return "获取下载连接错误！请确定你的代码输入正确。";
-      entry.downAddress = item_.downpage == 0 && !fixed_path_.empty()
-                              ? fixed_path_ + dl
-                              : processing::FormatRemoteUrl(entry.url, dl);
-      if (item_.downpage >= 1 && (!run || vb::Len(entry.downAddress) >= 9)) {
-        const std::string r = GetDownPageLink(
-            entry.downAddress, codes[kDownPageAreaBegin], codes[kDownPageAreaBegin + 1],
-            codes[kDownPageLinkBegin], codes[kDownPageLinkBegin + 1], charset);
-        if (!r.empty()) entry.downAddress = r;
-      }
+    const std::string missing = gathering::CutDownLinks(
+        page, codes, {kDownAreaBegin, kDownLinkBegin, /*one_link=*/true, run ? 11 : 0}, dl);
+    if (!missing.empty()) return missing;
+  }
+  if (!dl.empty()) {
+    dl = CheckNostr(dl);
+    entry.downAddress = item_.downpage == 0 && !fixed_path_.empty()
+                            ? fixed_path_ + dl
+                            : processing::FormatRemoteUrl(entry.url, dl);
+    if (item_.downpage >= 1 && (!run || vb::Len(entry.downAddress) >= 9)) {
+      const std::string r = GetDownPageLink(
+          entry.downAddress, codes[kDownPageAreaBegin], codes[kDownPageAreaBegin + 1],
+          codes[kDownPageLinkBegin], codes[kDownPageLinkBegin + 1], charset);
+      if (!r.empty()) entry.downAddress = r;
     }
   }
 
   // Cleaning the introduction.
-  for (int32_t filter : {kFilterString1, kFilterString2}) {
-    if (!IsUnset(codes[filter])) entry.intro = vb::Replace(entry.intro, codes[filter], "");
-  }
-  if (!IsUnset(codes[kMatchFilterBegin]) && (!run || !IsUnset(codes[kMatchFilterBegin + 1]))) {
-    entry.intro =
-        processing::CheckMatch(entry.intro, codes[kMatchFilterBegin], codes[kMatchFilterBegin + 1]);
-  }
+  entry.intro =
+      gathering::FilterByCodes(entry.intro, codes, kFilterString1, kMatchFilterBegin, !run);
   if (!item_.strReplace.empty()) {
     entry.intro = processing::ReplaceClass(entry.intro, item_.strReplace);
   }
@@ -206,11 +201,7 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
   if (vb::Len(line) < 10) return false;
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
   if (ItemID_ == 0) return false;
-  vb::TryStep([&] { flash.page = process.ChkNumeric(vb::CStr(request.Item("page"))); });
-  flash.D = "0";
-  vb::TryStep([&] {
-    if (!request.Item("d").IsEmpty()) flash.D = vb::CStr(vb::Variant(vb::CCur(request.Item("d"))));
-  });
+  ReadEntryStep(true, flash.page, flash.D);
   vb::Variant item_id(ItemID_);
   ReadFlashItem(item_id);
 
@@ -236,22 +227,11 @@ bool FlashCollection::ExtractFlash(const std::string& line, GatheredFlash& flash
 
 void FlashCollection::WriteProgressPanel(const GatheredFlash& flash) {
   asp::Response& out = host_.Response();
-  const std::string cell = "<td class=TableRow1 style=\"line-height: 20px;\">";
   out.Write(
       "<p></p><br><table border=0 align=center cellpadding=3 cellspacing=1 class=TableBorder>"
-      " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>   " +
-      cell);
-  if (settings_.isProgress != 0 && settings_.UseDownload >= 1 && item_.IsDown > 0) {
-    if (settings_.isProgress == 2 || settings_.isProgress == 3) {
-      ShowProgressBar();
-      out.Write("   </td> </tr><tr>" + cell);
-    }
-    if (settings_.isProgress == 1 || settings_.isProgress == 3) {
-      out.Write("<span id=Proess1 style=\"color: " + HtmlAttribute(vb::Variant(SpeedColor_)) +
-                ";\"></span>  <span id=Proess2 style=\"color: blue;\"></span>   </td> </tr><tr>" +
-                cell);
-    }
-  }
+      " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>   "
+      "<td class=TableRow1 style=\"line-height: 20px;\">");
+  if (settings_.UseDownload >= 1 && item_.IsDown > 0) WriteProgressRows(settings_.isProgress);
   // Every remote text is encoded where it is shown.
   auto text = [](const std::string& s) { return HtmlText(vb::Variant(s)); };
   auto link = [&](const std::string& s) {

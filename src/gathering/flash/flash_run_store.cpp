@@ -5,7 +5,6 @@
 // once the row is there, and the panel's status lines set. An entry that
 // fails, a database error included, shows the failure and leaves none of
 // the files it wrote.
-#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +21,11 @@
 #include "processing/value_checks.h"
 
 namespace ostrel::flash {
+
+std::string FlashCollection::ClassUpdateCount(vb::Variant& ChannelID, vb::Variant& sortid) {
+  GatheringObject::ClassUpdateCount(ChannelID, sortid);
+  return "";
+}
 
 void FlashCollection::SaveFlashData(vb::Variant& line) {
   entry_files_.clear();
@@ -45,113 +49,92 @@ void FlashCollection::SaveFlashData(vb::Variant& line) {
       processing::ShowErrorTable(reason);
     }
   }
-  if (kept) return;
-  processing::VBProcess& process = Process();
-  for (const std::string& file : entry_files_) process.DeleteFiles(file, true);
-  entry_files_.clear();
+  if (!kept) RemoveEntryFiles();
 }
 
 bool FlashCollection::StoreFlash(GatheredFlash& flash) {
   processing::VBProcess& process = Process();
-  asp::Response& out = host_.Response();
-  const bool test_mode = settings_.UseDownload == 9;
   const int16_t path_form = static_cast<int16_t>(item_.PathForm);
   const std::string dateFolder = process.BuildDatePath(path_form);
   const std::string folder =
       process.CheckMapPath(ChannelPath_ + item_.SaveFilePath + dateFolder, true);
 
-  if (!component::HostState().HostConnected) OpenConnection();
-  const std::shared_ptr<ado::Connection>& host_db = component::HostState().HostConnection;
-  if (!host_db) vb::Raise(vb::kErrObjectNotSet);
-
-  // The title is looked up in this channel only.
-  const std::string channel = std::to_string(ChannelID_);
-  ado::Recordset rs;
-  rs.Open("SELECT * FROM QX_FlashList WHERE ChannelID=" + channel + " And title='" +
-              process.CheckStr(flash.title) + "'",
-          *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
-  const bool known = !rs.Eof();
-  if (known && settings_.RepeatDeal == 0) {
-    rs.Close();
-    gathering::WriteStatusScript(out, "文件采集失败", "目标文件已存在，不予采集");
-    return true;
-  }
-  const bool updating = known && settings_.RepeatDeal == 1;
-
+  // The file and the thumbnail, before the row.
   std::string fileAddress = flash.downAddress;
-  DownSucceed_ = true;
-  if (settings_.UseDownload > 0 && item_.IsDown > 0) {
-    process.CreatedPathEx(folder);
-    const std::string name = DownloadFlashFile(flash.downAddress, folder);
-    // A failed download has written its own status.
-    if (!DownSucceed_ || name.empty()) {
-      DownSucceed_ = false;
-      rs.Close();
-      return false;
+  std::string miniature;
+  auto prepare = [&] {
+    DownSucceed_ = true;
+    if (settings_.UseDownload > 0 && item_.IsDown > 0) {
+      process.CreatedPathEx(folder);
+      const std::string name = DownloadFlashFile(flash.downAddress, folder);
+      // A failed download has written its own status.
+      if (!DownSucceed_ || name.empty()) {
+        DownSucceed_ = false;
+        return false;
+      }
+      entry_files_.push_back(folder + name);
+      fileAddress = item_.SaveFilePath + dateFolder + name;
     }
-    entry_files_.push_back(folder + name);
-    fileAddress = item_.SaveFilePath + dateFolder + name;
-  }
+    if (!flash.thumbnail.empty()) miniature = SaveThumbnail(flash.thumbnail, item_.PathForm);
+    return true;
+  };
 
-  const std::string miniature =
-      flash.thumbnail.empty() ? "" : SaveThumbnail(flash.thumbnail, item_.PathForm);
-
-  if (!test_mode) {
-    if (!updating) rs.AddNew();
-    // The file address is stored whole: a shortened one could name another
-    // file, which the upload clean-up would then keep or lose wrongly.
-    const std::vector<std::pair<const char*, vb::Variant>> row = {
-        {"ChannelID", vb::Variant(ChannelID_)},
-        {"ClassID", vb::Variant(flash.ClassID)},
-        {"SpecialID", vb::Variant(process.ChkNumeric(std::to_string(item_.SpecialID)))},
-        {"title", vb::Variant(flash.title)},
-        {"ColorMode", vb::Variant(int32_t{0})},
-        {"FontMode", vb::Variant(int32_t{0})},
-        {"Introduce", vb::Variant(flash.intro)},
-        {"Related", vb::Variant("")},
-        {"Describe", vb::Variant(flash.describe)},
-        {"filesize", vb::Variant(static_cast<double>(entry_size_))},
-        {"Author", vb::Variant(flash.author)},
-        {"ComeFrom", vb::Variant(flash.source)},
-        {"star", vb::Variant(int32_t{item_.star})},
-        {"miniature", vb::Variant(miniature)},
-        {"UserGroup", vb::Variant(int32_t{0})},
-        {"PointNum", vb::Variant(int32_t{0})},
-        {"UserName", vb::Variant(vb::Trim(AdminName_))},
-        {"addTime", vb::Variant(vb::CDate(vb::Variant(flash.updateTime)))},
-        {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
-        {"AllHits", vb::Variant(flash.AllHits)},
-        {"DayHits", vb::Variant(int32_t{0})},
-        {"WeekHits", vb::Variant(int32_t{0})},
-        {"MonthHits", vb::Variant(int32_t{0})},
-        {"HitsTime", vb::Variant(vb::Now())},
-        {"grade", vb::Variant(int32_t{0})},
-        {"showmode", vb::Variant(process.ChkNumeric(std::to_string(item_.showmode)))},
-        {"ErrCode", vb::Variant(int32_t{0})},
-        {"isTop", vb::Variant(int32_t{0})},
-        {"IsBest", vb::Variant(int32_t{0})},
-        {"downid", vb::Variant(int32_t{0})},
-        {"showurl", vb::Variant(fileAddress)},
-        {"DownAddress", vb::Variant("")},
-        {"isUpdate", vb::Variant(int32_t{1})},
-        {"isAccept", vb::Variant(int32_t{1})},
-        {"ForbidEssay", vb::Variant(int32_t{0})},
-        {"AlphaIndex", vb::Variant(process.ReadAlpha(flash.title))},
-    };
-    for (const auto& [column, value] : row) rs.Fields(column).SetValue(value);
-    rs.Update();
-    // The counters only once the row is there.
-    if (!updating) {
-      vb::Variant channel_id(ChannelID_);
-      vb::Variant class_id(flash.ClassID);
-      vb::TryStep([&] { ClassUpdateCount(channel_id, class_id); });
-    }
-  }
-  rs.Close();
-  const int32_t count = process.ChkNumeric(vb::CStr(host_.Session().Item("SucceedCount")));
-  if (count < INT32_MAX) host_.Session().SetItem("SucceedCount", vb::Variant(count + 1));
-  gathering::WriteStatusScript(out, "文件采集成功", "文件采集成功");
-  return true;
+  // The title is looked up in this channel only. The file address is
+  // stored whole: a shortened one could name another file, which the
+  // upload clean-up would then keep or lose wrongly.
+  const gathering::EntryStore entry{
+      .lookup = "SELECT * FROM QX_FlashList WHERE ChannelID=" + std::to_string(ChannelID_) +
+                " And title='" + process.CheckStr(flash.title) + "'",
+      .RepeatDeal = settings_.RepeatDeal,
+      .test_mode = settings_.UseDownload == 9,
+      .ClassID = flash.ClassID,
+      .texts = {"文件采集成功", "文件采集成功", "文件采集失败", "目标文件已存在，不予采集"},
+      .prepare = prepare,
+      .row =
+          [&] {
+            return std::vector<std::pair<const char*, vb::Variant>>{
+                {"ChannelID", vb::Variant(ChannelID_)},
+                {"ClassID", vb::Variant(flash.ClassID)},
+                {"SpecialID", vb::Variant(process.ChkNumeric(std::to_string(item_.SpecialID)))},
+                {"title", vb::Variant(flash.title)},
+                {"ColorMode", vb::Variant(int32_t{0})},
+                {"FontMode", vb::Variant(int32_t{0})},
+                {"Introduce", vb::Variant(flash.intro)},
+                {"Related", vb::Variant("")},
+                {"Describe", vb::Variant(flash.describe)},
+                {"filesize", vb::Variant(static_cast<double>(entry_size_))},
+                {"Author", vb::Variant(flash.author)},
+                {"ComeFrom", vb::Variant(flash.source)},
+                {"star", vb::Variant(int32_t{item_.star})},
+                {"miniature", vb::Variant(miniature)},
+                {"UserGroup", vb::Variant(int32_t{0})},
+                {"PointNum", vb::Variant(int32_t{0})},
+                {"UserName", vb::Variant(vb::Trim(AdminName_))},
+                {"addTime", vb::Variant(vb::CDate(vb::Variant(flash.updateTime)))},
+                {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
+                {"AllHits", vb::Variant(flash.AllHits)},
+                {"DayHits", vb::Variant(int32_t{0})},
+                {"WeekHits", vb::Variant(int32_t{0})},
+                {"MonthHits", vb::Variant(int32_t{0})},
+                {"HitsTime", vb::Variant(vb::Now())},
+                {"grade", vb::Variant(int32_t{0})},
+                {"showmode", vb::Variant(process.ChkNumeric(std::to_string(item_.showmode)))},
+                {"ErrCode", vb::Variant(int32_t{0})},
+                {"isTop", vb::Variant(int32_t{0})},
+                {"IsBest", vb::Variant(int32_t{0})},
+                {"downid", vb::Variant(int32_t{0})},
+                {"showurl", vb::Variant(fileAddress)},
+                {"DownAddress", vb::Variant("")},
+                {"isUpdate", vb::Variant(int32_t{1})},
+                {"isAccept", vb::Variant(int32_t{1})},
+                {"ForbidEssay", vb::Variant(int32_t{0})},
+                {"AlphaIndex", vb::Variant(process.ReadAlpha(flash.title))},
+            };
+          },
+      // A failing statement is passed over: a count at its largest stays.
+      .pass_failures = true,
+  };
+  return StoreEntry(entry) != StoreOutcome::kEnded;
 }
 
 }  // namespace ostrel::flash

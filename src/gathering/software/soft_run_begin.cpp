@@ -12,19 +12,20 @@
 namespace ostrel::software {
 
 void SoftCollection::BeginGather() {
-  if (!ReadRunItemID()) return;
-  vb::Variant item_id(ItemID_);
-  ReadSoftItem(item_id);
-  if (item_.StopItem >= 1) {
-    processing::AlertBack("此项目已经关闭，不能采集！");
+  if (!ReadOpenRunItem([this](vb::Variant& item_id) {
+        ReadSoftItem(item_id);
+        return item_.StopItem;
+      })) {
     return;
   }
   host_.Session().SetItem("tmpDirCount", vb::Variant(int32_t{0}));
-  // Every link is made absolute against the last list page fetched.
-  StartListRun(gathering::ListSourceOf(item_), "Soft", "QX_SoftItem",
-               [](const gathering::ListLinks& found, size_t k) {
-                 return processing::FormatRemoteUrl(found.pages.back(), found.pieces[k].link);
-               });
+  // Every link is made absolute against the list address last built. A
+  // missing list code ends the start silently.
+  gathering::ListSource source = gathering::ListSourceOf(item_);
+  source.least_page = gathering::kFileRunLeastPage;
+  StartListRun(source, "Soft", "QX_SoftItem", [](const gathering::ListLinks& found, size_t k) {
+    return processing::FormatRemoteUrl(found.built, found.pieces[k].link);
+  });
 }
 
 void SoftCollection::GatherNextLink() {

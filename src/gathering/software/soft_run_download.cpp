@@ -66,17 +66,19 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
   std::string result;
   DownSucceed_ = false;
   vb::TryStep([&] {
-    transfer::Downloader& down =
-        NewEntryDownloader(address, &settings_.isProgress, settings_.UseDownload);
-    down.SaveFilePath(settings_.isZipFile == 0
-                          ? process.CheckMapPath(folder, true)
-                          : process.CheckMapPath(settings_.DownFilePath, true));
+    // An archive to be re-packed waits in DownFilePath.
+    transfer::Downloader& down = NewEntryDownloader(
+        address, {.mode = &settings_.isProgress,
+                  .use_download = settings_.UseDownload,
+                  .folder = settings_.isZipFile == 0 ? folder : settings_.DownFilePath,
+                  .AllowDownExt = settings_.AllowDownExt,
+                  .MaxDownSize = settings_.MaxDownSize,
+                  .AutoRename = item_.AutoRename,
+                  .FileSuffix = settings_.FileSuffix,
+                  .pass_failures = false});
     if (!SendCookie_.empty()) down.setCookie(SendCookie_);
-    down.InceptExt(vb::Replace(settings_.AllowDownExt, "|", ","));
     down.FilterName(vb::Trim(item_.strLeachName));
-    down.MaxSize(settings_.MaxDownSize);
     down.LeastSize(LeastSize_);
-    down.AutoRename(item_.AutoRename);
     if (!settings_.FilePrefix.empty()) {
       if (!IsNullPrefix(settings_.FilePrefix)) {
         down.PlusPrefix(true);
@@ -85,9 +87,7 @@ std::string SoftCollection::DownloadSoftFile(const std::string& address,
         down.PlusPrefix(false);
       }
     }
-    down.FileSuffix(vb::Trim(settings_.FileSuffix));
-    down.Execute();
-    DownFileSize_ = down.FileSize();
+    ProbeEntryFile(down, false);
     if (AutoSize_ && DownFileSize_ >= 1) SoftSize = DownFileSize_ / 1024;
 
     const std::string saved = TransferFile(down, "软件下载失败");

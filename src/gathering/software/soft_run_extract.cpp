@@ -47,16 +47,9 @@ std::string Limited(std::string value, int32_t least, int32_t most, std::string_
 
 }  // namespace
 
+// The class rules' loop, the result trimmed.
 std::string SoftCollection::ReplaceSoftType(std::string strType, std::string ReplaceList) {
-  if (vb::Len(ReplaceList) < 3) return vb::Trim(strType);
-  if (strType.empty()) return "";
-  for (const std::string& rule : vb::Split(ReplaceList, "$$$")) {
-    if (vb::Len(rule) <= 2) continue;
-    const std::vector<std::string> pair = vb::Split(rule, "|");
-    if (pair.size() < 2) continue;
-    strType = vb::Replace(strType, pair[0], pair[1]);
-  }
-  return vb::Trim(strType);
+  return vb::Trim(processing::ReplaceClass(strType, ReplaceList));
 }
 
 std::string SoftCollection::GetDownPageLinks(std::string url, std::string areaBegin,
@@ -158,17 +151,14 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
     if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture, item_.PathForm);
   }
 
-  // The download links.
-  if (IsUnset(codes[kDownAreaBegin])) return "请输入获取下载地址列表代码！";
-  const std::string area =
-      processing::ReplaceTrim(CutFixed(page, codes[kDownAreaBegin], codes[kDownAreaEnd]), true);
-  if (area.empty()) return "获取下载地址列表错误！请确定你的代码输入正确。";
-  if (IsUnset(codes[kDownLinkBegin])) return "请输入获取下载连接代码！";
-  // The links are kept as found: a percent-encoded link stays valid for the
-  // download. What a run stores passes through CheckNostr (StoreSoft).
-  const std::string links =
-      processing::FindMatch(area, codes[kDownLinkBegin], codes[kDownLinkEnd], false);
-  if (CheckNostr(links).empty()) return "获取下载连接错误！请确定你的代码输入正确。";
+  // The download links. They are kept as found: a percent-encoded link
+  // stays valid for the download. What a run stores passes through
+  // CheckNostr (StoreSoft).
+  if (IsUnset(codes[kDownAreaBegin])) return std::string(gathering::kNoDownListCode);
+  std::string links;
+  const std::string missing = gathering::CutDownLinks(
+      page, codes, {kDownAreaBegin, kDownLinkBegin, /*one_link=*/false, 0}, links);
+  if (!missing.empty()) return missing;
   entry.links = vb::Split(links, "|||");
   if (item_.downpage > 0) {
     const std::string found = GetDownPageLinks(
@@ -178,13 +168,7 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   }
 
   // Cleaning.
-  for (int32_t filter : {kFilterString1, kFilterString2}) {
-    if (!IsUnset(codes[filter])) entry.content = vb::Replace(entry.content, codes[filter], "");
-  }
-  if (!IsUnset(codes[kMatchFilterBegin]) && !IsUnset(codes[kMatchFilterEnd])) {
-    entry.content =
-        processing::CheckMatch(entry.content, codes[kMatchFilterBegin], codes[kMatchFilterEnd]);
-  }
+  entry.content = gathering::FilterByCodes(entry.content, codes, kFilterString1, kMatchFilterBegin);
   if (!item_.strReplace.empty()) {
     entry.content = processing::ReplaceClass(entry.content, item_.strReplace);
     if (!entry.homepage.empty()) {

@@ -28,9 +28,7 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
   processing::VBProcess& process = Process();
   asp::Request& request = host_.Request();
   ItemID_ = process.ChkNumeric(vb::CStr(request.Item("ItemID")));
-  soft.page = process.ChkNumeric(vb::CStr(request.Item("page")));
-  soft.D = vb::CStr(vb::Variant(
-      vb::CCur(request.Item("d").IsEmpty() ? vb::Variant(int32_t{0}) : request.Item("d"))));
+  ReadEntryStep(false, soft.page, soft.D);
   if (ItemID_ == 0) return false;
   vb::Variant item_id(ItemID_);
   ReadSoftItem(item_id);
@@ -85,21 +83,11 @@ bool SoftCollection::ExtractSoft(const std::string& argument, GatheredSoft& soft
 void SoftCollection::WriteProgressPanel(GatheredSoft& soft) {
   asp::Response& out = host_.Response();
   const bool downloading = settings_.UseDownload >= 1 && item_.IsDown >= 1;
-  const std::string row = "   </td> </tr><tr><td class=TableRow1 style=\"line-height: 20px;\">";
   out.Write(
       "<p></p><br><table border=0 align=center cellpadding=3 cellspacing=0 class=TableBorder>"
       " <tr>   <th><span id=txt1>正在采集，请稍候....</span></th> </tr> <tr>"
       "   <td class=TableRow1 style=\"line-height: 20px;\">");
-  if (settings_.isProgress != 0 && downloading) {
-    if (settings_.isProgress == 2 || settings_.isProgress == 3) {
-      ShowProgressBar();
-      out.Write(row);
-    }
-    if (settings_.isProgress == 1 || settings_.isProgress == 3) {
-      out.Write("<span id=Proess1 style=\"color: " + HtmlAttribute(vb::Variant(SpeedColor_)) +
-                ";\"></span>  <span id=Proess2 style=\"color: blue;\"></span>" + row);
-    }
-  }
+  if (downloading) WriteProgressRows(settings_.isProgress);
   // The name is escaped already (FormatStr); every other remote text is
   // encoded where it is shown.
   out.Write("<strong><font color=blue>目标软件：</font></strong><font color=red>" + soft.name +

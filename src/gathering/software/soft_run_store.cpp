@@ -30,10 +30,7 @@ void SoftCollection::SaveSoftData(vb::Variant& url) {
     GatheredSoft soft;
     if (ExtractSoft(vb::CStr(url), soft)) kept = StoreSoft(soft);
   });
-  if (kept) return;
-  processing::VBProcess& process = Process();
-  for (const std::string& file : entry_files_) process.DeleteFiles(file, true);
-  entry_files_.clear();
+  if (!kept) RemoveEntryFiles();
 }
 
 bool SoftCollection::StoreSoft(GatheredSoft& soft) {
@@ -55,36 +52,16 @@ bool SoftCollection::StoreSoft(GatheredSoft& soft) {
   const std::string folder = (server ? item_.SaveFilePath : ChannelPath_ + "UploadFile/") + sub;
   const std::string physical = process.CheckMapPath(folder, true);
 
-  if (!component::HostState().HostConnected) OpenConnection();
-  const std::shared_ptr<ado::Connection>& host_db = component::HostState().HostConnection;
-  if (!host_db) vb::Raise(vb::kErrObjectNotSet);
-
-  // The name is looked up as it is stored: its first 220 characters, in
-  // this channel only.
-  const std::string stored_name = vb::Left(soft.name, 220);
-  const std::string channel = std::to_string(ChannelID_);
-  ado::Recordset rs;
-  rs.Open("SELECT * FROM QX_SoftList WHERE ChannelID=" + channel + " And softname='" +
-              process.CheckStr(stored_name) + "'",
-          *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
-  const bool known = !rs.Eof();
-  const bool skipped = known && settings_.RepeatDeal == 0;
-  const bool updating = known && settings_.RepeatDeal == 1;
-  int32_t softid = known ? vb::CLng(rs.Fields("softid").Value()) : 0;
-
-  bool stored = false;
-  if (!skipped) {
+  // The file, the stored form of the addresses and the introduction's
+  // pictures, before the row.
+  auto prepare = [&] {
     if (downloading) {
       process.CreatedPathEx(physical);
       const std::string saved = DownloadSoftFile(soft.firstAddress, physical);
-      if (!DownSucceed_) {
-        rs.Close();
-        return false;
-      }
+      if (!DownSucceed_) return false;
       // A file that is not in place is no download: nothing is stored
       // without its address.
       if (saved.empty()) {
-        rs.Close();
         gathering::WriteStatusScript(out, "软件采集失败", "软件下载失败");
         return false;
       }
@@ -125,96 +102,95 @@ bool SoftCollection::StoreSoft(GatheredSoft& soft) {
         if (!file.empty()) entry_files_.push_back(process.CheckMapPath(file, false));
       }
     }
+    return true;
+  };
 
-    if (!test_mode) {
-      if (!updating) rs.AddNew();
-      const std::vector<std::pair<const char*, vb::Variant>> row = {
-          {"ChannelID", vb::Variant(ChannelID_)},
-          {"SpecialID", vb::Variant(item_.SpecialID)},
-          {"ClassID", vb::Variant(soft.ClassID)},
-          {"SoftName", vb::Variant(stored_name)},
-          {"SoftVer", vb::Variant(soft.version)},
-          {"ColorMode", vb::Variant(int32_t{0})},
-          {"FontMode", vb::Variant(int32_t{0})},
-          {"content", vb::Variant(soft.content)},
-          {"Related", vb::Variant("")},
-          {"Languages", vb::Variant(vb::Left(soft.language, 50))},
-          {"SoftType", vb::Variant(vb::Left(soft.type, 50))},
-          {"RunSystem", vb::Variant(vb::Left(soft.runSystem, 50))},
-          {"impower", vb::Variant(vb::Left(soft.impower, 30))},
-          {"SoftSize", vb::Variant(SoftSize)},
-          {"star", vb::Variant(int32_t{item_.star})},
-          {"Homepage", vb::Variant(soft.homepage)},
-          {"Contact", vb::Variant(soft.contact)},
-          {"Author", vb::Variant("")},
-          {"Regsite", vb::Variant("")},
-          {"showreg", vb::Variant(int32_t{0})},
-          {"username", vb::Variant(vb::Trim(AdminName_))},
-          {"PointNum", vb::Variant(int32_t{0})},
-          {"SoftPrice", vb::Variant(int32_t{0})},
-          {"SoftTime", vb::Variant(vb::CDate(vb::Variant(soft.updateTime)))},
-          {"isTop", vb::Variant(int32_t{0})},
-          {"AllHits", vb::Variant(soft.AllHits)},
-          {"DayHits", vb::Variant(int32_t{0})},
-          {"WeekHits", vb::Variant(int32_t{0})},
-          {"MonthHits", vb::Variant(int32_t{0})},
-          {"HitsTime", vb::Variant(vb::Now())},
-          {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
-          {"SoftImage", vb::Variant(soft.thumbnail)},
-          {"Decode", vb::Variant("")},
-          {"isBest", vb::Variant(int32_t{0})},
-          {"UserGroup", vb::Variant(int32_t{0})},
-          {"ErrCode", vb::Variant(int32_t{0})},
-          {"DownAddress", vb::Variant(process.CheckNostr(soft.addressText))},
-          {"isUpdate", vb::Variant(int32_t{1})},
-          {"isAccept", vb::Variant(int32_t{1})},
-          {"ForbidEssay", vb::Variant(int32_t{0})},
-          {"AlphaIndex", vb::Variant(process.ReadAlpha(stored_name))},
-      };
-      for (const auto& [column, value] : row) rs.Fields(column).SetValue(value);
-      rs.Update();
-      // The new row's own key, and the counters only once the row is there.
-      softid = vb::CLng(rs.Fields("softid").Value());
-      if (!updating) {
-        vb::Variant channel_id(ChannelID_);
-        vb::Variant class_id(soft.ClassID);
-        ClassUpdateCount(channel_id, class_id);
-      }
-    }
-    const int32_t count = process.ChkNumeric(vb::CStr(host_.Session().Item("SucceedCount")));
-    if (count == INT32_MAX) vb::Raise(vb::kErrOverflow);
-    host_.Session().SetItem("SucceedCount", vb::Variant(count + 1));
-    stored = true;
-  }
-  rs.Close();
-
-  const std::string server_file = vb::Trim(soft.serverFile);
-  if (vb::Len(server_file) > 3 && item_.downid >= 1 && !test_mode) {
-    if (!updating) {
-      AddDownServer(ChannelID_, item_.downid, softid, server_file);
-    } else {
-      ado::Recordset link;
-      link.Open("SELECT * FROM QX_DownAddress WHERE ChannelID=" + channel +
-                    " And softid=" + std::to_string(softid),
-                *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
-      if (link.Eof()) {
-        link.AddNew();
-        link.Fields("ChannelID").SetValue(vb::Variant(ChannelID_));
-        link.Fields("softid").SetValue(vb::Variant(softid));
-      }
-      link.Fields("downid").SetValue(vb::Variant(item_.downid));
-      link.Fields("DownFileName").SetValue(vb::Variant(server_file));
-      link.Update();
-      link.Close();
-    }
-  }
-
-  if (stored) {
-    gathering::WriteStatusScript(out, "软件采集成功", "软件采集成功");
-  } else {
-    gathering::WriteStatusScript(out, "软件采集失败", "目标软件已存在，不予采集");
-  }
-  return stored;
+  // The name is looked up as it is stored: its first 220 characters, in
+  // this channel only.
+  const std::string stored_name = vb::Left(soft.name, 220);
+  const std::string channel = std::to_string(ChannelID_);
+  int32_t softid = 0;
+  const gathering::EntryStore entry{
+      .lookup = "SELECT * FROM QX_SoftList WHERE ChannelID=" + channel + " And softname='" +
+                process.CheckStr(stored_name) + "'",
+      .RepeatDeal = settings_.RepeatDeal,
+      .test_mode = test_mode,
+      .ClassID = soft.ClassID,
+      .texts = {"软件采集成功", "软件采集成功", "软件采集失败", "目标软件已存在，不予采集"},
+      .prepare = prepare,
+      .row =
+          [&] {
+            return std::vector<std::pair<const char*, vb::Variant>>{
+                {"ChannelID", vb::Variant(ChannelID_)},
+                {"SpecialID", vb::Variant(item_.SpecialID)},
+                {"ClassID", vb::Variant(soft.ClassID)},
+                {"SoftName", vb::Variant(stored_name)},
+                {"SoftVer", vb::Variant(soft.version)},
+                {"ColorMode", vb::Variant(int32_t{0})},
+                {"FontMode", vb::Variant(int32_t{0})},
+                {"content", vb::Variant(soft.content)},
+                {"Related", vb::Variant("")},
+                {"Languages", vb::Variant(vb::Left(soft.language, 50))},
+                {"SoftType", vb::Variant(vb::Left(soft.type, 50))},
+                {"RunSystem", vb::Variant(vb::Left(soft.runSystem, 50))},
+                {"impower", vb::Variant(vb::Left(soft.impower, 30))},
+                {"SoftSize", vb::Variant(SoftSize)},
+                {"star", vb::Variant(int32_t{item_.star})},
+                {"Homepage", vb::Variant(soft.homepage)},
+                {"Contact", vb::Variant(soft.contact)},
+                {"Author", vb::Variant("")},
+                {"Regsite", vb::Variant("")},
+                {"showreg", vb::Variant(int32_t{0})},
+                {"username", vb::Variant(vb::Trim(AdminName_))},
+                {"PointNum", vb::Variant(int32_t{0})},
+                {"SoftPrice", vb::Variant(int32_t{0})},
+                {"SoftTime", vb::Variant(vb::CDate(vb::Variant(soft.updateTime)))},
+                {"isTop", vb::Variant(int32_t{0})},
+                {"AllHits", vb::Variant(soft.AllHits)},
+                {"DayHits", vb::Variant(int32_t{0})},
+                {"WeekHits", vb::Variant(int32_t{0})},
+                {"MonthHits", vb::Variant(int32_t{0})},
+                {"HitsTime", vb::Variant(vb::Now())},
+                {"HtmlFileDate", vb::Variant(vb::Trim(process.HtmlRndFileName()))},
+                {"SoftImage", vb::Variant(soft.thumbnail)},
+                {"Decode", vb::Variant("")},
+                {"isBest", vb::Variant(int32_t{0})},
+                {"UserGroup", vb::Variant(int32_t{0})},
+                {"ErrCode", vb::Variant(int32_t{0})},
+                {"DownAddress", vb::Variant(process.CheckNostr(soft.addressText))},
+                {"isUpdate", vb::Variant(int32_t{1})},
+                {"isAccept", vb::Variant(int32_t{1})},
+                {"ForbidEssay", vb::Variant(int32_t{0})},
+                {"AlphaIndex", vb::Variant(process.ReadAlpha(stored_name))},
+            };
+          },
+      .key = [&](ado::Recordset& rs) { softid = vb::CLng(rs.Fields("softid").Value()); },
+      // The entry's link to its download server, a skipped one's too.
+      .linked =
+          [&](bool updating) {
+            const std::string server_file = vb::Trim(soft.serverFile);
+            if (vb::Len(server_file) <= 3 || item_.downid < 1 || test_mode) return;
+            if (!updating) {
+              AddDownServer(ChannelID_, item_.downid, softid, server_file);
+              return;
+            }
+            ado::Recordset link;
+            link.Open("SELECT * FROM QX_DownAddress WHERE ChannelID=" + channel +
+                          " And softid=" + std::to_string(softid),
+                      *component::HostState().HostConnection, ado::adOpenKeyset,
+                      ado::adLockOptimistic);
+            if (link.Eof()) {
+              link.AddNew();
+              link.Fields("ChannelID").SetValue(vb::Variant(ChannelID_));
+              link.Fields("softid").SetValue(vb::Variant(softid));
+            }
+            link.Fields("downid").SetValue(vb::Variant(item_.downid));
+            link.Fields("DownFileName").SetValue(vb::Variant(server_file));
+            link.Update();
+            link.Close();
+          },
+  };
+  return StoreEntry(entry) == StoreOutcome::kStored;
 }
 
 }  // namespace ostrel::software
