@@ -6,6 +6,9 @@
 // properties, calls RehandleFile, and reads NewFileName, NewFileSize and
 // errcode (or Description).
 //
+// With UpdateZip on, an existing target is never replaced: the new archive
+// takes a fresh name by the random-name rule, which NewFileName gives.
+//
 // Result codes (errcode, reset by every RehandleFile):
 //   1 the target exists and UpdateZip is False
 //   2 the source file is not found
