@@ -23,22 +23,9 @@ constexpr uint64_t kSignatureSearchBytes = 4 * 1024 * 1024;
 constexpr uint64_t kZipTailBytes = 65536 + 22;
 constexpr size_t kBlock = 256 * 1024;
 
-bool ReadAt(int fd, uint64_t offset, size_t length, std::string* out) {
-  out->resize(length);
-  size_t got = 0;
-  while (got < length) {
-    ssize_t n = pread(fd, out->data() + got, length - got, static_cast<off_t>(offset + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  out->resize(got);
-  return true;
-}
-
 std::optional<ArchiveStart> FindStart(int fd, uint64_t size) {
   std::string head;
-  ReadAt(fd, 0, static_cast<size_t>(std::min(size, kSignatureSearchBytes)), &head);
+  ReadFileAt(fd, 0, static_cast<size_t>(std::min(size, kSignatureSearchBytes)), &head);
   if (head.starts_with("PK\x03\x04") || head.starts_with(std::string_view("PK\x05\x06", 4))) {
     return ArchiveStart{ArchiveStart::kZip, 0};
   }
@@ -52,7 +39,7 @@ std::optional<ArchiveStart> FindStart(int fd, uint64_t size) {
   }
   std::string tail;
   uint64_t from = size > kZipTailBytes ? size - kZipTailBytes : 0;
-  ReadAt(fd, from, static_cast<size_t>(size - from), &tail);
+  ReadFileAt(fd, from, static_cast<size_t>(size - from), &tail);
   if (tail.rfind(std::string_view("PK\x05\x06", 4)) != std::string::npos) {
     return ArchiveStart{ArchiveStart::kZip, 0};
   }
@@ -193,7 +180,7 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   if (format == Format::kRar && zip) {
     // A zip archive reaches the RAR reader only inside a self-extracting program.
     std::string head;
-    ReadAt(r->fd_, 0, 2, &head);
+    ReadFileAt(r->fd_, 0, 2, &head);
     if (head != "MZ") return nullptr;
   }
   r->start_ = *start;

@@ -13,15 +13,7 @@ namespace {
 constexpr uint64_t kMaxHeader = 2 << 20;  // the largest header RAR 5 allows
 
 bool ReadAt(int fd, uint64_t at, size_t length, std::string* out) {
-  out->resize(length);
-  size_t got = 0;
-  while (got < length) {
-    ssize_t n = pread(fd, out->data() + got, length - got, static_cast<off_t>(at + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
+  return ReadFileAt(fd, at, length, out) == length;
 }
 
 uint32_t Le(const std::string& s, size_t at, int bytes) {
@@ -104,6 +96,19 @@ void WalkRar5(int fd, uint64_t at, uint64_t end, uint64_t max_entries,
 }
 
 }  // namespace
+
+size_t ReadFileAt(int fd, uint64_t offset, size_t length, std::string* out) {
+  out->resize(length);
+  size_t got = 0;
+  while (got < length) {
+    ssize_t n = pread(fd, out->data() + got, length - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  out->resize(got);
+  return got;
+}
 
 std::vector<std::optional<uint32_t>> ReadRarAttributes(int fd, uint64_t offset, uint64_t file_size,
                                                        bool rar5, uint64_t max_entries) {

@@ -7,9 +7,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ostrel::archive {
+
+// Reads up to length bytes at offset of the open file fd into *out (fewer
+// at its end or on an error); the number read.
+size_t ReadFileAt(int fd, uint64_t offset, size_t length, std::string* out);
 
 // One value per file or folder header, in archive order, for the archive
 // that starts at offset in the open file fd (rar5: a RAR 5 archive). An
