@@ -117,7 +117,8 @@ class Collector {
   }
 
   // The name an entry is stored under: each part of the local name as
-  // text (bytes that are no UTF-8 read in the system code page), below
+  // text (bytes that are no UTF-8 read in the system code page, and
+  // characters no entry name may hold made "_"), below
   // the name its folder got, and never the name of another entry (Windows
   // compares names without case): a clash gets " (2)", " (3)" ... before
   // its extension.
@@ -140,9 +141,23 @@ class Collector {
     return name;
   }
 
+  // Each "/"-separated part converted on its own; a character no entry
+  // name may hold (a control character, "\\" or ":") becomes "_".
   static std::string ConvertParts(const std::string& local) {
-    if (ostrel::text::SanitizeUtf8(local) == local) return local;
-    return ostrel::text::Decode(local, "CP936");
+    std::string out;
+    size_t from = 0;
+    for (;;) {
+      size_t slash = local.find('/', from);
+      std::string part = local.substr(from, slash - from);
+      if (ostrel::text::SanitizeUtf8(part) != part) part = ostrel::text::Decode(part, "CP936");
+      for (char& c : part) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\' || c == ':') c = '_';
+      }
+      out += part;
+      if (slash == std::string::npos) return out;
+      out += '/';
+      from = slash + 1;
+    }
   }
 
   void Walk(const std::string& folder, const std::string& base) {
