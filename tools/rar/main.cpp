@@ -12,7 +12,8 @@
 // archive that are not added again are kept.
 //
 // The archive is written to a temporary file beside it and renamed into
-// place, so a failure leaves the old archive or none; an existing archive
+// place, so a failure leaves the old archive or none (a new archive is
+// never put over a file that appeared meanwhile); an existing archive
 // that is damaged is left as it is and nothing is added. Local names that
 // are no UTF-8 are read in the system code page, and no two entries get
 // one name. Exit status: 0 success, 2 fatal error, 3 the existing archive
@@ -291,7 +292,8 @@ int main(int argc, char** argv) {
   }
   std::vector<std::pair<std::string, std::string>> old_blocks;
   struct stat st {};
-  if (!o.synchronise && lstat(o.archive.c_str(), &st) == 0) {
+  const bool existed = lstat(o.archive.c_str(), &st) == 0;
+  if (!o.synchronise && existed) {
     Existing existing = ReadBlocks(o.archive, &old_blocks);
     if (existing == Existing::kNotRar) {
       std::fprintf(stderr, "Rar.exe: %s is not a RAR archive\n", o.archive.c_str());
@@ -338,7 +340,9 @@ int main(int argc, char** argv) {
   }
   ok = ok && w.End() && fsync(fd) == 0;
   close(fd);
-  if (!ok || rename(temp.c_str(), o.archive.c_str()) != 0) {
+  // A new archive never goes over a file that appeared while it was written.
+  if (!ok || (existed ? rename(temp.c_str(), o.archive.c_str()) != 0
+                      : ostrel::fs::RenameNoReplace(temp, o.archive) != 0)) {
     unlink(temp.c_str());
     std::fprintf(stderr, "Rar.exe: writing %s failed\n", o.archive.c_str());
     return 2;
