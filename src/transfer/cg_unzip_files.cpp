@@ -20,6 +20,8 @@ struct UnzipState {
   int16_t password_refused = 0;
 };
 thread_local UnzipState state;
+// The answer of the password prompt during CGUnzipFiles::Unzip.
+thread_local std::string prompt_password;
 
 int16_t ToInteger(int32_t v) { return vb::CInt(vb::Variant(v)); }
 
@@ -71,9 +73,14 @@ int32_t VBUnzip(const std::string& sZipFileName, const std::string& sExtractDir,
   // The host has no desktop: the question whether to overwrite can not be
   // put to anyone, and the answer that is neither "no" nor "cancel" stands.
   f.replace = [](std::string_view) { return archive::IDM_REPLACE_YES; };
-  // Nobody can type a password either: the empty answer, which also stops
-  // every later prompt of the run.
-  f.password = [](std::string*, int, std::string_view, std::string_view) {
+  // Nobody can type a password either: the caller's own password, or the
+  // empty answer, which also stops every later prompt of the run.
+  f.password = [](std::string* answer, int size, std::string_view, std::string_view) {
+    if (state.password_refused == 0 && !prompt_password.empty() &&
+        prompt_password.size() < static_cast<size_t>(size)) {
+      *answer = prompt_password;
+      return 0;
+    }
     state.password_refused = 1;
     return 1;
   };
@@ -119,6 +126,10 @@ int32_t CGUnzipFiles::Unzip(std::optional<std::string> sZipFileName,
   try {
     if (sZipFileName && !sZipFileName->empty()) zip_file_name_ = *sZipFileName;
     if (sExtractDir && !sExtractDir->empty()) extract_dir_ = *sExtractDir;
+    struct PasswordScope {
+      explicit PasswordScope(const std::string& p) { prompt_password = p; }
+      ~PasswordScope() { prompt_password.clear(); }
+    } password_scope(prompt_password_);
     return VBUnzip(zip_file_name_, extract_dir_, extract_newer_, space_to_underscore_,
                    prompt_overwrite_, ToInteger(message_level_), write_to_stdout_, test_zip_,
                    ToInteger(extract_list_), extract_only_newer_, display_comment_,

@@ -73,6 +73,10 @@ class CGUnzipFiles : public com::Dispatch {
   int32_t Unzip(std::optional<std::string> sZipFileName = std::nullopt,
                 std::optional<std::string> sExtractDir = std::nullopt);
   std::string GetLastMessage() const { return ZipDllMessages(); }
+  // For C++ callers (no member of the class interface): the answer the
+  // password prompt gets where nobody can type one, as the re-packer hands
+  // its UnzipPass. Empty: the prompt is refused.
+  void SetPromptPassword(std::string v) { prompt_password_ = std::move(v); }
 
  private:
   int16_t extract_newer_ = 0, space_to_underscore_ = 0, prompt_overwrite_ = 0;
@@ -83,6 +87,7 @@ class CGUnzipFiles : public com::Dispatch {
   int16_t overwrite_files_ = 1, convert_cr_ = 0, verbose_ = 0, case_sensitive_ = 1;
   int32_t privilege_ = Ignore;
   std::string zip_file_name_, extract_dir_;
+  std::string prompt_password_;
 };
 
 }  // namespace ostrel::transfer

@@ -11,6 +11,7 @@
 #include "platform/fs/file_system_object.h"
 #include "platform/fs/find_file.h"
 #include "platform/fs/path_map.h"
+#include "platform/text/charset.h"
 #include "platform/vb/datetime.h"
 #include "platform/vb/strings.h"
 #include "processing/value_checks.h"
@@ -160,8 +161,9 @@ int16_t clsFindFile::SearchFileContents(const std::string& sFilename, std::strin
     return -1;
   }
   if (fd < 0) return -1;
-  // The text as the file holds it: ANSI bytes.
-  const std::string needle = sSearchStr;
+  // The file's bytes are read as ANSI text: the text is looked for in its
+  // code page spelling.
+  const std::string needle = text::ToAnsi(sSearchStr);
   auto read_block = [fd](std::string* block) {
     block->resize(512);
     size_t got = 0;

@@ -23,7 +23,9 @@
 // - A probe that reaches no server, or an answer of status 400 or above,
 //   fails with ErrNumber 1. Redirects (301, 302, 303, 307, 308) to http or
 //   https are followed up to 10 times, keeping the scheme of the address
-//   they lead to; a redirect to ftp takes the FTP road.
+//   they lead to; a redirect to ftp takes the FTP road. An mms:// address
+//   is probed over HTTP on port 1775 and is then known by that http://
+//   address. IPv6 literals ("[::1]:8080") are hosts like any other.
 // - The file is written under a temporary name in the target folder and
 //   takes its name only when complete. A transfer that breaks off or brings
 //   fewer bytes than announced fails with ErrNumber 3; one that passes
@@ -110,8 +112,9 @@ class Downloader : public com::Dispatch {
   // ---- The probe ----
   // Resolves url, asks for the file and checks its size and type; on
   // success the answer stays open for StartDownLoad. An address without "/"
-  // after the host raises 5; a Content-Length that is no number raises 13,
-  // one of 2 GB or more 6.
+  // after the host raises 5; a Content-Length that is no number raises 13.
+  // A file of 2 GB or more fails with ErrNumber 2 (3 without MaxSize),
+  // so that the caller shows why.
   void Execute();
   // The final address of url after redirects, "" on failure; FileSize as
   // known from the redirect's target. Never downloads, never raises.
@@ -165,8 +168,9 @@ class Downloader : public com::Dispatch {
   // `redirected`: a redirect of the HTTP probe led here.
   void OpenFtp(const std::string& server, const std::string& user, const std::string& password,
                int32_t port, bool redirected = false);
-  // The Content-Length of the stored headers as FileSize.
-  int32_t HeaderSize() const;
+  // The Content-Length of the stored headers (raises 13 for a text that is
+  // no number); anything of 2 GB or more is INT32_MAX + 1.
+  int64_t HeaderSize() const;
   bool AcceptedExt(std::string_view strFile) const;
   // The bare name of a file, made safe to create inside SaveFilePath.
   std::string SafeFileName(std::string_view name) const;
@@ -196,6 +200,7 @@ class Downloader : public com::Dispatch {
   std::string file_suffix_;
   std::string filter_name_;
   int32_t file_size_ = 0;
+  int64_t probed_size_ = 0;  // the size the FTP server gave
   bool progress_ = false;
   std::string refer_host_;
   bool unseal_down_ = false;

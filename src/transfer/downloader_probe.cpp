@@ -32,6 +32,23 @@ bool IsRedirect(int status) {
 // A port written in an address; a text that is no number raises 13.
 int32_t PortNumber(std::string_view text) { return vb::CLng(vb::Variant(std::string(text))); }
 
+// Where the port of a host text begins (its ":"): after the closing
+// bracket of an IPv6 literal ("[::1]:8080"), whose own colons are no port.
+size_t PortColon(std::string_view host, bool last) {
+  size_t from = 0;
+  if (host.starts_with('[')) {
+    from = host.find(']');
+    if (from == std::string_view::npos) return std::string_view::npos;
+  }
+  size_t colon = last ? host.rfind(':') : host.find(':', from);
+  return colon != std::string_view::npos && colon >= from ? colon : std::string_view::npos;
+}
+
+// curl's refusal of an answer whose Content-Length is no number.
+bool LengthRefused(const std::string& error) {
+  return error.find("Invalid Content-Length") != std::string::npos;
+}
+
 // The address as it goes on the wire: the system code page's bytes,
 // percent-encoded where an address cannot hold them.
 std::string WireUrl(std::string_view address) { return net::EncodeUrl(text::ToAnsi(address)); }
@@ -97,8 +114,8 @@ void Downloader::ParseAddress(std::string_view address) {
       password_ = kAnonymousPassword;
     }
     int32_t port = 21;
-    if (size_t colon = authority.find(':'); colon != std::string::npos) {
-      port = PortNumber(authority.substr(authority.rfind(':') + 1));
+    if (size_t colon = PortColon(authority, false); colon != std::string::npos) {
+      port = PortNumber(authority.substr(PortColon(authority, true) + 1));
       authority = authority.substr(0, colon);
     }
     server_ = authority;
@@ -121,7 +138,7 @@ void Downloader::ParseAddress(std::string_view address) {
   connect_port_ = 0;
   if (scheme_ == "mms") {
     connect_port_ = 1775;
-  } else if (size_t colon = host.find(':'); colon != std::string::npos) {
+  } else if (size_t colon = PortColon(host, false); colon != std::string::npos) {
     connect_port_ = PortNumber(host.substr(colon + 1));
     host = host.substr(0, colon);
   }
@@ -144,6 +161,8 @@ Downloader::Road Downloader::ProbeHttp(bool down_address) {
     if (!data_.Open(request)) {
       success_ = false;
       ErrNumber = 1;
+      // A length that is no number is the caller's error, as reading it is.
+      if (LengthRefused(data_.error())) vb::Raise(vb::kErrTypeMismatch);
       return Road::kDone;
     }
     int status = data_.status();
@@ -199,24 +218,25 @@ void Downloader::OpenFtp(const std::string& server, const std::string& user,
     ErrNumber = 1;
     return;
   }
-  int64_t size = data_.content_length().value_or(0);
-  if (size > INT32_MAX) {
-    data_.Close();
-    vb::Raise(vb::kErrOverflow);
-  }
-  file_size_ = static_cast<int32_t>(size);
+  probed_size_ = data_.content_length().value_or(0);
+  file_size_ = probed_size_ > INT32_MAX ? 0 : static_cast<int32_t>(probed_size_);
   success_ = true;
 }
 
 void Downloader::FTPConnection(vb::Variant& FtpServer, vb::Variant& FtpUserName,
                                vb::Variant& FtpPassWord, vb::Variant& FtpPort) {
   OpenFtp(vb::CStr(FtpServer), vb::CStr(FtpUserName), vb::CStr(FtpPassWord), vb::CLng(FtpPort));
+  if (probed_size_ > INT32_MAX) {
+    data_.Close();
+    vb::Raise(vb::kErrOverflow);
+  }
 }
 
-int32_t Downloader::HeaderSize() const {
+int64_t Downloader::HeaderSize() const {
   std::string text = net::RawHeaderValue(raw_headers_, "Content-Length").value_or("");
   if (vb::Trim(text).empty()) return 0;
-  return vb::CLng(vb::Variant(text));
+  double size = vb::CDbl(vb::Variant(text));
+  return size > INT32_MAX ? int64_t{INT32_MAX} + 1 : vb::CLng(vb::Variant(size));
 }
 
 void Downloader::Reach(bool down_address) {
@@ -224,6 +244,12 @@ void Downloader::Reach(bool down_address) {
   data_.Close();
   ParseAddress(url_);
   bool redirected = false;
+  if (scheme_ == "mms" && PortColon(server_, false) == std::string::npos) {
+    // A media address is probed over HTTP on its own port, and is then
+    // known by the address that was sent.
+    url_ = "http://" + server_ + ":" + std::to_string(connect_port_) + request_path_;
+    ParseAddress(url_);
+  }
   if (!is_ftp_) {
     if (scheme_ != "http" && scheme_ != "https") {
       // Nothing here fetches another scheme.
@@ -241,12 +267,21 @@ void Downloader::Execute() {
   raw_headers_.clear();
   Reach(false);
   if (success_) {
-    if (!is_ftp_) file_size_ = HeaderSize();
-    if (max_size_ >= 1 && file_size_ > max_size_) {
+    int64_t size = is_ftp_ ? probed_size_ : HeaderSize();
+    // A file of 2 GB or more is more than a transfer can take: it fails as
+    // one over the limit (MaxSize is always less), or as a failed download.
+    if (size > INT32_MAX) {
+      file_size_ = 0;
+      ErrNumber = max_size_ >= 1 ? 2 : 3;
+      success_ = false;
+    } else {
+      file_size_ = static_cast<int32_t>(size);
+    }
+    if (success_ && max_size_ >= 1 && file_size_ > max_size_) {
       ErrNumber = 2;
       success_ = false;
     }
-    if (file_size_ < least_size_) {
+    if (success_ && file_size_ < least_size_) {
       ErrNumber = 3;
       success_ = false;
     }
@@ -272,8 +307,10 @@ std::string Downloader::DownAddress() {
     DownFileUrl = url_;
     if (!success_) {
       file_size_ = 0;
-    } else if (!is_ftp_) {
-      file_size_ = HeaderSize();
+    } else {
+      int64_t size = is_ftp_ ? probed_size_ : HeaderSize();
+      if (size > INT32_MAX) vb::Raise(vb::kErrOverflow);
+      file_size_ = static_cast<int32_t>(size);
     }
     std::string result = success_ ? url_ : "";
     Cancel();

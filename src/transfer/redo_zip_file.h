@@ -6,12 +6,18 @@
 // properties, calls RehandleFile, and reads NewFileName, NewFileSize and
 // errcode (or Description).
 //
+// With UpdateZip on, an existing target is never replaced: the new archive
+// takes a fresh name by the random-name rule, which NewFileName gives.
+// UnzipPass opens encrypted zip entries as well as RAR ones; a zip entry it
+// does not open is left out, as is every link entry of an archive.
+//
 // Result codes (errcode, reset by every RehandleFile):
 //   1 the target exists and UpdateZip is False
 //   2 the source file is not found
 //   3 the source is larger than MaxSize or smaller than LeastSize
-//   4 unpacking failed: no archive that opens, an unsafe or encrypted
-//     entry, the extraction limits, fewer than 100 bytes unpacked, or an
+//   4 unpacking failed: no archive that opens, an unsafe entry, an
+//     encrypted RAR entry, the extraction limits (1 GiB, 10,000 entries,
+//     1000:1 once past 64 MB), fewer than 100 bytes unpacked, or an
 //     UnzipPath that is refused (empty, a drive root, the web root, or a
 //     folder holding SavePath, ReadmePath or the source)
 //   5 the rebuild failed (Rar.exe missing, not ending with status 0 in

@@ -11,6 +11,7 @@
 #include "platform/fs/path_map.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
+#include "processing/files_folders.h"
 #include "transfer/archive_routines.h"
 #include "transfer/cg_unzip_files.h"
 #include "transfer/redo_zip_file.h"
@@ -47,6 +48,16 @@ bool Holds(const std::filesystem::path& folder, const std::filesystem::path& inn
   while (f.size() > 1 && f.back() == '/') f.pop_back();
   while (i.size() > 1 && i.back() == '/') i.pop_back();
   return i == f || i.starts_with(f == "/" ? f : f + "/");
+}
+
+// A name by the random-name rule, with the extension of target, that no
+// file in target's folder has.
+std::string FreshName(const std::string& target) {
+  std::string folder = target.substr(0, target.rfind('\\') + 1);
+  std::string name = target.substr(folder.size());
+  auto dot = name.rfind('.');
+  return folder + processing::GetRndFileNameIn(
+                      fs::ToNative(folder), dot == std::string::npos ? "" : name.substr(dot + 1));
 }
 
 }  // namespace
@@ -110,6 +121,7 @@ bool RedoZipFile::Rehandle(const std::string& FileName) {
     CGUnzipFiles unzip;
     unzip.SetExtractDir(work_);
     unzip.SetZipFileName(path);
+    unzip.SetPromptPassword(unzip_pass_);
     if (unzip.Unzip("", "") == 9 && ExtractRarFiles(path, work_, unzip_pass_) == -1) return Fail(4);
   } else if (lext == "rar" || lext == "exe") {
     if (ExtractRarFiles(path, work_, unzip_pass_) < 0 && !copy_as_is()) return Fail(4);
@@ -125,8 +137,9 @@ bool RedoZipFile::Rehandle(const std::string& FileName) {
   if (objFind->srTotalSizeOfFilesFound() < 100) return Fail(4);
   objFind_FolderFound(work_);
 
-  // 12-13.
-  if (FolderExists(target) && update_zip_) DeleteFiles(target, true);
+  // 12-13. An existing archive is never replaced (it may be another
+  // entry's file): the new one takes a fresh name beside it.
+  if (FolderExists(target) && update_zip_) target = FreshName(target);
   RenameWithPrefix();
 
   // 14. Rebuild.

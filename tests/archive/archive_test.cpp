@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 #include "platform/archive/archive_reader.h"
 #include "platform/archive/unzip32.h"
@@ -100,37 +101,75 @@ TEST(RarTool, KeepsEntriesOfAnExistingArchiveWithoutSync) {
   EXPECT_EQ(testing::Shell(RarToolPath() + " x " + dir.Native("y.rar") + " 2>/dev/null"), 7);
 }
 
-// A RAR 5 archive with one stored file, written field by field.
-std::string Rar5Archive(const std::string& name, const std::string& data) {
-  auto vint = [](uint64_t v) {
-    std::string s;
-    do {
-      uint8_t b = v & 0x7f;
-      v >>= 7;
-      s.push_back(static_cast<char>(b | (v ? 0x80 : 0)));
-    } while (v);
-    return s;
+TEST(RarTool, LeavesADamagedArchiveAsItWas) {
+  TempDir dir;
+  dir.Write("in/a.txt", "new data");
+  auto add = [&](const std::string& target) {
+    return testing::Shell(RarToolPath() + " a -ep1 -- " + dir.Native(target) + " " +
+                          dir.Native("in/a.txt") + " 2>/dev/null");
   };
-  auto u32 = [](uint32_t v) {
-    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  ASSERT_EQ(add("good.rar"), 0);
+  const std::string good = dir.Read("good.rar");
+  const std::string marker("Rar!\x1a\x07\x00", 7);
+  // A block header with its CRC right: the checks after it must hold.
+  auto sealed = [](std::string h) {
+    uint32_t crc = testing::Crc32(std::string_view(h).substr(2)) & 0xffff;
+    h[0] = static_cast<char>(crc & 0xff);
+    h[1] = static_cast<char>(crc >> 8);
+    return h;
   };
-  auto crc = [](const std::string& s) { return testing::Crc32(s); };
-  auto block = [&](const std::string& body) {
-    std::string sized = vint(body.size()) + body;
-    return u32(crc(sized)) + sized;
+  std::string wrapping("\0\0\x74\x00\x81\x28\x00", 7);  // long block, large file, 40 bytes
+  wrapping += std::string(4, '\xff') + std::string(21, '\0') + std::string(8, '\xff');
+  std::string flipped_data = good, flipped_header = good;
+  flipped_data[good.find("new data")] ^= 1;
+  flipped_header[good.find("a.txt")] ^= 1;
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"file block shorter than its fields", marker + sealed(std::string("\0\0\x74\0\0\x07\0", 7))},
+      {"64-bit size that wraps", marker + sealed(wrapping)},
+      {"data CRC", flipped_data},
+      {"header CRC", flipped_header},
+      {"cut short", good.substr(0, good.size() - 10)},
   };
-  std::string out("Rar!\x1a\x07\x01\x00", 8);
-  out += block(vint(1) + vint(0) + vint(0));
-  std::string file = vint(2) + vint(0x0002) + vint(data.size()) + vint(0x0004) + vint(data.size()) +
-                     vint(0x20) + u32(crc(data)) + vint(0) + vint(0) + vint(name.size()) + name;
-  out += block(file) + data;
-  out += block(vint(5) + vint(0) + vint(0));
-  return out;
+  for (const auto& c : cases) {
+    dir.Write("bad.rar", c.bytes);
+    EXPECT_EQ(add("bad.rar"), 3) << c.what;
+    EXPECT_EQ(dir.Read("bad.rar"), c.bytes) << c.what;
+  }
+}
+
+TEST(RarTool, NamesEveryEntryApartInTheCodePage) {
+  TempDir dir;
+  const std::vector<std::string> names = {
+      "\x80.txt", "\x9f.txt", "\xf7.txt", text::Encode("中文.txt", "CP936"),
+      "中文.txt", "A.txt",    "a.txt",    "a\\b.txt",
+      "a_b.txt",  "\x7f:.txt"};
+  std::set<std::string> data;
+  for (size_t i = 0; i < names.size(); ++i) {
+    data.insert("file " + std::to_string(i));
+    dir.Write("in/" + names[i], "file " + std::to_string(i));
+  }
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("n.rar") + " " +
+                           dir.Native("in") + "/"),
+            0);
+  auto listed = ListArchive(dir.Native("n.rar"));
+  std::set<std::string> listed_data;
+  for (const auto& [name, bytes] : listed) {
+    EXPECT_EQ(text::SanitizeUtf8(name), name);
+    // No control character, ":" or "\\": our reader takes every name.
+    EXPECT_TRUE(SafeEntryParts(name) && name.find('\\') == std::string::npos) << name;
+    listed_data.insert(bytes);
+  }
+  EXPECT_EQ(listed.size(), names.size());  // no entry lost, none nameless
+  EXPECT_EQ(listed_data, data);            // each file under a name of its own
+  EXPECT_TRUE(listed.contains("中文.txt") && listed.contains("中文 (2).txt"));
 }
 
 TEST(ArchiveReader, ReadsRar5AndFindsArchivesAfterAStub) {
   TempDir dir;
-  std::string rar5 = Rar5Archive("文件夹/读我.txt", "rar five data");
+  std::string rar5 = testing::Rar5Archive({{"文件夹/读我.txt", "rar five data"}});
   dir.Write("five.rar", rar5);
   dir.Write("setup.exe", "MZ" + std::string(70000, '\x90') + rar5);
   for (const char* file : {"five.rar", "setup.exe"}) {

@@ -296,13 +296,24 @@ TEST_F(SoftRunTest, KnownNamesAndTestModeWithADownloadServer) {
 TEST_F(SoftRunTest, FailedDownloadStoresNothingAndLeavesNoFile) {
   AddRunItem();
   DownloadAndRepack();
-  site_.Route("/soft/down/tool1.zip", HttpAnswer::NotFound());
-  Request("action=begin&ItemID=1&ChannelID=2");
-  const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
-  ExpectShows(page, {"txt1.innerHTML='软件下载失败';", "无法创建连接！", "buildRefresh()"});
-  EXPECT_EQ(Count("QX_SoftList"), 0);
-  EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
-  EXPECT_TRUE(FilesIn("soft").size() == 1u) << "only the readme stays";  // thumbnail removed
+  // Each failure shows its text: a missing file, a redirect to an IPv6
+  // literal, a file of 2 GB or more.
+  HttpAnswer huge = HttpAnswer::Stalled();
+  huge.generated_bytes = 3'000'000'000;
+  const std::pair<HttpAnswer, const char*> cases[] = {
+      {HttpAnswer::NotFound(), "无法创建连接！"},
+      {HttpAnswer::Redirect("http://[::1]:1/tool1.zip"), "无法创建连接！"},
+      {huge, "文件下载失败！"},
+  };
+  for (const auto& [answer, text] : cases) {
+    site_.Route("/soft/down/tool1.zip", answer);
+    Request("action=begin&ItemID=1&ChannelID=2");
+    const std::string page = Request("action=savenew&ChannelID=2&ItemID=1&page=0&d=1");
+    ExpectShows(page, {"txt1.innerHTML='软件下载失败';", text, "buildRefresh()"});
+    EXPECT_EQ(Count("QX_SoftList"), 0);
+    EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "0");
+    EXPECT_TRUE(FilesIn("soft").size() == 1u) << "only the readme stays";  // thumbnail removed
+  }
 }
 
 TEST_F(SoftRunTest, TrueAddressFollowsTheRedirect) {

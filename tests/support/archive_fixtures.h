@@ -96,6 +96,69 @@ inline void WriteZipFixture(const std::string& path, const std::vector<FixtureEn
   archive_write_free(a);
 }
 
+// One entry of a RAR archive written field by field: stored data and the
+// Windows attribute value its header holds (a folder when 0x10 is set).
+struct RarFixtureEntry {
+  std::string name;  // UTF-8
+  std::string data;
+  uint32_t attributes = 0x20;
+};
+
+inline std::string Le32Bytes(uint32_t v) {
+  return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+// A RAR 5 archive made on Windows.
+inline std::string Rar5Archive(const std::vector<RarFixtureEntry>& entries) {
+  auto vint = [](uint64_t v) {
+    std::string s;
+    do {
+      uint8_t b = v & 0x7f;
+      v >>= 7;
+      s.push_back(static_cast<char>(b | (v ? 0x80 : 0)));
+    } while (v);
+    return s;
+  };
+  auto block = [&](const std::string& body) {
+    std::string sized = vint(body.size()) + body;
+    return Le32Bytes(Crc32(sized)) + sized;
+  };
+  std::string out("Rar!\x1a\x07\x01\x00", 8);
+  out += block(vint(1) + vint(0) + vint(0));
+  for (const auto& e : entries) {
+    bool folder = (e.attributes & 0x10) != 0;
+    std::string file = vint(2) + vint(0x0002) + vint(e.data.size()) +
+                       vint(folder ? 0x0001 : 0x0004) + vint(e.data.size()) + vint(e.attributes) +
+                       (folder ? "" : Le32Bytes(Crc32(e.data))) + vint(0) + vint(0) +
+                       vint(e.name.size()) + e.name;
+    out += block(file) + e.data;
+  }
+  out += block(vint(5) + vint(0) + vint(0));
+  return out;
+}
+
+// A RAR 4 archive made on Windows (names in ASCII).
+inline std::string Rar4Archive(const std::vector<RarFixtureEntry>& entries) {
+  auto le16 = [](uint32_t v) { return std::string{char(v), char(v >> 8)}; };
+  auto seal = [&](std::string h) {
+    h.replace(5, 2, le16(static_cast<uint32_t>(h.size())));
+    return le16(Crc32(std::string_view(h).substr(2)) & 0xffff) + h.substr(2);
+  };
+  std::string out("Rar!\x1a\x07\x00", 7);
+  out += seal(std::string("\0\0\x73", 3) + le16(0) + le16(0) + le16(0) + Le32Bytes(0));
+  for (const auto& e : entries) {
+    bool folder = (e.attributes & 0x10) != 0;
+    auto size = static_cast<uint32_t>(e.data.size());
+    out += seal(std::string("\0\0\x74", 3) + le16(0x8000 | (folder ? 0xe0 : 0)) + le16(0) +
+                Le32Bytes(size) + Le32Bytes(size) + '\x02' + Le32Bytes(Crc32(e.data)) +
+                Le32Bytes(0x21u << 16 | 1u << 21) + '\x14' + '\x30' +
+                le16(static_cast<uint32_t>(e.name.size())) + Le32Bytes(e.attributes) + e.name) +
+           e.data;
+  }
+  out += seal(std::string("\0\0\x7b", 3) + le16(0) + le16(0));
+  return out;
+}
+
 // name -> data of every file entry ("/" after a folder's name), read by
 // libarchive alone; names without the UTF-8 mark are read as code page 936.
 // "!" maps to libarchive's error text when reading failed.

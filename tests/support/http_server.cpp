@@ -124,7 +124,7 @@ bool ParseHead(std::string_view head, HttpRequest* request) {
 
 }  // namespace
 
-HttpServer::HttpServer() {
+HttpServer::HttpServer(uint16_t port) {
   listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listen_fd_ < 0) throw std::runtime_error("fixture server: socket failed");
   int one = 1;
@@ -132,7 +132,7 @@ HttpServer::HttpServer() {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  address.sin_port = htons(port);
   socklen_t length = sizeof address;
   if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       listen(listen_fd_, 64) != 0 ||

@@ -40,7 +40,9 @@ using HttpHandler = std::function<HttpAnswer(const HttpRequest&)>;
 
 class HttpServer {
  public:
-  HttpServer();
+  // On a port of the system's choice, or on this one (a port in use
+  // throws std::runtime_error).
+  explicit HttpServer(uint16_t port = 0);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;

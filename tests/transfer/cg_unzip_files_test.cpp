@@ -52,6 +52,20 @@ TEST(ArchiveRoutines, RarExtractionAndAttributeLetters) {
   dir.Write("text.rar", "no archive");
   EXPECT_EQ(ExtractRarFiles(dir.Windows("text.rar"), dir.Windows("out") + "\\", "pw"), -1);
 
+  // Entries pass on by the attribute value the archive stores: only a
+  // plain folder (16) is passed over; hidden, system, read-only and
+  // archive-marked folders are handed on like files.
+  std::vector<testing::RarFixtureEntry> stored = {{"d16", "", 0x10}, {"d17", "", 0x11},
+                                                  {"d18", "", 0x12}, {"d20", "", 0x14},
+                                                  {"d48", "", 0x30}, {"f.txt", "data", 0x21}};
+  dir.MakeFolder("attr");
+  dir.Write("a4.rar", testing::Rar4Archive(stored));
+  dir.Write("a5.rar", testing::Rar5Archive(stored));
+  for (const char* name : {"a4.rar", "a5.rar"}) {
+    EXPECT_EQ(ExtractRarFiles(dir.Windows(name), dir.Windows("attr") + "\\", ""), 5) << name;
+  }
+  EXPECT_EQ(dir.Read("attr/f.txt"), "data");
+
   for (auto [value, letters] : std::vector<std::pair<int32_t, std::string>>{
            {16, "D"}, {48, "AD"}, {32, "A"}, {0, ""}, {0x17, "DSHR"}}) {
     EXPECT_EQ(FileAttrLetters(value), letters) << value;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "component/registration.h"
+#include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "support/temp_dir.h"
 
@@ -67,6 +68,13 @@ TEST_F(FindFileTest, FoldersOnlyContentSearchAndFilters) {
   f.BeginSearch(root_, "*.", false);  // names without a dot
   EXPECT_EQ(r.events,
             (std::vector<std::string>{"folder " + root_ + "sub", "file " + root_ + "sub"}));
+
+  // The file's bytes are ANSI text: 中文 is looked for in its GB2312 bytes.
+  dir_.Write("cn/gb.txt", text::ToAnsi("前言中文"));
+  dir_.Write("cn/utf8.txt", "前言中文");
+  std::string cn = "中文";
+  EXPECT_EQ(f.SearchFileContents(root_ + "cn\\gb.txt", cn), 1);
+  EXPECT_EQ(f.SearchFileContents(root_ + "cn\\utf8.txt", cn), 0);
 }
 
 TEST_F(FindFileTest, EmptyMissingAndLinkedFolders) {

@@ -25,6 +25,7 @@ TEST_F(DownloaderTest, AddressesSplitIntoServerPortCredentialsAndPath) {
       {"ftp://u:p@127.0.0.1:1/pub/a.rar", true, "127.0.0.1", "u", "p", 1, "pub/a.rar"},
       {"FTP://127.0.0.1/pub/a.rar", true, "127.0.0.1", "anonymous", "ostrel-user@example.com", 21,
        "pub/a.rar"},
+      {"ftp://u:p@[::1]:1/pub/a.rar", true, "[::1]", "u", "p", 1, "pub/a.rar"},
   };
   for (const Case& c : cases) {
     Downloader down;
@@ -85,6 +86,51 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   EXPECT_EQ(private_address->ErrNumber, 1);
   EXPECT_EQ(http_.RequestCount(), 6u);
   EXPECT_TRUE(Left().empty());
+}
+
+TEST_F(DownloaderTest, HugeFilesAndIpv6RedirectsFailWithTheirText) {
+  HttpAnswer huge = HttpAnswer::Stalled();
+  huge.generated_bytes = 3'000'000'000;
+  http_.Route("/huge.zip", huge);
+  http_.Route("/v6.zip", HttpAnswer::Redirect("http://[::1]:1/a.zip"));
+  struct Case {
+    const char* path;
+    int32_t max_kb;
+    int16_t code;
+    const char* description;
+  } cases[] = {
+      {"/huge.zip", 1024, 2, "文件大小超过了1024KB 的限制！"},
+      {"/huge.zip", 0, 3, "文件下载失败！"},
+      {"/v6.zip", 0, 1, "无法创建连接！"},
+  };
+  for (const Case& c : cases) {
+    auto down = Make(http_.Url(c.path));
+    down->MaxSize(c.max_kb);
+    EXPECT_EQ(ErrorOf([&] { down->Execute(); }), 0) << c.path;
+    EXPECT_EQ(down->ErrNumber, c.code) << c.path;
+    EXPECT_EQ(down->Description(), c.description) << c.path;
+    EXPECT_FALSE(down->StartDownLoad()) << c.path;
+  }
+  // A length that is no number is the caller's error.
+  http_.Route("/nan.zip", HttpAnswer::Page("x").With("Content-Length", "abc"));
+  EXPECT_EQ(ErrorOf([&] { Make(http_.Url("/nan.zip"))->Execute(); }), vb::kErrTypeMismatch);
+  EXPECT_TRUE(Left().empty());
+}
+
+TEST_F(DownloaderTest, MediaAddressesAreProbedOverHttpOnTheirPort) {
+  std::unique_ptr<HttpServer> media;
+  try {
+    media = std::make_unique<HttpServer>(1775);
+  } catch (const std::runtime_error&) {
+    GTEST_SKIP() << "port 1775 is in use";
+  }
+  media->Route("/clip.zip", HttpAnswer::Huge(500));
+  auto down = Make("mms://127.0.0.1/clip.zip");
+  down->Execute();
+  EXPECT_EQ(down->ErrNumber, 0);
+  EXPECT_EQ(down->FileSize(), 500);
+  EXPECT_EQ(down->DownFileUrl, "http://127.0.0.1:1775/clip.zip");
+  EXPECT_EQ(media->RequestsFor("/clip.zip").size(), 1u);
 }
 
 TEST_F(DownloaderTest, ErrNumberStartsAgainWithEveryProbe) {

@@ -114,6 +114,14 @@ class RedoZipFileTest : public ::testing::Test {
             {top + "/中文.txt", "cn"}};
   }
 
+  // Bytes that do not compress, so an archive of them measures over a kilobyte.
+  static std::string Filler() {
+    std::string filler;
+    for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345)
+      filler += static_cast<char>(x >> 24);
+    return filler;
+  }
+
   bool WorkingFoldersGone() { return std::filesystem::is_empty(dir_.path() / "unzip"); }
 
   testing::TempDir dir_;
@@ -192,16 +200,21 @@ TEST_F(RedoZipFileTest, RemoveFileNamesOnlyTextLikeFiles) {
   EXPECT_EQ(Saved("soft.rar"), expected);  // program.dat stays: .dat is never compared
 }
 
-TEST_F(RedoZipFileTest, UpdateZipReplacesAnExistingTarget) {
+TEST_F(RedoZipFileTest, UpdateZipNeverReplacesAnExistingTarget) {
   dir_.Write("save/soft.rar", "old");
   EXPECT_FALSE(redo_->RehandleFile(Zip("soft.zip")));
   EXPECT_EQ(redo_->errcode, 1);
   EXPECT_EQ(redo_->Description(), "目标文件已存在，不能进行解压操作！");
   EXPECT_EQ(dir_.Read("save/soft.rar"), "old");
+  // Another entry's archive of the same name: each keeps its own file.
   redo_->SetUpdateZip(true);
   EXPECT_TRUE(redo_->RehandleFile(dir_.Windows("src/soft.zip")));
   EXPECT_EQ(redo_->errcode, 0);  // reset by the new call
-  EXPECT_EQ(Saved("soft.rar"), Expected());
+  EXPECT_EQ(dir_.Read("save/soft.rar"), "old");
+  std::string fresh = redo_->NewFileName;
+  EXPECT_NE(fresh, "soft.rar");
+  EXPECT_TRUE(fresh.ends_with(".rar")) << fresh;
+  EXPECT_EQ(Saved(fresh), Expected());
 }
 
 TEST_F(RedoZipFileTest, ResultCodes) {
@@ -268,10 +281,7 @@ TEST_F(RedoZipFileTest, RefusesUnsafeWorkingFolders) {
 }
 
 TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
-  // Bytes that do not compress, so each archive measures over a kilobyte.
-  std::string filler;
-  for (uint32_t x = 1; filler.size() < 3000; x = x * 1103515245 + 12345)
-    filler += static_cast<char>(x >> 24);
+  const std::string filler = Filler();
   auto zip = [&](const std::string& name, std::vector<FixtureEntry> entries) {
     testing::WriteZipFixture(dir_.Native("src/" + name), entries);
     return dir_.Windows("src/" + name);
@@ -294,20 +304,16 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   } cases[] = {
       {"parent", zip("slip.zip", {{"MySoft/a.txt", filler}, {"../../evil.txt", "x"}}), {}},
       {"absolute", zip("abs.zip", {{"a.txt", filler}, {dir_.Native("evil.txt"), "x"}}), {}},
-      {"link",
-       zip("link.zip",
-           {{"a.txt", filler}, {"evil.txt", "", FixtureEntry::kSymlink, "/etc/passwd"}}),
-       {}},
       {"bytes",
        zip("bomb.zip", {{"zero.bin", std::string(3 << 20, '\0')}}),
        {10'000, 1 << 20, 1000}},
       {"ratio",
        zip("ratio.zip", {{"zero.bin", std::string(1 << 20, '\0')}}),
-       {10'000, 1u << 30, 100}},
+       {10'000, 1u << 30, 100, 512 << 10}},
       {"entries",
        zip("many.zip", {{"1.txt", filler}, {"2.txt", filler}, {"3.txt", filler}}),
        {2, 1u << 30, 1000}},
-      {"encrypted zip", Zip("secret.zip", "-qr -P secret"), {}},
+      {"encrypted zip, wrong password", Zip("secret.zip", "-qr -P other"), {}},
       {"encrypted rar", rar, {}},
       {"truncated", dir_.Windows("src/truncated.zip"), {}},
   };
@@ -325,6 +331,40 @@ TEST_F(RedoZipFileTest, HostileArchivesLeaveNothingBehind) {
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir_.path())) {
     EXPECT_NE(e.path().filename(), "evil.txt") << e.path();
   }
+}
+
+TEST_F(RedoZipFileTest, GuardsLeaveOrdinaryArchivesAlone) {
+  // A link, as archives made on Unix hold one: dropped, the rest packed.
+  const std::string filler = Filler();
+  testing::WriteZipFixture(dir_.Native("src/link.zip"),
+                           {{"a.txt", filler}, {"lnk", "", FixtureEntry::kSymlink, "/etc"}});
+  // Packed far more than the ratio, but a small total.
+  testing::WriteZipFixture(dir_.Native("src/log.zip"), {{"log.txt", std::string(2 << 20, 'l')}});
+  // Encrypted with UnzipPass; an entry of another password is skipped.
+  Zip("secret.zip", "-qr -P secret");
+  dir_.Write("other/extra.txt", "another password");
+  ASSERT_EQ(Shell("cd " + dir_.Native("other") + " && zip -q -P other " +
+                  dir_.Native("src/secret.zip") + " extra.txt"),
+            0);
+  Files readme = {{"readme.txt", "site readme"}, {"本站.url", "[InternetShortcut]"}};
+  struct Case {
+    const char* source;
+    Files files;
+  } cases[] = {
+      {"link.zip", {{"a.txt", filler}}},
+      {"log.zip", {{"log.txt", std::string(2 << 20, 'l')}}},
+      {"secret.zip", Expected()},
+  };
+  archive::SetExtractLimits({10'000, 1u << 30, 100, 4 << 20});
+  for (auto& c : cases) {
+    RedoZipFile r;
+    Configure(r);
+    r.SetUnzipPass("secret");
+    EXPECT_TRUE(r.RehandleFile(dir_.Windows(std::string("src/") + c.source))) << c.source;
+    c.files.insert(readme.begin(), readme.end());
+    EXPECT_EQ(Saved(r.NewFileName), c.files) << c.source;
+  }
+  archive::SetExtractLimits({});
 }
 
 TEST_F(RedoZipFileTest, HelpersAndGetFolderSizeLeaveTheTreeAlone) {

@@ -12,14 +12,19 @@
 // archive that are not added again are kept.
 //
 // The archive is written to a temporary file beside it and renamed into
-// place, so a failure leaves the old archive or none. Exit status: 0
-// success, 2 fatal error, 7 bad command line, 9 the archive could not be
-// created, 10 no files to add.
+// place, so a failure leaves the old archive or none (a new archive is
+// never put over a file that appeared meanwhile); an existing archive
+// that is damaged is left as it is and nothing is added. Local names that
+// are no UTF-8 are read in the system code page, and no two entries get
+// one name. Exit status: 0 success, 2 fatal error, 3 the existing archive
+// is damaged, 7 bad command line, 9 the archive could not be created,
+// 10 no files to add.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,11 +32,15 @@
 #include "platform/fs/dir_listing.h"
 #include "platform/fs/file_io.h"
 #include "platform/fs/wildcard.h"
+#include "platform/text/charset.h"
+#include "platform/vb/ascii_case.h"
 #include "rar4_writer.h"
 
 namespace {
 
 using ostrel::rar::Rar4Writer;
+
+uint32_t Rar4Crc(const char* data, size_t size) { return ostrel::rar::Crc32(0, data, size); }
 
 struct Options {
   bool recurse = false, lock = false, solid = false, delete_files = false;
@@ -103,9 +112,53 @@ class Collector {
   void Add(const std::string& native, bool is_folder, const std::string& base, bool walked) {
     std::string stored = Stored(native, base);
     if (!stored.empty() && seen_.insert(stored).second) {
-      items.push_back(Item{native, stored, is_folder, walked});
+      items.push_back(Item{native, UniqueName(stored), is_folder, walked});
     }
     if (is_folder && o_.recurse) Walk(native, base);
+  }
+
+  // The name an entry is stored under: each part of the local name as
+  // text (bytes that are no UTF-8 read in the system code page, and
+  // characters no entry name may hold made "_"), below
+  // the name its folder got, and never the name of another entry (Windows
+  // compares names without case): a clash gets " (2)", " (3)" ... before
+  // its extension.
+  std::string UniqueName(const std::string& local) {
+    size_t slash = local.rfind('/');
+    std::string folder;
+    if (slash != std::string::npos) {
+      std::string local_folder = local.substr(0, slash);
+      auto it = names_.find(local_folder);
+      folder = (it != names_.end() ? it->second : ConvertParts(local_folder)) + "/";
+    }
+    std::string leaf = ConvertParts(slash == std::string::npos ? local : local.substr(slash + 1));
+    std::string name = folder + leaf;
+    size_t dot = leaf.rfind('.');
+    if (dot == 0 || dot == std::string::npos) dot = leaf.size();
+    for (int n = 2; !taken_.insert(ostrel::vb::LowerAscii(name)).second; ++n) {
+      name = folder + leaf.substr(0, dot) + " (" + std::to_string(n) + ")" + leaf.substr(dot);
+    }
+    names_[local] = name;
+    return name;
+  }
+
+  // Each "/"-separated part converted on its own; a character no entry
+  // name may hold (a control character, "\\" or ":") becomes "_".
+  static std::string ConvertParts(const std::string& local) {
+    std::string out;
+    size_t from = 0;
+    for (;;) {
+      size_t slash = local.find('/', from);
+      std::string part = local.substr(from, slash - from);
+      if (ostrel::text::SanitizeUtf8(part) != part) part = ostrel::text::Decode(part, "CP936");
+      for (char& c : part) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\' || c == ':') c = '_';
+      }
+      out += part;
+      if (slash == std::string::npos) return out;
+      out += '/';
+      from = slash + 1;
+    }
   }
 
   void Walk(const std::string& folder, const std::string& base) {
@@ -119,6 +172,8 @@ class Collector {
 
   const Options& o_;
   std::set<std::string> seen_;
+  std::set<std::string> taken_;               // stored names, without case
+  std::map<std::string, std::string> names_;  // local name -> stored name
 };
 
 uint16_t Le16(const std::string& s, size_t at) {
@@ -128,31 +183,52 @@ uint32_t Le32(const std::string& s, size_t at) {
   return Le16(s, at) | uint32_t{Le16(s, at + 2)} << 16;
 }
 
+enum class Existing { kRead, kNotRar, kDamaged };
+
 // The file blocks of an existing RAR 4 archive, whole (header and data),
-// with the name field each holds. False when it is not such an archive.
-bool ReadBlocks(const std::string& path, std::vector<std::pair<std::string, std::string>>* blocks) {
+// with the name field each holds. Every header's CRC is checked, and the
+// data of every stored entry; a block that does not fit in the file, or
+// any check that fails, makes the archive damaged.
+Existing ReadBlocks(const std::string& path,
+                    std::vector<std::pair<std::string, std::string>>* blocks) {
   std::string bytes;
-  if (ostrel::fs::ReadWholeFile(path, size_t{1} << 32, &bytes) != 0) return false;
-  if (!bytes.starts_with(std::string_view("Rar!\x1a\x07\x00", 7))) return false;
+  if (ostrel::fs::ReadWholeFile(path, size_t{1} << 32, &bytes) != 0) return Existing::kNotRar;
+  if (!bytes.starts_with(std::string_view("Rar!\x1a\x07\x00", 7))) return Existing::kNotRar;
   size_t at = 7;
-  while (at + 7 <= bytes.size()) {
+  while (at < bytes.size()) {
+    size_t left = bytes.size() - at;
+    if (left < 7) return Existing::kDamaged;
     uint8_t type = static_cast<uint8_t>(bytes[at + 2]);
     uint16_t flags = Le16(bytes, at + 3);
     size_t size = Le16(bytes, at + 5);
-    uint64_t add = (flags & 0x8000) && at + 11 <= bytes.size() ? Le32(bytes, at + 7) : 0;
-    if (type == 0x74 && (flags & 0x0100) && at + 40 <= bytes.size())
-      add |= uint64_t{Le32(bytes, at + 32)} << 32;
-    if (size < 7 || at + size + add > bytes.size()) return false;
+    if (size < 7 || size > left) return Existing::kDamaged;
+    if ((Rar4Crc(bytes.data() + at + 2, size - 2) & 0xffff) != Le16(bytes, at))
+      return Existing::kDamaged;
+    uint64_t add = 0;
+    if (flags & 0x8000) {
+      if (size < 11) return Existing::kDamaged;
+      add = Le32(bytes, at + 7);
+    }
     if (type == 0x74) {
-      size_t name_at = at + 32 + ((flags & 0x0100) ? 8 : 0);
+      bool large = flags & 0x0100;
+      if (size < (large ? 40u : 32u)) return Existing::kDamaged;
+      if (large) add |= uint64_t{Le32(bytes, at + 32)} << 32;
+      size_t name_at = at + 32 + (large ? 8 : 0);
       size_t name_size = Le16(bytes, at + 26);
-      if (name_at + name_size > at + size) return false;
+      if (name_size > at + size - name_at) return Existing::kDamaged;
+      if (add > left - size) return Existing::kDamaged;
+      // Stored data can be checked as it stands (packed and unpacked alike).
+      if (static_cast<uint8_t>(bytes[at + 25]) == 0x30 && (flags & 0x0007) == 0 &&
+          Rar4Crc(bytes.data() + at + size, add) != Le32(bytes, at + 16)) {
+        return Existing::kDamaged;
+      }
       blocks->emplace_back(bytes.substr(name_at, name_size), bytes.substr(at, size + add));
     }
-    if (type == 0x7b) break;
+    if (add > left - size) return Existing::kDamaged;
+    if (type == 0x7b) return Existing::kRead;
     at += size + add;
   }
-  return true;
+  return Existing::kRead;
 }
 
 void DeleteArchived(const std::vector<Item>& items) {
@@ -216,9 +292,18 @@ int main(int argc, char** argv) {
   }
   std::vector<std::pair<std::string, std::string>> old_blocks;
   struct stat st {};
-  if (!o.synchronise && lstat(o.archive.c_str(), &st) == 0 && !ReadBlocks(o.archive, &old_blocks)) {
-    std::fprintf(stderr, "Rar.exe: %s is not a RAR archive\n", o.archive.c_str());
-    return 2;
+  const bool existed = lstat(o.archive.c_str(), &st) == 0;
+  if (!o.synchronise && existed) {
+    Existing existing = ReadBlocks(o.archive, &old_blocks);
+    if (existing == Existing::kNotRar) {
+      std::fprintf(stderr, "Rar.exe: %s is not a RAR archive\n", o.archive.c_str());
+      return 2;
+    }
+    if (existing == Existing::kDamaged) {
+      std::fprintf(stderr, "Rar.exe: %s is damaged (CRC or size error); nothing added\n",
+                   o.archive.c_str());
+      return 3;
+    }
   }
 
   std::string temp = o.archive + ".XXXXXX";
@@ -255,7 +340,9 @@ int main(int argc, char** argv) {
   }
   ok = ok && w.End() && fsync(fd) == 0;
   close(fd);
-  if (!ok || rename(temp.c_str(), o.archive.c_str()) != 0) {
+  // A new archive never goes over a file that appeared while it was written.
+  if (!ok || (existed ? rename(temp.c_str(), o.archive.c_str()) != 0
+                      : ostrel::fs::RenameNoReplace(temp, o.archive) != 0)) {
     unlink(temp.c_str());
     std::fprintf(stderr, "Rar.exe: writing %s failed\n", o.archive.c_str());
     return 2;

@@ -1,6 +1,7 @@
 #include "platform/archive/archive_reader.h"
 
 #include "platform/archive/archive_locale.h"
+#include "platform/archive/rar_attributes.h"
 #include "platform/text/charset.h"
 
 #include <archive.h>
@@ -22,22 +23,9 @@ constexpr uint64_t kSignatureSearchBytes = 4 * 1024 * 1024;
 constexpr uint64_t kZipTailBytes = 65536 + 22;
 constexpr size_t kBlock = 256 * 1024;
 
-bool ReadAt(int fd, uint64_t offset, size_t length, std::string* out) {
-  out->resize(length);
-  size_t got = 0;
-  while (got < length) {
-    ssize_t n = pread(fd, out->data() + got, length - got, static_cast<off_t>(offset + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  out->resize(got);
-  return true;
-}
-
 std::optional<ArchiveStart> FindStart(int fd, uint64_t size) {
   std::string head;
-  ReadAt(fd, 0, static_cast<size_t>(std::min(size, kSignatureSearchBytes)), &head);
+  ReadFileAt(fd, 0, static_cast<size_t>(std::min(size, kSignatureSearchBytes)), &head);
   if (head.starts_with("PK\x03\x04") || head.starts_with(std::string_view("PK\x05\x06", 4))) {
     return ArchiveStart{ArchiveStart::kZip, 0};
   }
@@ -51,7 +39,7 @@ std::optional<ArchiveStart> FindStart(int fd, uint64_t size) {
   }
   std::string tail;
   uint64_t from = size > kZipTailBytes ? size - kZipTailBytes : 0;
-  ReadAt(fd, from, static_cast<size_t>(size - from), &tail);
+  ReadFileAt(fd, from, static_cast<size_t>(size - from), &tail);
   if (tail.rfind(std::string_view("PK\x05\x06", 4)) != std::string::npos) {
     return ArchiveStart{ArchiveStart::kZip, 0};
   }
@@ -138,6 +126,13 @@ struct ReaderCallbacks {
     }
     return pos < 0 ? ARCHIVE_FATAL : pos - base;
   }
+  // Passwords added after the archive was opened, each handed over once:
+  // libarchive keeps every one it was given for the entries that follow.
+  static const char* Passphrase(struct ::archive*, void* data) {
+    auto* r = static_cast<ArchiveReader*>(data);
+    if (r->passwords_given_ >= r->passwords_.size()) return nullptr;
+    return r->passwords_[r->passwords_given_++].c_str();
+  }
   static la_int64_t Skip(struct ::archive* a, void* data, la_int64_t request) {
     auto* r = static_cast<ArchiveReader*>(data);
     off_t before = lseek(r->fd_, 0, SEEK_CUR);
@@ -185,11 +180,16 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   if (format == Format::kRar && zip) {
     // A zip archive reaches the RAR reader only inside a self-extracting program.
     std::string head;
-    ReadAt(r->fd_, 0, 2, &head);
+    ReadFileAt(r->fd_, 0, 2, &head);
     if (head != "MZ") return nullptr;
   }
   r->start_ = *start;
   r->limits_ = GetExtractLimits();
+  if (!zip) {
+    r->rar_attributes_ =
+        ReadRarAttributes(r->fd_, start->offset, r->file_size_, start->kind == ArchiveStart::kRar5,
+                          r->limits_.max_entries);
+  }
   if (lseek(r->fd_, static_cast<off_t>(start->offset), SEEK_SET) < 0) return nullptr;
 
   LocaleScope scope;
@@ -206,6 +206,7 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const std::string& native_pat
   archive_read_set_read_callback(r->a_, ReaderCallbacks::Read);
   archive_read_set_seek_callback(r->a_, ReaderCallbacks::Seek);
   archive_read_set_skip_callback(r->a_, ReaderCallbacks::Skip);
+  archive_read_set_passphrase_callback(r->a_, r.get(), ReaderCallbacks::Passphrase);
   if (archive_read_open1(r->a_) != ARCHIVE_OK) {
     // A file that starts as an archive and does not open is a damaged or
     // encrypted archive, not some other file to be taken as it is.
@@ -223,9 +224,7 @@ Refusal ArchiveReader::Fail(Refusal r) {
 }
 
 void ArchiveReader::AddPassword(std::string_view password) {
-  if (password.empty()) return;
-  LocaleScope scope;
-  archive_read_add_passphrase(a_, std::string(password).c_str());
+  if (!password.empty()) passwords_.emplace_back(password);
 }
 
 int ArchiveReader::Next(EntryInfo* out) {
@@ -263,6 +262,11 @@ int ArchiveReader::Next(EntryInfo* out) {
       archive_entry_size_is_set(entry_) ? static_cast<uint64_t>(archive_entry_size(entry_)) : 0;
   info.attributes = info.is_folder ? 0x10 : 0x20;
   if ((archive_entry_perm(entry_) & 0200) == 0) info.attributes |= 0x01;
+  // The value the archive stores, when its headers tell it for this entry.
+  if (entries_ <= rar_attributes_.size()) {
+    auto stored = rar_attributes_[entries_ - 1];
+    if (stored && ((*stored & 0x10) != 0) == info.is_folder) info.attributes = *stored;
+  }
   info.mtime = archive_entry_mtime(entry_);
   current_ = info;
   *out = std::move(info);
@@ -275,12 +279,16 @@ Refusal ArchiveReader::ReadData(int fd) {
     la_ssize_t n = archive_read_data(a_, output_.data(), output_.size());
     if (n == 0) return Refusal::kNone;
     if (n < 0) {
+      // A zip entry of its own password: the archive itself reads on.
+      if (current_.encrypted && start_.kind == ArchiveStart::kZip && n != ARCHIVE_FATAL)
+        return Skip(Refusal::kEncrypted);
       return Fail(current_.encrypted || MentionsEncryption(a_) ? Refusal::kEncrypted
                                                                : Refusal::kDamaged);
     }
     unpacked_ += static_cast<uint64_t>(n);
     if (unpacked_ > limits_.max_bytes ||
-        unpacked_ > limits_.max_ratio * std::max<uint64_t>(file_size_, 1)) {
+        (unpacked_ > limits_.ratio_floor &&
+         unpacked_ > limits_.max_ratio * std::max<uint64_t>(file_size_, 1))) {
       return Fail(Refusal::kTooLarge);
     }
     if (fd >= 0) {
@@ -300,7 +308,7 @@ Refusal ArchiveReader::ReadData(int fd) {
 Refusal ArchiveReader::Test() {
   if (refusal_ != Refusal::kNone) return refusal_;
   LocaleScope scope;
-  if (current_.is_link) return Fail(Refusal::kLink);
+  if (current_.is_link) return Skip(Refusal::kLink);
   if (current_.is_folder) return Refusal::kNone;
   return ReadData(-1);
 }
@@ -311,7 +319,7 @@ Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, b
   if (refusal_ != Refusal::kNone) return refusal_;
   auto parts = SafeEntryParts(current_.name);
   if (!parts) return Fail(Refusal::kUnsafeName);
-  if (current_.is_link) return Fail(Refusal::kLink);
+  if (current_.is_link) return Skip(Refusal::kLink);
   if (junk_paths) {
     if (current_.is_folder) return Refusal::kNone;
     parts = std::vector<std::string>{parts->back()};

@@ -45,7 +45,7 @@ struct EntryInfo {
   bool is_link = false;  // a link, a device or a pipe: never extracted
   bool encrypted = false;
   uint64_t size = 0;        // as the header says
-  uint32_t attributes = 0;  // Windows attribute bits (0x10 folder, 0x20 archive)
+  uint32_t attributes = 0;  // Windows attribute bits as stored (0x10 folder, 0x20 archive)
   time_t mtime = 0;
   uint32_t crc = 0;  // 0 when the format does not say
 };
@@ -84,6 +84,9 @@ class ArchiveReader {
   // kNone is returned with *skipped set. Anything refused writes nothing
   // more and is returned (and kept in refusal()); a failure to write the
   // file is kDamaged too. junk_paths keeps only the last name part.
+  // A link entry (kLink) and a zip entry that could not be decrypted
+  // (kEncrypted) are returned without being kept: nothing of them is
+  // written and the next entry may follow (refusal() stays kNone).
   Refusal Extract(const std::string& dest_folder, bool overwrite, bool junk_paths,
                   bool* skipped = nullptr, std::string* written = nullptr);
 
@@ -99,6 +102,8 @@ class ArchiveReader {
  private:
   ArchiveReader() = default;
   Refusal Fail(Refusal r);
+  // An entry left out that does not stop the archive.
+  Refusal Skip(Refusal r) const { return r; }
   Refusal ReadData(int fd);
 
   struct ::archive* a_ = nullptr;
@@ -111,8 +116,12 @@ class ArchiveReader {
   uint64_t unpacked_ = 0;
   ExtractLimits limits_;
   Refusal refusal_ = Refusal::kNone;
-  std::vector<char> input_;   // what libarchive reads the file into
-  std::vector<char> output_;  // what it unpacks entries into
+  std::vector<char> input_;             // what libarchive reads the file into
+  std::vector<char> output_;            // what it unpacks entries into
+  std::vector<std::string> passwords_;  // added after opening
+  size_t passwords_given_ = 0;          // of them, handed to libarchive
+  // The attribute values a RAR archive stores, in entry order.
+  std::vector<std::optional<uint32_t>> rar_attributes_;
   friend struct ReaderCallbacks;
 };
 

@@ -4,10 +4,13 @@
 // RAR 4 and RAR 5 archives, a self-extracting program is opened when it
 // holds a RAR archive or a zip archive after its stub.
 //
-// An entry whose name would leave the destination, a link, or an archive
-// over the extraction limits is refused as the reader refuses it: the call
-// fails and every later call of the same archive fails too; LastRefusal()
-// tells why.
+// An entry whose name would leave the destination, or an archive over the
+// extraction limits, is refused as the reader refuses it: the call fails
+// and every later call of the same archive fails too; LastRefusal() tells
+// why. A link entry is only left out: its RARProcessFile fails
+// (ERAR_ECREATE) and the next entry may follow. FileAttr is the attribute
+// value the archive stores for the entry (made up from the entry's kind
+// when the archive was made on a system without Windows attributes).
 #pragma once
 
 #include <cstdint>

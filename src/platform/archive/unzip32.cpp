@@ -91,7 +91,8 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
     if (!std::filesystem::is_directory(dest, ec)) return PK_PARAM;
   }
 
-  bool password_refused = false;
+  bool password_asked = false, password_refused = false;
+  int bad_passwords = 0, done = 0;
   bool replace_none = false;
   int result = PK_OK;
   int entries = 0;
@@ -123,17 +124,23 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
       }
       continue;
     }
-    if (e.encrypted && !e.is_folder) {
+    // An encrypted entry asks for the password once per run; without one
+    // it is skipped and the others go on, as is one it does not open.
+    if (e.encrypted && !e.is_folder && !password_asked) {
+      password_asked = true;
       std::string password;
-      if (!password_refused && functions.password &&
+      if (functions.password &&
           functions.password(&password, 256, "Enter password: ", e.name) == 0 &&
           !password.empty()) {
         reader->AddPassword(password);
       } else {
         password_refused = true;
-        SetLastRefusal(Refusal::kEncrypted);
-        return IZ_BADPWD;
       }
+    }
+    if (e.encrypted && !e.is_folder && password_refused) {
+      Print(functions, dcl, "skipping: " + e.name + "  unable to get password\n");
+      ++bad_passwords;
+      continue;
     }
     Refusal r;
     if (testing) {
@@ -160,15 +167,23 @@ int Wiz_SingleEntryUnzip(int ifnc, const std::vector<std::string>& ifnv, int xfn
         Print(functions, dcl, (e.is_folder ? "   creating: " : "  inflating: ") + e.name + "\n");
       }
     }
+    if (r != Refusal::kNone && reader->refusal() == Refusal::kNone) {
+      // Left out alone: a link, or an entry the password does not open.
+      Print(functions, dcl, "skipping: " + e.name + "  " + std::string(RefusalText(r)) + "\n");
+      if (r == Refusal::kEncrypted) ++bad_passwords;
+      continue;
+    }
     if (r != Refusal::kNone) {
       Print(functions, dcl, "error:  " + e.name + ": " + std::string(RefusalText(r)) + "\n");
       return RefusalCode(r);
     }
+    ++done;
   }
   if (entries == 0) {
     Print(functions, dcl, "warning:  zipfile is empty\n");
     result = PK_WARN;
   }
+  if (bad_passwords > 0) result = done == 0 ? IZ_BADPWD : PK_WARN;
   return result;
 }
 

@@ -2,8 +2,11 @@
 // UzpVersion2) as the component drives it, over the archive reader. The
 // option record keeps the library's field names; the callbacks are plain
 // functions. Names are Windows paths. Extraction is checked as the reader
-// checks it: a refused entry ends the run with PK_ERR (PK_MEM for the size
-// limits, IZ_BADPWD for encryption) and LastRefusal() tells why.
+// checks it: a refused entry ends the run with PK_ERR (PK_BADERR for a
+// damaged archive) and LastRefusal() tells why. A link entry, and an
+// encrypted entry when the password callback gives none or a wrong one,
+// are skipped with a "skipping:" line and the run goes on; it then ends
+// with PK_WARN, or IZ_BADPWD when password failures left nothing done.
 #pragma once
 
 #include <cstdint>

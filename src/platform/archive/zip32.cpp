@@ -12,6 +12,7 @@
 
 #include "platform/archive/archive_locale.h"
 #include "platform/fs/dir_listing.h"
+#include "platform/fs/file_io.h"
 #include "platform/fs/path_map.h"
 #include "platform/fs/wildcard.h"
 #include "platform/text/charset.h"
@@ -231,6 +232,8 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
     return ZE_NONE;
   }
 
+  struct stat before {};
+  const bool existed = lstat(target.c_str(), &before) == 0;
   std::string temp = target + ".XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) return ZE_CREAT;
@@ -249,7 +252,11 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
   archive_write_free(a);
   if (fsync(fd) != 0 && rc == ZE_OK) rc = ZE_WRITE;
   close(fd);
-  if (rc == ZE_OK && rename(temp.c_str(), target.c_str()) != 0) rc = ZE_CREAT;
+  // A new archive never goes over a file that appeared while it was written.
+  if (rc == ZE_OK && (existed ? rename(temp.c_str(), target.c_str()) != 0
+                              : fs::RenameNoReplace(temp, target) != 0)) {
+    rc = ZE_CREAT;
+  }
   if (rc != ZE_OK) {
     unlink(temp.c_str());
     return rc;

@@ -8,7 +8,8 @@
 // there (what the archives' readers on the component's systems expect),
 // otherwise in UTF-8 with the zip format's UTF-8 flag. Links are never
 // followed or stored. The archive is written to a temporary file and
-// renamed into place, so a failed run leaves no half archive.
+// renamed into place, so a failed run leaves no half archive; a new
+// archive is never put over a file that appeared meanwhile (ZE_CREAT).
 #pragma once
 
 #include <cstdint>
