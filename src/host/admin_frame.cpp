@@ -24,7 +24,9 @@ void AddChannelPage(WebServer& server, ChannelPage page) {
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
-  server.AddPage(kLogoutPage, &LogoutPage, false);
+  // Ending the session is a change too: another site's link or image must
+  // not log the administrator out.
+  server.AddPage(kLogoutPage, &LogoutPage, PageOptions{false, {"*"}, {}});
   AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
                             ArticleGatherPage(page, settings);
                           }});

@@ -69,7 +69,7 @@ void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings) {
   asp::Response& response = *page.Response;
   const asp::Request& request = *page.Request;
   WriteAdminHead(response, "上传文件清理");
-  const std::string action = vb::LCase(Text(request, "action"));
+  const std::string action = vb::LCase(vb::CStr(request.Command("action")));
   const std::string channel_text = vb::Trim(Text(request, "ChannelID"));
   const std::string dir = Text(request, "UploadDir");
   response.Write(
