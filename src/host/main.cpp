@@ -157,7 +157,10 @@ int main(int argc, char** argv) {
       return Fail("demo item: " + e.description());
     }
   }
-  if (!server.Start(&error)) return Fail(error);
+  if (!server.Start(&error)) {
+    return Fail(error + " (is another ostrel-host running?): choose a free port with --listen " +
+                "ADDR:PORT or [Host] Listen in " + config.config_path);
+  }
 
   std::string address;
   int port = 0;
