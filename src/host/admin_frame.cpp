@@ -24,7 +24,9 @@ void AddChannelPage(WebServer& server, ChannelPage page) {
 void AddAdminPages(WebServer& server, const AdminSettings& settings) {
   server.AddPage(
       kLoginPage, [settings](asp::RequestContext& page) { LoginPage(page, settings); }, false);
-  server.AddPage(kLogoutPage, &LogoutPage, false);
+  // Ending the session is a change too: another site's link or image must
+  // not log the administrator out.
+  server.AddPage(kLogoutPage, &LogoutPage, PageOptions{false, {"*"}, {}});
   AddChannelPage(server, {kArticlePage, [settings](asp::RequestContext& page) {
                             ArticleGatherPage(page, settings);
                           }});
@@ -64,7 +66,7 @@ void WriteHtmlHead(asp::Response& response, std::string_view title) {
       "</head>\r\n<body>\r\n");
 }
 
-void WriteAdminHead(asp::Response& response, std::string_view title, std::string_view script) {
+void WriteAdminBar(asp::Response& response, std::string_view title, std::string_view menu) {
   WriteHtmlHead(response, title);
   // admin_Size: the size buttons of the editor's source views.
   response.Write("<script language=\"JavaScript\" src=\"include/admin.js\"></script>\r\n");
@@ -76,12 +78,18 @@ void WriteAdminHead(asp::Response& response, std::string_view title, std::string
       "<a href=\"admin_Servered.asp\">下载服务器</a>"
       "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
       "</div>\r\n");
+  response.Write("<div class=\"admin-head\">");
+  response.Write(menu);
+  response.Write("<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
+}
+
+void WriteAdminHead(asp::Response& response, std::string_view title, std::string_view script) {
   const std::string page(script);
-  response.Write("<div class=\"admin-head\"><a href=\"" + page + "\">采集项目管理</a><a href=\"" +
-                 page + "?action=add\">添加采集项目</a><a href=\"" + page +
-                 "?action=config\">采集基本设置</a><a href=\"" + page +
-                 "?action=remove\">清除缓存</a>"
-                 "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
+  WriteAdminBar(response, title,
+                "<a href=\"" + page + "\">采集项目管理</a><a href=\"" + page +
+                    "?action=add\">添加采集项目</a><a href=\"" + page +
+                    "?action=config\">采集基本设置</a><a href=\"" + page +
+                    "?action=remove\">清除缓存</a>");
 }
 
 void WriteAdminFoot(asp::Response& response) {

@@ -64,6 +64,8 @@ void WriteHtmlHead(asp::Response& response, std::string_view title);
 // whose page script is given and the logout link) and the foot.
 void WriteAdminHead(asp::Response& response, std::string_view title,
                     std::string_view script = "Admin_ArticleGather.asp");
+// The same frame with a page's own menu links in place of a channel's.
+void WriteAdminBar(asp::Response& response, std::string_view title, std::string_view menu);
 void WriteAdminFoot(asp::Response& response);
 
 // True when the two texts are equal; the time taken does not depend on

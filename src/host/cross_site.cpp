@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/asp/url_encoding.h"
+#include "host/page_runner.h"
+#include "platform/asp/request.h"
 #include "platform/vb/ascii_case.h"
+#include "platform/vb/convert.h"
 
 namespace ostrel::host {
 
@@ -20,26 +22,8 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// The decoded value of key's first occurrence in "a=1&b=2" (key matched
-// without regard to case); false when absent.
-bool FindValue(std::string_view pairs, std::string_view key, std::string* value) {
-  size_t at = 0;
-  while (at <= pairs.size()) {
-    size_t end = std::min(pairs.find('&', at), pairs.size());
-    std::string_view segment = pairs.substr(at, end - at);
-    at = end + 1;
-    size_t eq = segment.find('=');
-    if (vb::LowerAscii(asp::PercentDecode(segment.substr(0, eq))) != vb::LowerAscii(key)) continue;
-    *value = eq == std::string_view::npos ? "" : asp::PercentDecode(segment.substr(eq + 1));
-    return true;
-  }
-  return false;
-}
-
-std::string Item(std::string_view query, std::string_view form, std::string_view key) {
-  std::string value;
-  if (!FindValue(query, key, &value)) FindValue(form, key, &value);
-  return vb::LowerAscii(Trim(value));
+std::string Item(const asp::Request& request, std::string_view key) {
+  return vb::LowerAscii(Trim(vb::CStr(request.Command(key))));
 }
 
 // "http://127.0.0.1:8080/admin/x.asp" -> "http://127.0.0.1:8080" (lower case).
@@ -52,15 +36,37 @@ std::string OriginOf(std::string_view url) {
 
 }  // namespace
 
-RequestTraits TraitsOf(std::string_view method, std::string_view query, std::string_view form) {
-  return RequestTraits{method, Item(query, form, "action"), Item(query, form, "change")};
+RequestTraits TraitsOf(std::string_view method, std::string_view query, std::string_view form,
+                       std::string_view charset) {
+  asp::RequestInput input;
+  input.code_page = std::string(charset);
+  input.query_string = std::string(query);
+  input.form = std::string(form);
+  const asp::Request request(input);
+  std::string channel = Item(request, "ChannelID");
+  if (channel.empty() || channel.size() > 9 ||
+      !std::all_of(channel.begin(), channel.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    channel.clear();
+  }
+  return RequestTraits{method, Item(request, "action"), Item(request, "change"),
+                       std::move(channel)};
 }
 
 bool ChangesState(const RequestTraits& request, const std::vector<std::string>& changing_actions) {
   if (request.method != "GET") return true;
   if (request.change == "yes") return true;
+  if (std::find(changing_actions.begin(), changing_actions.end(), "*") != changing_actions.end()) {
+    return true;
+  }
   return std::find(changing_actions.begin(), changing_actions.end(), request.action) !=
          changing_actions.end();
+}
+
+std::string RefusalMessage(std::string_view page_path, const RequestTraits& request) {
+  std::string back(page_path);
+  if (!request.channel.empty()) back += "?ChannelID=" + request.channel;
+  return std::string(kRefusedMessage) + "<br>\r\n请从<a href=\"" + back +
+         "\" id=\"RefusedBack\">该操作所属的管理页面</a>重新发起这个操作。";
 }
 
 bool FromThisHost(std::string_view origin, std::string_view referer, std::string_view host,

@@ -308,14 +308,17 @@ DemoSite::DemoSite(const std::string& demo_root, const std::string& listen)
   }
 }
 
-bool DemoSite::Start(std::string* error) {
+bool DemoSite::Start(std::string* error, std::string_view config_path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(demo_root_ + "/list_1.html", ec)) {
     *error = "the demo site's files are missing from " + demo_root_;
     return false;
   }
   if (!server_.Start(error)) {
-    *error = "demo site: " + *error;
+    *error = "demo site: " + *error +
+             " (is another ostrel-host --demo running?): give the demo site a free port in "
+             "[Demo] Listen of " +
+             std::string(config_path) + ", and the admin pages one with --listen ADDR:PORT";
     return false;
   }
   return true;

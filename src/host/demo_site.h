@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "host/web_server.h"
 
@@ -25,8 +26,10 @@ class DemoSite {
   explicit DemoSite(const std::string& demo_root, const std::string& listen = "127.0.0.1:0");
 
   // False, with the reason in *error, when the folder is missing or the
-  // address cannot be listened on.
-  bool Start(std::string* error);
+  // address cannot be listened on. The usual cause of the latter is another
+  // host started with --demo, so the message says how to move the port: in
+  // [Demo] Listen of config_path (and the admin pages' with --listen).
+  bool Start(std::string* error, std::string_view config_path = "ostrel.ini");
   void Stop() { server_.Stop(); }
   int port() const { return server_.port(); }
   // "http://127.0.0.1:PORT": what the demo item's addresses start with.

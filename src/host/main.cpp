@@ -27,6 +27,7 @@
 #include "platform/ado/database_pool.h"
 #include "platform/com/registry_file.h"
 #include "platform/fs/path_map.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/net/fetch_limits.h"
 #include "platform/vb/vb_error.h"
 
@@ -101,6 +102,16 @@ int main(int argc, char** argv) {
     }
     host::EnsureSiteTree(config);
     host::EnsureArchiveSettings(config);
+    // What runs of a host that died (kill -9, a crash) left half done:
+    // downloads being written and re-pack working folders.
+    int leftovers = fs::RemoveDeadWork(config.data_dir);
+    if (!config.site_root.starts_with(config.data_dir + "/")) {
+      leftovers += fs::RemoveDeadWork(config.site_root);
+    }
+    if (leftovers > 0) {
+      std::printf("ostrel-host: removed %d unfinished files and folders of ended runs\n",
+                  leftovers);
+    }
   } catch (const vb::VbError& e) {
     return Fail(e.description());
   }
@@ -137,7 +148,7 @@ int main(int argc, char** argv) {
   int demo_flash_item = 0;
   if (options.demo) {
     demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
-    if (!demo->Start(&error)) return Fail(error);
+    if (!demo->Start(&error, config.config_path)) return Fail(error);
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
       demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, demo->origin());
@@ -146,7 +157,10 @@ int main(int argc, char** argv) {
       return Fail("demo item: " + e.description());
     }
   }
-  if (!server.Start(&error)) return Fail(error);
+  if (!server.Start(&error)) {
+    return Fail(error + " (is another ostrel-host running?): choose a free port with --listen " +
+                "ADDR:PORT or [Host] Listen in " + config.config_path);
+  }
 
   std::string address;
   int port = 0;

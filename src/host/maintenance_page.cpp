@@ -46,17 +46,7 @@ void WriteMessage(asp::Response& response, const std::string& id, const std::str
 // The page's head: the admin frame's channel row, then the clean-up's own
 // menu row (no gathering channel's links: this page belongs to none).
 void WriteCleanupHead(asp::Response& response) {
-  WriteHtmlHead(response, "上传文件清理");
-  response.Write(
-      "<div class=\"admin-channels\">"
-      "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
-      "<a href=\"admin_SoftGather.asp\">软件采集</a>"
-      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
-      "<a href=\"admin_Servered.asp\">下载服务器</a>"
-      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
-      "</div>\r\n"
-      "<div class=\"admin-head\"><a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
-      "<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");
+  WriteAdminBar(response, "上传文件清理", "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>");
 }
 
 void WriteChoice(asp::Response& response, int32_t channel_id, const std::string& dir) {
@@ -85,7 +75,7 @@ void MaintenancePage(asp::RequestContext& page, const AdminSettings& settings) {
   asp::Response& response = *page.Response;
   const asp::Request& request = *page.Request;
   WriteCleanupHead(response);
-  const std::string action = vb::LCase(Text(request, "action"));
+  const std::string action = vb::LCase(vb::CStr(request.Command("action")));
   const std::string channel_text = vb::Trim(Text(request, "ChannelID"));
   const std::string dir = Text(request, "UploadDir");
   response.Write(

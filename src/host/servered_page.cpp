@@ -169,7 +169,7 @@ void ServeredPage(asp::RequestContext& page, const AdminSettings& settings) {
   const asp::Request& request = *page.Request;
   int32_t channel = WholeNumber(request.Item("ChannelID"));
   if (channel == 0) channel = 2;
-  const std::string action = vb::LCase(vb::Trim(vb::CStr(request.Item("action"))));
+  const std::string action = vb::LCase(vb::Trim(vb::CStr(request.Command("action"))));
   const int32_t downid = WholeNumber(request.Item("downid"));
   WriteAdminHead(out, "下载服务器管理", "admin_SoftGather.asp");
   try {

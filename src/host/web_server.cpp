@@ -198,15 +198,15 @@ int WebServer::ServePage(mg_connection* conn, const Page& page) {
   const char* type = mg_get_header(conn, "Content-Type");
   bool form = type != nullptr &&
               std::string_view(type).find("x-www-form-urlencoded") != std::string_view::npos;
-  RequestTraits traits =
-      TraitsOf(method, info->query_string ? info->query_string : "", form ? body : "");
+  RequestTraits traits = TraitsOf(method, info->query_string ? info->query_string : "",
+                                  form ? body : "", settings_.pages.charset);
   if (ChangesState(traits, page.options.changing_actions)) {
     const char* origin = mg_get_header(conn, "Origin");
     const char* referer = mg_get_header(conn, "Referer");
     const char* host = mg_get_header(conn, "Host");
     if (!FromThisHost(origin ? origin : "", referer ? referer : "", host ? host : "",
                       info->is_ssl != 0)) {
-      runner_.SendNotice(conn, 403, kRefusedTitle, kRefusedMessage);
+      runner_.SendNotice(conn, 403, kRefusedTitle, RefusalMessage(page.path, traits));
       return 403;
     }
   }

@@ -9,6 +9,7 @@
 #include "platform/archive/archiver_process.h"
 #include "platform/archive/extract_limits.h"
 #include "platform/fs/path_map.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
 #include "processing/files_folders.h"
@@ -193,7 +194,9 @@ bool RedoZipFile::MakeWorkFolder() {
   if (!FolderExists(folder) && !vbCreatPathEx(folder)) return false;
   std::string native = fs::ToNative(unzip_path_);
   if (native.empty() || native.back() != '/') native += '/';
-  std::string templ = native + "run-XXXXXX";
+  // A hidden name: the host never serves it (the unpacked files of a
+  // stranger's archive), and a later start removes it if this process dies.
+  std::string templ = native + fs::WorkNameTemplate("work");
   if (mkdtemp(templ.data()) == nullptr) return false;
   work_ = unzip_path_ + templ.substr(templ.rfind('/') + 1) + "\\";
   return true;

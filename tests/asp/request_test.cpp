@@ -30,6 +30,16 @@ TEST(RequestTest, ItemSearchesQueryFormCookiesThenServerVariables) {
   EXPECT_EQ(r.Cookies().Item("action").AsString(), "cookie");
 }
 
+TEST(RequestTest, CommandReadsQueryThenFormButNeverACookie) {
+  Request r(Input());
+  EXPECT_EQ(r.Command("action").AsString(), "begin");
+  EXPECT_EQ(r.Command("only").AsString(), "form");
+  RequestInput cookie_only;
+  cookie_only.cookie_header = "action=del; change=yes";
+  EXPECT_TRUE(Request(cookie_only).Command("action").IsEmpty());
+  EXPECT_TRUE(Request(cookie_only).Command("change").IsEmpty());
+}
+
 TEST(RequestTest, KeysIgnoreCaseAndRepeatedKeysAreJoined) {
   Request r(Input());
   EXPECT_EQ(r.Item("ITEMID").AsString(), "3");

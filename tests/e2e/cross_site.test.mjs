@@ -1,8 +1,10 @@
 // A page of another site, opened by the logged-in administrator, links to,
-// posts to and embeds every action of the article page that changes state;
-// nothing changes. Two attackers: another port of the same address (the
-// session cookie goes along, so the host's Origin/Referer check is what
-// refuses) and another host name (the SameSite=Strict cookie stays home).
+// posts to and embeds every action of the article page that changes state,
+// plants the action in a cookie (cookies know no ports) and embeds the
+// logout link; nothing changes and the session lives on. Two attackers:
+// another port of the same address (the session cookie goes along, so the
+// host's Origin/Referer check is what refuses) and another host name (the
+// SameSite=Strict cookie stays home). The refusal leads to the item list.
 // Then the logout link ends the session on the server.
 import assert from 'node:assert/strict';
 import http from 'node:http';
@@ -36,7 +38,12 @@ function hostilePage() {
     `action=savenew&ChannelID=1&ItemID=${itemId}`,
     `action=step2&change=yes&ChannelID=1&ItemID=${itemId}&ItemName=pwned`,
   ];
-  const parts = ['<html><body>'];
+  const parts = [
+    '<html><body>',
+    '<script>document.cookie="action=del; path=/";document.cookie="change=yes; path=/";</script>',
+    `<img src="${page}?ChannelID=1&ItemID=${itemId}">`,
+    `<img src="${baseUrl}/admin/Admin_Logout.asp">`,
+  ];
   actions.forEach((action, i) => {
     parts.push(`<a id="link${i}" href="${page}?${action}">x</a>`);
     parts.push(`<img src="${page}?${action}">`);
@@ -86,6 +93,16 @@ for (const hostName of ['127.0.0.1', 'localhost']) {
       assert.ok(/拒绝执行|管理员登录/.test(text), `link ${i} ran: ${text.slice(0, 200)}`);
     }
     assert.equal(state(), before);
+    // The refusal keeps its 403 and leads to the channel's item list.
+    await tab.goto(`${origin}/`);
+    const [refusal] = await Promise.all([tab.waitForNavigation(), tab.click('#link0')]);
+    assert.equal(refusal.status(), 403);
+    assert.match(await tab.textContent('body'), /请从该操作所属的管理页面重新发起这个操作/);
+    // Clicked in the page: the short notice page is at times reported as
+    // outside the viewport to a pointer click.
+    await tab.$eval('#RefusedBack', (a) => a.click());
+    await tab.waitForURL(`${page}?ChannelID=1`);
+    assert.match(await tab.textContent('body'), /跨站目标/);
     // The host's own pages still run the same action.
     await tab.goto(page);
     await tab.goto(`${page}?action=copy&ChannelID=1&ItemID=${itemId}`, { referer: page });

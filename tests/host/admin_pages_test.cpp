@@ -152,7 +152,7 @@ TEST_F(AdminPagesTest, LoginIssuesANewSessionAndDropsTheOldOne) {
   EXPECT_EQ(server_->pages().sessions().Users(old_id), 0);
 
   // Logging out ends the session on the server: its id no longer logs in.
-  HttpResult out = Fetch(port_, "GET", kLogoutPage, {new_cookie});
+  HttpResult out = Fetch(port_, "GET", kLogoutPage, {new_cookie, test::kOwnOrigin});
   EXPECT_EQ(out.status(), 302);
   EXPECT_EQ(out.Header("Location"), "Admin_Login.asp");
   EXPECT_NE(out.Header("Set-Cookie").find("Max-Age=0"), std::string::npos);

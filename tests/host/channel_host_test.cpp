@@ -17,6 +17,7 @@
 #include "host/test_http.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
+#include "platform/net/address_rule.h"
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "support/fetch_limits_guard.h"
@@ -178,6 +179,13 @@ TEST_F(ChannelHostTest, ChangingActionsFromAnotherSiteAreRefusedAndChangeNothing
                               "action=save&ItemID=" + id);
     EXPECT_EQ(posted.status(), 403) << from;
   }
+  // The refusal leads back to the channel's item list, to start from there.
+  EXPECT_TRUE(Has(Page(cookie, "action=del&ChannelID=1&ItemID=" + id, foreign[0]).body,
+                  "<a href=\"/admin/Admin_ArticleGather.asp?ChannelID=1\" id=\"RefusedBack\">"));
+  // An action planted in a cookie is none: the page shows its list.
+  EXPECT_EQ(Page(cookie + "; action=del; change=yes", "ItemID=" + id, foreign[0]).status(), 200);
+  // Nor does another site's link log the administrator out.
+  EXPECT_EQ(Fetch(port_, "GET", kLogoutPage, {cookie, foreign[0]}).status(), 403);
   EXPECT_EQ(ItemCount(), items);
   // From the host's own pages the same action runs.
   EXPECT_EQ(Page(cookie, "action=copy&ItemID=" + id, own_referer_).status(), 200);
@@ -188,6 +196,25 @@ TEST_F(ChannelHostTest, ChangingActionsFromAnotherSiteAreRefusedAndChangeNothing
                 .status(),
             405);
   EXPECT_EQ(ItemCount(), items + 1);
+}
+
+TEST_F(ChannelHostTest, AnItemWhoseListIsPublicNeverLeadsARunToAPrivateAddress) {
+  // remote_ stands for a site on the internet; its list led to inside.
+  testing::HttpServer inside;
+  inside.Route("/secret.html", testing::HttpAnswer::Page("secret"));
+  net::SetPublicEndpointsForTesting({remote_.Host()});
+  const std::string cookie = Login();
+  for (const std::string& list_site : {remote_.Host(), inside.Host()}) {
+    const std::string item =
+        std::to_string(EnsureDemoItem(config_.gather_db, "http://" + list_site));
+    root_.Write("site/admin/tmpNewslist" + item + ".dat", inside.Url("/secret.html"));
+    EXPECT_EQ(
+        Page(cookie, "action=savenew&ChannelID=1&page=0&D=1&ItemID=" + item, own_referer_).status(),
+        200);
+    // Only the item whose own list address is private reaches it.
+    EXPECT_EQ(inside.RequestsFor("/secret.html").size(), list_site == remote_.Host() ? 0u : 1u);
+  }
+  net::SetPublicEndpointsForTesting({});
 }
 
 TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {

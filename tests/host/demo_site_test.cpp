@@ -166,6 +166,16 @@ TEST(DemoSiteTest, ServesTheListPagesArticlesAndPictures) {
   DemoSite missing(empty.path());
   EXPECT_FALSE(missing.Start(&error));
   EXPECT_NE(error.find("missing"), std::string::npos);
+
+  // A port another host holds: the message says where to move it.
+  DemoSite first(kDemoRoot);
+  ASSERT_TRUE(first.Start(&error)) << error;
+  DemoSite second(kDemoRoot, "127.0.0.1:" + std::to_string(first.port()));
+  EXPECT_FALSE(second.Start(&error, "/srv/data/ostrel.ini"));
+  for (const char* part : {"[Demo] Listen", "/srv/data/ostrel.ini", "--listen"}) {
+    EXPECT_NE(error.find(part), std::string::npos) << error;
+  }
+  first.Stop();
 }
 
 TEST(DemoItemTest, InsertedOnceAndMovedToTheNewPortOnEveryStart) {

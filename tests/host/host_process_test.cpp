@@ -39,6 +39,7 @@ class HostProcessTest : public ::testing::Test {
     signal(SIGPIPE, SIG_IGN);
     data_.Write("ostrel.ini",
                 "[Host]\nAdminPassword=Pass\nAllowPrivateRemote=1\n[Demo]\nListen=127.0.0.1:0\n");
+    BeforeStart();
     const std::string host = std::string(OSTREL_BINARY_DIR) + "/src/host/ostrel-host";
     const std::string log = data_.Path("host.log");
     const char* argv[] = {host.c_str(), "--data",      data_.path().c_str(),
@@ -72,6 +73,9 @@ class HostProcessTest : public ::testing::Test {
       waitpid(pid_, nullptr, 0);
     }
   }
+
+  // What a test lays into the data folder before the host starts.
+  virtual void BeforeStart() {}
 
   std::string Login() {
     HttpResult in = Fetch(port_, "POST", "/admin/Admin_Login.asp",
@@ -128,6 +132,34 @@ TEST_F(HostProcessTest, AMissingLinkListAnswersTheErrorTableAndTheHostStaysUp) {
   for (const char* file : {"gather.db", "host.db"}) {
     EXPECT_EQ(Mode(data_.Path(file)), 0600) << file;
   }
+}
+
+// The host before was killed during a run: it left a download being written
+// and a re-pack's working folder of unpacked files. Another host still runs
+// one of its own (this test process stands for it).
+class HostAfterAKillTest : public HostProcessTest {
+ protected:
+  static std::string Work(std::string_view kind, long pid) {
+    return ".ostrel-" + std::string(kind) + "-" + std::to_string(pid) + "-Ab12Cd";
+  }
+  void BeforeStart() override {
+    for (const std::string& path : {dead_part_, dead_work_, live_work_}) data_.Write(path, "x");
+  }
+  const std::string dead_part_ = "site/soft/DownFile/" + Work("part", 99999999);
+  const std::string dead_work_ =
+      "site/admin/UpzipFile/temp1/" + Work("work", 99999999) + "/f/1.txt";
+  const std::string live_work_ =
+      "site/admin/UpzipFile/temp1/" + Work("work", getpid()) + "/f/1.txt";
+};
+
+TEST_F(HostAfterAKillTest, TheStartRemovesTheDeadRunsWorkAndNoneIsEverServed) {
+  EXPECT_FALSE(data_.Exists(dead_part_));
+  EXPECT_FALSE(data_.Exists(dead_work_));
+  EXPECT_FALSE(data_.Exists(dead_work_.substr(0, dead_work_.find("/f/"))));
+  ASSERT_TRUE(data_.Exists(live_work_));
+  EXPECT_EQ(Fetch(port_, "GET", "/" + live_work_.substr(5)).status(), 404);
+  data_.Write(dead_part_, "x");
+  EXPECT_EQ(Fetch(port_, "GET", "/" + dead_part_.substr(5)).status(), 404);
 }
 
 TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadLog) {

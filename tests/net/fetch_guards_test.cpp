@@ -9,6 +9,7 @@
 #include "platform/net/address_rule.h"
 #include "platform/net/fetch_limits.h"
 #include "platform/net/net_error.h"
+#include "platform/net/run_origin.h"
 #include "platform/net/xml_http.h"
 #include "platform/vb/vb_error.h"
 #include "support/fetch_limits_guard.h"
@@ -128,6 +129,26 @@ TEST_F(FetchGuardsTest, APublicSiteNeverLeadsToAPrivateOne) {
   std::string why;
   EXPECT_EQ(GetError(other_.Url("/to-private"), &why), kErrCannotConnect);
   EXPECT_NE(why.find("public site"), std::string::npos) << why;
+  EXPECT_EQ(server_.RequestsFor("/page").size(), 1u);
+  SetPublicEndpointsForTesting({});
+}
+
+TEST_F(FetchGuardsTest, ARunWhoseListAddressIsPublicNeverReachesAPrivateOne) {
+  SetPublicEndpointsForTesting({other_.Host()});
+  server_.Route("/page", HttpAnswer::Page("inside"));
+  other_.Route("/public", HttpAnswer::Page("outside"));
+  FetchLimitsGuard allowed(Limits(true));
+  {
+    RunOrigin run([&] { return other_.Url("/list.html"); });
+    std::string why;
+    EXPECT_EQ(GetError(server_.Url("/page"), &why), kErrCannotConnect);
+    EXPECT_NE(why.find("list address is public"), std::string::npos) << why;
+    EXPECT_EQ(GetError(other_.Url("/public")), 0);
+  }
+  {
+    RunOrigin run([&] { return server_.Url("/list.html"); });
+    EXPECT_EQ(GetError(server_.Url("/page")), 0);
+  }
   EXPECT_EQ(server_.RequestsFor("/page").size(), 1u);
   SetPublicEndpointsForTesting({});
 }

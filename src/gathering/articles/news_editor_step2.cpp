@@ -34,7 +34,7 @@ void NewsCollection::EditItemStep2() {
   const std::string channel = std::to_string(ChannelID_);
   ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
   const int32_t showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
-  const bool change = vb::Trim(markup::RequestText(request, "change")) == "yes";
+  const bool change = vb::Trim(processing::TextOf(request.Command("change"))) == "yes";
 
   int32_t saved_id = 0;  // the key of a row this request inserted
   if (change) {

@@ -2,9 +2,12 @@
 
 #include "gathering/common/page_markup.h"
 #include "platform/ado/ado_error.h"
+#include "platform/ado/recordset.h"
+#include "platform/net/run_origin.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/vb_error.h"
+#include "processing/markup_text.h"
 #include "processing/page_messages.h"
 #include "processing/value_checks.h"
 #include "processing/vb_process.h"
@@ -111,8 +114,27 @@ std::string GatheringObject::ReadRequest(std::string_view wait_banner) {
   }
   if (ChannelID_ == 0) ChannelID_ = default_channel_;
   vb::TryStep([&] { AdminName_ = process.CheckStr(vb::CStr(host_.Session().Item("AdminName"))); });
-  vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Item("action"))); });
+  vb::TryStep([&] { action_ = vb::LCase(vb::CStr(host_.Request().Command("action"))); });
   return vb::Trim(action_);
+}
+
+std::string GatheringObject::ItemListAddress(std::string_view item_table) {
+  const asp::Request& request = host_.Request();
+  // The editor's first step posts the address it saves.
+  if (request.Form().Contains("RemoteListUrl")) {
+    return vb::Trim(markup::FormText(request, "RemoteListUrl"));
+  }
+  std::string address;
+  vb::TryStep([&] {
+    const int32_t id = ItemNumber(request.Item("ItemID"));
+    if (id == 0) return;
+    ado::Recordset rs;
+    rs.Open("SELECT RemoteListUrl FROM " + std::string(item_table) +
+                " WHERE ItemID=" + std::to_string(id),
+            GatherConnection(), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (!rs.Eof()) address = vb::Trim(processing::TextOf(rs.Fields("RemoteListUrl").Value()));
+  });
+  return address;
 }
 
 void GatheringObject::RunAction(const std::function<void()>& action) {
@@ -124,6 +146,8 @@ void GatheringObject::RunAction(const std::function<void()>& action) {
 void GatheringObject::DispatchPageAction(std::string_view wait_banner, const ItemListTexts& list,
                                          std::string_view cache_prefix) {
   const std::string action = ReadRequest(wait_banner);
+  // Whatever the action fetches, it fetches for the request's item.
+  const net::RunOrigin origin([&] { return ItemListAddress(list.table); });
   RunAction([&] {
     if (action == "copy") {
       CloneItem();

@@ -285,6 +285,11 @@ class GatheringObject : public com::Dispatch {
   // administrator and the action (lower-cased, untrimmed in action_).
   // Returns the trimmed action the channel's table is matched against.
   std::string ReadRequest(std::string_view wait_banner);
+  // The list address of the request's item in item_table: the one the
+  // editor posts, else the stored one of Request("ItemID"); "" for none.
+  // Whether the request's fetches may reach private addresses follows from
+  // it (net::RunOrigin).
+  std::string ItemListAddress(std::string_view item_table);
   // Runs one action; an error inside it ends that action only. An object
   // whose gathering connection failed runs none.
   void RunAction(const std::function<void()>& action);
@@ -531,7 +536,7 @@ class GatheringObject : public com::Dispatch {
   std::string ModuleName_;
   const markup::EditorLook& look_;
   int16_t PageListNum_ = 30;
-  std::string action_;  // Request("action"), lower-cased, not trimmed
+  std::string action_;  // Request.Command("action"), lower-cased, not trimmed
   std::string AdminName_;
   int32_t ItemID_ = 0;
   std::string WaitBanner_;

@@ -25,7 +25,7 @@ GatheringObject::EditorStep GatheringObject::ReadEditorStep() {
   ItemID_ = process.ChkNumeric(markup::RequestText(request, "ItemID"));
   EditorStep step;
   step.showcode = process.ChkNumeric(markup::RequestText(request, "showcode"));
-  step.change = vb::Trim(markup::RequestText(request, "change")) == "yes";
+  step.change = vb::Trim(processing::TextOf(request.Command("change"))) == "yes";
   return step;
 }
 

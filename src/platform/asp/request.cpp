@@ -48,4 +48,10 @@ vb::Variant Request::Item(std::string_view key) const {
   return vb::Variant();
 }
 
+vb::Variant Request::Command(std::string_view key) const {
+  if (query_string_.Contains(key)) return query_string_.Item(key);
+  if (form_.Contains(key)) return form_.Item(key);
+  return vb::Variant();
+}
+
 }  // namespace ostrel::asp

@@ -32,6 +32,12 @@ class Request {
   // Request(key): the first of QueryString, Form, Cookies and ServerVariables
   // that has the key; Empty when none has it.
   vb::Variant Item(std::string_view key) const;
+  // The value by which a page chooses what a request does (its "action",
+  // its "change"): the first of QueryString and Form that has the key, never
+  // a cookie. The host's cross-site check judges a request by this same
+  // value before the page runs, so a value planted in a cookie by another
+  // site neither slips past the check nor reaches the page.
+  vb::Variant Command(std::string_view key) const;
 
   const RequestCollection& QueryString() const { return query_string_; }
   const RequestCollection& Form() const { return form_; }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/fs/file_io.h"
+#include "platform/fs/run_leftovers.h"
 
 namespace ostrel::fs {
 
@@ -22,7 +23,7 @@ int PartialFile::Create(const std::string& native_folder) {
   Discard();
   std::string folder = native_folder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  temp_path_ = folder + "/.ostrel-part-XXXXXX";
+  temp_path_ = folder + "/" + WorkNameTemplate("part");
   fd_ = mkostemp(temp_path_.data(), O_CLOEXEC);
   if (fd_ < 0) {
     int error = errno;

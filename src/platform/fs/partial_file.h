@@ -1,6 +1,6 @@
 // PartialFile: a file that is written piece by piece (a download) and must
-// never be seen half-written. It lives under a hidden temporary name in its
-// target folder and takes its real name only in Commit, which never
+// never be seen half-written. It lives under a hidden working name in its
+// target folder (run_leftovers.h) and takes its real name only in Commit, which never
 // replaces an existing file; dropping it unfinished removes it.
 //
 //   fs::PartialFile file;

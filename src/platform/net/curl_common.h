@@ -60,7 +60,8 @@ struct TransferGuard {
 // a new one, within a moment for one in flight: its sockets are shut down),
 // and the address rule (IsPrivateAddress): no connection is opened to a
 // private address unless limits.allow_private, and even then a transfer that
-// reached a public address is not led on to a private one. The rule is
+// reached a public address is not led on to a private one, nor is a fetch
+// of a run whose item's list address is public (RunOrigin). The rule is
 // checked where the socket is opened and again before each request on a
 // connection, new or reused, so a redirect and a name that resolves
 // differently the second time are caught. Behind a proxy the rule sees the

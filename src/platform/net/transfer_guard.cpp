@@ -17,6 +17,7 @@
 #include "platform/net/address_rule.h"
 #include "platform/net/curl_common.h"
 #include "platform/net/fetch_limits.h"
+#include "platform/net/run_origin.h"
 
 namespace ostrel::net {
 
@@ -47,11 +48,14 @@ bool Admits(TransferGuard* guard, const char* ip, int port) {
     guard->reached_public = true;
     return true;
   }
-  if (guard->allow_private && !guard->reached_public) return true;
+  if (guard->allow_private && !guard->reached_public && RunOrigin::AdmitsPrivate()) return true;
   guard->stopped = TransferGuard::Stop::kRefusedAddress;
-  guard->refusal = guard->allow_private
-                       ? std::string("a public site may not lead to the private address ") + ip
-                       : std::string("remote fetches may not reach the private address ") + ip;
+  guard->refusal =
+      !guard->allow_private ? "remote fetches may not reach the private address "
+      : guard->reached_public
+          ? "a public site may not lead to the private address "
+          : "an item whose list address is public may not lead to the private address ";
+  guard->refusal += ip;
   return false;
 }
 
