@@ -66,9 +66,11 @@ void HttpExchange::Queue(int status, MHD_Response* response, const HeaderList& h
 
 void HttpExchange::RunPage(std::function<void()> page) {
   page_ = std::move(page);
-  page_stack_ = std::make_unique<char[]>(kStartStackBytes);
+  // The connection's thread runs one page at a time: one start stack each.
+  thread_local std::unique_ptr<char[]> start_stack;
+  if (!start_stack) start_stack.reset(new char[kStartStackBytes]);
   getcontext(&page_context_);
-  page_context_.uc_stack.ss_sp = page_stack_.get();
+  page_context_.uc_stack.ss_sp = start_stack.get();
   page_context_.uc_stack.ss_size = kStartStackBytes;
   page_context_.uc_link = nullptr;  // PageEntry never returns
   makecontext(&page_context_, &HttpExchange::PageEntry, 0);
@@ -90,7 +92,7 @@ void HttpExchange::PageEntry() {
   self->page_running_ = false;
   // A page that never flushed is answered by RunPage.
   if (self->queued_) self->ended_ = true;
-  // Back for good: this stack is freed with the exchange.
+  // Back for good.
   setcontext(&self->connection_context_);
 }
 

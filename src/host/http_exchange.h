@@ -99,7 +99,6 @@ class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
 
   std::function<void()> page_;
   bool page_running_ = false;  // started and not yet returned
-  std::unique_ptr<char[]> page_stack_;
   ucontext_t connection_context_{};
   ucontext_t page_context_{};
 };
