@@ -8,9 +8,34 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define OSTREL_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OSTREL_ASAN_FIBERS 1
+#endif
+#endif
+#ifdef OSTREL_ASAN_FIBERS
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace ostrel::host {
 
 namespace {
+
+// The address sanitizer is told of every switch between the connection's
+// stack and the page's, as it must be of any stack switch.
+#ifdef OSTREL_ASAN_FIBERS
+void StartSwitch(void** fake_stack, const void* bottom, size_t size) {
+  __sanitizer_start_switch_fiber(fake_stack, bottom, size);
+}
+void FinishSwitch(void* fake_stack, const void** bottom_left, size_t* size_left) {
+  __sanitizer_finish_switch_fiber(fake_stack, bottom_left, size_left);
+}
+#else
+void StartSwitch(void**, const void*, size_t) {}
+void FinishSwitch(void*, const void**, size_t*) {}
+#endif
 
 // The stack the page is started on: PagePool::Run and its waits; the page
 // itself runs on one of the pool's page stacks.
@@ -75,6 +100,8 @@ void HttpExchange::RunPage(std::function<void()> page) {
   page_context_.uc_link = nullptr;  // PageEntry never returns
   makecontext(&page_context_, &HttpExchange::PageEntry, 0);
   page_running_ = true;
+  page_side_bottom_ = start_stack.get();
+  page_side_size_ = kStartStackBytes;
   starting_page = this;
   SwitchToPage();
   if (page_running_ || queued_) return;
@@ -87,18 +114,31 @@ void HttpExchange::RunPage(std::function<void()> page) {
 void HttpExchange::PageEntry() {
   HttpExchange* self = starting_page;
   starting_page = nullptr;
+  FinishSwitch(nullptr, &self->connection_bottom_, &self->connection_size_);
   self->page_();
   self->page_ = nullptr;
   self->page_running_ = false;
   // A page that never flushed is answered by RunPage.
   if (self->queued_) self->ended_ = true;
   // Back for good.
+  StartSwitch(nullptr, self->connection_bottom_, self->connection_size_);
   setcontext(&self->connection_context_);
 }
 
-void HttpExchange::SwitchToPage() { swapcontext(&connection_context_, &page_context_); }
+void HttpExchange::SwitchToPage() {
+  void* fake_stack = nullptr;
+  StartSwitch(&fake_stack, page_side_bottom_, page_side_size_);
+  swapcontext(&connection_context_, &page_context_);
+  // Back from the page: where it was left (its start stack or a page stack).
+  FinishSwitch(fake_stack, &page_side_bottom_, &page_side_size_);
+}
 
-void HttpExchange::SwitchToConnection() { swapcontext(&page_context_, &connection_context_); }
+void HttpExchange::SwitchToConnection() {
+  void* fake_stack = nullptr;
+  StartSwitch(&fake_stack, connection_bottom_, connection_size_);
+  swapcontext(&page_context_, &connection_context_);
+  FinishSwitch(fake_stack, &connection_bottom_, &connection_size_);
+}
 
 void HttpExchange::Completed() {
   gone_ = true;

@@ -101,6 +101,11 @@ class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
   bool page_running_ = false;  // started and not yet returned
   ucontext_t connection_context_{};
   ucontext_t page_context_{};
+  // The stacks on either side, for the address sanitizer.
+  const void* connection_bottom_ = nullptr;
+  size_t connection_size_ = 0;
+  const void* page_side_bottom_ = nullptr;
+  size_t page_side_size_ = 0;
 };
 
 }  // namespace ostrel::host
