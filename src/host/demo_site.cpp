@@ -287,7 +287,8 @@ ServerSettings SiteSettings(const std::string& demo_root, const std::string& lis
   ServerSettings settings;
   settings.listen = listen;
   settings.threads = 1;
-  settings.connection_threads = 32;
+  // A stand-in remote site: the host's own runs fetch from it at once.
+  settings.connections_per_address = 0;
   settings.pages.site_root = demo_root;
   return settings;
 }

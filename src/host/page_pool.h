@@ -1,4 +1,4 @@
-// PagePool: where the host's pages run. civetweb's own request threads have
+// PagePool: where the host's pages run. A server's request threads may have
 // a small fixed stack, too small for a page (an error raised deep in a run
 // step unwound through the dynamic loader and overran it, taking the whole
 // process down), so every page runs on a page stack of its own, a main

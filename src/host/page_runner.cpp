@@ -1,13 +1,11 @@
 #include "host/page_runner.h"
 
-#include <civetweb.h>
-
 #include <cctype>
 #include <optional>
 #include <string_view>
 #include <utility>
 
-#include "host/civet_sink.h"
+#include "host/exchange_sink.h"
 #include "platform/asp/request.h"
 #include "platform/asp/response.h"
 #include "platform/asp/server.h"
@@ -40,36 +38,34 @@ std::string HeaderVariable(std::string_view name) {
   return out;
 }
 
-std::vector<std::pair<std::string, std::string>> ServerVariables(mg_connection* conn,
+std::vector<std::pair<std::string, std::string>> ServerVariables(const HttpRequest& info,
                                                                  const std::string& page_path,
                                                                  size_t body_size) {
-  const mg_request_info* info = mg_get_request_info(conn);
-  auto text = [](const char* s) { return text::SanitizeUtf8(s ? s : ""); };
-  std::string host = text(mg_get_header(conn, "Host"));
+  auto text = [](const std::string& s) { return text::SanitizeUtf8(s); };
+  std::string host = text(info.Header("Host"));
   std::string server_name = host;
   if (size_t colon = server_name.rfind(':');
       colon != std::string::npos && server_name.find(']', colon) == std::string::npos) {
     server_name.resize(colon);
   }
   std::vector<std::pair<std::string, std::string>> vars = {
-      {"REQUEST_METHOD", text(info->request_method)},
-      {"QUERY_STRING", text(info->query_string)},
+      {"REQUEST_METHOD", text(info.method)},
+      {"QUERY_STRING", text(info.query)},
       {"SCRIPT_NAME", page_path},
       {"PATH_INFO", page_path},
       {"URL", page_path},
       {"SERVER_NAME", server_name.empty() ? std::string("127.0.0.1") : server_name},
-      {"SERVER_PORT", std::to_string(info->server_port)},
-      {"SERVER_PROTOCOL", "HTTP/" + text(info->http_version)},
+      {"SERVER_PORT", std::to_string(info.server_port)},
+      {"SERVER_PROTOCOL", text(info.version)},
       {"SERVER_SOFTWARE", "ostrel-host"},
-      {"REMOTE_ADDR", text(info->remote_addr)},
-      {"REMOTE_HOST", text(info->remote_addr)},
-      {"HTTPS", info->is_ssl ? "on" : "off"},
-      {"CONTENT_TYPE", text(mg_get_header(conn, "Content-Type"))},
+      {"REMOTE_ADDR", text(info.remote_address)},
+      {"REMOTE_HOST", text(info.remote_address)},
+      {"HTTPS", "off"},
+      {"CONTENT_TYPE", text(info.Header("Content-Type"))},
       {"CONTENT_LENGTH", std::to_string(body_size)},
   };
-  for (int i = 0; i < info->num_headers; ++i) {
-    vars.emplace_back(HeaderVariable(info->http_headers[i].name),
-                      text(info->http_headers[i].value));
+  for (const auto& [name, value] : info.headers) {
+    vars.emplace_back(HeaderVariable(name), text(value));
   }
   return vars;
 }
@@ -78,7 +74,7 @@ std::vector<std::pair<std::string, std::string>> ServerVariables(mg_connection* 
 // holds a pointer to it.
 struct SessionControl {
   asp::SessionStore* store = nullptr;
-  CivetSink* sink = nullptr;
+  ExchangeSink* sink = nullptr;
   // The session a renewal made, held like the request's own until the end.
   std::optional<asp::SessionLease> renewed;
 };
@@ -95,32 +91,31 @@ PageRunner::PageRunner(PageSettings settings)
       site_root_windows_(fs::ToWindows(settings_.site_root)),
       application_(std::make_shared<asp::Application>()) {}
 
-int PageRunner::Run(mg_connection* conn, const std::string& page_path, const PageFunction& page,
-                    bool needs_login, const std::string& body) {
-  const mg_request_info* info = mg_get_request_info(conn);
-  std::string_view method = info->request_method;
+int PageRunner::Run(const std::shared_ptr<HttpExchange>& exchange, const std::string& page_path,
+                    const PageFunction& page, bool needs_login) {
+  const HttpRequest& info = exchange->request;
+  const std::string& body = exchange->body;
 
   asp::RequestInput input;
   input.code_page = settings_.charset;
-  input.query_string = info->query_string ? info->query_string : "";
-  const char* type = mg_get_header(conn, "Content-Type");
-  if (method == "POST" && type && StartsWithNoCase(type, "application/x-www-form-urlencoded")) {
+  input.query_string = info.query;
+  if (info.method == "POST" &&
+      StartsWithNoCase(info.Header("Content-Type"), "application/x-www-form-urlencoded")) {
     input.form = body;
   }
-  const char* cookie = mg_get_header(conn, "Cookie");
-  input.cookie_header = cookie ? cookie : "";
-  input.server_variables = ServerVariables(conn, page_path, body.size());
+  input.cookie_header = info.Header("Cookie");
+  input.server_variables = ServerVariables(info, page_path, body.size());
   auto request = std::make_shared<asp::Request>(input);
 
   const std::vector<std::string>& ids = request->Cookies().Values(kSessionCookie);
   asp::SessionLease lease =
       sessions_.Acquire(ids.empty() ? std::string() : ids.front(), settings_.session_wait);
   if (lease.session() == nullptr) {
-    SendNotice(conn, 503, kBusyTitle, kBusyMessage);
+    SendNotice(*exchange, 503, kBusyTitle, kBusyMessage);
     return 503;
   }
 
-  auto sink = std::make_shared<CivetSink>(conn, true);
+  auto sink = std::make_shared<ExchangeSink>(exchange);
   auto response = std::make_shared<asp::Response>(sink, settings_.charset);
   response->AddHeader("Cache-Control", "private");
   // The admin pages' links and forms then tell this host where they come
@@ -174,7 +169,7 @@ void EndSession(asp::RequestContext& page) {
   control->sink->ClearSessionCookie();
 }
 
-void PageRunner::SendNotice(mg_connection* conn, int status, std::string_view title,
+void PageRunner::SendNotice(HttpExchange& exchange, int status, std::string_view title,
                             std::string_view message) const {
   std::string html = "<html>\r\n<head>\r\n<title>" + std::string(title) +
                      "</title>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
@@ -184,18 +179,11 @@ void PageRunner::SendNotice(mg_connection* conn, int status, std::string_view ti
                      "type=\"text/css\">\r\n</head>\r\n<body>\r\n<p class=\"notice\" "
                      "id=\"HostNotice\">" +
                      std::string(message) + "</p>\r\n</body>\r\n</html>\r\n";
-  std::string bytes = text::Encode(html, settings_.charset);
-  std::string head = "HTTP/1.1 " + std::to_string(status) + " " +
-                     mg_get_response_code_text(conn, status) +
-                     "\r\nContent-Type: text/html; charset=" + settings_.charset +
-                     "\r\nContent-Length: " + std::to_string(bytes.size()) +
-                     "\r\nCache-Control: no-store\r\nReferrer-Policy: same-origin\r\n" +
-                     (status == 503 ? "Retry-After: 5\r\n" : "") + "Connection: close\r\n\r\n";
-  mg_disable_connection_keep_alive(conn);
-  mg_write(conn, head.data(), head.size());
-  if (std::string_view(mg_get_request_info(conn)->request_method) != "HEAD") {
-    mg_write(conn, bytes.data(), bytes.size());
-  }
+  HeaderList headers = {{"Content-Type", "text/html; charset=" + settings_.charset},
+                        {"Cache-Control", "no-store"},
+                        {"Referrer-Policy", "same-origin"}};
+  if (status == 503) headers.emplace_back("Retry-After", "5");
+  exchange.Answer(status, headers, text::Encode(html, settings_.charset), true);
 }
 
 }  // namespace ostrel::host

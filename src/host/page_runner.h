@@ -1,5 +1,5 @@
 // PageRunner: answers one request with a host page. It builds the request's
-// ASP objects from the civetweb connection (query and form decoded from the
+// ASP objects from the request (query and form decoded from the
 // page code page, cookies, server variables), takes the request's session
 // from the store (the session cookie; requests of one session run one at a
 // time, and one that waits too long gets the busy page), binds the
@@ -14,10 +14,9 @@
 #include <string_view>
 
 #include "host/host_page.h"
+#include "host/http_exchange.h"
 #include "platform/asp/application.h"
 #include "platform/asp/session_store.h"
-
-struct mg_connection;
 
 namespace ostrel::host {
 
@@ -43,16 +42,16 @@ class PageRunner {
  public:
   explicit PageRunner(PageSettings settings);
 
-  // Runs page for the request on conn (body: the request body, already
-  // read), the page's virtual path being page_path. With needs_login, a
-  // session without an AdminName is redirected to the login page instead.
-  // Returns the HTTP status.
-  int Run(mg_connection* conn, const std::string& page_path, const PageFunction& page,
-          bool needs_login, const std::string& body);
+  // Runs page for the request of exchange (its body already read), the
+  // page's virtual path being page_path. With needs_login, a session
+  // without an AdminName is redirected to the login page instead. Returns
+  // the HTTP status.
+  int Run(const std::shared_ptr<HttpExchange>& exchange, const std::string& page_path,
+          const PageFunction& page, bool needs_login);
 
   // Answers with a short page of its own (the busy page, a refusal) in the
   // pages' charset; the connection is closed after it.
-  void SendNotice(mg_connection* conn, int status, std::string_view title,
+  void SendNotice(HttpExchange& exchange, int status, std::string_view title,
                   std::string_view message) const;
 
   asp::SessionStore& sessions() { return sessions_; }

@@ -1,13 +1,10 @@
-// Reading a request body so that a slow client cannot hold a request
-// thread: the body must arrive at a minimum average rate, counted from the
+// The limits of a request body, so that a slow client cannot hold a request
+// for long: the body must arrive at a minimum average rate, counted from the
 // end of the header after a grace period, and is cut off at a size limit.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
-#include <string>
-
-struct mg_connection;
 
 namespace ostrel::host {
 
@@ -18,9 +15,11 @@ struct BodyLimits {
   size_t min_bytes_per_second = 2048;
 };
 
-enum class BodyStatus { kComplete, kTooLarge, kTooSlow, kIncomplete };
+enum class BodyStatus { kWithinLimits, kTooLarge, kTooSlow };
 
-// Reads the whole body of the request on conn into *body.
-BodyStatus ReadRequestBody(mg_connection* conn, const BodyLimits& limits, std::string* body);
+// Where a body stands that has (or announces) `bytes` bytes `elapsed`
+// after the end of its header.
+BodyStatus CheckBody(const BodyLimits& limits, size_t bytes,
+                     std::chrono::steady_clock::duration elapsed);
 
 }  // namespace ostrel::host

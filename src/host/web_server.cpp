@@ -1,17 +1,19 @@
 #include "host/web_server.h"
 
 #include <arpa/inet.h>
-#include <civetweb.h>
+#include <fcntl.h>
+#include <microhttpd.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <chrono>
-#include <cstdio>
-#include <mutex>
+#include <cstdlib>
+#include <ctime>
 #include <string_view>
 #include <thread>
 
@@ -23,12 +25,148 @@ namespace ostrel::host {
 
 namespace {
 
-int LogMessage(const mg_connection*, const char* message) {
-  std::fprintf(stderr, "ostrel-host: %s\n", message);
-  return 1;
+using Clock = std::chrono::steady_clock;
+
+// "%XX" becomes the byte XX; a "+" stays (it is a blank only in a query).
+std::string DecodePath(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '%' && i + 2 < raw.size() &&
+        std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
+      out += static_cast<char>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += raw[i];
+    }
+  }
+  return out;
+}
+
+std::string AddressText(const sockaddr* address) {
+  char buffer[INET6_ADDRSTRLEN] = {};
+  if (address == nullptr) return "";
+  if (address->sa_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, buffer,
+              sizeof(buffer));
+  } else if (address->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, buffer,
+              sizeof(buffer));
+  }
+  return buffer;
+}
+
+MHD_Result AddHeader(void* cls, MHD_ValueKind, const char* key, const char* value) {
+  static_cast<HeaderList*>(cls)->emplace_back(key, value ? value : "");
+  return MHD_YES;
+}
+
+ConnectionWatch::Entry* WatchOf(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+  return info ? static_cast<ConnectionWatch::Entry*>(info->socket_context) : nullptr;
+}
+
+void AnswerError(HttpExchange& exchange, int status, std::string_view text) {
+  exchange.Answer(status, {{"Content-Type", "text/plain; charset=utf-8"}},
+                  "Error " + std::to_string(status) + ": " + std::string(text) + "\n", false);
 }
 
 }  // namespace
+
+// The library calls these on its own threads.
+struct WebServer::Callbacks {
+  using Holder = std::shared_ptr<HttpExchange>;
+
+  // A connection opened or closed: its deadline is watched in between.
+  static void OnConnection(void* cls, MHD_Connection* connection, void** socket_context,
+                           MHD_ConnectionNotificationCode code) {
+    auto* server = static_cast<WebServer*>(cls);
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+      const MHD_ConnectionInfo* info =
+          MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+      if (info == nullptr) return;
+      // Without it every small flushed chunk and keep-alive answer waits
+      // for the peer's delayed acknowledgement.
+      int on = 1;
+      setsockopt(info->connect_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+      *socket_context =
+          server->watch_.Add(info->connect_fd, Clock::now() + server->settings_.header_timeout);
+    } else if (code == MHD_CONNECTION_NOTIFY_CLOSED && *socket_context != nullptr) {
+      server->watch_.Remove(static_cast<ConnectionWatch::Entry*>(*socket_context));
+      *socket_context = nullptr;
+    }
+  }
+
+  // The request line has arrived: the request's exchange, with its target
+  // as sent.
+  static void* OnUri(void*, const char* uri, MHD_Connection* connection) {
+    auto* holder = new Holder(std::make_shared<HttpExchange>(connection));
+    std::string_view target = uri;
+    size_t question = target.find('?');
+    HttpRequest& request = (*holder)->request;
+    request.path = DecodePath(target.substr(0, question));
+    if (question != std::string_view::npos) request.query = target.substr(question + 1);
+    return holder;
+  }
+
+  static void OnCompleted(void* cls, MHD_Connection* connection, void** req_cls,
+                          MHD_RequestTerminationCode) {
+    auto* server = static_cast<WebServer*>(cls);
+    if (auto* holder = static_cast<Holder*>(*req_cls)) {
+      (*holder)->Completed();
+      delete holder;
+      *req_cls = nullptr;
+    }
+    // A kept-alive connection has the header deadline for its next request.
+    if (ConnectionWatch::Entry* entry = WatchOf(connection)) {
+      server->watch_.SetDeadline(entry, Clock::now() + server->settings_.header_timeout);
+    }
+  }
+
+  static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char*,
+                              const char* method, const char* version, const char* upload_data,
+                              size_t* upload_data_size, void** req_cls) {
+    auto* server = static_cast<WebServer*>(cls);
+    auto* holder = static_cast<Holder*>(*req_cls);
+    if (holder == nullptr) return MHD_NO;
+    HttpExchange& exchange = **holder;
+    if (!exchange.header_seen) {
+      exchange.header_seen = true;
+      exchange.header_end = Clock::now();
+      HttpRequest& request = exchange.request;
+      request.method = method;
+      request.version = version;
+      request.server_port = server->port_;
+      const MHD_ConnectionInfo* client =
+          MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+      request.remote_address = AddressText(client ? client->client_addr : nullptr);
+      MHD_get_connection_values(connection, MHD_HEADER_KIND, &AddHeader, &request.headers);
+      // The header is in; a body is held to its rate as it comes.
+      if (ConnectionWatch::Entry* entry = WatchOf(connection)) server->watch_.ClearDeadline(entry);
+      long long length = std::atoll(request.Header("Content-Length").c_str());
+      if (length > 0 && CheckBody(server->settings_.body, static_cast<size_t>(length), {}) ==
+                            BodyStatus::kTooLarge) {
+        // Answered before the body, which is then never read.
+        server->runner_.SendNotice(exchange, 413, "413", "Request body too large");
+        exchange.answered = true;
+      }
+      return MHD_YES;
+    }
+    if (*upload_data_size > 0) {
+      // A body too large or too slow ends the connection: the library
+      // would read the rest of it before any answer.
+      if (exchange.answered || !server->TakeBody(exchange, upload_data, *upload_data_size)) {
+        return MHD_NO;
+      }
+      *upload_data_size = 0;
+      return MHD_YES;
+    }
+    if (!exchange.answered) server->Route(*holder);
+    return MHD_YES;
+  }
+};
 
 WebServer::WebServer(ServerSettings settings)
     : settings_(std::move(settings)),
@@ -48,197 +186,136 @@ void WebServer::AddRedirect(const std::string& path, std::string target) {
 }
 
 bool WebServer::Start(std::string* error) {
-  static std::once_flag library_once;
-  std::call_once(library_once, [] { mg_init_library(0); });
-
-  std::string threads = std::to_string(settings_.connection_threads);
-  std::string header_timeout = std::to_string(settings_.header_timeout.count());
-  const char* options[] = {
-      "listening_ports",
-      settings_.listen.c_str(),
-      "num_threads",
-      threads.c_str(),
-      // The deadline of a whole request header; also how long one read or
-      // write of a connection may wait for the peer.
-      "request_timeout_ms",
-      header_timeout.c_str(),
-      // Without it every small flushed chunk and keep-alive answer waits
-      // for the peer's delayed acknowledgement.
-      "tcp_nodelay",
-      "1",
-      "enable_keep_alive",
-      "yes",
-      "keep_alive_timeout_ms",
-      "5000",
-      nullptr,
-  };
-  mg_callbacks callbacks{};
-  callbacks.begin_request = &WebServer::OnRequest;
-  callbacks.log_message = &LogMessage;
-  context_ = mg_start(&callbacks, this, options);
-  if (context_ == nullptr) {
-    *error = "cannot listen on " + settings_.listen;
+  *error = "cannot listen on " + settings_.listen;
+  std::string address;
+  int port = 0;
+  if (!SplitListen(settings_.listen, &address, &port)) return false;
+  const bool ipv6 = address.starts_with("[");
+  if (ipv6) address = address.substr(1, address.size() - 2);
+  sockaddr_storage storage{};
+  if (ipv6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    in6->sin6_family = AF_INET6;
+    in6->sin6_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET6, address.c_str(), &in6->sin6_addr) != 1) return false;
+  } else {
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
+    in4->sin_family = AF_INET;
+    in4->sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, address.c_str(), &in4->sin_addr) != 1) return false;
+  }
+  // The library drops a connection silent this long (whole seconds).
+  const auto silence = static_cast<unsigned>(
+      std::max<long long>(1, (settings_.header_timeout.count() + 999) / 1000));
+  unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL_INTERNAL_THREAD;
+  if (ipv6) flags |= MHD_USE_IPv6;
+  watch_.Start();
+  daemon_ = MHD_start_daemon(
+      flags, static_cast<uint16_t>(port), nullptr, nullptr, &Callbacks::OnRequest, this,
+      MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&storage),
+      MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+      static_cast<unsigned>(std::max(settings_.connections_per_address, 0)),
+      MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(settings_.max_connections),
+      MHD_OPTION_CONNECTION_TIMEOUT, silence, MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::OnUri, this,
+      MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+      &Callbacks::OnConnection, this, MHD_OPTION_END);
+  if (daemon_ == nullptr) {
+    watch_.Stop();
     return false;
   }
-  mg_server_port ports[4] = {};
-  int count = mg_get_server_ports(context_, 4, ports);
-  port_ = count > 0 ? ports[0].port : 0;
+  const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT);
+  port_ = info ? info->port : 0;
+  error->clear();
   return true;
 }
 
 void WebServer::Stop() {
-  // Requests waiting for a session or a share give up; running pages end
-  // (their remote fetches are cancelled by whoever stops the host).
+  // Requests waiting for a session or a share give up. Running pages end
+  // (their remote fetches are cancelled by whoever stops the host) while
+  // the library closes the connections, so a page that waits for its
+  // browser to read ends too; the library returns when every connection's
+  // thread has ended.
   runner_.sessions().Stop();
-  pool_.Stop();
-  if (context_ == nullptr) return;
-  mg_context* context = context_;
-  context_ = nullptr;
-  // civetweb's listening thread looks at the stop flag only between waits
-  // of two seconds for a new connection; connecting wakes it at once, so a
-  // stop (Ctrl-C, every test) does not sit out the wait.
-  std::atomic<bool> stopped{false};
-  std::thread stopper([&] {
-    mg_stop(context);
-    stopped = true;
-  });
-  while (!stopped) {
-    WakeListener();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::thread pages([this] { pool_.Stop(); });
+  if (daemon_ != nullptr) {
+    MHD_stop_daemon(daemon_);
+    daemon_ = nullptr;
   }
-  stopper.join();
+  pages.join();
+  watch_.Stop();
 }
 
-void WebServer::WakeListener() const {
-  std::string address;
-  int port = 0;
-  if (!SplitListen(settings_.listen, &address, &port)) return;
-  bool ipv6 = address.starts_with("[");
-  if (ipv6) address = address.substr(1, address.size() - 2);
-  // A listener on every address is reached through the loopback one.
-  if (address == "0.0.0.0") address = "127.0.0.1";
-  if (address == "::") address = "::1";
-  sockaddr_storage storage{};
-  socklen_t size = 0;
-  if (ipv6) {
-    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    in6->sin6_family = AF_INET6;
-    in6->sin6_port = htons(static_cast<uint16_t>(port_));
-    if (::inet_pton(AF_INET6, address.c_str(), &in6->sin6_addr) != 1) return;
-    size = sizeof(*in6);
-  } else {
-    auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
-    in4->sin_family = AF_INET;
-    in4->sin_port = htons(static_cast<uint16_t>(port_));
-    if (::inet_pton(AF_INET, address.c_str(), &in4->sin_addr) != 1) return;
-    size = sizeof(*in4);
-  }
-  int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return;
-  ::connect(fd, reinterpret_cast<sockaddr*>(&storage), size);
-  ::close(fd);
+bool WebServer::TakeBody(HttpExchange& exchange, const char* data, size_t size) {
+  exchange.body.append(data, size);
+  return CheckBody(settings_.body, exchange.body.size(), Clock::now() - exchange.header_end) ==
+         BodyStatus::kWithinLimits;
 }
 
-int WebServer::OnRequest(mg_connection* conn) {
-  auto* server = static_cast<WebServer*>(mg_get_request_info(conn)->user_data);
-  return server->Handle(conn);
-}
-
-int WebServer::Handle(mg_connection* conn) {
-  const mg_request_info* info = mg_get_request_info(conn);
-  // The path as the browser sent it, percent-decoded but with any ".."
-  // left in place, so that StaticFiles sees (and refuses) it.
-  const char* raw = info->local_uri_raw ? info->local_uri_raw : info->local_uri;
-  if (raw == nullptr) {
-    mg_send_http_error(conn, 400, "%s", "Bad request");
-    return 400;
-  }
-  std::string path = raw;
+void WebServer::Route(const std::shared_ptr<HttpExchange>& exchange) {
+  const std::string& path = exchange->request.path;
+  if (!path.starts_with("/")) return AnswerError(*exchange, 400, "Bad request");
   std::string key = vb::LowerAscii(path);
-
   if (auto redirect = redirects_.find(key); redirect != redirects_.end()) {
-    mg_send_http_redirect(conn, redirect->second.c_str(), 302);
-    return 302;
+    return exchange->Answer(302, {{"Location", redirect->second}}, "", false);
   }
   if (key.ends_with(".asp")) {
     auto page = pages_.find(key);
-    if (page == pages_.end()) {
-      mg_send_http_error(conn, 404, "%s", "Not found");
-      return 404;
-    }
-    return ServePage(conn, page->second);
+    if (page == pages_.end()) return AnswerError(*exchange, 404, "Not found");
+    return ServePage(exchange, page->second);
   }
-  return ServeStatic(conn, path);
+  ServeStatic(*exchange);
 }
 
-int WebServer::ServePage(mg_connection* conn, const Page& page) {
-  const mg_request_info* info = mg_get_request_info(conn);
-  std::string_view method = info->request_method;
-  if (method != "GET" && method != "POST") {
+void WebServer::ServePage(const std::shared_ptr<HttpExchange>& exchange, const Page& page) {
+  const HttpRequest& request = exchange->request;
+  if (request.method != "GET" && request.method != "POST") {
     // HEAD too: it would run the page, actions included, for nothing.
-    runner_.SendNotice(conn, 405, "405", "Method not allowed");
-    return 405;
+    return runner_.SendNotice(*exchange, 405, "405", "Method not allowed");
   }
-  std::string body;
-  if (method == "POST") {
-    switch (ReadRequestBody(conn, settings_.body, &body)) {
-      case BodyStatus::kComplete:
-        break;
-      case BodyStatus::kTooLarge:
-        runner_.SendNotice(conn, 413, "413", "Request body too large");
-        return 413;
-      case BodyStatus::kTooSlow:
-        runner_.SendNotice(conn, 408, "408", "Request body too slow");
-        return 408;
-      case BodyStatus::kIncomplete:
-        runner_.SendNotice(conn, 400, "400", "Incomplete request body");
-        return 400;
-    }
-  }
-  const char* type = mg_get_header(conn, "Content-Type");
-  bool form = type != nullptr &&
-              std::string_view(type).find("x-www-form-urlencoded") != std::string_view::npos;
-  RequestTraits traits = TraitsOf(method, info->query_string ? info->query_string : "",
-                                  form ? body : "", settings_.pages.charset);
-  if (ChangesState(traits, page.options.changing_actions)) {
-    const char* origin = mg_get_header(conn, "Origin");
-    const char* referer = mg_get_header(conn, "Referer");
-    const char* host = mg_get_header(conn, "Host");
-    if (!FromThisHost(origin ? origin : "", referer ? referer : "", host ? host : "",
-                      info->is_ssl != 0)) {
-      runner_.SendNotice(conn, 403, kRefusedTitle, RefusalMessage(page.path, traits));
-      return 403;
-    }
+  bool form = request.Header("Content-Type").find("x-www-form-urlencoded") != std::string::npos;
+  RequestTraits traits = TraitsOf(request.method, request.query, form ? exchange->body : "",
+                                  settings_.pages.charset);
+  if (ChangesState(traits, page.options.changing_actions) &&
+      !FromThisHost(request.Header("Origin"), request.Header("Referer"), request.Header("Host"),
+                    false)) {
+    return runner_.SendNotice(*exchange, 403, kRefusedTitle, RefusalMessage(page.path, traits));
   }
   const auto& remote = page.options.remote_actions;
   PagePool::Kind kind = std::find(remote.begin(), remote.end(), traits.action) != remote.end()
                             ? PagePool::Kind::kRemote
                             : PagePool::Kind::kLocal;
-  int status = 503;
-  auto job = [&] {
-    status = runner_.Run(conn, page.path, page.function, page.options.needs_login, body);
-  };
-  if (pool_.Run(job, kind, settings_.share_wait) != PagePool::Outcome::kDone) {
-    runner_.SendNotice(conn, 503, kBusyTitle, kBusyMessage);
-    return 503;
-  }
-  return status;
+  exchange->RunPage([this, exchange, &page, kind] {
+    auto job = [&] { runner_.Run(exchange, page.path, page.function, page.options.needs_login); };
+    if (pool_.Run(job, kind, settings_.share_wait) != PagePool::Outcome::kDone) {
+      runner_.SendNotice(*exchange, 503, kBusyTitle, kBusyMessage);
+    }
+  });
 }
 
-int WebServer::ServeStatic(mg_connection* conn, const std::string& path) {
-  std::string_view method = mg_get_request_info(conn)->request_method;
-  if (method != "GET" && method != "HEAD") {
-    mg_send_http_error(conn, 405, "%s", "Method not allowed");
-    return 405;
+void WebServer::ServeStatic(HttpExchange& exchange) {
+  const std::string& method = exchange.request.method;
+  if (method != "GET" && method != "HEAD") return AnswerError(exchange, 405, "Method not allowed");
+  StaticFile file = files_.Resolve(exchange.request.path);
+  int fd = file.status == 200 ? ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    fd = -1;
   }
-  StaticFile file = files_.Resolve(path);
-  if (file.status != 200) {
-    mg_send_http_error(conn, file.status, "%s", file.status == 403 ? "Forbidden" : "Not found");
-    return file.status;
+  if (fd < 0) {
+    int status = file.status == 403 ? 403 : 404;
+    return AnswerError(exchange, status, status == 403 ? "Forbidden" : "Not found");
   }
-  mg_send_mime_file2(conn, file.path.c_str(), file.content_type.c_str(),
-                     "X-Content-Type-Options: nosniff\r\n");
-  return 200;
+  // Browsers keep the site's scripts and style sheets for an hour.
+  char modified[64];
+  std::tm tm{};
+  gmtime_r(&st.st_mtime, &tm);
+  std::strftime(modified, sizeof(modified), "%a, %d %b %Y %H:%M:%S GMT", &tm);
+  exchange.AnswerFile({{"Content-Type", file.content_type},
+                       {"X-Content-Type-Options", "nosniff"},
+                       {"Cache-Control", "max-age=3600"},
+                       {"Last-Modified", modified}},
+                      fd, static_cast<uint64_t>(st.st_size));
 }
 
 }  // namespace ostrel::host

@@ -1,7 +1,11 @@
-// WebServer: ostrel-host's HTTP side over civetweb. civetweb's request
-// threads read each request (the whole header within a deadline, so slow
-// clients are dropped) and serve redirects and static files themselves; a
-// page runs through the PagePool, on a page stack of full size. Routes: a
+// WebServer: ostrel-host's HTTP side over libmicrohttpd. Each open
+// connection has a thread of the library, which reads its requests, sends
+// redirects and static files, and runs its pages (http_exchange.h) through
+// the PagePool, on a page stack of full size. One client address may hold
+// only so many connections at once: more are refused as they come, before
+// any thread is made for them. A request header must arrive whole within a
+// deadline and a body at a minimum rate (connection_watch.h,
+// request_body.h). Routes: a
 // registered redirect (the site's "/" to the admin folder), a host page
 // (only the registered ones: any other .asp path is 404), else a static
 // file of the site tree (see static_files.h).
@@ -19,14 +23,16 @@
 #include <string>
 #include <vector>
 
+#include "host/connection_watch.h"
 #include "host/host_page.h"
+#include "host/http_exchange.h"
 #include "host/page_pool.h"
 #include "host/page_runner.h"
 #include "host/request_body.h"
 #include "host/static_files.h"
 
-struct mg_connection;
-struct mg_context;
+struct MHD_Connection;
+struct MHD_Daemon;
 
 namespace ostrel::host {
 
@@ -36,11 +42,12 @@ struct ServerSettings {
   // may be pages that fetch from remote sites (0: half).
   int threads = 32;
   int remote_share = 0;
-  // civetweb's threads: one per open connection, however slow. Cheap (they
-  // only read requests and send files), so there are enough that a crowd of
-  // slow clients leaves room for the others.
-  int connection_threads = 400;
-  // The whole request header must arrive within this time.
+  // Connections one client address may hold at once (0: no limit), and
+  // all clients together.
+  int connections_per_address = 32;
+  int max_connections = 1024;
+  // The whole request header must arrive within this time; a connection
+  // silent this long is dropped.
   std::chrono::milliseconds header_timeout{10'000};
   // How long a remote page waits for its share of the page stacks.
   std::chrono::milliseconds share_wait{10'000};
@@ -97,20 +104,23 @@ class WebServer {
     PageOptions options;
   };
 
-  static int OnRequest(mg_connection* conn);
-  int Handle(mg_connection* conn);
-  int ServePage(mg_connection* conn, const Page& page);
-  int ServeStatic(mg_connection* conn, const std::string& path);
-  // Connects to the listening port and lets go at once.
-  void WakeListener() const;
+  struct Callbacks;  // the library's callbacks (web_server.cpp)
+  // The request on exchange, its header complete and its body read.
+  void Route(const std::shared_ptr<HttpExchange>& exchange);
+  // Adds a piece of the request body; false when the body has grown too
+  // large or comes too slowly.
+  bool TakeBody(HttpExchange& exchange, const char* data, size_t size);
+  void ServePage(const std::shared_ptr<HttpExchange>& exchange, const Page& page);
+  void ServeStatic(HttpExchange& exchange);
 
   ServerSettings settings_;
   PageRunner runner_;
   PagePool pool_;
+  ConnectionWatch watch_;
   StaticFiles files_;
   std::map<std::string, Page> pages_;             // keyed by lower-cased path
   std::map<std::string, std::string> redirects_;  // lower-cased path -> target
-  mg_context* context_ = nullptr;
+  MHD_Daemon* daemon_ = nullptr;
   int port_ = 0;
 };
 

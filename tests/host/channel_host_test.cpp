@@ -1,4 +1,4 @@
-// The article channel's page through the real host: civetweb's request
+// The article channel's page through the real host: the HTTP library's
 // threads, the page threads, the registration road (login, cross-site check,
 // remote share) and the component from libostrel.so, as ostrel-host runs
 // them. Pages that pass in-process must pass here too.
@@ -66,7 +66,8 @@ class ChannelHostTest : public ::testing::Test {
     settings.listen = "127.0.0.1:0";
     settings.threads = 8;
     settings.remote_share = 4;
-    settings.connection_threads = 128;
+    // More stalled steps than one address may hold by default.
+    settings.connections_per_address = 64;
     settings.share_wait = std::chrono::milliseconds(300);
     settings.pages.site_root = config_.site_root;
     settings.pages.session_wait = std::chrono::milliseconds(300);

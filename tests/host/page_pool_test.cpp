@@ -1,4 +1,4 @@
-// PagePool: a page called from a thread with civetweb's small stack still
+// PagePool: a page called from a thread with a small connection stack still
 // has a full stack, and the pool keeps its bounds (pages at once, the
 // remote share).
 #include "host/page_pool.h"
@@ -15,7 +15,7 @@
 namespace ostrel::host {
 namespace {
 
-// Runs fn on a thread with a 128 KB stack, as civetweb's request threads.
+// Runs fn on a thread with a 128 KB stack, as a small connection thread has.
 void OnSmallStack(const std::function<void()>& fn) {
   pthread_attr_t attr;
   pthread_attr_init(&attr);

@@ -69,10 +69,14 @@ std::string HttpHead::Header(std::string_view name) const {
 
 bool HttpHead::chunked() const { return SameNoCase(Header("Transfer-Encoding"), "chunked"); }
 
-HttpConnection::HttpConnection(int port) {
+HttpConnection::HttpConnection(int port, const char* from) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
   timeval timeout{30, 0};
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+  sockaddr_in source{};
+  source.sin_family = AF_INET;
+  ::inet_pton(AF_INET, from, &source.sin_addr);
+  ::bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof(source));
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
@@ -149,6 +153,11 @@ std::string HttpConnection::ReadExactly(size_t n) {
 }
 
 bool HttpConnection::Closed() { return buffer_.empty() && !Fill(); }
+
+bool HttpConnection::ClosedNow() {
+  char byte;
+  return ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
 
 HttpHead HttpConnection::ReadHead() {
   HttpHead head;

@@ -45,12 +45,13 @@ struct HttpResult {
   std::string Header(std::string_view name) const { return head.Header(name); }
 };
 
-// One keep-alive connection to 127.0.0.1:port. Reads fail the test (and
-// return what they have) after 30 seconds without data, so a host that
-// never answers cannot hang the suite.
+// One keep-alive connection to 127.0.0.1:port, from the loopback address
+// `from` (another one, 127.0.0.2, is another client address). Reads fail the
+// test (and return what they have) after 30 seconds without data, so a host
+// that never answers cannot hang the suite.
 class HttpConnection {
  public:
-  explicit HttpConnection(int port);
+  explicit HttpConnection(int port, const char* from = "127.0.0.1");
   ~HttpConnection();
   HttpConnection(const HttpConnection&) = delete;
   HttpConnection& operator=(const HttpConnection&) = delete;
@@ -67,6 +68,8 @@ class HttpConnection {
   // True when the host has closed the connection and nothing more is to be
   // read (waits up to the read timeout for either).
   bool Closed();
+  // True when the host has closed the connection by now (does not wait).
+  bool ClosedNow();
   // A request and its whole answer.
   HttpResult Fetch(std::string_view method, std::string_view target,
                    const std::vector<std::string>& extra_headers = {}, std::string_view body = "");

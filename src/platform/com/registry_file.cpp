@@ -126,7 +126,9 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
 }
 
 bool RegistryFile::IsRegistered(std::string_view prog_id) const {
-  for (const auto& entry : *CurrentEntries(path_)) {
+  // Held for the loop: another thread may replace the cached list meanwhile.
+  const auto entries = CurrentEntries(path_);
+  for (const auto& entry : *entries) {
     if (vb::EqualsNoCase(entry.first, prog_id)) return true;
   }
   return false;
