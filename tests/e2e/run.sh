@@ -126,7 +126,7 @@ status=0
 # One file at a time: the files share the hosts and their databases.
 if [ "${#FILES[@]}" -eq 0 ]; then FILES=(./*.test.mjs); fi
 for file in "${FILES[@]}"; do
-  node --test --test-reporter=spec "$file" </dev/null || status=1
+  node --test --test-reporter=./case_lines.mjs "$file" </dev/null || status=1
 done
 if [ "$(tree_state)" != "$TREE_BEFORE" ]; then
   echo "run.sh: the hosts changed the source tree:" >&2
