@@ -126,7 +126,10 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
 }
 
 bool RegistryFile::IsRegistered(std::string_view prog_id) const {
-  for (const auto& entry : *CurrentEntries(path_)) {
+  // Held for the whole walk: another thread may replace the cached list,
+  // and a missing file's list has no other owner.
+  const std::shared_ptr<const EntryList> entries = CurrentEntries(path_);
+  for (const auto& entry : *entries) {
     if (vb::EqualsNoCase(entry.first, prog_id)) return true;
   }
   return false;
