@@ -15,6 +15,7 @@
 #include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 #include "processing/files_folders.h"
+#include "processing/url_fixing.h"
 #include "processing/vb_process.h"
 #include "processing/watermark_hook.h"
 
@@ -209,7 +210,7 @@ std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_vi
     re.Pattern =
         "((http|https|ftp|rtsp|mms):(\\/\\/|\\\\\\\\){1}(([A-Za-z0-9_-])+[.]){1,}"
         "(net|com|cn|org|cc|tv|[0-9]{1,3})(\\S*\\/)((\\S)+[.]{1}(" +
-        box.allow_ext() + ")))";
+        ExtensionAlternatives(box.allow_ext()) + ")))";
     re.IgnoreCase = true;
     re.Global = true;
     std::vector<std::string> pictures;

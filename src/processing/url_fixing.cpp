@@ -1,12 +1,14 @@
 #include "processing/url_fixing.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <set>
 #include <vector>
 
 #include "platform/text/regexp.h"
 #include "platform/vb/strings.h"
+#include "platform/vb/utf8.h"
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::processing {
@@ -202,9 +204,29 @@ std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url) {
   return result;
 }
 
+std::string ExtensionAlternatives(std::string_view AllowExt) {
+  std::string out;
+  out.reserve(AllowExt.size() * 2);
+  for (size_t i = 0; i < AllowExt.size();) {
+    const vb::Utf8Char c = vb::DecodeUtf8At(AllowExt, i);
+    const char byte = AllowExt[i];
+    if (!c.valid) {
+      out += "(?!)";
+    } else if (c.bytes == 1 && byte != '|' && !std::isalnum(static_cast<unsigned char>(byte))) {
+      // A backslash makes any ASCII sign, blanks included, stand for itself.
+      out += '\\';
+      out += byte;
+    } else {
+      out.append(AllowExt.substr(i, c.bytes));
+    }
+    i += c.bytes;
+  }
+  return out;
+}
+
 std::vector<std::string> ContentLinks(std::string_view str, std::string_view AllowExt) {
   text::RegExp re;
-  re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + std::string(AllowExt) + ")))";
+  re.Pattern = "((src=|href=)((\\S)+[.]{1}(" + ExtensionAlternatives(AllowExt) + ")))";
   re.IgnoreCase = true;
   re.Global = true;
   std::vector<std::string> links;

@@ -19,6 +19,13 @@ namespace ostrel::processing {
 // least 2.
 std::string FormatRemoteUrl(std::string_view CurrentUrl, std::string_view url);
 
+// The extensions AllowExt lists ("gif|jpg|..."), as alternatives of a
+// regular expression that each match the extension's own characters: a list
+// holding signs of the expression syntax ("c++", "jpg|(") makes a valid
+// expression all the same. A byte that starts no UTF-8 character, which no
+// text can match, gives an alternative that matches nothing.
+std::string ExtensionAlternatives(std::string_view AllowExt);
+
 // Every src= or href= link in str that ends in one of the extensions
 // AllowExt lists, in page order, as FormatContentUrl finds them (its
 // expression, walked over the whole text).

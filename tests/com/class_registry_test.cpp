@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/com/class_info.h"
 #include "platform/com/in_process_server.h"
@@ -100,6 +103,34 @@ TEST_F(RegistryTest, ARegistryFileWithCommentsAndOtherSectionsIsRead) {
   EXPECT_EQ(entries[0].second, "testsrv");
   EXPECT_TRUE(file.IsRegistered("test.beta"));
   EXPECT_FALSE(file.IsRegistered("Test.Alpha"));
+}
+
+// Readers walk a long list while another thread replaces the file: each
+// reader must keep the list it walks alive, whoever reads the new file.
+TEST_F(RegistryTest, LookupsStayRightWhileTheFileIsReplaced) {
+  std::vector<std::string> many;
+  for (int i = 0; i < 2000; ++i) many.push_back("Many.Class" + std::to_string(i));
+  RegistryFile file(path_);
+  file.Register("manysrv", many);
+  std::atomic<bool> done{false};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 4; ++r) {
+    readers.emplace_back([&] {
+      while (!done) {
+        if (!file.IsRegistered("many.class1999") || file.IsRegistered("Nothing.Here")) ++wrong;
+      }
+    });
+  }
+  for (int i = 0; i < 100; ++i) {
+    file.Register("othersrv", {"Other.Gamma"});
+    file.Unregister("othersrv");
+  }
+  done = true;
+  for (auto& reader : readers) reader.join();
+  EXPECT_EQ(wrong, 0);
+  // A missing file is an empty registry, read anew each time.
+  EXPECT_FALSE(RegistryFile(dir_.Native("none.ini")).IsRegistered("Many.Class0"));
 }
 
 TEST_F(RegistryTest, AnUnwritableRegistryIsReportedAndLeavesNoFile) {

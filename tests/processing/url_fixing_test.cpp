@@ -122,9 +122,13 @@ TEST(FormatContentUrl, EdgeResults) {
   found = false;
   EXPECT_EQ(Fix("<img src=\"a.tif\">", found), "<img src=\"a.tif\">");
   EXPECT_FALSE(found);
-  // A list that makes no pattern: the content comes back unchanged.
-  EXPECT_EQ(Fix("<img src=\"a.jpg\">", found, "jpg|("), "<img src=\"a.jpg\">");
-  EXPECT_FALSE(found);
+  // Each listed extension stands for its own characters, signs of the
+  // expression syntax and bytes that are no UTF-8 included.
+  EXPECT_EQ(Fix("<img src=\"a.jpg\"><a href=b.c++>", found, "jpg|(|c++"),
+            "<img src=\"http://www.site.cn/a/b/a.jpg\"><a href=http://www.site.cn/a/b/b.c++>");
+  EXPECT_TRUE(found);
+  EXPECT_EQ(ContentLinks("src=a.jpxg src=b.jp.g src=c.gif", "jp.g|\xFF|gif"),
+            (std::vector<std::string>{"src=b.jp.g", "src=c.gif"}));
 }
 
 TEST(ContentLinks, FindsWhatTheExpressionFindsOverTheWholePage) {

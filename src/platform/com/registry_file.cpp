@@ -126,8 +126,9 @@ std::vector<std::pair<std::string, std::string>> RegistryFile::Entries() const {
 }
 
 bool RegistryFile::IsRegistered(std::string_view prog_id) const {
-  // Held for the loop: another thread may replace the cached list meanwhile.
-  const auto entries = CurrentEntries(path_);
+  // Held for the whole walk: another thread may replace the cached list,
+  // and a missing file's list has no other owner.
+  const std::shared_ptr<const EntryList> entries = CurrentEntries(path_);
   for (const auto& entry : *entries) {
     if (vb::EqualsNoCase(entry.first, prog_id)) return true;
   }
