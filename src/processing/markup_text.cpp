@@ -11,10 +11,17 @@ std::string TextOf(const vb::Variant& value) {
   return vb::CStr(value);
 }
 
-std::string HtmlText(const vb::Variant& value) { return asp::Server::HTMLEncode(TextOf(value)); }
+// A text value is encoded where it stands, without a copy first.
+std::string HtmlText(const vb::Variant& value) {
+  if (value.IsString()) return asp::Server::HTMLEncode(value.AsString());
+  return asp::Server::HTMLEncode(TextOf(value));
+}
 
 std::string HtmlAttribute(const vb::Variant& value) {
-  return vb::Replace(HtmlText(value), "'", "&#39;");
+  std::string text = HtmlText(value);
+  // Most values hold no "'": they are kept as they are.
+  if (text.find('\'') == std::string::npos) return text;
+  return vb::Replace(text, "'", "&#39;");
 }
 
 }  // namespace ostrel::processing
