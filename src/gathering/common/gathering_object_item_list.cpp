@@ -14,6 +14,8 @@
 
 namespace ostrel::gathering {
 
+using processing::AppendHtmlAttribute;
+using processing::AppendHtmlText;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -49,8 +51,8 @@ struct NameTable {
 constexpr NameTable kClasses{"QX_Classify", "ClassID", "ClassName", "没有分类"};
 constexpr NameTable kSpecials{"QX_Special", "SpecialID", "SpecialName", "没有指定专题"};
 
-// The names of ids in one statement; an id without a row, or every id when
-// the statement fails, gets the table's none.
+// The names of ids, read in one statement and encoded for the page; an id
+// without a row, or every id when the statement fails, gets the table's none.
 std::map<int32_t, std::string> ReadNames(processing::VBProcess& process, const NameTable& names,
                                          const std::set<int32_t>& ids) {
   std::map<int32_t, std::string> found;
@@ -62,10 +64,10 @@ std::map<int32_t, std::string> ReadNames(processing::VBProcess& process, const N
   vb::TryStep([&] {
     std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(sql));
     for (; rs && !rs->Eof(); rs->MoveNext()) {
-      found.emplace(vb::CLng(rs->Fields(0).Value()), processing::TextOf(rs->Fields(1).Value()));
+      found.emplace(vb::CLng(rs->Fields(0).Value()), HtmlText(rs->Fields(1).Value()));
     }
   });
-  for (int32_t id : ids) found.emplace(id, names.none);
+  for (int32_t id : ids) found.emplace(id, HtmlText(vb::Variant(names.none)));
   return found;
 }
 
@@ -145,20 +147,21 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
         const char* cell = i % 2 == 0 ? " <td class=TableRow1" : " <td class=TableRow2";
         const std::string id = HtmlAttribute(item_id.Value());
         r += "<tr align=center>";
+        // A value of the database always has a text; only the class and
+        // the topic ids can raise, before their cells are added.
+        r.append(cell).append(" title='点击打开目标网站'><a href='");
+        AppendHtmlAttribute(r, site_url.Value());
+        r.append("' target=_blank>");
+        AppendHtmlText(r, item_name.Value());
+        r.append("</a></td>");
         {
-          const std::string site = HtmlAttribute(site_url.Value());
-          const std::string name = HtmlText(item_name.Value());
-          r.append(cell).append(" title='点击打开目标网站'><a href='").append(site);
-          r.append("' target=_blank>").append(name).append("</a></td>");
-        }
-        {
-          const std::string list = HtmlAttribute(list_url.Value());
-          const std::string cls = HtmlText(class_names.at(vb::CLng(class_id.Value())));
-          r.append(cell).append(" title='点击查看目标网站列表'><a href='").append(list);
+          const std::string& cls = class_names.at(vb::CLng(class_id.Value()));
+          r.append(cell).append(" title='点击查看目标网站列表'><a href='");
+          AppendHtmlAttribute(r, list_url.Value());
           r.append("' target=_blank>").append(cls).append("</a></td>");
         }
         {
-          const std::string special = HtmlText(special_names.at(vb::CLng(special_id.Value())));
+          const std::string& special = special_names.at(vb::CLng(special_id.Value()));
           r.append(cell).append(">").append(special).append("</td>");
         }
         r.append(cell).append(">");
