@@ -142,6 +142,12 @@ TEST_F(ShowCollectionTest, TodaysRunInRedStoppedItemsAndUnknownNames) {
                      "<font color=red>×</font>", ">没有分类</a>", ">没有指定专题</td>"});
 }
 
+TEST_F(ShowCollectionTest, ATopicTableThatCannotBeReadLeavesTheClassNames) {
+  RunSql("DROP TABLE QX_Special");
+  RunSql("INSERT INTO QX_NewsItem (ItemID, ChannelID, ClassID, SpecialID) VALUES (1, 1, 2, 1)");
+  ExpectShows(Request(""), {">国内</a>", ">没有指定专题</td>"});
+}
+
 TEST_F(ShowCollectionTest, AClassThatIsNoNumberEndsTheListInItsRow) {
   RunSql(
       "INSERT INTO QX_NewsItem (ItemID, ItemName, ChannelID, ClassID, lastime) VALUES "

@@ -3,6 +3,7 @@
 // the actions on each and, after a finished run (action=yes), its summary.
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -51,24 +52,53 @@ struct NameTable {
 constexpr NameTable kClasses{"QX_Classify", "ClassID", "ClassName", "没有分类"};
 constexpr NameTable kSpecials{"QX_Special", "SpecialID", "SpecialName", "没有指定专题"};
 
-// The names of ids, read in one statement and encoded for the page; an id
-// without a row, or every id when the statement fails, gets the table's none.
-std::map<int32_t, std::string> ReadNames(processing::VBProcess& process, const NameTable& names,
-                                         const std::set<int32_t>& ids) {
+// The ids of a page in one name table, and their names once read, encoded
+// for the page.
+struct NameRead {
+  const NameTable& names;
+  std::set<int32_t> ids;
   std::map<int32_t, std::string> found;
-  if (ids.empty()) return found;
-  std::string sql = std::string("SELECT ") + names.id + "," + names.name + " FROM " + names.table +
-                    " WHERE " + names.id + " IN (";
-  for (int32_t id : ids) sql.append(std::to_string(id)).append(",");
-  sql.back() = ')';
-  vb::TryStep([&] {
-    std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(sql));
-    for (; rs && !rs->Eof(); rs->MoveNext()) {
-      found.emplace(vb::CLng(rs->Fields(0).Value()), HtmlText(rs->Fields(1).Value()));
+};
+
+// The names of the parts' ids in one statement, each part's rows tagged by
+// its place. False when the statement fails.
+bool TryReadNames(processing::VBProcess& process, std::span<NameRead* const> parts) {
+  std::string sql;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const NameTable& names = parts[k]->names;
+    if (parts[k]->ids.empty()) continue;
+    if (!sql.empty()) sql += " UNION ALL ";
+    sql.append("SELECT ").append(std::to_string(k)).append(",").append(names.id).append(",");
+    sql.append(names.name).append(" FROM ").append(names.table).append(" WHERE ");
+    sql.append(names.id).append(" IN (");
+    for (int32_t id : parts[k]->ids) sql.append(std::to_string(id)).append(",");
+    sql.back() = ')';
+  }
+  if (sql.empty()) return true;
+  std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(sql));
+  if (!rs) return false;
+  return vb::TryStep([&] {
+    for (; !rs->Eof(); rs->MoveNext()) {
+      parts[vb::CLng(rs->Fields(0).Value())]->found.emplace(vb::CLng(rs->Fields(1).Value()),
+                                                            HtmlText(rs->Fields(2).Value()));
     }
   });
-  for (int32_t id : ids) found.emplace(id, HtmlText(vb::Variant(names.none)));
-  return found;
+}
+
+// The names of every part's ids: one statement for all the tables, or, when
+// it fails, one for each, so that a table that cannot be read leaves the
+// other's names. An id without a row, or every id of a table that cannot be
+// read, gets the table's none.
+void ReadNames(processing::VBProcess& process, std::span<NameRead* const> parts) {
+  if (!TryReadNames(process, parts) && parts.size() > 1) {
+    for (NameRead* part : parts) {
+      part->found.clear();
+      TryReadNames(process, std::span<NameRead* const>(&part, 1));
+    }
+  }
+  for (NameRead* part : parts) {
+    for (int32_t id : part->ids) part->found.emplace(id, HtmlText(vb::Variant(part->names.none)));
+  }
 }
 
 }  // namespace
@@ -118,18 +148,19 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
                      class_id = rs_->Fields("ClassID"), special_id = rs_->Fields("SpecialID"),
                      stop_item = rs_->Fields("StopItem"), lastime = rs_->Fields("lastime");
     // The page's rows share a few classes and topics: the names of all of
-    // them are read at once, each table in one statement. An id that does
-    // not read as a number is left to raise where its row shows it.
-    std::set<int32_t> class_ids, special_ids;
+    // them are read at once. An id that does not read as a number is left
+    // to raise where its row shows it.
+    NameRead classes{kClasses, {}, {}}, specials{kSpecials, {}, {}};
     int32_t scanned = 0;
     for (; scanned < per_page && !rs_->Eof(); ++scanned, rs_->MoveNext()) {
-      vb::TryStep([&] { class_ids.insert(vb::CLng(class_id.Value())); });
-      vb::TryStep([&] { special_ids.insert(vb::CLng(special_id.Value())); });
+      vb::TryStep([&] { classes.ids.insert(vb::CLng(class_id.Value())); });
+      vb::TryStep([&] { specials.ids.insert(vb::CLng(special_id.Value())); });
     }
     rs_->Move(-scanned);
-    const std::map<int32_t, std::string> class_names = ReadNames(Process(), kClasses, class_ids);
-    const std::map<int32_t, std::string> special_names =
-        ReadNames(Process(), kSpecials, special_ids);
+    NameRead* const parts[] = {&classes, &specials};
+    ReadNames(Process(), parts);
+    const std::map<int32_t, std::string>& class_names = classes.found;
+    const std::map<int32_t, std::string>& special_names = specials.found;
     const vb::DateTime now = vb::Now();
     for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
       if (!out.IsClientConnected()) out.End();
