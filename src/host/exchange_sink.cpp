@@ -1,6 +1,7 @@
 #include "host/exchange_sink.h"
 
 #include <string>
+#include <utility>
 
 #include "host/host_page.h"
 
@@ -38,7 +39,7 @@ void ExchangeSink::SendBody(std::string_view bytes) {
   if (!bytes.empty()) exchange_->Write(bytes);
 }
 
-void ExchangeSink::SendLastBody(std::string_view bytes) { exchange_->End(bytes); }
+void ExchangeSink::SendLastBody(std::string bytes) { exchange_->End(std::move(bytes)); }
 
 void ExchangeSink::Finish() { exchange_->End(); }
 

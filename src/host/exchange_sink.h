@@ -27,7 +27,7 @@ class ExchangeSink : public asp::ResponseSink {
 
   void SendHead(const asp::ResponseHead& head) override;
   void SendBody(std::string_view bytes) override;
-  void SendLastBody(std::string_view bytes) override;
+  void SendLastBody(std::string bytes) override;
   bool IsConnected() const override { return !exchange_->gone(); }
 
   // Ends the body; call once, after the response has sent its head.

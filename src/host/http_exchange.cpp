@@ -17,6 +17,7 @@
 #endif
 #ifdef OSTREL_ASAN_FIBERS
 #include <sanitizer/common_interface_defs.h>
+#include <utility>
 #endif
 
 namespace ostrel::host {
@@ -156,9 +157,13 @@ void HttpExchange::Begin(int status, const HeaderList& headers) {
 void HttpExchange::QueueHead(bool whole) {
   MHD_Response* response;
   if (whole) {
-    // The page ended before any flush: all of it in one answer, with its length.
-    response = MHD_create_response_from_buffer(out_.size(), out_.data(), MHD_RESPMEM_MUST_COPY);
+    // The page ended before any flush: all of it in one answer, with its
+    // length. The library keeps the bytes themselves and frees them after.
+    auto* body = new std::string(std::move(out_));
     out_.clear();
+    response = MHD_create_response_from_buffer_with_free_callback_cls(body->size(), body->data(),
+                                                                      &FreeBody, body);
+    if (response == nullptr) delete body;
   } else {
     auto* self = new std::shared_ptr<HttpExchange>(shared_from_this());
     response =
@@ -176,9 +181,14 @@ void HttpExchange::Write(std::string_view bytes) {
   SwitchToConnection();
 }
 
-void HttpExchange::End(std::string_view last) {
+void HttpExchange::End(std::string last) {
   if (gone_ || ended_) return;
-  out_.append(last);
+  // A page that ended without a flush hands over its whole output here.
+  if (out_.empty()) {
+    out_ = std::move(last);
+  } else {
+    out_.append(last);
+  }
   ended_ = true;
 }
 
@@ -201,5 +211,7 @@ ssize_t HttpExchange::Read(void* cls, uint64_t, char* buf, size_t max) {
 }
 
 void HttpExchange::Release(void* cls) { delete static_cast<std::shared_ptr<HttpExchange>*>(cls); }
+
+void HttpExchange::FreeBody(void* cls) { delete static_cast<std::string*>(cls); }
 
 }  // namespace ostrel::host

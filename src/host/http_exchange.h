@@ -72,7 +72,7 @@ class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
   // one answer with its length.
   void Begin(int status, const HeaderList& headers);
   void Write(std::string_view bytes);
-  void End(std::string_view last = {});
+  void End(std::string last = {});
   // True once the browser has left: what is written goes nowhere.
   bool gone() const { return gone_; }
 
@@ -80,6 +80,8 @@ class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
   static void PageEntry();
   static ssize_t Read(void* cls, uint64_t pos, char* buf, size_t max);
   static void Release(void* cls);
+  // Frees a whole answer's bytes (a std::string) once the library is done.
+  static void FreeBody(void* cls);
   void Queue(int status, MHD_Response* response, const HeaderList& headers);
   // Queues the page's head: with all its output (whole), or for a chunked body.
   void QueueHead(bool whole);

@@ -20,4 +20,8 @@ std::string HtmlText(const vb::Variant& value);
 // HtmlText with "'" as "&#39;" as well: single-quoted attributes (href='...').
 std::string HtmlAttribute(const vb::Variant& value);
 
+// The same added to out, for markup put together piece by piece.
+void AppendHtmlText(std::string& out, const vb::Variant& value);
+void AppendHtmlAttribute(std::string& out, const vb::Variant& value);
+
 }  // namespace ostrel::processing

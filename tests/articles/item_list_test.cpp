@@ -142,6 +142,25 @@ TEST_F(ShowCollectionTest, TodaysRunInRedStoppedItemsAndUnknownNames) {
                      "<font color=red>×</font>", ">没有分类</a>", ">没有指定专题</td>"});
 }
 
+TEST_F(ShowCollectionTest, ATopicTableThatCannotBeReadLeavesTheClassNames) {
+  RunSql("DROP TABLE QX_Special");
+  RunSql("INSERT INTO QX_NewsItem (ItemID, ChannelID, ClassID, SpecialID) VALUES (1, 1, 2, 1)");
+  ExpectShows(Request(""), {">国内</a>", ">没有指定专题</td>"});
+}
+
+TEST_F(ShowCollectionTest, AClassThatIsNoNumberEndsTheListInItsRow) {
+  RunSql(
+      "INSERT INTO QX_NewsItem (ItemID, ItemName, ChannelID, ClassID, lastime) VALUES "
+      "(1, 'a', 1, 2, '2026-02-03 00:00:00'), (2, 'b', 1, 'x', '2026-02-02 00:00:00'), "
+      "(3, 'c', 1, 2, '2026-02-01 00:00:00')");
+  std::string page = Request("");
+  EXPECT_EQ(CountOf(page, kRow), 2);
+  EXPECT_TRUE(
+      page.ends_with("<tr align=center> <td class=TableRow2 title='点击打开目标网站'><a "
+                     "href='' target=_blank>b</a></td>"))
+      << page;
+}
+
 TEST_F(ShowCollectionTest, DatabaseTextIsEncoded) {
   RunSql("INSERT INTO QX_Classify (ClassID, ChannelID, ClassName) VALUES (20, 1, '<i>c</i>')");
   RunSql(

@@ -460,8 +460,6 @@ class GatheringObject : public com::Dispatch {
 
   // The item list (gathering_object_item_list.cpp).
   void ShowItemList(const ItemListTexts& texts);
-  std::string GetClassName(int32_t ClassID);
-  std::string GetSpecialName(int32_t SpecialID);
 
   // An entry's file download (gathering_object_download.cpp), the same in
   // every channel that downloads. NewDownloader puts a new downloader into

@@ -2,6 +2,8 @@
 // names no action. It pages through the channel's gathering items, offers
 // the actions on each and, after a finished run (action=yes), its summary.
 #include <map>
+#include <set>
+#include <span>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -13,6 +15,8 @@
 
 namespace ostrel::gathering {
 
+using processing::AppendHtmlAttribute;
+using processing::AppendHtmlText;
 using processing::HtmlAttribute;
 using processing::HtmlText;
 
@@ -37,6 +41,66 @@ std::string ElapsedText(const vb::Variant& start) {
   return vb::FormatNumber(vb::Variant(elapsed), 2, true);
 }
 
+// A table of names by id: the classes or the special topics, and what a
+// row shows for an id that has no name there.
+struct NameTable {
+  const char* table;
+  const char* id;
+  const char* name;
+  const char* none;
+};
+constexpr NameTable kClasses{"QX_Classify", "ClassID", "ClassName", "没有分类"};
+constexpr NameTable kSpecials{"QX_Special", "SpecialID", "SpecialName", "没有指定专题"};
+
+// The ids of a page in one name table, and their names once read, encoded
+// for the page.
+struct NameRead {
+  const NameTable& names;
+  std::set<int32_t> ids;
+  std::map<int32_t, std::string> found;
+};
+
+// The names of the parts' ids in one statement, each part's rows tagged by
+// its place. False when the statement fails.
+bool TryReadNames(processing::VBProcess& process, std::span<NameRead* const> parts) {
+  std::string sql;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const NameTable& names = parts[k]->names;
+    if (parts[k]->ids.empty()) continue;
+    if (!sql.empty()) sql += " UNION ALL ";
+    sql.append("SELECT ").append(std::to_string(k)).append(",").append(names.id).append(",");
+    sql.append(names.name).append(" FROM ").append(names.table).append(" WHERE ");
+    sql.append(names.id).append(" IN (");
+    for (int32_t id : parts[k]->ids) sql.append(std::to_string(id)).append(",");
+    sql.back() = ')';
+  }
+  if (sql.empty()) return true;
+  std::shared_ptr<ado::Recordset> rs = process.Execute(vb::Variant(sql));
+  if (!rs) return false;
+  return vb::TryStep([&] {
+    for (; !rs->Eof(); rs->MoveNext()) {
+      parts[vb::CLng(rs->Fields(0).Value())]->found.emplace(vb::CLng(rs->Fields(1).Value()),
+                                                            HtmlText(rs->Fields(2).Value()));
+    }
+  });
+}
+
+// The names of every part's ids: one statement for all the tables, or, when
+// it fails, one for each, so that a table that cannot be read leaves the
+// other's names. An id without a row, or every id of a table that cannot be
+// read, gets the table's none.
+void ReadNames(processing::VBProcess& process, std::span<NameRead* const> parts) {
+  if (!TryReadNames(process, parts) && parts.size() > 1) {
+    for (NameRead* part : parts) {
+      part->found.clear();
+      TryReadNames(process, std::span<NameRead* const>(&part, 1));
+    }
+  }
+  for (NameRead* part : parts) {
+    for (int32_t id : part->ids) part->found.emplace(id, HtmlText(vb::Variant(part->names.none)));
+  }
+}
+
 }  // namespace
 
 void GatheringObject::ShowItemList(const ItemListTexts& texts) {
@@ -55,12 +119,15 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
   const std::string channel = std::to_string(ChannelID_);
   const std::string table(texts.table);
   ado::Connection& connection = GatherConnection();
-  int32_t total = 0;
-  {
-    ado::Recordset count =
-        connection.Execute("SELECT COUNT(ItemID) FROM " + table + " WHERE ChannelID=" + channel);
-    total = vb::CLng(count.Fields(0).Value());
-  }
+  // Every item of the channel is read (the rows are in memory), so their
+  // number is the count: ItemID, the key, is never Null.
+  rs_ = std::make_shared<ado::Recordset>();
+  sql_ =
+      "SELECT ItemID,ItemName,SiteUrl,ChannelID,ClassID,SpecialID,StopItem,lastime,RemoteListUrl "
+      "FROM [" +
+      table + "] WHERE ChannelID=" + channel + " ORDER BY lastime DESC,ItemID DESC";
+  rs_->Open(sql_, connection, ado::adOpenKeyset, ado::adLockReadOnly);
+  const int32_t total = rs_->RecordCount();
   // A page number that is no usable number (beyond 32 bits included) is 0.
   int32_t page = 0;
   vb::TryStep([&] { page = Process().ChkNumeric(vb::CStr(host_.Request().Item("page"))); });
@@ -70,29 +137,30 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
   if (page < 1) page = 1;
   if (page > pages) page = pages;  // an empty list shows page 0
 
-  rs_ = std::make_shared<ado::Recordset>();
-  sql_ =
-      "SELECT ItemID,ItemName,SiteUrl,ChannelID,ClassID,SpecialID,StopItem,lastime,RemoteListUrl "
-      "FROM [" +
-      table + "] WHERE ChannelID=" + channel + " ORDER BY lastime DESC,ItemID DESC";
-  rs_->Open(sql_, connection, ado::adOpenKeyset, ado::adLockReadOnly);
   if (rs_->Bof() && rs_->Eof()) {
     out.Write("<tr><td align=center colspan=9 class=TableRow2>" + std::string(texts.empty_line) +
               "</td></tr>");
   } else {
     if (pages > 1) rs_->Move((page - 1) * per_page);
-    // Most items of a page share a few classes: each name is read once.
-    std::map<int32_t, std::string> class_names, special_names;
-    auto class_name = [&](int32_t id) {
-      auto it = class_names.find(id);
-      if (it == class_names.end()) it = class_names.emplace(id, GetClassName(id)).first;
-      return it->second;
-    };
-    auto special_name = [&](int32_t id) {
-      auto it = special_names.find(id);
-      if (it == special_names.end()) it = special_names.emplace(id, GetSpecialName(id)).first;
-      return it->second;
-    };
+    // Each field is found by its name once; it reads the current row.
+    const ado::Field item_id = rs_->Fields("ItemID"), site_url = rs_->Fields("SiteUrl"),
+                     item_name = rs_->Fields("ItemName"), list_url = rs_->Fields("RemoteListUrl"),
+                     class_id = rs_->Fields("ClassID"), special_id = rs_->Fields("SpecialID"),
+                     stop_item = rs_->Fields("StopItem"), lastime = rs_->Fields("lastime");
+    // The page's rows share a few classes and topics: the names of all of
+    // them are read at once. An id that does not read as a number is left
+    // to raise where its row shows it.
+    NameRead classes{kClasses, {}, {}}, specials{kSpecials, {}, {}};
+    int32_t scanned = 0;
+    for (; scanned < per_page && !rs_->Eof(); ++scanned, rs_->MoveNext()) {
+      vb::TryStep([&] { classes.ids.insert(vb::CLng(class_id.Value())); });
+      vb::TryStep([&] { specials.ids.insert(vb::CLng(special_id.Value())); });
+    }
+    rs_->Move(-scanned);
+    NameRead* const parts[] = {&classes, &specials};
+    ReadNames(Process(), parts);
+    const std::map<int32_t, std::string>& class_names = classes.found;
+    const std::map<int32_t, std::string>& special_names = specials.found;
     const vb::DateTime now = vb::Now();
     for (int32_t i = 0; i < per_page && !rs_->Eof(); ++i) {
       if (!out.IsClientConnected()) out.End();
@@ -108,31 +176,31 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
         std::string& r = row.text;
         r.reserve(1536);
         const char* cell = i % 2 == 0 ? " <td class=TableRow1" : " <td class=TableRow2";
-        const std::string id = HtmlAttribute(rs_->Fields("ItemID").Value());
+        const std::string id = HtmlAttribute(item_id.Value());
         r += "<tr align=center>";
+        // A value of the database always has a text; only the class and
+        // the topic ids can raise, before their cells are added.
+        r.append(cell).append(" title='点击打开目标网站'><a href='");
+        AppendHtmlAttribute(r, site_url.Value());
+        r.append("' target=_blank>");
+        AppendHtmlText(r, item_name.Value());
+        r.append("</a></td>");
         {
-          const std::string site = HtmlAttribute(rs_->Fields("SiteUrl").Value());
-          const std::string name = HtmlText(rs_->Fields("ItemName").Value());
-          r.append(cell).append(" title='点击打开目标网站'><a href='").append(site);
-          r.append("' target=_blank>").append(name).append("</a></td>");
-        }
-        {
-          const std::string list = HtmlAttribute(rs_->Fields("RemoteListUrl").Value());
-          const std::string cls = HtmlText(class_name(vb::CLng(rs_->Fields("ClassID").Value())));
-          r.append(cell).append(" title='点击查看目标网站列表'><a href='").append(list);
+          const std::string& cls = class_names.at(vb::CLng(class_id.Value()));
+          r.append(cell).append(" title='点击查看目标网站列表'><a href='");
+          AppendHtmlAttribute(r, list_url.Value());
           r.append("' target=_blank>").append(cls).append("</a></td>");
         }
         {
-          const std::string special =
-              HtmlText(special_name(vb::CLng(rs_->Fields("SpecialID").Value())));
+          const std::string& special = special_names.at(vb::CLng(special_id.Value()));
           r.append(cell).append(">").append(special).append("</td>");
         }
         r.append(cell).append(">");
-        const bool open = vb::Equals(rs_->Fields("StopItem").Value(), vb::Variant(int32_t{0}));
+        const bool open = vb::Equals(stop_item.Value(), vb::Variant(int32_t{0}));
         r += open ? "<font color=blue>√</font>" : "<font color=red>×</font>";
         r += "</td>";
         r.append(cell).append(">");
-        r += LastRunText(rs_->Fields("lastime").Value(), now);
+        r += LastRunText(lastime.Value(), now);
         r += "</td>";
         const std::string tail = "&ItemID=" + id + "&ChannelID=" + channel + "'";
         r.append(cell).append("><a href='?action=edit").append(tail).append(">编辑</a> | ");
@@ -175,26 +243,6 @@ void GatheringObject::ShowItemList(const ItemListTexts& texts) {
     host_.Session().SetItem("SucceedCount", vb::Variant(int32_t{0}));
   }
   out.Write("</table>");
-}
-
-std::string GatheringObject::GetClassName(int32_t ClassID) {
-  std::string name = "没有分类";
-  vb::TryStep([&] {
-    std::shared_ptr<ado::Recordset> rs = Process().Execute(
-        vb::Variant("SELECT ClassName FROM QX_Classify WHERE ClassID=" + std::to_string(ClassID)));
-    if (rs && !rs->Eof()) name = processing::TextOf(rs->Fields("ClassName").Value());
-  });
-  return name;
-}
-
-std::string GatheringObject::GetSpecialName(int32_t SpecialID) {
-  std::string name = "没有指定专题";
-  vb::TryStep([&] {
-    std::shared_ptr<ado::Recordset> rs = Process().Execute(vb::Variant(
-        "SELECT SpecialName FROM QX_Special WHERE SpecialID=" + std::to_string(SpecialID)));
-    if (rs && !rs->Eof()) name = processing::TextOf(rs->Fields("SpecialName").Value());
-  });
-  return name;
 }
 
 }  // namespace ostrel::gathering

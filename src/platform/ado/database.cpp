@@ -223,6 +223,7 @@ void Database::Query(std::string_view sql, bool for_update, ResultRows* out) {
   int n = columns.count();
   bool has_rows = sqlite3_column_count(stmt) > 0;
   bool keep_rowids = for_update && columns.updatable();
+  if (has_rows) out->values.reserve(static_cast<size_t>(n) * static_cast<size_t>(p.rows));
   for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
     if (!has_rows) continue;
     for (int c = 0; c < n; ++c) out->values.push_back(ReadColumn(stmt, c, columns.kinds[c]));
@@ -233,6 +234,7 @@ void Database::Query(std::string_view sql, bool for_update, ResultRows* out) {
     ++out->rows;
   }
   if (rc != SQLITE_DONE) RaiseSqlite(db_);
+  p.rows = out->rows;
   if (has_rows) out->columns = p.columns;
 }
 

@@ -82,6 +82,7 @@ class Database {
     sqlite3_stmt* stmt = nullptr;
     std::shared_ptr<ColumnSet> columns;
     int reprepares = 0;
+    int32_t rows = 0;  // the rows its last run gave: room for as many is made at once
   };
 
   explicit Database(sqlite3* db) : db_(db) {}

@@ -1,5 +1,7 @@
 #include "platform/asp/response.h"
 
+#include <utility>
+
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/vb_error.h"
@@ -71,7 +73,7 @@ void Response::FlushBuffer(bool last) {
   buffer_bytes_.clear();
   if (!sink_) return;
   if (last) {
-    sink_->SendLastBody(chunk);
+    sink_->SendLastBody(std::move(chunk));
   } else {
     sink_->SendBody(chunk);
   }

@@ -23,8 +23,8 @@ class ResponseSink {
   // One chunk of the body, in the page's code page.
   virtual void SendBody(std::string_view bytes) = 0;
   // The last chunk: the response has ended and nothing follows, so a sink
-  // may close the body with it.
-  virtual void SendLastBody(std::string_view bytes) { SendBody(bytes); }
+  // may close the body with it, and keep the bytes without a copy.
+  virtual void SendLastBody(std::string bytes) { SendBody(bytes); }
   // False once the browser has gone away.
   virtual bool IsConnected() const = 0;
 };

@@ -76,22 +76,27 @@ std::string Server::MapPath(std::string_view path) const {
 std::string Server::HTMLEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  // Most text has none of the four characters: it is copied in runs.
+  AppendHTMLEncoded(out, text);
+  return out;
+}
+
+void Server::AppendHTMLEncoded(std::string& out, std::string_view text, bool apostrophe) {
+  // Most text has none of the characters: it is copied in runs.
   size_t copied = 0;
   for (size_t at = 0; at < text.size(); ++at) {
     const char c = text[at];
-    const char* entity = c == '&'   ? "&amp;"
-                         : c == '<' ? "&lt;"
-                         : c == '>' ? "&gt;"
-                         : c == '"' ? "&quot;"
-                                    : nullptr;
+    const char* entity = c == '&'                  ? "&amp;"
+                         : c == '<'                ? "&lt;"
+                         : c == '>'                ? "&gt;"
+                         : c == '"'                ? "&quot;"
+                         : c == '\'' && apostrophe ? "&#39;"
+                                                   : nullptr;
     if (entity == nullptr) continue;
     out.append(text, copied, at - copied);
     out += entity;
     copied = at + 1;
   }
   out.append(text, copied);
-  return out;
 }
 
 std::string Server::URLEncode(std::string_view text) const { return UrlEncode(text, code_page_); }

@@ -24,6 +24,8 @@ class Server {
   std::string MapPath(std::string_view path) const;
   // Encodes & < > " as entities; nothing else changes.
   static std::string HTMLEncode(std::string_view text);
+  // HTMLEncode added to out; with apostrophe, "'" becomes "&#39;" as well.
+  static void AppendHTMLEncoded(std::string& out, std::string_view text, bool apostrophe = false);
   // The text in the code page, letters and digits kept, a blank as "+",
   // every other byte as %XX.
   std::string URLEncode(std::string_view text) const;

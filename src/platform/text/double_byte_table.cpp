@@ -223,37 +223,45 @@ void DoubleByteTable::BuildEncoding() const {
 
 std::string DoubleByteTable::Encode(std::string_view utf8) const {
   std::call_once(encoding_once_, [this] { BuildEncoding(); });
-  std::string bytes;
-  bytes.reserve(utf8.size());
-  Output out(&bytes);
-  ConvertBeyondAscii(utf8, out, [&](size_t i) -> size_t {
-    vb::Utf8Char ch;
-    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data()) + i;
-    // U+1000 to U+CFFF (the CJK characters above all) in three well-formed
-    // bytes: read here, without the general decoder's checks.
-    if (in[0] >= 0xE1 && in[0] <= 0xEC && i + 2 < utf8.size() && (in[1] & 0xC0) == 0x80 &&
-        (in[2] & 0xC0) == 0x80) {
-      ch = vb::Utf8Char{
-          static_cast<char32_t>((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F)), 3, 1,
-          true};
-    } else {
-      ch = vb::DecodeUtf8At(utf8, i);
+  // No character takes more bytes here than in UTF-8 (a pair stands for two
+  // bytes or more, "?" for one or more), so the bytes are written straight
+  // into a string of the input's size, cut to what was written at the end.
+  std::string bytes(utf8.size(), '\0');
+  char* p = bytes.data();
+  const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+  const size_t size = utf8.size();
+  size_t i = 0;
+  while (i < size) {
+    // The ASCII runs as they stand: both sides are ASCII there.
+    const size_t ascii = vb::AsciiSpan(utf8, i, size - i);
+    std::memcpy(p, in + i, ascii);
+    p += ascii;
+    i += ascii;
+    while (i < size && in[i] >= 0x80) {
+      vb::Utf8Char ch;
+      // U+1000 to U+CFFF (the CJK characters above all) in three well-formed
+      // bytes: read here, without the general decoder's checks.
+      if (in[i] >= 0xE1 && in[i] <= 0xEC && i + 2 < size && (in[i + 1] & 0xC0) == 0x80 &&
+          (in[i + 2] & 0xC0) == 0x80) {
+        ch = vb::Utf8Char{static_cast<char32_t>((in[i] & 0x0F) << 12 | (in[i + 1] & 0x3F) << 6 |
+                                                (in[i + 2] & 0x3F)),
+                          3, 1, true};
+      } else {
+        ch = vb::DecodeUtf8At(utf8, i);
+      }
+      const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
+      if (code == 0) {
+        *p++ = '?';
+      } else if (code < 0x100) {
+        *p++ = static_cast<char>(code);
+      } else {
+        *p++ = static_cast<char>(code >> 8);
+        *p++ = static_cast<char>(code & 0xFF);
+      }
+      i += ch.bytes;
     }
-    const uint16_t code = ch.valid && ch.cp <= 0xFFFF ? encoding_[ch.cp] : 0;
-    char* p = out.Room(2);
-    if (code == 0) {
-      p[0] = '?';
-      out.Wrote(1);
-    } else if (code < 0x100) {
-      p[0] = static_cast<char>(code);
-      out.Wrote(1);
-    } else {
-      p[0] = static_cast<char>(code >> 8);
-      p[1] = static_cast<char>(code & 0xFF);
-      out.Wrote(2);
-    }
-    return ch.bytes;
-  });
+  }
+  bytes.resize(static_cast<size_t>(p - bytes.data()));
   return bytes;
 }
 
