@@ -7,36 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define OSTREL_ASAN_FIBERS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OSTREL_ASAN_FIBERS 1
-#endif
-#endif
-#ifdef OSTREL_ASAN_FIBERS
-#include <sanitizer/common_interface_defs.h>
 #include <utility>
-#endif
+
+#include "host/stack_switch.h"
 
 namespace ostrel::host {
 
 namespace {
-
-// The address sanitizer is told of every switch between the connection's
-// stack and the page's, as it must be of any stack switch.
-#ifdef OSTREL_ASAN_FIBERS
-void StartSwitch(void** fake_stack, const void* bottom, size_t size) {
-  __sanitizer_start_switch_fiber(fake_stack, bottom, size);
-}
-void FinishSwitch(void* fake_stack, const void** bottom_left, size_t* size_left) {
-  __sanitizer_finish_switch_fiber(fake_stack, bottom_left, size_left);
-}
-#else
-void StartSwitch(void**, const void*, size_t) {}
-void FinishSwitch(void*, const void**, size_t*) {}
-#endif
 
 // The stack the page is started on: PagePool::Run and its waits; the page
 // itself runs on one of the pool's page stacks.

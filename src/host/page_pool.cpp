@@ -10,20 +10,7 @@
 #include <exception>
 #include <utility>
 
-// AddressSanitizer keeps its own picture of the stack a thread runs on; a
-// page stack it was not told of makes it misread the frames an exception
-// unwinds as overruns. Under it each switch is announced; elsewhere the
-// announcements are nothing.
-#if defined(__SANITIZE_ADDRESS__)
-#define OSTREL_ASAN_FIBERS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OSTREL_ASAN_FIBERS 1
-#endif
-#endif
-#ifdef OSTREL_ASAN_FIBERS
-#include <sanitizer/common_interface_defs.h>
-#endif
+#include "host/stack_switch.h"
 
 namespace ostrel::host {
 
@@ -54,19 +41,15 @@ void UnmapStack(void* stack) {
 struct PageCall {
   const std::function<void()>* job = nullptr;
   ucontext_t caller{};
-#ifdef OSTREL_ASAN_FIBERS
+  // The caller's stack, as the sanitizer (when built with it) knows it.
   void* caller_fake_stack = nullptr;
   const void* caller_bottom = nullptr;
   size_t caller_size = 0;
-#endif
 };
 thread_local PageCall* current_call = nullptr;
 
 void PageEntry() {
-#ifdef OSTREL_ASAN_FIBERS
-  __sanitizer_finish_switch_fiber(nullptr, &current_call->caller_bottom,
-                                  &current_call->caller_size);
-#endif
+  FinishSwitch(nullptr, &current_call->caller_bottom, &current_call->caller_size);
   try {
     (*current_call->job)();
   } catch (const std::exception& error) {
@@ -76,10 +59,8 @@ void PageEntry() {
   } catch (...) {
     std::fprintf(stderr, "ostrel-host: a page failed\n");
   }
-#ifdef OSTREL_ASAN_FIBERS
   // The page's stack ends here: nothing of it is kept.
-  __sanitizer_start_switch_fiber(nullptr, current_call->caller_bottom, current_call->caller_size);
-#endif
+  StartSwitch(nullptr, current_call->caller_bottom, current_call->caller_size);
   // Returning resumes uc_link: the request thread's own stack.
 }
 
@@ -94,13 +75,9 @@ void RunOnStack(void* stack, const std::function<void()>& job) {
   page.uc_link = &call.caller;
   makecontext(&page, &PageEntry, 0);
   PageCall* outer = std::exchange(current_call, &call);
-#ifdef OSTREL_ASAN_FIBERS
-  __sanitizer_start_switch_fiber(&call.caller_fake_stack, stack, PagePool::kStackBytes);
-#endif
+  StartSwitch(&call.caller_fake_stack, stack, PagePool::kStackBytes);
   swapcontext(&call.caller, &page);
-#ifdef OSTREL_ASAN_FIBERS
-  __sanitizer_finish_switch_fiber(call.caller_fake_stack, nullptr, nullptr);
-#endif
+  FinishSwitch(call.caller_fake_stack, nullptr, nullptr);
   current_call = outer;
 }
 
