@@ -149,7 +149,9 @@ class Run {
         "'<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"', " +
         "'<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div><!--/content-->$$$0$$$0"
         "$$$0$$$0$$$<span class=\"author\">$$$</span>$$$<span class=\"src\">$$$</span>$$$"
-        "<span class=\"time\">$$$</span>')");
+        "<span class=\"time\">$$$</span>"
+        // No paging, no filters: the twelve codes after the time are unset.
+        "$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0')");
     application_ = std::make_shared<asp::Application>();
     session_ = std::make_shared<asp::Session>("bench");
     session_->SetItem("AdminName", vb::Variant("admin"));
