@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "gathering/common/link_list_index.h"
 #include "news_run_fixture.h"
+#include "platform/fs/path_map.h"
+#include "platform/text/charset.h"
 
 namespace ostrel::articles {
 namespace {
@@ -274,6 +277,41 @@ TEST_F(GatherStepTest, BadLinkListsAndPages) {
   std::string negative = Request("action=savenew&ItemID=1&page=-1&D=1");
   EXPECT_NE(negative.find("总共需要采集"), std::string::npos);
   EXPECT_EQ(NextQuery(negative), "");
+}
+
+// A step reads its own line of the list as the file stands: rewritten
+// between two steps (at another size, or at the same size and time with its
+// line breaks moved), or with no index kept of it.
+TEST_F(GatherStepTest, StepReadsTheListAsItStandsOnDisk) {
+  AddRunItem(1);
+  auto step = [&](const std::string& path, size_t times = 1) {
+    const std::string page = Request("action=savenew&ItemID=1&page=1&D=1");
+    EXPECT_EQ(site_.RequestsFor(path).size(), times) << path;
+    return page;
+  };
+  const std::string shown = "总共需要采集 <font color='blue'><b>";
+  WriteLinkList(1, Url("/news/art1.htm") + "\r\n" + Url("/news/art2.htm"));
+  EXPECT_NE(step("/news/art2.htm").find(shown + "2</b>"), std::string::npos);
+  const std::string three =
+      Url("/news/art1.htm") + "\r\n" + Url("/news/nopic.htm") + "\r\n" + Url("/news/art1.htm");
+  WriteLinkList(1, three);
+  EXPECT_NE(step("/news/nopic.htm").find(shown + "3</b>"), std::string::npos);
+  const auto time = std::filesystem::last_write_time(LinkListPath(1));
+  std::string two = Url("/news/art1.htm") + "\r\n" + Url("/other/art3.htm?");
+  two += std::string(three.size() - two.size(), 'x');
+  WriteLinkList(1, two);
+  std::filesystem::last_write_time(LinkListPath(1), time);
+  EXPECT_NE(step("/other/art3.htm").find(shown + "2</b>"), std::string::npos);
+  gathering::LinkListIndex::Forget(fs::ToWindows(LinkListPath(1).string()));
+  EXPECT_NE(step("/other/art3.htm", 2).find(shown + "2</b>"), std::string::npos);
+
+  // A line read alone decodes as in the whole list: no character of the
+  // list's code page swallows the CR of a line break.
+  for (int lead = 0x80; lead <= 0xFF; ++lead) {
+    const std::string line = "a" + std::string(1, static_cast<char>(lead));
+    EXPECT_EQ(text::Decode(line + "\r\nb", "GB2312"), text::Decode(line, "GB2312") + "\r\nb")
+        << lead;
+  }
 }
 
 // A code list of fewer parts than a step reads ends that step, never read

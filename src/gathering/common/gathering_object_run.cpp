@@ -1,12 +1,14 @@
 // GatheringObject: the two ends of a run that every channel shares. The
 // start ends by stamping the item's last run and sending the browser to the
-// first step; each savenew step reads the link list, shows the progress
-// table, gathers one line through the channel's own entry routine and
-// leads on, past the last line to the summary.
+// first step; each savenew step reads its own line of the link list, shows
+// the progress table, gathers the line through the channel's own entry
+// routine and leads on, past the last line to the summary.
+#include <limits>
 #include <string>
 #include <string_view>
 
 #include "gathering/common/gathering_object.h"
+#include "gathering/common/link_list_index.h"
 #include "platform/ado/recordset.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
@@ -16,33 +18,6 @@
 #include "processing/page_messages.h"
 
 namespace ostrel::gathering {
-
-namespace {
-
-// The lines of a link list, counted, and the one a step asks for, without
-// splitting the whole list at every step: a long run reads its list once
-// per link.
-struct ListLines {
-  size_t count = 0;
-  std::string_view wanted;
-};
-
-ListLines CountLines(std::string_view text, size_t wanted) {
-  constexpr std::string_view kBreak = "\r\n";
-  ListLines lines;
-  size_t start = 0;
-  while (true) {
-    const size_t end = text.find(kBreak, start);
-    if (lines.count == wanted) {
-      lines.wanted = text.substr(start, end == std::string_view::npos ? end : end - start);
-    }
-    ++lines.count;
-    if (end == std::string_view::npos) return lines;
-    start = end + kBreak.size();
-  }
-}
-
-}  // namespace
 
 std::string GatheringObject::LinkListPath(std::string_view word) {
   return host_.Server().MapPath(LinkListName(word, ItemID_));
@@ -123,8 +98,9 @@ void GatheringObject::GatherListLine(const RunLine& run) {
 
   ItemID_ = Process().ChkNumeric(vb::CStr(request.Item("ItemID")));
   const std::string path = LinkListPath(run.word);
-  const std::string text = ReadLinkList(path);
-  if (vb::Len(text) < 10) {
+  // The step reads only its own line of the list, through the list's index.
+  LinkListIndex list(path);
+  if (list.Shorter(10)) {
     processing::ShowErrorTable(std::string(run.list_error));
     return;
   }
@@ -146,8 +122,8 @@ void GatheringObject::GatherListLine(const RunLine& run) {
   } else {
     at.D = vb::CStr(vb::Variant(vb::CCur(vb::Variant(vb::Timer()))));
   }
-  const ListLines lines =
-      CountLines(text, at.page < 0 ? std::string_view::npos : static_cast<size_t>(at.page));
+  const LinkListIndex::Lines lines =
+      list.At(at.page < 0 ? std::numeric_limits<size_t>::max() : static_cast<size_t>(at.page));
   at.count = static_cast<int32_t>(lines.count);
 
   const RunStepper stepper(out, ScriptFileName_, ChannelID_, ItemID_);
@@ -156,13 +132,14 @@ void GatheringObject::GatherListLine(const RunLine& run) {
   if (at.page < at.count) {
     step([&] {
       if (at.page < 0) vb::Raise(vb::kErrSubscript);
-      vb::Variant url{std::string(lines.wanted)};
+      vb::Variant url{lines.wanted};
       run.gather(url);
     });
     stepper.WriteNextStep(at, run.interval);
     return;
   }
   Process().DeleteFiles(path, true);
+  LinkListIndex::Forget(path);
   stepper.WriteRunEnd(at);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "gathering/common/link_list_index.h"
 #include "platform/ado/stream.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
@@ -212,24 +213,7 @@ void SaveLinkList(const std::string& path, const std::string& text) {
   stream.WriteText(text);
   stream.SaveToFile(path, ado::adSaveCreateOverWrite);
   stream.Close();
-}
-
-std::string ReadLinkList(const std::string& path) {
-  std::string text;
-  vb::TryStep([&] {
-    ado::Stream stream;
-    stream.SetType(ado::adTypeBinary);
-    stream.SetMode(3);
-    stream.Open();
-    stream.SetPosition(0);
-    stream.LoadFromFile(path);
-    stream.SetPosition(0);
-    stream.SetType(ado::adTypeText);
-    stream.SetCharset("GB2312");
-    text = stream.ReadText();
-    stream.Close();
-  });
-  return text;
+  LinkListIndex::Forget(path);
 }
 
 void WriteStatusScript(asp::Response& out, std::string_view status, std::string_view reason) {

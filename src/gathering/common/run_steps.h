@@ -133,10 +133,9 @@ class RunStepper {
 // the admin page's folder, GB2312 text, one absolute link per line. The host
 // never serves it.
 std::string LinkListName(std::string_view word, int32_t ItemID);
-// Writes text as the whole file, replacing an earlier one.
+// Writes text as the whole file, replacing an earlier one. A step reads
+// its line through LinkListIndex.
 void SaveLinkList(const std::string& path, const std::string& text);
-// The file's text; "" when it is missing or unreadable.
-std::string ReadLinkList(const std::string& path);
 
 // The status lines of an entry's panel: txt1 := status, txt2 := reason, as
 // one script, then a flush. Both are the system's own texts (markup
