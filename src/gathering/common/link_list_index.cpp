@@ -25,8 +25,9 @@ namespace {
 constexpr int64_t kLargestList = 256 * 1024 * 1024;
 // The indexes kept: one per run under way, a few runs at once.
 constexpr size_t kIndexesKept = 32;
-// A larger index serves its step only (4 bytes a line).
-constexpr size_t kLargestKept = size_t{1} << 20;
+// A larger index (4 bytes a line) serves its step only, so the indexes
+// kept never hold more than 32 MB.
+constexpr size_t kLargestKept = size_t{1} << 18;
 
 constexpr std::string_view kBreak = "\r\n";
 
