@@ -3,7 +3,8 @@
 // interval is 0), up to the refresh to the run's end. Every request runs
 // in-process as the host page runs it (a NewsCollection made, set,
 // ReadNewsConfig, ShowCollection) against a fixture site on 127.0.0.1: a
-// GB2312 list of the articles, each about 30 KB with two relative pictures.
+// GB2312 list of the articles, each about 30 KB with two relative pictures
+// (--pictures: from none to five).
 //
 // In-process (the default) the fixture site runs in the same process.
 // Three runs, each on a fresh database: without pictures (the item keeps
@@ -30,8 +31,8 @@
 // then the gathering host's alone. Each run also prints the TCP connections
 // the fixture server accepted during it.
 //
-//   bench_run [--remote [--latency MS]] [--rounds N] [articles [plain|pictures]]
-//       default 500 articles, every run
+//   bench_run [--remote [--latency MS]] [--rounds N] [--pictures N] [articles [plain|pictures]]
+//       default 500 articles with two pictures each, every run
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -79,9 +80,21 @@ void Write(const stdfs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+constexpr int kMaxPictures = 5;
+
+// The address of picture k of article n as its page names it: the first
+// two in the forms sites use (relative to the page, to the site root), the
+// others beside the first.
+std::string PictureLink(int k, int n) {
+  const std::string i = std::to_string(n % 50);
+  if (k == 0) return "pic/a" + i + ".jpg";
+  if (k == 1) return "/images/b" + i + ".gif";
+  return "pic/c" + std::to_string(k) + "_" + i + ".png";
+}
+
 // An article page of about 30 KB: header, navigation, the fields the item
-// cuts, a long content with two pictures, and a footer.
-std::string ArticlePage(int n) {
+// cuts, a long content with its pictures, and a footer.
+std::string ArticlePage(int n, int pictures) {
   std::string page =
       "<html>\r\n<head>\r\n<title>测试文章 " + std::to_string(n) +
       "</title>\r\n<script src=\"/js/site.js\"></script>\r\n</head>\r\n<body>\r\n"
@@ -98,8 +111,9 @@ std::string ArticlePage(int n) {
     page += "<p>　　这是第 " + std::to_string(++paragraph) +
             " 段正文，讲述采集系统如何把远程网站的文章收进本地数据库，" +
             "包括分页、图片和分类的处理。<font color=\"#333333\">注意</font>事项在此。</p>\r\n";
-    if (paragraph == 5) page += "<img src=\"pic/a" + std::to_string(n % 50) + ".jpg\">\r\n";
-    if (paragraph == 30) page += "<img src='/images/b" + std::to_string(n % 50) + ".gif'>\r\n";
+    // Every 25 paragraphs from the fifth, one picture.
+    const int k = (paragraph - 5) / 25;
+    if (paragraph % 25 == 5 && k < pictures) page += "<img src=\"" + PictureLink(k, n) + "\">\r\n";
     if (paragraph % 20 == 0) page += "<script>ad(" + std::to_string(paragraph) + ");</script>\r\n";
   }
   page += "</div><!--/content-->\r\n<div class=\"foot\">版权所有</div>\r\n</body>\r\n</html>\r\n";
@@ -107,22 +121,25 @@ std::string ArticlePage(int n) {
 }
 
 // The fixture site: the list, the articles and their pictures.
-void MakeSite(const stdfs::path& root, int articles) {
+void MakeSite(const stdfs::path& root, int articles, int pictures) {
   std::string list = "<html><body><ul class=\"list\">\r\n";
   for (int n = 1; n <= articles; ++n) {
     list +=
         "<li><a href=\"a" + std::to_string(n) + ".htm\">文章" + std::to_string(n) + "</a></li>\r\n";
-    Write(root / "news" / ("a" + std::to_string(n) + ".htm"), ArticlePage(n));
+    Write(root / "news" / ("a" + std::to_string(n) + ".htm"), ArticlePage(n, pictures));
   }
   list += "</ul></body></html>\r\n";
   Write(root / "news" / "list.htm", text::Encode(list, "GB2312"));
   const stdfs::path images = stdfs::path(OSTREL_SOURCE_DIR) / "tests" / "fixtures" / "images";
+  stdfs::create_directories(root / "news" / "pic");
+  stdfs::create_directories(root / "images");
   for (int i = 0; i < 50; ++i) {
-    stdfs::create_directories(root / "news" / "pic");
-    stdfs::create_directories(root / "images");
-    stdfs::copy_file(images / "photo.jpg",
-                     root / "news" / "pic" / ("a" + std::to_string(i) + ".jpg"));
-    stdfs::copy_file(images / "photo.gif", root / "images" / ("b" + std::to_string(i) + ".gif"));
+    for (int k = 0; k < pictures; ++k) {
+      const std::string link = PictureLink(k, i);
+      const stdfs::path file = link[0] == '/' ? root / link.substr(1) : root / "news" / link;
+      const char* source = k == 0 ? "photo.jpg" : k == 1 ? "photo.gif" : "photo.png";
+      stdfs::copy_file(images / source, file);
+    }
   }
 }
 
@@ -334,7 +351,10 @@ class RemoteSite {
       std::ifstream file(entry.path(), std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
       const std::string ext = entry.path().extension().string();
-      const char* type = ext == ".jpg" ? "image/jpeg" : ext == ".gif" ? "image/gif" : "text/html";
+      const char* type = ext == ".jpg"   ? "image/jpeg"
+                         : ext == ".gif" ? "image/gif"
+                         : ext == ".png" ? "image/png"
+                                         : "text/html";
       testing::HttpAnswer answer = testing::HttpAnswer::Page(std::move(bytes), type);
       answer.delay_before = std::chrono::milliseconds(latency_ms);
       server.Route("/" + stdfs::relative(entry.path(), folder).generic_string(), answer);
@@ -361,6 +381,7 @@ int main(int argc, char** argv) {
   bool remote = false;
   int latency_ms = 0;
   int round_count = 0;  // unset: 3, or 1 with latency (each round then lasts seconds)
+  int pictures = 2;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -368,6 +389,8 @@ int main(int argc, char** argv) {
       remote = true;
     } else if (arg == "--rounds" && i + 1 < argc) {
       round_count = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--pictures" && i + 1 < argc) {
+      pictures = std::clamp(std::atoi(argv[++i]), 0, kMaxPictures);
     } else if (arg == "--latency" && i + 1 < argc) {
       latency_ms = std::atoi(argv[++i]);
     } else {
@@ -379,7 +402,7 @@ int main(int argc, char** argv) {
   const std::string only = args.size() > 1 ? args[1] : "";
   const stdfs::path root =
       stdfs::temp_directory_path() / ("ostrel-run-bench-" + std::to_string(::getpid()));
-  MakeSite(root / "site", articles);
+  MakeSite(root / "site", articles, pictures);
   // The fixture site lives on loopback.
   net::FetchLimits limits = net::GetFetchLimits();
   limits.allow_private = true;
@@ -407,7 +430,7 @@ int main(int argc, char** argv) {
 
   // With latency the reference would take as long as the run: one is enough.
   if (latency_ms == 0) FetchOnly(site, articles);  // warm the caches
-  std::printf("%d articles of about 30 KB, two pictures each, %s%s\n", articles,
+  std::printf("%d articles of about 30 KB, %d pictures each, %s%s\n", articles, pictures,
               remote ? "site in another process" : "site in this process",
               latency_ms > 0 ? (", " + std::to_string(latency_ms) + " ms latency").c_str() : "");
 

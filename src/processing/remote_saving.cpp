@@ -1,14 +1,20 @@
 #include "processing/remote_saving.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/ado/stream.h"
 #include "platform/image/picture_format.h"
 #include "platform/net/fetch_limits.h"
+#include "platform/net/run_origin.h"
 #include "platform/net/xml_http.h"
 #include "platform/text/regexp.h"
 #include "platform/vb/strings.h"
@@ -159,52 +165,210 @@ std::string ReplaceAddresses(const std::string& content, const std::vector<Rewri
   return out;
 }
 
-}  // namespace
+// Where SaveRemoteFile writes local (a physical path), or "" when the name
+// may not be written: a ".." level, no picture or media extension, or a
+// name that cannot be mapped. Calling thread only (the host's paths).
+std::string TargetOf(const VBProcess& box, std::string_view local) {
+  if (ClimbsUp(local)) return "";
+  if (!IsSavedKind(FileNameOf(local), box.allow_ext())) return "";
+  std::string target = CheckMapPath(box.host(), local, false);
+  if (target.find(':') == std::string::npos) return "";  // the name could not be mapped
+  return target;
+}
 
-bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
-                    std::string_view s_RemoteFileUrl) {
-  bool saved = false;
-  vb::TryStep([&] {
-    if (ClimbsUp(s_LocalFileName)) return;
-    if (!IsSavedKind(FileNameOf(s_LocalFileName), box.allow_ext())) return;
-    const std::string target = CheckMapPath(box.host(), s_LocalFileName, false);
-    if (target.find(':') == std::string::npos) return;  // the name could not be mapped
+// What a fetch needs of the toolbox, taken on the calling thread.
+struct FetchRule {
+  uint64_t cap;      // the body stops here as it arrives
+  int64_t max_size;  // the toolbox's size limit, 0 for none
+};
 
-    // The body stops at the size limit as it arrives: a larger or endless
-    // one fails the fetch instead of filling memory or disk.
-    uint64_t cap = net::GetFetchLimits().max_body_bytes;
-    if (box.max_size_bytes() > 0) cap = std::min<uint64_t>(cap, box.max_size_bytes());
-    net::XmlHttp http;
-    http.SetMaxBodyBytes(cap);
-    http.open("GET", s_RemoteFileUrl, false);
-    http.setRequestHeader("Referer", s_RemoteFileUrl);
-    http.send();
-    if (http.readyState() != 4 || http.status() > 300) return;
-    const std::string& body = http.responseBody();
-    if (body.size() < kMinBodyBytes) return;
-    if (box.max_size_bytes() > 0 && body.size() > static_cast<size_t>(box.max_size_bytes())) {
-      return;
-    }
-    if (!HoldsFormatOf(body, FileNameOf(s_LocalFileName))) return;
+FetchRule FetchRuleOf(const VBProcess& box) {
+  uint64_t cap = net::GetFetchLimits().max_body_bytes;
+  if (box.max_size_bytes() > 0) cap = std::min<uint64_t>(cap, box.max_size_bytes());
+  return FetchRule{cap, box.max_size_bytes()};
+}
 
-    // Written beside the target and renamed; an existing file is never
-    // replaced, so an earlier picture cannot be lost to a repeated name.
+// The body of the picture at url when it may be saved under the file name
+// `name`, else nothing. A transport failure raises. Touches nothing but the
+// fetch layer, so any thread may run it.
+std::optional<std::string> FetchPicture(std::string_view url, std::string_view name,
+                                        const FetchRule& rule) {
+  // A larger or endless body fails the fetch instead of filling memory.
+  net::XmlHttp http;
+  http.SetMaxBodyBytes(rule.cap);
+  http.open("GET", url, false);
+  http.setRequestHeader("Referer", url);
+  http.send();
+  if (http.readyState() != 4 || http.status() > 300) return std::nullopt;
+  const std::string& body = http.responseBody();
+  if (body.size() < kMinBodyBytes) return std::nullopt;
+  if (rule.max_size > 0 && body.size() > static_cast<size_t>(rule.max_size)) return std::nullopt;
+  if (!HoldsFormatOf(body, name)) return std::nullopt;
+  return body;
+}
+
+// Writes a fetched picture to target, beside it first and then renamed; an
+// existing file is never replaced, so an earlier picture cannot be lost to
+// a repeated name. True when written.
+bool WritePicture(const std::string& target, const std::string& body) {
+  return vb::TryStep([&] {
     ado::Stream stream;
     stream.SetType(ado::adTypeBinary);
     stream.Open();
     stream.Write(body);
     stream.SaveToFile(target, ado::adSaveCreateNotExist);
     stream.Close();
-    saved = true;
   });
-  if (saved && box.add_image_mark()) {
-    AddWatermark(box.host(), true, box.PreviewSetting, box.InstallDir, s_LocalFileName);
+}
+
+void MarkSaved(const VBProcess& box, std::string_view local) {
+  if (box.add_image_mark()) {
+    AddWatermark(box.host(), true, box.PreviewSetting, box.InstallDir, local);
   }
+}
+
+// One picture of SaveRemoteFiles on its way: filled by whichever thread
+// fetches it, read by the calling thread once `fetched` is set.
+struct Fetch {
+  std::string target;
+  std::optional<std::string> body;
+  std::exception_ptr failure;  // anything but a fetch failure, raised again by the caller
+  bool fetched = false;
+};
+
+void FetchInto(Fetch& fetch, const RemotePicture& picture, const FetchRule& rule) {
+  if (fetch.target.empty()) return;
+  try {
+    fetch.body = FetchPicture(picture.remote, FileNameOf(picture.local), rule);
+  } catch (const vb::VbError&) {
+    // Not fetched: the picture is not saved.
+  } catch (...) {
+    fetch.failure = std::current_exception();
+  }
+}
+
+// The fetches of SaveRemoteFiles: the calling thread and `helpers` more
+// threads each take the next picture not yet taken, so at most helpers + 1
+// are under way; with no helper the calling thread fetches every picture
+// just before it is written. Leaving the scope stops the helpers taking
+// more and joins them: no fetch outlives the request that asked for it.
+class Fetches {
+ public:
+  Fetches(std::vector<Fetch>& fetches, const std::vector<RemotePicture>& pictures,
+          const FetchRule& rule, size_t helpers)
+      : fetches_(fetches), pictures_(pictures), rule_(rule) {
+    if (helpers == 0) return;
+    // The address rule of the request's thread holds on every helper.
+    const bool admits = !net::GetFetchLimits().allow_private || net::RunOrigin::AdmitsPrivate();
+    for (size_t k = 0; k < helpers; ++k) {
+      try {
+        threads_.emplace_back([this, admits] {
+          const net::RunOrigin origin(net::RunOrigin::Decided{admits});
+          while (FetchNext()) {
+          }
+        });
+      } catch (const std::system_error&) {
+        break;  // fewer helpers: the calling thread fetches the rest
+      }
+    }
+  }
+  ~Fetches() {
+    {
+      std::lock_guard lock(mu_);
+      next_ = fetches_.size();
+    }
+    for (std::thread& t : threads_) t.join();
+  }
+  Fetches(const Fetches&) = delete;
+  Fetches& operator=(const Fetches&) = delete;
+
+  // Returns once picture i is fetched, fetching meanwhile on this thread.
+  void Await(size_t i) {
+    while (!Fetched(i) && FetchNext()) {
+    }
+    std::unique_lock lock(mu_);
+    done_.wait(lock, [&] { return fetches_[i].fetched; });
+  }
+
+ private:
+  bool Fetched(size_t i) {
+    std::lock_guard lock(mu_);
+    return fetches_[i].fetched;
+  }
+
+  // Fetches the next picture not yet taken; false when none is left.
+  bool FetchNext() {
+    size_t i;
+    {
+      std::lock_guard lock(mu_);
+      if (next_ >= fetches_.size()) return false;
+      i = next_++;
+    }
+    FetchInto(fetches_[i], pictures_[i], rule_);
+    {
+      std::lock_guard lock(mu_);
+      fetches_[i].fetched = true;
+    }
+    done_.notify_all();
+    return true;
+  }
+
+  std::vector<Fetch>& fetches_;
+  const std::vector<RemotePicture>& pictures_;
+  const FetchRule& rule_;
+  std::mutex mu_;
+  std::condition_variable done_;
+  size_t next_ = 0;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+bool SaveRemoteFile(const VBProcess& box, std::string_view s_LocalFileName,
+                    std::string_view s_RemoteFileUrl) {
+  bool saved = false;
+  vb::TryStep([&] {
+    const std::string target = TargetOf(box, s_LocalFileName);
+    if (target.empty()) return;
+    std::optional<std::string> body =
+        FetchPicture(s_RemoteFileUrl, FileNameOf(s_LocalFileName), FetchRuleOf(box));
+    saved = body && WritePicture(target, *body);
+  });
+  if (saved) MarkSaved(box, s_LocalFileName);
   return saved;
 }
 
+void SaveRemoteFiles(const VBProcess& box, std::vector<RemotePicture>& pictures, size_t at_once) {
+  if (pictures.empty()) return;
+  at_once = std::max<size_t>(at_once, 1);
+  std::vector<Fetch> fetches(pictures.size());
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    pictures[i].saved = false;
+    vb::TryStep([&] { fetches[i].target = TargetOf(box, pictures[i].local); });
+  }
+  const FetchRule rule = FetchRuleOf(box);
+  Fetches under_way(fetches, pictures, rule, std::min(at_once, pictures.size()) - 1);
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    under_way.Await(i);
+    Fetch& fetch = fetches[i];
+    if (fetch.failure) std::rethrow_exception(fetch.failure);
+    if (!fetch.body) continue;
+    pictures[i].saved = WritePicture(fetch.target, *fetch.body);
+    fetch.body.reset();
+    if (pictures[i].saved) MarkSaved(box, pictures[i].local);
+  }
+}
+
 std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_view strPath) {
+  std::vector<RemotePicture> none;
+  return RemoteToLocal(box, sHTML, strPath, none);
+}
+
+std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_view strPath,
+                          std::vector<RemotePicture>& along, size_t at_once) {
   std::string content(sHTML);
+  std::vector<RemotePicture> batch = along;
+  const size_t first = batch.size();  // the content's pictures follow along's
   vb::TryStep([&] {
     text::RegExp re;
     re.Pattern =
@@ -222,25 +386,30 @@ std::string RemoteToLocal(VBProcess& box, std::string_view sHTML, std::string_vi
       box.PathFileName.clear();
       return;
     }
-
-    // The saved paths are listed from the upload folder on.
-    int32_t upload = vb::InStrRev(strPath, "UploadPic");
-    const std::string listed = upload > 0 ? vb::Mid(strPath, upload) : std::string(strPath);
+    // Every name is drawn, in the pictures' order, before any is fetched; a
+    // picture that cannot be named keeps its remote address.
     const std::string folder = CheckMapPath(box.host(), strPath);
-    std::vector<Rewrite> saved;
     for (const std::string& url : pictures) {
-      // A picture that cannot be named or saved keeps its remote address.
       vb::TryStep([&] {
         std::string ext = url.substr(url.rfind('.') + 1);
         std::string name = GetRndFileNameIn(folder, ext);
-        std::string local = std::string(strPath) + name;
-        if (!SaveRemoteFile(box, local, url)) return;
-        box.PathFileName += "|" + listed + name;
-        saved.push_back(Rewrite{url, std::move(local)});
+        batch.push_back(RemotePicture{std::string(strPath) + name, url});
       });
     }
-    content = ReplaceAddresses(content, saved);
   });
+  SaveRemoteFiles(box, batch, at_once);
+  for (size_t i = 0; i < first; ++i) along[i].saved = batch[i].saved;
+
+  // The saved paths are listed from the upload folder on.
+  int32_t upload = vb::InStrRev(strPath, "UploadPic");
+  const std::string listed = upload > 0 ? vb::Mid(strPath, upload) : std::string(strPath);
+  std::vector<Rewrite> saved;
+  for (size_t i = first; i < batch.size(); ++i) {
+    if (!batch[i].saved) continue;
+    box.PathFileName += "|" + listed + batch[i].local.substr(strPath.size());
+    saved.push_back(Rewrite{batch[i].remote, batch[i].local});
+  }
+  vb::TryStep([&] { content = ReplaceAddresses(content, saved); });
   return content;
 }
 

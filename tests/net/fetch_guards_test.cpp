@@ -144,6 +144,12 @@ TEST_F(FetchGuardsTest, ARunWhoseListAddressIsPublicNeverReachesAPrivateOne) {
     EXPECT_EQ(GetError(server_.Url("/page"), &why), kErrCannotConnect);
     EXPECT_NE(why.find("list address is public"), std::string::npos) << why;
     EXPECT_EQ(GetError(other_.Url("/public")), 0);
+    // A thread that fetches for the run carries the run's decision.
+    const RunOrigin::Decided decided{RunOrigin::AdmitsPrivate()};
+    std::thread([&] {
+      const RunOrigin carried(decided);
+      EXPECT_EQ(GetError(server_.Url("/page")), kErrCannotConnect);
+    }).join();
   }
   {
     RunOrigin run([&] { return server_.Url("/list.html"); });

@@ -176,6 +176,52 @@ TEST_F(RemoteSavingTest, RemoteToLocalSavesEachPictureOnceIntoTheDateFolder) {
   EXPECT_EQ(box_->PathFileName, "");
 }
 
+// Fetched a few at once, finishing out of order (the first ones are slow),
+// the pictures leave what one after another leaves: the same content up to
+// the drawn names, listed and replaced in the same order, each name holding
+// the bytes of the picture it replaced; a picture fetched along with the
+// content's (a thumbnail) likewise.
+TEST_F(RemoteSavingTest, PicturesFetchedTogetherLeaveWhatOneAtATimeLeaves) {
+  const std::string host = "http://" + server_.Host();
+  std::vector<std::string> bytes;
+  for (const char* name : {"photo.gif", "photo.jpg", "photo.png", "photo.bmp", "png-named.jpg"}) {
+    bytes.push_back(::ostrel::testing::ReadFixture(std::string("images/") + name));
+  }
+  bytes[4] = bytes[1] + "another";  // a jpg, not the other one's bytes
+  // The thumbnail and the first pictures are the slowest.
+  const std::vector<std::string> paths = {"/t/thumb.gif", "/p/0.jpg", "/p/1.png", "/p/2.bmp",
+                                          "/p/3.jpg"};
+  for (size_t i = 0; i < paths.size(); ++i) {
+    HttpAnswer answer = HttpAnswer::Page(bytes[i], "image/x");
+    answer.delay_before = std::chrono::milliseconds(i < 3 ? 300 - 100 * i : 0);
+    server_.Route(paths[i], answer);
+  }
+  // p/3 is named twice; a missing picture keeps its address.
+  const std::string html = "<img src=\"" + host + "/p/0.jpg\"> <img src=\"" + host +
+                           "/p/missing.jpg\"> " + host + "/p/1.png " + host +
+                           "/p/2.bmp <img src='" + host + "/p/3.jpg'> " + host + "/P/3.JPG";
+  std::regex listed(R"(\|UploadPic/2004-2/(\d+\.\w+))");
+  for (size_t at_once : {size_t{1}, kPicturesAtOnce}) {
+    box_->PathFileName.clear();
+    const std::string thumb = std::string(kFolder) + "thumb" + std::to_string(at_once) + ".gif";
+    std::vector<RemotePicture> along{{thumb, host + paths[0]}};
+    const std::string out = RemoteToLocal(*box_, html, kFolder, along, at_once);
+    EXPECT_TRUE(along[0].saved);
+    EXPECT_TRUE(Read(thumb) == bytes[0]);
+    std::vector<std::string> names;
+    for (std::sregex_iterator m(box_->PathFileName.begin(), box_->PathFileName.end(), listed), end;
+         m != end; ++m) {
+      names.push_back(std::string(kFolder) + (*m)[1].str());
+    }
+    ASSERT_EQ(names.size(), 4u) << box_->PathFileName;
+    EXPECT_EQ(out, "<img src=\"" + names[0] + "\"> <img src=\"" + host + "/p/missing.jpg\"> " +
+                       names[1] + " " + names[2] + " <img src='" + names[3] + "'> " + names[3]);
+    for (size_t k = 0; k < names.size(); ++k) {
+      EXPECT_TRUE(Read(names[k]) == bytes[k + 1]) << at_once << " " << k;
+    }
+  }
+}
+
 TEST_F(RemoteSavingTest, PicturesNotSavedKeepTheirRemoteAddress) {
   const std::string host = "http://" + server_.Host();
   const std::string html = "<img src=\"" + host +

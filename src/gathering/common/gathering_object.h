@@ -28,6 +28,7 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/variant.h"
 #include "processing/markup_text.h"
+#include "processing/remote_saving.h"
 #include "processing/vb_process.h"
 
 namespace ostrel::transfer {
@@ -229,6 +230,16 @@ class GatheringObject : public com::Dispatch {
   // folder, or "" when it is no picture or cannot be saved. The file is one
   // of entry_files_.
   std::string SaveThumbnail(const std::string& picture, int32_t path_form);
+  // SaveThumbnail in two halves, for an entry that fetches its thumbnail
+  // together with other pictures: the name drawn (and the folder made),
+  // nothing when it is no picture or cannot be named; then, once fetched,
+  // the path relative to the channel folder ("" when not saved).
+  struct NamedThumbnail {
+    processing::RemotePicture file;  // the physical path and the address
+    std::string relative;
+  };
+  std::optional<NamedThumbnail> NameThumbnail(const std::string& picture, int32_t path_form);
+  std::string KeepThumbnail(const NamedThumbnail& thumbnail);
 
   // Removes every Application variable of the site, one line per name.
   void RemoveAllCache();

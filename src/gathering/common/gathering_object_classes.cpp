@@ -2,6 +2,7 @@
 // in the host's class tree (QX_Classify), found from the class names cut
 // from its page, and the entry counters of that class and of every class
 // above it.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,25 +142,36 @@ std::string GatheringObject::EntryClass(bool auto_class, int32_t own, const std:
          text(child_ruled) + " </li>";
 }
 
-std::string GatheringObject::SaveThumbnail(const std::string& picture, int32_t path_form) {
+std::optional<GatheringObject::NamedThumbnail> GatheringObject::NameThumbnail(
+    const std::string& picture, int32_t path_form) {
   // The saved name takes its extension from a picture type, never from the
   // remote address as it stands.
   const std::string ext = vb::LCase(processing::GetFileExtName(picture));
-  if (!IsPictureExtension(ext)) return "";
-  std::string saved;
-  // A picture that cannot be saved leaves the entry without one.
+  if (!IsPictureExtension(ext)) return std::nullopt;
+  std::optional<NamedThumbnail> named;
+  // A picture that cannot be named leaves the entry without one.
   vb::TryStep([&] {
     const std::string folder =
         "UploadPic/" + processing::BuildDatePath(static_cast<int16_t>(path_form));
     const std::string physical = processing::CheckMapPath(host_, ChannelPath_ + folder, true);
     processing::CreatedPathEx(host_, physical);
     const std::string file = processing::GetRndFileNameIn(physical, ext);
-    if (Process().SaveRemoteFile(physical + file, picture)) {
-      saved = folder + file;
-      entry_files_.push_back(physical + file);
-    }
+    named = NamedThumbnail{{physical + file, picture}, folder + file};
   });
-  return saved;
+  return named;
+}
+
+std::string GatheringObject::KeepThumbnail(const NamedThumbnail& thumbnail) {
+  if (!thumbnail.file.saved) return "";
+  entry_files_.push_back(thumbnail.file.local);
+  return thumbnail.relative;
+}
+
+std::string GatheringObject::SaveThumbnail(const std::string& picture, int32_t path_form) {
+  std::optional<NamedThumbnail> named = NameThumbnail(picture, path_form);
+  if (!named) return "";
+  named->file.saved = Process().SaveRemoteFile(named->file.local, picture);
+  return KeepThumbnail(*named);
 }
 
 }  // namespace ostrel::gathering

@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "gathering/common/gathering_object.h"
 
 namespace ostrel::software {
 
@@ -94,6 +97,9 @@ struct SoftEntry {
   std::string contact;
   std::string homepage;
   std::string thumbnail;  // run: the saved picture, relative to the channel folder
+  // run: the thumbnail as named on extraction; it is fetched together with
+  // the introduction's pictures when the entry is stored.
+  std::optional<gathering::GatheringObject::NamedThumbnail> namedThumbnail;
   // The download links in page order: as cut from the detail page, or the
   // absolute links of the separate download page.
   std::vector<std::string> links;

@@ -148,7 +148,7 @@ std::string SoftCollection::ExtractSoftEntry(const std::string& url, EntryReadin
   if (run && !IsUnset(codes[kThumbnailBegin])) {
     const std::string picture = processing::FormatRemoteUrl(
         entry.url, CheckNostr(CheckHTML(vb::Trim(CutPair(page, codes, kThumbnailBegin)))));
-    if (!picture.empty()) entry.thumbnail = SaveThumbnail(picture, item_.PathForm);
+    if (!picture.empty()) entry.namedThumbnail = NameThumbnail(picture, item_.PathForm);
   }
 
   // The download links. They are kept as found: a percent-encoded link

@@ -92,15 +92,24 @@ bool SoftCollection::StoreSoft(GatheredSoft& soft) {
       }
     }
 
+    // The thumbnail and the introduction's pictures are fetched together.
+    std::vector<processing::RemotePicture> thumbnail;
+    if (soft.namedThumbnail) thumbnail.push_back(soft.namedThumbnail->file);
     soft.content = process.FormatContentUrl(soft.content, entry_url_);
     if (process.PictureEx()) {
       const std::string pictures =
           ChannelPath_ + "UploadPic/" + process.BuildDatePath(item_.PathForm);
       process.CreatedPathEx(process.CheckMapPath(pictures, true));
-      soft.content = process.RemoteToLocal(soft.content, pictures);
+      soft.content = processing::RemoteToLocal(process, soft.content, pictures, thumbnail);
       for (const std::string& file : vb::Split(process.AllFileName(), "|")) {
         if (!file.empty()) entry_files_.push_back(process.CheckMapPath(file, false));
       }
+    } else {
+      processing::SaveRemoteFiles(process, thumbnail);
+    }
+    if (soft.namedThumbnail) {
+      soft.namedThumbnail->file.saved = thumbnail[0].saved;
+      soft.thumbnail = KeepThumbnail(*soft.namedThumbnail);
     }
     return true;
   };

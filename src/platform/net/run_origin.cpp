@@ -46,6 +46,10 @@ RunOrigin::RunOrigin(std::function<std::string()> list_address)
   current = this;
 }
 
+RunOrigin::RunOrigin(Decided decided) : private_list_(decided.admits_private), outer_(current) {
+  current = this;
+}
+
 RunOrigin::~RunOrigin() { current = outer_; }
 
 bool RunOrigin::AdmitsPrivate() {

@@ -19,6 +19,13 @@ class RunOrigin {
   // list_address gives the item's list address ("" for none) when the rule
   // first needs it: a request may save the item before it fetches.
   explicit RunOrigin(std::function<std::string()> list_address);
+  // The rule as another thread found it (its AdmitsPrivate()): a thread that
+  // fetches for a request carries the request thread's decision, since each
+  // thread keeps its own RunOrigin.
+  struct Decided {
+    bool admits_private;
+  };
+  explicit RunOrigin(Decided decided);
   ~RunOrigin();
   RunOrigin(const RunOrigin&) = delete;
   RunOrigin& operator=(const RunOrigin&) = delete;
