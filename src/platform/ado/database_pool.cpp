@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ado/database.h"
+#include "platform/ado/log_checkpoints.h"
 
 namespace ostrel::ado {
 namespace {
@@ -100,6 +101,7 @@ void ClearDatabasePool() {
     std::lock_guard<std::mutex> lock(pool.mu);
     idle.swap(pool.idle);
   }
+  WaitForCheckpoints();
 }
 
 }  // namespace ostrel::ado
