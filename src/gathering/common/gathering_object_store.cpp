@@ -4,6 +4,7 @@
 // settings' RepeatDeal; the channel's own steps run; the row is written
 // (not in test mode) and only then the class counters raised; the run's
 // success count rises and the panel's status lines are set.
+#include <optional>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -12,6 +13,30 @@
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::gathering {
+namespace {
+
+// The host connection's transaction for one row, rolled back unless
+// committed.
+class RowTransaction {
+ public:
+  explicit RowTransaction(ado::Connection& db) : db_(db) { db_.BeginTrans(); }
+  ~RowTransaction() {
+    if (open_) vb::TryStep([&] { db_.RollbackTrans(); });
+  }
+  RowTransaction(const RowTransaction&) = delete;
+  RowTransaction& operator=(const RowTransaction&) = delete;
+
+  void Commit() {
+    open_ = false;
+    db_.CommitTrans();
+  }
+
+ private:
+  ado::Connection& db_;
+  bool open_ = true;
+};
+
+}  // namespace
 
 void GatheringObject::RemoveEntryFiles() {
   processing::VBProcess& process = Process();
@@ -39,15 +64,19 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
       return StoreOutcome::kEnded;
     }
     if (!entry.test_mode) {
+      // An added row and its class counters are committed together, one
+      // commit instead of one each; the counters only once the row is there.
+      std::optional<RowTransaction> together;
+      if (!updating) together.emplace(*host_db);
       if (!updating) rs.AddNew();
       for (const auto& [column, value] : entry.row()) rs.Fields(column).SetValue(value);
       rs.Update();
       if (entry.key) entry.key(rs);
-      // The counters only once the row is there.
       if (!updating) {
         vb::Variant channel_id(ChannelID_);
         vb::Variant class_id(entry.ClassID);
         ClassUpdateCount(channel_id, class_id);
+        together->Commit();
       }
     }
     // A count at its largest cannot rise: the channel's error rule decides.
