@@ -36,15 +36,18 @@ GatheringObject::GatheringObject(const ChannelDefaults& defaults)
 GatheringObject::~GatheringObject() {
   host_.Release();
   process_.reset();
+  // Also marks the connections closed, so the next object on this thread
+  // does not take the released ones for open ones. Closed in the reverse
+  // order of opening: when both name one file, the next request's
+  // connections then take back the databases they had, each with its own
+  // cache still current.
+  processing::CloseHostConnection();
   if (conn_) {
     vb::TryStep([&] {
       if (conn_->State() == ado::adStateOpen) conn_->Close();
     });
     conn_.reset();
   }
-  // Also marks the connections closed, so the next object on this thread
-  // does not take the released ones for open ones.
-  processing::CloseHostConnection();
 }
 
 processing::VBProcess& GatheringObject::Process() {
