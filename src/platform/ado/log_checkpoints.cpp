@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,18 +12,23 @@
 namespace ostrel::ado {
 namespace {
 
-// The log size (in pages) at which a checkpoint is due: SQLite's own.
+// Every this many new log pages (SQLite's own checkpoint size), the
+// background thread copies them back.
 constexpr int kDuePages = 1000;
-// The size at which the committing connection no longer waits for the
-// background thread and checkpoints itself.
-constexpr int kOverduePages = 8 * kDuePages;
+// The log starts over only after a checkpoint that caught up with every
+// commit, and one that runs beside a committing request never quite does.
+// At this size the committing connection therefore checkpoints itself: the
+// pages left to copy are the few the background thread has not, and the
+// next commit starts the log over.
+constexpr int kRestartPages = 8 * kDuePages;
 
 struct Checkpoints {
   std::mutex mu;
   std::condition_variable wake;  // a file was queued
   std::condition_variable idle;  // the queue is empty and nothing runs
   std::deque<std::string> files;
-  std::string running;  // the file being checkpointed, "" for none
+  std::string running;                   // the file being checkpointed, "" for none
+  std::map<std::string, int> queued_at;  // per file, its log pages when last queued
   bool started = false;
 };
 
@@ -33,7 +39,7 @@ Checkpoints& TheCheckpoints() {
 
 // A connection of its own: the committing one belongs to its request. A
 // passive checkpoint never waits for readers or writers; what it cannot
-// copy now, the next one does.
+// copy now, a later one does.
 void Checkpoint(const std::string& file) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
@@ -61,12 +67,14 @@ void Work() {
   }
 }
 
-// Queues file unless it is queued or being checkpointed (a commit after
-// that checkpoint asks again); false when the thread cannot be started.
-bool Queue(const std::string& file) {
+// Queues file when its log has grown by kDuePages since it was last queued;
+// false when the thread cannot be started.
+bool Queue(const std::string& file, int pages) {
   Checkpoints& c = TheCheckpoints();
   std::lock_guard<std::mutex> lock(c.mu);
-  if (c.running == file) return true;
+  int& queued_at = c.queued_at[file];
+  if (pages < queued_at) queued_at = 0;  // the log has started over
+  if (pages - queued_at < kDuePages || c.running == file) return true;
   for (const std::string& queued : c.files) {
     if (queued == file) return true;
   }
@@ -78,6 +86,7 @@ bool Queue(const std::string& file) {
     }
     c.started = true;
   }
+  queued_at = pages;
   c.files.push_back(file);
   c.wake.notify_one();
   return true;
@@ -86,7 +95,7 @@ bool Queue(const std::string& file) {
 int AfterCommit(void*, sqlite3* db, const char* schema, int pages) {
   if (pages < kDuePages) return SQLITE_OK;
   const char* file = sqlite3_db_filename(db, schema);
-  if (pages < kOverduePages && file && *file && Queue(file)) return SQLITE_OK;
+  if (pages < kRestartPages && file && *file && Queue(file, pages)) return SQLITE_OK;
   sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   return SQLITE_OK;
 }

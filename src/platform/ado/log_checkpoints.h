@@ -5,9 +5,9 @@
 // request that stores one row would then also copy hundreds of other rows'
 // pages and wait for the file's sync. The databases this layer opens hand
 // that copy to one background thread instead. A commit is as durable as
-// before (it is in the log when it returns); only the copy moves. When the
-// background thread falls far behind, the committing connection checkpoints
-// itself, as SQLite would have done, so the log never grows without bound.
+// before (it is in the log when it returns); only the copy moves. Once in a
+// while the committing connection copies the last few pages itself, so that
+// the log starts over and never grows without bound.
 #pragma once
 
 typedef struct sqlite3 sqlite3;
