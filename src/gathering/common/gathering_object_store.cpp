@@ -51,6 +51,12 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
   const std::shared_ptr<ado::Connection>& host_db = component::HostState().HostConnection;
   if (!host_db) vb::Raise(vb::kErrObjectNotSet);
 
+  // An added row and its class counters are committed together, one commit
+  // instead of one each. Where no step of the channel comes between, the
+  // name's lookup belongs to the same transaction: no other request can add
+  // the name in between, and the statements share one read of the log.
+  std::optional<RowTransaction> together;
+  if (!entry.test_mode && !entry.prepare) together.emplace(*host_db);
   ado::Recordset rs;
   rs.Open(entry.lookup, *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
   const bool known = !rs.Eof();
@@ -64,20 +70,18 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
       return StoreOutcome::kEnded;
     }
     if (!entry.test_mode) {
-      // An added row and its class counters are committed together, one
-      // commit instead of one each; the counters only once the row is there.
-      std::optional<RowTransaction> together;
-      if (!updating) together.emplace(*host_db);
+      if (!together) together.emplace(*host_db);
       if (!updating) rs.AddNew();
       for (const auto& [column, value] : entry.row()) rs.Fields(column).SetValue(value);
       rs.Update();
       if (entry.key) entry.key(rs);
+      // The counters only once the row is there.
       if (!updating) {
         vb::Variant channel_id(ChannelID_);
         vb::Variant class_id(entry.ClassID);
         ClassUpdateCount(channel_id, class_id);
-        together->Commit();
       }
+      together->Commit();
     }
     // A count at its largest cannot rise: the channel's error rule decides.
     auto count_up = [&] {
@@ -91,6 +95,7 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
       count_up();
     }
   }
+  together.reset();  // a skipped entry wrote nothing
   rs.Close();
   if (entry.linked) entry.linked(updating);
   if (skipped) {
