@@ -1,7 +1,9 @@
 #include "processing/tag_filter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,37 +51,70 @@ bool AsciiSameAnyCase(char a, char b) {
   return lower(a) == lower(b);
 }
 
-// False only when no match of a pattern starting with lead can be in text:
-// lead (which starts with "<" or "%") is nowhere in it, in any ASCII case.
-// Caseless matching also takes the long s for "s" (and the Kelvin sign for
-// "k", which no lead holds), so a text with a long s is always searched.
-bool MayHold(std::string_view text, std::string_view lead) {
-  if (text.find("\xC5\xBF") != std::string_view::npos) return true;
-  size_t from = 0;
-  while (from < text.size()) {
-    const void* hit = std::memchr(text.data() + from, lead[0], text.size() - from);
-    if (hit == nullptr) return false;
-    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    if (text.size() - at < lead.size()) return false;
-    size_t i = 1;
-    while (i < lead.size() && AsciiSameAnyCase(text[at + i], lead[i])) ++i;
-    if (i == lead.size()) return true;
-    from = at + 1;
+// For each lead from the first on, false only when no match of a pattern
+// starting with it can be in text: the lead (which starts with "<" or "%")
+// is nowhere in it, in any ASCII case. Caseless matching also takes the
+// long s for "s" (and the Kelvin sign for "k", which no lead holds), so a
+// text with a long s may hold every lead. One walk serves every lead.
+std::vector<char> MayHold(std::string_view text, const std::vector<std::string_view>& leads,
+                          size_t first) {
+  std::vector<char> held(leads.size(), 0);
+  if (text.find("\xC5\xBF") != std::string_view::npos) {
+    std::fill(held.begin() + static_cast<std::ptrdiff_t>(first), held.end(), 1);
+    return held;
   }
-  return false;
+  for (char start : {'<', '%'}) {
+    size_t open = 0;  // leads with this start not yet found
+    for (size_t k = first; k < leads.size(); ++k) open += leads[k][0] == start;
+    for (size_t from = 0; open > 0 && from < text.size();) {
+      const void* hit = std::memchr(text.data() + from, start, text.size() - from);
+      if (hit == nullptr) break;
+      const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+      for (size_t k = first; k < leads.size(); ++k) {
+        const std::string_view lead = leads[k];
+        if (held[k] || lead[0] != start || text.size() - at < lead.size()) continue;
+        size_t i = 1;
+        while (i < lead.size() && AsciiSameAnyCase(text[at + i], lead[i])) ++i;
+        if (i == lead.size()) {
+          held[k] = 1;
+          --open;
+        }
+      }
+      from = at + 1;
+    }
+  }
+  return held;
 }
 
-// Each pass copies the whole text, so a pass whose lead text is absent is
-// skipped: it would give the text back unchanged. text changes only when the
-// pass succeeds.
-void ReplaceAll(std::string& text, const char* pattern, const char* lead,
-                std::string_view replacement = "") {
-  if (!MayHold(text, lead)) return;
-  text::RegExp re;
-  re.Pattern = pattern;
-  re.IgnoreCase = true;
-  re.Global = true;
-  text = re.Replace(text, replacement);
+// One replacement of every match of a pattern (caseless) whose matches all
+// start with lead.
+struct Pass {
+  const char* pattern;
+  std::string_view lead;
+  std::string_view replacement = "";
+};
+
+// Runs the passes in order; false when one fails, the text then left as
+// the passes before it made it. Each pass copies the whole text, so a pass
+// whose lead text is absent is skipped: it would give the text back
+// unchanged. After a pass that ran, the text is looked at again.
+bool RunPasses(std::string& text, const std::vector<Pass>& passes) {
+  std::vector<std::string_view> leads;
+  for (const Pass& pass : passes) leads.push_back(pass.lead);
+  std::vector<char> held = MayHold(text, leads, 0);
+  for (size_t k = 0; k < passes.size(); ++k) {
+    if (!held[k]) continue;
+    const bool done = vb::TryStep([&] {
+      text::RegExp re;
+      re.Pattern = passes[k].pattern;
+      re.IgnoreCase = true;
+      re.Global = true;
+      text = re.Replace(text, passes[k].replacement);
+    });
+    if (!done) return false;
+    held = MayHold(text, leads, k + 1);
+  }
+  return true;
 }
 
 }  // namespace
@@ -90,28 +125,29 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode) 
   std::vector<std::string> flags = vb::Split(list, "|");
   std::string text(strContent);
 
-  for (size_t i = 0; i < std::size(kFamilies); ++i) {
+  // The passes of the flags that are 1, up to a flag that cannot be read,
+  // which ends the filter after the passes before it.
+  std::vector<Pass> passes;
+  bool all_read = true;
+  for (size_t i = 0; i < std::size(kFamilies) && all_read; ++i) {
     int32_t flag = 0;
-    bool read = i < flags.size() && vb::TryStep([&] { flag = vb::CLng(vb::Variant(flags[i])); });
-    if (!read) return text;
-    if (flag != 1) continue;
+    all_read = i < flags.size() && vb::TryStep([&] { flag = vb::CLng(vb::Variant(flags[i])); });
+    if (!all_read || flag != 1) continue;
     const TagFamily& family = kFamilies[i];
-    if (!vb::TryStep([&] { ReplaceAll(text, family.open, family.open_lead); })) return text;
-    if (family.close != nullptr &&
-        !vb::TryStep([&] { ReplaceAll(text, family.close, family.close_lead); })) {
-      return text;
-    }
+    passes.push_back({family.open, family.open_lead});
+    if (family.close != nullptr) passes.push_back({family.close, family.close_lead});
   }
+  if (!RunPasses(text, passes) || !all_read) return text;
 
   vb::TryStep([&] {
     text = RemoveControlCharacters(text);
     text = RemoveComments(text);
-    ReplaceAll(text, "(<TBODY>)", "<TBODY>");
-    ReplaceAll(text, "(<\\/TBODY>)", "</TBODY>");
     // Server-script brackets would run as script if the article were ever
     // served by an ASP page.
-    ReplaceAll(text, "(<%)", "<%", "&lt;%");
-    ReplaceAll(text, "(%>)", "%>", "%&gt;");
+    RunPasses(text, {{"(<TBODY>)", "<TBODY>"},
+                     {"(<\\/TBODY>)", "</TBODY>"},
+                     {"(<%)", "<%", "&lt;%"},
+                     {"(%>)", "%>", "%&gt;"}});
   });
   return text;
 }
