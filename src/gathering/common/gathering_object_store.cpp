@@ -27,8 +27,8 @@ class RowTransaction {
   RowTransaction& operator=(const RowTransaction&) = delete;
 
   void Commit() {
-    open_ = false;
     db_.CommitTrans();
+    open_ = false;
   }
 
  private:
