@@ -1,7 +1,10 @@
 #include "processing/escaping.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include "platform/vb/convert.h"
 #include "platform/vb/datetime.h"
@@ -38,11 +41,36 @@ std::string TextOf(const vb::Variant& v) {
   return text;
 }
 
+// One walk over the bytes gives what one replacement per character, in
+// the order of the set, gives: the characters are whole UTF-8 sequences, no
+// two of which can overlap, and the references are ASCII.
 std::string EncodeSet(std::string text) {
-  for (int32_t code : kEscapedCodes) {
-    text = vb::Replace(text, vb::ChrW(code), Reference(code));
+  // Every character of the set starts with one of the bytes leads takes.
+  if (text.find_first_of("\xC4\xC6\xE3\xEF") == std::string::npos) return text;
+  static const auto* const kEncoded = [] {
+    auto* encoded = new std::vector<std::pair<std::string, std::string>>;
+    for (int32_t code : kEscapedCodes) encoded->emplace_back(vb::ChrW(code), Reference(code));
+    return encoded;
+  }();
+  std::string out;
+  out.reserve(text.size() + 16);
+  auto leads = [](unsigned char b) { return b == 0xC4 || b == 0xC6 || b == 0xE3 || b == 0xEF; };
+  for (size_t i = 0; i < text.size();) {
+    if (!leads(static_cast<unsigned char>(text[i]))) {
+      out += text[i++];
+      continue;
+    }
+    const auto hit = std::find_if(kEncoded->begin(), kEncoded->end(), [&](const auto& e) {
+      return text.compare(i, e.first.size(), e.first) == 0;
+    });
+    if (hit == kEncoded->end()) {
+      out += text[i++];
+    } else {
+      out += hit->second;
+      i += hit->first.size();
+    }
   }
-  return text;
+  return out;
 }
 
 std::string RemoveAll(std::string_view text, std::string_view what) {

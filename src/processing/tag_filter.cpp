@@ -1,7 +1,9 @@
 #include "processing/tag_filter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,38 +51,85 @@ bool AsciiSameAnyCase(char a, char b) {
   return lower(a) == lower(b);
 }
 
-// False only when no match of a pattern starting with lead can be in text:
-// lead (which starts with "<" or "%") is nowhere in it, in any ASCII case.
-// Caseless matching also takes the long s for "s" (and the Kelvin sign for
-// "k", which no lead holds), so a text with a long s is always searched.
-bool MayHold(std::string_view text, std::string_view lead) {
-  if (text.find("\xC5\xBF") != std::string_view::npos) return true;
-  size_t from = 0;
-  while (from < text.size()) {
-    const void* hit = std::memchr(text.data() + from, lead[0], text.size() - from);
-    if (hit == nullptr) return false;
-    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    if (text.size() - at < lead.size()) return false;
-    size_t i = 1;
-    while (i < lead.size() && AsciiSameAnyCase(text[at + i], lead[i])) ++i;
-    if (i == lead.size()) return true;
-    from = at + 1;
-  }
-  return false;
-}
+// One replacement of every match of a pattern (caseless) whose matches all
+// start with lead.
+struct Pass {
+  const char* pattern;
+  std::string_view lead;
+  std::string_view replacement = "";
+};
 
-// Each pass copies the whole text, so a pass whose lead text is absent is
-// skipped: it would give the text back unchanged. text changes only when the
-// pass succeeds.
-void ReplaceAll(std::string& text, const char* pattern, const char* lead,
-                std::string_view replacement = "") {
-  if (!MayHold(text, lead)) return;
-  text::RegExp re;
-  re.Pattern = pattern;
-  re.IgnoreCase = true;
-  re.Global = true;
-  text = re.Replace(text, replacement);
-}
+// Runs passes in order. Each pass copies the whole text, so a pass is
+// skipped when no match of it can be in the text: its lead (which starts
+// with "<" or "%") is nowhere in it, in any ASCII case. Caseless matching
+// also takes the long s for "s" (and the Kelvin sign for "k", which no lead
+// holds), so a text with a long s may hold every lead. One walk over the
+// text looks for the leads of every pass to come, and what it finds holds
+// until the text changes.
+class PassRunner {
+ public:
+  explicit PassRunner(std::vector<Pass> passes)
+      : passes_(std::move(passes)), held_(passes_.size(), 0) {}
+
+  // Runs passes [from, to); false when one fails, the text then left as
+  // the passes before it made it.
+  bool Run(std::string& text, size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      if (!known_) known_ = Scan(text, k);
+      if (!held_[k]) continue;
+      known_ = false;
+      const bool done = vb::TryStep([&] {
+        text::RegExp re;
+        re.Pattern = passes_[k].pattern;
+        re.IgnoreCase = true;
+        re.Global = true;
+        text = re.Replace(text, passes_[k].replacement);
+      });
+      if (!done) return false;
+    }
+    return true;
+  }
+
+  // Takes changed as the text from now on.
+  void Change(std::string& text, std::string changed) {
+    if (changed == text) return;
+    text = std::move(changed);
+    known_ = false;
+  }
+
+ private:
+  // Looks for the leads of passes [first, end); true when it looked
+  // through the whole text. The walk ends once the lead of first is found:
+  // that pass then runs and changes the text.
+  bool Scan(std::string_view text, size_t first) {
+    std::fill(held_.begin() + static_cast<std::ptrdiff_t>(first), held_.end(), 0);
+    if (text.find("\xC5\xBF") != std::string_view::npos) {
+      std::fill(held_.begin() + static_cast<std::ptrdiff_t>(first), held_.end(), 1);
+      return true;
+    }
+    for (char start : {'<', '%'}) {
+      for (size_t from = 0; from < text.size();) {
+        const void* hit = std::memchr(text.data() + from, start, text.size() - from);
+        if (hit == nullptr) break;
+        const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+        for (size_t k = first; k < passes_.size(); ++k) {
+          const std::string_view lead = passes_[k].lead;
+          if (held_[k] || lead[0] != start || text.size() - at < lead.size()) continue;
+          size_t i = 1;
+          while (i < lead.size() && AsciiSameAnyCase(text[at + i], lead[i])) ++i;
+          held_[k] = i == lead.size();
+        }
+        if (held_[first]) return false;
+        from = at + 1;
+      }
+    }
+    return true;
+  }
+
+  std::vector<Pass> passes_;
+  std::vector<char> held_;
+  bool known_ = false;  // held_ tells of every pass from the next on
+};
 
 }  // namespace
 
@@ -90,28 +139,32 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode) 
   std::vector<std::string> flags = vb::Split(list, "|");
   std::string text(strContent);
 
-  for (size_t i = 0; i < std::size(kFamilies); ++i) {
+  // The passes of the flags that are 1, up to a flag that cannot be read,
+  // which ends the filter after the passes before it; then the fixed ones.
+  std::vector<Pass> passes;
+  bool all_read = true;
+  for (size_t i = 0; i < std::size(kFamilies) && all_read; ++i) {
     int32_t flag = 0;
-    bool read = i < flags.size() && vb::TryStep([&] { flag = vb::CLng(vb::Variant(flags[i])); });
-    if (!read) return text;
-    if (flag != 1) continue;
+    all_read = i < flags.size() && vb::TryStep([&] { flag = vb::CLng(vb::Variant(flags[i])); });
+    if (!all_read || flag != 1) continue;
     const TagFamily& family = kFamilies[i];
-    if (!vb::TryStep([&] { ReplaceAll(text, family.open, family.open_lead); })) return text;
-    if (family.close != nullptr &&
-        !vb::TryStep([&] { ReplaceAll(text, family.close, family.close_lead); })) {
-      return text;
-    }
+    passes.push_back({family.open, family.open_lead});
+    if (family.close != nullptr) passes.push_back({family.close, family.close_lead});
   }
+  const size_t tag_passes = passes.size();
+  // Server-script brackets would run as script if the article were ever
+  // served by an ASP page.
+  passes.insert(passes.end(), {{"(<TBODY>)", "<TBODY>"},
+                               {"(<\\/TBODY>)", "</TBODY>"},
+                               {"(<%)", "<%", "&lt;%"},
+                               {"(%>)", "%>", "%&gt;"}});
+  PassRunner runner(std::move(passes));
+  if (!runner.Run(text, 0, tag_passes) || !all_read) return text;
 
   vb::TryStep([&] {
-    text = RemoveControlCharacters(text);
-    text = RemoveComments(text);
-    ReplaceAll(text, "(<TBODY>)", "<TBODY>");
-    ReplaceAll(text, "(<\\/TBODY>)", "</TBODY>");
-    // Server-script brackets would run as script if the article were ever
-    // served by an ASP page.
-    ReplaceAll(text, "(<%)", "<%", "&lt;%");
-    ReplaceAll(text, "(%>)", "%>", "%&gt;");
+    runner.Change(text, RemoveControlCharacters(text));
+    runner.Change(text, RemoveComments(text));
+    runner.Run(text, tag_passes, tag_passes + 4);
   });
   return text;
 }

@@ -34,6 +34,7 @@ bool HasScheme(std::string_view url) {
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameAnyCase(std::string_view text, size_t at, std::string_view find) {
   for (size_t i = 0; i < find.size(); ++i) {
@@ -107,21 +108,32 @@ bool SinglePassFits(const std::vector<Rewrite>& rewrites) {
 
 std::string ReplaceWholeLinks(std::string_view text, const std::vector<Rewrite>& rewrites) {
   // The first letters of the links, in both cases: most places start none,
-  // and the scan over them is a single table look-up per byte.
-  bool starts[256] = {};
+  // and the next place of each is found at memchr speed.
+  std::string firsts;
   for (const Rewrite& r : rewrites) {
-    char first = AsciiLower(r.link[0]);
-    starts[static_cast<unsigned char>(first)] = true;
-    if (first >= 'a' && first <= 'z') starts[static_cast<unsigned char>(first - 'a' + 'A')] = true;
+    for (char first : {AsciiLower(r.link[0]), AsciiUpper(r.link[0])}) {
+      if (firsts.find(first) == std::string::npos) firsts += first;
+    }
   }
+  const size_t size = text.size();
+  auto find = [&](char c, size_t from) {
+    const void* hit = std::memchr(text.data() + from, c, size - from);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : size;
+  };
+  std::vector<size_t> next;  // per first letter, its next place
+  for (char c : firsts) next.push_back(find(c, 0));
+  auto next_start = [&](size_t from) {
+    size_t nearest = size;
+    for (size_t k = 0; k < firsts.size(); ++k) {
+      if (next[k] < from) next[k] = find(firsts[k], from);
+      nearest = std::min(nearest, next[k]);
+    }
+    return nearest;
+  };
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   size_t copied = 0;
-  const size_t size = text.size();
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  for (size_t at = 0; at < size; ++at) {
-    while (at < size && !starts[bytes[at]]) ++at;
-    if (at == size) break;
+  for (size_t at = next_start(0); at < size; at = next_start(at + 1)) {
     if (!OpensLink(text, at)) continue;
     for (const Rewrite& r : rewrites) {
       if (at + r.link.size() > text.size() || !SameAnyCase(text, at, r.link) ||

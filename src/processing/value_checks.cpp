@@ -270,9 +270,11 @@ int32_t GetRndStar() {
 }
 
 std::string HtmlRndFileName() {
-  std::string stamp = vb::CStr(FormatDate(vb::Variant(vb::Now()), vb::Variant(int32_t{1})));
-  for (std::string_view drop : {"-", ":", " "}) stamp = RemoveAll(stamp, drop);
-  return stamp + std::to_string(static_cast<int32_t>(std::floor(90 * FreshRnd())) + 10);
+  // FormatDate's first layout of the time, without its separators.
+  const vb::DateTime now = vb::Now();
+  return std::to_string(vb::Year(now)) + TwoDigits(vb::Month(now)) + TwoDigits(vb::Day(now)) +
+         TwoDigits(vb::Hour(now)) + TwoDigits(vb::Minute(now)) + TwoDigits(vb::Second(now)) +
+         std::to_string(static_cast<int32_t>(std::floor(90 * FreshRnd())) + 10);
 }
 
 vb::Variant FormatDate(const vb::Variant& DateAndTime, const vb::Variant& para) {

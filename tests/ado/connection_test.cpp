@@ -144,5 +144,19 @@ TEST_F(ConnectionTest, NoReadLockOutlivesACall) {
   EXPECT_EQ(rs.RecordCount(), 2);
 }
 
+TEST_F(ConnectionTest, ACommitOfAnUndoneTransactionRaises) {
+  std::string path = MakeDatabase("CREATE TABLE t (a INTEGER);");
+  Connection conn;
+  conn.Open("Data Source=" + path);
+  conn.BeginTrans();
+  conn.Execute("INSERT INTO t VALUES (1)");
+  conn.Execute("ROLLBACK");  // as a failure inside would
+  EXPECT_VB_ERROR(kErrProvider, conn.CommitTrans());
+  conn.BeginTrans();
+  conn.Execute("INSERT INTO t VALUES (2)");
+  conn.CommitTrans();
+  EXPECT_EQ(conn.Execute("SELECT group_concat(a) FROM t").Fields(0).Value().AsString(), "2");
+}
+
 }  // namespace
 }  // namespace ostrel::ado

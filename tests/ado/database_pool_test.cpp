@@ -4,6 +4,7 @@
 
 #include "ado/ado_fixture.h"
 #include "platform/ado/database.h"
+#include "platform/ado/log_checkpoints.h"
 #include "platform/ado/recordset.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/vb_error.h"
@@ -77,6 +78,17 @@ TEST_F(DatabasePoolTest, AnOpenTransactionIsNotHandedOn) {
   conn.Open("Data Source=" + path);
   // A handle still inside the transaction would see its own insert.
   EXPECT_EQ(CountRows(conn), 0);
+}
+
+TEST_F(DatabasePoolTest, TheLogIsCopiedBackWhileTheConnectionStaysOpen) {
+  std::string path = MakeDatabase("CREATE TABLE t(a);");
+  Connection conn;
+  conn.Open("Data Source=" + path);
+  // About 12 MB of commits, well past the log size at which a copy is due.
+  for (int i = 0; i < 750; ++i) conn.Execute("INSERT INTO t VALUES(zeroblob(16000))");
+  WaitForCheckpoints();
+  EXPECT_GT(std::filesystem::file_size(path), 4'000'000u);
+  EXPECT_EQ(CountRows(conn), 750);
 }
 
 }  // namespace

@@ -102,6 +102,17 @@ TEST_F(StoreArticleTest, FailedInsertRaisesNoCounter) {
   EXPECT_EQ(Counter(2), "0");
   EXPECT_EQ(Counter(1), "0");
   EXPECT_EQ(vb::CStr(session_->Item("SucceedCount")), "");
+  // Nothing of the failed row stays behind to hold the next one back.
+  RunSql("DROP TRIGGER refuse");
+  EXPECT_NE(GatherArt1().find(kStored), std::string::npos);
+  EXPECT_EQ(Counter(2), "1");
+}
+
+TEST_F(StoreArticleTest, FailedCounterKeepsTheRow) {
+  RunSql("CREATE TRIGGER refuse BEFORE UPDATE ON QX_Classify BEGIN SELECT RAISE(ABORT, 'x'); END");
+  EXPECT_NE(GatherArt1().find(kStored), std::string::npos);
+  EXPECT_EQ(Rows(), 1);
+  EXPECT_EQ(Counter(2), "0");
 }
 
 TEST_F(StoreArticleTest, ItemClassMustBeALeafOfTheChannel) {

@@ -40,6 +40,9 @@ class FormatimeTest : public ::testing::Test {
 TEST(JAPEncode, WritesTheSetAsReferences) {
   EXPECT_EQ(JAPEncode(vb::Variant("ガ and ガ")), "&#12460; and &#12460;");
   EXPECT_EQ(JAPEncode(vb::Variant(" ＼x ")), " &#65340;x ");  // not trimmed
+  // Other characters of the same lead bytes, and stray bytes, stay.
+  EXPECT_EQ(JAPEncode(vb::Variant("İƮ、ガ＼，\xE3\xE3\x82\xAC")),
+            "&#304;&#430;、&#12460;&#65340;，\xE3&#12460;");
   EXPECT_EQ(JAPEncode(vb::Variant("   ")), "");
   EXPECT_EQ(JAPEncode(vb::Variant::Null()), "");
   EXPECT_EQ(JAPEncode(vb::Variant()), "");

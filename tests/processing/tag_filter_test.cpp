@@ -51,6 +51,8 @@ TEST(Html2UbbTest, PassesFindTheirTagsInAnyCase) {
   // Caseless matching takes the long s for "s".
   EXPECT_EQ(Html2Ubb("a<\xC5\xBF" "cript>x</Script>b", Flags({0})), "ab");
   EXPECT_EQ(Html2Ubb("<sPaN x>a</SpAn><TbOdY>b</tBoDy><%c%>", Flags({6})), "ab&lt;%c%&gt;");
+  // A tag that a pass before it joined together is found too.
+  EXPECT_EQ(Html2Ubb("<<script>x</script>span>a<<script></script>/tbody>", Flags({0, 6})), "a");
 }
 
 TEST(Html2UbbTest, OnlyAnEntryOfOneSwitchesOn) {

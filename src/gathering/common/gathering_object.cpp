@@ -2,6 +2,7 @@
 
 #include "gathering/common/page_markup.h"
 #include "platform/ado/ado_error.h"
+#include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/net/run_origin.h"
 #include "platform/vb/convert.h"
@@ -65,7 +66,15 @@ void GatheringObject::OpenConnection() {
       host_.Response().End();
     });
   }
-  processing::OpenHostConnection(DBConnstr_);
+  // A site may keep the gathering tables in its own database file: the
+  // host connection is then this one, and the request reads and writes the
+  // file through one database and one cache.
+  const std::string file = ado::DataSourceOf(ConnString_);
+  if (conn_ && !file.empty() && file == ado::DataSourceOf(DBConnstr_)) {
+    component::HostState().HostConnection = conn_;
+  } else {
+    processing::OpenHostConnection(DBConnstr_);
+  }
   component::HostState().HostConnected = true;
 }
 

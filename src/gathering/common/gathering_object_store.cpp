@@ -4,6 +4,7 @@
 // settings' RepeatDeal; the channel's own steps run; the row is written
 // (not in test mode) and only then the class counters raised; the run's
 // success count rises and the panel's status lines are set.
+#include <optional>
 #include <string>
 
 #include "gathering/common/gathering_object.h"
@@ -12,6 +13,30 @@
 #include "platform/vb/vb_error.h"
 
 namespace ostrel::gathering {
+namespace {
+
+// The host connection's transaction for one row, rolled back unless
+// committed.
+class RowTransaction {
+ public:
+  explicit RowTransaction(ado::Connection& db) : db_(db) { db_.BeginTrans(); }
+  ~RowTransaction() {
+    if (open_) vb::TryStep([&] { db_.RollbackTrans(); });
+  }
+  RowTransaction(const RowTransaction&) = delete;
+  RowTransaction& operator=(const RowTransaction&) = delete;
+
+  void Commit() {
+    db_.CommitTrans();
+    open_ = false;
+  }
+
+ private:
+  ado::Connection& db_;
+  bool open_ = true;
+};
+
+}  // namespace
 
 void GatheringObject::RemoveEntryFiles() {
   processing::VBProcess& process = Process();
@@ -26,6 +51,12 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
   const std::shared_ptr<ado::Connection>& host_db = component::HostState().HostConnection;
   if (!host_db) vb::Raise(vb::kErrObjectNotSet);
 
+  // An added row and its class counters are committed together, one commit
+  // instead of one each. Where no step of the channel comes between, the
+  // name's lookup belongs to the same transaction: no other request can add
+  // the name in between, and the statements share one read of the log.
+  std::optional<RowTransaction> together;
+  if (!entry.test_mode && !entry.prepare) together.emplace(*host_db);
   ado::Recordset rs;
   rs.Open(entry.lookup, *host_db, ado::adOpenKeyset, ado::adLockOptimistic);
   const bool known = !rs.Eof();
@@ -39,6 +70,7 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
       return StoreOutcome::kEnded;
     }
     if (!entry.test_mode) {
+      if (!together) together.emplace(*host_db);
       if (!updating) rs.AddNew();
       for (const auto& [column, value] : entry.row()) rs.Fields(column).SetValue(value);
       rs.Update();
@@ -49,6 +81,7 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
         vb::Variant class_id(entry.ClassID);
         ClassUpdateCount(channel_id, class_id);
       }
+      together->Commit();
     }
     // A count at its largest cannot rise: the channel's error rule decides.
     auto count_up = [&] {
@@ -62,6 +95,7 @@ GatheringObject::StoreOutcome GatheringObject::StoreEntry(const EntryStore& entr
       count_up();
     }
   }
+  together.reset();  // a skipped entry wrote nothing
   rs.Close();
   if (entry.linked) entry.linked(updating);
   if (skipped) {

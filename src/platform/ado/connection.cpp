@@ -1,5 +1,7 @@
 #include "platform/ado/connection.h"
 
+#include <sqlite3.h>
+
 #include "platform/ado/ado_error.h"
 #include "platform/ado/database.h"
 #include "platform/ado/database_pool.h"
@@ -19,6 +21,11 @@ std::string_view Trim(std::string_view s) {
 bool HasDrive(std::string_view path) {
   return path.size() >= 2 && path[1] == ':' &&
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+void RunStatement(Database& db, std::string_view sql) {
+  ResultRows none;
+  db.Query(sql, false, &none);
 }
 
 }  // namespace
@@ -90,6 +97,26 @@ void Connection::Close() {
   if (!database_) RaiseAdo(kErrObjectClosed);
   // The database itself stays open for the next connection to the file.
   database_.reset();
+}
+
+void Connection::BeginTrans() {
+  if (!database_) RaiseAdo(kErrInvalidConnection);
+  RunStatement(*database_, "BEGIN IMMEDIATE");
+}
+
+void Connection::CommitTrans() {
+  if (!database_) RaiseAdo(kErrInvalidConnection);
+  if (sqlite3_get_autocommit(database_->handle())) {
+    RaiseAdo(kErrProvider, "No transaction is active: its statements were undone.");
+  }
+  RunStatement(*database_, "COMMIT");
+}
+
+void Connection::RollbackTrans() {
+  if (!database_) RaiseAdo(kErrInvalidConnection);
+  if (!sqlite3_get_autocommit(database_->handle())) {
+    RunStatement(*database_, "ROLLBACK");
+  }
 }
 
 int32_t Connection::State() const { return database_ ? adStateOpen : adStateClosed; }

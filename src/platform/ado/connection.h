@@ -41,6 +41,15 @@ class Connection {
   void Close();
   int32_t State() const;
 
+  // A transaction over the statements that follow. BeginTrans takes the
+  // write lock at once, so no statement inside waits for another writer.
+  // A statement that fails inside undoes only itself; CommitTrans raises
+  // when a failure (a full disk, say) has undone the whole transaction, so
+  // nothing is taken as stored that is not.
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+
   // The database behind an open connection (for Recordset::Open).
   const std::shared_ptr<Database>& database() const { return database_; }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/ado/ado_error.h"
+#include "platform/ado/log_checkpoints.h"
 #include "platform/vb/ascii_case.h"
 
 namespace ostrel::ado {
@@ -51,6 +52,7 @@ std::shared_ptr<Database> Database::Open(const std::string& native_path) {
     database->Close();
     RaiseAdo(kErrProvider, "Cannot open database '" + native_path + "': " + message);
   }
+  CheckpointInBackground(db);
   return database;
 }
 

@@ -1,13 +1,13 @@
 #include "platform/ado/database_pool.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <mutex>
 #include <vector>
 
 #include "platform/ado/database.h"
+#include "platform/ado/log_checkpoints.h"
 
 namespace ostrel::ado {
 namespace {
@@ -16,16 +16,9 @@ namespace {
 // run at once).
 constexpr size_t kIdlePerFile = 8;
 
-struct FileKey {
-  std::string path;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  friend bool operator<(const FileKey& a, const FileKey& b) {
-    if (a.path != b.path) return a.path < b.path;
-    if (a.dev != b.dev) return a.dev < b.dev;
-    return a.ino < b.ino;
-  }
-};
+// Idle databases are kept by the path they were opened with; whether the
+// path still names their file is asked of each when it is taken back.
+using FileKey = std::string;
 
 struct Pool {
   std::mutex mu;
@@ -73,11 +66,7 @@ std::shared_ptr<Database> Lend(FileKey key, std::shared_ptr<Database> db) {
 }  // namespace
 
 std::shared_ptr<Database> AcquireDatabase(const std::string& native_path) {
-  struct stat st;
-  if (native_path.empty() || stat(native_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return Database::Open(native_path);  // raises the missing-file error
-  }
-  FileKey key{native_path, st.st_dev, st.st_ino};
+  FileKey key = native_path;
   Pool& pool = ThePool();
   while (true) {
     std::shared_ptr<Database> db;
@@ -90,6 +79,7 @@ std::shared_ptr<Database> AcquireDatabase(const std::string& native_path) {
     }
     if (db->is_open() && StillTheFile(*db)) return Lend(std::move(key), std::move(db));
   }
+  // A missing file raises here.
   return Lend(std::move(key), Database::Open(native_path));
 }
 
@@ -100,6 +90,7 @@ void ClearDatabasePool() {
     std::lock_guard<std::mutex> lock(pool.mu);
     idle.swap(pool.idle);
   }
+  WaitForCheckpoints();
 }
 
 }  // namespace ostrel::ado
