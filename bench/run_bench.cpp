@@ -51,6 +51,7 @@
 
 #include "gathering/articles/news_collection.h"
 #include "platform/ado/connection.h"
+#include "platform/ado/log_checkpoints.h"
 #include "platform/ado/schema_loader.h"
 #include "platform/asp/memory_sink.h"
 #include "platform/asp/request_context.h"
@@ -251,6 +252,9 @@ Figures WholeRun(const stdfs::path& dir, const std::string& site, bool pictures,
   f.thread_cpu = CpuSeconds(RUSAGE_THREAD) - thread0;
   f.process_cpu = CpuSeconds(RUSAGE_SELF) - process0;
   f.stored = run.Stored();
+  // A checkpoint the run left to the background thread must not spill into
+  // the next measurement.
+  ado::WaitForCheckpoints();
   return f;
 }
 
