@@ -49,13 +49,9 @@
 #include <string_view>
 #include <vector>
 
-#include "gathering/articles/news_collection.h"
+#include "article_admin.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/log_checkpoints.h"
-#include "platform/ado/schema_loader.h"
-#include "platform/asp/memory_sink.h"
-#include "platform/asp/request_context.h"
-#include "platform/net/fetch_limits.h"
 #include "platform/text/charset.h"
 #include "platform/vb/convert.h"
 #include "processing/remote_fetch.h"
@@ -147,57 +143,25 @@ void MakeSite(const stdfs::path& root, int articles, int pictures) {
 // One site root, database and session for one run.
 class Run {
  public:
-  Run(const stdfs::path& dir, const std::string& site, bool pictures) : dir_(dir) {
-    stdfs::create_directories(dir_ / "admin");
-    db_ = (dir_ / "site.db").string();
-    const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
-    ado::CreateDatabase(db_,
-                        {schema + "gather.sql", schema + "host.sql", schema + "first_rows.sql"});
+  Run(const stdfs::path& dir, const std::string& site, bool pictures)
+      : admin_(dir, {.RemoteListUrl = site + "/news/list.htm",
+                     .FindListCode = "<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"",
+                     .FindInfoCode =
+                         "<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div>"
+                         "<!--/content-->$$$0$$$0$$$0$$$0$$$<span class=\"author\">$$$</span>$$$"
+                         "<span class=\"src\">$$$</span>$$$<span class=\"time\">$$$</span>" +
+                         // No paging, no filters.
+                         bench::UnsetCodes(12),
+                     .IsDown = pictures}) {
     ado::Connection c;
     c.Open(ConnString());
-    c.Execute("UPDATE QX_NewsConfig SET setInterval=0, RepeatDeal=0 WHERE id=1");
     c.Execute(
         "UPDATE QX_Config SET PreviewSetting='0,0,1,120,90,Ostrel,12,#FF0000,宋体,0,"
         "images/mark.gif,0.5,0,88,31,4' WHERE id=1");
-    c.Execute(
-        "INSERT INTO QX_NewsItem (ItemID, ItemName, ChannelID, ClassID, Encoding, IsDown, "
-        "PathForm, RemoteListUrl, FindListCode, FindInfoCode) VALUES (1, 'bench', 1, 2, "
-        "'GB2312', " +
-        std::string(pictures ? "1" : "0") + ", 1, '" + site + "/news/list.htm', " +
-        "'<ul class=\"list\">$$$</ul>$$$<a href=\"$$$\"', " +
-        "'<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div><!--/content-->$$$0$$$0"
-        "$$$0$$$0$$$<span class=\"author\">$$$</span>$$$<span class=\"src\">$$$</span>$$$"
-        "<span class=\"time\">$$$</span>"
-        // No paging, no filters: the twelve codes after the time are unset.
-        "$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0')");
-    application_ = std::make_shared<asp::Application>();
-    session_ = std::make_shared<asp::Session>("bench");
-    session_->SetItem("AdminName", vb::Variant("admin"));
   }
 
-  std::string ConnString() const { return "Data Source=" + db_; }
-
-  // One request of the admin page; its output.
-  std::string Page(const std::string& query) {
-    asp::RequestInput input;
-    input.query_string = query;
-    auto sink = std::make_shared<asp::MemorySink>();
-    asp::RequestContext context(
-        std::make_shared<asp::Request>(input), std::make_shared<asp::Response>(sink),
-        std::make_shared<asp::Server>("C:" + dir_.string(), "/admin/Admin_ArticleGather.asp"),
-        session_, application_);
-    {
-      asp::ContextScope scope(context);
-      auto news = std::make_shared<articles::NewsCollection>();
-      news->SetConnString(ConnString());
-      news->SetDBConnstr(ConnString());
-      news->ReadNewsConfig();
-      news->ShowCollection();
-      news.reset();
-      context.Response->Finish();
-    }
-    return sink->Text();
-  }
+  const std::string& ConnString() const { return admin_.ConnString(); }
+  std::string Page(const std::string& query) { return admin_.Page(query); }
 
   // The query of the request a page leads to, as the browser follows it.
   static std::string Next(const std::string& page) {
@@ -219,10 +183,7 @@ class Run {
   }
 
  private:
-  stdfs::path dir_;
-  std::string db_;
-  std::shared_ptr<asp::Application> application_;
-  std::shared_ptr<asp::Session> session_;
+  bench::ArticleAdmin admin_;
 };
 
 struct Figures {
@@ -407,10 +368,7 @@ int main(int argc, char** argv) {
   const stdfs::path root =
       stdfs::temp_directory_path() / ("ostrel-run-bench-" + std::to_string(::getpid()));
   MakeSite(root / "site", articles, pictures);
-  // The fixture site lives on loopback.
-  net::FetchLimits limits = net::GetFetchLimits();
-  limits.allow_private = true;
-  net::SetFetchLimits(limits);
+  bench::AllowLoopbackFetches();
 
   // Forked before this process starts any thread.
   std::unique_ptr<RemoteSite> remote_site;

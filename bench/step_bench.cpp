@@ -15,17 +15,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "gathering/articles/news_collection.h"
-#include "platform/ado/connection.h"
-#include "platform/ado/schema_loader.h"
-#include "platform/asp/memory_sink.h"
-#include "platform/asp/request_context.h"
-#include "platform/net/fetch_limits.h"
+#include "article_admin.h"
 #include "platform/text/charset.h"
 #include "support/http_server.h"
 
@@ -57,69 +51,36 @@ std::string Article(std::string_view query) {
 // session, as a run leaves them after its start.
 class ListRun {
  public:
-  ListRun(const stdfs::path& dir, const std::string& article, int links) : dir_(dir) {
-    stdfs::create_directories(dir_ / "admin");
-    db_ = "Data Source=" + (dir_ / "site.db").string();
-    const std::string schema = std::string(OSTREL_SOURCE_DIR) + "/schema/";
-    ado::CreateDatabase((dir_ / "site.db").string(),
-                        {schema + "gather.sql", schema + "host.sql", schema + "first_rows.sql"});
-    ado::Connection c;
-    c.Open(db_);
-    // The item's list address is on loopback, so its run may fetch there.
-    c.Execute("UPDATE QX_NewsConfig SET setInterval=0, RepeatDeal=0 WHERE id=1");
-    c.Execute(
-        "INSERT INTO QX_NewsItem (ItemID, ItemName, ChannelID, ClassID, Encoding, IsDown, "
-        "PathForm, RemoteListUrl, FindListCode, FindInfoCode) VALUES (1, 'bench', 1, 2, "
-        "'GB2312', 0, 1, '" +
-        article +
-        "', '<ul>$$$</ul>$$$<a href=\"$$$\"', "
-        "'<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div><!--/content-->"
-        // Every code after the content unset.
-        "$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0$$$0"
-        "$$$0')");
+  ListRun(const stdfs::path& dir, const std::string& article, int links)
+      : admin_(dir,
+               {.RemoteListUrl = article,
+                .FindListCode = "<ul>$$$</ul>$$$<a href=\"$$$\"",
+                .FindInfoCode = "<h1 class=\"title\">$$$</h1>$$$<div class=\"content\">$$$</div>"
+                                "<!--/content-->" +
+                                // Every code after the content unset.
+                                bench::UnsetCodes(22)}) {
     std::string list;
     for (int n = 0; n < links; ++n) {
       if (n > 0) list += "\r\n";
       list += article + "?n=" + std::to_string(n);
     }
-    std::ofstream(dir_ / "admin" / "tmpNewslist1.dat", std::ios::binary) << list;
-    application_ = std::make_shared<asp::Application>();
-    session_ = std::make_shared<asp::Session>("bench");
-    session_->SetItem("AdminName", vb::Variant("admin"));
-    session_->SetItem("SucceedCount", vb::Variant(int32_t{0}));
+    std::ofstream(dir / "admin" / "tmpNewslist1.dat", std::ios::binary) << list;
+    admin_.session().SetItem("SucceedCount", vb::Variant(int32_t{0}));
   }
 
   // The CPU of the step at line `line`; false in stored when it stored
   // nothing.
   double Step(int line, bool& stored) {
-    asp::RequestInput input;
-    input.query_string = "action=savenew&ChannelID=1&ItemID=1&D=1&page=" + std::to_string(line);
-    auto sink = std::make_shared<asp::MemorySink>();
-    asp::RequestContext context(
-        std::make_shared<asp::Request>(input), std::make_shared<asp::Response>(sink),
-        std::make_shared<asp::Server>("C:" + dir_.string(), "/admin/Admin_ArticleGather.asp"),
-        session_, application_);
     const double start = ThreadCpuSeconds();
-    {
-      asp::ContextScope scope(context);
-      auto news = std::make_shared<articles::NewsCollection>();
-      news->SetConnString(db_);
-      news->SetDBConnstr(db_);
-      news->ReadNewsConfig();
-      news->ShowCollection();
-      news.reset();
-      context.Response->Finish();
-    }
+    const std::string page =
+        admin_.Page("action=savenew&ChannelID=1&ItemID=1&D=1&page=" + std::to_string(line));
     const double cpu = ThreadCpuSeconds() - start;
-    stored = sink->Text().find("txt1.innerHTML='采集成功'") != std::string::npos;
+    stored = page.find("txt1.innerHTML='采集成功'") != std::string::npos;
     return cpu;
   }
 
  private:
-  stdfs::path dir_;
-  std::string db_;
-  std::shared_ptr<asp::Application> application_;
-  std::shared_ptr<asp::Session> session_;
+  bench::ArticleAdmin admin_;
 };
 
 double Median(std::vector<double> v) {
@@ -137,9 +98,7 @@ int main(int argc, char** argv) {
     if (arg == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
     if (arg == "--steps") steps = std::max(1, std::atoi(argv[i + 1]));
   }
-  net::FetchLimits limits = net::GetFetchLimits();
-  limits.allow_private = true;  // the fixture site lives on loopback
-  net::SetFetchLimits(limits);
+  bench::AllowLoopbackFetches();
   testing::HttpServer site;
   site.Route("/news/a.htm", [](const testing::HttpRequest& request) {
     const std::string_view target = request.target;

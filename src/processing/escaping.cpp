@@ -45,25 +45,32 @@ std::string TextOf(const vb::Variant& v) {
 // the order of the set, gives: the characters are whole UTF-8 sequences, no
 // two of which can overlap, and the references are ASCII.
 std::string EncodeSet(std::string text) {
-  // Every character of the set starts with one of the bytes leads takes.
-  if (text.find_first_of("\xC4\xC6\xE3\xEF") == std::string::npos) return text;
+  struct Encoded {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string leads;  // the first bytes of the set's characters
+  };
   static const auto* const kEncoded = [] {
-    auto* encoded = new std::vector<std::pair<std::string, std::string>>;
-    for (int32_t code : kEscapedCodes) encoded->emplace_back(vb::ChrW(code), Reference(code));
+    auto* encoded = new Encoded;
+    for (int32_t code : kEscapedCodes) {
+      encoded->pairs.emplace_back(vb::ChrW(code), Reference(code));
+      if (encoded->leads.find(encoded->pairs.back().first[0]) == std::string::npos) {
+        encoded->leads += encoded->pairs.back().first[0];
+      }
+    }
     return encoded;
   }();
+  if (text.find_first_of(kEncoded->leads) == std::string::npos) return text;
   std::string out;
   out.reserve(text.size() + 16);
-  auto leads = [](unsigned char b) { return b == 0xC4 || b == 0xC6 || b == 0xE3 || b == 0xEF; };
   for (size_t i = 0; i < text.size();) {
-    if (!leads(static_cast<unsigned char>(text[i]))) {
+    if (kEncoded->leads.find(text[i]) == std::string::npos) {
       out += text[i++];
       continue;
     }
-    const auto hit = std::find_if(kEncoded->begin(), kEncoded->end(), [&](const auto& e) {
-      return text.compare(i, e.first.size(), e.first) == 0;
-    });
-    if (hit == kEncoded->end()) {
+    const auto hit =
+        std::find_if(kEncoded->pairs.begin(), kEncoded->pairs.end(),
+                     [&](const auto& e) { return text.compare(i, e.first.size(), e.first) == 0; });
+    if (hit == kEncoded->pairs.end()) {
       out += text[i++];
     } else {
       out += hit->second;
