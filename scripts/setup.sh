@@ -10,7 +10,7 @@ BUILD="${OSTREL_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(
   build-essential cmake pkg-config
   libsqlite3-dev libcurl4-openssl-dev libpcre2-dev libgd-dev libfreetype-dev
-  libfontconfig-dev fonts-wqy-zenhei libarchive-dev libpugixml-dev libmicrohttpd-dev
+  libfontconfig-dev fonts-wqy-zenhei libarchive-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev tzdata
   python3-pyftpdlib
   zip unzip

@@ -1,27 +1,60 @@
 #include "host/http_exchange.h"
 
-#include <microhttpd.h>
+#include <errno.h>
+#include <poll.h>
 #include <strings.h>
+#include <sys/sendfile.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <ctime>
 #include <utility>
-
-#include "host/stack_switch.h"
 
 namespace ostrel::host {
 
 namespace {
 
-// The stack the page is started on: PagePool::Run and its waits; the page
-// itself runs on one of the pool's page stacks.
-constexpr size_t kStartStackBytes = 256 << 10;
-// The most the library asks for at once; each piece becomes one chunk.
-constexpr size_t kBlockSize = 64 << 10;
+const char* ReasonOf(int status) {
+  switch (status) {
+    case 100: return "Continue";
+    case 200: return "OK";
+    case 204: return "No Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 304: return "Not Modified";
+    case 307: return "Temporary Redirect";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
+    case 413: return "Content Too Large";
+    case 417: return "Expectation Failed";
+    case 431: return "Request Header Fields Too Large";
+    case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
+    default: return status < 400 ? "OK" : "Error";
+  }
+}
 
-thread_local HttpExchange* starting_page = nullptr;
+std::string DateNow() {
+  char text[64];
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  std::strftime(text, sizeof(text), "%a, %d %b %Y %H:%M:%S GMT", &tm);
+  return text;
+}
+
+std::string Hex(size_t n) {
+  char text[24];
+  std::snprintf(text, sizeof(text), "%zx\r\n", n);
+  return text;
+}
 
 }  // namespace
 
@@ -34,161 +67,148 @@ std::string HttpRequest::Header(std::string_view name) const {
   return "";
 }
 
-HttpExchange::~HttpExchange() {
-  if (page_running_) std::fprintf(stderr, "ostrel-host: a page was left unfinished\n");
+bool HasForm(const HttpRequest& request) {
+  constexpr std::string_view kForm = "application/x-www-form-urlencoded";
+  std::string type = request.Header("Content-Type");
+  return request.method == "POST" && type.size() >= kForm.size() &&
+         strncasecmp(type.data(), kForm.data(), kForm.size()) == 0;
+}
+
+std::string HttpExchange::Head(int status, const HeaderList& headers, const char* framing) {
+  std::string head = "HTTP/1.1 " + std::to_string(status) + " " + ReasonOf(status) + "\r\n";
+  head += "Date: " + DateNow() + "\r\n";
+  for (const auto& [name, value] : headers) head += name + ": " + value + "\r\n";
+  head += framing;
+  head += keep_alive_ ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+  head += "\r\n";
+  return head;
 }
 
 void HttpExchange::Answer(int status, const HeaderList& headers, std::string_view bytes,
                           bool close) {
-  if (gone_ || queued_) return;
-  MHD_Response* response = MHD_create_response_from_buffer(
-      bytes.size(), const_cast<char*>(bytes.data()), MHD_RESPMEM_MUST_COPY);
-  if (close) MHD_add_response_header(response, "Connection", "close");
-  Queue(status, response, headers);
+  if (gone_ || head_sent_) return;
+  if (close) keep_alive_ = false;
+  head_sent_ = true;
   ended_ = true;
+  std::string head =
+      Head(status, headers, ("Content-Length: " + std::to_string(bytes.size()) + "\r\n").c_str());
+  Send(head, head_only() ? std::string_view() : bytes);
 }
 
 void HttpExchange::AnswerFile(const HeaderList& headers, int fd, uint64_t size) {
-  MHD_Response* response = gone_ || queued_ ? nullptr : MHD_create_response_from_fd64(size, fd);
-  if (response == nullptr) {
-    ::close(fd);
-    return;
+  if (!gone_ && !head_sent_) {
+    head_sent_ = true;
+    std::string head =
+        Head(200, headers, ("Content-Length: " + std::to_string(size) + "\r\n").c_str());
+    Send(head);
+    off_t offset = 0;
+    while (!gone_ && !head_only() && static_cast<uint64_t>(offset) < size) {
+      ssize_t n = ::sendfile(fd_, fd, &offset, static_cast<size_t>(size - offset));
+      if (n > 0) continue;
+      if (n < 0 && errno == EINTR) continue;
+      // A file that shrank meanwhile cannot fill its announced length.
+      if ((n < 0 && errno == EAGAIN) ? !WaitWritable() : true) gone_ = true;
+    }
+    ended_ = true;
   }
-  Queue(200, response, headers);
-  ended_ = true;
+  ::close(fd);
 }
 
-void HttpExchange::Queue(int status, MHD_Response* response, const HeaderList& headers) {
-  for (const auto& [name, value] : headers) {
-    MHD_add_response_header(response, name.c_str(), value.c_str());
-  }
-  MHD_queue_response(connection_, static_cast<unsigned>(status), response);
-  MHD_destroy_response(response);
-  queued_ = true;
-}
-
-void HttpExchange::RunPage(std::function<void()> page) {
-  page_ = std::move(page);
-  // The connection's thread runs one page at a time: one start stack each.
-  thread_local std::unique_ptr<char[]> start_stack;
-  if (!start_stack) start_stack.reset(new char[kStartStackBytes]);
-  getcontext(&page_context_);
-  page_context_.uc_stack.ss_sp = start_stack.get();
-  page_context_.uc_stack.ss_size = kStartStackBytes;
-  page_context_.uc_link = nullptr;  // PageEntry never returns
-  makecontext(&page_context_, &HttpExchange::PageEntry, 0);
-  page_running_ = true;
-  page_side_bottom_ = start_stack.get();
-  page_side_size_ = kStartStackBytes;
-  starting_page = this;
-  SwitchToPage();
-  if (page_running_ || queued_) return;
-  // The page ended without a flush (or wrote nothing at all).
-  if (!head_set_) Begin(200, {});
-  QueueHead(true);
-  ended_ = true;
-}
-
-void HttpExchange::PageEntry() {
-  HttpExchange* self = starting_page;
-  starting_page = nullptr;
-  FinishSwitch(nullptr, &self->connection_bottom_, &self->connection_size_);
-  self->page_();
-  self->page_ = nullptr;
-  self->page_running_ = false;
-  // A page that never flushed is answered by RunPage.
-  if (self->queued_) self->ended_ = true;
-  // Back for good.
-  StartSwitch(nullptr, self->connection_bottom_, self->connection_size_);
-  setcontext(&self->connection_context_);
-}
-
-void HttpExchange::SwitchToPage() {
-  void* fake_stack = nullptr;
-  StartSwitch(&fake_stack, page_side_bottom_, page_side_size_);
-  swapcontext(&connection_context_, &page_context_);
-  // Back from the page: where it was left (its start stack or a page stack).
-  FinishSwitch(fake_stack, &page_side_bottom_, &page_side_size_);
-}
-
-void HttpExchange::SwitchToConnection() {
-  void* fake_stack = nullptr;
-  StartSwitch(&fake_stack, connection_bottom_, connection_size_);
-  swapcontext(&page_context_, &connection_context_);
-  FinishSwitch(fake_stack, &connection_bottom_, &connection_size_);
-}
-
-void HttpExchange::Completed() {
-  gone_ = true;
-  // The browser left mid-page: the page sees it and ends.
-  while (page_running_) SwitchToPage();
+void HttpExchange::RunPage(const std::function<void()>& page) {
+  page();
+  // A page that never wrote anything is an empty answer.
+  if (!head_sent_ && !ended_) End();
+  // One that failed after its first flush cannot end its body: the
+  // connection's end tells the browser the answer is cut.
+  if (!ended_) keep_alive_ = false;
 }
 
 void HttpExchange::Begin(int status, const HeaderList& headers) {
-  if (gone_ || queued_ || head_set_) return;
+  if (gone_ || head_set_) return;
   head_set_ = true;
   head_status_ = status;
   head_headers_ = headers;
 }
 
-void HttpExchange::QueueHead(bool whole) {
-  MHD_Response* response;
-  if (whole) {
-    // The page ended before any flush: all of it in one answer, with its
-    // length. The library keeps the bytes themselves and frees them after.
-    auto* body = new std::string(std::move(out_));
-    out_.clear();
-    response = MHD_create_response_from_buffer_with_free_callback_cls(body->size(), body->data(),
-                                                                      &FreeBody, body);
-    if (response == nullptr) delete body;
-  } else {
-    auto* self = new std::shared_ptr<HttpExchange>(shared_from_this());
-    response =
-        MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kBlockSize, &Read, self, &Release);
-  }
-  MHD_set_response_options(response, MHD_RF_SEND_KEEP_ALIVE_HEADER, MHD_RO_END);
-  Queue(head_status_, response, head_headers_);
-}
-
 void HttpExchange::Write(std::string_view bytes) {
   if (gone_ || ended_ || !head_set_ || bytes.empty()) return;
-  if (!queued_) QueueHead(false);
-  out_.append(bytes);
-  // The library sends it, and comes back for more.
-  SwitchToConnection();
+  if (!head_sent_) {
+    head_sent_ = true;
+    // An HTTP/1.0 client reads the body to the connection's end.
+    chunked_ = request.version != "HTTP/1.0";
+    std::string head =
+        Head(head_status_, head_headers_, chunked_ ? "Transfer-Encoding: chunked\r\n" : "");
+    if (head_only()) return Send(head);
+    if (!chunked_) return Send(head, bytes);
+    std::string size = Hex(bytes.size());
+    head += size;
+    return Send(head, bytes, "\r\n");
+  }
+  if (head_only()) return;
+  if (!chunked_) return Send(bytes);
+  Send(Hex(bytes.size()), bytes, "\r\n");
 }
 
 void HttpExchange::End(std::string last) {
   if (gone_ || ended_) return;
-  // A page that ended without a flush hands over its whole output here.
-  if (out_.empty()) {
-    out_ = std::move(last);
-  } else {
-    out_.append(last);
+  if (!head_sent_) {
+    if (!head_set_) Begin(200, {});
+    ended_ = true;
+    return Answer(head_status_, head_headers_, last, false);
   }
   ended_ = true;
+  if (head_only()) return;
+  if (!chunked_) {
+    Send(last);
+    keep_alive_ = false;
+    return;
+  }
+  if (last.empty()) return Send("0\r\n\r\n");
+  Send(Hex(last.size()), last, "\r\n0\r\n\r\n");
 }
 
-ssize_t HttpExchange::Read(void* cls, uint64_t, char* buf, size_t max) {
-  HttpExchange& self = **static_cast<std::shared_ptr<HttpExchange>*>(cls);
-  // Nothing left to send: the page goes on to its next flush or its end.
-  while (self.out_at_ == self.out_.size() && !self.ended_ && self.page_running_) {
-    self.SwitchToPage();
+bool HttpExchange::WaitWritable() {
+  pollfd p{fd_, POLLOUT, 0};
+  for (;;) {
+    int n = ::poll(&p, 1, static_cast<int>(write_deadline_.count()));
+    if (n < 0 && errno == EINTR) continue;
+    return n > 0 && (p.revents & POLLOUT) != 0 && (p.revents & (POLLERR | POLLHUP)) == 0;
   }
-  const size_t available = self.out_.size() - self.out_at_;
-  if (available == 0) return MHD_CONTENT_READER_END_OF_STREAM;
-  const size_t n = std::min(max, available);
-  std::memcpy(buf, self.out_.data() + self.out_at_, n);
-  self.out_at_ += n;
-  if (self.out_at_ == self.out_.size()) {
-    self.out_.clear();
-    self.out_at_ = 0;
-  }
-  return static_cast<ssize_t>(n);
 }
 
-void HttpExchange::Release(void* cls) { delete static_cast<std::shared_ptr<HttpExchange>*>(cls); }
-
-void HttpExchange::FreeBody(void* cls) { delete static_cast<std::string*>(cls); }
+void HttpExchange::Send(std::string_view first, std::string_view second, std::string_view third) {
+  iovec parts[3] = {{const_cast<char*>(first.data()), first.size()},
+                    {const_cast<char*>(second.data()), second.size()},
+                    {const_cast<char*>(third.data()), third.size()}};
+  iovec* at = parts;
+  int count = 3;
+  while (!gone_) {
+    while (count > 0 && at->iov_len == 0) {
+      ++at;
+      --count;
+    }
+    if (count == 0) return;
+    msghdr message{};
+    message.msg_iov = at;
+    message.msg_iovlen = static_cast<size_t>(count);
+    ssize_t n = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN && WaitWritable()) continue;
+      gone_ = true;
+      return;
+    }
+    auto sent = static_cast<size_t>(n);
+    while (count > 0 && sent >= at->iov_len) {
+      sent -= at->iov_len;
+      ++at;
+      --count;
+    }
+    if (count > 0) {
+      at->iov_base = static_cast<char*>(at->iov_base) + sent;
+      at->iov_len -= sent;
+    }
+  }
+}
 
 }  // namespace ostrel::host

@@ -1,18 +1,17 @@
-// HttpExchange: one request on a connection of the HTTP library
-// (libmicrohttpd, a thread per connection), and the way its answer goes
-// out. The connection's thread fills in the request when its header is
-// complete and collects its body; then it runs the page itself, as a
-// coroutine (started on a small stack of its own, from which the PagePool
-// switches it onto a page stack), so no other thread is woken for a page.
-// The page runs until its first flush: the head it set is queued as the
-// answer, and the page is left where it is. Each time the library can send
-// more, the page goes on to its next flush, whose bytes leave as one chunk
-// of a chunked body. A browser that reads slowly thus holds its page back,
-// and the page's output never piles up in memory.
+// HttpExchange: one request of a connection of the host, its header and
+// body read whole by the host's connection loop, and the way its answer
+// goes out. The answer is written straight to the connection's socket by
+// the worker thread that answers the request: a page's head and first
+// chunk leave at its first flush, each later flush is one chunk of a
+// chunked body, so a long page (a gathering run's progress) shows as it is
+// written. A page that ends before it flushes leaves as one answer with its
+// length. A browser that reads slowly holds its page back (the write
+// waits), and one that reads nothing for the write deadline is taken as
+// gone, as is one that closed its connection: what the page writes then
+// goes nowhere.
 #pragma once
 
 #include <sys/types.h>
-#include <ucontext.h>
 
 #include <chrono>
 #include <cstdint>
@@ -22,9 +21,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-struct MHD_Connection;
-struct MHD_Response;
 
 namespace ostrel::host {
 
@@ -42,30 +38,31 @@ struct HttpRequest {
   std::string Header(std::string_view name) const;
 };
 
-class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
+// Whether the request carries a urlencoded form: a POST of that type (any
+// letter case). The cross-site check, the page and the page-stack share all
+// read the form by this one rule.
+bool HasForm(const HttpRequest& request);
+
+class HttpExchange {
  public:
-  explicit HttpExchange(MHD_Connection* connection) : connection_(connection) {}
-  ~HttpExchange();
+  // The request read on socket fd (which stays the connection's: the
+  // exchange never closes it). keep_alive: the client may send another
+  // request on it.
+  HttpExchange(int fd, bool keep_alive, std::chrono::milliseconds write_deadline)
+      : fd_(fd), keep_alive_(keep_alive), write_deadline_(write_deadline) {}
   HttpExchange(const HttpExchange&) = delete;
   HttpExchange& operator=(const HttpExchange&) = delete;
 
   HttpRequest request;
-  // The connection thread's record of the request while it is read.
   std::string body;
-  bool header_seen = false;  // the first call for the request has come
-  bool answered = false;     // answered at its header (a refusal)
-  std::chrono::steady_clock::time_point header_end;
 
-  // The connection's thread, in the library's request call: a whole
-  // answer; the connection closes after it when close is set.
+  // A whole answer; the connection closes after it when close is set.
   void Answer(int status, const HeaderList& headers, std::string_view bytes, bool close);
   // A file's content (the exchange closes fd) of size bytes, with status 200.
   void AnswerFile(const HeaderList& headers, int fd, uint64_t size);
-  // Runs page as described above; returns at its first flush or its end.
-  void RunPage(std::function<void()> page);
-  // The library is done with the request (answered, or the browser left):
-  // a page still under way runs to its end, its output going nowhere.
-  void Completed();
+  // Runs a page on the calling thread. A page that stopped without ending
+  // its answer leaves the connection to be closed.
+  void RunPage(const std::function<void()>& page);
 
   // The page's side: the head, then the flushed chunks (Write) and the
   // last bytes with the end. A page that ends before it flushes is sent as
@@ -76,38 +73,27 @@ class HttpExchange : public std::enable_shared_from_this<HttpExchange> {
   // True once the browser has left: what is written goes nowhere.
   bool gone() const { return gone_; }
 
- private:
-  static void PageEntry();
-  static ssize_t Read(void* cls, uint64_t pos, char* buf, size_t max);
-  static void Release(void* cls);
-  // Frees a whole answer's bytes (a std::string) once the library is done.
-  static void FreeBody(void* cls);
-  void Queue(int status, MHD_Response* response, const HeaderList& headers);
-  // Queues the page's head: with all its output (whole), or for a chunked body.
-  void QueueHead(bool whole);
-  // Switches from the connection to the page and back.
-  void SwitchToPage();
-  void SwitchToConnection();
+  // After the answer: whether the connection may carry the next request.
+  bool Reusable() const { return ended_ && !gone_ && keep_alive_; }
 
-  MHD_Connection* const connection_;
-  std::string out_;  // output not yet taken, from out_at_ on
-  size_t out_at_ = 0;
+ private:
+  // The status line and headers, with the body's framing.
+  std::string Head(int status, const HeaderList& headers, const char* framing);
+  // Writes every byte or marks the browser gone.
+  void Send(std::string_view first, std::string_view second = {}, std::string_view third = {});
+  bool WaitWritable();
+  bool head_only() const { return request.method == "HEAD"; }
+
+  const int fd_;
+  bool keep_alive_;
+  const std::chrono::milliseconds write_deadline_;
   bool head_set_ = false;
+  bool head_sent_ = false;
+  bool chunked_ = false;
   int head_status_ = 200;
   HeaderList head_headers_;
-  bool queued_ = false;
   bool ended_ = false;
   bool gone_ = false;
-
-  std::function<void()> page_;
-  bool page_running_ = false;  // started and not yet returned
-  ucontext_t connection_context_{};
-  ucontext_t page_context_{};
-  // The stacks on either side, for the address sanitizer.
-  const void* connection_bottom_ = nullptr;
-  size_t connection_size_ = 0;
-  const void* page_side_bottom_ = nullptr;
-  size_t page_side_size_ = 0;
 };
 
 }  // namespace ostrel::host

@@ -128,6 +128,8 @@ int main(int argc, char** argv) {
   sigaddset(&stop_signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  // The connection bounds are set from what the descriptors allow.
+  host::RaiseDescriptorLimit();
 
   host::ServerSettings settings;
   settings.listen = config.listen;

@@ -18,17 +18,6 @@ namespace ostrel::host {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // "User-Agent" -> "HTTP_USER_AGENT".
 std::string HeaderVariable(std::string_view name) {
   std::string out = "HTTP_";
@@ -99,10 +88,7 @@ int PageRunner::Run(const std::shared_ptr<HttpExchange>& exchange, const std::st
   asp::RequestInput input;
   input.code_page = settings_.charset;
   input.query_string = info.query;
-  if (info.method == "POST" &&
-      StartsWithNoCase(info.Header("Content-Type"), "application/x-www-form-urlencoded")) {
-    input.form = body;
-  }
+  if (HasForm(info)) input.form = body;
   input.cookie_header = info.Header("Cookie");
   input.server_variables = ServerVariables(info, page_path, body.size());
   auto request = std::make_shared<asp::Request>(input);

@@ -1,11 +1,8 @@
-// WebServer: ostrel-host's HTTP side over libmicrohttpd. Each open
-// connection has a thread of the library, which reads its requests, sends
-// redirects and static files, and runs its pages (http_exchange.h) through
-// the PagePool, on a page stack of full size. One client address may hold
-// only so many connections at once: more are refused as they come, before
-// any thread is made for them. A request header must arrive whole within a
-// deadline and a body at a minimum rate (connection_watch.h,
-// request_body.h). Routes: a
+// WebServer: ostrel-host's HTTP side. Its connections are read on one
+// event-driven thread until a request is complete, with the deadlines and
+// bounds of connection_loop.h; then a worker thread answers it: sends a
+// redirect or a static file, or runs its page (http_exchange.h) through
+// the PagePool, on a page stack of full size. Routes: a
 // registered redirect (the site's "/" to the admin folder), a host page
 // (only the registered ones: any other .asp path is 404), else a static
 // file of the site tree (see static_files.h).
@@ -23,16 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "host/connection_watch.h"
+#include "host/connection_loop.h"
 #include "host/host_page.h"
 #include "host/http_exchange.h"
 #include "host/page_pool.h"
 #include "host/page_runner.h"
 #include "host/request_body.h"
 #include "host/static_files.h"
-
-struct MHD_Connection;
-struct MHD_Daemon;
 
 namespace ostrel::host {
 
@@ -42,13 +36,18 @@ struct ServerSettings {
   // may be pages that fetch from remote sites (0: half).
   int threads = 32;
   int remote_share = 0;
-  // Connections one client address may hold at once (0: no limit), and
-  // all clients together.
-  int connections_per_address = 32;
-  int max_connections = 1024;
-  // The whole request header must arrive within this time; a connection
-  // silent this long is dropped.
+  // Connections waiting for a request (its header or body, or idle
+  // between requests) that one client address may hold at once (0: no
+  // bound), and all connections together (0: as the descriptors allow).
+  int connections_per_address = 1024;
+  int max_connections = 0;
+  // Threads answering complete requests at once.
+  int workers = 128;
+  // The whole request header must arrive within this time, counted from
+  // the connection's opening or the end of its previous answer.
   std::chrono::milliseconds header_timeout{10'000};
+  // A browser that reads nothing of an answer this long is taken as gone.
+  std::chrono::milliseconds write_deadline{30'000};
   // How long a remote page waits for its share of the page stacks.
   std::chrono::milliseconds share_wait{10'000};
   BodyLimits body;
@@ -92,8 +91,11 @@ class WebServer {
   // Starts listening. False, with the reason in *error, when it cannot.
   bool Start(std::string* error);
   void Stop();
-  // The port listened on (the chosen one when the address asked for 0).
+  // The port listened on (the chosen one when the address asked for 0),
+  // known before any request is read.
   int port() const { return port_; }
+  // The bound on all connections in force (after Start).
+  int connection_cap() const { return loop_ ? loop_->connection_cap() : 0; }
 
   PageRunner& pages() { return runner_; }
 
@@ -104,23 +106,18 @@ class WebServer {
     PageOptions options;
   };
 
-  struct Callbacks;  // the library's callbacks (web_server.cpp)
   // The request on exchange, its header complete and its body read.
   void Route(const std::shared_ptr<HttpExchange>& exchange);
-  // Adds a piece of the request body; false when the body has grown too
-  // large or comes too slowly.
-  bool TakeBody(HttpExchange& exchange, const char* data, size_t size);
   void ServePage(const std::shared_ptr<HttpExchange>& exchange, const Page& page);
   void ServeStatic(HttpExchange& exchange);
 
   ServerSettings settings_;
   PageRunner runner_;
   PagePool pool_;
-  ConnectionWatch watch_;
+  std::unique_ptr<ConnectionLoop> loop_;
   StaticFiles files_;
   std::map<std::string, Page> pages_;             // keyed by lower-cased path
   std::map<std::string, std::string> redirects_;  // lower-cased path -> target
-  MHD_Daemon* daemon_ = nullptr;
   int port_ = 0;
 };
 

@@ -1,0 +1,528 @@
+#include "host/connection_loop.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "host/request_head.h"
+
+namespace ostrel::host {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kReadBlock = 16 << 10;
+constexpr int kAcceptsPerTurn = 64;
+constexpr auto kSweepEvery = std::chrono::milliseconds(100);
+// How long a closing connection's unread input is drained, so that the
+// client reads the answer before the close resets the connection.
+constexpr auto kLinger = std::chrono::milliseconds(2000);
+
+// "%XX" becomes the byte XX; a "+" stays (it is a blank only in a query).
+std::string DecodePath(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '%' && i + 2 < raw.size() &&
+        std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
+      out += static_cast<char>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += raw[i];
+    }
+  }
+  return out;
+}
+
+std::string AddressText(const sockaddr_storage& address) {
+  char buffer[INET6_ADDRSTRLEN] = {};
+  if (address.ss_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, buffer,
+              sizeof(buffer));
+  } else if (address.ss_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, buffer,
+              sizeof(buffer));
+  }
+  return buffer;
+}
+
+// The descriptors the host keeps for itself: databases, remote fetches,
+// files being written, the archiver's pipes.
+int ConnectionCap(int wanted) {
+  rlimit limit{};
+  long long soft = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                       ? static_cast<long long>(limit.rlim_cur)
+                       : 65536;
+  long long fit = std::clamp<long long>(soft - 256 - soft / 8, 16, 32768);
+  return wanted > 0 ? static_cast<int>(std::min<long long>(wanted, fit)) : static_cast<int>(fit);
+}
+
+}  // namespace
+
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+struct ConnectionLoop::Address {
+  std::string text;
+  int connections = 0;
+  std::list<Conn*> waiting;  // oldest first
+  size_t body_bytes = 0;
+};
+
+struct ConnectionLoop::Conn {
+  int fd = -1;
+  Address* address = nullptr;
+  State state = State::kHeader;
+  std::string in;       // read and not yet taken
+  size_t scanned = 0;   // how far the header's end was looked for
+  Clock::time_point since;  // the wait began (header) or the header ended (body)
+  Clock::time_point linger_end;
+  bool listed = false;
+  std::list<Conn*>::iterator in_all, in_address;
+  RequestHead head;
+  std::shared_ptr<HttpExchange> exchange;
+  ChunkedDecoder chunks;
+  uint64_t body_left = 0;
+  size_t reserved = 0;
+};
+
+ConnectionLoop::ConnectionLoop(LoopSettings settings, Handler handler)
+    : settings_(std::move(settings)), handler_(std::move(handler)) {}
+
+ConnectionLoop::~ConnectionLoop() { Stop(); }
+
+bool ConnectionLoop::Start(int listen_fd, int port) {
+  cap_ = ConnectionCap(settings_.max_connections);
+  listen_fd_ = listen_fd;
+  port_ = port;
+  epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
+  wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (epoll_fd_ < 0 || wake_fd_ < 0) return false;
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.ptr = &listen_fd_;
+  epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, listen_fd_, &event);
+  event.data.ptr = &wake_fd_;
+  epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_fd_, &event);
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void ConnectionLoop::Stop() {
+  if (thread_.joinable()) {
+    stopping_ = true;
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof(one));
+    thread_.join();
+    // The loop has closed every waiting connection and shut the others
+    // down; the workers end their answers (and the queued ones) at once.
+    {
+      std::lock_guard lock(mu_);
+      workers_stopping_ = true;
+    }
+    work_.notify_all();
+    for (auto& worker : workers_) worker.join();
+    workers_.clear();
+    for (Conn* c : returns_) Close(c);
+    returns_.clear();
+    for (Conn* c : closed_) delete c;
+    closed_.clear();
+  }
+  if (listen_fd_ >= 0) ::close(listen_fd_);
+  if (epoll_fd_ >= 0) ::close(epoll_fd_);
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+  listen_fd_ = epoll_fd_ = wake_fd_ = -1;
+}
+
+void ConnectionLoop::Run() {
+  epoll_event events[256];
+  next_sweep_ = Clock::now() + kSweepEvery;
+  while (!stopping_) {
+    int n = epoll_wait(epoll_fd_, events, 256, static_cast<int>(kSweepEvery.count()));
+    now_ = Clock::now();
+    for (int i = 0; i < n; ++i) {
+      void* tag = events[i].data.ptr;
+      if (tag == &listen_fd_) {
+        Accept();
+      } else if (tag == &wake_fd_) {
+        uint64_t count;
+        [[maybe_unused]] ssize_t r = ::read(wake_fd_, &count, sizeof(count));
+        TakeReturns();
+      } else {
+        OnReadable(static_cast<Conn*>(tag));
+      }
+    }
+    if (accept_paused_ && now_ >= accept_resume_ && connections_ < cap_) {
+      epoll_event event{};
+      event.events = EPOLLIN;
+      event.data.ptr = &listen_fd_;
+      epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, listen_fd_, &event);
+      accept_paused_ = false;
+    }
+    if (now_ >= next_sweep_) {
+      Sweep();
+      next_sweep_ = now_ + kSweepEvery;
+    }
+    for (Conn* c : closed_) delete c;
+    closed_.clear();
+  }
+  // Stopping: no new connections; the waiting ones close, the answered
+  // ones are shut down so that their workers' writes end at once.
+  ::close(listen_fd_);
+  listen_fd_ = -1;
+  while (!waiting_.empty()) Close(waiting_.front());
+  for (Conn* c : active_) ::shutdown(c->fd, SHUT_RDWR);
+  for (Conn* c : closed_) delete c;
+  closed_.clear();
+}
+
+void ConnectionLoop::Accept() {
+  for (int i = 0; i < kAcceptsPerTurn; ++i) {
+    sockaddr_storage from{};
+    socklen_t from_size = sizeof(from);
+    int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&from), &from_size,
+                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        // Out of descriptors: make room if a waiting connection can give
+        // it, else stop taking connections for a moment (the pending ones
+        // would wake the loop again and again).
+        if (!EvictOldest(nullptr)) PauseAccepting();
+        continue;
+      }
+      return;  // EAGAIN: none left
+    }
+    if (connections_ >= cap_ && !EvictOldest(nullptr)) {
+      // Every connection has a request being answered.
+      ::close(fd);
+      PauseAccepting();
+      return;
+    }
+    std::string text = AddressText(from);
+    std::unique_ptr<Address>& slot = addresses_[text];
+    if (!slot) {
+      slot = std::make_unique<Address>();
+      slot->text = text;
+    }
+    Address* address = slot.get();
+    if (settings_.waiting_per_address > 0 &&
+        static_cast<int>(address->waiting.size()) >= settings_.waiting_per_address) {
+      EvictOldest(address);
+    }
+    int on = 1;
+    // Without it every small flushed chunk and keep-alive answer waits for
+    // the peer's delayed acknowledgement.
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    auto* c = new Conn;
+    c->fd = fd;
+    c->address = address;
+    c->since = now_;
+    ++address->connections;
+    ++connections_;
+    ListWaiting(c);
+    Watch(c, true);
+  }
+}
+
+void ConnectionLoop::PauseAccepting() {
+  if (accept_paused_) return;
+  epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, listen_fd_, nullptr);
+  accept_paused_ = true;
+  accept_resume_ = now_ + std::chrono::milliseconds(100);
+}
+
+void ConnectionLoop::Watch(Conn* c, bool on) {
+  if (!on) {
+    epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, c->fd, nullptr);
+    return;
+  }
+  epoll_event event{};
+  event.events = EPOLLIN | EPOLLRDHUP;
+  event.data.ptr = c;
+  epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, c->fd, &event);
+}
+
+void ConnectionLoop::ListWaiting(Conn* c) {
+  if (c->listed) return;
+  c->in_all = waiting_.insert(waiting_.end(), c);
+  c->in_address = c->address->waiting.insert(c->address->waiting.end(), c);
+  c->listed = true;
+}
+
+void ConnectionLoop::UnlistWaiting(Conn* c) {
+  if (!c->listed) return;
+  waiting_.erase(c->in_all);
+  c->address->waiting.erase(c->in_address);
+  c->listed = false;
+}
+
+bool ConnectionLoop::EvictOldest(Address* address) {
+  std::list<Conn*>& list = address ? address->waiting : waiting_;
+  if (list.empty()) return false;
+  Close(list.front());
+  return true;
+}
+
+void ConnectionLoop::Close(Conn* c) {
+  if (c->fd < 0) return;
+  UnlistWaiting(c);
+  Release(c);
+  ::close(c->fd);  // also takes it out of the epoll set
+  c->fd = -1;
+  Address* address = c->address;
+  --connections_;
+  if (--address->connections == 0) addresses_.erase(address->text);
+  c->address = nullptr;
+  // Freed after the turn: an event of this turn may still name it.
+  closed_.push_back(c);
+}
+
+bool ConnectionLoop::Reserve(Conn* c, size_t bytes) {
+  const BodyLimits& limits = settings_.body;
+  if (body_bytes_ + bytes > limits.all_bytes ||
+      c->address->body_bytes + bytes > limits.address_bytes) {
+    return false;
+  }
+  body_bytes_ += bytes;
+  c->address->body_bytes += bytes;
+  c->reserved += bytes;
+  return true;
+}
+
+void ConnectionLoop::Release(Conn* c) {
+  body_bytes_ -= c->reserved;
+  c->address->body_bytes -= c->reserved;
+  c->reserved = 0;
+}
+
+void ConnectionLoop::OnReadable(Conn* c) {
+  if (c->fd < 0) return;  // closed earlier in this turn
+  char block[kReadBlock];
+  ssize_t n = ::recv(c->fd, block, sizeof(block), 0);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (n <= 0) return Close(c);  // the client left (or half-closed before its request)
+  if (c->state == State::kLinger) return;  // drained, not read
+  c->in.append(block, static_cast<size_t>(n));
+  Process(c);
+}
+
+void ConnectionLoop::Process(Conn* c) {
+  if (c->state == State::kHeader) {
+    // Empty lines before a request are passed over.
+    size_t blank = 0;
+    while (c->in.compare(blank, 2, "\r\n") == 0) blank += 2;
+    if (blank > 0) {
+      c->in.erase(0, blank);
+      c->scanned = 0;
+    }
+    size_t end = c->in.find("\r\n\r\n", c->scanned > 3 ? c->scanned - 3 : 0);
+    if (end == std::string::npos) {
+      c->scanned = c->in.size();
+      if (c->in.size() > settings_.max_header_bytes) {
+        Reject(c, 431, "Request header too large");
+      }
+      return;
+    }
+    end += 4;
+    if (end > settings_.max_header_bytes) return Reject(c, 431, "Request header too large");
+    HeadStatus status = ParseRequestHead(std::string_view(c->in).substr(0, end), &c->head);
+    c->in.erase(0, end);
+    c->scanned = 0;
+    if (status == HeadStatus::kTooLarge) return Reject(c, 431, "Request header too large");
+    if (status == HeadStatus::kBadExpectation) return Reject(c, 417, "Expectation failed");
+    if (status != HeadStatus::kOk) return Reject(c, 400, "Bad request");
+    StartBody(c);
+    if (c->state != State::kBody) return;
+  }
+  if (c->state != State::kBody) return;
+  std::string& body = c->exchange->body;
+  if (!c->head.chunked) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(c->body_left, c->in.size()));
+    body.append(c->in, 0, n);
+    c->in.erase(0, n);
+    c->body_left -= n;
+    if (c->body_left == 0) Dispatch(c);
+    return;
+  }
+  size_t used = 0;
+  size_t before = body.size();
+  ChunkedDecoder::Result result = c->chunks.Feed(c->in, &body, &used);
+  c->in.erase(0, used);
+  if (result == ChunkedDecoder::Result::kBad) return Reject(c, 400, "Bad request");
+  if (body.size() > settings_.body.max_bytes) return Reject(c, 413, "Request body too large");
+  if (!Reserve(c, body.size() - before)) return Reject(c, 503, "Server busy");
+  if (result == ChunkedDecoder::Result::kDone) Dispatch(c);
+}
+
+void ConnectionLoop::StartBody(Conn* c) {
+  const RequestHead& head = c->head;
+  auto exchange =
+      std::make_shared<HttpExchange>(c->fd, head.keep_alive, settings_.write_deadline);
+  HttpRequest& request = exchange->request;
+  request.method = head.method;
+  request.version = head.version;
+  std::string_view target = head.target;
+  size_t question = target.find('?');
+  request.path = DecodePath(target.substr(0, question));
+  if (question != std::string_view::npos) request.query = target.substr(question + 1);
+  request.remote_address = c->address->text;
+  request.server_port = port_;
+  request.headers = head.headers;
+  c->exchange = std::move(exchange);
+  if (!head.chunked && head.content_length == 0) return Dispatch(c);
+  // Refused at its header what would pass a bound, before a byte of it.
+  if (head.content_length > settings_.body.max_bytes) {
+    return Reject(c, 413, "Request body too large");
+  }
+  if (!Reserve(c, static_cast<size_t>(head.content_length))) {
+    return Reject(c, 503, "Server busy");
+  }
+  c->state = State::kBody;
+  c->since = now_;
+  c->body_left = head.content_length;
+  c->chunks = ChunkedDecoder();
+  if (head.expect_continue) {
+    static constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+    [[maybe_unused]] ssize_t n = ::send(c->fd, kContinue, sizeof(kContinue) - 1, MSG_NOSIGNAL);
+  }
+}
+
+void ConnectionLoop::Dispatch(Conn* c) {
+  UnlistWaiting(c);
+  Watch(c, false);
+  c->state = State::kQueued;
+  active_.insert(c);
+  {
+    std::lock_guard lock(mu_);
+    queue_.push_back(c);
+    // Each idle worker takes one request; one more is made for a request
+    // that none is left to take (a woken worker counts as idle until it
+    // takes its request, so two requests never fall to one of them).
+    if (static_cast<int>(queue_.size()) > idle_workers_ &&
+        static_cast<int>(workers_.size()) < settings_.workers) {
+      workers_.emplace_back([this] { Work(); });
+      return;
+    }
+  }
+  work_.notify_one();
+}
+
+void ConnectionLoop::Reject(Conn* c, int status, const char* text) {
+  std::string reason = std::string("Error ") + std::to_string(status) + ": " + text + "\n";
+  std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + text +
+                       "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                       std::to_string(reason.size()) + "\r\nConnection: close\r\n\r\n" + reason;
+  [[maybe_unused]] ssize_t n = ::send(c->fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+  ::shutdown(c->fd, SHUT_WR);
+  Release(c);
+  c->exchange.reset();
+  c->in.clear();
+  c->state = State::kLinger;
+  c->linger_end = now_ + kLinger;
+  ListWaiting(c);
+}
+
+void ConnectionLoop::Sweep() {
+  const BodyLimits& limits = settings_.body;
+  for (auto it = waiting_.begin(); it != waiting_.end();) {
+    Conn* c = *it++;
+    bool late = false;
+    switch (c->state) {
+      case State::kHeader:
+        late = now_ - c->since > settings_.header_timeout;
+        break;
+      case State::kBody:
+        late = CheckBody(limits, c->exchange->body.size(), now_ - c->since) ==
+               BodyStatus::kTooSlow;
+        break;
+      case State::kLinger:
+        late = now_ >= c->linger_end;
+        break;
+      case State::kQueued:
+        break;
+    }
+    if (late) Close(c);
+  }
+}
+
+void ConnectionLoop::TakeReturns() {
+  std::vector<Conn*> back;
+  {
+    std::lock_guard lock(mu_);
+    back.swap(returns_);
+  }
+  for (Conn* c : back) {
+    active_.erase(c);
+    Release(c);
+    bool reuse = c->exchange->Reusable();
+    c->exchange.reset();
+    if (!reuse) {
+      // The answer asked for the close (or the browser is gone): what the
+      // client still sends is drained for a moment, so it reads the answer.
+      ::shutdown(c->fd, SHUT_WR);
+      c->state = State::kLinger;
+      c->linger_end = now_ + kLinger;
+      c->in.clear();
+    } else {
+      c->state = State::kHeader;
+    }
+    c->since = now_;
+    if (settings_.waiting_per_address > 0 &&
+        static_cast<int>(c->address->waiting.size()) >= settings_.waiting_per_address) {
+      EvictOldest(c->address);
+    }
+    ListWaiting(c);
+    Watch(c, true);
+    // A request that came right behind the last one is already here.
+    if (c->state == State::kHeader && !c->in.empty()) Process(c);
+  }
+}
+
+void ConnectionLoop::Work() {
+  std::unique_lock lock(mu_);
+  for (;;) {
+    if (queue_.empty()) {
+      if (workers_stopping_) return;
+      ++idle_workers_;
+      work_.wait(lock, [this] { return !queue_.empty() || workers_stopping_; });
+      --idle_workers_;
+      continue;
+    }
+    Conn* c = queue_.front();
+    queue_.pop_front();
+    lock.unlock();
+    try {
+      handler_(c->exchange);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "ostrel-host: a request failed: %s\n", error.what());
+    } catch (...) {
+      std::fprintf(stderr, "ostrel-host: a request failed\n");
+    }
+    lock.lock();
+    returns_.push_back(c);
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof(one));
+  }
+}
+
+}  // namespace ostrel::host

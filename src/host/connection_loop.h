@@ -1,0 +1,145 @@
+// ConnectionLoop: the host's connections, from accept to a complete
+// request, on one event-driven thread. While a connection has not yet
+// delivered a whole request (its header, then its body), or sits idle
+// between requests, it costs a socket and a small buffer, no thread; a
+// complete request is handed to a worker thread, which answers it (a page,
+// a static file) by writing to the socket itself and then gives the
+// connection back for its next request.
+//
+// What a client may hold:
+// - A connection waiting for a request (header, body, idle keep-alive) has
+//   the header deadline: its whole header within it, counted from its
+//   opening or from the end of its previous answer. A body must keep the
+//   minimum rate after its grace period and arrive whole within its
+//   deadline (request_body.h). Past that the connection is closed.
+// - Waiting connections are bounded per client address and in all; when a
+//   new connection would pass a bound, the oldest waiting connection (of
+//   that address, or of all) is closed to make room. So a crowd of slow
+//   clients only ever displaces itself, and a new connection that delivers
+//   its request at once is never refused for its address.
+// - All connections together stay within what the process's descriptors
+//   allow, with room left for the databases, fetches and files.
+// - Bodies being received hold at most so much memory in all and per
+//   address; a request whose body would pass a bound is refused (413 for
+//   its own size, 503 for the host's).
+// - A request whose framing is ambiguous or malformed gets 400, and its
+//   connection is closed (request_head.h).
+// - While a worker answers, the connection has no deadline but the write
+//   deadline: a browser that reads nothing that long is taken as gone.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/http_exchange.h"
+#include "host/request_body.h"
+
+namespace ostrel::host {
+
+struct LoopSettings {
+  // Connections waiting for a request, per client address (0: no bound but
+  // the overall one).
+  int waiting_per_address = 1024;
+  // All connections (0: as many as the descriptors allow, less a reserve).
+  int max_connections = 0;
+  std::chrono::milliseconds header_timeout{10'000};
+  size_t max_header_bytes = 16 << 10;
+  BodyLimits body;
+  // Threads answering complete requests; more requests wait their turn.
+  int workers = 128;
+  std::chrono::milliseconds write_deadline{30'000};
+};
+
+class ConnectionLoop {
+ public:
+  using Handler = std::function<void(const std::shared_ptr<HttpExchange>&)>;
+
+  ConnectionLoop(LoopSettings settings, Handler handler);
+  ~ConnectionLoop();
+  ConnectionLoop(const ConnectionLoop&) = delete;
+  ConnectionLoop& operator=(const ConnectionLoop&) = delete;
+
+  // Serves the listening socket (taken over) of port. False when the loop
+  // cannot be set up.
+  bool Start(int listen_fd, int port);
+  // Closes the waiting connections and shuts the answered ones down (their
+  // writes fail at once), and returns when every worker has ended.
+  void Stop();
+
+  // The bound on all connections in force.
+  int connection_cap() const { return cap_; }
+
+ private:
+  struct Address;
+  struct Conn;
+  enum class State { kHeader, kBody, kQueued, kLinger };
+
+  void Run();
+  void Accept();
+  void OnReadable(Conn* c);
+  // Reads what the connection's buffer holds as far as it goes.
+  void Process(Conn* c);
+  void StartBody(Conn* c);
+  void Dispatch(Conn* c);
+  // Answers with a short error of the host's own and closes.
+  void Reject(Conn* c, int status, const char* text);
+  void Close(Conn* c);
+  void ListWaiting(Conn* c);
+  void UnlistWaiting(Conn* c);
+  bool EvictOldest(Address* address);
+  bool Reserve(Conn* c, size_t bytes);
+  void Release(Conn* c);
+  void Sweep();
+  void TakeReturns();
+  void Work();
+  void Watch(Conn* c, bool on);
+  void PauseAccepting();
+
+  const LoopSettings settings_;
+  const Handler handler_;
+  int cap_ = 0;
+  int listen_fd_ = -1;
+  int port_ = 0;
+  int epoll_fd_ = -1;
+  int wake_fd_ = -1;
+  std::thread thread_;
+  std::atomic<bool> stopping_{false};
+
+  // The loop thread's own.
+  std::chrono::steady_clock::time_point now_;
+  std::unordered_map<std::string, std::unique_ptr<Address>> addresses_;
+  std::list<Conn*> waiting_;  // oldest first
+  std::unordered_set<Conn*> active_;
+  std::vector<Conn*> closed_;  // closed this turn, freed at its end  // with a worker, or waiting for one
+  int connections_ = 0;
+  size_t body_bytes_ = 0;
+  bool accept_paused_ = false;
+  std::chrono::steady_clock::time_point accept_resume_;
+  std::chrono::steady_clock::time_point next_sweep_;
+
+  // Shared with the workers.
+  std::mutex mu_;
+  std::condition_variable work_;
+  std::deque<Conn*> queue_;
+  std::vector<Conn*> returns_;
+  std::vector<std::thread> workers_;
+  int idle_workers_ = 0;
+  bool workers_stopping_ = false;
+};
+
+// Raises the process's soft descriptor limit as far as its hard limit
+// allows, so the connection bounds can be set from it.
+void RaiseDescriptorLimit();
+
+}  // namespace ostrel::host
