@@ -261,6 +261,20 @@ TEST(RarTool, LongCodePageNameComesBackShortened) {
   EXPECT_EQ(written["long"], han.substr(0, 255) + "/" + han.substr(0, 249) + ".txt");
 }
 
+TEST(ArchiveReader, VolumeOpeningWithAContinuedFileKeepsAttributesInStep) {
+  TempDir dir;
+  dir.Write("part2.rar",
+            testing::Rar4Archive(
+                {{"a.txt", "tail", 0x21, 0x0001}, {"b.txt", "bbb", 0x22}, {"c.txt", "ccc", 0x24}}));
+  auto reader = ArchiveReader::Open(dir.Native("part2.rar"), Format::kRar);
+  ASSERT_TRUE(reader);
+  std::vector<std::pair<std::string, uint32_t>> seen;
+  EntryInfo e;
+  while (reader->Next(&e) == 1) seen.emplace_back(e.name, e.attributes);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, uint32_t>>{
+                      {"a.txt", 0x21}, {"b.txt", 0x22}, {"c.txt", 0x24}}));
+}
+
 TEST(Zip32, StoresNamesInCodePage936WhereTheyHaveASpelling) {
   TempDir dir;
   dir.Write("src/中文.txt", "cn");
