@@ -199,6 +199,82 @@ TEST(ArchiveReader, ReadsRar5AndFindsArchivesAfterAStub) {
   EXPECT_FALSE(ArchiveReader::Open(dir.Native("five.rar"), Format::kZip));
 }
 
+// Extracts every entry below out; the path each file went to, by its data.
+std::map<std::string, std::string> ExtractAll(ArchiveReader& reader, const TempDir& dir,
+                                              const std::string& out) {
+  dir.MakeFolder(out);
+  std::map<std::string, std::string> written;
+  EntryInfo e;
+  int rc;
+  while ((rc = reader.Next(&e)) == 1) {
+    std::string path;
+    EXPECT_EQ(reader.Extract(dir.Native(out), true, false, nullptr, &path), Refusal::kNone);
+    if (!e.is_folder) written[dir.Read(out + "/" + path)] = path;
+  }
+  EXPECT_EQ(rc, 0);
+  return written;
+}
+
+std::string Repeat(std::string_view s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(ArchiveReader, ShortensANameTooLongForTheFileSystemAndGoesOn) {
+  TempDir dir;
+  const std::string han = Repeat("长", 90);  // 270 bytes in UTF-8: a name Windows holds
+  testing::WriteZipFixture(dir.Native("long.zip"), {{"a.txt", "first"},
+                                                    {han + ".txt", "one"},
+                                                    {han + "乙.txt", "two"},
+                                                    {han + "/" + han + ".htm", "deep"},
+                                                    {han + "/b.txt", "beside"},
+                                                    {"z.txt", "last"}});
+  auto reader = ArchiveReader::Open(dir.Native("long.zip"), Format::kZip);
+  ASSERT_TRUE(reader);
+  auto written = ExtractAll(*reader, dir, "out");
+  ASSERT_EQ(written.size(), 6u);
+  EXPECT_EQ(written["first"], "a.txt");
+  EXPECT_EQ(written["last"], "z.txt");
+  // As much of the name as fits, its extension kept; two names cut alike
+  // stay apart, and a shortened folder holds every entry below it.
+  EXPECT_EQ(written["one"], han.substr(0, 249) + ".txt");
+  EXPECT_EQ(written["two"], han.substr(0, 246) + " (2).txt");
+  EXPECT_EQ(written["deep"], han.substr(0, 255) + "/" + han.substr(0, 249) + ".htm");
+  EXPECT_EQ(written["beside"], han.substr(0, 255) + "/b.txt");
+}
+
+TEST(RarTool, LongCodePageNameComesBackShortened) {
+  TempDir dir;
+  const std::string han = Repeat("长", 100);
+  // 204 bytes here in code page 936, 304 once stored as UTF-8.
+  const std::string local = text::Encode(han, "CP936");
+  dir.Write("in/" + local + "/" + local + ".txt", "long");
+  dir.Write("in/a.txt", "short");
+  ASSERT_EQ(testing::Shell(RarToolPath() + " a -r -ep1 -- " + dir.Native("n.rar") + " " +
+                           dir.Native("in") + "/"),
+            0);
+  auto reader = ArchiveReader::Open(dir.Native("n.rar"), Format::kRar);
+  ASSERT_TRUE(reader);
+  auto written = ExtractAll(*reader, dir, "out");
+  EXPECT_EQ(written["short"], "a.txt");
+  EXPECT_EQ(written["long"], han.substr(0, 255) + "/" + han.substr(0, 249) + ".txt");
+}
+
+TEST(ArchiveReader, VolumeOpeningWithAContinuedFileKeepsAttributesInStep) {
+  TempDir dir;
+  dir.Write("part2.rar",
+            testing::Rar4Archive(
+                {{"a.txt", "tail", 0x21, 0x0001}, {"b.txt", "bbb", 0x22}, {"c.txt", "ccc", 0x24}}));
+  auto reader = ArchiveReader::Open(dir.Native("part2.rar"), Format::kRar);
+  ASSERT_TRUE(reader);
+  std::vector<std::pair<std::string, uint32_t>> seen;
+  EntryInfo e;
+  while (reader->Next(&e) == 1) seen.emplace_back(e.name, e.attributes);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, uint32_t>>{
+                      {"a.txt", 0x21}, {"b.txt", 0x22}, {"c.txt", 0x24}}));
+}
+
 TEST(Zip32, StoresNamesInCodePage936WhereTheyHaveASpelling) {
   TempDir dir;
   dir.Write("src/中文.txt", "cn");

@@ -102,6 +102,7 @@ struct RarFixtureEntry {
   std::string name;  // UTF-8
   std::string data;
   uint32_t attributes = 0x20;
+  uint16_t rar4_flags = 0;  // more RAR 4 header flags (0x0001: continued from the last volume)
 };
 
 inline std::string Le32Bytes(uint32_t v) {
@@ -149,8 +150,8 @@ inline std::string Rar4Archive(const std::vector<RarFixtureEntry>& entries) {
   for (const auto& e : entries) {
     bool folder = (e.attributes & 0x10) != 0;
     auto size = static_cast<uint32_t>(e.data.size());
-    out += seal(std::string("\0\0\x74", 3) + le16(0x8000 | (folder ? 0xe0 : 0)) + le16(0) +
-                Le32Bytes(size) + Le32Bytes(size) + '\x02' + Le32Bytes(Crc32(e.data)) +
+    out += seal(std::string("\0\0\x74", 3) + le16(0x8000 | (folder ? 0xe0 : 0) | e.rar4_flags) +
+                le16(0) + Le32Bytes(size) + Le32Bytes(size) + '\x02' + Le32Bytes(Crc32(e.data)) +
                 Le32Bytes(0x21u << 16 | 1u << 21) + '\x14' + '\x30' +
                 le16(static_cast<uint32_t>(e.name.size())) + Le32Bytes(e.attributes) + e.name) +
            e.data;

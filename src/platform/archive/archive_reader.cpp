@@ -313,6 +313,41 @@ Refusal ArchiveReader::Test() {
   return ReadData(-1);
 }
 
+std::string ArchiveReader::FitName(int dir, const std::string& relative, const std::string& part,
+                                   bool is_folder) {
+  // Windows holds 255 UTF-16 units a name, which in UTF-8 may be three
+  // times as many bytes as a Linux file system holds.
+  long max = fpathconf(dir, _PC_NAME_MAX);
+  size_t limit = max > 0 ? static_cast<size_t>(max) : 255;
+  if (part.size() <= limit) return part;
+  std::string key = relative + part;
+  if (auto it = short_names_.find(key); it != short_names_.end()) return it->second;
+  size_t dot = part.rfind('.');
+  std::string ext;
+  if (dot != std::string::npos && dot > 0 && part.size() - dot <= limit / 4) ext = part.substr(dot);
+  const std::string stem = part.substr(0, part.size() - ext.size());
+  for (int n = 1;; ++n) {
+    std::string number = n == 1 ? "" : " (" + std::to_string(n) + ")";
+    size_t room = limit > ext.size() + number.size() ? limit - ext.size() - number.size() : 1;
+    // Cut on a character boundary; Windows would drop trailing dots and blanks.
+    size_t cut = std::min(room, stem.size());
+    while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xc0) == 0x80) --cut;
+    while (cut > 0 && (stem[cut - 1] == '.' || stem[cut - 1] == ' ')) --cut;
+    std::string name = (cut > 0 ? stem.substr(0, cut) : "_") + number + ext;
+    if (short_given_.contains(relative + name)) continue;
+    // A long-named entry can replace nothing already there: no file could
+    // hold its name. A folder there is entered as any folder is.
+    struct stat st {};
+    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !(is_folder && S_ISDIR(st.st_mode))) {
+      continue;
+    }
+    short_names_[key] = name;
+    short_given_.insert(relative + name);
+    return name;
+  }
+}
+
 Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, bool junk_paths,
                                bool* skipped, std::string* written) {
   if (skipped != nullptr) *skipped = false;
@@ -332,7 +367,7 @@ Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, b
   size_t folders = current_.is_folder ? parts->size() : parts->size() - 1;
   std::string relative;
   for (size_t i = 0; i < folders; ++i) {
-    const std::string& p = (*parts)[i];
+    std::string p = FitName(dir, relative, (*parts)[i], true);
     if (mkdirat(dir, p.c_str(), 0755) != 0 && errno != EEXIST) {
       close(dir);
       return Fail(Refusal::kDamaged);
@@ -348,7 +383,7 @@ Refusal ArchiveReader::Extract(const std::string& dest_folder, bool overwrite, b
     if (written != nullptr) *written = relative;
     return Refusal::kNone;
   }
-  const std::string& leaf = parts->back();
+  std::string leaf = FitName(dir, relative, parts->back(), false);
   relative += leaf;
   if (!overwrite) {
     struct stat st {};

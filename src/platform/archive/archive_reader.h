@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +86,11 @@ class ArchiveReader {
   // kNone is returned with *skipped set. Anything refused writes nothing
   // more and is returned (and kept in refusal()); a failure to write the
   // file is kDamaged too. junk_paths keeps only the last name part.
+  // A name part longer than the file system holds is the entry's own
+  // matter, not damage: it is written under a shortened name that keeps
+  // its extension and clashes with nothing there (" (2)" ... when it
+  // would), and later entries below the same folder follow it there.
+  // *written is the path below dest_folder as written.
   // A link entry (kLink) and a zip entry that could not be decrypted
   // (kEncrypted) are returned without being kept: nothing of them is
   // written and the next entry may follow (refusal() stays kNone).
@@ -105,6 +112,10 @@ class ArchiveReader {
   // An entry left out that does not stop the archive.
   Refusal Skip(Refusal r) const { return r; }
   Refusal ReadData(int fd);
+  // The name the part gets in the open folder dir (reached by relative,
+  // "" or ending in "/"): the part itself when the file system holds it.
+  std::string FitName(int dir, const std::string& relative, const std::string& part,
+                      bool is_folder);
 
   struct ::archive* a_ = nullptr;
   struct ::archive_entry* entry_ = nullptr;
@@ -122,6 +133,10 @@ class ArchiveReader {
   size_t passwords_given_ = 0;          // of them, handed to libarchive
   // The attribute values a RAR archive stores, in entry order.
   std::vector<std::optional<uint32_t>> rar_attributes_;
+  // Shortened names given so far: relative folder + part -> name, and
+  // every relative path given, so two long names never meet in one.
+  std::map<std::string, std::string> short_names_;
+  std::set<std::string> short_given_;
   friend struct ReaderCallbacks;
 };
 

@@ -48,12 +48,12 @@ void WalkRar4(int fd, uint64_t at, uint64_t end, uint64_t max_entries,
     if (type == 0x74) {
       if (size < 32) return;
       if ((flags & 0x0100) && size >= 36) add |= uint64_t{Le(h, 32, 4)} << 32;
-      // A part continued from another volume is no entry of its own.
-      if ((flags & 0x0001) == 0) {
-        uint8_t host = static_cast<uint8_t>(h[15]);
-        bool windows = host == 0 || host == 1 || host == 2;  // MS-DOS, OS/2, Win32
-        out->push_back(windows ? std::optional<uint32_t>(Le(h, 28, 4)) : std::nullopt);
-      }
+      // Every file header counts, a part continued from the previous
+      // volume too: the volume is read alone, and the reader lists that
+      // part as an entry of its own.
+      uint8_t host = static_cast<uint8_t>(h[15]);
+      bool windows = host == 0 || host == 1 || host == 2;  // MS-DOS, OS/2, Win32
+      out->push_back(windows ? std::optional<uint32_t>(Le(h, 28, 4)) : std::nullopt);
     }
     if (type == 0x7b) return;
     if (add > end - at - size) return;
@@ -79,7 +79,7 @@ void WalkRar5(int fd, uint64_t at, uint64_t end, uint64_t max_entries,
     if ((flags & 0x01) && !Vint(h, &p, &extra)) return;
     if ((flags & 0x02) && !Vint(h, &p, &data)) return;
     if (type == 4) return;                   // headers encrypted
-    if (type == 2 && (flags & 0x08) == 0) {  // a file header not continued from before
+    if (type == 2 && (flags & 0x08) == 0) {  // continued parts the reader leaves out too
       uint64_t file_flags, unpacked, attributes, method, host;
       if (!Vint(h, &p, &file_flags) || !Vint(h, &p, &unpacked) || !Vint(h, &p, &attributes)) return;
       if (file_flags & 0x02) p += 4;
