@@ -71,6 +71,13 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
     EXPECT_EQ(down->Description(), c.description) << c.path;
     EXPECT_FALSE(down->StartDownLoad()) << c.path;
   }
+  // Over MaxSize and under LeastSize: both rules run, the later one wins.
+  http_.Route("/both.zip", HttpAnswer::Huge(2000));
+  auto both = Make(http_.Url("/both.zip"));
+  both->MaxSize(1);
+  both->LeastSize(5000);
+  both->Execute();
+  EXPECT_EQ(both->ErrNumber, 3);
   // No server at all: a failure, not a success.
   auto refused = Make("http://127.0.0.1:1/a.zip");
   refused->Execute();
@@ -84,7 +91,7 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   auto private_address = Make(http_.Url("/a.zip"));
   private_address->Execute();
   EXPECT_EQ(private_address->ErrNumber, 1);
-  EXPECT_EQ(http_.RequestCount(), 6u);
+  EXPECT_EQ(http_.RequestCount(), 7u);
   EXPECT_TRUE(Left().empty());
 }
 
