@@ -1,6 +1,11 @@
 // The probe: addresses, status and size rules, redirects, FTP, headers.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/net/fetch_log.h"
 #include "support/error_of.h"
 #include "support/ftp_server.h"
 #include "transfer/downloader_fixture.h"
@@ -78,11 +83,17 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   both->LeastSize(5000);
   both->Execute();
   EXPECT_EQ(both->ErrNumber, 3);
-  // No server at all: a failure, not a success.
+  // No server at all: a failure, not a success; the operator hears why.
+  static std::vector<std::string> reports;
+  const net::FetchFailureSink before =
+      net::SetFetchFailureSink([](std::string_view reason) { reports.emplace_back(reason); });
   auto refused = Make("http://127.0.0.1:1/a.zip");
   refused->Execute();
+  net::SetFetchFailureSink(before);
   EXPECT_EQ(refused->ErrNumber, 1);
   EXPECT_EQ(refused->FileSize(), 0);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].rfind("http://127.0.0.1:1/a.zip: Failed to connect", 0), 0u) << reports[0];
   // Every transfer passes the shared address rule.
   net::FetchLimits strict = FetchLimitsGuard::Short();
   strict.allow_private = false;
