@@ -184,6 +184,9 @@ int main(int argc, char** argv) {
   if (!password.empty()) {
     std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
                 config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
+  } else {
+    std::printf("ostrel-host: admin name \"%s\", password as saved in %s (AdminPassword)\n",
+                config.admin_name.c_str(), config.config_path.c_str());
   }
   if (demo) {
     std::printf("ostrel-host: demo site on %s/ (gathering item %d \"%s\")\n",
