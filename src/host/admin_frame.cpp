@@ -66,18 +66,25 @@ void WriteHtmlHead(asp::Response& response, std::string_view title) {
       "</head>\r\n<body>\r\n");
 }
 
+std::string AdminChannelsRow(std::string_view folder) {
+  static constexpr std::string_view kLinks[][2] = {{"Admin_ArticleGather.asp", "文章采集"},
+                                                   {"admin_SoftGather.asp", "软件采集"},
+                                                   {"Admin_FlashGather.asp", "动画采集"},
+                                                   {"admin_Servered.asp", "下载服务器"},
+                                                   {"Admin_Maintenance.asp", "上传文件清理"}};
+  std::string row = "<div class=\"admin-channels\">";
+  for (const auto& [page, name] : kLinks) {
+    row +=
+        "<a href=\"" + std::string(folder) + std::string(page) + "\">" + std::string(name) + "</a>";
+  }
+  return row + "</div>\r\n";
+}
+
 void WriteAdminBar(asp::Response& response, std::string_view title, std::string_view menu) {
   WriteHtmlHead(response, title);
   // admin_Size: the size buttons of the editor's source views.
   response.Write("<script language=\"JavaScript\" src=\"include/admin.js\"></script>\r\n");
-  response.Write(
-      "<div class=\"admin-channels\">"
-      "<a href=\"Admin_ArticleGather.asp\">文章采集</a>"
-      "<a href=\"admin_SoftGather.asp\">软件采集</a>"
-      "<a href=\"Admin_FlashGather.asp\">动画采集</a>"
-      "<a href=\"admin_Servered.asp\">下载服务器</a>"
-      "<a href=\"Admin_Maintenance.asp\">上传文件清理</a>"
-      "</div>\r\n");
+  response.Write(AdminChannelsRow(""));
   response.Write("<div class=\"admin-head\">");
   response.Write(menu);
   response.Write("<a href=\"Admin_Logout.asp\" id=\"Logout\">退出登录</a></div>\r\n");

@@ -64,6 +64,9 @@ void WriteHtmlHead(asp::Response& response, std::string_view title);
 // whose page script is given and the logout link) and the foot.
 void WriteAdminHead(asp::Response& response, std::string_view title,
                     std::string_view script = "Admin_ArticleGather.asp");
+// The row of links to the channels' pages at the top of every admin page,
+// each page's name after folder ("" for links relative to the admin folder).
+std::string AdminChannelsRow(std::string_view folder);
 // The same frame with a page's own menu links in place of a channel's.
 void WriteAdminBar(asp::Response& response, std::string_view title, std::string_view menu);
 void WriteAdminFoot(asp::Response& response);

@@ -319,7 +319,10 @@ bool DemoSite::Start(std::string* error, std::string_view config_path) {
     *error = "demo site: " + *error +
              " (is another ostrel-host --demo running?): give the demo site a free port in "
              "[Demo] Listen of " +
-             std::string(config_path) + ", and the admin pages one with --listen ADDR:PORT";
+             std::string(config_path) +
+             ", and the admin pages one with --listen ADDR:PORT; a second host started in the "
+             "same folder also shares the first one's data folder and databases: give it a "
+             "folder of its own with --data DIR (its [Demo] Listen is then in DIR/ostrel.ini)";
     return false;
   }
   return true;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "gathering/flash/player_markup.h"
@@ -29,6 +30,7 @@
 #include "platform/fs/path_map.h"
 #include "platform/fs/run_leftovers.h"
 #include "platform/net/fetch_limits.h"
+#include "platform/net/fetch_log.h"
 #include "platform/vb/vb_error.h"
 
 extern "C" int DllRegisterServer();
@@ -46,6 +48,17 @@ std::string ExecutableFolder() {
 int Fail(const std::string& message) {
   std::fprintf(stderr, "ostrel-host: %s\n", message.c_str());
   return 1;
+}
+
+// The pages say only that a remote fetch failed; the console says why, one
+// line a failure. Control characters of a remote's address or answer
+// cannot break the line.
+void WriteFetchFailure(std::string_view reason) {
+  std::string line(reason);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
 }
 
 }  // namespace
@@ -86,6 +99,7 @@ int main(int argc, char** argv) {
   limits.download_timeout = std::chrono::seconds(config.download_timeout_seconds);
   limits.allow_private = config.allow_private_remote;
   net::SetFetchLimits(limits);
+  net::SetFetchFailureSink(&WriteFetchFailure);
   flash::PlayerHosts player_hosts = flash::GetPlayerHosts();
   if (!config.player_download_host.empty()) player_hosts.download = config.player_download_host;
   if (!config.player_web_host.empty()) player_hosts.web = config.player_web_host;
@@ -172,6 +186,9 @@ int main(int argc, char** argv) {
   if (!password.empty()) {
     std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
                 config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
+  } else {
+    std::printf("ostrel-host: admin name \"%s\", password as saved in %s (AdminPassword)\n",
+                config.admin_name.c_str(), config.config_path.c_str());
   }
   if (demo) {
     std::printf("ostrel-host: demo site on %s/ (gathering item %d \"%s\")\n",

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "host/admin_pages.h"
+#include "host/cross_site.h"
 #include "host/exchange_sink.h"
 #include "platform/asp/request.h"
 #include "platform/asp/response.h"
@@ -155,16 +157,57 @@ void EndSession(asp::RequestContext& page) {
   control->sink->ClearSessionCookie();
 }
 
+namespace {
+
+// The busy page's way on, below its notice: a link that asks for the same
+// page again. A GET is asked again as it was; a POST is not sent again (its
+// form may save or delete): its link opens the page in its channel without
+// the form.
+std::string BusyWayOn(const HttpExchange& exchange, std::string_view charset) {
+  const HttpRequest& request = exchange.request;
+  std::string target = request.path;
+  std::string label = "重试本页";
+  if (request.method == "GET") {
+    if (!request.query.empty()) {
+      target += '?';
+      for (char c : request.query) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F) {
+          target += c;
+        } else {
+          static constexpr char kHex[] = "0123456789ABCDEF";
+          target += {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
+        }
+      }
+    }
+  } else {
+    const bool form =
+        request.Header("Content-Type").find("x-www-form-urlencoded") != std::string::npos;
+    const RequestTraits traits =
+        TraitsOf(request.method, request.query, form ? exchange.body : "", charset);
+    if (!traits.channel.empty()) target += "?ChannelID=" + traits.channel;
+    label = "重新打开本页（刚才提交的表单不会再次提交）";
+  }
+  return "<p><a href=\"" + asp::Server::HTMLEncode(target) + "\" id=\"BusyRetry\">" + label +
+         "</a></p>\r\n";
+}
+
+}  // namespace
+
 void PageRunner::SendNotice(HttpExchange& exchange, int status, std::string_view title,
                             std::string_view message) const {
+  // The busy page keeps the admin pages' channel row above its notice.
+  const bool busy = title == kBusyTitle;
+  const std::string row = busy ? AdminChannelsRow(kAdminFolder) : std::string();
+  const std::string way_on = busy ? BusyWayOn(exchange, settings_.charset) : std::string();
   std::string html = "<html>\r\n<head>\r\n<title>" + std::string(title) +
                      "</title>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
                      "charset=" +
                      settings_.charset +
                      "\">\r\n<link href=\"/css/admin.css\" rel=\"stylesheet\" "
-                     "type=\"text/css\">\r\n</head>\r\n<body>\r\n<p class=\"notice\" "
-                     "id=\"HostNotice\">" +
-                     std::string(message) + "</p>\r\n</body>\r\n</html>\r\n";
+                     "type=\"text/css\">\r\n</head>\r\n<body>\r\n" +
+                     row + "<p class=\"notice\" id=\"HostNotice\">" + std::string(message) +
+                     "</p>\r\n" + way_on + "</body>\r\n</html>\r\n";
   HeaderList headers = {{"Content-Type", "text/html; charset=" + settings_.charset},
                         {"Cache-Control", "no-store"},
                         {"Referrer-Policy", "same-origin"}};

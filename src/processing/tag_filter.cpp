@@ -169,15 +169,38 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode) 
   return text;
 }
 
+namespace {
+
+// The length text would have once every occurrence of from became to, as
+// the exact-case replacement finds them (left to right, not overlapping).
+size_t ReplacedSize(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return text.size();
+  size_t size = text.size();
+  for (size_t at = text.find(from); at != std::string_view::npos;
+       at = text.find(from, at + from.size())) {
+    size = size - from.size() + to.size();
+  }
+  return size;
+}
+
+}  // namespace
+
 std::string ReplaceClass(std::string_view sClassName, std::string_view sClassList) {
   if (vb::Len(sClassList) < 3) return vb::Trim(sClassName);
   if (sClassName.empty()) return "";
   std::string text(sClassName);
+  // Rules that feed on each other's output ("a|aa" again and again) can
+  // double the text with every rule, and a short list then makes a name of
+  // many megabytes and a page that never ends. A rule that would take the
+  // text past this bound ends the routine like a failing step.
+  const size_t bound = std::max(kReplaceClassGrowth * text.size(), kReplaceClassFloor);
   vb::TryStep([&] {
     for (const std::string& rule : vb::Split(sClassList, "$$$")) {
       if (vb::Len(rule) <= 2) continue;
       std::vector<std::string> parts = vb::Split(rule, "|");
-      if (parts.size() >= 2) text = vb::Replace(text, parts[0], parts[1]);
+      if (parts.size() < 2) continue;
+      if (ReplacedSize(text, parts[0], parts[1]) > bound) return;
+      text = vb::Replace(text, parts[0], parts[1]);
     }
   });
   return text;

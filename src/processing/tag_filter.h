@@ -24,7 +24,12 @@ std::string Html2Ubb(std::string_view strContent, std::string_view sRemoveCode =
 // Applies the rules of sClassList ("from|to" joined by "$$$") in order, each
 // replacing every exact-case occurrence of its "from" on the result of the
 // rules before it. A list shorter than 3 characters gives the text trimmed
-// of blanks; empty text gives "".
+// of blanks; empty text gives "". The text never grows past
+// kReplaceClassGrowth times its length or kReplaceClassFloor bytes, whichever
+// is more: the rule that would take it past ends the routine, and the text
+// as the rules before it left it is the result.
+inline constexpr size_t kReplaceClassGrowth = 8;
+inline constexpr size_t kReplaceClassFloor = 1024 * 1024;
 std::string ReplaceClass(std::string_view sClassName, std::string_view sClassList);
 
 }  // namespace ostrel::processing

@@ -275,15 +275,17 @@ void Downloader::Execute() {
       ErrNumber = max_size_ >= 1 ? 2 : 3;
       success_ = false;
     } else {
+      // Both size rules run, in this order, so a file both over MaxSize
+      // and under LeastSize ends with the later one's code.
       file_size_ = static_cast<int32_t>(size);
-    }
-    if (success_ && max_size_ >= 1 && file_size_ > max_size_) {
-      ErrNumber = 2;
-      success_ = false;
-    }
-    if (success_ && file_size_ < least_size_) {
-      ErrNumber = 3;
-      success_ = false;
+      if (max_size_ >= 1 && file_size_ > max_size_) {
+        ErrNumber = 2;
+        success_ = false;
+      }
+      if (file_size_ < least_size_) {
+        ErrNumber = 3;
+        success_ = false;
+      }
     }
     DownFileUrl = url_;
   } else {

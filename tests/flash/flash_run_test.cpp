@@ -214,7 +214,8 @@ TEST_F(FlashRunTest, StartKeepsTheListRulesOfItsChannel) {
 }
 
 // A step passes a failing statement over: a page that is no number is
-// line 0, a line that is not there is not gathered; the run leads on.
+// line 0, a line that is not there is not gathered, a start time that is no
+// number is 0 in every address; the run leads on.
 TEST_F(FlashRunTest, AStepPassesFailuresOver) {
   SetItem("IsPagination=0");
   SetConfig("UseDownload=0");
@@ -234,6 +235,11 @@ TEST_F(FlashRunTest, AStepPassesFailuresOver) {
                        std::string(c.next)),
               std::string::npos)
         << c.page;
+  }
+  const std::string out = Request("action=savenew&ChannelID=5&ItemID=1&page=0&D=abc");
+  for (const char* address : {"?action=yes&ChannelID=5&D=0&page=0", "&page=1&ItemID=1&D=0';}",
+                              "&D=0'><font color=red>跳过采集"}) {
+    EXPECT_NE(out.find(address), std::string::npos) << address;
   }
 }
 

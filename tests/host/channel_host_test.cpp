@@ -255,12 +255,16 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(Page(Login(), "ChannelID=1", own_referer_).status(), 200);
-  // A second request of a stalled session waits boundedly for it.
+  // A second request of a stalled session waits boundedly for it, and its
+  // busy page leads on: the channels' row and the same address again.
   for (const std::string& cookie : cookies) {
     if (server_->pages().sessions().Users(cookie.substr(cookie.find('=') + 1)) != 1) continue;
-    HttpResult again = Page(cookie, "ChannelID=1", own_referer_);
+    HttpResult again = Page(cookie, "ChannelID=1&page=2", own_referer_);
     EXPECT_EQ(again.status(), 503);
     EXPECT_TRUE(Has(again.body, kBusyMessage));
+    EXPECT_TRUE(Has(again.body, "<a href=\"/admin/admin_SoftGather.asp\">软件采集</a>"));
+    EXPECT_TRUE(Has(again.body, std::string("<a href=\"") + kArticlePage +
+                                    "?ChannelID=1&amp;page=2\" id=\"BusyRetry\">"));
     break;
   }
   EXPECT_EQ(remote_.RequestCount(), 4u);

@@ -4,8 +4,11 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/net/fetch_limits.h"
+#include "platform/net/fetch_log.h"
 #include "platform/net/net_error.h"
 #include "platform/vb/vb_error.h"
 #include "support/fetch_limits_guard.h"
@@ -284,6 +287,28 @@ TEST_F(XmlHttpTest, RefusedConnectionRaises) {
   XmlHttp http;
   EXPECT_EQ(FetchError(http, "GET", url), ostrel::net::kErrCannotConnect);
   EXPECT_NE(last_error_.find(url), std::string::npos) << last_error_;
+}
+
+// The operator hears why each failed fetch failed, once, address and
+// library text included; an answer, even a 404, is no failure.
+TEST_F(XmlHttpTest, EachFailedFetchIsReportedOnce) {
+  static std::vector<std::string> reports;
+  reports.clear();
+  const ostrel::net::FetchFailureSink before = ostrel::net::SetFetchFailureSink(
+      [](std::string_view reason) { reports.emplace_back(reason); });
+  std::string url;
+  {
+    HttpServer gone;
+    url = gone.Url("/a.html");
+  }
+  XmlHttp http;
+  FetchError(http, "GET", url);
+  FetchError(http, "GET", "htp://example.com/");
+  FetchError(http, "GET", server_.Url("/missing.html"));
+  ostrel::net::SetFetchFailureSink(before);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_NE(reports[0].find(url + ": Failed to connect"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[1].find("htp://example.com/"), std::string::npos) << reports[1];
 }
 
 TEST_F(XmlHttpTest, AnswerIsUnavailableUntilSendCompletes) {

@@ -139,5 +139,14 @@ TEST(ReplaceClassTest, ShortListsAndRules) {
   EXPECT_EQ(ReplaceClass("ABC", "abc|x"), "ABC");  // exact case
 }
 
+// Rules that double the text each time stop at the rule that would take it
+// past the bound: "a" doubled 20 times is 1 MiB, the 21st doubling and the
+// rules after it do not run.
+TEST(ReplaceClassTest, GrowthIsBounded) {
+  std::string list;
+  for (int k = 0; k < 40; ++k) list += "a|aa$$$";
+  EXPECT_EQ(ReplaceClass("a", list + "aa|b"), std::string(kReplaceClassFloor, 'a'));
+}
+
 }  // namespace
 }  // namespace ostrel::processing

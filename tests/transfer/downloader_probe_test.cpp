@@ -1,6 +1,11 @@
 // The probe: addresses, status and size rules, redirects, FTP, headers.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/net/fetch_log.h"
 #include "support/error_of.h"
 #include "support/ftp_server.h"
 #include "transfer/downloader_fixture.h"
@@ -71,11 +76,24 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
     EXPECT_EQ(down->Description(), c.description) << c.path;
     EXPECT_FALSE(down->StartDownLoad()) << c.path;
   }
-  // No server at all: a failure, not a success.
+  // Over MaxSize and under LeastSize: both rules run, the later one wins.
+  http_.Route("/both.zip", HttpAnswer::Huge(2000));
+  auto both = Make(http_.Url("/both.zip"));
+  both->MaxSize(1);
+  both->LeastSize(5000);
+  both->Execute();
+  EXPECT_EQ(both->ErrNumber, 3);
+  // No server at all: a failure, not a success; the operator hears why.
+  static std::vector<std::string> reports;
+  const net::FetchFailureSink before =
+      net::SetFetchFailureSink([](std::string_view reason) { reports.emplace_back(reason); });
   auto refused = Make("http://127.0.0.1:1/a.zip");
   refused->Execute();
+  net::SetFetchFailureSink(before);
   EXPECT_EQ(refused->ErrNumber, 1);
   EXPECT_EQ(refused->FileSize(), 0);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].rfind("http://127.0.0.1:1/a.zip: Failed to connect", 0), 0u) << reports[0];
   // Every transfer passes the shared address rule.
   net::FetchLimits strict = FetchLimitsGuard::Short();
   strict.allow_private = false;
@@ -84,7 +102,7 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   auto private_address = Make(http_.Url("/a.zip"));
   private_address->Execute();
   EXPECT_EQ(private_address->ErrNumber, 1);
-  EXPECT_EQ(http_.RequestCount(), 6u);
+  EXPECT_EQ(http_.RequestCount(), 7u);
   EXPECT_TRUE(Left().empty());
 }
 

@@ -99,10 +99,12 @@ extern const ProgressTableMarkup kFileRunMarkup;
 
 // Where one savenew step stands: the lines of the link list, the 0-based
 // line being gathered and the run's start time D as it travels in the URLs.
+// D starts as the currency number 0, which a run that passes a D of no
+// number over carries on with.
 struct RunPosition {
   int32_t count = 0;
   int32_t page = 0;
-  std::string D;
+  std::string D = "0";
 };
 
 // The writers of a run's scripts and tables, for one channel's admin page.

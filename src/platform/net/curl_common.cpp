@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/net/fetch_log.h"
 #include "platform/net/net_error.h"
 #include "platform/vb/vb_error.h"
 
@@ -100,6 +101,7 @@ void RaiseTransferError(CURLcode code, std::string_view url, const char* detail,
   std::string description = what + " (" + std::string(url) + ": ";
   description += (detail != nullptr && *detail != '\0') ? detail : curl_easy_strerror(code);
   description += ")";
+  ReportFetchFailure(description);
   throw vb::VbError(number, source, description);
 }
 
@@ -108,14 +110,18 @@ void RaiseTransferError(CURLcode code, std::string_view url, const char* detail,
   switch (guard.stopped) {
     case TransferGuard::Stop::kNone:
       RaiseTransferError(code, url, detail, source);
-    case TransferGuard::Stop::kCancelled:
-      throw vb::VbError(
-          kErrConnectionAborted, source,
-          "The transfer was cancelled because the host is stopping (" + std::string(url) + ")");
-    case TransferGuard::Stop::kRefusedAddress:
-      throw vb::VbError(kErrCannotConnect, source,
-                        "A connection with the server could not be established (" +
-                            std::string(url) + ": " + guard.refusal + ")");
+    case TransferGuard::Stop::kCancelled: {
+      std::string description =
+          "The transfer was cancelled because the host is stopping (" + std::string(url) + ")";
+      ReportFetchFailure(description);
+      throw vb::VbError(kErrConnectionAborted, source, description);
+    }
+    case TransferGuard::Stop::kRefusedAddress: {
+      std::string description = "A connection with the server could not be established (" +
+                                std::string(url) + ": " + guard.refusal + ")";
+      ReportFetchFailure(description);
+      throw vb::VbError(kErrCannotConnect, source, description);
+    }
   }
   RaiseTransferError(code, url, detail, source);
 }

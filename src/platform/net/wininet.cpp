@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/net/curl_common.h"
+#include "platform/net/fetch_log.h"
 #include "platform/vb/ascii_case.h"
 
 namespace ostrel::net {
@@ -36,6 +37,11 @@ std::optional<int64_t> ParseLength(std::string_view text) {
   return value;
 }
 
+// Tells the operator why the transfer of url failed.
+void ReportFailure(std::string_view url, std::string_view error) {
+  ReportFetchFailure(std::string(url) + ": " + std::string(error));
+}
+
 }  // namespace
 
 // What libcurl's callbacks fill while the transfer runs.
@@ -45,6 +51,7 @@ struct InternetFile::State {
   curl_slist* headers = nullptr;
   TransferGuard guard;
   char error[CURL_ERROR_SIZE] = "";
+  std::string url;  // as requested, for the failure's report
   bool ftp = false;
 
   // The head of the answer being received. An interim answer ("100
@@ -136,6 +143,7 @@ bool InternetFile::Open(const InternetRequest& request) {
   if (scheme != "http" && scheme != "https" && scheme != "ftp") {
     failed_ = true;
     error_ = "Only http, https and ftp addresses can be downloaded: \"" + request.url + "\"";
+    ReportFetchFailure(error_);
     return false;
   }
   EnsureCurl();
@@ -145,9 +153,11 @@ bool InternetFile::Open(const InternetRequest& request) {
   if (s->easy == nullptr || s->multi == nullptr) {
     failed_ = true;
     error_ = "Cannot start a transfer";
+    ReportFailure(request.url, error_);
     return false;
   }
   s->ftp = scheme == "ftp";
+  s->url = request.url;
   CURL* h = s->easy;
   PrepareRemoteHandle(h, request.limits, s->guard);
   s->guard.reached_public = reached_public;
@@ -189,6 +199,7 @@ bool InternetFile::Open(const InternetRequest& request) {
     if (!failed_) {
       failed_ = true;
       error_ = "No answer from " + request.url;
+      ReportFetchFailure(error_);
     }
     Drop();
     return false;
@@ -244,6 +255,7 @@ void InternetFile::Finish(int code) {
   } else {
     error_ = s.error[0] != '\0' ? s.error : curl_easy_strerror(s.result);
   }
+  ReportFailure(s.url, error_);
 }
 
 size_t InternetFile::Read(char* buffer, size_t size) {

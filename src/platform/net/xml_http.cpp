@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/net/curl_common.h"
+#include "platform/net/fetch_log.h"
 #include "platform/net/net_error.h"
 #include "platform/net/remote_handle.h"
 #include "platform/text/charset.h"
@@ -32,6 +33,12 @@ std::string_view TrimView(std::string_view s) {
 
 [[noreturn]] void Fail(int32_t number, std::string description) {
   throw vb::VbError(number, kSource, std::move(description));
+}
+
+// A fetch that fails for its address or its answer: the operator hears why.
+[[noreturn]] void FailFetch(int32_t number, std::string description) {
+  ReportFetchFailure(description);
+  Fail(number, std::move(description));
 }
 
 bool IsToken(std::string_view name) {
@@ -107,8 +114,8 @@ void XmlHttp::open(std::string_view method, std::string_view url, bool /*async*/
   }
   std::string scheme = SchemeOf(url);
   if (scheme != "http" && scheme != "https") {
-    Fail(scheme.empty() ? kErrInvalidUrl : kErrUnsupportedScheme,
-         "Only http and https addresses can be fetched: \"" + std::string(url) + "\"");
+    FailFetch(scheme.empty() ? kErrInvalidUrl : kErrUnsupportedScheme,
+              "Only http and https addresses can be fetched: \"" + std::string(url) + "\"");
   }
   std::string encoded = EncodeUrl(url);
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
@@ -116,7 +123,7 @@ void XmlHttp::open(std::string_view method, std::string_view url, bool /*async*/
   if (curl_url_set(parsed.get(), CURLUPART_URL, encoded.c_str(), 0) != CURLUE_OK ||
       curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK || *host == '\0') {
     curl_free(host);
-    Fail(kErrInvalidUrl, "The URL is invalid: \"" + std::string(url) + "\"");
+    FailFetch(kErrInvalidUrl, "The URL is invalid: \"" + std::string(url) + "\"");
   }
   curl_free(host);
 
@@ -197,8 +204,8 @@ void XmlHttp::send(std::string_view body) {
   curl_slist_free_all(headers);
 
   if (rc == CURLE_FILESIZE_EXCEEDED || (rc == CURLE_WRITE_ERROR && transfer.too_large)) {
-    Fail(kErrTooLarge, "The response of " + url_ + " is larger than the allowed " +
-                           std::to_string(limits_.max_body_bytes) + " bytes");
+    FailFetch(kErrTooLarge, "The response of " + url_ + " is larger than the allowed " +
+                                std::to_string(limits_.max_body_bytes) + " bytes");
   }
   if (rc != CURLE_OK) RaiseTransferError(rc, url_, error, kSource, guard);
 
