@@ -38,10 +38,12 @@ ProcessResult RunArchiver(const std::vector<std::string>& argv, const std::strin
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);  // we were gone before the line above
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (in >= 0 && dup2(in, 0) == 0 && chdir(working_folder.c_str()) == 0) {
-      execv(args[0], args.data());
+    const int in = open("/dev/null", O_RDONLY);
+    if (in > 0) {
+      dup2(in, 0);
+      close(in);
     }
+    if (in >= 0 && chdir(working_folder.c_str()) == 0) execv(args[0], args.data());
     const int error = errno;
     (void)!write(report[1], &error, sizeof error);
     _exit(127);
