@@ -192,21 +192,23 @@ bool RedoZipFile::UnzipPathRefused(const std::string& source) const {
 bool RedoZipFile::MakeWorkFolder() {
   std::string folder = unzip_path_;
   if (!FolderExists(folder) && !vbCreatPathEx(folder)) return false;
-  std::string native = fs::ToNative(unzip_path_);
-  if (native.empty() || native.back() != '/') native += '/';
   // A hidden name: the host never serves it (the unpacked files of a
   // stranger's archive), and a later start removes it if this process dies.
-  std::string templ = native + fs::WorkNameTemplate("work");
-  if (mkdtemp(templ.data()) == nullptr) return false;
-  work_ = unzip_path_ + templ.substr(templ.rfind('/') + 1) + "\\";
+  // Until it is removed, no other re-pack's clearing of this folder takes it.
+  std::string made = fs::MakeWork(fs::ToNative(unzip_path_), "work",
+                                  [](char* path) { return mkdtemp(path) != nullptr; });
+  if (made.empty()) return false;
+  work_ = unzip_path_ + made.substr(made.rfind('/') + 1) + "\\";
   return true;
 }
 
 void RedoZipFile::RemoveWorkFolder() {
   if (work_.empty()) return;
   try {
+    const std::string native = fs::ToNative(work_);
     std::error_code ec;
-    std::filesystem::remove_all(fs::ToNative(work_), ec);
+    std::filesystem::remove_all(native, ec);
+    fs::ReleaseWork(native.substr(0, native.find_last_not_of('/') + 1));
   } catch (const vb::VbError&) {
   }
   work_.clear();

@@ -1,11 +1,17 @@
 // The archive layer: entry-name checks, our Rar.exe read back by
-// libarchive, RAR 5 reading, and zip names in code page 936.
+// libarchive, RAR 5 reading, zip names in code page 936, and the archiver's
+// process ending with its host.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
 
 #include "platform/archive/archive_reader.h"
+#include "platform/archive/archiver_process.h"
 #include "platform/archive/unzip32.h"
 #include "platform/archive/zip32.h"
 #include "platform/text/charset.h"
@@ -297,6 +303,34 @@ TEST(Zip32, StoresNamesInCodePage936WhereTheyHaveASpelling) {
   EXPECT_EQ(Wiz_SingleEntryUnzip(0, {}, 0, {}, dcl, USERFUNCTIONS{}), PK_OK);
   EXPECT_EQ(dir.Read("back/sub/😀.txt"), "emoji");
   EXPECT_EQ(dir.Read("back/中文.txt"), "cn");
+}
+
+// A host killed while the archiver packs takes the archiver with it: no
+// archive goes on being written that no entry will ever reference.
+TEST(ArchiverProcess, EndsWhenTheHostThatWaitsForItDies) {
+  // The orphaned archiver comes to this process, which can then wait for it.
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t host = fork();
+  if (host == 0) {
+    dup2(out[1], 1);
+    RunArchiver({"/bin/sh", "-c", "echo $$; exec sleep 30"}, "/", std::chrono::minutes(1));
+    _exit(0);
+  }
+  close(out[1]);
+  char said[32] = {};
+  ASSERT_GT(read(out[0], said, sizeof said - 1), 0);
+  close(out[0]);
+  const pid_t archiver = std::atoi(said);
+  ASSERT_GT(archiver, 0);
+
+  kill(host, SIGKILL);
+  waitpid(host, nullptr, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(archiver, &status, 0), archiver);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 }  // namespace

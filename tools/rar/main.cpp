@@ -11,14 +11,14 @@
 // that are no longer there; without -as the entries of an existing
 // archive that are not added again are kept.
 //
-// The archive is written to a temporary file beside it and renamed into
-// place, so a failure leaves the old archive or none (a new archive is
-// never put over a file that appeared meanwhile); an existing archive
-// that is damaged is left as it is and nothing is added. Local names that
-// are no UTF-8 are read in the system code page, and no two entries get
-// one name. Exit status: 0 success, 2 fatal error, 3 the existing archive
-// is damaged, 7 bad command line, 9 the archive could not be created,
-// 10 no files to add.
+// The archive is written to a temporary file beside it, under a hidden
+// working name (platform/fs/run_leftovers.h), and renamed into place, so a
+// failure leaves the old archive or none (a new archive is never put over a
+// file that appeared meanwhile); an existing archive that is damaged is
+// left as it is and nothing is added. Local names that are no UTF-8 are
+// read in the system code page, and no two entries get one name. Exit
+// status: 0 success, 2 fatal error, 3 the existing archive is damaged,
+// 7 bad command line, 9 the archive could not be created, 10 no files to add.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +31,7 @@
 
 #include "platform/fs/dir_listing.h"
 #include "platform/fs/file_io.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/fs/wildcard.h"
 #include "platform/text/charset.h"
 #include "platform/vb/ascii_case.h"
@@ -306,8 +307,11 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::string temp = o.archive + ".XXXXXX";
-  int fd = mkstemp(temp.data());
+  // A hidden working name of this process beside the archive: the host never
+  // serves it, and its next start removes it if this program was killed.
+  std::string temp =
+      o.archive.substr(0, o.archive.rfind('/') + 1) + ostrel::fs::WorkNameTemplate("part");
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
     std::fprintf(stderr, "Rar.exe: cannot create %s\n", o.archive.c_str());
     return 9;

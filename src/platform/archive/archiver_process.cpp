@@ -2,14 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-extern char** environ;
 
 namespace ostrel::archive {
 
@@ -21,20 +19,46 @@ ProcessResult RunArchiver(const std::vector<std::string>& argv, const std::strin
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  // Its own process group, so a kill at the time limit reaches its children.
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attr, 0);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (rc != 0) return result;
+  // The child is set up by hand rather than by posix_spawn, which cannot
+  // tie its life to ours: it gets the signal to end when the thread that
+  // waits for it goes (the host killed or crashing), so no archiver goes on
+  // packing an archive nobody will take. Between fork and exec the child
+  // makes only system calls. A failed exec is reported through the pipe.
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return result;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(report[0]);
+    close(report[1]);
+    return result;
+  }
+  if (pid == 0) {
+    // Its own process group, so a kill at the time limit reaches its children.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // we were gone before the line above
+    const int in = open("/dev/null", O_RDONLY);
+    if (in > 0) {
+      dup2(in, 0);
+      close(in);
+    }
+    if (in >= 0 && chdir(working_folder.c_str()) == 0) execv(args[0], args.data());
+    const int error = errno;
+    (void)!write(report[1], &error, sizeof error);
+    _exit(127);
+  }
+  close(report[1]);
+  int exec_error = 0;
+  ssize_t got;
+  while ((got = read(report[0], &exec_error, sizeof exec_error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (got > 0) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return result;
+  }
   result.started = true;
   result.pid = pid;
 

@@ -1,7 +1,8 @@
-// Starting the command-line archiver: an argument vector handed to
-// posix_spawn (never a shell, so no name is ever read as a command), a
-// fixed working folder, standard input from /dev/null, and a time limit
-// after which the program is killed.
+// Starting the command-line archiver: an argument vector handed to exec
+// (never a shell, so no name is ever read as a command), a fixed working
+// folder, standard input from /dev/null, and a time limit after which the
+// program is killed. The program is also killed when the thread that waits
+// for it ends with its process (the host killed or crashing).
 #pragma once
 
 #include <chrono>

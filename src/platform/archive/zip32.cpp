@@ -14,6 +14,7 @@
 #include "platform/fs/dir_listing.h"
 #include "platform/fs/file_io.h"
 #include "platform/fs/path_map.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/fs/wildcard.h"
 #include "platform/text/charset.h"
 #include "platform/vb/vb_error.h"
@@ -234,8 +235,15 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
 
   struct stat before {};
   const bool existed = lstat(target.c_str(), &before) == 0;
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
+  // Written under a hidden working name beside the target: never served
+  // half done, and removed by a later start if this process dies meanwhile.
+  int fd = -1;
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string temp = fs::MakeWork(folder, "part", [&fd](char* path) {
+    fd = mkostemp(path, O_CLOEXEC);
+    return fd >= 0;
+  });
   if (fd < 0) return ZE_CREAT;
   fchmod(fd, 0644);
   LocaleScope scope;
@@ -257,10 +265,9 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
                               : fs::RenameNoReplace(temp, target) != 0)) {
     rc = ZE_CREAT;
   }
-  if (rc != ZE_OK) {
-    unlink(temp.c_str());
-    return rc;
-  }
+  if (rc != ZE_OK) unlink(temp.c_str());
+  fs::ReleaseWork(temp);
+  if (rc != ZE_OK) return rc;
   if (opt.fMove) {
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
       if (!it->is_folder) {

@@ -9,6 +9,7 @@
 #include "platform/fs/file_io.h"
 #include "platform/fs/fs_error.h"
 #include "platform/fs/path_map.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/fs/wildcard.h"
 #include "platform/vb/vb_error.h"
 
@@ -54,7 +55,9 @@ bool FolderAt(const std::string& native) {
 // The entries of the folder that the last part names: every match of a
 // wildcard pattern, or the one entry of that exact name. Only folders when
 // want_folders, only other entries otherwise. Nothing when the folder of
-// the path is missing (missing_folder then tells).
+// the path is missing (missing_folder then tells). A pattern never matches
+// the working entry of a run still going on (run_leftovers.h): emptying a
+// folder must not pull the files from under another page's re-pack.
 std::vector<DirEntry> Matches(const Named& n, bool want_folders, bool* missing_folder) {
   std::vector<DirEntry> found;
   *missing_folder = false;
@@ -74,7 +77,8 @@ std::vector<DirEntry> Matches(const Named& n, bool want_folders, bool* missing_f
     return found;
   }
   for (DirEntry& entry : *entries) {
-    if (entry.is_folder == want_folders && MatchesPattern(n.name, entry.name)) {
+    if (entry.is_folder == want_folders && MatchesPattern(n.name, entry.name) &&
+        !IsLiveWork(entry.name)) {
       found.push_back(std::move(entry));
     }
   }

@@ -34,7 +34,8 @@ class FileSystemObject {
 
   // Deletes the folders matching the last part of path with everything in
   // them (links inside deleted themselves). 76 when nothing matches, 70 for
-  // read-only content unless force.
+  // read-only content unless force. A wildcard in either call passes over
+  // the working files and folders of runs still going on (run_leftovers.h).
   void DeleteFolder(std::string_view path, bool force = false) const;
 
   // Moves a file (a link as itself) or a folder. A destination ending in "\"

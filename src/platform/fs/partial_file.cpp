@@ -21,10 +21,10 @@ constexpr size_t kWriteBuffer = 256 * 1024;
 
 int PartialFile::Create(const std::string& native_folder) {
   Discard();
-  std::string folder = native_folder;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  temp_path_ = folder + "/" + WorkNameTemplate("part");
-  fd_ = mkostemp(temp_path_.data(), O_CLOEXEC);
+  temp_path_ = MakeWork(native_folder, "part", [this](char* path) {
+    fd_ = mkostemp(path, O_CLOEXEC);
+    return fd_ >= 0;
+  });
   if (fd_ < 0) {
     int error = errno;
     temp_path_.clear();
@@ -77,6 +77,7 @@ int PartialFile::Commit(const std::string& native_target) {
     Discard();
     return error;
   }
+  ReleaseWork(temp_path_);
   fd_ = -1;
   temp_path_.clear();
   return 0;
@@ -86,6 +87,7 @@ void PartialFile::Discard() {
   if (fd_ < 0) return;
   if (!closed_) close(fd_);
   unlink(temp_path_.c_str());
+  ReleaseWork(temp_path_);
   fd_ = -1;
   closed_ = false;
   temp_path_.clear();

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 namespace ostrel::fs {
@@ -35,10 +37,53 @@ bool Runs(pid_t pid) {
   return kill(pid, 0) == 0 || errno == EPERM;
 }
 
+// The bare names of the working entries this process made and still uses.
+// Making an entry and listing it happen under one lock: a name seen on
+// disk is either listed already or was never this process's live work.
+std::mutex& InUseLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::set<std::string, std::less<>>& InUse() {
+  static std::set<std::string, std::less<>> names;
+  return names;
+}
+
+std::string_view BareName(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 std::string WorkNameTemplate(std::string_view kind) {
   return std::string(kPrefix) + std::string(kind) + "-" + std::to_string(getpid()) + "-XXXXXX";
+}
+
+std::string MakeWork(const std::string& native_folder, std::string_view kind,
+                     const std::function<bool(char* path_template)>& make) {
+  std::string path = native_folder;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path != "/") path += '/';
+  path += WorkNameTemplate(kind);
+  std::lock_guard<std::mutex> hold(InUseLock());
+  if (!make(path.data())) return "";
+  InUse().emplace(BareName(path));
+  return path;
+}
+
+void ReleaseWork(std::string_view native_path) {
+  std::lock_guard<std::mutex> hold(InUseLock());
+  auto it = InUse().find(BareName(native_path));
+  if (it != InUse().end()) InUse().erase(it);
+}
+
+bool IsLiveWork(std::string_view name) {
+  const pid_t owner = OwnerOf(name);
+  if (owner == 0) return false;
+  if (owner != getpid()) return Runs(owner);
+  std::lock_guard<std::mutex> hold(InUseLock());
+  return InUse().contains(name);
 }
 
 int RemoveDeadWork(const std::string& native_root) {
