@@ -116,6 +116,11 @@ HeadStatus ParseRequestHead(std::string_view bytes, RequestHead* head) {
                      [](char c) { return IsValueChar(static_cast<unsigned char>(c)); })) {
       return HeadStatus::kBadRequest;
     }
+    const bool framing = EqualsNoCase(name, "Content-Length") ||
+                         EqualsNoCase(name, "Transfer-Encoding");
+    // A tab in a framing header is read as part of the value by some and
+    // as white space by others.
+    if (framing && value.find('\t') != std::string_view::npos) return HeadStatus::kBadRequest;
     value = TrimBlanks(value);
     head->headers.emplace_back(name, value);
     if (EqualsNoCase(name, "Content-Length")) {

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -36,6 +38,11 @@ using test::TempFolder;
 
 bool Has(const std::string& body, std::string_view utf8) {
   return body.find(text::Encode(utf8, "GB2312")) != std::string::npos;
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class ChannelHostTest : public ::testing::Test {
@@ -218,6 +225,40 @@ TEST_F(ChannelHostTest, AnItemWhoseListIsPublicNeverLeadsARunToAPrivateAddress) 
   net::SetPublicEndpointsForTesting({});
 }
 
+TEST_F(ChannelHostTest, StepsWaitingLongerThanTheHeaderDeadlineArriveWhole) {
+  // The list answers after 12 s; an article's site holds its handshake
+  // until the connect deadline, 12 s. Both pages flush first, then are
+  // silent the whole time.
+  net::FetchLimits limits = Limits();
+  limits.connect_timeout = std::chrono::seconds(12);
+  testing::FetchLimitsGuard guard(limits);
+  test::SilentSite silent;
+  remote_.ServeFolder(std::filesystem::path(OSTREL_SOURCE_DIR) / "demo");
+  remote_.Route("/list_1.html",
+                testing::HttpAnswer::Slow(FileText(std::string(OSTREL_SOURCE_DIR) + "/demo/list_1.html"),
+                                          std::chrono::seconds(12), std::chrono::milliseconds(0)));
+  const std::string item = std::to_string(EnsureDemoItem(config_.gather_db, "http://" + remote_.Host()));
+  root_.Write("site/admin/tmpNewslist" + item + ".dat",
+              silent.Url("/a.html") + "\r\n" + remote_.Url("/news_1.html"));
+  auto run = [&](const std::string& query, std::string* page) {
+    HttpConnection connection(port_);
+    connection.SendRequest("GET", std::string(kArticlePage) + "?" + query, {Login(), own_referer_});
+    test::HttpHead head = connection.ReadHead();
+    EXPECT_EQ(head.status, 200);
+    *page = connection.ReadBody(head);
+  };
+  std::string stalled, late;
+  std::thread step([&] { run("action=savenew&ChannelID=1&page=0&D=1&ItemID=" + item, &stalled); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  run("action=begin&ChannelID=1&ItemID=" + item, &late);
+  step.join();
+  for (const std::string* page : {&stalled, &late}) {
+    EXPECT_TRUE(Has(*page, "</html>")) << text::Decode(*page, "GB2312");
+    EXPECT_FALSE(testing::NextStepQuery(*page).empty()) << text::Decode(*page, "GB2312");
+  }
+  EXPECT_TRUE(Has(stalled, "page=1")) << text::Decode(stalled, "GB2312");
+}
+
 TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   remote_.Route("/never.html", testing::HttpAnswer::Slow("x", std::chrono::hours(1),
                                                          std::chrono::milliseconds(0)));
@@ -255,6 +296,7 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
   EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(Page(Login(), "ChannelID=1", own_referer_).status(), 200);
+  EXPECT_EQ(Fetch(port_, "GET", kLoginPage).status(), 200);
   // A second request of a stalled session waits boundedly for it, and its
   // busy page leads on: the channels' row and the same address again.
   for (const std::string& cookie : cookies) {

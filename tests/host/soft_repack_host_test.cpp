@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/admin_pages.h"
@@ -27,6 +28,7 @@
 #include "support/archive_fixtures.h"
 #include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
+#include "support/run_steps.h"
 
 extern "C" int DllRegisterServer();
 
@@ -175,6 +177,35 @@ TEST_F(SoftRepackHostTest, TwoSessionsRepackingAtOnceEachKeepEveryFile) {
   EXPECT_EQ(viewer.count(readme), 1u);
   // Nothing of either re-pack is left in the working folder.
   EXPECT_TRUE(std::filesystem::is_empty(root_.Path("site/admin/UpzipFile/temp1")));
+}
+
+TEST_F(SoftRepackHostTest, DownloadsWaitingLongerThanTheHeaderDeadlineArriveWhole) {
+  // One file answers after 12 s; the other's site holds its handshake until
+  // the connect deadline, 12 s. Both steps flush their entry first.
+  net::FetchLimits limits = net::GetFetchLimits();
+  limits.connect_timeout = std::chrono::seconds(12);
+  limits.idle_timeout = limits.total_timeout = std::chrono::seconds(60);
+  testing::FetchLimitsGuard guard(limits);
+  test::SilentSite silent;
+  root_.Write("go", "");
+  remote_.Route("/soft/down/tool1.zip",
+                testing::HttpAnswer::Slow(ZipOf(root_.Path("tool1.zip"), {{"tool1/a.txt", "a"}}),
+                                          std::chrono::seconds(12), std::chrono::milliseconds(0)));
+  remote_.Route("/soft/down/viewer.zip",
+                testing::HttpAnswer::Redirect(silent.Url("/viewer.zip"), 302));
+  root_.Write("site/admin/tmpSoftlist" + std::to_string(item_) + ".dat",
+              remote_.Url("/soft/soft_01.html") + "\r\n" + remote_.Url("/soft/soft_02.html"));
+  const std::string referer = "Referer: http://127.0.0.1/admin/admin_SoftGather.asp";
+  std::string stalled;
+  std::thread second([&] { stalled = Fetch(server_->port(), "GET", Step(1), {Login(), referer}).body; });
+  const std::string late = Fetch(server_->port(), "GET", Step(0), {Login(), referer}).body;
+  second.join();
+  EXPECT_TRUE(Has(late, "txt1.innerHTML='软件采集成功'")) << text::Decode(late, "GB2312");
+  for (const std::string* page : {&late, static_cast<const std::string*>(&stalled)}) {
+    EXPECT_TRUE(Has(*page, "</html>")) << text::Decode(*page, "GB2312");
+    EXPECT_FALSE(testing::NextStepQuery(*page, "admin_SoftGather.asp").empty())
+        << text::Decode(*page, "GB2312");
+  }
 }
 
 }  // namespace

@@ -213,6 +213,24 @@ HttpResult Fetch(int port, std::string_view method, std::string_view target,
   return connection.Fetch(method, target, extra_headers, body);
 }
 
+SilentSite::SilentSite() {
+  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof(address);
+  ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
+  ::listen(fd_, 16);
+  ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+  port_ = ntohs(address.sin_port);
+}
+
+SilentSite::~SilentSite() { ::close(fd_); }
+
+std::string SilentSite::Url(std::string_view path) const {
+  return "https://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
 std::string SessionIdOf(const HttpResult& result) {
   std::string cookie = result.Header("Set-Cookie");
   const std::string prefix = "ASPSESSIONID=";

@@ -83,6 +83,22 @@ class HttpConnection {
   std::string buffer_;
 };
 
+// A socket on 127.0.0.1 that takes connections and never says a word: a
+// TLS handshake with it waits until the fetch's connect deadline.
+class SilentSite {
+ public:
+  SilentSite();
+  ~SilentSite();
+  SilentSite(const SilentSite&) = delete;
+  SilentSite& operator=(const SilentSite&) = delete;
+  // "https://127.0.0.1:PORT" followed by path.
+  std::string Url(std::string_view path) const;
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
 // The header a page of this host adds to the requests it makes (the test
 // client says "Host: 127.0.0.1"): without it a request that changes state
 // is refused as coming from another site.

@@ -4,6 +4,7 @@
 // from the code page, static files and refusals.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +25,7 @@ namespace {
 
 using test::Fetch;
 using test::HttpConnection;
+using test::HttpHead;
 using test::HttpResult;
 using test::SessionIdOf;
 using test::TempFolder;
@@ -339,7 +341,7 @@ TEST_F(WebServerTest, ServesStaticFilesAndRefusesTheRest) {
   EXPECT_EQ(root.Header("Location"), "/admin/");
 }
 
-TEST(SlowClientTest, OneAddressHoldsItsShareOfConnectionsUntilTheHeaderDeadline) {
+TEST(SlowClientTest, ACrowdOfOneAddressDisplacesOnlyItsOwnWaitingConnections) {
   TempFolder site;
   site.Write("css/admin.css", "body{}");
   ServerSettings settings;
@@ -352,24 +354,183 @@ TEST(SlowClientTest, OneAddressHoldsItsShareOfConnectionsUntilTheHeaderDeadline)
   std::string error;
   ASSERT_TRUE(server.Start(&error)) << error;
   // 20 clients of one address that send a header line and never end it:
-  // the host holds 8 of them and closes the others at once.
+  // the host keeps the 8 newest and closes the older ones.
   std::vector<std::unique_ptr<HttpConnection>> slow;
   for (int i = 0; i < 20; ++i) {
     slow.push_back(std::make_unique<HttpConnection>(server.port()));
     slow.back()->Send("GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    ASSERT_TRUE(Eventually([&] { return i < 8 || slow[i - 8]->ClosedNow(); }));
   }
-  auto closed = [&] {
-    return std::count_if(slow.begin(), slow.end(), [](auto& c) { return c->ClosedNow(); });
-  };
-  ASSERT_TRUE(Eventually([&] { return closed() == 12; }));
-  // That address gets no more; another one is answered.
-  HttpConnection refused(server.port());
-  EXPECT_TRUE(refused.Closed());
+  for (int i = 12; i < 20; ++i) EXPECT_FALSE(slow[i]->ClosedNow()) << i;
+  // A request that comes whole is answered, from that address as from another.
+  HttpConnection same(server.port());
+  EXPECT_EQ(same.Fetch("GET", "/css/admin.css").body, "body{}");
   HttpConnection other(server.port(), "127.0.0.2");
   EXPECT_EQ(other.Fetch("GET", "/css/admin.css").body, "body{}");
   // The header deadline ends the ones held.
   for (auto& connection : slow) EXPECT_TRUE(connection->Closed());
+  EXPECT_LT(server.connection_cap(), 20000);
   server.Stop();
+}
+
+TEST(DescriptorTest, TheConnectionCapFitsTheDescriptorLimit) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = std::min<rlim_t>(saved.rlim_max, 1024);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  TempFolder site;
+  site.Write("css/admin.css", "body{}");
+  ServerSettings settings;
+  settings.listen = "127.0.0.1:0";
+  settings.max_connections = 5000;
+  settings.pages.site_root = site.path();
+  WebServer server(settings);
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  // Room is left for the databases, fetches and files.
+  EXPECT_LE(server.connection_cap(), static_cast<int>(low.rlim_cur) * 3 / 4);
+  server.Stop();
+  // Idle connections past the cap make room for a request that comes whole.
+  settings.max_connections = 100;
+  WebServer small(settings);
+  ASSERT_TRUE(small.Start(&error)) << error;
+  ASSERT_EQ(small.connection_cap(), 100);
+  std::vector<std::unique_ptr<HttpConnection>> idle;
+  for (int i = 0; i < 120; ++i) {
+    idle.push_back(std::make_unique<HttpConnection>(small.port(), "127.0.0.3"));
+  }
+  HttpConnection admin(small.port());
+  EXPECT_EQ(admin.Fetch("GET", "/css/admin.css").body, "body{}");
+  idle.clear();
+  small.Stop();
+  RaiseDescriptorLimit();
+  rlimit raised{};
+  getrlimit(RLIMIT_NOFILE, &raised);
+  EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
+  setrlimit(RLIMIT_NOFILE, &saved);
+}
+
+TEST_F(WebServerTest, AmbiguousFramingIsRefusedAndTheConnectionClosed) {
+  std::atomic<int> ran{0};
+  AddPage("/admin/Echo.asp", [&](asp::RequestContext& page) {
+    ++ran;
+    page.Response->Write(Text(page.Request->Form().Item("a")));
+  });
+  Start();
+  const std::string post = "POST /admin/Echo.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  const std::vector<std::string> refused = {
+      post + "Transfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n",
+      post + "Content-Length: 3\r\nContent-Length: 3\r\n\r\n",
+      post + "Content-Length: 3, 3\r\n\r\n",
+      post + std::string("Content-Length: 5\0\r\n\r\n", 22),
+      post + "Transfer-Encoding: Chunked\r\n\r\n",
+      post + "Transfer-Encoding: xchunked\r\n\r\n",
+      post + "Transfer-Encoding: chunked, identity\r\n\r\n",
+      post + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n",
+      post + "Transfer-Encoding:\tchunked\r\n\r\n",
+      post + "Content-Length : 3\r\n\r\n",
+      "POST /admin/Echo.asp HTTP/1.1\r\n Host: 127.0.0.1\r\n\r\n",
+      "GET /admin/Echo.asp HTTP/1.1\r\nAccept: */*\r\n\r\n",
+      "GET /admin/Echo.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: evil\r\n\r\n",
+      "GET /admin/Echo.asp HTTP/1.0\r\nTransfer-Encoding: chunked\r\n\r\n",
+      "GET /admin/Echo.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nX: a\rb\r\n\r\n",
+  };
+  for (const std::string& request : refused) {
+    HttpConnection connection(port_);
+    connection.Send(request + "a=1");
+    HttpHead head = connection.ReadHead();
+    EXPECT_EQ(head.status, 400) << request;
+    connection.ReadBody(head);
+    EXPECT_TRUE(connection.Closed()) << request;
+  }
+  EXPECT_EQ(ran, 0);
+  // Plain framings work, one after the other on one connection.
+  HttpConnection connection(port_);
+  connection.Send(post + test::kOwnOrigin + "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                         "Transfer-Encoding: chunked\r\n\r\n2;x=y\r\na=\r\n3\r\nabc\r\n0\r\n\r\n");
+  HttpHead head = connection.ReadHead();
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(connection.ReadBody(head), "abc");
+  EXPECT_EQ(connection.Fetch("POST", "/admin/Echo.asp",
+                             {test::kOwnOrigin, "Content-Type: application/x-www-form-urlencoded"},
+                             "a=xyz")
+                .body,
+            "xyz");
+}
+
+TEST_F(WebServerTest, BodiesBeingReceivedAreBoundedInAllAndPerAddress) {
+  server_->Stop();
+  ServerSettings settings;
+  settings.listen = "127.0.0.1:0";
+  settings.pages.site_root = site_.path();
+  settings.body.max_bytes = 64 << 10;
+  settings.body.address_bytes = 100 << 10;
+  settings.body.all_bytes = 150 << 10;
+  server_ = std::make_unique<WebServer>(settings);
+  AddPage("/admin/Size.asp", [](asp::RequestContext& page) {
+    page.Response->Write(Text(page.Request->ServerVariables().Item("CONTENT_LENGTH")));
+  });
+  Start();
+  auto announce = [&](HttpConnection& connection, size_t bytes) {
+    connection.Send("POST /admin/Size.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                    std::string(test::kOwnOrigin) +
+                    "\r\nContent-Length: " + std::to_string(bytes) + "\r\n\r\nab");
+  };
+  // Too large for one body: refused at its header.
+  HttpConnection large(port_);
+  announce(large, 65 << 10);
+  HttpHead refused = large.ReadHead();
+  EXPECT_EQ(refused.status, 413);
+  large.ReadBody(refused);
+  EXPECT_TRUE(large.Closed());
+  // A body holds its announced length from its header on.
+  HttpConnection first(port_), second(port_), third(port_, "127.0.0.2"), fourth(port_, "127.0.0.3");
+  announce(first, 60 << 10);
+  announce(second, 60 << 10);  // the address's share is taken
+  EXPECT_EQ(second.ReadHead().status, 503);
+  announce(third, 60 << 10);
+  announce(fourth, 60 << 10);  // all bodies' share is taken
+  EXPECT_EQ(fourth.ReadHead().status, 503);
+  first.Send(std::string((60 << 10) - 2, 'x'));
+  HttpHead head = first.ReadHead();
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(first.ReadBody(head), std::to_string(60 << 10));
+}
+
+TEST_F(WebServerTest, TheFormIsReadByOneRuleForTheCheckThePageAndTheShare) {
+  server_->Stop();
+  ServerSettings settings;
+  settings.listen = "127.0.0.1:0";
+  settings.threads = 2;
+  settings.remote_share = 1;
+  settings.share_wait = std::chrono::milliseconds(200);
+  settings.pages.site_root = site_.path();
+  server_ = std::make_unique<WebServer>(settings);
+  server_->AddPage(
+      "/admin/Act.asp",
+      [&](asp::RequestContext& page) {
+        std::string action = Text(page.Request->Item("action"));
+        if (action == "fetch") gate_.Wait();
+        page.Response->Write(action + "|" +
+                             Text(page.Request->ServerVariables().Item("SERVER_PORT")));
+      },
+      PageOptions{false, {"del"}, {"fetch"}});
+  Start();
+  // A GET's body is no form: neither the page nor the check sees its action.
+  HttpResult get = Fetch(port_, "GET", "/admin/Act.asp",
+                         {"Content-Type: application/x-www-form-urlencoded"}, "action=del");
+  EXPECT_EQ(get.status(), 200);
+  EXPECT_EQ(get.body, "|" + std::to_string(port_));
+  // A form in any letter case is a form: its remote action takes the share.
+  const std::string type = "Content-Type: Application/X-WWW-Form-URLEncoded";
+  HttpConnection holder(port_);
+  holder.SendRequest("POST", "/admin/Act.asp", {test::kOwnOrigin, type}, "action=fetch");
+  HttpResult busy = Fetch(port_, "POST", "/admin/Act.asp", {test::kOwnOrigin, type}, "action=fetch");
+  EXPECT_EQ(busy.status(), 503);
+  gate_.Open();
+  HttpHead head = holder.ReadHead();
+  EXPECT_EQ(holder.ReadBody(head), "fetch|" + std::to_string(port_));
 }
 
 TEST_F(WebServerTest, ABodyTrickledBelowTheMinimumRateIsCutOff) {
