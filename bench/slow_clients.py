@@ -1,17 +1,24 @@
-"""A crowd of slow clients from one address against the other clients of
-ostrel-host. CROWD connections from 127.0.0.1 each send a request header a
-line at a time (one in three instead a POST header and then its body a byte
-at a time), one piece every two seconds, and reconnect as soon as the host
-drops them. Meanwhile fresh clients from 127.0.0.2, one every 50 ms, ask for
-a static file or the login page. The same clients are measured first without
-the crowd, as the reference.
+"""A crowd of slow clients against the other clients of ostrel-host. CROWD
+connections, from one address or spread over --crowd-addresses K loopback
+addresses, each send a request header a line at a time (one in three
+instead a POST header and then its body a byte at a time), one piece every
+two seconds, and reconnect as soon as the host drops them. Meanwhile fresh
+clients, one every 50 ms, ask for a static file or the login page (and,
+with --password, the item list of a session of their own). The same
+clients are measured first without the crowd, as the reference.
+
+With --stalled N and --stall-item ITEM, the clients' address first starts N
+article run steps of the item (N sessions), whose link list leads to a site
+that never answers (--stall-port), and keeps them open: an administrator
+whose browser or proxy holds many stuck steps.
 
 Prints, for each phase: the share of the other clients' requests answered
-within 1 s, their median and 95th-percentile times, and for the crowd the
-most of its connections the host held at once (connections that lived past
-one second) and how many connections it made.
+within --within seconds (default 1), their median and 95th-percentile
+times, and for the crowd the most of its connections the host held at once
+(connections that lived past one second) and how many connections it made.
 
-usage: slow_clients.py PORT [--crowd N] [--seconds S]
+usage: slow_clients.py PORT [--crowd N] [--crowd-addresses K] [--seconds S]
+           [--within S] [--password P [--stalled N --stall-item ITEM]]
 """
 import argparse
 import selectors
@@ -26,7 +33,17 @@ parser.add_argument("--crowd", type=int, default=600)
 parser.add_argument("--seconds", type=float, default=20)
 parser.add_argument("--crowd-address", default="127.0.0.1")
 parser.add_argument("--client-address", default="127.0.0.2")
+parser.add_argument("--crowd-addresses", type=int, default=1)
+parser.add_argument("--within", type=float, default=1.0)
+parser.add_argument("--password", default="")
+parser.add_argument("--stalled", type=int, default=0)
+parser.add_argument("--stall-item", type=int, default=0)
 args = parser.parse_args()
+if args.crowd_addresses > 1:
+    CROWD_ADDRESSES = ["127.0.%d.%d" % (1 + i // 250, 1 + i % 250)
+                       for i in range(args.crowd_addresses)]
+else:
+    CROWD_ADDRESSES = [args.crowd_address]
 TARGET = ("127.0.0.1", args.port)
 PIECE_INTERVAL = 2.0
 HEADER = b"GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
@@ -50,7 +67,7 @@ class Crowd:
     def open_one(self, index):
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setblocking(False)
-        s.bind((args.crowd_address, 0))
+        s.bind((CROWD_ADDRESSES[index % len(CROWD_ADDRESSES)], 0))
         try:
             s.connect(TARGET)
         except BlockingIOError:
@@ -111,19 +128,58 @@ class Crowd:
             self.drop(s)
 
 
+def exchange(request, timeout=5):
+    """The whole answer to a request on a new connection from the clients' address."""
+    s = socket.create_connection(TARGET, timeout=timeout, source_address=(args.client_address, 0))
+    s.sendall(request)
+    answer = b""
+    while True:
+        data = s.recv(65536)
+        if not data:
+            break
+        answer += data
+    s.close()
+    return answer
+
+
+def login():
+    """A new logged-in session's cookie header line."""
+    body = b"AdminName=admin&Password=" + args.password.encode()
+    answer = exchange(b"POST /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                      b"Origin: http://127.0.0.1\r\nConnection: close\r\n"
+                      b"Content-Type: application/x-www-form-urlencoded\r\n"
+                      b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+    cookie = answer.split(b"Set-Cookie: ", 1)[1].split(b";", 1)[0]
+    return b"Cookie: " + cookie + b"\r\n"
+
+
+COOKIE = login() if args.password else b""
+LIST_PAGE = b"/admin/Admin_ArticleGather.asp?ChannelID=1"
+
+
+def stall_steps(n):
+    """n run steps of n sessions, held open: their remote never answers."""
+    held = []
+    try:
+        for _ in range(n):
+            s = socket.create_connection(TARGET, source_address=(args.client_address, 0))
+            s.sendall(b"GET /admin/Admin_ArticleGather.asp?action=savenew&ChannelID=1&page=0&D=1"
+                      b"&ItemID=%d HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                      b"Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp\r\n%s\r\n"
+                      % (args.stall_item, login()))
+            held.append(s)
+    except (OSError, IndexError):
+        print("  stalled steps: the host refused the login or step after %d of them" % len(held))
+    return held
+
+
 def one_request(path):
     """Seconds to a whole answer on a new connection (None: failed or > 5 s)."""
     start = time.monotonic()
     try:
-        s = socket.create_connection(TARGET, timeout=5, source_address=(args.client_address, 0))
-        s.sendall(b"GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n" % path)
-        answer = b""
-        while True:
-            data = s.recv(65536)
-            if not data:
-                break
-            answer += data
-        s.close()
+        cookie = COOKIE if path == LIST_PAGE else b""
+        answer = exchange(b"GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n%s\r\n"
+                          % (path, cookie))
     except OSError:
         return None
     if not answer.startswith(b"HTTP/1.1 200"):
@@ -134,6 +190,8 @@ def one_request(path):
 def clients(seconds):
     """Fresh clients on a schedule, each in its own thread; their times."""
     results = {b"/css/admin.css": [], b"/admin/Admin_Login.asp": []}
+    if COOKIE:
+        results[LIST_PAGE] = []
     threads = []
 
     def probe(path):
@@ -142,7 +200,7 @@ def clients(seconds):
     end = time.monotonic() + seconds
     n = 0
     while time.monotonic() < end:
-        path = list(results)[n % 2]
+        path = list(results)[n % len(results)]
         t = threading.Thread(target=probe, args=(path,))
         t.start()
         threads.append(t)
@@ -156,24 +214,31 @@ def clients(seconds):
 def report(name, results):
     for path, times in results.items():
         answered = sorted(t for t in times if t is not None)
-        within = sum(1 for t in answered if t <= 1.0)
+        within = sum(1 for t in answered if t <= args.within)
         share = 100.0 * within / max(len(times), 1)
         median = statistics.median(answered) * 1000 if answered else float("nan")
         p95 = answered[int(0.95 * (len(answered) - 1))] * 1000 if answered else float("nan")
-        print("  %-10s %-24s %4d requests, %5.1f%% answered within 1 s, median %7.1f ms, "
-              "95%% %7.1f ms" % (name, path.decode(), len(times), share, median, p95))
+        print("  %-10s %-24s %4d requests, %5.1f%% answered within %g s, median %7.1f ms, "
+              "95%% %7.1f ms" % (name, path.decode()[:24], len(times), share, args.within,
+                                 median, p95))
     return results
 
 
-print("slow_clients: %d slow connections from %s, clients from %s, %.0f s each phase"
-      % (args.crowd, args.crowd_address, args.client_address, args.seconds))
+print("slow_clients: %d slow connections from %s, clients from %s, %d stalled steps, "
+      "%.0f s each phase"
+      % (args.crowd, CROWD_ADDRESSES[0] if len(CROWD_ADDRESSES) == 1
+         else "%d addresses" % len(CROWD_ADDRESSES), args.client_address, args.stalled,
+         args.seconds))
 alone = report("alone", clients(args.seconds / 2))
+stalled = stall_steps(args.stalled)
 crowd = Crowd(args.crowd)
 crowd.thread.start()
 time.sleep(3)  # the crowd in place
 crowded = report("crowd", clients(args.seconds))
 crowd.stop = True
 crowd.thread.join()
+for s in stalled:
+    s.close()
 print("  crowd: at most %d of its connections held at once, %d connections made"
       % (crowd.held_max, crowd.connects))
 for path in alone:
@@ -181,4 +246,4 @@ for path in alone:
     c = [t for t in crowded[path] if t is not None]
     if a and c:
         print("  median time with the crowd / alone, %-24s %.2f"
-              % (path.decode(), statistics.median(c) / statistics.median(a)))
+              % (path.decode()[:24], statistics.median(c) / statistics.median(a)))

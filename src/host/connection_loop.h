@@ -91,6 +91,10 @@ class ConnectionLoop {
   // Reads what the connection's buffer holds as far as it goes.
   void Process(Conn* c);
   void StartBody(Conn* c);
+  std::shared_ptr<HttpExchange> MakeExchange(const Conn* c) const;
+  // On a worker that has answered c: takes the connection's next request
+  // when it comes at once, whole and without a body.
+  bool NextRequestHere(Conn* c);
   void Dispatch(Conn* c);
   // Answers with a short error of the host's own and closes.
   void Reject(Conn* c, int status, const char* text);

@@ -54,12 +54,7 @@ class SoftRepackHostTest : public ::testing::Test {
     signal(SIGPIPE, SIG_IGN);
     setenv("OSTREL_REGISTRY", root_.Path("registry.ini").c_str(), 1);
     ASSERT_EQ(DllRegisterServer(), 0);
-    config_.data_dir = root_.path();
-    config_.schema_dir = std::string(OSTREL_SOURCE_DIR) + "/schema";
-    config_.gather_db = root_.Path("gather.db");
-    config_.host_db = root_.Path("host.db");
-    config_.site_root = root_.Path("site");
-    config_.asset_root = std::string(OSTREL_SOURCE_DIR) + "/site";
+    config_ = test::HostConfigIn(root_);
     config_.archiver_dir = root_.Path("rar");
     EnsureDatabases(config_);
     EnsureSiteTree(config_);

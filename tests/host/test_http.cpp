@@ -213,6 +213,17 @@ HttpResult Fetch(int port, std::string_view method, std::string_view target,
   return connection.Fetch(method, target, extra_headers, body);
 }
 
+HostConfig HostConfigIn(const TempFolder& root) {
+  HostConfig config;
+  config.data_dir = root.path();
+  config.schema_dir = std::string(OSTREL_SOURCE_DIR) + "/schema";
+  config.gather_db = root.Path("gather.db");
+  config.host_db = root.Path("host.db");
+  config.site_root = root.Path("site");
+  config.asset_root = std::string(OSTREL_SOURCE_DIR) + "/site";
+  return config;
+}
+
 SilentSite::SilentSite() {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/host_config.h"
+
 namespace ostrel::host::test {
 
 class TempFolder {
@@ -29,6 +31,10 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// The configuration of a host whose data folder is root (its databases and
+// site tree there), with the schema and the shipped site of the source tree.
+HostConfig HostConfigIn(const TempFolder& root);
 
 struct HttpHead {
   int status = 0;
