@@ -1,5 +1,5 @@
-// The article channel's page through the real host: the HTTP library's
-// threads, the page threads, the registration road (login, cross-site check,
+// The article channel's page through the real host: its connection loop
+// and workers, the page threads, the registration road (login, cross-site check,
 // remote share) and the component from libostrel.so, as ostrel-host runs
 // them. Pages that pass in-process must pass here too.
 #include <gtest/gtest.h>
