@@ -68,20 +68,12 @@ class ChannelHostTest : public ::testing::Test {
     settings.listen = "127.0.0.1:0";
     settings.threads = 8;
     settings.remote_share = 4;
-    // More stalled steps than one address may hold by default.
-    settings.connections_per_address = 64;
     settings.share_wait = std::chrono::milliseconds(300);
     settings.pages.site_root = config_.site_root;
     settings.pages.session_wait = std::chrono::milliseconds(300);
     settings.asset_roots = {config_.asset_root};
-    server_ = std::make_unique<WebServer>(settings);
-    AdminSettings admin;
-    admin.admin_password = "Pass";
-    admin.gather_db = config_.gather_db;
-    admin.host_db = config_.host_db;
-    AddAdminPages(*server_, admin);
-    std::string error;
-    ASSERT_TRUE(server_->Start(&error)) << error;
+    server_ = test::StartAdminHost(config_, settings);
+    ASSERT_TRUE(server_);
     port_ = server_->port();
     own_referer_ = "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp";
   }

@@ -81,14 +81,8 @@ class SoftRepackHostTest : public ::testing::Test {
     settings.threads = 4;
     settings.pages.site_root = config_.site_root;
     settings.asset_roots = {config_.asset_root};
-    server_ = std::make_unique<WebServer>(settings);
-    AdminSettings admin;
-    admin.admin_password = "Pass";
-    admin.gather_db = config_.gather_db;
-    admin.host_db = config_.host_db;
-    AddAdminPages(*server_, admin);
-    std::string error;
-    ASSERT_TRUE(server_->Start(&error)) << error;
+    server_ = test::StartAdminHost(config_, settings);
+    ASSERT_TRUE(server_);
   }
 
   void TearDown() override {

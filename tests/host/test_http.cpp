@@ -13,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/admin_pages.h"
+
 namespace ostrel::host::test {
 
 namespace {
@@ -222,6 +224,21 @@ HostConfig HostConfigIn(const TempFolder& root) {
   config.site_root = root.Path("site");
   config.asset_root = std::string(OSTREL_SOURCE_DIR) + "/site";
   return config;
+}
+
+std::unique_ptr<WebServer> StartAdminHost(const HostConfig& config, const ServerSettings& settings) {
+  auto server = std::make_unique<WebServer>(settings);
+  AdminSettings admin;
+  admin.admin_password = "Pass";
+  admin.gather_db = config.gather_db;
+  admin.host_db = config.host_db;
+  AddAdminPages(*server, admin);
+  std::string error;
+  if (!server->Start(&error)) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  return server;
 }
 
 SilentSite::SilentSite() {

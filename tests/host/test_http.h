@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "host/host_config.h"
+#include "host/web_server.h"
 
 namespace ostrel::host::test {
 
@@ -35,6 +37,10 @@ class TempFolder {
 // The configuration of a host whose data folder is root (its databases and
 // site tree there), with the schema and the shipped site of the source tree.
 HostConfig HostConfigIn(const TempFolder& root);
+
+// A started host of the admin pages over config's databases, with the
+// admin password "Pass"; null (with a test failure) when it cannot start.
+std::unique_ptr<WebServer> StartAdminHost(const HostConfig& config, const ServerSettings& settings);
 
 struct HttpHead {
   int status = 0;
