@@ -325,7 +325,13 @@ void ConnectionLoop::Release(Conn* c) {
 void ConnectionLoop::OnReadable(Conn* c) {
   if (c->fd < 0) return;  // closed earlier in this turn
   char block[kReadBlock];
-  ssize_t n = ::recv(c->fd, block, sizeof(block), 0);
+  size_t want = sizeof(block);
+  // A header never holds more than its limit (and one byte to tell).
+  if (c->state == State::kHeader) {
+    want = std::min(want, settings_.max_header_bytes + 1 - std::min(c->in.size(),
+                                                                  settings_.max_header_bytes));
+  }
+  ssize_t n = ::recv(c->fd, block, want, 0);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
   if (n <= 0) return Close(c);  // the client left (or half-closed before its request)
   if (c->state == State::kLinger) return;  // drained, not read
@@ -499,6 +505,8 @@ void ConnectionLoop::TakeReturns() {
     } else {
       c->state = State::kHeader;
     }
+    // An idle connection keeps no buffer.
+    if (c->in.empty()) std::string().swap(c->in);
     c->since = now_;
     if (settings_.waiting_per_address > 0 &&
         static_cast<int>(c->address->waiting.size()) >= settings_.waiting_per_address) {
