@@ -34,8 +34,7 @@ constexpr auto kSweepEvery = std::chrono::milliseconds(100);
 // costs no handoff between threads, and a client that stays silent costs
 // the worker no more than this.
 constexpr auto kNextRequestWait = std::chrono::milliseconds(2);
-// How long a closing connection's unread input is drained, so that the
-// client reads the answer before the close resets the connection.
+// How long a closing connection's unread input is drained (Linger).
 constexpr auto kLinger = std::chrono::milliseconds(2000);
 
 // "%XX" becomes the byte XX; a "+" stays (it is a blank only in a query).
@@ -76,6 +75,25 @@ int ConnectionCap(int wanted) {
                        : 65536;
   long long fit = std::clamp<long long>(soft - 256 - soft / 8, 16, 32768);
   return wanted > 0 ? static_cast<int>(std::min<long long>(wanted, fit)) : static_cast<int>(fit);
+}
+
+// Passes over the empty lines before a request and finds where its head
+// ends (past its blank line); npos while it has not all come. scanned
+// keeps how far the buffer was searched, so a head that trickles in is not
+// searched from its start again and again.
+size_t HeadEnd(std::string* in, size_t* scanned) {
+  size_t blank = 0;
+  while (in->compare(blank, 2, "\r\n") == 0) blank += 2;
+  if (blank > 0) {
+    in->erase(0, blank);
+    *scanned = 0;
+  }
+  size_t end = in->find("\r\n\r\n", *scanned > 3 ? *scanned - 3 : 0);
+  if (end == std::string::npos) {
+    *scanned = in->size();
+    return end;
+  }
+  return end + 4;
 }
 
 }  // namespace
@@ -242,8 +260,8 @@ void ConnectionLoop::Accept() {
       slot->text = text;
     }
     Address* address = slot.get();
-    if (settings_.waiting_per_address > 0 &&
-        static_cast<int>(address->waiting.size()) >= settings_.waiting_per_address) {
+    if (settings_.connections_per_address > 0 &&
+        static_cast<int>(address->waiting.size()) >= settings_.connections_per_address) {
       EvictOldest(address);
     }
     int on = 1;
@@ -351,22 +369,13 @@ void ConnectionLoop::OnReadable(Conn* c) {
 
 void ConnectionLoop::Process(Conn* c) {
   if (c->state == State::kHeader) {
-    // Empty lines before a request are passed over.
-    size_t blank = 0;
-    while (c->in.compare(blank, 2, "\r\n") == 0) blank += 2;
-    if (blank > 0) {
-      c->in.erase(0, blank);
-      c->scanned = 0;
-    }
-    size_t end = c->in.find("\r\n\r\n", c->scanned > 3 ? c->scanned - 3 : 0);
+    const size_t end = HeadEnd(&c->in, &c->scanned);
     if (end == std::string::npos) {
-      c->scanned = c->in.size();
       if (c->in.size() > settings_.max_header_bytes) {
         Reject(c, 431, "Request header too large");
       }
       return;
     }
-    end += 4;
     if (end > settings_.max_header_bytes) return Reject(c, 431, "Request header too large");
     HeadStatus status = ParseRequestHead(std::string_view(c->in).substr(0, end), &c->head);
     c->in.erase(0, end);
@@ -457,18 +466,22 @@ void ConnectionLoop::Dispatch(Conn* c) {
 }
 
 void ConnectionLoop::Reject(Conn* c, int status, const char* text) {
-  std::string reason = std::string("Error ") + std::to_string(status) + ": " + text + "\n";
-  std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + text +
-                       "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-                       std::to_string(reason.size()) + "\r\nConnection: close\r\n\r\n" + reason;
-  [[maybe_unused]] ssize_t n = ::send(c->fd, answer.data(), answer.size(), MSG_NOSIGNAL);
-  ::shutdown(c->fd, SHUT_WR);
+  // Small enough for the socket's buffer: written at once or not at all.
+  HttpExchange answer(c->fd, false, std::chrono::milliseconds(0));
+  answer.AnswerError(status, text, true);
   Release(c);
   c->exchange.reset();
+  Linger(c);
+  ListWaiting(c);
+}
+
+void ConnectionLoop::Linger(Conn* c) {
+  // What the client still sends is drained for a moment, so that it reads
+  // the answer before the close resets the connection.
+  ::shutdown(c->fd, SHUT_WR);
   c->in.clear();
   c->state = State::kLinger;
   c->linger_end = now_ + kLinger;
-  ListWaiting(c);
 }
 
 void ConnectionLoop::Sweep() {
@@ -506,20 +519,16 @@ void ConnectionLoop::TakeReturns() {
     bool reuse = c->exchange->Reusable();
     c->exchange.reset();
     if (!reuse) {
-      // The answer asked for the close (or the browser is gone): what the
-      // client still sends is drained for a moment, so it reads the answer.
-      ::shutdown(c->fd, SHUT_WR);
-      c->state = State::kLinger;
-      c->linger_end = now_ + kLinger;
-      c->in.clear();
+      // The answer asked for the close, or the browser is gone.
+      Linger(c);
     } else {
       c->state = State::kHeader;
     }
     // An idle connection keeps no buffer.
     if (c->in.empty()) std::string().swap(c->in);
     c->since = now_;
-    if (settings_.waiting_per_address > 0 &&
-        static_cast<int>(c->address->waiting.size()) >= settings_.waiting_per_address) {
+    if (settings_.connections_per_address > 0 &&
+        static_cast<int>(c->address->waiting.size()) >= settings_.connections_per_address) {
       EvictOldest(c->address);
     }
     ListWaiting(c);
@@ -542,18 +551,16 @@ bool ConnectionLoop::NextRequestHere(Conn* c) {
   }
   // Only a whole request without a body, plainly framed; anything else
   // (or anything to refuse) is the loop's, from the same buffer.
-  size_t start = 0;
-  while (c->in.compare(start, 2, "\r\n") == 0) start += 2;
-  size_t end = c->in.find("\r\n\r\n", start);
-  if (end == std::string::npos || end + 4 > settings_.max_header_bytes) return false;
+  const size_t end = HeadEnd(&c->in, &c->scanned);
+  if (end == std::string::npos || end > settings_.max_header_bytes) return false;
   RequestHead head;
-  if (ParseRequestHead(std::string_view(c->in).substr(start, end + 4 - start), &head) !=
-          HeadStatus::kOk ||
+  if (ParseRequestHead(std::string_view(c->in).substr(0, end), &head) != HeadStatus::kOk ||
       head.chunked || head.content_length > 0) {
     return false;
   }
   c->head = std::move(head);
-  c->in.erase(0, end + 4);
+  c->in.erase(0, end);
+  c->scanned = 0;
   c->exchange = MakeExchange(c);
   return true;
 }

@@ -48,9 +48,10 @@
 namespace ostrel::host {
 
 struct LoopSettings {
-  // Connections waiting for a request, per client address (0: no bound but
-  // the overall one).
-  int waiting_per_address = 1024;
+  // Connections waiting for a request (its header or body, or idle
+  // between requests) that one client address may hold at once (0: no
+  // bound but the overall one).
+  int connections_per_address = 1024;
   // All connections (0: as many as the descriptors allow, less a reserve).
   int max_connections = 0;
   std::chrono::milliseconds header_timeout{10'000};
@@ -99,6 +100,9 @@ class ConnectionLoop {
   // Answers with a short error of the host's own and closes.
   void Reject(Conn* c, int status, const char* text);
   void Close(Conn* c);
+  // Ends the connection's writing side and drains its input until it
+  // closes or its moment is up.
+  void Linger(Conn* c);
   void ListWaiting(Conn* c);
   void UnlistWaiting(Conn* c);
   bool EvictOldest(Address* address);

@@ -95,6 +95,11 @@ void HttpExchange::Answer(int status, const HeaderList& headers, std::string_vie
   Send(head, head_only() ? std::string_view() : bytes);
 }
 
+void HttpExchange::AnswerError(int status, std::string_view text, bool close) {
+  Answer(status, {{"Content-Type", "text/plain; charset=utf-8"}},
+         "Error " + std::to_string(status) + ": " + std::string(text) + "\n", close);
+}
+
 void HttpExchange::AnswerFile(const HeaderList& headers, int fd, uint64_t size) {
   if (!gone_ && !head_sent_) {
     head_sent_ = true;

@@ -58,6 +58,9 @@ class HttpExchange {
 
   // A whole answer; the connection closes after it when close is set.
   void Answer(int status, const HeaderList& headers, std::string_view bytes, bool close);
+  // The host's own short error answer, as plain text ("Error 404: Not
+  // found").
+  void AnswerError(int status, std::string_view text, bool close);
   // A file's content (the exchange closes fd) of size bytes, with status 200.
   void AnswerFile(const HeaderList& headers, int fd, uint64_t size);
   // Runs a page on the calling thread. A page that stopped without ending

@@ -22,15 +22,6 @@
 
 namespace ostrel::host {
 
-namespace {
-
-void AnswerError(HttpExchange& exchange, int status, std::string_view text) {
-  exchange.Answer(status, {{"Content-Type", "text/plain; charset=utf-8"}},
-                  "Error " + std::to_string(status) + ": " + std::string(text) + "\n", false);
-}
-
-}  // namespace
-
 WebServer::WebServer(ServerSettings settings)
     : settings_(std::move(settings)),
       runner_(settings_.pages),
@@ -83,15 +74,8 @@ bool WebServer::Start(std::string* error) {
   // The port is known before any thread reads a request.
   port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
                      : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
-  LoopSettings loop;
-  loop.waiting_per_address = settings_.connections_per_address;
-  loop.max_connections = settings_.max_connections;
-  loop.header_timeout = settings_.header_timeout;
-  loop.body = settings_.body;
-  loop.workers = settings_.workers;
-  loop.write_deadline = settings_.write_deadline;
   loop_ = std::make_unique<ConnectionLoop>(
-      loop, [this](const std::shared_ptr<HttpExchange>& exchange) { Route(exchange); });
+      settings_, [this](const std::shared_ptr<HttpExchange>& exchange) { Route(exchange); });
   if (!loop_->Start(fd, port_)) {
     loop_.reset();
     return false;
@@ -114,14 +98,14 @@ void WebServer::Stop() {
 
 void WebServer::Route(const std::shared_ptr<HttpExchange>& exchange) {
   const std::string& path = exchange->request.path;
-  if (!path.starts_with("/")) return AnswerError(*exchange, 400, "Bad request");
+  if (!path.starts_with("/")) return exchange->AnswerError(400, "Bad request", false);
   std::string key = vb::LowerAscii(path);
   if (auto redirect = redirects_.find(key); redirect != redirects_.end()) {
     return exchange->Answer(302, {{"Location", redirect->second}}, "", false);
   }
   if (key.ends_with(".asp")) {
     auto page = pages_.find(key);
-    if (page == pages_.end()) return AnswerError(*exchange, 404, "Not found");
+    if (page == pages_.end()) return exchange->AnswerError(404, "Not found", false);
     return ServePage(exchange, page->second);
   }
   ServeStatic(*exchange);
@@ -154,7 +138,7 @@ void WebServer::ServePage(const std::shared_ptr<HttpExchange>& exchange, const P
 
 void WebServer::ServeStatic(HttpExchange& exchange) {
   const std::string& method = exchange.request.method;
-  if (method != "GET" && method != "HEAD") return AnswerError(exchange, 405, "Method not allowed");
+  if (method != "GET" && method != "HEAD") return exchange.AnswerError(405, "Method not allowed", false);
   StaticFile file = files_.Resolve(exchange.request.path);
   int fd = file.status == 200 ? ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
   struct stat st {};
@@ -164,7 +148,7 @@ void WebServer::ServeStatic(HttpExchange& exchange) {
   }
   if (fd < 0) {
     int status = file.status == 403 ? 403 : 404;
-    return AnswerError(exchange, status, status == 403 ? "Forbidden" : "Not found");
+    return exchange.AnswerError(status, status == 403 ? "Forbidden" : "Not found", false);
   }
   // Browsers keep the site's scripts and style sheets for an hour.
   char modified[64];

@@ -30,27 +30,17 @@
 
 namespace ostrel::host {
 
-struct ServerSettings {
+// The connections' deadlines and bounds are those of the loop
+// (connection_loop.h): connections_per_address, max_connections, workers,
+// header_timeout, write_deadline and body.
+struct ServerSettings : LoopSettings {
   std::string listen = "127.0.0.1:8080";  // ADDR:PORT; port 0 picks a free one
   // Pages running at once (PagePool's page stacks), and how many of them
   // may be pages that fetch from remote sites (0: half).
   int threads = 32;
   int remote_share = 0;
-  // Connections waiting for a request (its header or body, or idle
-  // between requests) that one client address may hold at once (0: no
-  // bound), and all connections together (0: as the descriptors allow).
-  int connections_per_address = 1024;
-  int max_connections = 0;
-  // Threads answering complete requests at once.
-  int workers = 128;
-  // The whole request header must arrive within this time, counted from
-  // the connection's opening or the end of its previous answer.
-  std::chrono::milliseconds header_timeout{10'000};
-  // A browser that reads nothing of an answer this long is taken as gone.
-  std::chrono::milliseconds write_deadline{30'000};
   // How long a remote page waits for its share of the page stacks.
   std::chrono::milliseconds share_wait{10'000};
-  BodyLimits body;
   PageSettings pages;
   // Native paths never served even when inside the site root.
   std::vector<std::string> private_files;

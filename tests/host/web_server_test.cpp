@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -62,10 +63,17 @@ class WebServerTest : public ::testing::Test {
     site_.Write("css/admin.css", "body{}");
     site_.Write("admin/tmpNewslist1.dat", "http://a/");
     site_.Write("secret.txt", "outside");
+    Rebuild([](ServerSettings&) {});
+  }
+
+  // A new (not yet started) host with the test's settings, adjusted.
+  void Rebuild(const std::function<void(ServerSettings&)>& adjust) {
+    if (server_) server_->Stop();
     ServerSettings settings;
     settings.listen = "127.0.0.1:0";
     settings.threads = 8;
     settings.pages.site_root = site_.path();
+    adjust(settings);
     server_ = std::make_unique<WebServer>(settings);
     // Sessions are made only on purpose, as a login makes them.
     AddPage("/admin/NewSession.asp", [](asp::RequestContext& page) { RenewSession(page); });
@@ -341,68 +349,49 @@ TEST_F(WebServerTest, ServesStaticFilesAndRefusesTheRest) {
   EXPECT_EQ(root.Header("Location"), "/admin/");
 }
 
-TEST(SlowClientTest, ACrowdOfOneAddressDisplacesOnlyItsOwnWaitingConnections) {
-  TempFolder site;
-  site.Write("css/admin.css", "body{}");
-  ServerSettings settings;
-  settings.listen = "127.0.0.1:0";
-  settings.threads = 2;
-  settings.connections_per_address = 8;
-  settings.header_timeout = std::chrono::milliseconds(2000);
-  settings.pages.site_root = site.path();
-  WebServer server(settings);
-  std::string error;
-  ASSERT_TRUE(server.Start(&error)) << error;
+TEST_F(WebServerTest, ACrowdOfOneAddressDisplacesOnlyItsOwnWaitingConnections) {
+  Rebuild([](ServerSettings& settings) {
+    settings.connections_per_address = 8;
+    settings.header_timeout = std::chrono::milliseconds(2000);
+  });
+  Start();
   // 20 clients of one address that send a header line and never end it:
   // the host keeps the 8 newest and closes the older ones.
   std::vector<std::unique_ptr<HttpConnection>> slow;
   for (int i = 0; i < 20; ++i) {
-    slow.push_back(std::make_unique<HttpConnection>(server.port()));
+    slow.push_back(std::make_unique<HttpConnection>(port_));
     slow.back()->Send("GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n");
     ASSERT_TRUE(Eventually([&] { return i < 8 || slow[i - 8]->ClosedNow(); }));
   }
   for (int i = 12; i < 20; ++i) EXPECT_FALSE(slow[i]->ClosedNow()) << i;
   // A request that comes whole is answered, from that address as from another.
-  HttpConnection same(server.port());
+  HttpConnection same(port_);
   EXPECT_EQ(same.Fetch("GET", "/css/admin.css").body, "body{}");
-  HttpConnection other(server.port(), "127.0.0.2");
+  HttpConnection other(port_, "127.0.0.2");
   EXPECT_EQ(other.Fetch("GET", "/css/admin.css").body, "body{}");
   // The header deadline ends the ones held.
   for (auto& connection : slow) EXPECT_TRUE(connection->Closed());
-  server.Stop();
 }
 
-TEST(DescriptorTest, TheConnectionCapFitsTheDescriptorLimit) {
+TEST_F(WebServerTest, TheConnectionCapFitsTheDescriptorLimit) {
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
   rlimit low = saved;
   low.rlim_cur = std::min<rlim_t>(saved.rlim_max, 1024);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-  TempFolder site;
-  site.Write("css/admin.css", "body{}");
-  ServerSettings settings;
-  settings.listen = "127.0.0.1:0";
-  settings.max_connections = 5000;
-  settings.pages.site_root = site.path();
-  WebServer server(settings);
-  std::string error;
-  ASSERT_TRUE(server.Start(&error)) << error;
+  Rebuild([](ServerSettings& settings) { settings.max_connections = 5000; });
+  Start();
   // Room is left for the databases, fetches and files.
-  EXPECT_LE(server.connection_cap(), static_cast<int>(low.rlim_cur) * 3 / 4);
-  server.Stop();
+  EXPECT_LE(server_->connection_cap(), static_cast<int>(low.rlim_cur) * 3 / 4);
   // Idle connections past the cap make room for a request that comes whole.
-  settings.max_connections = 100;
-  WebServer small(settings);
-  ASSERT_TRUE(small.Start(&error)) << error;
-  ASSERT_EQ(small.connection_cap(), 100);
+  Rebuild([](ServerSettings& settings) { settings.max_connections = 100; });
+  Start();
+  ASSERT_EQ(server_->connection_cap(), 100);
   std::vector<std::unique_ptr<HttpConnection>> idle;
-  for (int i = 0; i < 120; ++i) {
-    idle.push_back(std::make_unique<HttpConnection>(small.port(), "127.0.0.3"));
-  }
-  HttpConnection admin(small.port());
+  for (int i = 0; i < 120; ++i) idle.push_back(std::make_unique<HttpConnection>(port_, "127.0.0.3"));
+  HttpConnection admin(port_);
   EXPECT_EQ(admin.Fetch("GET", "/css/admin.css").body, "body{}");
   idle.clear();
-  small.Stop();
   RaiseDescriptorLimit();
   rlimit raised{};
   getrlimit(RLIMIT_NOFILE, &raised);
@@ -461,14 +450,11 @@ TEST_F(WebServerTest, AmbiguousFramingIsRefusedAndTheConnectionClosed) {
 }
 
 TEST_F(WebServerTest, BodiesBeingReceivedAreBoundedInAllAndPerAddress) {
-  server_->Stop();
-  ServerSettings settings;
-  settings.listen = "127.0.0.1:0";
-  settings.pages.site_root = site_.path();
-  settings.body.max_bytes = 64 << 10;
-  settings.body.address_bytes = 100 << 10;
-  settings.body.all_bytes = 150 << 10;
-  server_ = std::make_unique<WebServer>(settings);
+  Rebuild([](ServerSettings& settings) {
+    settings.body.max_bytes = 64 << 10;
+    settings.body.address_bytes = 100 << 10;
+    settings.body.all_bytes = 150 << 10;
+  });
   AddPage("/admin/Size.asp", [](asp::RequestContext& page) {
     page.Response->Write(Text(page.Request->ServerVariables().Item("CONTENT_LENGTH")));
   });
@@ -500,14 +486,11 @@ TEST_F(WebServerTest, BodiesBeingReceivedAreBoundedInAllAndPerAddress) {
 }
 
 TEST_F(WebServerTest, TheFormIsReadByOneRuleForTheCheckThePageAndTheShare) {
-  server_->Stop();
-  ServerSettings settings;
-  settings.listen = "127.0.0.1:0";
-  settings.threads = 2;
-  settings.remote_share = 1;
-  settings.share_wait = std::chrono::milliseconds(200);
-  settings.pages.site_root = site_.path();
-  server_ = std::make_unique<WebServer>(settings);
+  Rebuild([](ServerSettings& settings) {
+    settings.threads = 2;
+    settings.remote_share = 1;
+    settings.share_wait = std::chrono::milliseconds(200);
+  });
   server_->AddPage(
       "/admin/Act.asp",
       [&](asp::RequestContext& page) {
