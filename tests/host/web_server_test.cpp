@@ -486,6 +486,7 @@ TEST_F(WebServerTest, BodiesBeingReceivedAreBoundedInAllAndPerAddress) {
 }
 
 TEST_F(WebServerTest, TheFormIsReadByOneRuleForTheCheckThePageAndTheShare) {
+  std::atomic<bool> fetching{false};
   Rebuild([](ServerSettings& settings) {
     settings.threads = 2;
     settings.remote_share = 1;
@@ -495,7 +496,10 @@ TEST_F(WebServerTest, TheFormIsReadByOneRuleForTheCheckThePageAndTheShare) {
       "/admin/Act.asp",
       [&](asp::RequestContext& page) {
         std::string action = Text(page.Request->Item("action"));
-        if (action == "fetch") gate_.Wait();
+        if (action == "fetch") {
+          fetching = true;
+          gate_.Wait();
+        }
         page.Response->Write(action + "|" +
                              Text(page.Request->ServerVariables().Item("SERVER_PORT")));
       },
@@ -510,6 +514,7 @@ TEST_F(WebServerTest, TheFormIsReadByOneRuleForTheCheckThePageAndTheShare) {
   const std::string type = "Content-Type: Application/X-WWW-Form-URLEncoded";
   HttpConnection holder(port_);
   holder.SendRequest("POST", "/admin/Act.asp", {test::kOwnOrigin, type}, "action=fetch");
+  ASSERT_TRUE(Eventually([&] { return fetching.load(); }));
   HttpResult busy = Fetch(port_, "POST", "/admin/Act.asp", {test::kOwnOrigin, type}, "action=fetch");
   EXPECT_EQ(busy.status(), 503);
   gate_.Open();
