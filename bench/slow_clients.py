@@ -7,6 +7,12 @@ clients, one every 50 ms, ask for a static file or the login page (and,
 with --password, the item list of a session of their own). The same
 clients are measured first without the crowd, as the reference.
 
+The crowd can be of other kinds: --no-read pipelines requests for a static
+file (and the login page) on each connection and never reads an answer;
+--read-every S does the same and reads 4 KB every S seconds; --announce
+sends POST headers that announce a 2 MB body, then trickles it a byte every
+two seconds. Every kind reconnects as soon as the host drops it.
+
 With --stalled N and --stall-item ITEM, the clients' address first starts N
 article run steps of the item (N sessions), whose link list leads to a site
 that never answers (--stall-port), and keeps them open: an administrator
@@ -18,7 +24,8 @@ times, and for the crowd the most of its connections the host held at once
 (connections that lived past one second) and how many connections it made.
 
 usage: slow_clients.py PORT [--crowd N] [--crowd-addresses K] [--seconds S]
-           [--within S] [--password P [--stalled N --stall-item ITEM]]
+           [--within S] [--no-read | --read-every S | --announce]
+           [--password P [--stalled N --stall-item ITEM]]
 """
 import argparse
 import selectors
@@ -38,7 +45,11 @@ parser.add_argument("--within", type=float, default=1.0)
 parser.add_argument("--password", default="")
 parser.add_argument("--stalled", type=int, default=0)
 parser.add_argument("--stall-item", type=int, default=0)
+parser.add_argument("--no-read", action="store_true")
+parser.add_argument("--read-every", type=float, default=0)
+parser.add_argument("--announce", action="store_true")
 args = parser.parse_args()
+READERS = args.no_read or args.read_every > 0
 if args.crowd_addresses > 1:
     CROWD_ADDRESSES = ["127.0.%d.%d" % (1 + i // 250, 1 + i % 250)
                        for i in range(args.crowd_addresses)]
@@ -50,6 +61,12 @@ HEADER = b"GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
 POST = (b"POST /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
         b"Origin: http://127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
         b"Content-Length: 100000\r\n\r\n")
+ANNOUNCE = POST.replace(b"100000", b"2097152")
+# What a reader that does not read sends at once, and again whenever the
+# host takes more: requests for a static file and the login page.
+PIPELINED = (b"GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" * 20 +
+             b"GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") * 5
+READ_BLOCK = 4096
 
 
 class Crowd:
@@ -61,7 +78,7 @@ class Crowd:
         self.connects = 0
         self.held_max = 0
         self.sel = selectors.DefaultSelector()
-        self.conns = {}  # socket -> [born, next_send, pieces_sent, is_post]
+        self.conns = {}  # socket -> the state open_one makes
         self.thread = threading.Thread(target=self.run, daemon=True)
 
     def open_one(self, index):
@@ -77,21 +94,39 @@ class Crowd:
             return False
         self.connects += 1
         now = time.monotonic()
-        self.conns[s] = [now, now, 0, index % 3 == 2, index]
-        self.sel.register(s, selectors.EVENT_READ)
+        # born, next send, pieces sent, is a POST, index, next read, unsent
+        self.conns[s] = [now, now, 0, index % 3 == 2, index, now + args.read_every, b""]
+        # A client that does not read learns of its end from its sends (and
+        # reads).
+        if not READERS:
+            self.sel.register(s, selectors.EVENT_READ)
         return True
 
     def drop(self, s):
         index = self.conns.pop(s)[4]
-        self.sel.unregister(s)
+        if not READERS:
+            self.sel.unregister(s)
         s.close()
         return index
+
+    def piece(self, state, now):
+        """What the connection sends next, and when it sends again."""
+        sent, is_post = state[2], state[3]
+        if READERS:
+            return PIPELINED, now + PIECE_INTERVAL
+        if args.announce:
+            return (ANNOUNCE if sent == 0 else b"a"), now + PIECE_INTERVAL
+        if is_post:
+            return (POST if sent == 0 else b"a"), now + PIECE_INTERVAL
+        return (HEADER if sent == 0 else b"X-Slow-%d: 1\r\n" % sent), now + PIECE_INTERVAL
 
     def run(self):
         for i in range(self.size):
             self.open_one(i)
         while not self.stop:
-            for key, _ in self.sel.select(timeout=0.05):
+            if READERS:
+                time.sleep(0.05)
+            for key, _ in (self.sel.select(timeout=0.05) if not READERS else []):
                 s = key.fileobj
                 try:
                     data = s.recv(4096)
@@ -105,24 +140,23 @@ class Crowd:
             now = time.monotonic()
             held = 0
             for s, state in list(self.conns.items()):
-                born, next_send, sent, is_post, index = state
+                born, next_send, sent = state[0], state[1], state[2]
                 if now - born > 1.0:
                     held += 1
-                if now < next_send:
-                    continue
-                if is_post:
-                    piece = POST if sent == 0 else b"a"
-                else:
-                    piece = HEADER if sent == 0 else b"X-Slow-%d: 1\r\n" % sent
                 try:
-                    s.send(piece)
+                    if args.read_every > 0 and now >= state[5]:
+                        state[5] = now + args.read_every
+                        if not s.recv(READ_BLOCK):
+                            raise ConnectionResetError
+                    if now >= next_send and not state[6]:
+                        state[6], state[1] = self.piece(state, now)
+                        state[2] = sent + 1
+                    if state[6]:
+                        state[6] = state[6][s.send(state[6]):]
                 except (BlockingIOError, InterruptedError):
                     pass
                 except OSError:
                     self.open_one(self.drop(s))
-                    continue
-                state[1] = now + PIECE_INTERVAL
-                state[2] = sent + 1
             self.held_max = max(self.held_max, held)
         for s in list(self.conns):
             self.drop(s)
@@ -224,9 +258,11 @@ def report(name, results):
     return results
 
 
-print("slow_clients: %d slow connections from %s, clients from %s, %d stalled steps, "
+KIND = ("not reading" if args.no_read else "reading 4 KB every %g s" % args.read_every
+        if args.read_every > 0 else "announcing 2 MB bodies" if args.announce else "slow")
+print("slow_clients: %d %s connections from %s, clients from %s, %d stalled steps, "
       "%.0f s each phase"
-      % (args.crowd, CROWD_ADDRESSES[0] if len(CROWD_ADDRESSES) == 1
+      % (args.crowd, KIND, CROWD_ADDRESSES[0] if len(CROWD_ADDRESSES) == 1
          else "%d addresses" % len(CROWD_ADDRESSES), args.client_address, args.stalled,
          args.seconds))
 alone = report("alone", clients(args.seconds / 2))

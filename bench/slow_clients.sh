@@ -7,11 +7,15 @@
 #
 #   usage: bench/slow_clients.sh [BUILD_DIR] [--crowd N] [--crowd-addresses K]
 #              [--seconds S] [--within S] [--stalled N] [--same-address]
+#              [--no-read | --read-every S | --announce]
 #
 #   --crowd-addresses K  the crowd spread over K loopback addresses
 #   --stalled N          the clients' address first holds N run steps of the
 #                        demo item whose remote never answers
 #   --same-address       the crowd comes from the clients' own address
+#   --no-read            the crowd pipelines requests and never reads
+#   --read-every S       the same, reading 4 KB every S seconds
+#   --announce           the crowd announces 2 MB bodies and trickles them
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,7 +24,8 @@ EXTRA=()
 STALLED=0
 while [ "$#" -gt 0 ]; do
   case "$1" in
-    --crowd | --seconds | --crowd-addresses | --within) EXTRA+=("$1" "$2"); shift 2 ;;
+    --crowd | --seconds | --crowd-addresses | --within | --read-every) EXTRA+=("$1" "$2"); shift 2 ;;
+    --no-read | --announce) EXTRA+=("$1"); shift ;;
     --stalled) STALLED="$2"; shift 2 ;;
     --same-address) EXTRA+=(--crowd-address 127.0.0.2); shift ;;
     *) BUILD="$1"; shift ;;

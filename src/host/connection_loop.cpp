@@ -36,6 +36,8 @@ constexpr auto kSweepEvery = std::chrono::milliseconds(100);
 constexpr auto kNextRequestWait = std::chrono::milliseconds(2);
 // How long a closing connection's unread input is drained (Linger).
 constexpr auto kLinger = std::chrono::milliseconds(2000);
+// What a connection waiting for its request is watched for.
+constexpr uint32_t kReading = EPOLLIN | EPOLLRDHUP;
 
 // "%XX" becomes the byte XX; a "+" stays (it is a blank only in a query).
 std::string DecodePath(std::string_view raw) {
@@ -78,10 +80,11 @@ int ConnectionCap(int wanted) {
 }
 
 // Passes over the empty lines before a request and finds where its head
-// ends (past its blank line); npos while it has not all come. scanned
-// keeps how far the buffer was searched, so a head that trickles in is not
-// searched from its start again and again.
-size_t HeadEnd(std::string* in, size_t* scanned) {
+// ends (past its blank line); npos while it has not all come, with *bad
+// set when what came can never be a request. scanned keeps how far the
+// buffer was searched, so a head that trickles in is not searched from its
+// start again and again.
+size_t HeadEnd(std::string* in, size_t* scanned, bool* bad) {
   size_t blank = 0;
   while (in->compare(blank, 2, "\r\n") == 0) blank += 2;
   if (blank > 0) {
@@ -90,6 +93,7 @@ size_t HeadEnd(std::string* in, size_t* scanned) {
   }
   size_t end = in->find("\r\n\r\n", *scanned > 3 ? *scanned - 3 : 0);
   if (end == std::string::npos) {
+    *bad = CannotBeRequest(*in, *scanned);
     *scanned = in->size();
     return end;
   }
@@ -120,7 +124,7 @@ struct ConnectionLoop::Address {
   std::string text;
   int connections = 0;
   std::list<Conn*> waiting;  // oldest first
-  size_t body_bytes = 0;
+  size_t held = 0;           // bytes its connections hold
 };
 
 struct ConnectionLoop::Conn {
@@ -137,7 +141,9 @@ struct ConnectionLoop::Conn {
   std::shared_ptr<HttpExchange> exchange;
   ChunkedDecoder chunks;
   uint64_t body_left = 0;
-  size_t reserved = 0;
+  size_t held = 0;          // bytes of its body, or of its answer's rest
+  bool holds_file = false;  // its answer's rest is a file, open
+  uint32_t events = 0;      // what epoll watches for
 };
 
 ConnectionLoop::ConnectionLoop(LoopSettings settings, Handler handler)
@@ -203,10 +209,16 @@ void ConnectionLoop::Run() {
         [[maybe_unused]] ssize_t r = ::read(wake_fd_, &count, sizeof(count));
         TakeReturns();
       } else {
-        OnReadable(static_cast<Conn*>(tag));
+        auto* c = static_cast<Conn*>(tag);
+        if (c->fd < 0) continue;  // closed earlier in this turn
+        if (c->state == State::kWrite) {
+          OnWritable(c);
+        } else {
+          OnReadable(c);
+        }
       }
     }
-    if (accept_paused_ && now_ >= accept_resume_ && connections_ < cap_) {
+    if (accept_paused_ && now_ >= accept_resume_ && connections_ + files_ < cap_) {
       epoll_event event{};
       event.events = EPOLLIN;
       event.data.ptr = &listen_fd_;
@@ -247,7 +259,7 @@ void ConnectionLoop::Accept() {
       }
       return;  // EAGAIN: none left
     }
-    if (connections_ >= cap_ && !EvictOldest(nullptr)) {
+    if (connections_ + files_ >= cap_ && !EvictOldest(nullptr)) {
       // Every connection has a request being answered.
       ::close(fd);
       PauseAccepting();
@@ -260,10 +272,6 @@ void ConnectionLoop::Accept() {
       slot->text = text;
     }
     Address* address = slot.get();
-    if (settings_.connections_per_address > 0 &&
-        static_cast<int>(address->waiting.size()) >= settings_.connections_per_address) {
-      EvictOldest(address);
-    }
     int on = 1;
     // Without it every small flushed chunk and keep-alive answer waits for
     // the peer's delayed acknowledgement.
@@ -272,10 +280,13 @@ void ConnectionLoop::Accept() {
     c->fd = fd;
     c->address = address;
     c->since = now_;
+    // Counted before any older one is displaced, so that the address
+    // outlives the displacement.
     ++address->connections;
     ++connections_;
+    MakeWaitingRoom(c);
     ListWaiting(c);
-    Watch(c, true);
+    Watch(c, kReading);
   }
 }
 
@@ -286,15 +297,21 @@ void ConnectionLoop::PauseAccepting() {
   accept_resume_ = now_ + std::chrono::milliseconds(100);
 }
 
-void ConnectionLoop::Watch(Conn* c, bool on) {
-  if (!on) {
-    epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, c->fd, nullptr);
-    return;
-  }
+void ConnectionLoop::Watch(Conn* c, uint32_t events) {
+  if (events == c->events) return;
   epoll_event event{};
-  event.events = EPOLLIN | EPOLLRDHUP;
+  event.events = events;
   event.data.ptr = c;
-  epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, c->fd, &event);
+  int op = events == 0 ? EPOLL_CTL_DEL : c->events == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD;
+  epoll_ctl(epoll_fd_, op, c->fd, events == 0 ? nullptr : &event);
+  c->events = events;
+}
+
+void ConnectionLoop::MakeWaitingRoom(Conn* c) {
+  if (settings_.connections_per_address > 0 &&
+      static_cast<int>(c->address->waiting.size()) >= settings_.connections_per_address) {
+    EvictOldest(c->address);
+  }
 }
 
 void ConnectionLoop::ListWaiting(Conn* c) {
@@ -322,6 +339,7 @@ void ConnectionLoop::Close(Conn* c) {
   if (c->fd < 0) return;
   UnlistWaiting(c);
   Release(c);
+  c->exchange.reset();  // with the file its answer was sending
   ::close(c->fd);  // also takes it out of the epoll set
   c->fd = -1;
   Address* address = c->address;
@@ -332,26 +350,73 @@ void ConnectionLoop::Close(Conn* c) {
   closed_.push_back(c);
 }
 
-bool ConnectionLoop::Reserve(Conn* c, size_t bytes) {
-  const BodyLimits& limits = settings_.body;
-  if (body_bytes_ + bytes > limits.all_bytes ||
-      c->address->body_bytes + bytes > limits.address_bytes) {
+bool ConnectionLoop::Hold(Conn* c, size_t bytes, bool may_displace) {
+  if (bytes == 0) return true;
+  const size_t per_address = settings_.held_bytes_per_address;
+  const size_t all = settings_.held_bytes;
+  if (!may_displace) {
+    // A large body leaves a quarter of each bound to the small ones.
+    if (c->address->held + bytes > per_address - per_address / 4 ||
+        held_ + bytes > all - all / 4) {
+      return false;
+    }
+  } else if (!MakeRoom(c, bytes)) {
     return false;
   }
-  body_bytes_ += bytes;
-  c->address->body_bytes += bytes;
-  c->reserved += bytes;
+  c->held += bytes;
+  c->address->held += bytes;
+  held_ += bytes;
+  return true;
+}
+
+ConnectionLoop::Conn* ConnectionLoop::OldestHolder(const Address* address, const Conn* spared) {
+  for (Conn* w : address->waiting) {
+    if (w != spared && w->held > 0) return w;
+  }
+  return nullptr;
+}
+
+bool ConnectionLoop::MakeRoom(Conn* c, size_t bytes) {
+  Address* address = c->address;
+  while (address->held + bytes > settings_.held_bytes_per_address) {
+    Conn* victim = OldestHolder(address, c);
+    if (!victim) return false;
+    Close(victim);
+  }
+  while (held_ + bytes > settings_.held_bytes) {
+    // The oldest holder of the address that holds most: a crowd of many
+    // addresses displaces its own before it displaces anyone else.
+    Conn* victim = nullptr;
+    size_t most = 0;
+    for (const auto& [text, other] : addresses_) {
+      if (other->held <= most) continue;
+      if (Conn* oldest = OldestHolder(other.get(), c)) {
+        victim = oldest;
+        most = other->held;
+      }
+    }
+    if (!victim) return false;
+    Close(victim);
+  }
   return true;
 }
 
 void ConnectionLoop::Release(Conn* c) {
-  body_bytes_ -= c->reserved;
-  c->address->body_bytes -= c->reserved;
-  c->reserved = 0;
+  held_ -= c->held;
+  c->address->held -= c->held;
+  c->held = 0;
+  if (c->holds_file) {
+    c->holds_file = false;
+    --files_;
+  }
+}
+
+bool ConnectionLoop::HoldBody(Conn* c, size_t bytes) {
+  const uint64_t whole = c->head.chunked ? c->exchange->body.size() : c->head.content_length;
+  return Hold(c, bytes, whole <= settings_.body.small_bytes);
 }
 
 void ConnectionLoop::OnReadable(Conn* c) {
-  if (c->fd < 0) return;  // closed earlier in this turn
   char block[kReadBlock];
   size_t want = sizeof(block);
   // A header never holds more than its limit (and one byte to tell).
@@ -369,8 +434,12 @@ void ConnectionLoop::OnReadable(Conn* c) {
 
 void ConnectionLoop::Process(Conn* c) {
   if (c->state == State::kHeader) {
-    const size_t end = HeadEnd(&c->in, &c->scanned);
+    bool bad = false;
+    const size_t end = HeadEnd(&c->in, &c->scanned, &bad);
     if (end == std::string::npos) {
+      // Bytes that can never be a request are answered at once, not after
+      // the header deadline.
+      if (bad) return Reject(c, 400, "Bad request");
       if (c->in.size() > settings_.max_header_bytes) {
         Reject(c, 431, "Request header too large");
       }
@@ -390,6 +459,7 @@ void ConnectionLoop::Process(Conn* c) {
   std::string& body = c->exchange->body;
   if (!c->head.chunked) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(c->body_left, c->in.size()));
+    if (!HoldBody(c, n)) return Reject(c, 503, "Server busy");
     body.append(c->in, 0, n);
     c->in.erase(0, n);
     c->body_left -= n;
@@ -402,14 +472,15 @@ void ConnectionLoop::Process(Conn* c) {
   c->in.erase(0, used);
   if (result == ChunkedDecoder::Result::kBad) return Reject(c, 400, "Bad request");
   if (body.size() > settings_.body.max_bytes) return Reject(c, 413, "Request body too large");
-  if (!Reserve(c, body.size() - before)) return Reject(c, 503, "Server busy");
+  if (!HoldBody(c, body.size() - before)) return Reject(c, 503, "Server busy");
   if (result == ChunkedDecoder::Result::kDone) Dispatch(c);
 }
 
 std::shared_ptr<HttpExchange> ConnectionLoop::MakeExchange(const Conn* c) const {
   const RequestHead& head = c->head;
   auto exchange =
-      std::make_shared<HttpExchange>(c->fd, head.keep_alive, settings_.write_deadline);
+      std::make_shared<HttpExchange>(c->fd, head.keep_alive, settings_.write_deadline,
+                                     settings_.max_handed_answer);
   HttpRequest& request = exchange->request;
   request.method = head.method;
   request.version = head.version;
@@ -428,12 +499,10 @@ void ConnectionLoop::StartBody(Conn* c) {
   auto exchange = MakeExchange(c);
   c->exchange = std::move(exchange);
   if (!head.chunked && head.content_length == 0) return Dispatch(c);
-  // Refused at its header what would pass a bound, before a byte of it.
+  // Too large a body is refused at its header, before a byte of it; what
+  // a body holds is counted as it arrives.
   if (head.content_length > settings_.body.max_bytes) {
     return Reject(c, 413, "Request body too large");
-  }
-  if (!Reserve(c, static_cast<size_t>(head.content_length))) {
-    return Reject(c, 503, "Server busy");
   }
   c->state = State::kBody;
   c->since = now_;
@@ -447,7 +516,7 @@ void ConnectionLoop::StartBody(Conn* c) {
 
 void ConnectionLoop::Dispatch(Conn* c) {
   UnlistWaiting(c);
-  Watch(c, false);
+  Watch(c, 0);
   c->state = State::kQueued;
   active_.insert(c);
   {
@@ -500,6 +569,9 @@ void ConnectionLoop::Sweep() {
       case State::kLinger:
         late = now_ >= c->linger_end;
         break;
+      case State::kWrite:
+        late = now_ - c->since > settings_.write_deadline;
+        break;
       case State::kQueued:
         break;
     }
@@ -515,31 +587,60 @@ void ConnectionLoop::TakeReturns() {
   }
   for (Conn* c : back) {
     active_.erase(c);
-    Release(c);
-    bool reuse = c->exchange->Reusable();
-    c->exchange.reset();
-    if (!reuse) {
-      // The answer asked for the close, or the browser is gone.
-      Linger(c);
-    } else {
-      c->state = State::kHeader;
-    }
-    // An idle connection keeps no buffer.
-    if (c->in.empty()) std::string().swap(c->in);
+    Release(c);  // its body
     c->since = now_;
-    if (settings_.connections_per_address > 0 &&
-        static_cast<int>(c->address->waiting.size()) >= settings_.connections_per_address) {
-      EvictOldest(c->address);
-    }
+    MakeWaitingRoom(c);
     ListWaiting(c);
-    Watch(c, true);
-    // A request that came right behind the last one is already here.
-    if (c->state == State::kHeader && !c->in.empty()) Process(c);
+    HttpExchange& exchange = *c->exchange;
+    if (!exchange.pending()) {
+      AnswerOut(c);
+      continue;
+    }
+    // The socket would not take the whole answer: the rest is written from
+    // here as the browser reads, and the connection's next request waits.
+    c->state = State::kWrite;
+    if (!Hold(c, exchange.pending_bytes(), true)) {
+      Close(c);
+      continue;
+    }
+    if (exchange.pending_file()) {
+      c->holds_file = true;
+      ++files_;
+    }
+    Watch(c, EPOLLOUT);
   }
 }
 
+void ConnectionLoop::OnWritable(Conn* c) {
+  bool progressed = false;
+  HttpExchange::Drained drained = c->exchange->Drain(&progressed);
+  if (progressed) c->since = now_;
+  if (drained == HttpExchange::Drained::kGone) return Close(c);
+  if (drained == HttpExchange::Drained::kDone) AnswerOut(c);
+}
+
+void ConnectionLoop::AnswerOut(Conn* c) {
+  Release(c);  // its answer's rest
+  bool reuse = c->exchange->Reusable();
+  c->exchange.reset();
+  if (!reuse) {
+    // The answer asked for the close, or the browser is gone.
+    Linger(c);
+  } else {
+    c->state = State::kHeader;
+  }
+  // An idle connection keeps no buffer.
+  if (c->in.empty()) std::string().swap(c->in);
+  c->since = now_;
+  Watch(c, kReading);
+  // A request that came right behind the last one is already here.
+  if (c->state == State::kHeader && !c->in.empty()) Process(c);
+}
+
 bool ConnectionLoop::NextRequestHere(Conn* c) {
-  if (stopping_ || !c->exchange->Reusable()) return false;
+  // An answer still pending goes out from the loop, and its connection's
+  // next request waits for it.
+  if (stopping_ || !c->exchange->Reusable() || c->exchange->pending()) return false;
   if (c->in.empty()) {
     pollfd ready{c->fd, POLLIN, 0};
     if (::poll(&ready, 1, static_cast<int>(kNextRequestWait.count())) <= 0) return false;
@@ -551,7 +652,8 @@ bool ConnectionLoop::NextRequestHere(Conn* c) {
   }
   // Only a whole request without a body, plainly framed; anything else
   // (or anything to refuse) is the loop's, from the same buffer.
-  const size_t end = HeadEnd(&c->in, &c->scanned);
+  bool bad = false;
+  const size_t end = HeadEnd(&c->in, &c->scanned, &bad);
   if (end == std::string::npos || end > settings_.max_header_bytes) return false;
   RequestHead head;
   if (ParseRequestHead(std::string_view(c->in).substr(0, end), &head) != HeadStatus::kOk ||

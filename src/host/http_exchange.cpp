@@ -58,6 +58,41 @@ std::string Hex(size_t n) {
 
 }  // namespace
 
+// Up to three pieces of bytes, written as one.
+struct HttpExchange::Pieces {
+  explicit Pieces(std::string_view first, std::string_view second = {},
+                  std::string_view third = {})
+      : parts{{const_cast<char*>(first.data()), first.size()},
+              {const_cast<char*>(second.data()), second.size()},
+              {const_cast<char*>(third.data()), third.size()}} {
+    Skip();
+  }
+  size_t left() const {
+    size_t n = 0;
+    for (int i = at; i < 3; ++i) n += parts[i].iov_len;
+    return n;
+  }
+  void Advance(size_t sent) {
+    while (at < 3 && sent >= parts[at].iov_len) sent -= parts[at++].iov_len;
+    if (at < 3) {
+      parts[at].iov_base = static_cast<char*>(parts[at].iov_base) + sent;
+      parts[at].iov_len -= sent;
+    }
+    Skip();
+  }
+  void Skip() {
+    while (at < 3 && parts[at].iov_len == 0) ++at;
+  }
+  std::string Rest() const {
+    std::string rest;
+    rest.reserve(left());
+    for (int i = at; i < 3; ++i) rest.append(static_cast<const char*>(parts[i].iov_base), parts[i].iov_len);
+    return rest;
+  }
+  iovec parts[3];
+  int at = 0;
+};
+
 std::string HttpRequest::Header(std::string_view name) const {
   for (const auto& [key, value] : headers) {
     if (key.size() == name.size() && strncasecmp(key.data(), name.data(), name.size()) == 0) {
@@ -92,7 +127,7 @@ void HttpExchange::Answer(int status, const HeaderList& headers, std::string_vie
   ended_ = true;
   std::string head =
       Head(status, headers, ("Content-Length: " + std::to_string(bytes.size()) + "\r\n").c_str());
-  Send(head, head_only() ? std::string_view() : bytes);
+  Complete(head, head_only() ? std::string_view() : bytes);
 }
 
 void HttpExchange::AnswerError(int status, std::string_view text, bool close) {
@@ -101,22 +136,76 @@ void HttpExchange::AnswerError(int status, std::string_view text, bool close) {
 }
 
 void HttpExchange::AnswerFile(const HeaderList& headers, int fd, uint64_t size) {
-  if (!gone_ && !head_sent_) {
-    head_sent_ = true;
-    std::string head =
-        Head(200, headers, ("Content-Length: " + std::to_string(size) + "\r\n").c_str());
-    Send(head);
-    off_t offset = 0;
-    while (!gone_ && !head_only() && static_cast<uint64_t>(offset) < size) {
-      ssize_t n = ::sendfile(fd_, fd, &offset, static_cast<size_t>(size - offset));
-      if (n > 0) continue;
-      if (n < 0 && errno == EINTR) continue;
-      // A file that shrank meanwhile cannot fill its announced length.
-      if ((n < 0 && errno == EAGAIN) ? !WaitWritable() : true) gone_ = true;
-    }
-    ended_ = true;
+  if (gone_ || head_sent_) {
+    ::close(fd);
+    return;
   }
-  ::close(fd);
+  head_sent_ = true;
+  ended_ = true;
+  std::string head =
+      Head(200, headers, ("Content-Length: " + std::to_string(size) + "\r\n").c_str());
+  if (head_only() || size == 0) {
+    ::close(fd);
+    return Complete(head);
+  }
+  file_fd_ = fd;
+  file_offset_ = 0;
+  file_end_ = size;
+  Complete(head);
+  if (gone_ || pending_at_ < pending_.size()) return;  // the file follows the head
+  bool progressed = false;
+  while (SendFileNow(&progressed) == Drained::kMore) {
+    if (handed_max_ > 0) return;  // the loop sends the rest
+    if (!WaitWritable()) gone_ = true;
+  }
+  CloseFile();
+}
+
+HttpExchange::~HttpExchange() { CloseFile(); }
+
+void HttpExchange::CloseFile() {
+  if (file_fd_ >= 0) ::close(file_fd_);
+  file_fd_ = -1;
+}
+
+HttpExchange::Drained HttpExchange::SendFileNow(bool* progressed) {
+  while (!gone_ && static_cast<uint64_t>(file_offset_) < file_end_) {
+    ssize_t n = ::sendfile(fd_, file_fd_, &file_offset_,
+                           static_cast<size_t>(file_end_ - static_cast<uint64_t>(file_offset_)));
+    if (n > 0) {
+      *progressed = true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) return Drained::kMore;
+    // A file that shrank meanwhile cannot fill its announced length.
+    gone_ = true;
+  }
+  CloseFile();
+  return gone_ ? Drained::kGone : Drained::kDone;
+}
+
+HttpExchange::Drained HttpExchange::Drain(bool* progressed) {
+  *progressed = false;
+  if (gone_) {
+    CloseFile();
+    return Drained::kGone;
+  }
+  if (pending_at_ < pending_.size()) {
+    Pieces pieces(std::string_view(pending_).substr(pending_at_));
+    const size_t before = pieces.left();
+    if (!SendNow(&pieces)) {
+      CloseFile();
+      return Drained::kGone;
+    }
+    pending_at_ += before - pieces.left();
+    *progressed = pieces.left() < before;
+    if (pieces.left() > 0) return Drained::kMore;
+    std::string().swap(pending_);
+    pending_at_ = 0;
+  }
+  if (file_fd_ >= 0) return SendFileNow(progressed);
+  return Drained::kDone;
 }
 
 void HttpExchange::RunPage(const std::function<void()>& page) {
@@ -164,12 +253,11 @@ void HttpExchange::End(std::string last) {
   ended_ = true;
   if (head_only()) return;
   if (!chunked_) {
-    Send(last);
     keep_alive_ = false;
-    return;
+    return Complete(last);
   }
-  if (last.empty()) return Send("0\r\n\r\n");
-  Send(Hex(last.size()), last, "\r\n0\r\n\r\n");
+  if (last.empty()) return Complete("0\r\n\r\n");
+  Complete(Hex(last.size()), last, "\r\n0\r\n\r\n");
 }
 
 bool HttpExchange::WaitWritable() {
@@ -181,38 +269,42 @@ bool HttpExchange::WaitWritable() {
   }
 }
 
-void HttpExchange::Send(std::string_view first, std::string_view second, std::string_view third) {
-  iovec parts[3] = {{const_cast<char*>(first.data()), first.size()},
-                    {const_cast<char*>(second.data()), second.size()},
-                    {const_cast<char*>(third.data()), third.size()}};
-  iovec* at = parts;
-  int count = 3;
-  while (!gone_) {
-    while (count > 0 && at->iov_len == 0) {
-      ++at;
-      --count;
-    }
-    if (count == 0) return;
+bool HttpExchange::SendNow(Pieces* pieces) {
+  while (pieces->at < 3) {
     msghdr message{};
-    message.msg_iov = at;
-    message.msg_iovlen = static_cast<size_t>(count);
-    ssize_t n = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+    message.msg_iov = pieces->parts + pieces->at;
+    message.msg_iovlen = static_cast<size_t>(3 - pieces->at);
+    ssize_t n = ::sendmsg(fd_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno == EAGAIN && WaitWritable()) continue;
+      if (errno == EAGAIN) return true;
       gone_ = true;
-      return;
+      return false;
     }
-    auto sent = static_cast<size_t>(n);
-    while (count > 0 && sent >= at->iov_len) {
-      sent -= at->iov_len;
-      ++at;
-      --count;
-    }
-    if (count > 0) {
-      at->iov_base = static_cast<char*>(at->iov_base) + sent;
-      at->iov_len -= sent;
-    }
+    pieces->Advance(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void HttpExchange::Send(std::string_view first, std::string_view second, std::string_view third) {
+  Pieces pieces(first, second, third);
+  while (!gone_ && SendNow(&pieces) && pieces.at < 3) {
+    if (!WaitWritable()) gone_ = true;
+  }
+}
+
+void HttpExchange::Complete(std::string_view first, std::string_view second,
+                            std::string_view third) {
+  Pieces pieces(first, second, third);
+  if (gone_ || !SendNow(&pieces) || pieces.at == 3) return;
+  if (pieces.left() <= handed_max_) {
+    pending_ = pieces.Rest();
+    pending_at_ = 0;
+    return;
+  }
+  while (!gone_ && pieces.at < 3) {
+    if (!WaitWritable()) gone_ = true;
+    else SendNow(&pieces);
   }
 }
 

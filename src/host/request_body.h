@@ -1,10 +1,10 @@
 // The limits of a request body, so that a slow or large one cannot hold a
 // request, or the host's memory, for long: the body must arrive at a
 // minimum average rate, counted from the end of the header after a grace
-// period, and whole within a deadline; it is cut off at a size limit, and
-// the bodies being received hold at most so much memory in all and per
-// client address (a body with its length announced holds that much from
-// its header on).
+// period, and whole within a deadline; it is cut off at a size limit. What
+// bodies hold in memory is bounded with the rest of what connections hold
+// (connection_loop.h), where a small body is never refused for the shared
+// bounds.
 #pragma once
 
 #include <chrono>
@@ -19,10 +19,8 @@ struct BodyLimits {
   std::chrono::milliseconds grace{10'000};
   size_t min_bytes_per_second = 2048;
   std::chrono::milliseconds whole{60'000};
-  // What all bodies being received may hold at once, and those of one
-  // client address.
-  size_t all_bytes = 64 << 20;
-  size_t address_bytes = 8 << 20;
+  // A body this small or smaller: any admin form.
+  size_t small_bytes = 256 << 10;
 };
 
 enum class BodyStatus { kWithinLimits, kTooLarge, kTooSlow };

@@ -83,7 +83,68 @@ bool ParseLength(std::string_view value, uint64_t* length) {
   return true;
 }
 
+// A target in absolute form ("http://host:port/path?query", as a proxy is
+// asked) is served as its path and query would be; its authority then
+// stands for the Host header. False for an absolute target that names no
+// host or carries user information.
+bool TakeAbsoluteForm(RequestHead* head) {
+  std::string_view target = head->target;
+  size_t scheme = target.find("://");
+  if (scheme == std::string_view::npos || target.starts_with("/")) return true;
+  std::string_view name = target.substr(0, scheme);
+  if (!EqualsNoCase(name, "http") && !EqualsNoCase(name, "https")) return true;
+  std::string_view rest = target.substr(scheme + 3);
+  size_t path = rest.find_first_of("/?#");
+  std::string_view authority = rest.substr(0, path);
+  if (authority.empty() || authority.find('@') != std::string_view::npos) return false;
+  std::string origin_form(path == std::string_view::npos ? "" : rest.substr(path));
+  if (origin_form.empty() || origin_form.front() != '/') origin_form.insert(0, "/");
+  bool replaced = false;
+  for (auto& [key, value] : head->headers) {
+    if (EqualsNoCase(key, "Host")) {
+      value = authority;
+      replaced = true;
+    }
+  }
+  if (!replaced) head->headers.emplace_back("Host", authority);
+  head->target = std::move(origin_form);
+  return true;
+}
+
 }  // namespace
+
+bool CannotBeRequest(std::string_view bytes, size_t from) {
+  // A line that ends in a bare LF, where the host reads only CRLF.
+  for (size_t at = bytes.find('\n', from); at != std::string_view::npos;
+       at = bytes.find('\n', at + 1)) {
+    if (at == 0 || bytes[at - 1] != '\r') return true;
+  }
+  // The request line as far as it came: method, target, version. The
+  // characters before from were looked at already.
+  std::string_view line = bytes.substr(0, bytes.find('\r'));
+  auto all_of = [&](size_t begin, size_t end, bool (*ok)(unsigned char)) {
+    for (size_t i = std::max(begin, from); i < end; ++i) {
+      if (!ok(static_cast<unsigned char>(line[i]))) return false;
+    }
+    return true;
+  };
+  const size_t method_end = std::min(line.find(' '), line.size());
+  if (!all_of(0, method_end, IsTokenChar)) return true;
+  if (method_end == line.size()) return false;
+  if (method_end == 0) return true;
+  const size_t target_end = std::min(line.find(' ', method_end + 1), line.size());
+  if (!all_of(method_end + 1, target_end,
+              [](unsigned char c) { return c > 0x20 && c != 0x7f; })) {
+    return true;
+  }
+  if (target_end == line.size()) return false;
+  if (target_end == method_end + 1) return true;
+  std::string_view version = line.substr(target_end + 1);
+  constexpr std::string_view kVersion = "HTTP/1.";
+  if (version.size() <= kVersion.size()) return !kVersion.starts_with(version);
+  return !version.starts_with(kVersion) || version.size() > kVersion.size() + 1 ||
+         !std::isdigit(static_cast<unsigned char>(version.back()));
+}
 
 HeadStatus ParseRequestHead(std::string_view bytes, RequestHead* head) {
   *head = RequestHead{};
@@ -143,14 +204,20 @@ HeadStatus ParseRequestHead(std::string_view bytes, RequestHead* head) {
   if (codings > 0) {
     // Only "chunked" alone: any other coding, a list, a second header or a
     // length beside it leaves the body's end to the reader's guess.
-    if (!http11 || codings > 1 || lengths > 0 || coding != "chunked") {
+    // Coding names are case-insensitive.
+    if (!http11 || codings > 1 || lengths > 0 || !EqualsNoCase(coding, "chunked")) {
       return HeadStatus::kBadRequest;
     }
     head->chunked = true;
   }
-  // An HTTP/1.0 client gets one answer, whose end is the connection's end.
-  if (!http11) head->keep_alive = false;
+  // An HTTP/1.0 client gets one answer, whose end is the connection's end;
+  // it cannot know an interim answer, so its expectation is ignored.
+  if (!http11) {
+    head->keep_alive = false;
+    head->expect_continue = false;
+  }
   if (!head->chunked && head->content_length == 0) head->expect_continue = false;
+  if (!TakeAbsoluteForm(head)) return HeadStatus::kBadRequest;
   return HeadStatus::kOk;
 }
 

@@ -18,7 +18,7 @@ namespace ostrel::host {
 
 struct RequestHead {
   std::string method;
-  std::string target;   // as sent
+  std::string target;   // as sent; an absolute-form target as its path and query
   std::string version;  // "HTTP/1.1" or "HTTP/1.0"
   std::vector<std::pair<std::string, std::string>> headers;  // in the order sent, values trimmed
   bool chunked = false;             // the body comes in chunks
@@ -33,6 +33,13 @@ enum class HeadStatus {
   kTooLarge,       // 431: too many header lines
   kBadExpectation  // 417: an Expect other than 100-continue
 };
+
+// Whether the bytes that have come of a head can never be a request the
+// host reads: a line ended by a bare LF, or a first line that cannot begin
+// a request line (bytes of another protocol). Only the bytes from `from`
+// on are looked at: those before were looked at already, as the head came.
+// Merely incomplete bytes are not refused.
+bool CannotBeRequest(std::string_view bytes, size_t from = 0);
 
 // Parses the head: the bytes up to and including the blank line that ends
 // it (every line ends in CRLF).

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "platform/vb/convert.h"
 #include "support/fetch_limits_guard.h"
 #include "support/http_server.h"
+#include "support/page_form.h"
 #include "support/run_steps.h"
 
 extern "C" int DllRegisterServer();
@@ -64,18 +66,24 @@ class ChannelHostTest : public ::testing::Test {
     EnsureDatabases(config_);
     EnsureSiteTree(config_);
 
-    ServerSettings settings;
-    settings.listen = "127.0.0.1:0";
-    settings.threads = 8;
-    settings.remote_share = 4;
-    settings.share_wait = std::chrono::milliseconds(300);
-    settings.pages.site_root = config_.site_root;
-    settings.pages.session_wait = std::chrono::milliseconds(300);
-    settings.asset_roots = {config_.asset_root};
-    server_ = test::StartAdminHost(config_, settings);
+    settings_.listen = "127.0.0.1:0";
+    settings_.threads = 8;
+    settings_.remote_share = 4;
+    settings_.share_wait = std::chrono::milliseconds(300);
+    settings_.pages.site_root = config_.site_root;
+    settings_.pages.session_wait = std::chrono::milliseconds(300);
+    settings_.asset_roots = {config_.asset_root};
+    Restart([](ServerSettings&) {});
+    own_referer_ = "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp";
+  }
+
+  // The host again, its settings adjusted.
+  void Restart(const std::function<void(ServerSettings&)>& adjust) {
+    if (server_) server_->Stop();
+    adjust(settings_);
+    server_ = test::StartAdminHost(config_, settings_);
     ASSERT_TRUE(server_);
     port_ = server_->port();
-    own_referer_ = "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp";
   }
 
   void TearDown() override {
@@ -106,6 +114,7 @@ class ChannelHostTest : public ::testing::Test {
   HostConfig config_;
   testing::FetchLimitsGuard limits_{Limits()};
   testing::HttpServer remote_;
+  ServerSettings settings_;
   std::unique_ptr<WebServer> server_;
   int port_ = 0;
   std::string own_referer_;
@@ -297,6 +306,59 @@ TEST_F(ChannelHostTest, StalledRunStepsLeaveTheRestOfTheHostAnswering) {
     break;
   }
   EXPECT_EQ(remote_.RequestCount(), 4u);
+}
+
+TEST_F(ChannelHostTest, ClientsThatDoNotReadHoldNoWorker) {
+  Restart([](ServerSettings& settings) { settings.workers = 4; });
+  root_.Write("site/css/big.css", std::string(1 << 20, 'x'));
+  const std::string cookie = Login();
+  // More clients than workers, of the administrator's own address, ask for
+  // a large file again and again and read nothing; one more runs a step
+  // and stops reading.
+  std::string pipelined;
+  for (int i = 0; i < 16; ++i) pipelined += "GET /css/big.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  std::vector<std::unique_ptr<HttpConnection>> crowd;
+  for (int i = 0; i < 12; ++i) {
+    crowd.push_back(std::make_unique<HttpConnection>(port_, "127.0.0.1", 4096));
+    crowd.back()->Send(pipelined);
+  }
+  crowd.push_back(std::make_unique<HttpConnection>(port_, "127.0.0.1", 4096));
+  crowd.back()->SendRequest("GET", std::string(kArticlePage) + "?action=begin&ChannelID=1&ItemID=" +
+                                       std::to_string(EnsureDemoItem(config_.gather_db, "http://" + remote_.Host())),
+                            {cookie, own_referer_});
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Another client's static file, the login page and another session's
+  // item list are answered meanwhile, long before the write deadline.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Fetch(port_, "GET", "/css/admin.css").status(), 200);
+  EXPECT_EQ(Fetch(port_, "GET", kLoginPage).status(), 200);
+  EXPECT_EQ(Page(Login(), "ChannelID=1", own_referer_).status(), 200);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // What the crowd asked for is all there when it reads.
+  test::HttpHead head = crowd.front()->ReadHead();
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(crowd.front()->ReadBody(head).size(), 1u << 20);
+}
+
+TEST_F(ChannelHostTest, AnnouncedSlowBodiesLeaveTheAdminLoggingInAndSaving) {
+  // Bodies of 2 MB, the most a body may be, announced and trickled: four from the administrator's
+  // address, 32 from eight others.
+  std::vector<std::unique_ptr<HttpConnection>> crowd;
+  for (int i = 0; i < 36; ++i) {
+    std::string from = i < 4 ? "127.0.0.1" : "127.0.1." + std::to_string(1 + i % 8);
+    crowd.push_back(std::make_unique<HttpConnection>(port_, from.c_str()));
+    crowd.back()->Send(std::string("POST ") + kLoginPage + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                       test::kOwnOrigin + "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                       "Content-Length: 2097152\r\n\r\nAdminName=");
+  }
+  const std::string cookie = Login();
+  testing::Fields form = testing::ReadForm(Page(cookie, "action=config", own_referer_).body);
+  HttpResult saved = Fetch(port_, "POST", std::string(kArticlePage) + "?action=save",
+                           {cookie, own_referer_, "Content-Type: application/x-www-form-urlencoded"},
+                           testing::EncodeForm(testing::WithField(form, "MaxPicSize", "300")));
+  EXPECT_TRUE(testing::Alerts(saved.body, text::Encode("保存采集基本设置成功!", "GB2312")))
+      << text::Decode(saved.body, "GB2312");
+  for (auto& connection : crowd) EXPECT_FALSE(connection->ClosedNow());
 }
 
 }  // namespace

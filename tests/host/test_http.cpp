@@ -71,8 +71,11 @@ std::string HttpHead::Header(std::string_view name) const {
 
 bool HttpHead::chunked() const { return SameNoCase(Header("Transfer-Encoding"), "chunked"); }
 
-HttpConnection::HttpConnection(int port, const char* from) {
+HttpConnection::HttpConnection(int port, const char* from, int receive_buffer) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (receive_buffer > 0) {
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof(receive_buffer));
+  }
   timeval timeout{30, 0};
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
   sockaddr_in source{};

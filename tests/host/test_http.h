@@ -60,10 +60,11 @@ struct HttpResult {
 // One keep-alive connection to 127.0.0.1:port, from the loopback address
 // `from` (another one, 127.0.0.2, is another client address). Reads fail the
 // test (and return what they have) after 30 seconds without data, so a host
-// that never answers cannot hang the suite.
+// that never answers cannot hang the suite. receive_buffer: a small
+// socket receive buffer, for a client that reads little or nothing.
 class HttpConnection {
  public:
-  explicit HttpConnection(int port, const char* from = "127.0.0.1");
+  explicit HttpConnection(int port, const char* from = "127.0.0.1", int receive_buffer = 0);
   ~HttpConnection();
   HttpConnection(const HttpConnection&) = delete;
   HttpConnection& operator=(const HttpConnection&) = delete;
