@@ -4,7 +4,7 @@ addresses, each send a request header a line at a time (one in three
 instead a POST header and then its body a byte at a time), one piece every
 two seconds, and reconnect as soon as the host drops them. Meanwhile fresh
 clients, one every 50 ms, ask for a static file or the login page (and,
-with --password, the item list of a session of their own). The same
+with --password, the item list of a session of their own, or log in). The same
 clients are measured first without the crowd, as the reference.
 
 The crowd can be of other kinds: --no-read pipelines requests for a static
@@ -65,7 +65,7 @@ ANNOUNCE = POST.replace(b"100000", b"2097152")
 # What a reader that does not read sends at once, and again whenever the
 # host takes more: requests for a static file and the login page.
 PIPELINED = (b"GET /css/admin.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" * 20 +
-             b"GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") * 5
+             b"GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") * 100
 READ_BLOCK = 4096
 
 
@@ -84,6 +84,8 @@ class Crowd:
     def open_one(self, index):
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setblocking(False)
+        if READERS:  # a small window: the host's answers fill it at once
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, READ_BLOCK)
         s.bind((CROWD_ADDRESSES[index % len(CROWD_ADDRESSES)], 0))
         try:
             s.connect(TARGET)
@@ -176,14 +178,20 @@ def exchange(request, timeout=5):
     return answer
 
 
+LOGIN_POST = b"POST login"
+
+
+def login_answer():
+    body = b"AdminName=admin&Password=" + args.password.encode()
+    return exchange(b"POST /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                    b"Origin: http://127.0.0.1\r\nConnection: close\r\n"
+                    b"Content-Type: application/x-www-form-urlencoded\r\n"
+                    b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+
+
 def login():
     """A new logged-in session's cookie header line."""
-    body = b"AdminName=admin&Password=" + args.password.encode()
-    answer = exchange(b"POST /admin/Admin_Login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                      b"Origin: http://127.0.0.1\r\nConnection: close\r\n"
-                      b"Content-Type: application/x-www-form-urlencoded\r\n"
-                      b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
-    cookie = answer.split(b"Set-Cookie: ", 1)[1].split(b";", 1)[0]
+    cookie = login_answer().split(b"Set-Cookie: ", 1)[1].split(b";", 1)[0]
     return b"Cookie: " + cookie + b"\r\n"
 
 
@@ -211,12 +219,15 @@ def one_request(path):
     """Seconds to a whole answer on a new connection (None: failed or > 5 s)."""
     start = time.monotonic()
     try:
-        cookie = COOKIE if path == LIST_PAGE else b""
-        answer = exchange(b"GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n%s\r\n"
-                          % (path, cookie))
+        if path == LOGIN_POST:
+            answer = login_answer()
+        else:
+            cookie = COOKIE if path == LIST_PAGE else b""
+            answer = exchange(b"GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                              b"%s\r\n" % (path, cookie))
     except OSError:
         return None
-    if not answer.startswith(b"HTTP/1.1 200"):
+    if not answer.startswith(b"HTTP/1.1 302" if path == LOGIN_POST else b"HTTP/1.1 200"):
         return None
     return time.monotonic() - start
 
@@ -226,6 +237,7 @@ def clients(seconds):
     results = {b"/css/admin.css": [], b"/admin/Admin_Login.asp": []}
     if COOKIE:
         results[LIST_PAGE] = []
+        results[LOGIN_POST] = []
     threads = []
 
     def probe(path):

@@ -99,10 +99,21 @@ class WebServerTest : public ::testing::Test {
     server_->AddPage(path, std::move(page), needs_login);
   }
 
+  // Starts the host with a page that writes its form's field "a" and
+  // counts its runs.
+  void StartFormEcho() {
+    AddPage("/admin/Echo.asp", [this](asp::RequestContext& page) {
+      ++echoed_;
+      page.Response->Write(Text(page.Request->Form().Item("a")));
+    });
+    Start();
+  }
+
   TempFolder site_;
   std::unique_ptr<WebServer> server_;
   Gate gate_;
   int port_ = 0;
+  std::atomic<int> echoed_{0};
 };
 
 TEST_F(WebServerTest, FlushSendsAChunkBeforeThePageEnds) {
@@ -402,12 +413,7 @@ TEST_F(WebServerTest, TheConnectionCapFitsTheDescriptorLimit) {
 }
 
 TEST_F(WebServerTest, AmbiguousFramingIsRefusedAndTheConnectionClosed) {
-  std::atomic<int> ran{0};
-  AddPage("/admin/Echo.asp", [&](asp::RequestContext& page) {
-    ++ran;
-    page.Response->Write(Text(page.Request->Form().Item("a")));
-  });
-  Start();
+  StartFormEcho();
   const std::string post = "POST /admin/Echo.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
   const std::vector<std::string> refused = {
       post + "Transfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n",
@@ -433,7 +439,7 @@ TEST_F(WebServerTest, AmbiguousFramingIsRefusedAndTheConnectionClosed) {
     connection.ReadBody(head);
     EXPECT_TRUE(connection.Closed()) << request;
   }
-  EXPECT_EQ(ran, 0);
+  EXPECT_EQ(echoed_, 0);
   // Plain framings work, one after the other on one connection.
   HttpConnection connection(port_);
   connection.Send(post + test::kOwnOrigin + "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
@@ -534,10 +540,7 @@ TEST_F(WebServerTest, BytesThatCannotBeARequestAreRefusedAtOnce) {
 }
 
 TEST_F(WebServerTest, TransferCodingNamesAreReadWithoutRegardToCase) {
-  AddPage("/admin/Echo.asp", [](asp::RequestContext& page) {
-    page.Response->Write(Text(page.Request->Form().Item("a")));
-  });
-  Start();
+  StartFormEcho();
   HttpConnection connection(port_);
   connection.Send(std::string("POST /admin/Echo.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n") +
                   test::kOwnOrigin + "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
@@ -563,10 +566,7 @@ TEST_F(WebServerTest, AnAbsoluteTargetIsServedAsItsPathWithItsAuthorityAsHost) {
 }
 
 TEST_F(WebServerTest, AnHttp10ClientGetsNoInterimAnswer) {
-  AddPage("/admin/Echo.asp", [](asp::RequestContext& page) {
-    page.Response->Write(Text(page.Request->Form().Item("a")));
-  });
-  Start();
+  StartFormEcho();
   HttpConnection connection(port_);
   connection.Send(std::string("POST /admin/Echo.asp HTTP/1.0\r\nHost: 127.0.0.1\r\n") +
                   test::kOwnOrigin +
