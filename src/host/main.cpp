@@ -51,14 +51,18 @@ int Fail(const std::string& message) {
 }
 
 // The pages say only that a remote fetch failed; the console says why, one
-// line a failure. Control characters of a remote's address or answer
-// cannot break the line.
-void WriteFetchFailure(std::string_view reason) {
+// line a failure: what went wrong, or the status the remote answered.
+// Control characters of a remote's address or answer cannot break the line.
+void WriteFetchFailure(int status, std::string_view reason) {
   std::string line(reason);
   for (char& c : line) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   }
-  std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
+  if (status == 0) {
+    std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
+  } else {
+    std::fprintf(stderr, "ostrel-host: fetch answered %d: %s\n", status, line.c_str());
+  }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // ostrel-host itself, as a process: a fresh start (the class list and the
 // databases made in the data folder, owner-only), a run step that fails on a
-// missing link list as the first thing the process does, a stop by SIGTERM
-// while a step waits on a remote site that never answers, and a start after
-// a kill -9 in the middle of a re-pack.
+// missing link list as the first thing the process does, a page the remote
+// answers with an error status, a stop by SIGTERM while a step waits on a
+// remote site that never answers, and a start after a kill -9 in the middle
+// of a re-pack.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -254,6 +255,24 @@ TEST_F(HostProcessTest, AKillWhileTheArchiverPacksLeavesNoWorkingEntryAfterTheNe
   EXPECT_EQ(WorkingEntries(data_.path()), std::vector<std::string>()) << data_.Read("host.log");
   waitpid(archiver, nullptr, 0);
   prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// A page the remote answers with 404 fails the step: the page says only
+// that, the console says why.
+TEST_F(HostProcessTest, APageAnsweredWithAnErrorStatusIsNamedOnTheConsole) {
+  testing::HttpServer remote;
+  const std::string item =
+      std::to_string(EnsureDemoItem(data_.Path("gather.db"), "http://" + remote.Host()));
+  const std::string gone = remote.Url("/gone.html");
+  data_.Write("site/admin/tmpNewslist" + item + ".dat", gone + "\r\n" + gone);
+  HttpResult step =
+      Fetch(port_, "GET",
+            "/admin/Admin_ArticleGather.asp?action=savenew&ChannelID=1&page=0&D=1&ItemID=" + item,
+            {Login(), "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp"});
+  EXPECT_TRUE(Has(step.body, "获取远程信息出错！")) << text::Decode(step.body, "GB2312");
+  EXPECT_NE(data_.Read("host.log").find("ostrel-host: fetch answered 404: " + gone + "\n"),
+            std::string::npos)
+      << data_.Read("host.log");
 }
 
 TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadLog) {
