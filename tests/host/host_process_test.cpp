@@ -2,8 +2,8 @@
 // databases made in the data folder, owner-only), a run step that fails on a
 // missing link list as the first thing the process does, a page the remote
 // answers with an error status, a stop by SIGTERM while a step waits on a
-// remote site that never answers, and a start after a kill -9 in the middle
-// of a re-pack.
+// remote site that never answers, a start after a kill -9 in the middle of a
+// re-pack, and a second host whose demo port is taken.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -297,6 +297,39 @@ TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadL
   EXPECT_EQ(WaitForExit(std::chrono::seconds(5)), 0) << data_.Read("host.log");
   EXPECT_FALSE(data_.Exists("gather.db-wal"));
   EXPECT_FALSE(data_.Exists("host.db-wal"));
+}
+
+// A second host whose demo port is taken (here by this test) is told first
+// what fits it, in short lines, and its failed start makes nothing: without
+// --data it would share the first host's data folder, with it its own.
+TEST(SecondHostTest, ABusyDemoPortIsExplainedAndLeavesNoHalfMadeDataFolder) {
+  TempFolder folder;
+  testing::HttpServer busy;
+  const std::string ini = "[Host]\nListen=127.0.0.1:0\n[Demo]\nListen=" + busy.Host() + "\n";
+  folder.Write("data/ostrel.ini", ini);
+  folder.Write("own.ini", ini);
+  const struct {
+    std::vector<std::string> args;
+    std::string first_advice;
+  } cases[] = {
+      {{"--demo"}, "--data DIR"},
+      {{"--demo", "--data", folder.Path("new"), "--config", folder.Path("own.ini")},
+       folder.Path("own.ini")},
+  };
+  for (const auto& c : cases) {
+    const pid_t host = SpawnHost(c.args, folder.Path("host.log"), folder.path());
+    int status = 0;
+    ASSERT_EQ(waitpid(host, &status, 0), host);
+    const std::string log = folder.Read("host.log");
+    EXPECT_EQ(WEXITSTATUS(status), 1) << log;
+    EXPECT_LT(log.find(c.first_advice), log.find("Listen=")) << log;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+  }
+  EXPECT_EQ(folder.Read("data/ostrel.ini"), ini);
+  EXPECT_EQ(folder.Read("own.ini"), ini);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 1);
+  EXPECT_FALSE(folder.Exists("new"));
 }
 
 }  // namespace
