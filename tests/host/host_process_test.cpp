@@ -219,13 +219,12 @@ TEST_F(HostProcessTest, AKillWhileTheArchiverPacksLeavesNoWorkingEntryAfterTheNe
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
   testing::HttpServer remote;
   remote.ServeFolder(std::filesystem::path(OSTREL_SOURCE_DIR) / "demo");
-  remote.Route("/soft/down/tool1.zip",
-               testing::HttpAnswer::Redirect("/soft/files/tool1.zip", 302));
-  const std::string item = std::to_string(
-      EnsureDemoSoftItem(data_.Path("gather.db"), data_.Path("host.db"), "http://" + remote.Host()));
-  data_.Write("rar/Rar.exe", "#!/bin/sh\nfor last; do :; done\nmkfifo \"${last%/}/wait\"\necho $$ > '" +
-                                 data_.Path("packing") + "'\nexec '" + testing::RarToolPath() +
-                                 "' \"$@\"\n");
+  remote.Route("/soft/down/tool1.zip", testing::HttpAnswer::Redirect("/soft/files/tool1.zip", 302));
+  const std::string item = std::to_string(EnsureDemoSoftItem(
+      data_.Path("gather.db"), data_.Path("host.db"), "http://" + remote.Host()));
+  data_.Write("rar/Rar.exe",
+              "#!/bin/sh\nfor last; do :; done\nmkfifo \"${last%/}/wait\"\necho $$ > '" +
+                  data_.Path("packing") + "'\nexec '" + testing::RarToolPath() + "' \"$@\"\n");
   chmod(data_.Path("rar/Rar.exe").c_str(), 0755);
   ado::Connection gather;
   gather.Open("Data Source=" + data_.Path("gather.db"));

@@ -59,9 +59,10 @@ bool Lock(int fd, bool wait) {
 
 // True while path still names the file open in fd.
 bool Names(const std::string& path, int fd) {
-  struct stat open {}, named {};
-  return fstat(fd, &open) == 0 && lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
+  struct stat opened {};
+  struct stat named {};
+  return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 // Opens the working file at path as it is (no link followed, no wait on a
@@ -205,7 +206,9 @@ bool IsLiveWork(const std::string& native_path) {
   if (lstat(native_path.c_str(), &st) != 0) return false;
   const int fd =
       OpenForLock(S_ISDIR(st.st_mode) ? native_path + std::string(kLockSuffix) : native_path);
-  if (fd < 0) return false;  // a folder without its lock file
+  // A folder without its lock file is no longer in use; what cannot be
+  // opened for another reason (no descriptor left) may well be.
+  if (fd < 0) return errno != ENOENT;
   const bool held = !Lock(fd, false);
   close(fd);
   return held;
@@ -229,7 +232,8 @@ int RemoveDeadWork(const std::string& native_root) {
       } else if (type == stdfs::file_type::regular) {
         removed += RemoveIfUnheld(path) ? 1 : 0;
       } else if (type == stdfs::file_type::directory &&
-                 !stdfs::exists(stdfs::symlink_status(path + std::string(kLockSuffix), type_error))) {
+                 stdfs::symlink_status(path + std::string(kLockSuffix), type_error).type() ==
+                     stdfs::file_type::not_found) {
         // A folder whose lock file is gone: its run ended. One that still
         // has one goes (or stays) with it.
         removed += stdfs::remove_all(path, type_error) > 0 ? 1 : 0;
