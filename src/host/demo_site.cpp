@@ -309,23 +309,31 @@ DemoSite::DemoSite(const std::string& demo_root, const std::string& listen)
   }
 }
 
-bool DemoSite::Start(std::string* error, std::string_view config_path) {
+bool DemoSite::Start(std::string* error, std::string_view config_path, bool data_folder_given) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(demo_root_ + "/list_1.html", ec)) {
     *error = "the demo site's files are missing from " + demo_root_;
     return false;
   }
-  if (!server_.Start(error)) {
-    *error = "demo site: " + *error +
-             " (is another ostrel-host --demo running?): give the demo site a free port in "
-             "[Demo] Listen of " +
-             std::string(config_path) +
-             ", and the admin pages one with --listen ADDR:PORT; a second host started in the "
-             "same folder also shares the first one's data folder and databases: give it a "
-             "folder of its own with --data DIR (its [Demo] Listen is then in DIR/ostrel.ini)";
-    return false;
+  if (server_.Start(error)) return true;
+  const std::string listen = "    [Demo]\n    Listen=" + address_ + ":PORT\n";
+  *error = "demo site: " + *error +
+           ".\n  Is another ostrel-host --demo running? To run a second one beside it,\n";
+  if (!data_folder_given) {
+    *error +=
+        "  give it a data folder of its own, or it shares the first one's\n"
+        "  databases and configuration:\n"
+        "    --data DIR --listen ADDR:PORT\n"
+        "  and its demo site a free port in DIR/ostrel.ini:\n" +
+        listen;
+  } else {
+    *error += "  give its demo site a free port in its configuration file\n  " +
+              std::string(config_path) + ":\n" + listen +
+              "  and, if the admin port is taken too, its admin pages one with\n"
+              "    --listen ADDR:PORT";
   }
-  return true;
+  if (error->ends_with('\n')) error->pop_back();
+  return false;
 }
 
 std::string DemoSite::origin() const {

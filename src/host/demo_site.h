@@ -27,9 +27,13 @@ class DemoSite {
 
   // False, with the reason in *error, when the folder is missing or the
   // address cannot be listened on. The usual cause of the latter is another
-  // host started with --demo, so the message says how to move the port: in
-  // [Demo] Listen of config_path (and the admin pages' with --listen).
-  bool Start(std::string* error, std::string_view config_path = "ostrel.ini");
+  // host started with --demo, so the message says, in short lines, what to
+  // do. A host whose data folder was not given (data_folder_given false)
+  // most likely shares the first host's: it is told first to take a folder
+  // of its own with --data DIR. Otherwise it is told to give its demo site
+  // another port in [Demo] Listen of config_path.
+  bool Start(std::string* error, std::string_view config_path = "ostrel.ini",
+             bool data_folder_given = false);
   void Stop() { server_.Stop(); }
   int port() const { return server_.port(); }
   // "http://127.0.0.1:PORT": what the demo item's addresses start with.

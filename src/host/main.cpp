@@ -51,14 +51,29 @@ int Fail(const std::string& message) {
 }
 
 // The pages say only that a remote fetch failed; the console says why, one
-// line a failure. Control characters of a remote's address or answer
-// cannot break the line.
-void WriteFetchFailure(std::string_view reason) {
+// line a failure: what went wrong, or the status the remote answered.
+// Control characters of a remote's address or answer cannot break the line.
+void WriteFetchFailure(int status, std::string_view reason) {
   std::string line(reason);
   for (char& c : line) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   }
-  std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
+  if (status == 0) {
+    std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
+  } else {
+    std::fprintf(stderr, "ostrel-host: fetch answered %d: %s\n", status, line.c_str());
+  }
+}
+
+// The admin login: password is the one this start made, "" for one saved before.
+void PrintPassword(const host::HostConfig& config, const std::string& password) {
+  if (!password.empty()) {
+    std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
+                config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
+  } else {
+    std::printf("ostrel-host: admin name \"%s\", password as saved in %s (AdminPassword)\n",
+                config.admin_name.c_str(), config.config_path.c_str());
+  }
 }
 
 }  // namespace
@@ -106,6 +121,25 @@ int main(int argc, char** argv) {
   if (!config.media_player_host.empty()) player_hosts.media = config.media_player_host;
   flash::SetPlayerHosts(player_hosts);
 
+  // The workers inherit the mask, so only the main thread takes the signals.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  // The connection bounds are set from what the descriptors allow.
+  host::RaiseDescriptorLimit();
+
+  // The sample site listens before anything is made: a start that finds
+  // its port taken leaves no half-made data folder behind, nor a password
+  // it never showed.
+  std::unique_ptr<host::DemoSite> demo;
+  if (options.demo) {
+    demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
+    if (!demo->Start(&error, config.config_path, !options.data_dir.empty())) return Fail(error);
+  }
+
   std::string password;
   try {
     for (const auto& [letter, folder] : config.drives) fs::SetDrive(letter, folder);
@@ -127,23 +161,15 @@ int main(int argc, char** argv) {
                   leftovers);
     }
   } catch (const vb::VbError& e) {
-    return Fail(e.description());
+    Fail(e.description());
+    if (!password.empty()) PrintPassword(config, password);
+    return 1;
   }
   // A fresh installation has no registry file yet: the component's classes
   // must be listed before a page can create them.
   if (DllRegisterServer() != 0) {
     return Fail("cannot write the registry file " + com::RegistryFile().path());
   }
-
-  // The workers inherit the mask, so only the main thread takes the signals.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  // The connection bounds are set from what the descriptors allow.
-  host::RaiseDescriptorLimit();
 
   host::ServerSettings settings;
   settings.listen = config.listen;
@@ -157,14 +183,11 @@ int main(int argc, char** argv) {
   host::AddAdminPages(server, host::AdminSettingsOf(config));
   if (options.test_pages) host::AddTestPages(server);
 
-  // The sample site first, so its item points at a site that answers.
-  std::unique_ptr<host::DemoSite> demo;
+  // The sample site's items point at the port it listens on.
   int demo_item = 0;
   int demo_soft_item = 0;
   int demo_flash_item = 0;
-  if (options.demo) {
-    demo = std::make_unique<host::DemoSite>(config.demo_root, config.demo_listen);
-    if (!demo->Start(&error, config.config_path)) return Fail(error);
+  if (demo) {
     try {
       demo_item = host::EnsureDemoItem(config.gather_db, demo->origin());
       demo_soft_item = host::EnsureDemoSoftItem(config.gather_db, config.host_db, demo->origin());
@@ -174,8 +197,11 @@ int main(int argc, char** argv) {
     }
   }
   if (!server.Start(&error)) {
-    return Fail(error + " (is another ostrel-host running?): choose a free port with --listen " +
-                "ADDR:PORT or [Host] Listen in " + config.config_path);
+    Fail(error + " (is another ostrel-host running?): choose a free port with --listen " +
+         "ADDR:PORT or [Host] Listen in " + config.config_path);
+    // What this start made stays for the next one: its password is shown.
+    if (!password.empty()) PrintPassword(config, password);
+    return 1;
   }
 
   std::string address;
@@ -183,13 +209,7 @@ int main(int argc, char** argv) {
   host::SplitListen(config.listen, &address, &port);
   std::printf("ostrel-host: site %s, data %s, configuration %s\n", config.site_root.c_str(),
               config.data_dir.c_str(), config.config_path.c_str());
-  if (!password.empty()) {
-    std::printf("ostrel-host: admin name \"%s\", new password %s (saved in %s)\n",
-                config.admin_name.c_str(), password.c_str(), config.config_path.c_str());
-  } else {
-    std::printf("ostrel-host: admin name \"%s\", password as saved in %s (AdminPassword)\n",
-                config.admin_name.c_str(), config.config_path.c_str());
-  }
+  PrintPassword(config, password);
   if (demo) {
     std::printf("ostrel-host: demo site on %s/ (gathering item %d \"%s\")\n",
                 demo->origin().c_str(), demo_item, host::kDemoItemName);

@@ -1,5 +1,6 @@
 #include "processing/remote_fetch.h"
 
+#include "platform/net/fetch_log.h"
 #include "platform/net/xml_http.h"
 #include "platform/text/charset.h"
 #include "platform/vb/strings.h"
@@ -48,7 +49,12 @@ std::string GetRemoteData(std::string_view url, std::string_view Cset) {
     http.open("GET", url, false);
     http.setRequestHeader("Referer", url);
     http.send();
-    if (http.readyState() != 4 || http.status() > 300) return;
+    if (http.readyState() != 4) return;
+    if (http.status() > 300) {
+      // The page says only that the fetch went wrong; the console says why.
+      net::ReportFailingAnswer(http.status(), url);
+      return;
+    }
     std::string declared = ContentTypeCharset(http.getResponseHeader("Content-Type"));
     // A bare "charset=" names nothing; the item's charset still holds.
     if (!declared.empty()) charset = declared;

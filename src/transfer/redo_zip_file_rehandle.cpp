@@ -195,8 +195,7 @@ bool RedoZipFile::MakeWorkFolder() {
   // A hidden name: the host never serves it (the unpacked files of a
   // stranger's archive), and a later start removes it if this process dies.
   // Until it is removed, no other re-pack's clearing of this folder takes it.
-  std::string made = fs::MakeWork(fs::ToNative(unzip_path_), "work",
-                                  [](char* path) { return mkdtemp(path) != nullptr; });
+  std::string made = fs::MakeWorkFolder(fs::ToNative(unzip_path_));
   if (made.empty()) return false;
   work_ = unzip_path_ + made.substr(made.rfind('/') + 1) + "\\";
   return true;

@@ -171,8 +171,8 @@ TEST(DemoSiteTest, ServesTheListPagesArticlesAndPictures) {
   DemoSite first(kDemoRoot);
   ASSERT_TRUE(first.Start(&error)) << error;
   DemoSite second(kDemoRoot, "127.0.0.1:" + std::to_string(first.port()));
-  EXPECT_FALSE(second.Start(&error, "/srv/data/ostrel.ini"));
-  for (const char* part : {"[Demo] Listen", "/srv/data/ostrel.ini", "--listen"}) {
+  EXPECT_FALSE(second.Start(&error, "/srv/data/ostrel.ini", true));
+  for (const char* part : {"[Demo]\n    Listen=", "/srv/data/ostrel.ini", "--listen"}) {
     EXPECT_NE(error.find(part), std::string::npos) << error;
   }
   first.Stop();

@@ -1,23 +1,32 @@
 // ostrel-host itself, as a process: a fresh start (the class list and the
 // databases made in the data folder, owner-only), a run step that fails on a
-// missing link list as the first thing the process does, and a stop by
-// SIGTERM while a step waits on a remote site that never answers.
+// missing link list as the first thing the process does, a page the remote
+// answers with an error status, a stop by SIGTERM while a step waits on a
+// remote site that never answers, a start after a kill -9 in the middle of a
+// re-pack, and a second host whose demo port is taken.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "host/admin_pages.h"
 #include "host/demo_site.h"
 #include "host/test_http.h"
+#include "platform/ado/connection.h"
+#include "platform/fs/path_map.h"
+#include "platform/fs/run_leftovers.h"
 #include "platform/text/charset.h"
+#include "support/archive_fixtures.h"
 #include "support/http_server.h"
 
 extern char** environ;
@@ -33,6 +42,43 @@ bool Has(const std::string& body, std::string_view utf8) {
   return body.find(text::Encode(utf8, "GB2312")) != std::string::npos;
 }
 
+// Starts ostrel-host with args in the folder cwd ("": this process's), its
+// standard output and error going to the file log (an absolute path). The
+// class list comes from the data folder, not the environment. Its process
+// id, or 0.
+pid_t SpawnHost(const std::vector<std::string>& args, const std::string& log,
+                const std::string& cwd = "") {
+  const std::string host = std::string(OSTREL_BINARY_DIR) + "/src/host/ostrel-host";
+  std::vector<char*> argv = {const_cast<char*>(host.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  std::vector<char*> env;
+  for (char** e = environ; *e; ++e) {
+    if (!std::string_view(*e).starts_with("OSTREL_REGISTRY=")) env.push_back(*e);
+  }
+  env.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, host.c_str(), &actions, nullptr, argv.data(), env.data()) != 0) pid = 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// The working entries (".ostrel-...") anywhere beneath folder.
+std::vector<std::string> WorkingEntries(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->path().filename().native().starts_with(".ostrel-")) found.push_back(it->path());
+  }
+  return found;
+}
+
 class HostProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,24 +86,15 @@ class HostProcessTest : public ::testing::Test {
     data_.Write("ostrel.ini",
                 "[Host]\nAdminPassword=Pass\nAllowPrivateRemote=1\n[Demo]\nListen=127.0.0.1:0\n");
     BeforeStart();
-    const std::string host = std::string(OSTREL_BINARY_DIR) + "/src/host/ostrel-host";
-    const std::string log = data_.Path("host.log");
-    const char* argv[] = {host.c_str(), "--data",      data_.path().c_str(),
-                          "--listen",   "127.0.0.1:0", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // The class list comes from the data folder, not the environment.
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e) {
-      if (!std::string_view(*e).starts_with("OSTREL_REGISTRY=")) env.push_back(*e);
-    }
-    env.push_back(nullptr);
-    ASSERT_EQ(
-        posix_spawn(&pid_, host.c_str(), &actions, nullptr, const_cast<char**>(argv), env.data()),
-        0);
-    posix_spawn_file_actions_destroy(&actions);
+    StartHost();
+  }
+
+  // Starts the host on the data folder and waits until it listens.
+  void StartHost() {
+    port_ = 0;
+    exited_ = false;
+    pid_ = SpawnHost({"--data", data_.path(), "--listen", "127.0.0.1:0"}, data_.Path("host.log"));
+    ASSERT_GT(pid_, 0);
     for (int i = 0; i < 300 && port_ == 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       std::string text = data_.Read("host.log");
@@ -135,31 +172,106 @@ TEST_F(HostProcessTest, AMissingLinkListAnswersTheErrorTableAndTheHostStaysUp) {
 }
 
 // The host before was killed during a run: it left a download being written
-// and a re-pack's working folder of unpacked files. Another host still runs
-// one of its own (this test process stands for it).
+// and a re-pack's working folder of unpacked files. A working file carries
+// the id of a process that runs but is another program (init). Another
+// process, this test, holds a working folder of its own.
 class HostAfterAKillTest : public HostProcessTest {
  protected:
   static std::string Work(std::string_view kind, long pid) {
     return ".ostrel-" + std::string(kind) + "-" + std::to_string(pid) + "-Ab12Cd";
   }
   void BeforeStart() override {
-    for (const std::string& path : {dead_part_, dead_work_, live_work_}) data_.Write(path, "x");
+    for (const std::string& path : {dead_part_, dead_work_, reused_part_}) data_.Write(path, "x");
+    live_work_ = fs::MakeWorkFolder(data_.Path("site/admin/UpzipFile/temp1"));
+    ASSERT_FALSE(live_work_.empty());
+    data_.Write(live_file_ = live_work_.substr(data_.path().size() + 1) + "/f/1.txt", "x");
+  }
+  void TearDown() override {
+    HostProcessTest::TearDown();
+    std::filesystem::remove_all(live_work_);
+    fs::ReleaseWork(live_work_);
   }
   const std::string dead_part_ = "site/soft/DownFile/" + Work("part", 99999999);
   const std::string dead_work_ =
       "site/admin/UpzipFile/temp1/" + Work("work", 99999999) + "/f/1.txt";
-  const std::string live_work_ =
-      "site/admin/UpzipFile/temp1/" + Work("work", getpid()) + "/f/1.txt";
+  const std::string reused_part_ = "site/soft/DownFile/" + Work("part", 1);
+  std::string live_work_, live_file_;
 };
 
-TEST_F(HostAfterAKillTest, TheStartRemovesTheDeadRunsWorkAndNoneIsEverServed) {
+TEST_F(HostAfterAKillTest, TheStartRemovesWhatNoProcessHoldsAndNoneIsEverServed) {
   EXPECT_FALSE(data_.Exists(dead_part_));
   EXPECT_FALSE(data_.Exists(dead_work_));
   EXPECT_FALSE(data_.Exists(dead_work_.substr(0, dead_work_.find("/f/"))));
-  ASSERT_TRUE(data_.Exists(live_work_));
-  EXPECT_EQ(Fetch(port_, "GET", "/" + live_work_.substr(5)).status(), 404);
+  EXPECT_FALSE(data_.Exists(reused_part_));
+  ASSERT_TRUE(data_.Exists(live_file_));
+  EXPECT_TRUE(std::filesystem::exists(live_work_ + ".lock"));
+  EXPECT_EQ(Fetch(port_, "GET", "/" + live_file_.substr(5)).status(), 404);
   data_.Write(dead_part_, "x");
   EXPECT_EQ(Fetch(port_, "GET", "/" + dead_part_.substr(5)).status(), 404);
+}
+
+// The host is killed while its archiver packs. The archiver (the built
+// Rar.exe, behind a script that puts a pipe among the files to pack, so the
+// pack waits on it) dies with the host; this test takes the orphan in and
+// leaves it unreaped, as a busy machine may for a while. The host starts
+// again at once.
+TEST_F(HostProcessTest, AKillWhileTheArchiverPacksLeavesNoWorkingEntryAfterTheNextStart) {
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  testing::HttpServer remote;
+  remote.ServeFolder(std::filesystem::path(OSTREL_SOURCE_DIR) / "demo");
+  remote.Route("/soft/down/tool1.zip", testing::HttpAnswer::Redirect("/soft/files/tool1.zip", 302));
+  const std::string item = std::to_string(EnsureDemoSoftItem(
+      data_.Path("gather.db"), data_.Path("host.db"), "http://" + remote.Host()));
+  data_.Write("rar/Rar.exe",
+              "#!/bin/sh\nfor last; do :; done\nmkfifo \"${last%/}/wait\"\necho $$ > '" +
+                  data_.Path("packing") + "'\nexec '" + testing::RarToolPath() + "' \"$@\"\n");
+  chmod(data_.Path("rar/Rar.exe").c_str(), 0755);
+  ado::Connection gather;
+  gather.Open("Data Source=" + data_.Path("gather.db"));
+  gather.Execute("UPDATE QX_SoftConfig SET ZipMode=0, setInterval=0, WinRarPath='" +
+                 fs::ToWindows(data_.Path("rar") + "/") + "' WHERE id=1");
+  gather.Close();
+  data_.Write("site/admin/tmpSoftlist" + item + ".dat", remote.Url("/soft/soft_01.html"));
+  test::HttpConnection step(port_);
+  step.SendRequest("GET",
+                   std::string(kSoftPage) + "?action=savenew&ChannelID=2&D=1&page=0&ItemID=" + item,
+                   {Login(), "Referer: http://127.0.0.1/admin/admin_SoftGather.asp"});
+  pid_t archiver = 0;
+  ASSERT_TRUE(test::Eventually([&] {
+    archiver = data_.Exists("packing") ? std::atoi(data_.Read("packing").c_str()) : 0;
+    const std::string part = ".ostrel-part-" + std::to_string(archiver) + "-";
+    for (const std::string& entry : WorkingEntries(data_.path())) {
+      if (archiver > 0 && entry.find(part) != std::string::npos) return true;
+    }
+    return false;
+  })) << data_.Read("host.log");
+
+  ASSERT_EQ(kill(pid_, SIGKILL), 0);
+  ASSERT_EQ(waitpid(pid_, nullptr, 0), pid_);
+  siginfo_t dead{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(archiver), &dead, WEXITED | WNOWAIT), 0);
+  StartHost();
+  EXPECT_EQ(WorkingEntries(data_.path()), std::vector<std::string>()) << data_.Read("host.log");
+  waitpid(archiver, nullptr, 0);
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// A page the remote answers with 404 fails the step: the page says only
+// that, the console says why.
+TEST_F(HostProcessTest, APageAnsweredWithAnErrorStatusIsNamedOnTheConsole) {
+  testing::HttpServer remote;
+  const std::string item =
+      std::to_string(EnsureDemoItem(data_.Path("gather.db"), "http://" + remote.Host()));
+  const std::string gone = remote.Url("/gone.html");
+  data_.Write("site/admin/tmpNewslist" + item + ".dat", gone + "\r\n" + gone);
+  HttpResult step =
+      Fetch(port_, "GET",
+            "/admin/Admin_ArticleGather.asp?action=savenew&ChannelID=1&page=0&D=1&ItemID=" + item,
+            {Login(), "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp"});
+  EXPECT_TRUE(Has(step.body, "获取远程信息出错！")) << text::Decode(step.body, "GB2312");
+  EXPECT_NE(data_.Read("host.log").find("ostrel-host: fetch answered 404: " + gone + "\n"),
+            std::string::npos)
+      << data_.Read("host.log");
 }
 
 TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadLog) {
@@ -184,6 +296,39 @@ TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadL
   EXPECT_EQ(WaitForExit(std::chrono::seconds(5)), 0) << data_.Read("host.log");
   EXPECT_FALSE(data_.Exists("gather.db-wal"));
   EXPECT_FALSE(data_.Exists("host.db-wal"));
+}
+
+// A second host whose demo port is taken (here by this test) is told first
+// what fits it, in short lines, and its failed start makes nothing: without
+// --data it would share the first host's data folder, with it its own.
+TEST(SecondHostTest, ABusyDemoPortIsExplainedAndLeavesNoHalfMadeDataFolder) {
+  TempFolder folder;
+  testing::HttpServer busy;
+  const std::string ini = "[Host]\nListen=127.0.0.1:0\n[Demo]\nListen=" + busy.Host() + "\n";
+  folder.Write("data/ostrel.ini", ini);
+  folder.Write("own.ini", ini);
+  const struct {
+    std::vector<std::string> args;
+    std::string first_advice;
+  } cases[] = {
+      {{"--demo"}, "--data DIR"},
+      {{"--demo", "--data", folder.Path("new"), "--config", folder.Path("own.ini")},
+       folder.Path("own.ini")},
+  };
+  for (const auto& c : cases) {
+    const pid_t host = SpawnHost(c.args, folder.Path("host.log"), folder.path());
+    int status = 0;
+    ASSERT_EQ(waitpid(host, &status, 0), host);
+    const std::string log = folder.Read("host.log");
+    EXPECT_EQ(WEXITSTATUS(status), 1) << log;
+    EXPECT_LT(log.find(c.first_advice), log.find("Listen=")) << log;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+  }
+  EXPECT_EQ(folder.Read("data/ostrel.ini"), ini);
+  EXPECT_EQ(folder.Read("own.ini"), ini);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 1);
+  EXPECT_FALSE(folder.Exists("new"));
 }
 
 }  // namespace

@@ -295,7 +295,7 @@ TEST_F(XmlHttpTest, EachFailedFetchIsReportedOnce) {
   static std::vector<std::string> reports;
   reports.clear();
   const ostrel::net::FetchFailureSink before = ostrel::net::SetFetchFailureSink(
-      [](std::string_view reason) { reports.emplace_back(reason); });
+      [](int, std::string_view reason) { reports.emplace_back(reason); });
   std::string url;
   {
     HttpServer gone;

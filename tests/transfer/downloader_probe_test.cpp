@@ -86,7 +86,7 @@ TEST_F(DownloaderTest, FailuresGiveTheirCodesAndTexts) {
   // No server at all: a failure, not a success; the operator hears why.
   static std::vector<std::string> reports;
   const net::FetchFailureSink before =
-      net::SetFetchFailureSink([](std::string_view reason) { reports.emplace_back(reason); });
+      net::SetFetchFailureSink([](int, std::string_view reason) { reports.emplace_back(reason); });
   auto refused = Make("http://127.0.0.1:1/a.zip");
   refused->Execute();
   net::SetFetchFailureSink(before);

@@ -307,12 +307,14 @@ int main(int argc, char** argv) {
     }
   }
 
-  // A hidden working name of this process beside the archive: the host never
-  // serves it, and its next start removes it if this program was killed.
-  std::string temp =
-      o.archive.substr(0, o.archive.rfind('/') + 1) + ostrel::fs::WorkNameTemplate("part");
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
+  // A hidden working name of this process beside the archive, held while
+  // this program runs: the host never serves it, and its next start removes
+  // it once this program has ended without finishing it, however it ended.
+  const size_t slash = o.archive.rfind('/');
+  int fd = -1;
+  const std::string temp = ostrel::fs::MakeWorkFile(
+      slash == std::string::npos ? "" : o.archive.substr(0, slash + 1), &fd);
+  if (temp.empty()) {
     std::fprintf(stderr, "Rar.exe: cannot create %s\n", o.archive.c_str());
     return 9;
   }
@@ -348,9 +350,11 @@ int main(int argc, char** argv) {
   if (!ok || (existed ? rename(temp.c_str(), o.archive.c_str()) != 0
                       : ostrel::fs::RenameNoReplace(temp, o.archive) != 0)) {
     unlink(temp.c_str());
+    ostrel::fs::ReleaseWork(temp);
     std::fprintf(stderr, "Rar.exe: writing %s failed\n", o.archive.c_str());
     return 2;
   }
+  ostrel::fs::ReleaseWork(temp);
   if (o.delete_files) DeleteArchived(collector.items);
   return 0;
 }

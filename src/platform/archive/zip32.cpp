@@ -240,10 +240,7 @@ int ZpArchive(int argc, std::string_view zip_name, const std::vector<std::string
   int fd = -1;
   const size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  const std::string temp = fs::MakeWork(folder, "part", [&fd](char* path) {
-    fd = mkostemp(path, O_CLOEXEC);
-    return fd >= 0;
-  });
+  const std::string temp = fs::MakeWorkFile(folder, &fd);
   if (fd < 0) return ZE_CREAT;
   fchmod(fd, 0644);
   LocaleScope scope;

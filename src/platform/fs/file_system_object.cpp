@@ -78,7 +78,7 @@ std::vector<DirEntry> Matches(const Named& n, bool want_folders, bool* missing_f
   }
   for (DirEntry& entry : *entries) {
     if (entry.is_folder == want_folders && MatchesPattern(n.name, entry.name) &&
-        !IsLiveWork(entry.name)) {
+        !IsLiveWork(JoinNative(n.native_folder, entry.name))) {
       found.push_back(std::move(entry));
     }
   }

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "platform/fs/file_io.h"
 #include "platform/fs/run_leftovers.h"
@@ -21,10 +20,7 @@ constexpr size_t kWriteBuffer = 256 * 1024;
 
 int PartialFile::Create(const std::string& native_folder) {
   Discard();
-  temp_path_ = MakeWork(native_folder, "part", [this](char* path) {
-    fd_ = mkostemp(path, O_CLOEXEC);
-    return fd_ >= 0;
-  });
+  temp_path_ = MakeWorkFile(native_folder, &fd_);
   if (fd_ < 0) {
     int error = errno;
     temp_path_.clear();
