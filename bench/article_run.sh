@@ -14,16 +14,8 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 NAME=article_run
-BUILD="$ROOT/build"
-ROUNDS=10
-while [ "$#" -gt 0 ]; do
-  case "$1" in
-    --rounds) ROUNDS="$2"; shift 2 ;;
-    *) BUILD="$1"; shift ;;
-  esac
-done
-HOST="$BUILD/src/host/ostrel-host"
 source "$ROOT/bench/bench_host.sh"
+bench_run_args "$@"
 bench_require python3 sqlite3
 bench_work
 HOST_ARGS=(--demo)

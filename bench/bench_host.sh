@@ -4,21 +4,24 @@
 # folder and a copy of the site.
 #
 #   NAME=...; ROOT=...; source bench/bench_host.sh
-#   bench_run_args "$@"        BUILD, ENTRIES and HOST from the command line
+#   bench_run_args "$@"        BUILD, ENTRIES, ROUNDS and HOST from the command line
 #   bench_require TOOL...      skips the benchmark (exit 0) when one is missing
 #   bench_work                 WORK: the folder; BENCH_PIDS: killed at the end
 #   bench_start_host [LINE...] the host with extra [Host] lines (a line may
 #                              open another section), and the arguments in
 #                              HOST_ARGS; sets PASSWORD, HOST_PID and PORT
 
-# bench_run_args ARG...: the whole-run benchmarks' [BUILD_DIR] [--entries N];
-# sets BUILD (default ROOT/build), ENTRIES (default 200) and HOST.
+# bench_run_args ARG...: the whole-run benchmarks' [BUILD_DIR] [--entries N]
+# [--rounds N]; sets BUILD (default ROOT/build), ENTRIES (default 200),
+# ROUNDS (default 10) and HOST.
 bench_run_args() {
   BUILD="$ROOT/build"
   ENTRIES=200
+  ROUNDS=10
   while [ "$#" -gt 0 ]; do
     case "$1" in
       --entries) ENTRIES="$2"; shift 2 ;;
+      --rounds) ROUNDS="$2"; shift 2 ;;
       *) BUILD="$1"; shift ;;
     esac
   done
