@@ -651,9 +651,13 @@ bool ConnectionLoop::NextRequestHere(Conn* c) {
     c->in.append(block, static_cast<size_t>(n));
   }
   // Only a whole request without a body, plainly framed; anything else
-  // (or anything to refuse) is the loop's, from the same buffer.
+  // (or anything to refuse) is the loop's, from the same buffer. The loop
+  // looks at that buffer from where it had looked itself, not from where
+  // this look stopped: bytes that can never be a request would otherwise
+  // pass unjudged and wait out the header deadline instead of their 400.
   bool bad = false;
-  const size_t end = HeadEnd(&c->in, &c->scanned, &bad);
+  size_t scanned = c->scanned;
+  const size_t end = HeadEnd(&c->in, &scanned, &bad);
   if (end == std::string::npos || end > settings_.max_header_bytes) return false;
   RequestHead head;
   if (ParseRequestHead(std::string_view(c->in).substr(0, end), &head) != HeadStatus::kOk ||

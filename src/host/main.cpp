@@ -20,6 +20,7 @@
 
 #include "gathering/flash/player_markup.h"
 #include "host/admin_pages.h"
+#include "host/console_bursts.h"
 #include "host/demo_site.h"
 #include "host/first_run.h"
 #include "host/host_config.h"
@@ -51,17 +52,19 @@ int Fail(const std::string& message) {
 }
 
 // The pages say only that a remote fetch failed; the console says why, one
-// line a failure: what went wrong, or the status the remote answered.
-// Control characters of a remote's address or answer cannot break the line.
+// line a failure: what went wrong, or the status the remote answered. A
+// burst of failures is bounded: past its first lines they are counted.
+host::ConsoleBursts& FetchFailureLines() {
+  static auto* lines = new host::ConsoleBursts(stderr, "ostrel-host: ", "failed fetches");
+  return *lines;
+}
+
 void WriteFetchFailure(int status, std::string_view reason) {
-  std::string line(reason);
-  for (char& c : line) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
   if (status == 0) {
-    std::fprintf(stderr, "ostrel-host: fetch failed: %s\n", line.c_str());
+    FetchFailureLines().Write("fetch failed: " + std::string(reason));
   } else {
-    std::fprintf(stderr, "ostrel-host: fetch answered %d: %s\n", status, line.c_str());
+    FetchFailureLines().Write("fetch answered " + std::to_string(status) + ": " +
+                              std::string(reason));
   }
 }
 
@@ -221,8 +224,10 @@ int main(int argc, char** argv) {
   std::printf("ostrel-host: listening on http://%s:%d/\n", address.c_str(), server.port());
   std::fflush(stdout);
 
-  int signal_number = 0;
-  sigwait(&stop_signals, &signal_number);
+  // The main thread waits for the stop; meanwhile it writes, once a
+  // second, the count of failed fetches a burst left.
+  const timespec tick{1, 0};
+  while (sigtimedwait(&stop_signals, nullptr, &tick) < 0) FetchFailureLines().Tick();
   std::printf("ostrel-host: stopping\n");
   std::fflush(stdout);
   // Fetches in flight end at once, so the pages waiting on them end too.
@@ -230,6 +235,7 @@ int main(int argc, char** argv) {
   // A page that still does not end must not keep the host from stopping.
   std::thread([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+    FetchFailureLines().Flush();
     std::fprintf(stderr, "ostrel-host: pages still running after 4.5 s; stopping without them\n");
     std::_Exit(1);
   }).detach();
@@ -239,6 +245,7 @@ int main(int argc, char** argv) {
   // no write-ahead log stays behind.
   ado::ClearDatabasePool();
   host::CloseDatabases(config);
+  FetchFailureLines().Flush();
   std::printf("ostrel-host: stopped\n");
   return 0;
 }

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -272,6 +273,88 @@ TEST_F(HostProcessTest, APageAnsweredWithAnErrorStatusIsNamedOnTheConsole) {
   EXPECT_NE(data_.Read("host.log").find("ostrel-host: fetch answered 404: " + gone + "\n"),
             std::string::npos)
       << data_.Read("host.log");
+}
+
+// A list typed far past the site's last page fails thousands of fetches in
+// one step: the console shows the burst's first lines and counts the rest,
+// and a failure after a quiet second is shown whole at once.
+TEST_F(HostProcessTest, ABurstOfFailedFetchesIsCountedNotWrittenLineByLine) {
+  testing::HttpServer remote;
+  const std::string item =
+      std::to_string(EnsureDemoItem(data_.Path("gather.db"), "http://" + remote.Host()));
+  ado::Connection gather;
+  gather.Open("Data Source=" + data_.Path("gather.db"));
+  gather.Execute("UPDATE QX_NewsItem SET lastid=3000 WHERE ItemID=" + item);
+  gather.Close();
+  const std::vector<std::string> step_headers = {
+      Login(), "Referer: http://127.0.0.1/admin/Admin_ArticleGather.asp"};
+  Fetch(port_, "GET", "/admin/Admin_ArticleGather.asp?action=begin&ChannelID=1&ItemID=" + item,
+        step_headers);
+  // Each of the 3,000 list pages failed (the list address's reachability
+  // probe before them is no failed fetch).
+  const size_t failures = 3000;
+  ASSERT_GE(remote.RequestCount(), failures);
+
+  // Whole lines count one each, a count line its number.
+  const std::string whole = "ostrel-host: fetch answered 404: ";
+  const std::regex counted(
+      "ostrel-host: (\\d+) more failed fetches, the last: fetch answered 404: http://[^ ]+\\.html");
+  size_t lines = 0, seen = 0, count_lines = 0;
+  for (int i = 0; i < 100 && seen < failures; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lines = seen = count_lines = 0;
+    std::istringstream log(data_.Read("host.log"));
+    std::smatch match;
+    for (std::string line; std::getline(log, line);) {
+      if (line.starts_with(whole)) {
+        ++lines;
+        ++seen;
+      } else if (std::regex_match(line, match, counted)) {
+        ++lines;
+        ++count_lines;
+        seen += std::stoul(match[1]);
+      }
+    }
+  }
+  EXPECT_EQ(seen, failures) << data_.Read("host.log");
+  EXPECT_GE(count_lines, 1u);
+  EXPECT_LE(lines, 40u);
+
+  const std::string gone = remote.Url("/gone.html");
+  data_.Write("site/admin/tmpNewslist" + item + ".dat", gone + "\r\n" + gone);
+  Fetch(port_, "GET",
+        "/admin/Admin_ArticleGather.asp?action=savenew&ChannelID=1&page=0&D=1&ItemID=" + item,
+        step_headers);
+  EXPECT_NE(data_.Read("host.log").find(whole + gone + "\n"), std::string::npos)
+      << data_.Read("host.log");
+}
+
+// Bytes that cannot be a request get their 400 at once also right behind an
+// answered request: in its packet, or late, after the worker has looked.
+TEST_F(HostProcessTest, BytesThatCannotBeARequestBehindAnAnsweredOneGetTheir400) {
+  const std::string first = "GET /admin/Admin_Login.asp HTTP/1.1\r\nHost: h\r\n\r\n";
+  const struct {
+    std::string packet, late;
+  } cases[] = {
+      {first + "GET /b HTTP/1.1\r\nHost: h\n\n", ""},
+      {first + std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11), ""},
+      {first + "GET /b HTTP/1.1\r\nHost: h", "\n\n"},
+  };
+  for (const auto& c : cases) {
+    test::HttpConnection connection(port_);
+    const auto start = std::chrono::steady_clock::now();
+    connection.Send(c.packet);
+    test::HttpHead head = connection.ReadHead();
+    EXPECT_EQ(head.status, 200);
+    connection.ReadBody(head);
+    if (!c.late.empty()) connection.Send(c.late);
+    head = connection.ReadHead();
+    EXPECT_EQ(head.status, 400) << c.packet;
+    connection.ReadBody(head);
+    EXPECT_TRUE(connection.Closed());
+    // Well within the 10 s header deadline.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  }
 }
 
 TEST_F(HostProcessTest, SigtermDuringAStalledStepStopsTheHostWithoutAWriteAheadLog) {
