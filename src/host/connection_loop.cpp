@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "host/console_bursts.h"
 #include "host/request_head.h"
 
 namespace ostrel::host {
@@ -688,9 +689,9 @@ void ConnectionLoop::Work() {
       try {
         handler_(c->exchange);
       } catch (const std::exception& error) {
-        std::fprintf(stderr, "ostrel-host: a request failed: %s\n", error.what());
+        RequestFailureLines().Write(std::string("a request failed: ") + error.what());
       } catch (...) {
-        std::fprintf(stderr, "ostrel-host: a request failed\n");
+        RequestFailureLines().Write("a request failed");
       }
     } while (NextRequestHere(c));
     lock.lock();

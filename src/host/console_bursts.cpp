@@ -60,4 +60,31 @@ void ConsoleBursts::WriteCount() {
   last_counted_.clear();
 }
 
+ConsoleBursts& FetchFailureLines() {
+  static auto* lines = new ConsoleBursts(stderr, "ostrel-host: ", "failed fetches");
+  return *lines;
+}
+
+ConsoleBursts& PageFailureLines() {
+  static auto* lines = new ConsoleBursts(stderr, "ostrel-host: ", "failed pages");
+  return *lines;
+}
+
+ConsoleBursts& RequestFailureLines() {
+  static auto* lines = new ConsoleBursts(stderr, "ostrel-host: ", "failed requests");
+  return *lines;
+}
+
+void TickConsoleLines() {
+  for (ConsoleBursts* lines : {&FetchFailureLines(), &PageFailureLines(), &RequestFailureLines()}) {
+    lines->Tick();
+  }
+}
+
+void FlushConsoleLines() {
+  for (ConsoleBursts* lines : {&FetchFailureLines(), &PageFailureLines(), &RequestFailureLines()}) {
+    lines->Flush();
+  }
+}
+
 }  // namespace ostrel::host

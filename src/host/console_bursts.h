@@ -1,6 +1,7 @@
-// ConsoleBursts: lines of one kind (failed fetches) written to the console
-// with their bursts bounded. A run whose fetches all fail (a paged list
-// typed far past the site's last page) would otherwise write one line per
+// ConsoleBursts: lines of one kind (failed fetches, failed pages) written
+// to the console with their bursts bounded. A run whose fetches all fail (a
+// paged list typed far past the site's last page), or a client asking a
+// failing page again and again, would otherwise write one line per
 // failure, megabytes into a service manager's journal.
 //
 // A burst is a run of lines with no quiet second between them. Its first
@@ -55,5 +56,15 @@ class ConsoleBursts {
   Clock::time_point counting_since_;
   std::string last_counted_;
 };
+
+// The host's own console lines on standard error, each kind bounded on
+// its own. Each is made on first use and lives as long as the process.
+ConsoleBursts& FetchFailureLines();    // "fetch failed: ...", "fetch answered 404: ..."
+ConsoleBursts& PageFailureLines();     // "a page failed: ..."
+ConsoleBursts& RequestFailureLines();  // "a request failed: ..."
+
+// Tick, and Flush, on every kind above.
+void TickConsoleLines();
+void FlushConsoleLines();
 
 }  // namespace ostrel::host

@@ -54,17 +54,12 @@ int Fail(const std::string& message) {
 // The pages say only that a remote fetch failed; the console says why, one
 // line a failure: what went wrong, or the status the remote answered. A
 // burst of failures is bounded: past its first lines they are counted.
-host::ConsoleBursts& FetchFailureLines() {
-  static auto* lines = new host::ConsoleBursts(stderr, "ostrel-host: ", "failed fetches");
-  return *lines;
-}
-
 void WriteFetchFailure(int status, std::string_view reason) {
   if (status == 0) {
-    FetchFailureLines().Write("fetch failed: " + std::string(reason));
+    host::FetchFailureLines().Write("fetch failed: " + std::string(reason));
   } else {
-    FetchFailureLines().Write("fetch answered " + std::to_string(status) + ": " +
-                              std::string(reason));
+    host::FetchFailureLines().Write("fetch answered " + std::to_string(status) + ": " +
+                                    std::string(reason));
   }
 }
 
@@ -225,9 +220,9 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   // The main thread waits for the stop; meanwhile it writes, once a
-  // second, the count of failed fetches a burst left.
+  // second, the count of failures a burst left.
   const timespec tick{1, 0};
-  while (sigtimedwait(&stop_signals, nullptr, &tick) < 0) FetchFailureLines().Tick();
+  while (sigtimedwait(&stop_signals, nullptr, &tick) < 0) host::TickConsoleLines();
   std::printf("ostrel-host: stopping\n");
   std::fflush(stdout);
   // Fetches in flight end at once, so the pages waiting on them end too.
@@ -235,7 +230,7 @@ int main(int argc, char** argv) {
   // A page that still does not end must not keep the host from stopping.
   std::thread([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(4500));
-    FetchFailureLines().Flush();
+    host::FlushConsoleLines();
     std::fprintf(stderr, "ostrel-host: pages still running after 4.5 s; stopping without them\n");
     std::_Exit(1);
   }).detach();
@@ -245,7 +240,7 @@ int main(int argc, char** argv) {
   // no write-ahead log stays behind.
   ado::ClearDatabasePool();
   host::CloseDatabases(config);
-  FetchFailureLines().Flush();
+  host::FlushConsoleLines();
   std::printf("ostrel-host: stopped\n");
   return 0;
 }

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 #include <utility>
 
+#include "host/console_bursts.h"
 #include "host/stack_switch.h"
 
 namespace ostrel::host {
@@ -55,9 +57,9 @@ void PageEntry() {
   } catch (const std::exception& error) {
     // A fault of one page must not end the host; it is logged and the
     // request ends where it stopped.
-    std::fprintf(stderr, "ostrel-host: a page failed: %s\n", error.what());
+    PageFailureLines().Write(std::string("a page failed: ") + error.what());
   } catch (...) {
-    std::fprintf(stderr, "ostrel-host: a page failed\n");
+    PageFailureLines().Write("a page failed");
   }
   // The page's stack ends here: nothing of it is kept.
   StartSwitch(nullptr, current_call->caller_bottom, current_call->caller_size);
